@@ -1,0 +1,11 @@
+// Starting other programs. The argument vector is built by the caller; no shell is involved.
+#pragma once
+#include <string>
+#include <vector>
+
+namespace plat {
+
+// Starts argv[0] (a path) with the arguments; false when it cannot be started.
+bool SpawnProcess(const std::vector<std::string>& argv, const std::string& workingDirectory = "");
+
+}  // namespace plat

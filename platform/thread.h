@@ -1,0 +1,65 @@
+// Threads with cooperative cancellation. No thread is ever killed.
+//
+// Every thread made by CreateThread has a cancel token. CancelThread sets it: all of that
+// thread's waits and sleeps wake at once and throw ThreadCancelled, and every socket the
+// thread registered (SocketCancelRegistration) is shut down so a blocked recv/send/connect
+// returns at once. ThreadCancelled unwinds to the thread's entry trampoline (RAII releases
+// locks, files and sockets), which ends the thread with the exit code given to CancelThread.
+// Never swallow ThreadCancelled in a catch-all: rethrow it.
+// A cancelled thread writes no shared state and posts nothing after it wakes.
+#pragma once
+#include <exception>
+#include <functional>
+#include "platform/types.h"
+
+namespace plat {
+
+class ThreadCancelled : public std::exception {
+ public:
+  const char* what() const noexcept override { return "thread cancelled"; }
+};
+
+using ThreadProc = std::function<DWORD()>;
+
+// Starts a thread; the handle is a waitable kernel object (signalled when the thread has
+// ended) and must be closed with CloseHandle. Returns 0 when the thread cannot be started.
+HANDLE CreateThread(ThreadProc proc, DWORD* threadId = nullptr, const char* name = nullptr);
+
+// STILL_ACTIVE while running, then the thread's return value (or the cancel exit code).
+BOOL GetExitCodeThread(HANDLE thread, DWORD* exitCode);
+
+// Sets the thread's cancel token; the thread ends with exitCode once it unwinds.
+BOOL CancelThread(HANDLE thread, DWORD exitCode = 31);
+
+// The bounded stop the design calls "wait, then terminate": waits `waitMs` for the thread;
+// if it still runs, cancels it (exit code `exitCode`) and waits up to 2 s more for it to
+// unwind, logging to stderr if it still runs. WAIT_OBJECT_0 when it ended in the first wait,
+// WAIT_TIMEOUT when it had to be cancelled. Does not close the handle.
+DWORD StopThread(HANDLE thread, DWORD waitMs, DWORD exitCode = 31);
+
+// Cancellation checks for the calling thread (threads not made by CreateThread are never
+// cancelled).
+bool IsCancelRequested();
+void CheckCancel();  // throws ThreadCancelled when cancel was requested
+
+DWORD GetCurrentThreadId();
+BOOL SetThreadPriorityHighest(HANDLE thread);  // best effort; never fails the caller
+
+// Threads made by CreateThread that have not yet returned (tests count them).
+std::size_t LiveThreadCount();
+
+// While alive, cancelling the owning (calling) thread shuts `fd` down (SHUT_RDWR) so blocked
+// socket calls return at once. Register right after the socket is made.
+class SocketCancelRegistration {
+ public:
+  explicit SocketCancelRegistration(int fd);
+  ~SocketCancelRegistration();
+  SocketCancelRegistration(const SocketCancelRegistration&) = delete;
+  SocketCancelRegistration& operator=(const SocketCancelRegistration&) = delete;
+
+ private:
+  int fd_;
+  void* token_;
+};
+
+}  // namespace plat

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang and runs each for a short time (seconds: $1).
+# Seeds live in tests/fuzz/corpus/<target>/; a crash found becomes a kept test case there.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+secs=${1:-10}
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DTRELVIX_WITH_UI=OFF -DTRELVIX_TESTS=OFF -DTRELVIX_FUZZ=ON -DTRELVIX_SANITIZE=fuzzer-no-link,address,undefined >/dev/null
+cmake --build build-fuzz -j"$(nproc)"
+shopt -s nullglob
+for f in build-fuzz/fuzz/fuzz_*; do
+  name=$(basename "$f")
+  corpus=tests/fuzz/corpus/${name#fuzz_}
+  work=build-fuzz/corpus-${name}
+  mkdir -p "$work"
+  [ -d "$corpus" ] && cp -n "$corpus"/* "$work"/ 2>/dev/null || true
+  echo "-- $name (${secs}s)"
+  "$f" -max_total_time="$secs" -rss_limit_mb=2048 -print_final_stats=0 "$work" >"build-fuzz/$name.log" 2>&1 || {
+    tail -40 "build-fuzz/$name.log"; echo "fuzz target $name failed"; exit 1; }
+done
+echo "fuzz: all targets clean"
