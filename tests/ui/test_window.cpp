@@ -1,0 +1,129 @@
+#include <QApplication>
+#include <QPushButton>
+#include <QLineEdit>
+#include <QTimer>
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/messages.h"
+#include "ui/Surface.h"
+#include "ui/Window.h"
+
+namespace {
+
+void PumpUntil(const std::function<bool()>& done, int maxMs = 3000) {
+  for (int i = 0; i < maxMs / 5 && !done(); ++i) {
+    QApplication::processEvents(QEventLoop::AllEvents, 5);
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+}
+
+TEST(WindowLayer, PostedMessagesArriveInOrderOnTheGuiThread) {
+  ui::Window w;
+  std::vector<int> seen;
+  std::atomic<int> wrongThread{0};
+  const auto gui = std::this_thread::get_id();
+  w.OnMessage(0x500, [&](plat::WPARAM wp, plat::LPARAM lp) {
+    if (std::this_thread::get_id() != gui) ++wrongThread;
+    seen.push_back(static_cast<int>(wp * 1000 + lp));
+    return 0;
+  });
+  std::vector<std::thread> workers;
+  for (int t = 0; t < 3; ++t) {
+    workers.emplace_back([&, t] {
+      for (int i = 0; i < 100; ++i) plat::PostMessage(w.Hwnd(), 0x500, t, i);
+    });
+  }
+  for (auto& th : workers) th.join();
+  PumpUntil([&] { return seen.size() == 300; });
+  ASSERT_EQ(seen.size(), 300u);
+  EXPECT_EQ(wrongThread.load(), 0);
+  // Each poster's messages keep their order.
+  int last[3] = {-1, -1, -1};
+  for (int v : seen) {
+    const int t = v / 1000, i = v % 1000;
+    EXPECT_GT(i, last[t]);
+    last[t] = i;
+  }
+}
+
+TEST(WindowLayer, MessagesToADestroyedWindowAreDropped) {
+  plat::HWND hwnd;
+  {
+    ui::Window w;
+    hwnd = w.Hwnd();
+    w.OnMessage(0x501, [](plat::WPARAM, plat::LPARAM) -> plat::LPARAM { ADD_FAILURE(); return 0; });
+    EXPECT_TRUE(plat::PostMessage(hwnd, 0x501, 0, 0));
+  }  // queued but never delivered
+  EXPECT_FALSE(plat::PostMessage(hwnd, 0x501, 0, 0));
+  QApplication::processEvents();
+}
+
+TEST(WindowLayer, ControlsAreFoundByIdAndClicksReachCommands) {
+  ui::Window w;
+  auto* edit = new QLineEdit(&w);
+  auto* button = new QPushButton(&w);
+  w.AddControl(1001, edit);
+  w.AddControl(1002, button);
+  int clicks = 0;
+  w.OnCommand(1002, [&] { ++clicks; });
+  w.SetDlgItemText(1001, "192.0.2.1");
+  EXPECT_EQ(w.GetDlgItemText(1001), "192.0.2.1");
+  EXPECT_EQ(w.Item<QLineEdit>(1001), edit);
+  EXPECT_EQ(w.GetDlgItem(9999), nullptr);
+  button->click();
+  EXPECT_EQ(clicks, 1);
+  w.EnableDlgItem(1002, false);
+  EXPECT_FALSE(button->isEnabled());
+}
+
+TEST(WindowLayer, ModalRunAnswersTheEndCode) {
+  struct Timed : ui::Window {
+    bool OnInitDialog() override { SetTimer(7, 10); return true; }
+    void OnTimer(int id) override { if (id == 7) EndDialog(42); }
+  } w;
+  EXPECT_EQ(w.DoModal(), 42);
+}
+
+TEST(WindowLayer, MessageBoxesCanBeIntercepted) {
+  std::vector<std::string> texts;
+  auto previous = plat::SetMessageBoxHandler([&](plat::HWND, const std::string& text, const std::string&, unsigned) {
+    texts.push_back(text);
+    return plat::IDYES;
+  });
+  EXPECT_EQ(plat::MessageBox(0, "Send command timeout", "", plat::MB_YESNO), plat::IDYES);
+  plat::SetMessageBoxHandler(previous);
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_EQ(texts[0], "Send command timeout");
+}
+
+TEST(WindowLayer, RoundedRegionCutsTheCorners) {
+  QRegion r = ui::RoundRectRegion(0, 0, 200, 100, 40, 40);
+  EXPECT_TRUE(r.contains(QPoint(100, 50)));
+  EXPECT_TRUE(r.contains(QPoint(100, 1)));
+  EXPECT_FALSE(r.contains(QPoint(1, 1)));
+  EXPECT_FALSE(r.contains(QPoint(198, 98)));
+  QRegion plain = ui::RectRegion(10, 10, 20, 20);
+  EXPECT_TRUE(plain.contains(QPoint(10, 10)));
+  EXPECT_FALSE(plain.contains(QPoint(20, 20)));
+}
+
+TEST(Surface, BottomUpPicturesAreDrawnUprightAndLinesSkipTheirLastPixel) {
+  // 2x2 bottom-up BGR, rows padded to 8 bytes: bottom row red, top row blue.
+  const std::uint8_t pixels[16] = {0, 0, 255, 0, 0, 255, 0, 0,  255, 0, 0, 255, 0, 0, 0, 0};
+  ui::Surface s(4, 4);
+  s.StretchBgrBottomUp(pixels, 2, 2, 0, QRect(0, 0, 2, 2));
+  EXPECT_EQ(QColor(s.Image().pixel(0, 0)), QColor(0, 0, 255));
+  EXPECT_EQ(QColor(s.Image().pixel(1, 1)), QColor(255, 0, 0));
+
+  ui::Surface l(10, 1);
+  l.Fill(QRect(0, 0, 10, 1), Qt::black);
+  l.Line(QPoint(0, 0), QPoint(5, 0), Qt::white);
+  EXPECT_EQ(QColor(l.Image().pixel(4, 0)), QColor(Qt::white));
+  EXPECT_EQ(QColor(l.Image().pixel(5, 0)), QColor(Qt::black));
+}
+
+}  // namespace

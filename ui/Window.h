@@ -1,0 +1,103 @@
+// The window layer: windows and dialogs over Qt Widgets in the shape our dialogs use them.
+//
+// - Controls are registered and found by their numeric ids.
+// - A message map: handlers by message id, reached by messages posted from any thread
+//   (plat::PostMessage to Hwnd()) and delivered in order on the GUI thread; a window that is
+//   gone drops them.
+// - Commands: a click of a control calls the handler registered for its id.
+// - Window timers by id, tooltips by control id.
+// - Frameless shaped windows (a region) that can be dragged by their surface.
+// - Modal runs returning the end code.
+#pragma once
+#include <QDialog>
+#include <QRegion>
+#include <functional>
+#include <map>
+#include "platform/messages.h"
+
+namespace ui {
+
+class Window : public QDialog, public plat::MessageSink {
+  Q_OBJECT
+
+ public:
+  explicit Window(QWidget* parent = nullptr);
+  ~Window() override;
+
+  plat::HWND Hwnd() const { return hwnd_; }
+
+  // Controls by id.
+  void AddControl(int id, QWidget* control);
+  QWidget* GetDlgItem(int id) const;
+  template <class T>
+  T* Item(int id) const { return qobject_cast<T*>(GetDlgItem(id)); }
+  void SetDlgItemText(int id, const QString& text);
+  QString GetDlgItemText(int id) const;
+  void EnableDlgItem(int id, bool enable);
+  void ShowDlgItem(int id, bool show);
+  void SetToolTip(int id, const QString& text);
+
+  // Message map. Handlers run on the GUI thread.
+  using Handler = std::function<plat::LPARAM(plat::WPARAM, plat::LPARAM)>;
+  void OnMessage(unsigned msg, Handler handler);
+  // Calls the handler at once (GUI thread only); 0 when there is none.
+  plat::LPARAM SendMessage(unsigned msg, plat::WPARAM wParam = 0, plat::LPARAM lParam = 0);
+  // Posts to this window's queue (any thread).
+  bool PostMessage(unsigned msg, plat::WPARAM wParam = 0, plat::LPARAM lParam = 0);
+
+  // Commands by control id (button clicks; controls added with AddControl are connected).
+  void OnCommand(int id, std::function<void()> handler);
+  void Command(int id);  // runs the command handler, as a click would
+
+  // Window timers.
+  void SetTimer(int id, int milliseconds);
+  void KillTimer(int id);
+  virtual void OnTimer(int id);
+
+  // Shape: a frameless window with a region (rounded or plain rectangles), dragged by its surface.
+  void MakeFrameless();
+  void SetWindowRegion(const QRegion& region);
+  QRegion WindowRegion() const { return region_; }
+  void SetDragBySurface(bool enable) { dragBySurface_ = enable; }
+
+  // Modal run: OnInitDialog, then the loop until EndDialog; answers the end code.
+  int DoModal();
+  void EndDialog(int code);
+  virtual bool OnInitDialog() { return true; }
+  virtual void OnOK() { EndDialog(plat::IDOK); }
+  virtual void OnCancel() { EndDialog(plat::IDCANCEL); }
+
+ protected:
+  void OnPostedMessage(unsigned msg, plat::WPARAM wParam, plat::LPARAM lParam) override;
+  void timerEvent(QTimerEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void accept() override { OnOK(); }
+  void reject() override { OnCancel(); }
+
+ private:
+  void Deliver(unsigned msg, plat::WPARAM wParam, plat::LPARAM lParam);
+
+  plat::HWND hwnd_ = 0;
+  std::map<int, QWidget*> controls_;
+  std::map<unsigned, Handler> handlers_;
+  std::map<int, std::function<void()>> commands_;
+  std::map<int, int> timers_;  // our id -> Qt timer id
+  QRegion region_;
+  bool dragBySurface_ = false;
+  bool dragging_ = false;
+  QPoint dragOffset_;
+};
+
+// Regions for shaped windows.
+QRegion RectRegion(int left, int top, int right, int bottom);
+QRegion RoundRectRegion(int left, int top, int right, int bottom, int ellipseWidth, int ellipseHeight);
+
+// Installs the message-box handler that shows boxes on the GUI thread. From a worker thread a
+// box with a single OK button is handed over and answered IDOK at once (the worker never waits
+// for the GUI thread); other boxes wait for the operator's answer.
+void InstallMessageBoxHandler();
+
+}  // namespace ui
