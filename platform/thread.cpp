@@ -1,0 +1,198 @@
+// Threads with cancel tokens. A thread runs detached behind its handle; its entry
+// trampoline turns ThreadCancelled into the cancel exit code and signals the handle only
+// after the thread procedure and everything it captured are gone.
+#include "platform/thread.h"
+
+#include <pthread.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <thread>
+
+#include "platform/internal.h"
+#include "platform/kernel.h"
+
+namespace plat {
+namespace detail {
+namespace {
+
+thread_local CancelToken* t_token = nullptr;
+thread_local DWORD t_threadId = 0;
+
+std::atomic<DWORD> g_nextThreadId{1000};
+std::atomic<std::size_t> g_liveThreads{0};
+
+DWORD NewThreadId() {
+  DWORD id = g_nextThreadId.fetch_add(1, std::memory_order_relaxed);
+  if (id == 0) id = g_nextThreadId.fetch_add(1, std::memory_order_relaxed);
+  return id;
+}
+
+void ShutdownSockets(CancelToken& token) {
+  std::lock_guard<std::mutex> lock(token.socketsMutex);
+  for (int fd : token.sockets) ::shutdown(fd, SHUT_RDWR);
+}
+
+void ThreadMain(std::shared_ptr<KernelObject> self, std::shared_ptr<CancelToken> token,
+                ThreadProc proc, DWORD id, std::string name) {
+  t_token = token.get();
+  t_threadId = id;
+  if (!name.empty()) {
+    // The kernel keeps at most 15 characters.
+    pthread_setname_np(pthread_self(), name.substr(0, 15).c_str());
+  }
+  {
+    std::lock_guard<std::mutex> lock(TableMutex());
+    self->nativeTid = static_cast<int>(::syscall(SYS_gettid));
+  }
+  DWORD exitCode = 0;
+  try {
+    exitCode = proc();
+  } catch (const ThreadCancelled&) {
+    exitCode = token->exitCode.load();
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "trelvix: thread %s ended by an exception: %s\n",
+                 name.empty() ? "(unnamed)" : name.c_str(), e.what());
+    exitCode = 1;
+  } catch (...) {
+    std::fprintf(stderr, "trelvix: thread %s ended by an unknown exception\n",
+                 name.empty() ? "(unnamed)" : name.c_str());
+    exitCode = 1;
+  }
+  // Captured objects are released before anybody waiting on the handle goes on.
+  proc = nullptr;
+  if (exitCode == STILL_ACTIVE) exitCode = 0;  // would read as "still running"
+  g_liveThreads.fetch_sub(1);
+  {
+    std::lock_guard<std::mutex> lock(TableMutex());
+    self->exitCode = exitCode;
+    self->signalled = true;
+  }
+  TableCondition().notify_all();
+  t_token = nullptr;
+}
+
+}  // namespace
+
+CancelToken* CurrentToken() { return t_token; }
+
+}  // namespace detail
+
+using detail::CancelToken;
+using detail::KernelObject;
+
+HANDLE CreateThread(ThreadProc proc, DWORD* threadId, const char* name) {
+  if (!proc) return 0;
+  auto object = std::make_shared<KernelObject>();
+  object->kind = KernelObject::Kind::Thread;
+  object->token = std::make_shared<CancelToken>();
+  object->threadId = detail::NewThreadId();
+  HANDLE handle = detail::InsertObject(object);
+  detail::g_liveThreads.fetch_add(1);
+  try {
+    std::thread t(detail::ThreadMain, object, object->token, std::move(proc), object->threadId,
+                  std::string(name ? name : ""));
+    t.detach();
+  } catch (const std::system_error& e) {
+    std::fprintf(stderr, "trelvix: cannot start thread %s: %s\n", name ? name : "", e.what());
+    detail::g_liveThreads.fetch_sub(1);
+    CloseHandle(handle);
+    return 0;
+  }
+  if (threadId) *threadId = object->threadId;
+  return handle;
+}
+
+BOOL GetExitCodeThread(HANDLE thread, DWORD* exitCode) {
+  std::lock_guard<std::mutex> lock(detail::TableMutex());
+  auto o = detail::LookupLocked(thread);
+  if (!o || o->kind != KernelObject::Kind::Thread) return FALSE_;
+  if (exitCode) *exitCode = o->signalled ? o->exitCode : STILL_ACTIVE;
+  return TRUE_;
+}
+
+BOOL CancelThread(HANDLE thread, DWORD exitCode) {
+  std::shared_ptr<CancelToken> token;
+  {
+    std::lock_guard<std::mutex> lock(detail::TableMutex());
+    auto o = detail::LookupLocked(thread);
+    if (!o || o->kind != KernelObject::Kind::Thread) return FALSE_;
+    if (o->signalled) return TRUE_;  // already ended
+    token = o->token;
+  }
+  if (!token->cancelled.load()) {
+    token->exitCode.store(exitCode);
+    token->cancelled.store(true, std::memory_order_release);
+  }
+  detail::ShutdownSockets(*token);
+  detail::WakeAllWaiters();
+  return TRUE_;
+}
+
+DWORD StopThread(HANDLE thread, DWORD waitMs, DWORD exitCode) {
+  DWORD r = WaitForSingleObject(thread, waitMs);
+  if (r != WAIT_TIMEOUT) return r;
+  CancelThread(thread, exitCode);
+  if (detail::WaitReal(thread, std::chrono::seconds(2)) == WAIT_TIMEOUT) {
+    DWORD id = 0;
+    {
+      std::lock_guard<std::mutex> lock(detail::TableMutex());
+      if (auto o = detail::LookupLocked(thread)) id = o->threadId;
+    }
+    std::fprintf(stderr, "trelvix: thread %u did not end within 2 s of being cancelled\n",
+                 static_cast<unsigned>(id));
+  }
+  return WAIT_TIMEOUT;
+}
+
+bool IsCancelRequested() {
+  CancelToken* t = detail::CurrentToken();
+  return t && t->cancelled.load(std::memory_order_acquire);
+}
+
+void CheckCancel() {
+  if (IsCancelRequested()) throw ThreadCancelled();
+}
+
+DWORD GetCurrentThreadId() {
+  if (detail::t_threadId == 0) detail::t_threadId = detail::NewThreadId();
+  return detail::t_threadId;
+}
+
+BOOL SetThreadPriorityHighest(HANDLE thread) {
+  int tid = 0;
+  {
+    std::lock_guard<std::mutex> lock(detail::TableMutex());
+    auto o = detail::LookupLocked(thread);
+    if (o && o->kind == KernelObject::Kind::Thread) tid = o->nativeTid;
+  }
+  // Raising priority needs privileges most users lack; failing is harmless.
+  if (tid > 0) (void)::setpriority(PRIO_PROCESS, static_cast<id_t>(tid), -5);
+  return TRUE_;
+}
+
+std::size_t LiveThreadCount() { return detail::g_liveThreads.load(); }
+
+SocketCancelRegistration::SocketCancelRegistration(int fd) : fd_(fd), token_(detail::CurrentToken()) {
+  auto* token = static_cast<CancelToken*>(token_);
+  if (!token || fd_ < 0) return;
+  std::lock_guard<std::mutex> lock(token->socketsMutex);
+  token->sockets.push_back(fd_);
+  // Registered after the cancel: the socket must not block either.
+  if (token->cancelled.load(std::memory_order_acquire)) ::shutdown(fd_, SHUT_RDWR);
+}
+
+SocketCancelRegistration::~SocketCancelRegistration() {
+  auto* token = static_cast<CancelToken*>(token_);
+  if (!token || fd_ < 0) return;
+  std::lock_guard<std::mutex> lock(token->socketsMutex);
+  auto it = std::find(token->sockets.begin(), token->sockets.end(), fd_);
+  if (it != token->sockets.end()) token->sockets.erase(it);
+}
+
+}  // namespace plat
