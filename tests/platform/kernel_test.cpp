@@ -1,0 +1,241 @@
+// Kernel objects: events, semaphores and the waits over them.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+
+#include "platform/clock.h"
+#include "platform/kernel.h"
+#include "platform/thread.h"
+
+using namespace plat;
+
+namespace {
+
+// Closes what a test made, so LiveHandleCount checks stay meaningful.
+struct Handles {
+  std::vector<HANDLE> list;
+  HANDLE add(HANDLE h) {
+    EXPECT_NE(h, 0u);
+    list.push_back(h);
+    return h;
+  }
+  ~Handles() {
+    for (HANDLE h : list) CloseHandle(h);
+  }
+};
+
+TEST(KernelEvent, AutoResetReleasesOneWaitThenResets) {
+  Handles hs;
+  HANDLE e = hs.add(CreateEvent(false, true));
+  EXPECT_EQ(WaitForSingleObject(e, 0), WAIT_OBJECT_0);
+  EXPECT_EQ(WaitForSingleObject(e, 0), WAIT_TIMEOUT);
+  SetEvent(e);
+  SetEvent(e);  // setting twice does not count twice
+  EXPECT_EQ(WaitForSingleObject(e, 0), WAIT_OBJECT_0);
+  EXPECT_EQ(WaitForSingleObject(e, 0), WAIT_TIMEOUT);
+}
+
+TEST(KernelEvent, ManualResetStaysUntilReset) {
+  Handles hs;
+  HANDLE e = hs.add(CreateEvent(true, false));
+  EXPECT_EQ(WaitForSingleObject(e, 0), WAIT_TIMEOUT);
+  SetEvent(e);
+  EXPECT_EQ(WaitForSingleObject(e, 0), WAIT_OBJECT_0);
+  EXPECT_EQ(WaitForSingleObject(e, 0), WAIT_OBJECT_0);
+  ResetEvent(e);
+  EXPECT_EQ(WaitForSingleObject(e, 0), WAIT_TIMEOUT);
+}
+
+TEST(KernelEvent, SetFromAnotherThreadWakesWait) {
+  Handles hs;
+  HANDLE e = hs.add(CreateEvent(false, false));
+  HANDLE t = hs.add(CreateThread([e]() -> DWORD {
+    Sleep(20);
+    SetEvent(e);
+    return 0;
+  }));
+  EXPECT_EQ(WaitForSingleObject(e, 5000), WAIT_OBJECT_0);
+  EXPECT_EQ(WaitForSingleObject(t, 5000), WAIT_OBJECT_0);
+}
+
+TEST(KernelWait, TimeoutElapses) {
+  Handles hs;
+  HANDLE e = hs.add(CreateEvent(false, false));
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(WaitForSingleObject(e, 50), WAIT_TIMEOUT);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(49));
+}
+
+TEST(KernelSemaphore, CountsAndMaximum) {
+  Handles hs;
+  HANDLE s = hs.add(CreateSemaphore(1, 3));
+  long previous = -1;
+  EXPECT_TRUE(ReleaseSemaphore(s, 2, &previous));
+  EXPECT_EQ(previous, 1);
+  // Count 3 of 3: any release fails and changes nothing.
+  EXPECT_FALSE(ReleaseSemaphore(s, 1, &previous));
+  EXPECT_EQ(previous, 3);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(WaitForSingleObject(s, 0), WAIT_OBJECT_0) << i;
+  EXPECT_EQ(WaitForSingleObject(s, 0), WAIT_TIMEOUT);
+  // A release that passes the maximum in one go fails too.
+  EXPECT_FALSE(ReleaseSemaphore(s, 4));
+  EXPECT_EQ(WaitForSingleObject(s, 0), WAIT_TIMEOUT);
+  EXPECT_FALSE(ReleaseSemaphore(s, 0));
+}
+
+TEST(KernelSemaphore, BadArgumentsAreRefused) {
+  EXPECT_EQ(CreateSemaphore(2, 1), 0u);
+  EXPECT_EQ(CreateSemaphore(-1, 1), 0u);
+  EXPECT_EQ(CreateSemaphore(0, 0), 0u);
+}
+
+TEST(KernelWaitAny, LowestSignalledIndexAndOnlyThatConsumed) {
+  Handles hs;
+  HANDLE a = hs.add(CreateEvent(false, false));
+  HANDLE b = hs.add(CreateEvent(false, true));
+  HANDLE c = hs.add(CreateSemaphore(2, 2));
+  HANDLE list[] = {a, b, c};
+  EXPECT_EQ(WaitForMultipleObjects(3, list, FALSE_, 0), WAIT_OBJECT_0 + 1);
+  // b was consumed, c was not.
+  EXPECT_EQ(WaitForMultipleObjects(3, list, FALSE_, 0), WAIT_OBJECT_0 + 2);
+  EXPECT_EQ(WaitForMultipleObjects(3, list, FALSE_, 0), WAIT_OBJECT_0 + 2);
+  EXPECT_EQ(WaitForMultipleObjects(3, list, FALSE_, 0), WAIT_TIMEOUT);
+  SetEvent(a);
+  SetEvent(b);
+  EXPECT_EQ(WaitForMultipleObjects(3, list, FALSE_, 0), WAIT_OBJECT_0);
+  EXPECT_EQ(WaitForSingleObject(b, 0), WAIT_OBJECT_0);
+}
+
+TEST(KernelWaitAll, ConsumesAllAtOnceOrNothing) {
+  Handles hs;
+  HANDLE a = hs.add(CreateEvent(false, true));
+  HANDLE s = hs.add(CreateSemaphore(0, 1));
+  HANDLE list[] = {a, s};
+  EXPECT_EQ(WaitForMultipleObjects(2, list, TRUE_, 0), WAIT_TIMEOUT);
+  EXPECT_EQ(WaitForSingleObject(a, 0), WAIT_OBJECT_0) << "a failed wait-all must not consume";
+  SetEvent(a);
+  ReleaseSemaphore(s);
+  EXPECT_EQ(WaitForMultipleObjects(2, list, TRUE_, 0), WAIT_OBJECT_0);
+  EXPECT_EQ(WaitForSingleObject(a, 0), WAIT_TIMEOUT);
+  EXPECT_EQ(WaitForSingleObject(s, 0), WAIT_TIMEOUT);
+  HANDLE twice[] = {a, a};
+  EXPECT_EQ(WaitForMultipleObjects(2, twice, TRUE_, 0), WAIT_FAILED);
+}
+
+TEST(KernelWait, BadHandlesFailAtOnce) {
+  HANDLE e = CreateEvent(true, true);
+  ASSERT_TRUE(CloseHandle(e));
+  HANDLE good = CreateEvent(true, true);
+  struct Case {
+    const char* name;
+    std::vector<HANDLE> handles;
+  } cases[] = {
+      {"handle 0", {0}},
+      {"closed handle", {e}},
+      {"closed among good", {good, e}},
+      {"zero among good", {good, 0}},
+  };
+  for (const auto& c : cases) {
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(WaitForMultipleObjects(static_cast<DWORD>(c.handles.size()), c.handles.data(), FALSE_,
+                                     INFINITE),
+              WAIT_FAILED)
+        << c.name;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << c.name;
+  }
+  EXPECT_EQ(WaitForSingleObject(0, INFINITE), WAIT_FAILED);
+  EXPECT_EQ(WaitForMultipleObjects(0, &good, FALSE_, 0), WAIT_FAILED);
+  EXPECT_FALSE(SetEvent(e));
+  EXPECT_FALSE(ResetEvent(e));
+  EXPECT_FALSE(ReleaseSemaphore(e));
+  EXPECT_FALSE(CloseHandle(e));
+  EXPECT_FALSE(CloseHandle(0));
+  CloseHandle(good);
+}
+
+TEST(KernelWait, KindMismatchIsRefused) {
+  Handles hs;
+  HANDLE s = hs.add(CreateSemaphore(0, 1));
+  HANDLE e = hs.add(CreateEvent(false, false));
+  EXPECT_FALSE(SetEvent(s));
+  EXPECT_FALSE(ReleaseSemaphore(e));
+}
+
+TEST(KernelWait, CloseDuringWaitIsSafe) {
+  HANDLE e = CreateEvent(false, false);
+  std::atomic<DWORD> result{12345};
+  HANDLE t = CreateThread([e, &result]() -> DWORD {
+    result = WaitForSingleObject(e, 300);
+    return 0;
+  });
+  Sleep(50);
+  EXPECT_TRUE(CloseHandle(e));
+  EXPECT_FALSE(SetEvent(e));  // the handle is gone; the waiter keeps its object
+  EXPECT_EQ(WaitForSingleObject(t, 5000), WAIT_OBJECT_0);
+  EXPECT_EQ(result.load(), WAIT_TIMEOUT);
+  CloseHandle(t);
+}
+
+TEST(KernelWait, CloseDuringWaitAnyStillWakesOnOther) {
+  HANDLE closed = CreateEvent(false, false);
+  HANDLE other = CreateEvent(false, false);
+  std::atomic<DWORD> result{12345};
+  HANDLE t = CreateThread([&]() -> DWORD {
+    HANDLE list[] = {closed, other};
+    result = WaitForMultipleObjects(2, list, FALSE_, 5000);
+    return 0;
+  });
+  Sleep(30);
+  CloseHandle(closed);
+  SetEvent(other);
+  EXPECT_EQ(WaitForSingleObject(t, 5000), WAIT_OBJECT_0);
+  EXPECT_EQ(result.load(), WAIT_OBJECT_0 + 1);
+  CloseHandle(t);
+  CloseHandle(other);
+}
+
+TEST(KernelHandles, LiveCountFollowsCreateAndClose) {
+  std::size_t before = LiveHandleCount();
+  HANDLE e = CreateEvent(false, false);
+  HANDLE s = CreateSemaphore(0, 1);
+  EXPECT_NE(e, s);
+  EXPECT_EQ(LiveHandleCount(), before + 2);
+  CloseHandle(e);
+  CloseHandle(s);
+  EXPECT_EQ(LiveHandleCount(), before);
+}
+
+TEST(KernelSemaphore, ProducersAndConsumersBalance) {
+  // Two-slot free/full pair as the stream uses it: nothing is lost or duplicated.
+  Handles hs;
+  HANDLE freeSlots = hs.add(CreateSemaphore(2, 2));
+  HANDLE fullSlots = hs.add(CreateSemaphore(0, 2));
+  constexpr int kItems = 2000;
+  std::atomic<int> consumed{0};
+  HANDLE producer = hs.add(CreateThread([&]() -> DWORD {
+    for (int i = 0; i < kItems; ++i) {
+      if (WaitForSingleObject(freeSlots, 5000) != WAIT_OBJECT_0) return 1;
+      if (!ReleaseSemaphore(fullSlots)) return 2;
+    }
+    return 0;
+  }));
+  HANDLE consumer = hs.add(CreateThread([&]() -> DWORD {
+    for (int i = 0; i < kItems; ++i) {
+      if (WaitForSingleObject(fullSlots, 5000) != WAIT_OBJECT_0) return 1;
+      ++consumed;
+      if (!ReleaseSemaphore(freeSlots)) return 2;
+    }
+    return 0;
+  }));
+  HANDLE both[] = {producer, consumer};
+  ASSERT_EQ(WaitForMultipleObjects(2, both, TRUE_, 20000), WAIT_OBJECT_0);
+  DWORD code = 99;
+  GetExitCodeThread(producer, &code);
+  EXPECT_EQ(code, 0u);
+  GetExitCodeThread(consumer, &code);
+  EXPECT_EQ(code, 0u);
+  EXPECT_EQ(consumed.load(), kItems);
+}
+
+}  // namespace
