@@ -1,0 +1,247 @@
+// Profile (INI) files.
+//
+// Reading goes through ProfileDocument. Writing works on the file's lines so everything
+// but the one key line stays byte for byte as it was; the new text replaces the file
+// through a temporary file and a rename, and one lock makes each read-modify-write whole
+// against the other threads of this process.
+#include "platform/profile.h"
+
+#include <climits>
+#include <mutex>
+
+#include "platform/files.h"
+
+namespace plat {
+namespace {
+
+// Profiles are small; anything larger is not one of ours.
+constexpr std::size_t kMaxProfileSize = 16u << 20;
+
+std::mutex g_writeMutex;
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (Lower(a[i]) != Lower(b[i])) return false;
+  return true;
+}
+
+// One line of a profile, classified.
+struct Line {
+  enum class Kind { Other, Section, Key } kind = Kind::Other;
+  std::string_view name;   // section or key name, trimmed
+  std::string_view value;  // key value, trimmed, quotes stripped
+};
+
+Line Classify(std::string_view raw) {
+  Line line;
+  std::string_view t = Trim(raw);
+  if (t.empty() || t.front() == ';') return line;
+  if (t.front() == '[') {
+    auto close = t.find(']');
+    if (close == std::string_view::npos) return line;
+    line.kind = Line::Kind::Section;
+    line.name = Trim(t.substr(1, close - 1));
+    return line;
+  }
+  auto eq = t.find('=');
+  if (eq == std::string_view::npos) return line;
+  line.kind = Line::Kind::Key;
+  line.name = Trim(t.substr(0, eq));
+  std::string_view v = Trim(t.substr(eq + 1));
+  if (v.size() >= 2 && v.front() == '"' && v.back() == '"') v = v.substr(1, v.size() - 2);
+  line.value = v;
+  return line;
+}
+
+// Splits into lines; each view excludes its '\n' (a '\r' before it is trimmed by Classify).
+std::vector<std::string_view> SplitLines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    std::size_t nl = text.find('\n', pos);
+    if (nl == std::string_view::npos) {
+      lines.push_back(text.substr(pos));
+      break;
+    }
+    lines.push_back(text.substr(pos, nl - pos));
+    pos = nl + 1;
+  }
+  return lines;
+}
+
+std::string_view SkipBom(std::string_view text) {
+  if (text.size() >= 3 && static_cast<unsigned char>(text[0]) == 0xEF &&
+      static_cast<unsigned char>(text[1]) == 0xBB && static_cast<unsigned char>(text[2]) == 0xBF)
+    text.remove_prefix(3);
+  return text;
+}
+
+bool ReadText(const std::string& file, std::string& text) {
+  std::vector<std::uint8_t> bytes;
+  if (!ReadWholeFile(file, bytes, kMaxProfileSize)) return false;
+  text.assign(bytes.begin(), bytes.end());
+  return true;
+}
+
+}  // namespace
+
+int ParseLeadingInt(std::string_view text) {
+  text = Trim(text);
+  std::size_t i = 0;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+    negative = text[i] == '-';
+    ++i;
+  }
+  long long value = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    // Saturate instead of overflowing on absurdly long numbers.
+    if (value <= static_cast<long long>(INT_MAX) + 1) value = value * 10 + (text[i] - '0');
+  }
+  if (negative) value = -value;
+  if (value > INT_MAX) return INT_MAX;
+  if (value < INT_MIN) return INT_MIN;
+  return static_cast<int>(value);
+}
+
+void ProfileDocument::Parse(std::string_view text) {
+  sections_.clear();
+  ProfileSection* current = nullptr;
+  for (std::string_view raw : SplitLines(SkipBom(text))) {
+    Line line = Classify(raw);
+    if (line.kind == Line::Kind::Section) {
+      sections_.push_back(ProfileSection{std::string(line.name), {}});
+      current = &sections_.back();
+    } else if (line.kind == Line::Kind::Key && current) {
+      current->entries.push_back(ProfileEntry{std::string(line.name), std::string(line.value)});
+    }
+  }
+}
+
+bool ProfileDocument::Load(const std::string& file) {
+  std::string text;
+  if (!ReadText(file, text)) {
+    sections_.clear();
+    return false;
+  }
+  Parse(text);
+  return true;
+}
+
+const ProfileSection* ProfileDocument::FindSection(std::string_view name) const {
+  name = Trim(name);
+  for (const auto& s : sections_)
+    if (EqualNoCase(s.name, name)) return &s;
+  return nullptr;
+}
+
+const ProfileEntry* ProfileDocument::Find(std::string_view section, std::string_view key) const {
+  const ProfileSection* s = FindSection(section);
+  if (!s) return nullptr;
+  key = Trim(key);
+  for (const auto& e : s->entries)
+    if (EqualNoCase(e.key, key)) return &e;
+  return nullptr;
+}
+
+std::string GetPrivateProfileString(const std::string& section, const std::string& key,
+                                    const std::string& defaultValue, const std::string& file) {
+  ProfileDocument doc;
+  {
+    std::lock_guard<std::mutex> lock(g_writeMutex);  // never read a half-finished rewrite
+    if (!doc.Load(file)) return defaultValue;
+  }
+  const ProfileEntry* e = doc.Find(section, key);
+  return e ? e->value : defaultValue;
+}
+
+int GetPrivateProfileInt(const std::string& section, const std::string& key, int defaultValue,
+                         const std::string& file) {
+  std::string v = GetPrivateProfileString(section, key, "", file);
+  if (v.empty()) return defaultValue;  // a key without a value reads as missing
+  return ParseLeadingInt(v);
+}
+
+bool WritePrivateProfileString(const std::string& section, const std::string& key,
+                               const std::string& value, const std::string& file) {
+  // A name or value that would change the file's structure cannot be written faithfully.
+  auto breaksLine = [](const std::string& s) {
+    return s.find('\n') != std::string::npos || s.find('\r') != std::string::npos;
+  };
+  std::string_view sec = Trim(section), k = Trim(key);
+  if (sec.empty() || k.empty() || breaksLine(section) || breaksLine(key) || breaksLine(value) ||
+      sec.find(']') != std::string_view::npos || k.find('=') != std::string_view::npos ||
+      k.front() == '[' || k.front() == ';')
+    return false;
+
+  std::lock_guard<std::mutex> lock(g_writeMutex);
+  std::string text;
+  if (!ReadText(file, text)) {
+    if (FileExists(file)) return false;  // unreadable or too large: never overwrite it
+    text.clear();
+  }
+  const std::string eol = text.find("\r\n") != std::string::npos || text.empty() ? "\r\n" : "\n";
+  const std::string keyLine = std::string(k) + "=" + value;
+
+  std::string_view body = SkipBom(text);
+  const std::size_t bomLength = text.size() - body.size();
+  auto lines = SplitLines(body);
+  // Byte offsets (in text) of each line's start.
+  std::vector<std::size_t> starts;
+  starts.reserve(lines.size() + 1);
+  for (auto l : lines) starts.push_back(static_cast<std::size_t>(l.data() - text.data()));
+
+  bool inSection = false;
+  bool sectionFound = false;
+  std::size_t insertAfter = 0;  // index+1 of the last key line of the section
+  std::string out;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    Line line = Classify(lines[i]);
+    if (line.kind == Line::Kind::Section) {
+      if (inSection) break;  // the key is not in the section: insert at insertAfter
+      if (!sectionFound && EqualNoCase(line.name, sec)) {
+        inSection = true;
+        sectionFound = true;
+        insertAfter = i + 1;
+      }
+      continue;
+    }
+    if (!inSection) continue;
+    if (line.kind == Line::Kind::Key) {
+      if (EqualNoCase(line.name, k)) {
+        // Replace just this line, keeping its own line ending.
+        std::string_view raw = lines[i];
+        bool cr = !raw.empty() && raw.back() == '\r';
+        out = text.substr(0, starts[i]) + keyLine + (cr ? "\r" : "") +
+              text.substr(starts[i] + raw.size());
+        return WriteFileAtomic(file, out.data(), out.size());
+      }
+      insertAfter = i + 1;
+    }
+  }
+
+  if (sectionFound) {
+    std::size_t at = insertAfter < lines.size() ? starts[insertAfter] : text.size();
+    std::string prefix = text.substr(0, at);
+    if (!prefix.empty() && prefix.back() != '\n') prefix += eol;
+    out = prefix + keyLine + eol + text.substr(at);
+  } else {
+    out = text;
+    if (out.size() > bomLength && out.back() != '\n') out += eol;
+    out += "[" + std::string(sec) + "]" + eol + keyLine + eol;
+  }
+  return WriteFileAtomic(file, out.data(), out.size());
+}
+
+}  // namespace plat
