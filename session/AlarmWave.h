@@ -1,0 +1,8 @@
+// The alarm sound.
+#pragma once
+
+class CAlarmWave {
+ public:
+  CAlarmWave() = default;
+  ~CAlarmWave() = default;
+};
