@@ -1,0 +1,33 @@
+#include "record/RecorderHost.h"
+
+#include <atomic>
+
+namespace {
+
+// Used until the application installs its host: no stream end event, no identity, no
+// alarm list; failures go nowhere.
+class NullRecorderHost final : public IRecorderHost {
+ public:
+  plat::HANDLE EndOfStreamEvent() override { return 0; }
+  std::string ServerName() override { return {}; }
+  std::string UserName() override { return {}; }
+  std::string SessionId() override { return {}; }
+  void ClearAlarmWord() override {}
+  void ClearAlarmChannelText() override {}
+  void AlarmListSetFileName(const std::string&) override {}
+  void AlarmListSetStartTime(const RecordTime&) override {}
+  void AlarmListAddItem(std::uint32_t, const std::string&) override {}
+  void ReportRecordFailure(const std::string&) override {}
+};
+
+NullRecorderHost g_nullHost;
+std::atomic<IRecorderHost*> g_defaultHost{nullptr};
+
+}  // namespace
+
+IRecorderHost& DefaultRecorderHost() {
+  IRecorderHost* h = g_defaultHost.load();
+  return h ? *h : g_nullHost;
+}
+
+void SetDefaultRecorderHost(IRecorderHost* host) { g_defaultHost.store(host); }

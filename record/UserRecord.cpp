@@ -1,0 +1,191 @@
+#include "record/UserRecord.h"
+
+#include <vector>
+
+#include "platform/kernel.h"
+#include "platform/thread.h"
+#include "record/RecordFrameRing.h"
+
+using namespace plat;
+
+CUserRecord::CUserRecord() = default;
+
+CUserRecord::~CUserRecord() {
+  ExitThread();
+  std::lock_guard<std::mutex> lk(m_fileLock);
+  if (m_hFile) {
+    if (m_fNewFile.load()) WriteFileHeader(ovr::kKindManual);
+    FinishFile();
+  }
+}
+
+BOOL CUserRecord::CreateThread(BYTE) {
+  ExitThread();
+  m_hThread = plat::CreateThread([this] { return ThreadMain(); }, &m_dwThreadId, "user-record");
+  return m_hThread ? 1 : 0;
+}
+
+BOOL CUserRecord::ExitThread() {
+  if (!m_hThread) return 1;
+  StopThread(m_hThread, 10);
+  CloseHandle(m_hThread);
+  m_hThread = 0;
+  return 1;
+}
+
+bool CUserRecord::ThreadAlive() const {
+  DWORD code = 0;
+  return m_hThread && GetExitCodeThread(m_hThread, &code) && code == STILL_ACTIVE;
+}
+
+BOOL CUserRecord::StartRecord(std::string& folder, BYTE) {
+  if (IsFileOpen()) return 0;
+  ovr::EnsureTrailingSeparator(folder);
+  const std::string stem = ovr::UserFileStem(ovr::CurrentLocalTime());
+  {
+    std::lock_guard<std::mutex> lk(m_fileLock);
+    if (!CreateRecordFile(folder, stem)) {
+      m_fNewFile.store(0);
+      return 0;
+    }
+    m_dwFrameSeq = 0;
+    m_wIndexCount = 0;
+    m_dwFileOffset = 0;
+    m_fNewFile.store(1);
+  }
+  m_fFailReported.store(false);  // each recording reports its own failure once
+  m_byState.store(2);
+  SetEvent(m_hStartEvent);
+  return 1;
+}
+
+BOOL CUserRecord::StopRecord() {
+  if (!IsFileOpen()) return 1;
+  if (ThreadAlive()) {
+    SetEvent(m_hStopEvent);
+    WaitStopped(500);
+    return 1;
+  }
+  // No thread to finish it (the stream is down): finish the file here.
+  EndRecording();
+  return 1;
+}
+
+BOOL CUserRecord::Resume() {
+  if (!IsFileOpen()) return 0;
+  m_byState.store(2);
+  SetEvent(m_hStartEvent);
+  return 1;
+}
+
+void CUserRecord::WriteCurrentFrame() {
+  std::string failed;
+  {
+    std::lock_guard<std::mutex> lk(m_fileLock);
+    if (!m_hFile) return;
+    if (m_wIndexCount >= rec::kMaxFramesPerFile) {
+      // Split: finish this file and go on in a new one with this frame as frame 1.
+      const std::string oldPath = m_strPath;
+      const bool ok = FinishFile();
+      m_dwFrameSeq = 0;
+      m_wIndexCount = 0;
+      m_dwFileOffset = 0;
+      const std::string stem = ovr::UserFileStem(ovr::CurrentLocalTime());
+      if (!ok) {
+        failed = oldPath;
+      } else if (!CreateRecordFile(m_strFolder, stem)) {
+        failed = m_strFolder + stem + ovr::kExtension;
+      } else if (!WriteFileHeader(ovr::kKindManual)) {
+        failed = m_strPath;
+      }
+    }
+    if (failed.empty()) {
+      CRecordFrameRing& ring = Ring();
+      if (!ring.IsAllocated()) return;
+      const unsigned slot = CRecordFrameRing::SlotBefore(ring.m_wWriteIndex, 1);
+      RecordFrameInfo info = ring.m_lpFrameInfo[slot];
+      info.dwSeq = m_dwFrameSeq + 1;
+      if (AppendFrame(info, ring.Slot(slot), info.dwLength)) {
+        ++m_dwFrameSeq;
+        m_wIndexCount = WORD(m_dwFrameSeq);
+        return;
+      }
+      failed = m_strPath;
+    }
+  }
+  ReportOnce("Write record file is failed: " + failed);
+  EndRecording();
+}
+
+void CUserRecord::EndRecording() {
+  StopTakingFrames();
+  bool ok = true;
+  bool had = false;
+  std::string path;
+  {
+    std::lock_guard<std::mutex> lk(m_fileLock);
+    path = m_strPath;
+    if (m_hFile) {
+      had = true;
+      if (m_fNewFile.exchange(0)) ok = WriteFileHeader(ovr::kKindManual);
+      ok = FinishFile() && ok;
+    }
+    m_dwFrameSeq = 0;
+    m_dwFileOffset = 0;
+    m_wIndexCount = 0;
+  }
+  if (had && !ok) ReportOnce("Write record file is failed: " + path);
+}
+
+DWORD CUserRecord::ThreadMain() {
+  const HANDLE endEvent = Host().EndOfStreamEvent();
+  for (;;) {
+    std::vector<HANDLE> idle{m_hStartEvent, m_hStopEvent};
+    if (endEvent) idle.push_back(endEvent);
+    const DWORD w = WaitForMultipleObjects(DWORD(idle.size()), idle.data(), 0, INFINITE);
+    if (w == WAIT_OBJECT_0 + 1) {  // stop while idle: a recording left open is finished
+      EndRecording();
+      SetEvent(m_hStoppedEvent);
+      continue;
+    }
+    if (w != WAIT_OBJECT_0) return 0;
+    if (!IsFileOpen()) continue;
+
+    {
+      std::lock_guard<std::mutex> lk(m_handoffLock);
+      m_fRecording.store(1);
+    }
+    std::vector<HANDLE> busy{m_hReadySem, m_hStopEvent};
+    if (endEvent) busy.push_back(endEvent);
+    for (;;) {
+      const DWORD r = WaitForMultipleObjects(DWORD(busy.size()), busy.data(), 0, INFINITE);
+      if (r == WAIT_OBJECT_0 + 1) {
+        EndRecording();
+        SetEvent(m_hStoppedEvent);
+        break;
+      }
+      if (r != WAIT_OBJECT_0) {
+        // The stream ends: the file stays open so the recording goes on after the reconnection.
+        StopTakingFrames();
+        return 0;
+      }
+      bool ok = true;
+      {
+        std::lock_guard<std::mutex> lk(m_fileLock);
+        if (m_hFile && m_fNewFile.load()) {
+          ok = WriteFileHeader(ovr::kKindManual);
+          m_fNewFile.store(0);
+        }
+      }
+      if (!ok) {
+        ReleaseSemaphore(m_hFreeSem, 1);
+        ReportOnce("Write record file is failed: " + CurrentPath());
+        EndRecording();
+        break;
+      }
+      WriteCurrentFrame();
+      ReleaseSemaphore(m_hFreeSem, 1);
+      if (!IsFileOpen()) break;  // a write failure ended the recording
+    }
+  }
+}
