@@ -65,7 +65,9 @@ void CRecordCore::StopTakingFrames() {
     ReleaseSemaphore(m_hFreeSem, 1);
 }
 
-CRecordFrameRing& CRecordCore::Ring() { return m_pRing ? *m_pRing : g_detachedRing; }
+CRecordFrameRing& CRecordCore::Ring() { if (m_pRing) return *m_pRing;
+  CRecordFrameRing* r = Host().FrameRing();
+  return r ? *r : g_detachedRing; }
 
 bool CRecordCore::IsFileOpen() const {
   std::lock_guard<std::mutex> lk(m_fileLock);

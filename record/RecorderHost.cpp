@@ -2,32 +2,52 @@
 
 #include <atomic>
 
+#include "core/AppRecord.h"
+#include "core/SystemConfig.h"
+
 namespace {
 
-// Used until the application installs its host: no stream end event, no identity, no
-// alarm list; failures go nowhere.
-class NullRecorderHost final : public IRecorderHost {
+// The recorders' view of the application record and the alarm list.
+class AppRecorderHost final : public IRecorderHost {
  public:
-  plat::HANDLE EndOfStreamEvent() override { return 0; }
-  std::string ServerName() override { return {}; }
-  std::string UserName() override { return {}; }
-  std::string SessionId() override { return {}; }
-  void ClearAlarmWord() override {}
-  void ClearAlarmChannelText() override {}
-  void AlarmListSetFileName(const std::string&) override {}
-  void AlarmListSetStartTime(const RecordTime&) override {}
-  void AlarmListAddItem(std::uint32_t, const std::string&) override {}
-  void ReportRecordFailure(const std::string&) override {}
+  plat::HANDLE EndOfStreamEvent() override {
+    return g_lpApp ? g_lpApp->h_EndofGetJpegImageEvent.load() : 0;
+  }
+  std::string ServerName() override { return g_lpApp ? g_lpApp->GetServerName() : std::string(); }
+  std::string UserName() override {
+    return g_lpApp ? g_lpApp->CSettingINI.m_strUsername.Get() : std::string();
+  }
+  std::string SessionId() override { return ::GetSessionId(); }
+  void ClearAlarmWord() override {
+    if (g_lpApp) g_lpApp->m_RTPH_Struct.m_wAlarmData.store(0);
+  }
+  void ClearAlarmChannelText() override {
+    if (IMainWindow* w = g_lpApp ? g_lpApp->lp_MainDialog.load() : nullptr) w->ClearAlarmInputText();
+  }
+  void AlarmListSetFileName(const std::string& path) override {
+    g_SystemConfig.AlarmDB_SetFileName(path);
+  }
+  void AlarmListSetStartTime(const RecordTime& t) override {
+    const plat::WORD w[8] = {t.wYear, t.wMonth, 0, t.wDay, t.wHour, t.wMinute, t.wSecond, 0};
+    g_SystemConfig.AlarmDB_SetStartTime(w);
+  }
+  void AlarmListAddItem(std::uint32_t frames, const std::string& serverName) override {
+    g_SystemConfig.AlarmDB_AddItem(frames, serverName);
+  }
+  void ReportRecordFailure(const std::string& text) override {
+    if (IMainWindow* w = g_lpApp ? g_lpApp->lp_MainDialog.load() : nullptr) w->SetStatusText(text);
+  }
+  CRecordFrameRing* FrameRing() override { return g_lpApp ? &g_lpApp->C_RecordFrameRing : nullptr; }
 };
 
-NullRecorderHost g_nullHost;
+AppRecorderHost g_appHost;
 std::atomic<IRecorderHost*> g_defaultHost{nullptr};
 
 }  // namespace
 
 IRecorderHost& DefaultRecorderHost() {
   IRecorderHost* h = g_defaultHost.load();
-  return h ? *h : g_nullHost;
+  return h ? *h : g_appHost;
 }
 
 void SetDefaultRecorderHost(IRecorderHost* host) { g_defaultHost.store(host); }

@@ -7,6 +7,8 @@
 #include <string>
 #include "record/RecordTypes.h"
 
+class CRecordFrameRing;
+
 class IRecorderHost {
  public:
   virtual ~IRecorderHost() = default;
@@ -24,9 +26,12 @@ class IRecorderHost {
   virtual void AlarmListAddItem(std::uint32_t frames, const std::string& serverName) = 0;
   // A recording stopped by a file error; called once per failure, on a recorder thread.
   virtual void ReportRecordFailure(const std::string& text) = 0;
+  // The frame ring of recorders that were given none.
+  virtual CRecordFrameRing* FrameRing() { return nullptr; }
 };
 
-// The host used by recorders that were given none: the application record's.
+// The host used by recorders that were given none: the application record's (g_lpApp; with
+// no record every operation does nothing).
 IRecorderHost& DefaultRecorderHost();
-// Replaces the default host (the application installs its own at start; tests too).
+// Replaces the default host (tests); null restores the application record's.
 void SetDefaultRecorderHost(IRecorderHost* host);

@@ -41,7 +41,9 @@ CSchRecord::~CSchRecord() {
 
 IRecordFileSystem& CSchRecord::Files() { return m_pFileSystem ? *m_pFileSystem : DefaultRecordFileSystem(); }
 IRecorderHost& CSchRecord::Host() { return m_pHost ? *m_pHost : DefaultRecorderHost(); }
-CRecordFrameRing& CSchRecord::Ring() { return m_pRing ? *m_pRing : g_detachedRing; }
+CRecordFrameRing& CSchRecord::Ring() { if (m_pRing) return *m_pRing;
+  CRecordFrameRing* r = Host().FrameRing();
+  return r ? *r : g_detachedRing; }
 
 void CSchRecord::SetRecordFolder(const std::string& folder) {
   std::lock_guard<std::mutex> lk(m_folderLock);
