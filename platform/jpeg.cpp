@@ -17,15 +17,23 @@ struct TjDeleter {
 };
 using TjHandle = std::unique_ptr<void, TjDeleter>;
 
+thread_local TjHandle t_decompressor;
+thread_local TjHandle t_compressor;
+
 tjhandle Decompressor() {
-  thread_local TjHandle handle(tjInitDecompress());
-  return handle.get();
+  if (!t_decompressor) t_decompressor.reset(tjInitDecompress());
+  return t_decompressor.get();
 }
 
 tjhandle Compressor() {
-  thread_local TjHandle handle(tjInitCompress());
-  return handle.get();
+  if (!t_compressor) t_compressor.reset(tjInitCompress());
+  return t_compressor.get();
 }
+
+// A handle that failed on bad data can be left mid-stream and refuse the next picture:
+// drop it, the next call makes a fresh one.
+void DropDecompressor() { t_decompressor.reset(); }
+void DropCompressor() { t_compressor.reset(); }
 
 // TurboJPEG takes unsigned long sizes and int dimensions.
 bool SizeFits(std::size_t size) { return size > 0 && size <= ULONG_MAX; }
@@ -41,8 +49,10 @@ bool JpegReadSize(const std::uint8_t* jpeg, std::size_t size, int& width, int& h
   tjhandle h = Decompressor();
   if (!h) return false;
   int w = 0, hgt = 0, subsamp = 0, colorspace = 0;
-  if (tjDecompressHeader3(h, jpeg, static_cast<unsigned long>(size), &w, &hgt, &subsamp, &colorspace) != 0)
+  if (tjDecompressHeader3(h, jpeg, static_cast<unsigned long>(size), &w, &hgt, &subsamp, &colorspace) != 0) {
+    DropDecompressor();
     return false;
+  }
   if (w <= 0 || hgt <= 0) return false;
   width = w;
   height = hgt;
@@ -60,9 +70,14 @@ bool JpegDecodeBgrBottomUp(const std::uint8_t* jpeg, std::size_t size, std::uint
   const std::uint64_t needed = stride * static_cast<std::uint64_t>(h - 1) + row;
   if (needed > capacity) return false;
   tjhandle t = Decompressor();
+  if (!t) return false;
   int rc = tjDecompress2(t, jpeg, static_cast<unsigned long>(size), dst, w, static_cast<int>(stride), h,
                          TJPF_BGR, TJFLAG_BOTTOMUP);
-  if (!Succeeded(t, rc)) return false;
+  if (rc != 0) {
+    bool ok = Succeeded(t, rc);
+    DropDecompressor();
+    if (!ok) return false;
+  }
   width = w;
   height = h;
   return true;
@@ -83,6 +98,7 @@ bool JpegEncodeBgrBottomUp(const std::uint8_t* src, int width, int height, int p
   int rc = tjCompress2(t, src, width, static_cast<int>(stride), height, TJPF_BGR, &buf, &bufSize,
                        TJSAMP_420, quality, TJFLAG_BOTTOMUP);
   if (rc != 0 || !buf) {
+    DropCompressor();
     if (buf) tjFree(buf);
     return false;
   }

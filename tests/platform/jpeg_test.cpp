@@ -137,6 +137,12 @@ TEST(Jpeg, GarbageIsRefused) {
   EXPECT_FALSE(JpegEncodeBgrBottomUp(dst.data(), 0, 4, 0, 80, out));
   EXPECT_FALSE(JpegEncodeBgrBottomUp(dst.data(), 4, 4, 5, 80, out));
   EXPECT_FALSE(JpegEncodeBgrBottomUp(nullptr, 4, 4, 0, 80, out));
+  // A truncated picture is refused too, and none of these spoils the next good picture.
+  auto src = TwoBands(8, 8, 24);
+  ASSERT_TRUE(JpegEncodeBgrBottomUp(src.data(), 8, 8, 0, 80, out));
+  EXPECT_FALSE(JpegDecodeBgrBottomUp(out.data(), 20, dst.data(), dst.size(), w, h));
+  EXPECT_TRUE(JpegDecodeBgrBottomUp(out.data(), out.size(), dst.data(), dst.size(), w, h));
+  EXPECT_EQ(w, 8);
 }
 
 }  // namespace
