@@ -1,0 +1,29 @@
+// The builds of the resize primitive. Each build is the one engine (scaling/engine/) instantiated
+// with that build's arithmetic, in a namespace of its own. Only the generic build exists here.
+#pragma once
+
+#include <cstdint>
+
+#include "scaling/Resize.h"
+
+namespace scaling::generic {
+
+ResizeStatus ResizeEntry(const std::uint8_t* src, ResizeSize srcSize, int srcStep, ResizeRect srcRoi,
+                         std::uint8_t* dst, int dstStep, ResizeSize dstSize, double xFactor, double yFactor,
+                         int interpolation);
+
+// General driver: nearest, linear, cubic and six-tap. dataType 0 = 8u, 1 = 16u, 2 = 32f. With
+// planar != 0, src and dst are arrays of plane pointers (1, 3 or 4 planes for channel counts
+// 1, 3 and 4). factorConvention 1: factors are destination over source size; 0: source pixels
+// per destination pixel.
+ResizeStatus ResizeGeneral(const void* src, ResizeSize srcSize, int srcStep, ResizeRect srcRoi, void* dst,
+                           int dstStep, ResizeSize dstSize, double xFactor, double yFactor, double xShift,
+                           double yShift, int pixelStride, int channels, int dataType, int planar, int interpolation,
+                           int factorConvention);
+
+// Super-sampling driver: area-averaging reductions (factors at most 1.0 in convention 1).
+ResizeStatus ResizeSuperSample(const void* src, ResizeSize srcSize, int srcStep, ResizeRect srcRoi, void* dst,
+                               int dstStep, ResizeSize dstSize, double xFactor, double yFactor, int pixelStride,
+                               int channels, int dataType, int planar, int factorConvention);
+
+}  // namespace scaling::generic

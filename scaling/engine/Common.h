@@ -1,0 +1,42 @@
+// Shared definitions of the resize engine: sample types, work types per interpolation, and the
+// conversions every build agrees on.
+#pragma once
+
+#include <cstdint>
+#include <type_traits>
+
+namespace scaling::engine {
+
+// Added before every truncation of a coordinate or size, and the weight at or below which the
+// super-sampling kernels drop a partial row or column.
+constexpr double kEps = 0.0000001;
+
+enum DataType : int { DataType8u = 0, DataType16u = 1, DataType32f = 2 };
+
+// Linear filtering of integer samples is fixed point (weights scaled by 16384); floats use
+// fractions.
+template <class T> struct LinearTypes {
+    using Weight = std::uint16_t;  // per destination column: a pair (left, right)
+    using RowWeight = std::uint16_t;
+    using Work = std::uint16_t;
+};
+template <> struct LinearTypes<float> {
+    using Weight = float;
+    using RowWeight = float;
+    using Work = float;
+};
+
+// Final conversion of a cubic or six-tap sum: 1e-7 added, truncated toward zero, clamped.
+template <class T> inline T StoreFiltered(double v) {
+    if constexpr (std::is_same_v<T, float>) {
+        return static_cast<float>(v);
+    } else {
+        constexpr double kMax = std::is_same_v<T, std::uint8_t> ? 255.0 : 65535.0;
+        const double x = v + kEps;
+        if (!(x > 0.0)) return 0;  // also the only place a NaN could land
+        if (x >= kMax) return static_cast<T>(kMax);
+        return static_cast<T>(static_cast<std::int32_t>(x));
+    }
+}
+
+}  // namespace scaling::engine

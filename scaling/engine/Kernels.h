@@ -1,0 +1,170 @@
+// Kernels of the general driver: the nearest-neighbour gathers and the separable-filter kernels
+// with their rings of work rows. The filter arithmetic comes from the build's policy type B.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+
+#include "scaling/engine/Common.h"
+
+namespace scaling::engine {
+
+// ---- nearest neighbour ------------------------------------------------------------------
+// CH samples copied per pixel; the destination advances `adv` samples per pixel (the pixel
+// stride for three channels, else CH). Offsets in samples.
+template <class T, int CH>
+void ResizeNearest(const T* src, T* dst, std::ptrdiff_t dstStep, int width, int height, const std::int32_t* rowIdx,
+                   const std::int32_t* colIdx, int adv) {
+    if (width <= 0 || height <= 0) return;
+    const std::ptrdiff_t rowLen = static_cast<std::ptrdiff_t>(width) * adv;
+    // A destination row that repeats the previous source row is a copy of the previous
+    // destination row, when every sample of the row is written and rows do not overlap.
+    const bool canRepeat = adv == CH && dstStep >= rowLen;
+    T* prev = nullptr;
+    for (int r = 0; r < height; ++r, dst += dstStep) {
+        if (canRepeat && prev && rowIdx[r] == rowIdx[r - 1]) {
+            std::memcpy(dst, prev, static_cast<std::size_t>(rowLen) * sizeof(T));
+        } else {
+            const T* s = src + rowIdx[r];
+            for (int k = 0; k < width; ++k) {
+                const T* sp = s + colIdx[k];
+                T* dp = dst + static_cast<std::ptrdiff_t>(k) * adv;
+                for (int c = 0; c < CH; ++c) dp[c] = sp[c];
+            }
+        }
+        prev = dst;
+    }
+}
+
+// ---- separable filters --------------------------------------------------------------------
+enum FilterKind { FilterLinear, FilterCubic, FilterSixTap };
+
+template <class T, FilterKind K> struct FilterTypes {
+    using Work = float;
+    using ColWeight = float;  // cubic fraction per column, or six weights per column
+    using RowWeight = float;
+};
+template <class T> struct FilterTypes<T, FilterLinear> {
+    using Work = typename LinearTypes<T>::Work;
+    using ColWeight = typename LinearTypes<T>::Weight;
+    using RowWeight = typename LinearTypes<T>::RowWeight;
+};
+
+template <class T, FilterKind K> struct SeparableArgs {
+    using Types = FilterTypes<T, K>;
+    const T* src;  // region origin
+    T* dst;
+    std::ptrdiff_t srcStep, dstStep;  // samples
+    int width, height;                // destination, after clipping
+    const std::int32_t* rowIdx;       // base row x source step
+    const std::int32_t* colIdx;       // base column x pixel stride (or the column)
+    const typename Types::RowWeight* rowWeights;  // linear: one per row; cubic: fraction; six-tap: six per row
+    const typename Types::ColWeight* colWeights;
+    typename Types::Work* work[6];
+    int stride;    // samples per source pixel
+    int channels;  // 1, 3 or 4
+    int roiX, roiY;
+    int availW, availH;  // image columns / rows from the region's origin to the right / bottom edge
+};
+
+template <FilterKind K> constexpr int kTaps = K == FilterLinear ? 2 : (K == FilterCubic ? 4 : 6);
+template <FilterKind K> constexpr int kFirstTap = K == FilterLinear ? 0 : (K == FilterCubic ? -1 : -2);
+
+template <class B, class T, FilterKind K>
+void FilterRow(const SeparableArgs<T, K>& a, const T* row, typename FilterTypes<T, K>::Work* out) {
+    const int w = a.width;
+    if constexpr (K == FilterLinear) {
+        if (a.channels == 1) B::template LinearHorzC1<T>(row, w, a.colIdx, a.colWeights, out);
+        else if (a.channels == 3) B::template LinearHorzC3<T>(row, w, a.stride, a.colIdx, a.colWeights, out);
+        else B::template LinearHorzC4<T>(row, w, a.colIdx, a.colWeights, out);
+    } else if constexpr (K == FilterCubic) {
+        if (a.channels == 1) B::template CubicHorzC1<T>(row, w, a.colIdx, a.colWeights, out);
+        else if (a.channels == 3) B::template CubicHorzC3<T>(row, w, a.stride, a.colIdx, a.colWeights, out);
+        else B::template CubicHorzC4<T>(row, w, a.colIdx, a.colWeights, out);
+    } else {
+        if (a.channels == 1) B::template SixTapHorzC1<T>(row, a.colIdx, a.colWeights, out, w, a.roiX, a.availW);
+        else if (a.channels == 3)
+            B::template SixTapHorzC3<T>(row, a.stride, a.colIdx, a.colWeights, out, w, a.roiX, a.availW);
+        else B::template SixTapHorzC4<T>(row, a.colIdx, a.colWeights, out, w, a.roiX, a.availW);
+    }
+}
+
+template <class B, class T, FilterKind K>
+void CombineRows(const SeparableArgs<T, K>& a, int r, T* dstRow, typename FilterTypes<T, K>::Work* const* rows) {
+    const bool threeOfFour = a.channels != 1 && a.stride != a.channels;
+    const int count = threeOfFour ? a.width : a.width * a.channels;
+    if constexpr (K == FilterLinear) {
+        if (threeOfFour) B::template LinearVertC3of4<T>(dstRow, count, a.rowWeights[r], rows[0], rows[1]);
+        else B::template LinearVert<T>(dstRow, count, a.rowWeights[r], rows[0], rows[1]);
+    } else if constexpr (K == FilterCubic) {
+        if (threeOfFour)
+            B::template CubicVertC3of4<T>(dstRow, count, a.rowWeights[r], rows[0], rows[1], rows[2], rows[3]);
+        else B::template CubicVert<T>(dstRow, count, a.rowWeights[r], rows[0], rows[1], rows[2], rows[3]);
+    } else {
+        const float* const* rr = rows;
+        if (threeOfFour) B::template SixTapVertC3of4<T>(dstRow, count, a.rowWeights + 6 * r, rr);
+        else B::template SixTapVert<T>(dstRow, count, a.rowWeights + 6 * r, rr);
+    }
+}
+
+// Walks the destination row by row. The work rows form a ring keyed by the source row each
+// holds: when the base moves, rows still in the window keep their work rows and only the new
+// ones are filtered, so a source row is filtered once however many destination rows use it.
+// Taps above or below the image use the image's first or last row (the same work row serves
+// every tap that lands on it).
+template <class B, class T, FilterKind K>
+void ResizeSeparable(const SeparableArgs<T, K>& a) {
+    using Work = typename FilterTypes<T, K>::Work;
+    constexpr int N = kTaps<K>;
+    constexpr std::int64_t kNone = std::numeric_limits<std::int64_t>::min();
+    if (a.width <= 0 || a.height <= 0) return;
+    std::int64_t held[N];
+    for (int s = 0; s < N; ++s) held[s] = kNone;
+    Work* taps[N];
+    std::int64_t lastBase = kNone;
+    const std::int64_t top = -static_cast<std::int64_t>(a.roiY), bottom = a.availH - 1;
+    T* dstRow = a.dst;
+    for (int r = 0; r < a.height; ++r, dstRow += a.dstStep) {
+        const std::int64_t base = a.rowIdx[r] / a.srcStep;
+        if (base != lastBase) {
+            std::int64_t need[N];
+            bool have[N];
+            bool slotUsed[N] = {};
+            for (int j = 0; j < N; ++j) {
+                std::int64_t row = base + kFirstTap<K> + j;
+                need[j] = row < top ? top : (row > bottom ? bottom : row);
+                have[j] = false;
+                for (int s = 0; s < N; ++s)
+                    if (held[s] == need[j]) {
+                        taps[j] = a.work[s];
+                        slotUsed[s] = true;
+                        have[j] = true;
+                        break;
+                    }
+            }
+            for (int j = 0; j < N; ++j) {
+                if (have[j]) continue;
+                // A later tap may need the row an earlier missing tap just filtered.
+                bool found = false;
+                for (int s = 0; s < N && !found; ++s)
+                    if (slotUsed[s] && held[s] == need[j]) {
+                        taps[j] = a.work[s];
+                        found = true;
+                    }
+                if (found) continue;
+                int s = 0;
+                while (slotUsed[s]) ++s;
+                slotUsed[s] = true;
+                held[s] = need[j];
+                taps[j] = a.work[s];
+                FilterRow<B, T, K>(a, a.src + need[j] * a.srcStep, a.work[s]);
+            }
+            lastBase = base;
+        }
+        CombineRows<B, T, K>(a, r, dstRow, taps);
+    }
+}
+
+}  // namespace scaling::engine

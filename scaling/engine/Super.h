@@ -1,0 +1,286 @@
+// Super-sampling (area-averaging) reduction: the driver and its kernels. Instantiated once per
+// build with that build's row accumulators B.
+#pragma once
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <type_traits>
+
+#include "scaling/Aligned.h"
+#include "scaling/Resize.h"
+#include "scaling/engine/Common.h"
+#include "scaling/engine/General.h"
+
+namespace scaling::engine {
+
+enum ResizeSuperCase : int { SuperCaseWholeXY = 0, SuperCaseFracY = 1, SuperCaseFracX = 2, SuperCaseFracXY = 3 };
+
+struct SuperArgs {
+    const std::uint8_t* src;  // region origin
+    std::uint8_t* dst;
+    std::ptrdiff_t srcStep, dstStep;  // bytes
+    int len;                          // accumulated columns from the region's left edge
+    int width, height;                // destination
+    int roiHeight;                    // rows that may be read, from the region's top
+    double sx, sy, area;
+    int V;  // values per pixel in memory
+    int C;  // values per pixel used
+    int fcase;
+};
+
+template <class T, class Acc>
+inline void AddRowWeighted(const SuperArgs& a, std::int64_t row, double w, Acc* acc) {
+    if (row >= a.roiHeight) row = a.roiHeight - 1;
+    const T* s = reinterpret_cast<const T*>(a.src + row * a.srcStep);
+    for (int i = 0; i < a.len; ++i)
+        for (int c = 0; c < a.C; ++c) {
+            const int k = i * a.V + c;
+            acc[k] = static_cast<float>(static_cast<double>(acc[k]) + static_cast<double>(s[k]) * w);
+        }
+}
+
+// The region's last row added `times` times over: one multiplication (exact for the integer
+// sums, which wrap like repeated additions; one rounding for floats).
+template <class T, class Acc>
+inline void AddLastRowTimes(const SuperArgs& a, std::int64_t times, Acc* acc) {
+    const T* s = reinterpret_cast<const T*>(a.src + static_cast<std::int64_t>(a.roiHeight - 1) * a.srcStep);
+    for (int i = 0; i < a.len; ++i)
+        for (int c = 0; c < a.C; ++c) {
+            const int k = i * a.V + c;
+            if constexpr (std::is_same_v<Acc, std::uint32_t>)
+                acc[k] += static_cast<std::uint32_t>(times) * static_cast<std::uint32_t>(s[k]);
+            else
+                acc[k] = static_cast<float>(static_cast<double>(acc[k]) + static_cast<double>(s[k]) * static_cast<double>(times));
+        }
+}
+
+// Adds `count` accumulated columns from column `from` (value c) to s in column order; columns
+// past the last accumulated one repeat it.
+template <class Acc, class S>
+inline S SumColumns(S s, const Acc* acc, std::int64_t from, std::int64_t count, int last, int V, int c) {
+    std::int64_t inside = last - from + 1;
+    if (inside > count) inside = count;
+    if (inside < 0) inside = 0;
+    for (std::int64_t t = 0; t < inside; ++t) s += acc[(from + t) * V + c];
+    const std::int64_t beyond = count - inside;
+    if (beyond > 0) {
+        if constexpr (std::is_same_v<S, std::uint32_t>)
+            s += static_cast<std::uint32_t>(beyond) * acc[static_cast<std::int64_t>(last) * V + c];
+        else
+            s += static_cast<double>(acc[static_cast<std::int64_t>(last) * V + c]) * static_cast<double>(beyond);
+    }
+    return s;
+}
+
+template <class B, class T, class Acc>
+inline void AddRowsWhole(const SuperArgs& a, std::int64_t row, std::int64_t count, Acc* acc) {
+    // Rows inside the region go to the accumulator in one run; rows past it repeat the last.
+    std::int64_t inside = a.roiHeight - row;
+    if (inside > count) inside = count;
+    if (inside > 0) {
+        B::template SuperAccum<T, Acc>(a.src + row * a.srcStep, a.srcStep, a.len, static_cast<int>(inside), acc, a.V,
+                                       a.C);
+    } else {
+        inside = 0;
+    }
+    if (count > inside) AddLastRowTimes<T, Acc>(a, count - inside, acc);
+}
+
+template <class T>
+inline void StoreSuper(double v, T* out) {
+    if constexpr (std::is_same_v<T, float>) {
+        *out = static_cast<float>(v);
+    } else {
+        const std::int64_t q = static_cast<std::int64_t>(v + 0.5);
+        *out = static_cast<T>(q);  // low 8 or 16 bits
+    }
+}
+
+template <class B, class T, class Acc>
+void SuperRows(const SuperArgs& a, Acc* acc) {
+    const int ix = static_cast<int>(std::floor(a.sx)), iy = static_cast<int>(std::floor(a.sy));
+    const double fx = a.sx - ix, fy = a.sy - iy;
+    const bool fracY = a.fcase == SuperCaseFracY || a.fcase == SuperCaseFracXY;
+    const bool fracX = a.fcase == SuperCaseFracX || a.fcase == SuperCaseFracXY;
+    const int last = a.len - 1;
+    const std::int64_t accLen = static_cast<std::int64_t>(a.len) * a.V;
+    std::int64_t cur = 0;  // source row cursor
+    double rr = 0.0;       // part of the cursor row the previous destination row took
+    std::uint8_t* dstRow = a.dst;
+    for (int j = 0; j < a.height; ++j, dstRow += a.dstStep) {
+        for (std::int64_t k = 0; k < accLen; ++k) acc[k] = 0;
+        // Vertical: the footprint's rows into the accumulator row.
+        if (!fracY) {
+            AddRowsWhole<B, T, Acc>(a, cur, iy, acc);
+            cur += iy;
+        } else if (j == 0) {
+            AddRowsWhole<B, T, Acc>(a, cur, iy, acc);
+            cur += iy;
+            AddRowWeighted<T>(a, cur, fy, acc);
+            rr = fy;
+        } else {
+            const double g = 1.0 - rr;
+            const double v = a.sy - g;
+            const std::int64_t nr = static_cast<std::int64_t>(std::floor(v + kEps));
+            const double e = v - static_cast<double>(nr);
+            if (g > kEps) AddRowWeighted<T>(a, cur, g, acc);
+            cur += 1;  // the border row is passed whether or not it was added
+            AddRowsWhole<B, T, Acc>(a, cur, nr, acc);
+            cur += nr;
+            if (e > kEps) AddRowWeighted<T>(a, cur, e, acc);
+            rr = e;
+        }
+        // Horizontal: reduce along the row and store.
+        T* out = reinterpret_cast<T*>(dstRow);
+        if (!fracX) {
+            for (int k = 0; k < a.width; ++k) {
+                const std::int64_t p0 = static_cast<std::int64_t>(k) * ix;
+                for (int c = 0; c < a.C; ++c) {
+                    double v;
+                    if constexpr (std::is_same_v<Acc, std::uint32_t>)
+                        v = static_cast<double>(SumColumns<Acc, std::uint32_t>(0u, acc, p0, ix, last, a.V, c)) * a.area;
+                    else
+                        v = static_cast<double>(static_cast<float>(SumColumns<Acc, double>(0.0, acc, p0, ix, last, a.V, c))) * a.area;
+                    StoreSuper<T>(v, out + static_cast<std::ptrdiff_t>(k) * a.V + c);
+                }
+            }
+        } else {
+            std::int64_t p = 0;
+            double r = 0.0;
+            for (int k = 0; k < a.width; ++k) {
+                double g = 0.0, e;
+                std::int64_t lead, nw;
+                if (k == 0) {
+                    lead = -1;  // no leading partial column
+                    nw = ix;
+                    e = fx;
+                } else {
+                    g = 1.0 - r;
+                    const double v = a.sx - g;
+                    nw = static_cast<std::int64_t>(std::floor(v + kEps));
+                    e = v - static_cast<double>(nw);
+                    lead = p;
+                    p += 1;  // the border column is passed whether or not it was added
+                }
+                for (int c = 0; c < a.C; ++c) {
+                    double s = 0.0;
+                    if (lead >= 0 && g > kEps) s = g * static_cast<double>(acc[(lead < last ? lead : last) * a.V + c]) + 0.0;
+                    s = SumColumns<Acc, double>(s, acc, p, nw, last, a.V, c);
+                    if (e > kEps || (k == 0)) {
+                        const std::int64_t q = p + nw < last ? p + nw : last;
+                        s += e * static_cast<double>(acc[q * a.V + c]);
+                    }
+                    StoreSuper<T>(static_cast<double>(static_cast<float>(s)) * a.area,
+                                  out + static_cast<std::ptrdiff_t>(k) * a.V + c);
+                }
+                p += nw;
+                r = e;
+            }
+        }
+    }
+}
+
+// Reads past the accumulated columns or the region's last row take the last one (edge
+// replication), so every destination pixel gets a value from inside the region.
+template <class B, class T>
+ResizeStatus ResizeSuperKernel(const SuperArgs& a) {
+    const bool intSums = a.fcase == SuperCaseWholeXY && !std::is_same_v<T, float>;
+    const std::int64_t n = static_cast<std::int64_t>(a.len) * a.V;
+    void* mem = intSums ? static_cast<void*>(AlignedAlloc8u(n * 4)) : static_cast<void*>(AlignedAlloc32f(n));
+    if (!mem) return ResizeErrNoMemory;
+    if (intSums) SuperRows<B, T, std::uint32_t>(a, static_cast<std::uint32_t*>(mem));
+    else SuperRows<B, T, float>(a, static_cast<float*>(mem));
+    AlignedFree(mem);
+    return ResizeOk;
+}
+
+// For planar data `src` and `dst` point to arrays of plane pointers (1, 3 or 4 planes for
+// channel counts 1, 3 and 4).
+template <class B>
+ResizeStatus ResizeSuperSampleT(const void* src, ResizeSize srcSize, int srcStep, ResizeRect roi, void* dst,
+                                int dstStep, ResizeSize dstSize, double xf, double yf, int pixelStride, int channels,
+                                int dataType, int planar, int factorConvention) {
+    ResizeStatus st = CheckCommon(src, srcSize, srcStep, roi, dst, dstStep, dstSize, xf, yf);
+    if (st != ResizeOk) return st;
+    // A footprint smaller than one source pixel is not a reduction.
+    if (factorConvention ? (xf > 1.0 || yf > 1.0) : (xf < 1.0 || yf < 1.0)) return ResizeErrFactor;
+    Layout L;
+    if (!MakeLayout(pixelStride, channels, dataType, planar, L)) return dataType < 0 || dataType > 2 ? ResizeErrMode : ResizeErrSize;
+    if (planar) {
+        const void* const* sp = static_cast<const void* const*>(src);
+        void* const* dp = static_cast<void* const*>(dst);
+        for (int p = 0; p < L.planes; ++p)
+            if (!sp[p] || !dp[p]) return ResizeErrNullPointer;
+    }
+
+    if (roi.width > srcSize.width - roi.x) roi.width = srcSize.width - roi.x;
+    if (roi.height > srcSize.height - roi.y) roi.height = srcSize.height - roi.y;
+    int W = dstSize.width, H = dstSize.height;
+    double sx, sy, area;
+    if (factorConvention) {
+        if (!ClipAxis(roi.width, xf, 1, W) || !ClipAxis(roi.height, yf, 1, H)) return ResizeErrFactor;
+        sx = 1.0 / xf;
+        sy = 1.0 / yf;
+        area = xf * yf;
+    } else {
+        auto clip0 = [](int roiLen, double f, int& d) {
+            if (std::trunc((roiLen - 1) / f + kEps) < d - 1) {
+                const double n = std::trunc(roiLen / f + kEps) + 1.0;
+                d = n < 1.0 ? 1 : static_cast<int>(n);
+            }
+        };
+        clip0(roi.width, xf, W);
+        clip0(roi.height, yf, H);
+        sx = xf;
+        sy = yf;
+        area = 1.0 / (xf * yf);
+    }
+    if (!(sx < kTwo31) || !(sy < kTwo31)) return ResizeErrFactor;
+
+    const int pixelBytes = L.stride * L.elemSize;
+    if (Extent(srcSize.width, srcSize.height, srcStep, pixelBytes) > kMaxOffset ||
+        Extent(W, H, dstStep, pixelBytes) > kMaxOffset)
+        return ResizeErrSize;
+
+    const double lenD = std::floor((W + 1.0) * sx) + 1.0;
+    const int len = lenD < roi.width ? static_cast<int>(lenD) : roi.width;
+    const bool fxZero = sx - std::floor(sx) == 0.0, fyZero = sy - std::floor(sy) == 0.0;
+    SuperArgs a;
+    a.srcStep = srcStep;
+    a.dstStep = dstStep;
+    a.len = len;
+    a.width = W;
+    a.height = H;
+    a.roiHeight = roi.height;
+    a.sx = sx;
+    a.sy = sy;
+    a.area = area;
+    a.fcase = fxZero ? (fyZero ? SuperCaseWholeXY : SuperCaseFracY) : (fyZero ? SuperCaseFracX : SuperCaseFracXY);
+
+    auto run = [&](const void* s, std::int64_t originBytes, void* d) -> ResizeStatus {
+        a.src = static_cast<const std::uint8_t*>(s) + originBytes;
+        a.dst = static_cast<std::uint8_t*>(d);
+        switch (dataType) {
+            case DataType8u: return ResizeSuperKernel<B, std::uint8_t>(a);
+            case DataType16u: return ResizeSuperKernel<B, std::uint16_t>(a);
+            default: return ResizeSuperKernel<B, float>(a);
+        }
+    };
+    if (!L.planes) {
+        a.V = L.stride;
+        a.C = L.channels;
+        return run(src, static_cast<std::int64_t>(roi.y) * srcStep + static_cast<std::int64_t>(roi.x) * pixelBytes, dst);
+    }
+    a.V = 1;
+    a.C = 1;
+    const void* const* sp = static_cast<const void* const*>(src);
+    void* const* dp = static_cast<void* const*>(dst);
+    for (int p = 0; p < L.planes; ++p) {
+        st = run(sp[p], static_cast<std::int64_t>(roi.y) * srcStep + static_cast<std::int64_t>(roi.x) * L.elemSize, dp[p]);
+        if (st != ResizeOk) return st;
+    }
+    return ResizeOk;
+}
+
+}  // namespace scaling::engine

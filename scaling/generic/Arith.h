@@ -1,0 +1,267 @@
+// Arithmetic of the generic build: the linear, cubic and six-tap filter passes, the six-tap
+// weights and the super-sampling row accumulators, written as plain scalar loops. The engine's
+// drivers and kernels call these through the build's policy type; a build for another
+// instruction set provides the same members with its own arithmetic.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <type_traits>
+
+#include "scaling/SixTapTable.h"
+#include "scaling/engine/Common.h"
+
+namespace scaling::generic {
+
+struct Arith {
+    // ---- linear -------------------------------------------------------------------------
+    // CH values written per destination pixel, taken from src[i + c] and src[i + nb + c].
+    template <class T, int CH>
+    static void LinearHorz(const T* src, int count, int nb, const std::int32_t* idx,
+                           const typename engine::LinearTypes<T>::Weight* wts,
+                           typename engine::LinearTypes<T>::Work* out) {
+        for (int p = 0; p < count; ++p) {
+            const T* s = src + idx[p];
+            if constexpr (std::is_same_v<T, float>) {
+                const double f = wts[p];
+                for (int c = 0; c < CH; ++c) {
+                    const double s0 = s[c], s1 = s[nb + c];
+                    out[CH * p + c] = static_cast<float>(s0 + (s1 - s0) * f);
+                }
+            } else {
+                constexpr std::uint32_t kRound = std::is_same_v<T, std::uint8_t> ? 128u : 8192u;
+                constexpr int kShift = std::is_same_v<T, std::uint8_t> ? 8 : 14;
+                const std::uint32_t w0 = wts[2 * p], w1 = wts[2 * p + 1];
+                for (int c = 0; c < CH; ++c) {
+                    const std::uint32_t v = s[c] * w0 + s[nb + c] * w1 + kRound;
+                    out[CH * p + c] = static_cast<std::uint16_t>(v >> kShift);
+                }
+            }
+        }
+    }
+    template <class T>
+    static void LinearHorzC1(const T* src, int count, const std::int32_t* idx,
+                             const typename engine::LinearTypes<T>::Weight* wts,
+                             typename engine::LinearTypes<T>::Work* out) {
+        LinearHorz<T, 1>(src, count, 1, idx, wts, out);
+    }
+    template <class T>
+    static void LinearHorzC3(const T* src, int count, int stride, const std::int32_t* idx,
+                             const typename engine::LinearTypes<T>::Weight* wts,
+                             typename engine::LinearTypes<T>::Work* out) {
+        if constexpr (!std::is_same_v<T, float>) {
+            // A factor of 1.0 leaves every pair at (16384, 0): the pass is then a widening copy.
+            // This shortcut gives the same values as the general loop.
+            if (stride == 3 && count > 0 && LinearCopyPairs(count, idx, wts, 3)) {
+                constexpr int kUp = std::is_same_v<T, std::uint8_t> ? 6 : 0;
+                const T* s = src + idx[0];
+                const int n = count * 3;
+                for (int k = 0; k < n; ++k) out[k] = static_cast<std::uint16_t>(s[k] << kUp);
+                return;
+            }
+        }
+        LinearHorz<T, 3>(src, count, stride, idx, wts, out);
+    }
+    template <class T>
+    static void LinearHorzC4(const T* src, int count, const std::int32_t* idx,
+                             const typename engine::LinearTypes<T>::Weight* wts,
+                             typename engine::LinearTypes<T>::Work* out) {
+        LinearHorz<T, 4>(src, count, 4, idx, wts, out);
+    }
+
+    // True when the pass reads pixel after pixel with all weight on the left sample, except
+    // possibly for a last pixel that takes all weight on the right one.
+    static bool LinearCopyPairs(int count, const std::int32_t* idx, const std::uint16_t* wts, int nb) {
+        const std::int32_t i0 = idx[0];
+        for (int p = 0; p < count; ++p) {
+            const bool left = wts[2 * p] == 16384 && idx[p] == i0 + nb * p;
+            const bool lastRight = p == count - 1 && wts[2 * p + 1] == 16384 && idx[p] + nb == i0 + nb * p;
+            if (!left && !lastRight) return false;
+        }
+        return true;
+    }
+
+    template <class T>
+    static void LinearVert(T* dst, int count, typename engine::LinearTypes<T>::RowWeight w,
+                           const typename engine::LinearTypes<T>::Work* upper,
+                           const typename engine::LinearTypes<T>::Work* lower) {
+        if constexpr (std::is_same_v<T, float>) {
+            const double t = w, ut = 1.0 - t;
+            for (int k = 0; k < count; ++k)
+                dst[k] = static_cast<float>(static_cast<double>(upper[k]) * ut + static_cast<double>(lower[k]) * t);
+        } else {
+            constexpr std::uint32_t kRound = std::is_same_v<T, std::uint8_t> ? 524288u : 8192u;
+            constexpr int kShift = std::is_same_v<T, std::uint8_t> ? 20 : 14;
+            const std::uint32_t wl = w, wu = 16384u - w;
+            for (int k = 0; k < count; ++k)
+                dst[k] = static_cast<T>((upper[k] * wu + lower[k] * wl + kRound) >> kShift);
+        }
+    }
+    template <class T>
+    static void LinearVertC3of4(T* dst, int count, typename engine::LinearTypes<T>::RowWeight w,
+                                const typename engine::LinearTypes<T>::Work* upper,
+                                const typename engine::LinearTypes<T>::Work* lower) {
+        for (int p = 0; p < count; ++p) LinearVert<T>(dst + 4 * p, 3, w, upper + 3 * p, lower + 3 * p);
+    }
+
+    // ---- cubic --------------------------------------------------------------------------
+    struct CubicCoeffs {
+        double a1, a2, a3;
+    };
+    static CubicCoeffs CubicCoefficients(float t) {
+        const double td = t;
+        const double a1 = td + 1.0;
+        const double a2 = a1 * td * 0.5;
+        const double a3 = a2 * (td + -1.0) / 3.0;
+        return {a1, a2, a3};
+    }
+    // Newton form of the cubic through (-1, q0), (0, q1), (1, q2), (2, q3).
+    static double CubicValue(double q0, double q1, double q2, double q3, const CubicCoeffs& a) {
+        const double d1 = q1 - q0;
+        const double d2 = (q2 - q1) - d1;
+        const double d3 = (q1 - 2.0 * q2 + q3) - d2;
+        return q0 + a.a1 * d1 + a.a2 * d2 + a.a3 * d3;
+    }
+    template <class T, int CH>
+    static void CubicHorz(const T* src, int count, int nb, const std::int32_t* idx, const float* frac, float* out) {
+        for (int p = 0; p < count; ++p) {
+            const CubicCoeffs a = CubicCoefficients(frac[p]);
+            const T* s = src + idx[p];
+            for (int c = 0; c < CH; ++c)
+                out[CH * p + c] = static_cast<float>(CubicValue(s[c - nb], s[c], s[c + nb], s[c + 2 * nb], a));
+        }
+    }
+    template <class T>
+    static void CubicHorzC1(const T* src, int count, const std::int32_t* idx, const float* frac, float* out) {
+        CubicHorz<T, 1>(src, count, 1, idx, frac, out);
+    }
+    template <class T>
+    static void CubicHorzC3(const T* src, int count, int stride, const std::int32_t* idx, const float* frac,
+                            float* out) {
+        CubicHorz<T, 3>(src, count, stride, idx, frac, out);
+    }
+    template <class T>
+    static void CubicHorzC4(const T* src, int count, const std::int32_t* idx, const float* frac, float* out) {
+        CubicHorz<T, 4>(src, count, 4, idx, frac, out);
+    }
+    template <class T>
+    static void CubicVert(T* dst, int count, float t, const float* r0, const float* r1, const float* r2,
+                          const float* r3) {
+        const CubicCoeffs a = CubicCoefficients(t);
+        for (int k = 0; k < count; ++k) dst[k] = engine::StoreFiltered<T>(CubicValue(r0[k], r1[k], r2[k], r3[k], a));
+    }
+    template <class T>
+    static void CubicVertC3of4(T* dst, int count, float t, const float* r0, const float* r1, const float* r2,
+                               const float* r3) {
+        const CubicCoeffs a = CubicCoefficients(t);
+        for (int p = 0; p < count; ++p)
+            for (int c = 0; c < 3; ++c) {
+                const int k = 3 * p + c;
+                dst[4 * p + c] = engine::StoreFiltered<T>(CubicValue(r0[k], r1[k], r2[k], r3[k], a));
+            }
+    }
+
+    // ---- six-tap ------------------------------------------------------------------------
+    static void ComputeSixTapWeights(const float* frac, int count, float* out) {
+        for (int i = 0; i < count; ++i) {
+            double x = -2.0 - static_cast<double>(frac[i]);
+            for (int j = 0; j < 6; ++j) {
+                float w = 0.0f;
+                if (x > -3.0 && x < 3.0) {
+                    const double s = (x < 0 ? -x : x) * 100.0;
+                    const int k = static_cast<int>(s);
+                    const double t0 = SixTapKernelTable[k], t1 = SixTapKernelTable[k + 1];
+                    w = static_cast<float>(t0 + (t1 - t0) * (s - k));
+                }
+                out[6 * i + j] = w;
+                x += 1.0;
+            }
+        }
+    }
+    // Horizontal six-tap: taps at base - 2 .. base + 3 pixels; a tap left of the image reads the
+    // image's first column, one right of it the last column. `margin` is the number of image
+    // columns left of the region, `avail` those from the region's first column to the right edge.
+    template <class T, int CH>
+    static void SixTapHorz(const T* src, int nb, const std::int32_t* idx, const float* wts, float* out, int count,
+                           int margin, int avail) {
+        const int lo = margin >= 2 ? -2 : -margin;  // lowest tap column that may be read
+        const int hi = avail - 1;
+        for (int p = 0; p < count; ++p) {
+            const int col = idx[p] / nb;
+            const float* w = wts + 6 * p;
+            if (col - 2 >= lo && col + 3 <= hi) {
+                const T* s = src + idx[p];
+                for (int c = 0; c < CH; ++c) {
+                    double sum = static_cast<double>(w[0]) * s[c - 2 * nb];
+                    sum += static_cast<double>(w[1]) * s[c - nb];
+                    sum += static_cast<double>(w[2]) * s[c];
+                    sum += static_cast<double>(w[3]) * s[c + nb];
+                    sum += static_cast<double>(w[4]) * s[c + 2 * nb];
+                    sum += static_cast<double>(w[5]) * s[c + 3 * nb];
+                    out[CH * p + c] = static_cast<float>(sum);
+                }
+            } else {
+                std::ptrdiff_t off[6];
+                for (int j = 0; j < 6; ++j) {
+                    int cc = col + j - 2;
+                    cc = cc < lo ? lo : (cc > hi ? hi : cc);
+                    off[j] = static_cast<std::ptrdiff_t>(cc) * nb;
+                }
+                for (int c = 0; c < CH; ++c) {
+                    double sum = static_cast<double>(w[0]) * src[off[0] + c];
+                    for (int j = 1; j < 6; ++j) sum += static_cast<double>(w[j]) * src[off[j] + c];
+                    out[CH * p + c] = static_cast<float>(sum);
+                }
+            }
+        }
+    }
+    template <class T>
+    static void SixTapHorzC1(const T* src, const std::int32_t* idx, const float* wts, float* out, int count,
+                             int margin, int avail) {
+        SixTapHorz<T, 1>(src, 1, idx, wts, out, count, margin, avail);
+    }
+    template <class T>
+    static void SixTapHorzC3(const T* src, int stride, const std::int32_t* idx, const float* wts, float* out,
+                             int count, int margin, int avail) {
+        SixTapHorz<T, 3>(src, stride, idx, wts, out, count, margin, avail);
+    }
+    template <class T>
+    static void SixTapHorzC4(const T* src, const std::int32_t* idx, const float* wts, float* out, int count,
+                             int margin, int avail) {
+        SixTapHorz<T, 4>(src, 4, idx, wts, out, count, margin, avail);
+    }
+    static double SixTapSum(const float* w, const float* const* r, int k) {
+        double sum = static_cast<double>(r[0][k]) * w[0];
+        for (int j = 1; j < 6; ++j) sum += static_cast<double>(r[j][k]) * w[j];
+        return sum;
+    }
+    template <class T>
+    static void SixTapVert(T* dst, int count, const float* w, const float* const* rows) {
+        for (int k = 0; k < count; ++k) dst[k] = engine::StoreFiltered<T>(SixTapSum(w, rows, k));
+    }
+    template <class T>
+    static void SixTapVertC3of4(T* dst, int count, const float* w, const float* const* rows) {
+        for (int p = 0; p < count; ++p)
+            for (int c = 0; c < 3; ++c) dst[4 * p + c] = engine::StoreFiltered<T>(SixTapSum(w, rows, 3 * p + c));
+    }
+
+    // ---- super-sampling accumulators ----------------------------------------------------
+    // Adds `rows` source rows of `n` pixels (V values apart, C of them used) into `acc`.
+    // Integer samples sum into wrapping 32-bit integers, floats into floats.
+    template <class T, class Acc>
+    static void SuperAccum(const std::uint8_t* src, std::ptrdiff_t srcStep, int n, int rows, Acc* acc, int V, int C) {
+        for (int r = 0; r < rows; ++r) {
+            const T* s = reinterpret_cast<const T*>(src + r * srcStep);
+            if (V == C) {
+                const int m = n * V;
+                for (int k = 0; k < m; ++k) acc[k] = static_cast<Acc>(acc[k] + static_cast<Acc>(s[k]));
+            } else {
+                for (int i = 0; i < n; ++i)
+                    for (int c = 0; c < C; ++c)
+                        acc[i * V + c] = static_cast<Acc>(acc[i * V + c] + static_cast<Acc>(s[i * V + c]));
+            }
+        }
+    }
+};
+
+}  // namespace scaling::generic

@@ -1,0 +1,32 @@
+// A plain scalar model of the resize arithmetic, used as the oracle of the engine's results.
+// It computes every destination sample on its own, straight from the source and the mapping
+// rules, without tables of work rows, rings or accumulator rows.
+#pragma once
+
+#include <cstdint>
+
+#include "scaling/Resize.h"
+
+namespace model {
+
+struct Call {
+    const void* src;  // picture, or array of plane pointers when planar
+    scaling::ResizeSize srcSize;
+    int srcStep;
+    scaling::ResizeRect roi;
+    void* dst;
+    int dstStep;
+    scaling::ResizeSize dstSize;
+    double xf, yf;
+    int pixelStride, channels, dataType, planar, mode;
+};
+
+// Runs a valid call (arguments already known to pass every check). Returns the clipped
+// destination size the model wrote.
+scaling::ResizeSize General(const Call& c);
+scaling::ResizeSize Super(const Call& c);
+
+// Six-tap weights of one fraction, from the formula's table with linear interpolation.
+void SixTapWeights(float frac, float out[6]);
+
+}  // namespace model
