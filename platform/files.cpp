@@ -16,6 +16,8 @@ namespace plat {
 namespace {
 
 std::mutex g_folderMutex;
+// Two threads rewriting one file would share "<path>.tmp": one rewrite at a time.
+std::mutex g_writeMutex;
 std::string* g_folderOverride = nullptr;  // never freed: read during exit by late workers
 
 std::string WithSlash(std::string s) {
@@ -170,6 +172,7 @@ bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out, std:
 bool WriteFileAtomic(const std::string& path, const void* data, std::size_t size) {
   if (path.empty() || (size > 0 && !data)) return false;
   const std::string tmp = path + ".tmp";
+  std::lock_guard<std::mutex> lock(g_writeMutex);
   mode_t mode = 0644;
   struct stat st;
   if (::stat(path.c_str(), &st) == 0) {

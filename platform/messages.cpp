@@ -4,13 +4,16 @@
 // takes that lock after removing the sink from the table, so once it returns no call is in
 // progress and none can start. The lock is recursive so a sink may unregister itself (or
 // post to itself) from inside its own call. Posts to one window are delivered one at a time,
-// which keeps the order of each posting thread.
+// which keeps the order of each posting thread. A thread that has been cancelled posts
+// nothing.
 #include "platform/messages.h"
 
 #include <cstdio>
 #include <memory>
 #include <mutex>
 #include <unordered_map>
+
+#include "platform/thread.h"
 
 namespace plat {
 namespace {
@@ -70,6 +73,8 @@ void UnregisterMessageSink(HWND hwnd) {
 }
 
 BOOL PostMessage(HWND hwnd, unsigned msg, WPARAM wParam, LPARAM lParam) {
+  // A cancelled thread is unwinding: whatever it would report is stale.
+  if (IsCancelRequested()) return FALSE_;
   auto entry = Find(hwnd);
   if (!entry) return FALSE_;
   std::lock_guard<std::recursive_mutex> lock(entry->mutex);

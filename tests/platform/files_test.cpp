@@ -2,9 +2,13 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <atomic>
 #include <filesystem>
 
 #include "platform/files.h"
+#include "platform/kernel.h"
+#include "platform/thread.h"
 #include "tempdir.h"
 
 using namespace plat;
@@ -119,6 +123,27 @@ TEST(Files, WriteFileAtomicReplacesWholeAndKeepsOldOnFailure) {
   EXPECT_FALSE(WriteFileAtomic(dir / "no/such/file", "x", 1));
   ASSERT_TRUE(WriteFileAtomic(dir / "empty", nullptr, 0));
   EXPECT_TRUE(FileExists(dir / "empty"));
+}
+
+TEST(Files, ConcurrentRewritesOfOneFileStayWhole) {
+  TempDir dir;
+  const std::string f = dir / "shared.dat";
+  std::atomic<int> failures{0};
+  std::vector<HANDLE> threads;
+  for (char fill : {'a', 'b', 'c'}) {
+    threads.push_back(CreateThread([&, fill]() -> DWORD {
+      std::string body(64 * 1024, fill);
+      for (int i = 0; i < 30; ++i)
+        if (!WriteFileAtomic(f, body.data(), body.size())) ++failures;
+      return 0;
+    }));
+  }
+  ASSERT_EQ(WaitForMultipleObjects(3, threads.data(), TRUE_, 30000), WAIT_OBJECT_0);
+  for (HANDLE h : threads) CloseHandle(h);
+  EXPECT_EQ(failures.load(), 0);
+  std::string text = TempDir::Read(f);
+  ASSERT_EQ(text.size(), 64u * 1024);
+  EXPECT_EQ(std::count(text.begin(), text.end(), text[0]), static_cast<long>(text.size()));
 }
 
 }  // namespace

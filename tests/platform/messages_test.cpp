@@ -5,6 +5,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/clock.h"
 #include "platform/kernel.h"
 #include "platform/messages.h"
 #include "platform/thread.h"
@@ -80,6 +81,30 @@ TEST(Messages, GoneOrUnknownWindowsDrop) {
   EXPECT_FALSE(PostMessage(0xFFFFFFF0u, WM_USER, 0, 0));
   EXPECT_FALSE(IsWindowAlive(0));
   EXPECT_EQ(RegisterMessageSink(nullptr), 0u);
+}
+
+TEST(Messages, ACancelledThreadPostsNothing) {
+  RecordingSink sink;
+  HWND w = RegisterMessageSink(&sink);
+  HANDLE gate = CreateEvent(true, false);
+  std::atomic<BOOL> posted{TRUE_};
+  HANDLE t = CreateThread([&]() -> DWORD {
+    try {
+      WaitForSingleObject(gate, INFINITE);
+    } catch (const ThreadCancelled&) {
+      posted = PostMessage(w, WM_USER, 1, 0);  // e.g. from a clean-up on the way out
+      throw;
+    }
+    return 0;
+  });
+  Sleep(20);
+  CancelThread(t);
+  ASSERT_EQ(WaitForSingleObject(t, 5000), WAIT_OBJECT_0);
+  EXPECT_FALSE(posted.load());
+  EXPECT_TRUE(sink.got.empty());
+  UnregisterMessageSink(w);
+  CloseHandle(t);
+  CloseHandle(gate);
 }
 
 TEST(Messages, SinkMayUnregisterItselfFromItsCall) {
