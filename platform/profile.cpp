@@ -6,7 +6,6 @@
 // against the other threads of this process.
 #include "platform/profile.h"
 
-#include <climits>
 #include <mutex>
 
 #include "platform/files.h"
@@ -104,14 +103,12 @@ int ParseLeadingInt(std::string_view text) {
     negative = text[i] == '-';
     ++i;
   }
-  long long value = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-    // Saturate instead of overflowing on absurdly long numbers.
-    if (value <= static_cast<long long>(INT_MAX) + 1) value = value * 10 + (text[i] - '0');
-  }
-  if (negative) value = -value;
-  if (value > INT_MAX) return INT_MAX;
-  if (value < INT_MIN) return INT_MIN;
+  // Digits accumulate modulo 2^32, as the profile calls always did: an unsigned 32-bit value
+  // written as decimal ("4294967295") reads back as the same 32 bits.
+  std::uint32_t value = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+    value = value * 10u + static_cast<std::uint32_t>(text[i] - '0');
+  if (negative) value = 0u - value;
   return static_cast<int>(value);
 }
 

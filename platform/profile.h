@@ -42,6 +42,7 @@ class ProfileDocument {
 };
 
 // Leading-integer parse with the profile's rules ("12abc" -> 12, "x" -> 0, "-3" -> -3).
+// Digits beyond 32 bits wrap, so "4294967295" reads as the 32 bits it was written from (-1).
 int ParseLeadingInt(std::string_view text);
 
 }  // namespace plat

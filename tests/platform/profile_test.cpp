@@ -21,7 +21,7 @@ const char* const kSample =
     "Negative=-3\r\n"
     "Plus=+42\r\n"
     "Word=x\r\n"
-    "Huge=99999999999999999999\r\n"
+    "Unsigned=4294967295\r\n"
     "not a key line\r\n"
     "Semi=a;b\r\n"
     "  [ Other ]  \r\n"
@@ -65,7 +65,7 @@ TEST(Profile, IntegerRules) {
     int want;
   } cases[] = {
       {"WebPort", 80}, {"Number", 12},  {"Negative", -3},       {"Plus", 42},
-      {"Word", 0},     {"Empty", 77},   {"Missing", 77},        {"Huge", 2147483647},
+      {"Word", 0},     {"Empty", 77},   {"Missing", 77},        {"Unsigned", -1},
   };
   for (const auto& c : cases) EXPECT_EQ(GetPrivateProfileInt("Ovistra", c.key, 77, f), c.want) << c.key;
 
@@ -73,8 +73,11 @@ TEST(Profile, IntegerRules) {
     const char* text;
     int want;
   } parses[] = {{"12abc", 12}, {"x", 0}, {"-3", -3}, {" 7 ", 7}, {"-", 0}, {"", 0},
-                {"-99999999999", -2147483647 - 1}, {"0x10", 0}, {"007", 7}};
+                {"0x10", 0}, {"007", 7}, {"-2147483648", -2147483647 - 1}};
   for (const auto& p : parses) EXPECT_EQ(ParseLeadingInt(p.text), p.want) << p.text;
+  // Unsigned 32-bit values written as decimal come back as the same bits.
+  for (std::uint32_t v : {0u, 1u, 255u, 65535u, 2147483648u, 3000000000u, 4294967295u})
+    EXPECT_EQ(static_cast<std::uint32_t>(ParseLeadingInt(std::to_string(v))), v) << v;
 }
 
 TEST(Profile, WriteReplacesInPlaceAndKeepsOtherLines) {
