@@ -195,6 +195,47 @@ TEST(KernelWait, CloseDuringWaitAnyStillWakesOnOther) {
   CloseHandle(other);
 }
 
+TEST(KernelWait, EachSignalReleasesExactlyAsManyWaitersAsItHasUnits) {
+  // Several threads wait on one object; each SetEvent of an auto-reset event lets exactly one
+  // through, a release of n semaphore units exactly n.
+  struct Case {
+    const char* name;
+    bool semaphore;
+  } cases[] = {{"auto-reset event", false}, {"semaphore", true}};
+  for (const auto& c : cases) {
+    HANDLE h = c.semaphore ? CreateSemaphore(0, 10) : CreateEvent(false, false);
+    std::atomic<int> through{0};
+    std::vector<HANDLE> threads;
+    for (int i = 0; i < 4; ++i) {
+      threads.push_back(CreateThread([h, &through]() -> DWORD {
+        if (WaitForSingleObject(h, 3000) == WAIT_OBJECT_0) ++through;
+        return 0;
+      }));
+    }
+    Sleep(30);
+    if (c.semaphore) {
+      ReleaseSemaphore(h, 2);
+    } else {
+      SetEvent(h);
+    }
+    Sleep(100);
+    EXPECT_EQ(through.load(), c.semaphore ? 2 : 1) << c.name;
+    if (c.semaphore) {
+      ReleaseSemaphore(h, 2);
+    } else {
+      for (int i = 0; i < 500 && through.load() < 4; ++i) {
+        SetEvent(h);
+        Sleep(5);
+      }
+    }
+    ASSERT_EQ(WaitForMultipleObjects(4, threads.data(), TRUE_, 5000), WAIT_OBJECT_0) << c.name;
+    EXPECT_EQ(through.load(), 4) << c.name;
+    if (c.semaphore) EXPECT_EQ(WaitForSingleObject(h, 0), WAIT_TIMEOUT) << "nothing left over";
+    for (HANDLE t : threads) CloseHandle(t);
+    CloseHandle(h);
+  }
+}
+
 TEST(KernelHandles, LiveCountFollowsCreateAndClose) {
   std::size_t before = LiveHandleCount();
   HANDLE e = CreateEvent(false, false);
