@@ -230,7 +230,9 @@ TEST(KernelWait, EachSignalReleasesExactlyAsManyWaitersAsItHasUnits) {
     }
     ASSERT_EQ(WaitForMultipleObjects(4, threads.data(), TRUE_, 5000), WAIT_OBJECT_0) << c.name;
     EXPECT_EQ(through.load(), 4) << c.name;
-    if (c.semaphore) EXPECT_EQ(WaitForSingleObject(h, 0), WAIT_TIMEOUT) << "nothing left over";
+    if (c.semaphore) {
+      EXPECT_EQ(WaitForSingleObject(h, 0), WAIT_TIMEOUT) << "nothing left over";
+    }
     for (HANDLE t : threads) CloseHandle(t);
     CloseHandle(h);
   }
