@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <type_traits>
 
 namespace scaling::engine {
@@ -25,6 +26,15 @@ template <> struct LinearTypes<float> {
     using RowWeight = float;
     using Work = float;
 };
+
+// Super-sampling steps are in bytes and need not be multiples of the sample size: samples there
+// are read and written through these, which compile to plain loads and stores.
+template <class T> inline T LoadSample(const std::uint8_t* p) {
+    T v;
+    std::memcpy(&v, p, sizeof(T));
+    return v;
+}
+template <class T> inline void StoreSample(std::uint8_t* p, T v) { std::memcpy(p, &v, sizeof(T)); }
 
 // Final conversion of a cubic or six-tap sum: 1e-7 added, truncated toward zero, clamped.
 template <class T> inline T StoreFiltered(double v) {

@@ -32,11 +32,12 @@ struct SuperArgs {
 template <class T, class Acc>
 inline void AddRowWeighted(const SuperArgs& a, std::int64_t row, double w, Acc* acc) {
     if (row >= a.roiHeight) row = a.roiHeight - 1;
-    const T* s = reinterpret_cast<const T*>(a.src + row * a.srcStep);
+    const std::uint8_t* s = a.src + row * a.srcStep;
     for (int i = 0; i < a.len; ++i)
         for (int c = 0; c < a.C; ++c) {
             const int k = i * a.V + c;
-            acc[k] = static_cast<float>(static_cast<double>(acc[k]) + static_cast<double>(s[k]) * w);
+            const double v = LoadSample<T>(s + k * static_cast<std::ptrdiff_t>(sizeof(T)));
+            acc[k] = static_cast<float>(static_cast<double>(acc[k]) + v * w);
         }
 }
 
@@ -44,14 +45,15 @@ inline void AddRowWeighted(const SuperArgs& a, std::int64_t row, double w, Acc* 
 // sums, which wrap like repeated additions; one rounding for floats).
 template <class T, class Acc>
 inline void AddLastRowTimes(const SuperArgs& a, std::int64_t times, Acc* acc) {
-    const T* s = reinterpret_cast<const T*>(a.src + static_cast<std::int64_t>(a.roiHeight - 1) * a.srcStep);
+    const std::uint8_t* s = a.src + static_cast<std::int64_t>(a.roiHeight - 1) * a.srcStep;
     for (int i = 0; i < a.len; ++i)
         for (int c = 0; c < a.C; ++c) {
             const int k = i * a.V + c;
+            const T v = LoadSample<T>(s + k * static_cast<std::ptrdiff_t>(sizeof(T)));
             if constexpr (std::is_same_v<Acc, std::uint32_t>)
-                acc[k] += static_cast<std::uint32_t>(times) * static_cast<std::uint32_t>(s[k]);
+                acc[k] += static_cast<std::uint32_t>(times) * static_cast<std::uint32_t>(v);
             else
-                acc[k] = static_cast<float>(static_cast<double>(acc[k]) + static_cast<double>(s[k]) * static_cast<double>(times));
+                acc[k] = static_cast<float>(static_cast<double>(acc[k]) + static_cast<double>(v) * static_cast<double>(times));
         }
 }
 
@@ -88,12 +90,12 @@ inline void AddRowsWhole(const SuperArgs& a, std::int64_t row, std::int64_t coun
 }
 
 template <class T>
-inline void StoreSuper(double v, T* out) {
+inline void StoreSuper(double v, std::uint8_t* out) {
     if constexpr (std::is_same_v<T, float>) {
-        *out = static_cast<float>(v);
+        StoreSample<float>(out, static_cast<float>(v));
     } else {
         const std::int64_t q = static_cast<std::int64_t>(v + 0.5);
-        *out = static_cast<T>(q);  // low 8 or 16 bits
+        StoreSample<T>(out, static_cast<T>(q));  // low 8 or 16 bits
     }
 }
 
@@ -132,7 +134,7 @@ void SuperRows(const SuperArgs& a, Acc* acc) {
             rr = e;
         }
         // Horizontal: reduce along the row and store.
-        T* out = reinterpret_cast<T*>(dstRow);
+        std::uint8_t* out = dstRow;
         if (!fracX) {
             for (int k = 0; k < a.width; ++k) {
                 const std::int64_t p0 = static_cast<std::int64_t>(k) * ix;
@@ -142,7 +144,7 @@ void SuperRows(const SuperArgs& a, Acc* acc) {
                         v = static_cast<double>(SumColumns<Acc, std::uint32_t>(0u, acc, p0, ix, last, a.V, c)) * a.area;
                     else
                         v = static_cast<double>(static_cast<float>(SumColumns<Acc, double>(0.0, acc, p0, ix, last, a.V, c))) * a.area;
-                    StoreSuper<T>(v, out + static_cast<std::ptrdiff_t>(k) * a.V + c);
+                    StoreSuper<T>(v, out + (static_cast<std::ptrdiff_t>(k) * a.V + c) * static_cast<std::ptrdiff_t>(sizeof(T)));
                 }
             }
         } else {
@@ -172,7 +174,7 @@ void SuperRows(const SuperArgs& a, Acc* acc) {
                         s += e * static_cast<double>(acc[q * a.V + c]);
                     }
                     StoreSuper<T>(static_cast<double>(static_cast<float>(s)) * a.area,
-                                  out + static_cast<std::ptrdiff_t>(k) * a.V + c);
+                                  out + (static_cast<std::ptrdiff_t>(k) * a.V + c) * static_cast<std::ptrdiff_t>(sizeof(T)));
                 }
                 p += nw;
                 r = e;

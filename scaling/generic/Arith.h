@@ -250,15 +250,19 @@ struct Arith {
     // Integer samples sum into wrapping 32-bit integers, floats into floats.
     template <class T, class Acc>
     static void SuperAccum(const std::uint8_t* src, std::ptrdiff_t srcStep, int n, int rows, Acc* acc, int V, int C) {
+        constexpr std::ptrdiff_t E = sizeof(T);
         for (int r = 0; r < rows; ++r) {
-            const T* s = reinterpret_cast<const T*>(src + r * srcStep);
+            const std::uint8_t* s = src + r * srcStep;
             if (V == C) {
                 const int m = n * V;
-                for (int k = 0; k < m; ++k) acc[k] = static_cast<Acc>(acc[k] + static_cast<Acc>(s[k]));
+                for (int k = 0; k < m; ++k)
+                    acc[k] = static_cast<Acc>(acc[k] + static_cast<Acc>(engine::LoadSample<T>(s + k * E)));
             } else {
                 for (int i = 0; i < n; ++i)
-                    for (int c = 0; c < C; ++c)
-                        acc[i * V + c] = static_cast<Acc>(acc[i * V + c] + static_cast<Acc>(s[i * V + c]));
+                    for (int c = 0; c < C; ++c) {
+                        const int k = i * V + c;
+                        acc[k] = static_cast<Acc>(acc[k] + static_cast<Acc>(engine::LoadSample<T>(s + k * E)));
+                    }
             }
         }
     }

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Builds and runs the resize benchmark with OpenCV's cv::resize side by side (single thread),
+# then prints each case's time ratio (ours / OpenCV; below 1 means faster). Installs OpenCV and
+# Google Benchmark itself; OpenCV is never part of the test build.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+need=()
+dpkg -s libopencv-dev >/dev/null 2>&1 || need+=(libopencv-dev)
+dpkg -s libbenchmark-dev >/dev/null 2>&1 || need+=(libbenchmark-dev)
+if [ ${#need[@]} -gt 0 ]; then
+  apt-get update
+  DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${need[@]}"
+fi
+cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DTRELVIX_WITH_UI=OFF -DTRELVIX_TESTS=OFF \
+  -DTRELVIX_BENCH=ON >/dev/null
+cmake --build build-bench --target bench_resize
+out=build-bench/bench_resize.json
+taskset -c 0 build-bench/bench/bench_resize --benchmark_repetitions="${REPS:-5}" \
+  --benchmark_report_aggregates_only=true --benchmark_out="$out" --benchmark_out_format=json "$@"
+python3 - "$out" <<'PY'
+import json, sys
+runs = json.load(open(sys.argv[1]))["benchmarks"]
+med = {b["run_name"]: b["real_time"] for b in runs if b.get("aggregate_name") == "median"}
+if not med:
+    med = {b["name"]: b["real_time"] for b in runs}
+print("\n%-45s %12s %12s %8s" % ("case", "ours", "opencv", "ratio"))
+for name in sorted({n.rsplit("/", 1)[0] for n in med}):
+    a, b = med.get(name + "/trelvix"), med.get(name + "/opencv")
+    if a and b:
+        print("%-45s %12.1f %12.1f %8.2f" % (name, a, b, a / b))
+PY
