@@ -190,6 +190,22 @@ struct GeneralBuffers {
     }
 };
 
+// True when the linear column tables make the horizontal pass a plain copy of consecutive
+// whole pixels starting at column 0 (a horizontal factor of 1.0): all weight on the left sample,
+// except at the image's last column, where the index is one pixel left and all weight is on the
+// right. Only for layouts whose work row has the source's own packing.
+inline bool LinearColumnsAreCopies(int W, const std::int32_t* idx, const std::uint16_t* wts, const Layout& L) {
+    const int nb = L.channels == 1 ? 1 : L.stride;
+    if (L.channels != 1 && L.stride != L.channels) return false;
+    for (int k = 0; k < W; ++k) {
+        const std::int64_t at = static_cast<std::int64_t>(k) * nb;
+        const bool left = wts[2 * k] == 16384 && idx[k] == at;
+        const bool right = wts[2 * k + 1] == 16384 && idx[k] + nb == at;
+        if (!left && !right) return false;
+    }
+    return true;
+}
+
 template <class B, class T, FilterKind K>
 void RunFilterKernel(const T* origin, T* dst, std::ptrdiff_t srcStepE, std::ptrdiff_t dstStepE, int W, int H,
                      const GeneralBuffers& b, const Layout& L, ResizeRect roi, int availW, int availH) {
@@ -217,6 +233,9 @@ void RunFilterKernel(const T* origin, T* dst, std::ptrdiff_t srcStepE, std::ptrd
     a.roiY = roi.y;
     a.availW = availW;
     a.availH = availH;
+    a.horzCopy = false;
+    if constexpr (K == FilterLinear && !std::is_same_v<T, float>)
+        a.horzCopy = LinearColumnsAreCopies(W, b.colIdx, static_cast<const std::uint16_t*>(b.colW), L);
     ResizeSeparable<B, T, K>(a);
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <type_traits>
 
 #include "scaling/engine/Common.h"
 
@@ -67,6 +68,7 @@ template <class T, FilterKind K> struct SeparableArgs {
     int channels;  // 1, 3 or 4
     int roiX, roiY;
     int availW, availH;  // image columns / rows from the region's origin to the right / bottom edge
+    bool horzCopy;       // linear 8u/16u: every column takes one source column whole
 };
 
 template <FilterKind K> constexpr int kTaps = K == FilterLinear ? 2 : (K == FilterCubic ? 4 : 6);
@@ -76,6 +78,12 @@ template <class B, class T, FilterKind K>
 void FilterRow(const SeparableArgs<T, K>& a, const T* row, typename FilterTypes<T, K>::Work* out) {
     const int w = a.width;
     if constexpr (K == FilterLinear) {
+        if constexpr (!std::is_same_v<T, float>) {
+            if (a.horzCopy) {
+                B::template LinearHorzCopy<T>(row, w * a.channels, out);
+                return;
+            }
+        }
         if (a.channels == 1) B::template LinearHorzC1<T>(row, w, a.colIdx, a.colWeights, out);
         else if (a.channels == 3) B::template LinearHorzC3<T>(row, w, a.stride, a.colIdx, a.colWeights, out);
         else B::template LinearHorzC4<T>(row, w, a.colIdx, a.colWeights, out);

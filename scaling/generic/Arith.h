@@ -49,17 +49,6 @@ struct Arith {
     static void LinearHorzC3(const T* src, int count, int stride, const std::int32_t* idx,
                              const typename engine::LinearTypes<T>::Weight* wts,
                              typename engine::LinearTypes<T>::Work* out) {
-        if constexpr (!std::is_same_v<T, float>) {
-            // A factor of 1.0 leaves every pair at (16384, 0): the pass is then a widening copy.
-            // This shortcut gives the same values as the general loop.
-            if (stride == 3 && count > 0 && LinearCopyPairs(count, idx, wts, 3)) {
-                constexpr int kUp = std::is_same_v<T, std::uint8_t> ? 6 : 0;
-                const T* s = src + idx[0];
-                const int n = count * 3;
-                for (int k = 0; k < n; ++k) out[k] = static_cast<std::uint16_t>(s[k] << kUp);
-                return;
-            }
-        }
         LinearHorz<T, 3>(src, count, stride, idx, wts, out);
     }
     template <class T>
@@ -69,16 +58,13 @@ struct Arith {
         LinearHorz<T, 4>(src, count, 4, idx, wts, out);
     }
 
-    // True when the pass reads pixel after pixel with all weight on the left sample, except
-    // possibly for a last pixel that takes all weight on the right one.
-    static bool LinearCopyPairs(int count, const std::int32_t* idx, const std::uint16_t* wts, int nb) {
-        const std::int32_t i0 = idx[0];
-        for (int p = 0; p < count; ++p) {
-            const bool left = wts[2 * p] == 16384 && idx[p] == i0 + nb * p;
-            const bool lastRight = p == count - 1 && wts[2 * p + 1] == 16384 && idx[p] + nb == i0 + nb * p;
-            if (!left && !lastRight) return false;
-        }
-        return true;
+    // The horizontal pass when every destination column takes one source column whole (pairs
+    // (16384, 0), or (0, 16384) with the index one pixel left at the last column): the values
+    // the general pass would give, in one widening copy of `n` samples.
+    template <class T>
+    static void LinearHorzCopy(const T* src, int n, std::uint16_t* out) {
+        constexpr int kUp = std::is_same_v<T, std::uint8_t> ? 6 : 0;
+        for (int k = 0; k < n; ++k) out[k] = static_cast<std::uint16_t>(src[k] << kUp);
     }
 
     template <class T>
@@ -89,12 +75,18 @@ struct Arith {
             const double t = w, ut = 1.0 - t;
             for (int k = 0; k < count; ++k)
                 dst[k] = static_cast<float>(static_cast<double>(upper[k]) * ut + static_cast<double>(lower[k]) * t);
+        } else if constexpr (std::is_same_v<T, std::uint8_t>) {
+            // Work values (at most 16320) and weights (at most 16384) both fit 16-bit signed
+            // integers and every sum stays below 2^31: written so, the loop vectorises into
+            // 16-bit multiplies with the same results.
+            const std::int16_t wl = static_cast<std::int16_t>(w), wu = static_cast<std::int16_t>(16384 - w);
+            for (int k = 0; k < count; ++k) {
+                const std::int32_t v = static_cast<std::int16_t>(upper[k]) * wu + static_cast<std::int16_t>(lower[k]) * wl;
+                dst[k] = static_cast<std::uint8_t>((v + 524288) >> 20);
+            }
         } else {
-            constexpr std::uint32_t kRound = std::is_same_v<T, std::uint8_t> ? 524288u : 8192u;
-            constexpr int kShift = std::is_same_v<T, std::uint8_t> ? 20 : 14;
             const std::uint32_t wl = w, wu = 16384u - w;
-            for (int k = 0; k < count; ++k)
-                dst[k] = static_cast<T>((upper[k] * wu + lower[k] * wl + kRound) >> kShift);
+            for (int k = 0; k < count; ++k) dst[k] = static_cast<T>((upper[k] * wu + lower[k] * wl + 8192u) >> 14);
         }
     }
     template <class T>
