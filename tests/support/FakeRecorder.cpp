@@ -1,0 +1,671 @@
+#include "tests/support/FakeRecorder.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+
+#include "platform/jpeg.h"
+
+namespace fake {
+
+namespace {
+
+long long NowMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+void Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void PauseUs(int us) { std::this_thread::sleep_for(std::chrono::microseconds(us)); }
+
+void Le16(std::string& s, std::uint32_t v) {
+  s += static_cast<char>(v & 0xFF);
+  s += static_cast<char>((v >> 8) & 0xFF);
+}
+void Le32(std::string& s, std::uint32_t v) {
+  Le16(s, v & 0xFFFF);
+  Le16(s, v >> 16);
+}
+
+bool SendAll(int fd, const char* p, std::size_t n) {
+  while (n > 0) {
+    const ssize_t w = ::send(fd, p, n, MSG_NOSIGNAL);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) return false;
+    p += w;
+    n -= static_cast<std::size_t>(w);
+  }
+  return true;
+}
+
+// Section sizes and the two orders of the all-in-one reply, as the recorder lays them out.
+struct SectionInfo {
+  const char* name;
+  std::size_t size;
+};
+const SectionInfo kSections[] = {{"INF", 44},     {"IP", 24},     {"SECURE", 196},  {"DNS", 12},   {"SMTP", 440},
+                                 {"FTP", 104},    {"PPPOE", 68},  {"SYSTEM", 36},   {"SNTP", 36},  {"IMG", 12},
+                                 {"RS485", 124},  {"ALARM", 24},  {"ONLINE", 240},  {"DVRLIVE", 772},
+                                 {"DVROSD", 20},  {"DVRREC", 132}, {"PERI", 16}};
+const char* const kVideoServerAll[] = {"INF",  "IP",  "SECURE", "DNS",   "SMTP",  "FTP", "PPPOE",
+                                       "SYSTEM", "SNTP", "IMG", "RS485", "ALARM", "PERI"};
+const char* const kDvrAll[] = {"INF",  "IP",   "SECURE", "DNS",   "SMTP",    "FTP",    "PPPOE",  "SYSTEM",
+                               "SNTP", "IMG",  "RS485",  "ALARM", "DVRLIVE", "DVROSD", "DVRREC"};
+
+std::string Reply(int status, const char* reason, const std::string& body, bool withLength = true) {
+  std::string r = "HTTP/1.1 " + std::to_string(status) + " " + reason + "\r\n";
+  r += "Server: recorder\r\nContent-Type: text/plain\r\n";
+  if (withLength) r += "Content-Length: " + std::to_string(body.size()) + "\r\n";
+  r += "Connection: close\r\n\r\n";
+  return r + body;
+}
+
+// The recorder's own reading of a request target: path, then name=value pairs split on "&".
+void SplitTarget(const std::string& target, std::string& path, std::map<std::string, std::string>& query) {
+  const std::size_t q = target.find('?');
+  path = target.substr(0, q);
+  if (q == std::string::npos) return;
+  std::size_t pos = q + 1;
+  while (pos <= target.size()) {
+    std::size_t amp = target.find('&', pos);
+    if (amp == std::string::npos) amp = target.size();
+    const std::string pair = target.substr(pos, amp - pos);
+    const std::size_t eq = pair.find('=');
+    if (!pair.empty()) query[pair.substr(0, eq)] = eq == std::string::npos ? "" : pair.substr(eq + 1);
+    pos = amp + 1;
+  }
+}
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+}  // namespace
+
+std::string RecordedRequest::target() const {
+  const std::size_t a = head.find(' ');
+  if (a == std::string::npos) return {};
+  const std::size_t b = head.find(' ', a + 1);
+  return head.substr(a + 1, b == std::string::npos ? std::string::npos : b - a - 1);
+}
+
+// ---- pictures and frame headers -----------------------------------------------------------
+
+std::string MakeJpeg(int width, int height, int quality, int seed) {
+  std::vector<std::uint8_t> bgr(static_cast<std::size_t>(width) * height * 3);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      std::uint8_t* p = &bgr[(static_cast<std::size_t>(y) * width + x) * 3];
+      p[0] = static_cast<std::uint8_t>(x * 255 / std::max(1, width - 1));
+      p[1] = static_cast<std::uint8_t>(y * 255 / std::max(1, height - 1));
+      p[2] = static_cast<std::uint8_t>((seed * 37 + (x / 8 == seed % std::max(1, width / 8) ? 200 : 0)) & 0xFF);
+    }
+  }
+  std::vector<std::uint8_t> out;
+  if (!plat::JpegEncodeBgrBottomUp(bgr.data(), width, height, 0, quality, out)) return {};
+  std::string jpeg(out.begin(), out.end());
+  // Recorders send the quantisation table right after the start marker: drop APPn segments.
+  while (jpeg.size() > 6 && static_cast<std::uint8_t>(jpeg[2]) == 0xFF &&
+         (static_cast<std::uint8_t>(jpeg[3]) & 0xF0) == 0xE0) {
+    const std::size_t len = (static_cast<std::uint8_t>(jpeg[4]) << 8) | static_cast<std::uint8_t>(jpeg[5]);
+    jpeg.erase(2, 2 + len);
+  }
+  return jpeg;
+}
+
+DefaultStreamProducer::DefaultStreamProducer(const StreamSettings& s)
+    : settings_(s), jpeg_(MakeJpeg(s.width, s.height, s.quality)) {}
+
+std::string DefaultStreamProducer::HeaderV0(const StreamSettings& s, std::uint32_t frameLength) {
+  std::uint32_t flags = 0x0001 | 0x0008 | 0x0020 | 0x0800 | 0x2000;
+  if (s.alarmWord) flags |= 0x0080;
+  if (s.motionWord) flags |= 0x0100;
+  if (s.thirdWord) flags |= 0x0200;
+  if (s.noImage) flags |= 0x1000;
+  std::string h;
+  Le32(h, flags);
+  Le32(h, frameLength);
+  h += static_cast<char>(s.pictureSize);
+  Le32(h, s.timeSteps);
+  if (s.alarmWord) Le16(h, *s.alarmWord);
+  if (s.motionWord) Le16(h, *s.motionWord);
+  if (s.thirdWord) Le16(h, *s.thirdWord);
+  h += static_cast<char>(s.channel);
+  Le32(h, s.dateTime);
+  return h;
+}
+
+std::string DefaultStreamProducer::HeaderV1(const StreamSettings& s, std::uint32_t frameLength) {
+  std::uint32_t flags = 0x0020 | 0x0040 | 0x2000;
+  if (s.motionWord) flags |= 0x0002;
+  if (s.alarmWord) flags |= 0x0004;
+  if (s.thirdWord) flags |= 0x0008;
+  std::string fields;
+  if (s.motionWord) Le16(fields, *s.motionWord);
+  if (s.alarmWord) Le16(fields, *s.alarmWord);
+  if (s.thirdWord) Le16(fields, *s.thirdWord);
+  Le32(fields, s.timeSteps);
+  Le32(fields, s.dateTime);
+  std::uint32_t ext = 0x0001;
+  if (s.noImage) ext |= 0x0004;
+  fields += static_cast<char>(0x32);
+  fields += static_cast<char>(0);
+  Le16(fields, ext);
+  fields += static_cast<char>(s.pictureSize);
+  const std::uint32_t headerLength = 8 + static_cast<std::uint32_t>(fields.size());
+  const std::uint32_t wireLength = s.k47rLengthCountsHeader ? frameLength + headerLength : frameLength;
+  std::string h;
+  Le16(h, 1);
+  Le16(h, wireLength & 0xFFFF);
+  h += static_cast<char>(0);
+  h += static_cast<char>((s.channel & 0x0F) << 4);
+  Le16(h, flags);
+  return h + fields;
+}
+
+bool DefaultStreamProducer::NextPacket(int, bool newHeader, std::string& packet) {
+  const auto len = static_cast<std::uint32_t>(jpeg_.size());
+  packet = (newHeader ? HeaderV1(settings_, len) : HeaderV0(settings_, len)) + jpeg_;
+  return !jpeg_.empty();
+}
+
+// ---- the recorder ---------------------------------------------------------------------------
+
+FakeRecorder::FakeRecorder() {
+  for (const SectionInfo& s : kSections) {
+    std::string bytes(s.size, '\0');
+    for (std::size_t i = 0; i < s.size; ++i) bytes[i] = static_cast<char>((s.name[0] * 7 + s.size + i) & 0xFF);
+    sections_[s.name] = bytes;
+  }
+}
+
+FakeRecorder::~FakeRecorder() { Stop(); }
+
+std::size_t FakeRecorder::SectionSize(const std::string& option) {
+  for (const SectionInfo& s : kSections) {
+    if (option == s.name) return s.size;
+  }
+  return 0;
+}
+
+bool FakeRecorder::OpenListener() {
+  listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (listenFd_ < 0) return false;
+  const int on = 1;
+  ::setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_port = htons(port_);
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (::bind(listenFd_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(listenFd_, 16) != 0) {
+    ::close(listenFd_);
+    listenFd_ = -1;
+    return false;
+  }
+  if (port_ == 0) {  // reopening after a refusal keeps the port
+    socklen_t len = sizeof a;
+    ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&a), &len);
+    port_ = ntohs(a.sin_port);
+  }
+  return true;
+}
+
+bool FakeRecorder::Start(std::uint16_t port) {
+  port_ = port;
+  if (!OpenListener()) return false;
+  if (::pipe2(wakePipe_, O_CLOEXEC | O_NONBLOCK) != 0) return false;
+  stopping_ = false;
+  acceptThread_ = std::thread([this] { AcceptLoop(); });
+  return true;
+}
+
+void FakeRecorder::Stop() {
+  if (stopping_.exchange(true)) return;
+  if (wakePipe_[1] >= 0) {
+    const char c = 'x';
+    (void)!::write(wakePipe_[1], &c, 1);
+  }
+  if (acceptThread_.joinable()) acceptThread_.join();
+  if (discoveryThread_.joinable()) discoveryThread_.join();
+  std::vector<std::thread> threads;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (int fd : openFds_) ::shutdown(fd, SHUT_RDWR);
+    threads.swap(connections_);
+  }
+  for (std::thread& t : threads) t.join();
+  if (listenFd_ >= 0) ::close(listenFd_);
+  listenFd_ = -1;
+  for (int& fd : wakePipe_) {
+    if (fd >= 0) ::close(fd);
+    fd = -1;
+  }
+  if (discoveryFd_ >= 0) ::close(discoveryFd_);
+  discoveryFd_ = -1;
+}
+
+void FakeRecorder::AcceptLoop() {
+  while (!stopping_) {
+    long long refuseUntil;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      refuseUntil = refuseUntilMs_;
+    }
+    if (NowMs() < refuseUntil) {
+      if (listenFd_ >= 0) {
+        ::close(listenFd_);
+        listenFd_ = -1;
+      }
+    } else if (listenFd_ < 0 && !OpenListener()) {
+      Pause(10);
+      continue;
+    }
+    pollfd p[2] = {{listenFd_, POLLIN, 0}, {wakePipe_[0], POLLIN, 0}};
+    const int r = ::poll(p, 2, 20);
+    if (r <= 0) continue;
+    if (p[1].revents) {
+      char buf[16];
+      while (::read(wakePipe_[0], buf, sizeof buf) > 0) {
+      }
+      continue;
+    }
+    if (listenFd_ >= 0 && (p[0].revents & POLLIN)) {
+      const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
+      if (fd < 0) continue;
+      const int on = 1;
+      ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+      std::lock_guard<std::mutex> lock(mutex_);
+      openFds_.push_back(fd);
+      connections_.emplace_back([this, fd] {
+        Serve(fd);
+        std::lock_guard<std::mutex> lock2(mutex_);
+        openFds_.erase(std::remove(openFds_.begin(), openFds_.end(), fd), openFds_.end());
+        ::close(fd);
+      });
+    }
+  }
+}
+
+void FakeRecorder::Serve(int fd) {
+  // Read the head (bounded), then the body by the request's own Content-Length.
+  std::string data;
+  std::size_t headEnd = std::string::npos;
+  char buf[2048];
+  while (headEnd == std::string::npos && data.size() < 65536) {
+    const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+    if (n <= 0) return;
+    data.append(buf, static_cast<std::size_t>(n));
+    headEnd = data.find("\r\n\r\n");
+  }
+  if (headEnd == std::string::npos) return;
+  RecordedRequest req;
+  req.head = data.substr(0, headEnd + 4);
+  std::size_t bodyLength = 0;
+  {
+    const std::string lower = Lower(req.head);
+    const std::size_t cl = lower.find("\r\ncontent-length:");
+    if (cl != std::string::npos) bodyLength = std::strtoul(lower.c_str() + cl + 17, nullptr, 10);
+  }
+  req.body = data.substr(headEnd + 4);
+  while (req.body.size() < bodyLength) {
+    const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+    if (n <= 0) break;
+    req.body.append(buf, static_cast<std::size_t>(n));
+  }
+  SplitTarget(req.target(), req.path, req.query);
+  bool never;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    requests_.push_back(req);
+    never = neverAnswer_;
+  }
+  requestArrived_.notify_all();
+  if (never) {
+    while (!stopping_ && ::recv(fd, buf, sizeof buf, 0) > 0) {
+    }
+    return;
+  }
+  if (req.path == "/Getvideo.cgi") {
+    ServeStream(fd);
+  } else {
+    Answer(fd, req);
+  }
+}
+
+void FakeRecorder::SendReply(int fd, const std::string& bytes, std::vector<std::size_t> cuts, bool drip) {
+  if (drip) {
+    for (char c : bytes) {
+      if (stopping_ || !SendAll(fd, &c, 1)) return;
+      PauseUs(300);
+    }
+    return;
+  }
+  std::size_t pos = 0;
+  cuts.push_back(bytes.size());
+  std::sort(cuts.begin(), cuts.end());
+  for (std::size_t cut : cuts) {
+    cut = std::min(cut, bytes.size());
+    if (cut <= pos) continue;
+    if (pos > 0) Pause(20);
+    if (stopping_ || !SendAll(fd, bytes.data() + pos, cut - pos)) return;
+    pos = cut;
+  }
+}
+
+void FakeRecorder::Answer(int fd, const RecordedRequest& req) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  const bool drip = dripReplies_;
+  const bool split = splitReplies_;
+  auto send = [&](const std::string& reply) {
+    lock.unlock();
+    std::vector<std::size_t> cuts;
+    if (split) cuts.push_back(reply.find("\r\n\r\n") + 4);
+    SendReply(fd, reply, cuts, drip);
+  };
+  if (status500_) return send(Reply(500, "Internal Server Error", ""));
+  auto raw = rawReplies_.find(req.path);
+  if (raw != rawReplies_.end()) {
+    const RawReply r = raw->second;
+    lock.unlock();
+    if (r.delayMs > 0) Pause(r.delayMs);
+    SendReply(fd, r.bytes, r.cuts, drip);
+    if (!r.closeAfter) {
+      char buf[64];
+      while (!stopping_ && ::recv(fd, buf, sizeof buf, 0) > 0) {
+      }
+    }
+    return;
+  }
+  auto param = [&req](const char* name) -> std::string {
+    auto it = req.query.find(name);
+    return it == req.query.end() ? std::string() : it->second;
+  };
+  const Identity& id = identity_;
+  if (req.path == "/Login.cgi") {
+    if (loginBusy_) return send(Reply(202, "Accepted", ""));
+    if (param("Username") != id.user || param("Password") != id.password) {
+      return send(Reply(401, "Unauthorized", ""));
+    }
+    return send(Reply(200, "OK",
+                      "Session-ID=" + id.sessionId + ";Firmware-Version=" + id.firmware + ";Product-ID=" +
+                          id.productId + ";MAC-Address=" + id.mac + ";Host-Name=" + id.hostName + ";"));
+  }
+  if (req.path == "/Reboot.cgi") {
+    ++reboots_;
+    lock.unlock();
+    return;  // the recorder restarts without a reply
+  }
+  // Every later command carries the session identifier.
+  if (param("Cookie") != id.sessionId) return send(Reply(401, "Unauthorized", ""));
+  if (req.path == "/Getdeviceinfo.cgi") {
+    newHeaderAsked_ = param("NEWHR") == "1";
+    std::string body = deviceInfo_;
+    if (body.empty()) {
+      body = "LIFETIME=60;MULTICH=0;VIDEOMODE=0;USERLEVEL=30;Boot-Version=B100;2041-Version=V200;FPGA-Version=F300;";
+    }
+    return send(Reply(200, "OK", body));
+  }
+  if (req.path == "/GetSysCfg.cgi") {
+    const std::string option = param("Option");
+    if (option == "ALL") {
+      lock.unlock();
+      const std::string all = AllSections();
+      lock.lock();
+      return send(Reply(200, "OK", all));
+    }
+    auto it = sections_.find(option);
+    if (it == sections_.end()) return send(Reply(404, "Not Found", ""));
+    return send(Reply(200, "OK", it->second));
+  }
+  if (req.path == "/SetSysCfg.cgi") {
+    const std::string option = param("Option");
+    auto it = sections_.find(option);
+    if (it == sections_.end() || req.body.size() != it->second.size()) {
+      return send(Reply(400, "Bad Request", ""));
+    }
+    it->second = req.body;
+    return send(Reply(200, "OK", ""));
+  }
+  auto body = commandBodies_.find(req.path);
+  return send(Reply(200, "OK", body == commandBodies_.end() ? std::string() : body->second));
+}
+
+void FakeRecorder::ServeStream(int fd) {
+  std::shared_ptr<StreamProducer> producer;
+  StreamFaults faults;
+  StreamSettings settings;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    producer = producer_;
+    faults = streamFaults_;
+    settings = streamSettings_;
+  }
+  if (!producer) producer = std::make_shared<DefaultStreamProducer>(settings);
+  const bool newHeader = settings.format == StreamSettings::HeaderFormat::Auto
+                             ? newHeaderAsked_.load()
+                             : settings.format == StreamSettings::HeaderFormat::V1;
+  auto hold = [&] {
+    char buf[256];
+    while (!stopping_) {
+      pollfd p{fd, POLLIN, 0};
+      if (::poll(&p, 1, 20) > 0 && ::recv(fd, buf, sizeof buf, 0) <= 0) return;
+    }
+  };
+  if (faults.garbageBeforeFirst) {
+    static const char kGarbage[] = "\x12\x34\x56\xFF\xD9";
+    if (!SendAll(fd, kGarbage, 5)) return;
+  }
+  for (int index = 0; !stopping_; ++index) {
+    if (faults.cutAfterFrames >= 0 && index >= faults.cutAfterFrames) return;
+    if (faults.stallAfterFrames >= 0 && index >= faults.stallAfterFrames) return hold();
+    std::string packet;
+    if (!producer->NextPacket(index, newHeader, packet)) return;
+    if (faults.headerLongerThanData && index == 0) {
+      SendAll(fd, packet.data(), std::min<std::size_t>(3, packet.size()));
+      return hold();
+    }
+    // Picture start: the first FF D8 of the packet.
+    std::size_t pic = packet.find("\xFF\xD8", 0, 2);
+    if (faults.badPictureStart && pic != std::string::npos && pic + 3 < packet.size()) {
+      packet[pic + 3] = static_cast<char>(0xE0);
+    }
+    bool ok = true;
+    if (faults.drip) {
+      for (std::size_t i = 0; i < packet.size() && ok && !stopping_; ++i) ok = SendAll(fd, &packet[i], 1);
+    } else if (faults.splitHeaderAndPicture && pic != std::string::npos && pic > 0) {
+      ok = SendAll(fd, packet.data(), pic);
+      Pause(5);
+      ok = ok && SendAll(fd, packet.data() + pic, packet.size() - pic);
+    } else {
+      ok = SendAll(fd, packet.data(), packet.size());
+    }
+    if (!ok) return;
+    ++framesSent_;
+    if (settings.fps > 0) {
+      const long long until = NowMs() + 1000 / settings.fps;
+      while (!stopping_ && NowMs() < until) Pause(std::min<long long>(5, until - NowMs()));
+    }
+  }
+}
+
+// ---- settings -------------------------------------------------------------------------------
+
+void FakeRecorder::SetIdentity(const Identity& id) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  identity_ = id;
+}
+Identity FakeRecorder::GetIdentity() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return identity_;
+}
+void FakeRecorder::SetLoginBusy(bool busy) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  loginBusy_ = busy;
+}
+void FakeRecorder::SetDeviceInfo(const std::string& body) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  deviceInfo_ = body;
+}
+void FakeRecorder::SetRawReply(const std::string& path, const RawReply& reply) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  rawReplies_[path] = reply;
+}
+void FakeRecorder::ClearRawReply(const std::string& path) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  rawReplies_.erase(path);
+}
+void FakeRecorder::SetCommandBody(const std::string& path, const std::string& body) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  commandBodies_[path] = body;
+}
+void FakeRecorder::SetStatus500(bool on) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  status500_ = on;
+}
+void FakeRecorder::RefuseConnectionsFor(int ms) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    refuseUntilMs_ = NowMs() + ms;
+  }
+  const char c = 'r';
+  if (wakePipe_[1] >= 0) (void)!::write(wakePipe_[1], &c, 1);
+  // Give the accept loop a moment to close the listener before the caller connects.
+  Pause(60);
+}
+void FakeRecorder::SetNeverAnswer(bool on) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  neverAnswer_ = on;
+}
+void FakeRecorder::SetDripReplies(bool on) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  dripReplies_ = on;
+}
+void FakeRecorder::SetSplitReplies(bool on) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  splitReplies_ = on;
+}
+
+std::string FakeRecorder::Section(const std::string& option) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto it = sections_.find(option);
+  return it == sections_.end() ? std::string() : it->second;
+}
+void FakeRecorder::SetSection(const std::string& option, const std::string& bytes) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  sections_[option] = bytes;
+}
+
+std::string FakeRecorder::AllSections(std::size_t online) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  const std::string& model = identity_.productId;
+  const bool videoServer =
+      model == "K40R" || model == "K44R" || model == "K45R" || model == "K46R" || model == "K47R";
+  std::string all;
+  auto append = [&](const char* name) { all += sections_.at(name); };
+  if (videoServer) {
+    for (const char* n : kVideoServerAll) append(n);
+  } else {
+    for (const char* n : kDvrAll) append(n);
+  }
+  const std::string& on = sections_.at("ONLINE");
+  all += on.substr(0, std::min(online, on.size()));
+  if (online > on.size()) all += std::string(online - on.size(), '\x5A');
+  return all;
+}
+
+void FakeRecorder::SetStreamSettings(const StreamSettings& s) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  streamSettings_ = s;
+}
+void FakeRecorder::SetStreamFaults(const StreamFaults& f) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  streamFaults_ = f;
+}
+void FakeRecorder::SetStreamProducer(std::shared_ptr<StreamProducer> producer) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  producer_ = std::move(producer);
+}
+
+std::vector<RecordedRequest> FakeRecorder::Requests() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return requests_;
+}
+std::size_t FakeRecorder::RequestCount() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return requests_.size();
+}
+void FakeRecorder::ClearRequests() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  requests_.clear();
+}
+bool FakeRecorder::WaitForRequests(std::size_t n, int timeoutMs) const {
+  std::unique_lock<std::mutex> lock(mutex_);
+  return requestArrived_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return requests_.size() >= n; });
+}
+
+// ---- discovery --------------------------------------------------------------------------------
+
+bool FakeRecorder::StartDiscovery(std::uint16_t listenPort, std::uint16_t replyPort, std::uint8_t deviceType) {
+  discoveryFd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  if (discoveryFd_ < 0) return false;
+  const int on = 1;
+  ::setsockopt(discoveryFd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_port = htons(listenPort);
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (::bind(discoveryFd_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+    ::close(discoveryFd_);
+    discoveryFd_ = -1;
+    return false;
+  }
+  socklen_t len = sizeof a;
+  ::getsockname(discoveryFd_, reinterpret_cast<sockaddr*>(&a), &len);
+  discoveryPort_ = ntohs(a.sin_port);
+  discoveryReplyPort_ = replyPort;
+  discoveryType_ = deviceType;
+  discoveryThread_ = std::thread([this] { DiscoveryLoop(); });
+  return true;
+}
+
+void FakeRecorder::DiscoveryLoop() {
+  while (!stopping_) {
+    pollfd p{discoveryFd_, POLLIN, 0};
+    if (::poll(&p, 1, 20) <= 0) continue;
+    unsigned char in[128];
+    sockaddr_in from{};
+    socklen_t fromLen = sizeof from;
+    const ssize_t n = ::recvfrom(discoveryFd_, in, sizeof in, 0, reinterpret_cast<sockaddr*>(&from), &fromLen);
+    if (n != 76) continue;
+    ++discoveryRequests_;
+    const Identity id = GetIdentity();
+    unsigned char out[76] = {};
+    std::memcpy(out, in, 17);
+    out[17] = (std::memcmp(in, "ZQ_SEARCH", 9) == 0) ? discoveryType_ : 1;  // set-address/reset: done
+    for (std::size_t i = 0; i < 6 && 2 * i + 1 < id.mac.size(); ++i) {
+      out[18 + i] = static_cast<unsigned char>(std::stoul(id.mac.substr(2 * i, 2), nullptr, 16));
+    }
+    const unsigned char ip[4] = {127, 0, 0, 1}, mask[4] = {255, 0, 0, 0}, gw[4] = {127, 0, 0, 254},
+                        dns[4] = {127, 0, 0, 53};
+    std::memcpy(out + 56, ip, 4);
+    std::memcpy(out + 60, mask, 4);
+    std::memcpy(out + 64, gw, 4);
+    std::memcpy(out + 68, dns, 4);
+    out[72] = static_cast<unsigned char>(port_ & 0xFF);
+    out[73] = static_cast<unsigned char>(port_ >> 8);
+    if (discoveryReplyPort_ != 0) from.sin_port = htons(discoveryReplyPort_);
+    from.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::sendto(discoveryFd_, out, sizeof out, 0, reinterpret_cast<sockaddr*>(&from), sizeof from);
+  }
+}
+
+}  // namespace fake
