@@ -216,10 +216,13 @@ TEST(Linear, ColumnPairsAndDestinationClip) {
         for (int y = 0; y < c.dst.height; ++y)
             for (int x = 0; x < c.dst.width; ++x) {
                 const bool inside = x < c.written.width && y < c.written.height;
-                if (!inside) ASSERT_EQ(dst.at(x, y)[0], 0xEE) << x << "," << y;
+                if (!inside) {
+                    ASSERT_EQ(dst.at(x, y)[0], 0xEE) << x << "," << y;
+                }
             }
-        if (c.lastSrcCol >= 0)
+        if (c.lastSrcCol >= 0) {
             EXPECT_EQ(std::memcmp(dst.at(c.written.width - 1, 0), src.at(c.lastSrcCol, 0), 3), 0);
+        }
     }
 }
 
