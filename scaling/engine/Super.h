@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstddef>
+#include <algorithm>
 #include <cstdint>
 #include <type_traits>
 
@@ -136,7 +137,29 @@ void SuperRows(const SuperArgs& a, Acc* acc) {
         // Horizontal: reduce along the row and store.
         std::uint8_t* out = dstRow;
         if (!fracX) {
-            for (int k = 0; k < a.width; ++k) {
+            // Pixels whose whole footprint lies inside the accumulated columns: no clamping.
+            // Locals, because stores through a byte pointer could alias the argument record.
+            const int V = a.V, C = a.C;
+            const double area = a.area;
+            const int inside = static_cast<int>(std::min<std::int64_t>(a.width, a.len / ix));
+            for (int k = 0; k < inside; ++k) {
+                const Acc* g = acc + static_cast<std::int64_t>(k) * ix * V;
+                std::uint8_t* o = out + static_cast<std::ptrdiff_t>(k) * V * static_cast<std::ptrdiff_t>(sizeof(T));
+                for (int c = 0; c < C; ++c) {
+                    double v;
+                    if constexpr (std::is_same_v<Acc, std::uint32_t>) {
+                        std::uint32_t sum = 0;
+                        for (int t = 0; t < ix; ++t) sum += g[t * V + c];
+                        v = static_cast<double>(sum) * area;
+                    } else {
+                        double sum = 0.0;
+                        for (int t = 0; t < ix; ++t) sum += g[t * V + c];
+                        v = static_cast<double>(static_cast<float>(sum)) * area;
+                    }
+                    StoreSuper<T>(v, o + c * static_cast<std::ptrdiff_t>(sizeof(T)));
+                }
+            }
+            for (int k = inside; k < a.width; ++k) {
                 const std::int64_t p0 = static_cast<std::int64_t>(k) * ix;
                 for (int c = 0; c < a.C; ++c) {
                     double v;
