@@ -1,0 +1,223 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "TestFolder.h"
+#include "core/AppRecord.h"
+#include "core/SettingINI.h"
+#include "platform/files.h"
+#include "platform/messages.h"
+#include "platform/profile.h"
+#include "platform/registry.h"
+
+namespace {
+
+class SettingsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ::setenv("HOME", dir.Path().c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (dir.Path() + "config").c_str(), 1);
+    plat::SetProgramFolder(dir.Path());
+    previous = plat::SetMessageBoxHandler(
+        [this](plat::HWND, const std::string& text, const std::string&, unsigned) {
+          shown.push_back(text);
+          return plat::IDOK;
+        });
+    record = std::make_unique<AppRecord>();
+    record->ApplyStartValues();
+    g_lpApp = record.get();
+  }
+  void TearDown() override {
+    g_lpApp = nullptr;
+    plat::SetMessageBoxHandler(previous);
+    plat::SetProgramFolder("");
+  }
+  std::string IniPath() const { return dir.Path() + "Setting.ini"; }
+  std::string Raw(const std::string& key) const {
+    return plat::GetPrivateProfileString("Ovistra", key, "<absent>", IniPath());
+  }
+  CSettingINI& S() { return record->CSettingINI; }
+
+  TempFolder dir;
+  std::unique_ptr<AppRecord> record;
+  plat::MessageBoxHandler previous;
+  std::vector<std::string> shown;
+};
+
+TEST_F(SettingsTest, DefaultsWithoutFile) {
+  ASSERT_EQ(S().LoadSetting(), 1);
+  const std::string desktop = plat::DesktopFolder();
+  ASSERT_FALSE(desktop.empty());
+  EXPECT_EQ(S().m_strServerName.Get(), "192.168.1.10");
+  EXPECT_EQ(S().m_wWebPort, 80);
+  EXPECT_EQ(S().m_strUsername.Get(), "vexor");
+  EXPECT_EQ(S().m_nImageResolution, 1);
+  EXPECT_EQ(S().m_nContrast, 96);
+  EXPECT_EQ(S().m_nBrightness, 0);
+  EXPECT_EQ(S().m_nSaturation, 0);
+  EXPECT_EQ(S().m_nSubPort, 8888);
+  EXPECT_EQ(S().m_wZoomRatio, 100);
+  EXPECT_EQ(S().m_wFrameRate, 30);
+  EXPECT_EQ(S().m_wTargetBitRate, 400);
+  EXPECT_EQ(S().m_wPeakBitRate, 450);
+  EXPECT_EQ(S().m_wControlBitRateType, 1);
+  EXPECT_EQ(S().m_byResolutionType, 3);
+  EXPECT_EQ(S().m_bySelectedChannel, 1);
+  EXPECT_EQ(S().m_wLastMAC1, 255);
+  EXPECT_EQ(S().m_wLastMAC2, 255);
+  EXPECT_EQ(S().m_byAlarmTriggerRecord, 1);
+  EXPECT_EQ(S().m_byRetrAlarmRecord, 1);
+  EXPECT_EQ(S().m_wAlarmEnableButton, 3);
+  EXPECT_EQ(record->by_TurboRepeatStep, 5);
+  EXPECT_EQ(S().m_wSearchListMaxNumber, 128);
+  EXPECT_EQ(S().m_nAlarmTriggerResolution, 1);
+  EXPECT_EQ(S().m_nAlarmTriggerQuality, 0);
+  EXPECT_EQ(S().m_byAlarmAutoSwitchVideo, 0);
+  EXPECT_EQ(S().m_strDesktopPath.Get(), desktop);
+  EXPECT_EQ(S().m_strRecordPath.Get(), desktop);
+  EXPECT_EQ(S().m_strSnapshotPath.Get(), desktop);
+  EXPECT_EQ(S().m_strUpgradeFWPath.Get(), desktop + "/");
+  EXPECT_EQ(S().m_strUpgradeDVRFWPath.Get(), desktop);
+  EXPECT_EQ(S().m_strNetworkFileDirectory.Get(), desktop);
+  EXPECT_EQ(S().m_strProgramPath.Get(), dir.Path());
+  EXPECT_EQ(S().m_strTriggerWavPath.Get(), dir.Path() + "alarm.wav");
+  EXPECT_EQ(S().m_strPassword.Get(), "vexor");
+  // The record folder (the Desktop) was created, and nothing was shown.
+  EXPECT_TRUE(plat::DirectoryExists(desktop));
+  EXPECT_TRUE(shown.empty());
+  // Loading writes nothing.
+  EXPECT_FALSE(plat::FileExists(IniPath()));
+}
+
+TEST_F(SettingsTest, FolderSeparatorRules) {
+  struct Case {
+    const char* fw;
+    const char* fwLoaded;
+    const char* dvr;
+    const char* dvrLoaded;
+  };
+  const Case cases[] = {
+      {"/data/fw", "/data/fw/", "/data/dvr/", "/data/dvr"},
+      {"/data/fw/", "/data/fw/", "/data/dvr//", "/data/dvr/"},
+      {"D:\\fw", "D:\\fw/", "D:\\dvr\\", "D:\\dvr"},
+      {"D:\\fw\\", "D:\\fw\\", "D:\\dvr", "D:\\dvr"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.fw);
+    WriteText(IniPath(), std::string("[Ovistra]\nUpgrade FW Path=") + c.fw + "\nUpgrade DVR FW Path=" +
+                             c.dvr + "\n");
+    CSettingINI s;
+    s.LoadSetting();
+    EXPECT_EQ(s.m_strUpgradeFWPath.Get(), c.fwLoaded);
+    EXPECT_EQ(s.m_strUpgradeDVRFWPath.Get(), c.dvrLoaded);
+  }
+}
+
+TEST_F(SettingsTest, EmptyFolderKeysFallBackToDesktop) {
+  WriteText(IniPath(), "[Ovistra]\nRecord Path=\nSnapshot Path=\n");
+  S().LoadSetting();
+  EXPECT_EQ(S().m_strRecordPath.Get(), plat::DesktopFolder());
+  EXPECT_EQ(S().m_strSnapshotPath.Get(), plat::DesktopFolder());
+}
+
+TEST_F(SettingsTest, IntegersAreCutToMemberWidth) {
+  WriteText(IniPath(),
+            "[Ovistra]\nSelected Channel=257\nServerPort=70000\nTurbo repeat step=261\n"
+            "Last Connection MAC1=65537\nAlarm Trigger Record=512\nSub Port Number=-5\n"
+            "RETR Alarm Record=0\nImage Resolution=2abc\n");
+  S().LoadSetting();
+  EXPECT_EQ(S().m_bySelectedChannel, 1);
+  EXPECT_EQ(S().m_wWebPort, 4464);
+  EXPECT_EQ(record->by_TurboRepeatStep, 5);
+  EXPECT_EQ(S().m_wLastMAC1, 1);
+  EXPECT_EQ(S().m_byAlarmTriggerRecord, 0);
+  EXPECT_EQ(S().m_nSubPort, -5);
+  EXPECT_EQ(S().m_byRetrAlarmRecord, 1);  // the file's value is never read
+  EXPECT_EQ(S().m_nImageResolution, 2);
+}
+
+TEST_F(SettingsTest, SaveWritesValuesAndKeepsForeignLines) {
+  WriteText(IniPath(),
+            "; operator notes\n[Ovistra]\nLANGUAGE=7\nRETR Alarm Record=0\nServerPort=81\n"
+            "Enable_ALARM=1\n[Other]\nkey=value\n");
+  S().LoadSetting();
+  S().m_strPassword = "s3cret-pass";
+  S().m_dwTriggerWavPathLoword = 4294967295u;
+  S().m_nBrightness = -7;
+  S().m_wWebPort = 8080;
+  S().m_strServerName = "10.0.0.5";
+  S().m_szHostName.Set("recorder.local");
+  record->by_TurboRepeatStep = 12;
+  ASSERT_EQ(S().SaveSetting(), 1);
+
+  const std::string text = ReadText(IniPath());
+  EXPECT_EQ(text.find("s3cret-pass"), std::string::npos);
+  EXPECT_EQ(text.find("Password"), std::string::npos);
+  EXPECT_NE(text.find("; operator notes"), std::string::npos);
+  EXPECT_EQ(Raw("LANGUAGE"), "7");
+  EXPECT_EQ(Raw("Enable_ALARM"), "1");
+  EXPECT_EQ(plat::GetPrivateProfileString("Other", "key", "", IniPath()), "value");
+  EXPECT_EQ(Raw("RETR Alarm Record"), "1");
+  EXPECT_EQ(Raw("Trigger Wav Path LOWORD"), "4294967295");
+  EXPECT_EQ(Raw("brightness"), "-7");
+  EXPECT_EQ(Raw("ServerPort"), "8080");
+  EXPECT_EQ(Raw("Server Name"), "recorder.local");  // the typed host name, not the address
+  EXPECT_EQ(Raw("Turbo repeat step"), "12");
+  EXPECT_EQ(Raw("Image Quility"), "0");  // the key keeps its historic spelling
+  EXPECT_EQ(Raw("AvSwitch Option"), "<absent>");
+}
+
+TEST_F(SettingsTest, SavedFileLoadsBackTheSameValues) {
+  S().LoadSetting();
+  S().m_strUsername = "operator";
+  S().m_strServerName = "192.168.7.20";
+  S().m_bySelectedChannel = 9;
+  S().m_nAlarmTriggerQuality = 2;
+  S().m_strRecordPath = dir.Path() + "rec";
+  S().m_strSnapshotPath = dir.Path() + "shots/";
+  S().m_wSearchListHDD = 3;
+  S().m_nWriteCDClose = 1;
+  S().SaveSetting();
+
+  CSettingINI again;
+  again.LoadSetting();
+  EXPECT_EQ(again.m_strUsername.Get(), "operator");
+  EXPECT_EQ(again.m_strServerName.Get(), "192.168.7.20");
+  EXPECT_EQ(again.m_bySelectedChannel, 9);
+  EXPECT_EQ(again.m_nAlarmTriggerQuality, 2);
+  EXPECT_EQ(again.m_strRecordPath.Get(), dir.Path() + "rec");
+  EXPECT_EQ(again.m_strSnapshotPath.Get(), dir.Path() + "shots/");
+  EXPECT_EQ(again.m_wSearchListHDD, 3);
+  EXPECT_EQ(again.m_nWriteCDClose, 1);
+  EXPECT_EQ(again.m_strPassword.Get(), "vexor");  // never read from the file
+  // Both folders are made at load.
+  EXPECT_TRUE(plat::DirectoryExists(dir.Path() + "rec"));
+  EXPECT_TRUE(plat::DirectoryExists(dir.Path() + "shots"));
+}
+
+TEST(SettingKeys, TableSpellings) {
+  CSettingINI s;
+  EXPECT_EQ(s.m_strSection, "Ovistra");
+  const std::pair<int, const char*> keys[] = {
+      {KEY_IMAGE_QUALITY, "Image Quility"},       {KEY_SERVER_PORT, "ServerPort"},
+      {KEY_TURBO_REPEAT_STEP, "Turbo repeat step"}, {KEY_BRIGHTNESS, "brightness"},
+      {KEY_UNNAMED_17, ""},                       {KEY_TRIGGER_CLOSE_DATE, "Trigger Close Time date"},
+      {KEY_ALARM_AUDIO_NEW_PATH, "Alarm Audio New Path III"},
+      {KEY_ALARM_AUTO_SWITCH_VIDEO, "Alarm auto switch video"},
+      {KEY_WRITE_CD_CLOSE, "Write CD Close Option"},
+  };
+  for (const auto& [index, name] : keys) EXPECT_EQ(s.m_strKeyName[index], name) << index;
+}
+
+TEST(SettingPaths, SeparatorHelpers) {
+  EXPECT_EQ(WithTrailingSeparator(""), "/");
+  EXPECT_EQ(WithTrailingSeparator("a"), "a/");
+  EXPECT_EQ(WithTrailingSeparator("a\\"), "a\\");
+  EXPECT_EQ(WithoutOneTrailingSeparator("a//"), "a/");
+  EXPECT_EQ(WithoutOneTrailingSeparator(""), "");
+}
+
+}  // namespace

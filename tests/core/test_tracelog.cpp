@@ -1,0 +1,154 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <regex>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "TestFolder.h"
+#include "core/TraceLog.h"
+
+namespace {
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    const std::size_t end = text.find("\r\n", pos);
+    if (end == std::string::npos) {
+      lines.push_back(text.substr(pos) + "<no CRLF>");
+      break;
+    }
+    lines.push_back(text.substr(pos, end - pos));
+    pos = end + 2;
+  }
+  return lines;
+}
+
+std::string NumberedLines(int from, int count) {
+  std::string s;
+  for (int i = from; i < from + count; ++i) s += "line " + std::to_string(i) + "\r\n";
+  return s;
+}
+
+class TraceLogTest : public ::testing::Test {
+ protected:
+  void TearDown() override { TraceLog_Close(); }
+  std::string LogPath() const { return dir.Path() + "trace.log"; }
+  TempFolder dir;
+};
+
+TEST_F(TraceLogTest, FirstAppendCreatesTheFile) {
+  TraceLog_Init(300, dir.Path());
+  TraceLog_Append("Got start event");
+  EXPECT_EQ(ReadText(LogPath()), "Got start event\r\n");
+}
+
+TEST_F(TraceLogTest, FolderWithoutSeparator) {
+  std::string folder = dir.Path();
+  folder.pop_back();
+  TraceLog_Init(300, folder);
+  TraceLog_Append("login success");
+  EXPECT_EQ(ReadText(LogPath()), "login success\r\n");
+}
+
+TEST_F(TraceLogTest, RollsAtTheLimit) {
+  struct Case {
+    int existing;  // lines already in the file
+    int expectFirst;
+    int expectCount;
+  };
+  // With 299 lines the first stays; at 300 one line goes; a file already over the limit
+  // is brought back to the limit with the first append.
+  const Case cases[] = {{0, -1, 1}, {299, 0, 300}, {300, 1, 300}, {450, 151, 300}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.existing);
+    WriteText(LogPath(), NumberedLines(0, c.existing));
+    TraceLog_Init(300, dir.Path());
+    TraceLog_Append("new");
+    const auto lines = Lines(ReadText(LogPath()));
+    ASSERT_EQ(static_cast<int>(lines.size()), c.expectCount);
+    EXPECT_EQ(lines.back(), "new");
+    if (c.expectFirst >= 0) {
+      EXPECT_EQ(lines.front(), "line " + std::to_string(c.expectFirst));
+    }
+  }
+}
+
+TEST_F(TraceLogTest, ShorterLineLeavesNoRemains) {
+  WriteText(LogPath(), "a very long first line that is dropped now\r\nb\r\nc\r\n");
+  TraceLog_Init(3, dir.Path());
+  TraceLog_Append("d");
+  EXPECT_EQ(ReadText(LogPath()), "b\r\nc\r\nd\r\n");
+  // Line breaks inside an entry cannot split it.
+  TraceLog_Append("e\r\nf");
+  EXPECT_EQ(ReadText(LogPath()), "c\r\nd\r\ne  f\r\n");
+}
+
+TEST_F(TraceLogTest, TwoWritersProduceWholeLines) {
+  TraceLog_Init(1000, dir.Path());
+  constexpr int kPerThread = 150;
+  auto writer = [](char tag) {
+    for (int i = 0; i < kPerThread; ++i) TraceLog_Append(std::string(1, tag) + " step " + std::to_string(i));
+  };
+  std::thread a(writer, 'A'), b(writer, 'B');
+  a.join();
+  b.join();
+  const auto lines = Lines(ReadText(LogPath()));
+  ASSERT_EQ(lines.size(), 2u * kPerThread);
+  const std::regex shape("[AB] step [0-9]+");
+  std::set<std::string> unique;
+  int nextA = 0, nextB = 0;
+  for (const auto& l : lines) {
+    ASSERT_TRUE(std::regex_match(l, shape)) << l;
+    unique.insert(l);
+    // Each writer's lines keep their order.
+    int& next = l[0] == 'A' ? nextA : nextB;
+    EXPECT_EQ(l.substr(7), std::to_string(next));
+    ++next;
+  }
+  EXPECT_EQ(unique.size(), lines.size());
+}
+
+TEST_F(TraceLogTest, UnwritableLogNeverFailsTheCaller) {
+  TraceLog_Init(300, dir.Path() + "missing/folder/");
+  TraceLog_Append("dropped");  // nothing to assert but that it returns
+  EXPECT_FALSE(plat::FileExists(dir.Path() + "missing/folder/trace.log"));
+
+  // A log that exists but cannot be read is left as it is.
+  WriteText(LogPath(), "kept\r\n");
+  ::chmod(LogPath().c_str(), 0);
+  TraceLog_Init(300, dir.Path());
+  TraceLog_Append("x");
+  ::chmod(LogPath().c_str(), 0644);
+  if (::geteuid() != 0) {
+    EXPECT_EQ(ReadText(LogPath()), "kept\r\n");
+  }
+
+  // Before Init and after Close nothing is written.
+  TraceLog_Close();
+  TraceLog_Append("after close");
+  EXPECT_EQ(ReadText(LogPath()).find("after close"), std::string::npos);
+}
+
+TEST_F(TraceLogTest, DebugTraceLogIsCreatedEmpty) {
+  WriteText(dir.Path() + "DebugTrace.log", "old content");
+  {
+    CDebugTraceLog log;
+    EXPECT_EQ(log.m_hFile, -1);
+    EXPECT_EQ(log.m_dwLineCount, 0u);
+    EXPECT_EQ(log.Open(dir.Path()), 1);
+    EXPECT_NE(log.m_hGuardEvent, 0u);
+    EXPECT_EQ(ReadText(dir.Path() + "DebugTrace.log"), "");
+    EXPECT_EQ(log.Open(dir.Path()), 1);  // a second open keeps the open file
+  }
+  EXPECT_TRUE(plat::FileExists(dir.Path() + "DebugTrace.log"));
+  CDebugTraceLog bad;
+  EXPECT_EQ(bad.Open(dir.Path() + "no/such/dir"), 0);
+}
+
+}  // namespace
