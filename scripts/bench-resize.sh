@@ -15,7 +15,11 @@ cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DTRELVIX_WITH_UI=
   -DTRELVIX_BENCH=ON >/dev/null
 cmake --build build-bench --target bench_resize
 out=build-bench/bench_resize.json
-taskset -c 0 build-bench/bench/bench_resize --benchmark_repetitions="${REPS:-5}" \
+# One core (the last: the first takes most interrupts); repetitions interleaved at random so a
+# busy moment of the machine does not fall on one side only.
+cpu=$(( $(nproc) - 1 ))
+taskset -c "$cpu" build-bench/bench/bench_resize --benchmark_repetitions="${REPS:-7}" \
+  --benchmark_enable_random_interleaving=true --benchmark_min_time="${MIN_TIME:-0.3}" \
   --benchmark_report_aggregates_only=true --benchmark_out="$out" --benchmark_out_format=json "$@"
 python3 - "$out" <<'PY'
 import json, sys
