@@ -5,6 +5,7 @@
 #include <new>
 #include "core/AppRecord.h"
 #include "core/Mailbox.h"
+#include "core/SystemConfig.h"
 #include "platform/clock.h"
 #include "platform/kernel.h"
 #include "platform/thread.h"
@@ -148,6 +149,7 @@ int FreeSystemBuffer() {
   app->C_AlarmRecord.FreeBuffer();
   app->C_UserRecord.FreeBuffer();
   app->C_SchRecord.FreeBuffer();
+  g_SystemConfig.AlarmDB_FreeBuffer();
   FreeBufferMember(app->lp_DoubledBuffer);
   return 1;
 }

@@ -1,0 +1,267 @@
+// The kernel-message mailbox, the teardown and rebuild workers, the life-time watchdog and
+// the player launch.
+#include "app_test_support.h"
+
+using namespace apptest;
+
+namespace {
+
+constexpr plat::DWORD kPostBoundMs = 20000;
+
+class MailboxTest : public AppFixture {
+ protected:
+  // Record, buffers, semaphores, process objects and (optionally) session objects.
+  AppRecord* StartGroups(bool session) {
+    AppRecord* app = MakeRecord();
+    EXPECT_EQ(AllocateSystemBuffer(), 1);
+    EXPECT_EQ(InitialSemaphore(), 1);
+    EXPECT_EQ(InitProcessResource(), 1);
+    if (session) EXPECT_EQ(InitLoginResource(), 1);
+    window_.Register(app);
+    app->C_SideButtonBar.store(&buttons_);
+    return app;
+  }
+
+  void StopGroups() {
+    AppRecord* app = g_lpApp;
+    ExitLoginResource();
+    ExitProcessResource();
+    FreeSystemBuffer();
+    FreeSemaphore();
+    window_.Unregister(app);
+    app->C_SideButtonBar.store(nullptr);
+    DeleteRecord();
+    EXPECT_EQ(plat::LiveThreadCount(), baseThreads_);
+    EXPECT_EQ(plat::LiveHandleCount(), baseHandles_);
+  }
+
+  // Once a later post gets through, every earlier message has been handled.
+  void Drain() { ASSERT_TRUE(PostKernelMessage(99, 0, kPostBoundMs)); }
+
+  TestMainWindow window_;
+  TestSideButtons buttons_;
+};
+
+TEST_F(MailboxTest, DrawCodeCallsTheDisplayOnTheMailboxThreadAndOtherCodesAreDropped) {
+  AppRecord* app = StartGroups(false);
+  app->f_VideoRunning.store(1);
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(PostKernelMessage(Draw_Image_Message, 0, kPostBoundMs));
+  ASSERT_TRUE(PostKernelMessage(12345, 0, kPostBoundMs));  // no such code
+  Drain();
+  EXPECT_EQ(window_.pictures.load(), 3);
+  EXPECT_EQ(window_.drawThread.load(), app->dw_Process_KernelMessageThreadId.load());
+  EXPECT_NE(window_.drawThread.load(), plat::GetCurrentThreadId());
+  StopGroups();
+}
+
+TEST_F(MailboxTest, ExitCodeEndsTheWorkerAndKeepsTheMailboxTaken) {
+  AppRecord* app = StartGroups(false);
+  ASSERT_TRUE(PostKernelMessage(Exit_Kernel_Message, 0, kPostBoundMs));
+  EXPECT_EQ(plat::WaitForSingleObject(app->h_Process_KernelMessageThread.load(), 5000),
+            plat::WAIT_OBJECT_0);
+  EXPECT_FALSE(PostKernelMessage(Draw_Image_Message, 0, 0));
+  EXPECT_EQ(window_.pictures.load(), 0);
+  StopGroups();
+}
+
+TEST_F(MailboxTest, PostingToAMissingMailboxFails) {
+  MakeRecord();
+  EXPECT_FALSE(PostKernelMessage(Draw_Image_Message, 0, 0));
+  DeleteRecord();
+}
+
+TEST_F(MailboxTest, ADisplayThatNeverReturnsIsStoppedWithinTheShutDownBound) {
+  std::atomic<bool> drawing{false};
+  window_.onShowImage = [&] {
+    drawing = true;
+    plat::Sleep(plat::INFINITE);  // stuck, but in a cancellable wait
+  };
+  AppRecord* app = StartGroups(false);
+  app->f_VideoRunning.store(1);
+  ASSERT_TRUE(PostKernelMessage(Draw_Image_Message, 0, kPostBoundMs));
+  ASSERT_TRUE(WaitUntil([&] { return drawing.load(); }));
+
+  // The exit code cannot be posted while the display holds the mailbox: the post gives up
+  // after its bound and the worker is cancelled.
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(ExitProcessResource(), 1);
+  const auto realMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                          std::chrono::steady_clock::now() - start).count();
+  const auto boundMs = static_cast<long long>(kExitPostWaitMs / plat::GetTimeScale()) + 3000;
+  EXPECT_LT(realMs, boundMs);
+  EXPECT_EQ(app->h_Process_KernelMessageThread.load(), 0u);
+  EXPECT_EQ(window_.pictures.load(), 0);  // the cancelled draw did not finish
+  StopGroups();
+}
+
+TEST_F(MailboxTest, StreamFailureTearsTheSessionDownAndStartsOneReLoginThreadAtATime) {
+  AppRecord* app = StartGroups(true);
+  app->f_VideoRunning.store(1);
+  app->dw_LifeTime.store(5);
+
+  ASSERT_TRUE(PostKernelMessage(Get_Image_TimeOut_Message, 0, kPostBoundMs));
+  Drain();
+  EXPECT_FALSE(SessionObjectsExist());
+  EXPECT_EQ(app->h_FreePacketSem.load(), 0u);
+  EXPECT_EQ(app->JPEGImageBufferRelSem.load(), 0u);
+  EXPECT_EQ(app->f_VideoRunning.load(), 0);
+  EXPECT_EQ(app->dw_LifeTime.load(), -1);
+  const plat::HANDLE first = app->h_ReLoginThread.load();
+  EXPECT_NE(first, 0u);
+  {
+    std::lock_guard<std::mutex> lock(buttons_.mutex);
+    EXPECT_EQ(buttons_.calls, (std::vector<std::pair<unsigned, unsigned>>{{1, 1}}));
+  }
+  EXPECT_GE(window_.onlineCleared.load(), 1);
+  EXPECT_GE(window_.alarmCleared.load(), 1);
+  EXPECT_NE(ReadText(folder_ + "trace.log").find("case Get_Image_TimeOut_Message\r\n"),
+            std::string::npos);
+
+  // A second failure ends the running re-login thread before starting the next.
+  const std::size_t threads = plat::LiveThreadCount();
+  ASSERT_TRUE(PostKernelMessage(Get_Image_TimeOut_Message, 0, kPostBoundMs));
+  Drain();
+  EXPECT_NE(app->h_ReLoginThread.load(), 0u);
+  EXPECT_NE(app->h_ReLoginThread.load(), first);
+  EXPECT_LE(plat::LiveThreadCount(), threads);
+
+  StopGroups();  // also ends the re-login thread
+}
+
+TEST_F(MailboxTest, TeardownAndRebuildAnswerTheirRequests) {
+  AppRecord* app = StartGroups(true);
+  app->w_PacketReadIndex.store(1);
+
+  EXPECT_TRUE(RequestSessionTeardown(kTeardownReplyWaitMs));
+  EXPECT_FALSE(SessionObjectsExist());
+  EXPECT_EQ(app->h_FreePacketSem.load(), 0u);
+
+  EXPECT_TRUE(RequestSessionRebuild(kRebuildReplyWaitMs));
+  EXPECT_TRUE(SessionObjectsExist());
+  EXPECT_NE(app->h_GetJpegImageThread.load(), 0u);
+  EXPECT_NE(app->h_FreePacketSem.load(), 0u);
+  EXPECT_EQ(app->w_PacketReadIndex.load(), 0);
+
+  // A rebuild without a teardown before it replaces the session threads instead of adding.
+  const std::size_t threads = plat::LiveThreadCount();
+  EXPECT_TRUE(RequestSessionRebuild(kRebuildReplyWaitMs));
+  EXPECT_EQ(plat::LiveThreadCount(), threads);
+
+  // While the process objects are released no rebuild is answered with success.
+  SetProcessClosing(true);
+  EXPECT_FALSE(RequestSessionRebuild(kRebuildReplyWaitMs));
+  SetProcessClosing(false);
+
+  StopGroups();
+}
+
+TEST_F(MailboxTest, RequestsWithoutWorkersFailAtOnce) {
+  MakeRecord();
+  EXPECT_FALSE(RequestSessionTeardown(kTeardownReplyWaitMs));
+  EXPECT_FALSE(RequestSessionRebuild(kRebuildReplyWaitMs));
+  DeleteRecord();
+}
+
+// The account life time, end to end: the main window releases the watchdog with the life
+// time the device information gave; when it runs out the window is closed.
+struct LifeTimeCase {
+  const char* name;
+  std::int32_t lifeTimeMinutes;
+  bool closes;
+  std::uint64_t minMs;  // product time from the start event to the close
+  std::uint64_t maxMs;
+};
+
+class LifeTimeTest : public AppFixture, public ::testing::WithParamInterface<LifeTimeCase> {};
+
+TEST_P(LifeTimeTest, WatchdogClosesTheMainWindowOnlyWhenTheLifeTimeIsUp) {
+  const LifeTimeCase& c = GetParam();
+  plat::SetTimeScale(100.0);
+  InstallControlFile();
+  TestWindows windows;
+  windows.script = {{plat::IDOK, 30}};
+  windows.mainTimeoutMs = c.closes ? 20000 : 800;  // 80 s of product time for no limit
+  std::uint64_t started = 0, closed = 0;
+  std::int32_t elapsedSeconds = -1;
+  windows.main.onInit = [&](AppRecord* app) {
+    app->dw_LifeTime.store(c.lifeTimeMinutes);
+    started = plat::GetTickCount64();
+    plat::SetEvent(app->h_StartLifeTimeEvent.load());
+  };
+  windows.main.afterClose = [&](AppRecord* app) {
+    closed = plat::GetTickCount64();
+    elapsedSeconds = app->dw_LifeTimeElapsed.load();
+  };
+  CTrelvixApp app(&windows);
+  app.Run();
+
+  EXPECT_EQ(windows.main.Received(msg::WM_CLOSEMAIN), c.closes);
+  EXPECT_EQ(windows.main.closedByTimeout, !c.closes);
+  const auto texts = windows.main.StatusTexts();
+  const bool upShown = std::find(texts.begin(), texts.end(),
+                                 "Life time is Up.Application shutdown later") != texts.end();
+  EXPECT_EQ(upShown, c.closes);
+  if (c.closes) {
+    EXPECT_GE(closed - started, c.minMs);
+    EXPECT_LE(closed - started, c.maxMs);
+    EXPECT_GE(windows.main.onlineCleared.load(), 1);
+    EXPECT_GE(elapsedSeconds, c.lifeTimeMinutes * 60);
+  } else {
+    EXPECT_EQ(elapsedSeconds, 0);  // never counted
+  }
+  EXPECT_EQ(plat::LiveThreadCount(), baseThreads_);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LifeTimeTest,
+    ::testing::Values(
+        // 1 s pause, 1 s tick, up to 5 s for the stream's acknowledgement, 1 s before closing.
+        LifeTimeCase{"ZeroExpiresAtTheFirstTick", 0, true, 2000, 12000},
+        LifeTimeCase{"OneMinute", 1, true, 61000, 72000},
+        LifeTimeCase{"NoLimit", -1, false, 0, 0},
+        LifeTimeCase{"OtherNegativeIsNoLimitToo", -5, false, 0, 0}),
+    [](const ::testing::TestParamInfo<LifeTimeCase>& info) { return std::string(info.param.name); });
+
+// The player program beside the executable.
+struct PlayerCase {
+  const char* name;
+  const char* fileName;  // nullptr: no player
+  bool executable;
+  bool starts;
+};
+
+class PlayerTest : public MailboxTest, public ::testing::WithParamInterface<PlayerCase> {};
+
+TEST_P(PlayerTest, RunPlayerCodeStartsThePlayerWithThePathOrShowsTheFailure) {
+  const PlayerCase& c = GetParam();
+  std::string player;
+  if (c.fileName) {
+    player = folder_ + c.fileName;
+    WriteText(player, "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$0.args\"\n");
+    ::chmod(player.c_str(), c.executable ? 0755 : 0644);
+  }
+  MessageBoxRecorder boxes;
+  StartGroups(false);
+  const std::string recording = folder_ + "CH01 0001.dvr";  // a blank stays inside one argument
+  ASSERT_TRUE(PostKernelMessage(Run_Player_Message, reinterpret_cast<std::uintptr_t>(recording.c_str()),
+                                kPostBoundMs));
+  Drain();
+  if (c.starts) {
+    EXPECT_TRUE(boxes.Texts().empty());
+    ASSERT_TRUE(WaitUntil([&] { return ReadText(player + ".args").find("CONVERT=0\n") != std::string::npos; }));
+    EXPECT_EQ(ReadText(player + ".args"), recording + "\nCONVERT=0\n");
+  } else {
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Execuate player is failed"});
+  }
+  StopGroups();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PlayerTest,
+    ::testing::Values(PlayerCase{"Capitalised", "Parvilo", true, true},
+                      PlayerCase{"LowerCase", "parvilo", true, true},
+                      PlayerCase{"NotExecutable", "Parvilo", false, false},
+                      PlayerCase{"Missing", nullptr, false, false}),
+    [](const ::testing::TestParamInfo<PlayerCase>& info) { return std::string(info.param.name); });
+
+}  // namespace
