@@ -144,6 +144,21 @@ TEST_F(CommandTest, RequestHeadsAreByteExact) {
   EXPECT_EQ(requests[1].body, std::string("\x01\x02\x00", 3));
 }
 
+TEST_F(CommandTest, RequestsHaveNoFixedSizeLimit) {
+  UseSession();
+  std::string body(10000, '\0');
+  for (std::size_t i = 0; i < body.size(); ++i) body[i] = static_cast<char>(i * 31);
+  CCgiRequest r = WithCookie(CGI_RS485CMD);
+  r.AddParam("Data", std::string(5000, 'd'));
+  EXPECT_EQ(ZududSendCommand(r, reinterpret_cast<const std::uint8_t*>(body.data()),
+                             static_cast<plat::DWORD>(body.size()), nullptr, nullptr, 0, nullptr, 2, 2),
+            1);
+  const auto requests = recorder_.Requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].body, body);
+  EXPECT_EQ(requests[0].query.at("Data").size(), 5000u);
+}
+
 TEST_F(CommandTest, StatusRules) {
   struct Case {
     const char* reply;
@@ -152,6 +167,7 @@ TEST_F(CommandTest, StatusRules) {
     const char* body;    // nullptr: reply length untouched
   } cases[] = {
       {"HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nhello", 1, 0xDEAD, "hello"},
+      {"HTTP/1.1 200 OK\r\ncontent-length:5\r\n\r\nworld", 1, 0xDEAD, "world"},
       {"HTTP/1.1 200 OK\r\n\r\nignored", 1, 0xDEAD, ""},  // no Content-Length: body dropped
       {"HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n", 1, 0xDEAD, ""},
       {"HTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\nabcdef", 1, 0xDEAD, "abc"},  // never more than announced
