@@ -126,7 +126,9 @@ void CAlarmRecord::SplitFile() {
   {
     std::lock_guard<std::mutex> lk(m_fileLock);
     const std::string oldPath = m_strPath;
+    const std::uint32_t before = m_dwFrameSeq;
     if (!FinishFile()) failed = oldPath;
+    m_dwAlarmFrames -= before - m_dwFrameSeq;  // frames dropped to fit the index
     m_dwFrameSeq = 0;
     m_dwFileOffset = 0;
     const std::string stem = ovr::AlarmFileStem(ovr::CurrentLocalTime(), Host().SessionId());
@@ -148,15 +150,34 @@ void CAlarmRecord::SplitFile() {
   WriteCurrentFrame();
 }
 
-void CAlarmRecord::EndRecording() {
-  StopTakingFrames();
+void CAlarmRecord::TakeFrame(int& state) {
+  if (state == 1) {
+    WritePreAlarmFrames();
+    state = 2;
+  } else {
+    WriteCurrentFrame();
+  }
+}
+
+void CAlarmRecord::EndRecording(int state) {
+  {
+    std::lock_guard<std::mutex> lk(m_handoffLock);
+    m_fRecording.store(0);
+  }
+  // A frame handed over just before the stop still belongs to the recording.
+  if (m_hReadySem && WaitForSingleObject(m_hReadySem, 0) == WAIT_OBJECT_0) {
+    if (!m_fWriteFailed) TakeFrame(state);
+    ReleaseSemaphore(m_hFreeSem, 1);
+  }
   bool finished = true;
   std::string path;
   {
     std::lock_guard<std::mutex> lk(m_fileLock);
     path = m_strPath;
     if (m_hFile && m_dwFileOffset == 0) WriteFileHeader(ovr::kKindAlarm);  // stopped before any frame
+    const std::uint32_t before = m_dwFrameSeq;
     if (m_hFile) finished = FinishFile();
+    m_dwAlarmFrames -= before - m_dwFrameSeq;  // frames dropped to fit the index
     m_dwFrameSeq = 0;
     m_dwFileOffset = 0;
   }
@@ -191,25 +212,16 @@ DWORD CAlarmRecord::ThreadMain() {
       std::vector<HANDLE> busy{m_hReadySem, m_hStopEvent};
       if (endEvent) busy.push_back(endEvent);
       while (IsFileOpen()) {
-        bool gotFrame = false;
-        if (WaitForSingleObject(m_hStopEvent, 0) == WAIT_OBJECT_0) {
-          state = 3;
+        // A frame already handed over comes before a stop (the wait takes the lowest index).
+        const DWORD r = WaitForMultipleObjects(DWORD(busy.size()), busy.data(), 0, INFINITE);
+        if (r == WAIT_OBJECT_0) {
+          TakeFrame(state);
+          ReleaseSemaphore(m_hFreeSem, 1);
         } else {
-          const DWORD r = WaitForMultipleObjects(DWORD(busy.size()), busy.data(), 0, INFINITE);
-          if (r == WAIT_OBJECT_0)
-            gotFrame = true;
-          else
-            state = 3;
+          state = 3;
         }
-        if (gotFrame && state == 1) {
-          WritePreAlarmFrames();
-          state = 2;
-        } else if (gotFrame && state == 2) {
-          WriteCurrentFrame();
-        }
-        if (gotFrame) ReleaseSemaphore(m_hFreeSem, 1);
         if (state == 3 || m_fWriteFailed) {
-          EndRecording();
+          EndRecording(state);
           break;
         }
       }

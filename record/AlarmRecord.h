@@ -37,7 +37,8 @@ class CAlarmRecord : public CRecordCore {
   void WritePreAlarmFrames();
   void WriteCurrentFrame();
   void SplitFile();
-  void EndRecording();
+  void TakeFrame(int& state);
+  void EndRecording(int state);
 
   std::uint32_t m_dwAlarmFrames = 0;  // frames of the whole alarm over all its files
   bool m_fWriteFailed = false;

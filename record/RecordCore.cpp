@@ -14,8 +14,13 @@ namespace {
 CRecordFrameRing g_detachedRing;  // used only by a recorder that was given no ring
 }
 
+namespace {
+constexpr std::uint32_t kMaxIndexEntries = rec::kIndexBufferBytes / rec::kIndexEntryBytes;
+}
+
 CRecordCore::CRecordCore()
-    : m_lpRecordBuffer(new (std::nothrow) std::uint8_t[ovr::kMaxRecordSize]) {}
+    : m_lpRecordBuffer(new (std::nothrow) std::uint8_t[ovr::kMaxRecordSize]),
+      m_lpFrameTimes(new (std::nothrow) std::uint32_t[kMaxIndexEntries]()) {}
 
 CRecordCore::~CRecordCore() {
   ReleaseResource();
@@ -159,17 +164,28 @@ bool CRecordCore::AppendFrame(const RecordFrameInfo& info, const std::uint8_t* j
   m_dwFileOffset += std::uint32_t(n);
   m_dwLastTime = info.dwTimeMs;
   const std::size_t entry = info.dwSeq;  // entry k holds the offset of frame k+1
-  if (m_lpIndexBuffer && entry < rec::kIndexBufferBytes / rec::kIndexEntryBytes)
+  if (m_lpIndexBuffer && entry < kMaxIndexEntries)
     ovr::SerializeIndexEntry(m_dwFileOffset, m_lpIndexBuffer.get() + entry * rec::kIndexEntryBytes);
+  if (m_lpFrameTimes && entry >= 1 && entry <= kMaxIndexEntries) m_lpFrameTimes[entry - 1] = info.dwTimeMs;
   return true;
 }
 
 bool CRecordCore::FinishFile() {
   if (!m_hFile) return true;
-  constexpr std::uint32_t kMaxEntries = rec::kIndexBufferBytes / rec::kIndexEntryBytes;
-  const std::uint32_t frames = std::min<std::uint32_t>(m_dwFrameSeq, kMaxEntries);
-  bool ok = UpdateHeaderAtClose(frames, frames ? m_dwLastTime : 0);
-  ok = WriteFrameIndex(m_lpIndexBuffer.get(), std::size_t(frames) * rec::kIndexEntryBytes, frames) && ok;
+  std::uint32_t frames = std::min<std::uint32_t>(m_dwFrameSeq, kMaxIndexEntries);
+  // The index and count go behind the last record. When they do not fit (a full disk), the
+  // last frames are dropped until they do, so the file stays whole and correctly indexed.
+  bool ok = true;
+  while (!WriteFrameIndex(m_lpIndexBuffer.get(), std::size_t(frames) * rec::kIndexEntryBytes, frames)) {
+    ok = false;
+    if (frames == 0 || !m_lpIndexBuffer) break;
+    --frames;
+    m_dwFileOffset = rec::le::Get32(m_lpIndexBuffer.get() + std::size_t(frames) * rec::kIndexEntryBytes);
+    m_hFile->Truncate(m_dwFileOffset);
+  }
+  m_dwFrameSeq = frames;
+  const std::uint32_t last = frames && m_lpFrameTimes ? m_lpFrameTimes[frames - 1] : 0;
+  ok = UpdateHeaderAtClose(frames, last) && ok;
   ok = m_hFile->Close() && ok;
   m_hFile.reset();
   return ok;

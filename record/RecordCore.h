@@ -3,6 +3,7 @@
 // hand-over and the thread. Plain class without virtual functions.
 #pragma once
 #include <atomic>
+#include <vector>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -91,6 +92,7 @@ class CRecordCore {
   std::string m_strFolder;               // folder of the recording (with separator)
   std::string m_strPath;                 // path of the open file
   std::uint32_t m_dwLastTime = 0;        // time value of the last frame written
+  std::unique_ptr<std::uint32_t[]> m_lpFrameTimes;  // time value of each frame of the file
   std::atomic<bool> m_fFailReported{false};
   mutable std::mutex m_fileLock;         // file state against a finish from another thread
   std::mutex m_handoffLock;              // m_fRecording against the feed's release

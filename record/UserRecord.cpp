@@ -67,7 +67,7 @@ BOOL CUserRecord::StopRecord() {
     return 1;
   }
   // No thread to finish it (the stream is down): finish the file here.
-  EndRecording();
+  EndRecording(false);
   return 1;
 }
 
@@ -78,12 +78,13 @@ BOOL CUserRecord::Resume() {
   return 1;
 }
 
-void CUserRecord::WriteCurrentFrame() {
+bool CUserRecord::TakeFrame() {
   std::string failed;
   {
     std::lock_guard<std::mutex> lk(m_fileLock);
-    if (!m_hFile) return;
-    if (m_wIndexCount >= rec::kMaxFramesPerFile) {
+    if (!m_hFile) return true;
+    if (m_fNewFile.exchange(0) && !WriteFileHeader(ovr::kKindManual)) failed = m_strPath;
+    if (failed.empty() && m_wIndexCount >= rec::kMaxFramesPerFile) {
       // Split: finish this file and go on in a new one with this frame as frame 1.
       const std::string oldPath = m_strPath;
       const bool ok = FinishFile();
@@ -101,24 +102,32 @@ void CUserRecord::WriteCurrentFrame() {
     }
     if (failed.empty()) {
       CRecordFrameRing& ring = Ring();
-      if (!ring.IsAllocated()) return;
+      if (!ring.IsAllocated()) return true;
       const unsigned slot = CRecordFrameRing::SlotBefore(ring.m_wWriteIndex, 1);
       RecordFrameInfo info = ring.m_lpFrameInfo[slot];
       info.dwSeq = m_dwFrameSeq + 1;
       if (AppendFrame(info, ring.Slot(slot), info.dwLength)) {
         ++m_dwFrameSeq;
         m_wIndexCount = WORD(m_dwFrameSeq);
-        return;
+        return true;
       }
       failed = m_strPath;
     }
   }
   ReportOnce("Write record file is failed: " + failed);
-  EndRecording();
+  return false;
 }
 
-void CUserRecord::EndRecording() {
-  StopTakingFrames();
+void CUserRecord::EndRecording(bool takePending) {
+  {
+    std::lock_guard<std::mutex> lk(m_handoffLock);
+    m_fRecording.store(0);
+  }
+  // A frame handed over just before the stop still belongs to the recording.
+  if (m_hReadySem && WaitForSingleObject(m_hReadySem, 0) == WAIT_OBJECT_0) {
+    if (takePending) TakeFrame();
+    ReleaseSemaphore(m_hFreeSem, 1);
+  }
   bool ok = true;
   bool had = false;
   std::string path;
@@ -144,7 +153,7 @@ DWORD CUserRecord::ThreadMain() {
     if (endEvent) idle.push_back(endEvent);
     const DWORD w = WaitForMultipleObjects(DWORD(idle.size()), idle.data(), 0, INFINITE);
     if (w == WAIT_OBJECT_0 + 1) {  // stop while idle: a recording left open is finished
-      EndRecording();
+      EndRecording(false);
       SetEvent(m_hStoppedEvent);
       continue;
     }
@@ -158,9 +167,10 @@ DWORD CUserRecord::ThreadMain() {
     std::vector<HANDLE> busy{m_hReadySem, m_hStopEvent};
     if (endEvent) busy.push_back(endEvent);
     for (;;) {
+      // A frame already handed over comes before a stop (the wait takes the lowest index).
       const DWORD r = WaitForMultipleObjects(DWORD(busy.size()), busy.data(), 0, INFINITE);
       if (r == WAIT_OBJECT_0 + 1) {
-        EndRecording();
+        EndRecording(true);
         SetEvent(m_hStoppedEvent);
         break;
       }
@@ -169,23 +179,12 @@ DWORD CUserRecord::ThreadMain() {
         StopTakingFrames();
         return 0;
       }
-      bool ok = true;
-      {
-        std::lock_guard<std::mutex> lk(m_fileLock);
-        if (m_hFile && m_fNewFile.load()) {
-          ok = WriteFileHeader(ovr::kKindManual);
-          m_fNewFile.store(0);
-        }
-      }
+      const bool ok = TakeFrame();
+      ReleaseSemaphore(m_hFreeSem, 1);
       if (!ok) {
-        ReleaseSemaphore(m_hFreeSem, 1);
-        ReportOnce("Write record file is failed: " + CurrentPath());
-        EndRecording();
+        EndRecording(false);
         break;
       }
-      WriteCurrentFrame();
-      ReleaseSemaphore(m_hFreeSem, 1);
-      if (!IsFileOpen()) break;  // a write failure ended the recording
     }
   }
 }

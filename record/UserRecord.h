@@ -29,6 +29,8 @@ class CUserRecord : public CRecordCore {
  private:
   plat::DWORD ThreadMain();
   bool ThreadAlive() const;
-  void WriteCurrentFrame();
-  void EndRecording();  // header update, index, close, counters cleared
+  bool TakeFrame();  // writes the frame just stored (header first for a new file)
+  // Header update, index, close, counters cleared; `takePending` writes a frame handed over
+  // just before.
+  void EndRecording(bool takePending);
 };
