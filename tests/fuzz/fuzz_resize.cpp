@@ -57,6 +57,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const double xf = r.factor(), yf = r.factor();
     static const int kModes[] = {1, 2, 4, 8, 16, 3, 0};
     const int mode = kModes[r.u8() % 7];
+    // The drivers' options the entry never uses: factors as source pixels per destination pixel,
+    // and shifted source positions.
+    const std::uint8_t opt = r.u8();
+    const int convention = which >= 2 && (opt & 1) ? 0 : 1;
+    const double xShift = which == 2 && (opt & 2) ? (static_cast<int>(r.u8()) - 128) / 16.0 : 0.0;
+    const double yShift = which == 2 && (opt & 4) ? (static_cast<int>(r.u8()) - 128) / 16.0 : 0.0;
 
     const int planes = planar ? ch : 1;
     std::vector<std::vector<std::uint8_t>> s(planes), d(planes);
@@ -78,11 +84,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const void* sa = planar ? static_cast<const void*>(sp.data()) : sp[0];
         void* da = planar ? static_cast<void*>(dp.data()) : dp[0];
         if (which == 2)
-            scaling::generic::ResizeGeneral(sa, src, srcStep, roi, da, dstStep, dst, xf, yf, 0.0, 0.0, stride, ch,
-                                            dataType, planar, mode, 1);
+            scaling::generic::ResizeGeneral(sa, src, srcStep, roi, da, dstStep, dst, xf, yf, xShift, yShift, stride, ch,
+                                            dataType, planar, mode, convention);
         else
             scaling::generic::ResizeSuperSample(sa, src, srcStep, roi, da, dstStep, dst, xf, yf, stride, ch, dataType,
-                                                planar, 1);
+                                                planar, convention);
     }
     return 0;
 }

@@ -582,3 +582,84 @@ TEST(Aligned, FailedAllocationLeavesDestinationUntouched) {
 }
 
 }  // namespace
+
+namespace {
+
+// ---- driver options the entry never uses ---------------------------------------------------
+
+TEST(DriverOptions, FactorConventionZeroAndShifts) {
+    std::uint8_t src[8];
+    for (int i = 0; i < 8; ++i) src[i] = static_cast<std::uint8_t>(10 * i);
+    struct Case {
+        const char* name;
+        double f, shift;
+        int convention, mode;
+        std::vector<int> want;  // destination samples; the rest of the row stays 0xEE
+    };
+    const Case cases[] = {
+        {"nearest, two source pixels per destination pixel, half a factor in", 2.0, 0.0, 0, ResizeModeNearest,
+         {10, 30, 50, 70}},
+        {"nearest, factor 0.5 the other way", 0.5, 0.0, 1, ResizeModeNearest, {10, 30, 50, 70}},
+        {"nearest shifted by one pixel, last column repeated", 0.5, 1.0, 1, ResizeModeNearest, {20, 40, 60, 70}},
+        {"nearest shifted left before the region start", 0.5, -3.0, 1, ResizeModeNearest, {0, 0, 20, 40}},
+        {"linear, step of two from position 0", 2.0, 0.0, 0, ResizeModeLinear, {0, 20, 40, 60}},
+        {"linear shifted half a pixel", 2.0, 0.5, 0, ResizeModeLinear, {5, 25, 45, 65}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::uint8_t dst[8];
+        std::memset(dst, 0xEE, sizeof dst);
+        // Two identical rows so that linear interpolation stays linear.
+        std::uint8_t two[16];
+        std::memcpy(two, src, 8);
+        std::memcpy(two + 8, src, 8);
+        ASSERT_EQ(generic::ResizeGeneral(two, {8, 2}, 8, {0, 0, 8, 2}, dst, 8, {8, 1}, c.f, 1.0,
+                                         c.shift, 0.0, 1, 1, 0, 0, c.mode, c.convention),
+                  ResizeOk);
+        for (int k = 0; k < 8; ++k) {
+            const int want = k < static_cast<int>(c.want.size()) ? c.want[k] : 0xEE;
+            EXPECT_EQ(dst[k], want) << "column " << k;
+        }
+    }
+}
+
+TEST(DriverOptions, SuperSamplingConventionsAgree) {
+    Picture src = Tagged(12, 9);
+    Picture a(6, 3), b(6, 3);
+    ASSERT_EQ(generic::ResizeSuperSample(src.px.data(), {12, 9}, src.step, {0, 0, 12, 9}, a.px.data(), a.step, {6, 3},
+                                         0.5, 1.0 / 3.0, 3, 3, 0, 0, 1),
+              ResizeOk);
+    ASSERT_EQ(generic::ResizeSuperSample(src.px.data(), {12, 9}, src.step, {0, 0, 12, 9}, b.px.data(), b.step, {6, 3},
+                                         2.0, 3.0, 3, 3, 0, 0, 0),
+              ResizeOk);
+    EXPECT_EQ(a.px, b.px);
+    // Not a reduction: refused rather than read with footprints below one pixel.
+    EXPECT_EQ(generic::ResizeSuperSample(src.px.data(), {12, 9}, src.step, {0, 0, 12, 9}, b.px.data(), b.step, {6, 3},
+                                         0.5, 1.0, 3, 3, 0, 0, 0),
+              ResizeErrFactor);
+    EXPECT_EQ(generic::ResizeSuperSample(src.px.data(), {12, 9}, src.step, {0, 0, 12, 9}, b.px.data(), b.step, {6, 3},
+                                         2.0, 1.0, 3, 3, 0, 0, 1),
+              ResizeErrFactor);
+}
+
+TEST(DriverOptions, LayoutsTheKernelsDoNotHaveAreRefused) {
+    std::uint8_t src[64] = {}, dst[64] = {};
+    struct Case {
+        int stride, channels, dataType;
+        ResizeStatus want;
+    };
+    const Case cases[] = {{3, 1, 0, ResizeErrSize}, {3, 4, 0, ResizeErrSize}, {2, 3, 0, ResizeErrSize},
+                          {5, 3, 0, ResizeErrSize}, {1, 1, 3, ResizeErrMode}, {1, 1, -1, ResizeErrMode},
+                          {4, 3, 2, ResizeOk},      {1, 1, 1, ResizeOk}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.stride << " " << c.channels << " " << c.dataType);
+        EXPECT_EQ(generic::ResizeGeneral(src, {2, 2}, 32, {0, 0, 2, 2}, dst, 32, {2, 2}, 1.0, 1.0, 0, 0, c.stride,
+                                         c.channels, c.dataType, 0, ResizeModeLinear, 1),
+                  c.want);
+        EXPECT_EQ(generic::ResizeSuperSample(src, {2, 2}, 32, {0, 0, 2, 2}, dst, 32, {2, 2}, 1.0, 1.0, c.stride,
+                                             c.channels, c.dataType, 0, 1),
+                  c.want);
+    }
+}
+
+}  // namespace
