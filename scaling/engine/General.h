@@ -32,8 +32,8 @@ inline ResizeStatus CheckCommon(const void* src, ResizeSize srcSize, int srcStep
     return ResizeOk;
 }
 
-// Pixel layout of a call: samples per pixel and channels; 0 for a layout the kernels do not
-// have (one channel in wider pixels, three channels in fewer than three samples...).
+// Pixel layout of a call. False for a layout the kernels do not have: a channel count other
+// than 1, 3 or 4, one channel in wider pixels, three channels in fewer than three samples...
 struct Layout {
     int channels;   // 1, 3 or 4 (planar: 1 per plane)
     int stride;     // samples per pixel
@@ -46,7 +46,8 @@ inline bool MakeLayout(int pixelStride, int channels, int dataType, int planar, 
     if (dataType < DataType8u || dataType > DataType32f) return false;
     out.elemShift = dataType == DataType8u ? 0 : (dataType == DataType16u ? 1 : 2);
     out.elemSize = 1 << out.elemShift;
-    const int ch = channels == 1 ? 1 : (channels == 4 ? 4 : 3);
+    if (channels != 1 && channels != 3 && channels != 4) return false;
+    const int ch = channels;
     if (planar) {
         out.planes = ch;
         out.channels = 1;

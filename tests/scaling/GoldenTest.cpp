@@ -649,6 +649,7 @@ TEST(DriverOptions, LayoutsTheKernelsDoNotHaveAreRefused) {
         ResizeStatus want;
     };
     const Case cases[] = {{3, 1, 0, ResizeErrSize}, {3, 4, 0, ResizeErrSize}, {2, 3, 0, ResizeErrSize},
+                          {3, 2, 0, ResizeErrSize}, {3, 0, 0, ResizeErrSize}, {4, 5, 0, ResizeErrSize},
                           {5, 3, 0, ResizeErrSize}, {1, 1, 3, ResizeErrMode}, {1, 1, -1, ResizeErrMode},
                           {4, 3, 2, ResizeOk},      {1, 1, 1, ResizeOk}};
     for (const Case& c : cases) {
