@@ -16,7 +16,7 @@ void SessionCookieBuffer::Set(std::string_view id) {
   std::lock_guard<std::mutex> lock(mutex_);
   std::memset(buffer_, 0, sizeof buffer_);
   const std::size_t n = std::min(id.size(), kSessionCookieSize - 1);
-  std::memcpy(buffer_, id.data(), n);
+  if (n > 0) std::memcpy(buffer_, id.data(), n);
 }
 
 void SessionCookieBuffer::Clear() { Set({}); }

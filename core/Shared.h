@@ -140,7 +140,8 @@ class SharedChars {
   void Set(std::string_view text) {
     std::lock_guard<std::mutex> lock(mutex_);
     chars_.fill(0);
-    std::memcpy(chars_.data(), text.data(), text.size() < N ? text.size() : N);
+    const std::size_t n = text.size() < N ? text.size() : N;
+    if (n > 0) std::memcpy(chars_.data(), text.data(), n);
   }
   void Clear() { Set({}); }
   std::string Text() const {

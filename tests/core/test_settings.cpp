@@ -127,7 +127,7 @@ TEST_F(SettingsTest, IntegersAreCutToMemberWidth) {
   WriteText(IniPath(),
             "[Ovistra]\nSelected Channel=257\nServerPort=70000\nTurbo repeat step=261\n"
             "Last Connection MAC1=65537\nAlarm Trigger Record=512\nSub Port Number=-5\n"
-            "RETR Alarm Record=0\nImage Resolution=2abc\n");
+            "RETR Alarm Record=0\nImage Resolution=2abc\nTrigger Wav Path LOWORD=4294967295\n");
   S().LoadSetting();
   EXPECT_EQ(S().m_bySelectedChannel, 1);
   EXPECT_EQ(S().m_wWebPort, 4464);
@@ -137,6 +137,7 @@ TEST_F(SettingsTest, IntegersAreCutToMemberWidth) {
   EXPECT_EQ(S().m_nSubPort, -5);
   EXPECT_EQ(S().m_byRetrAlarmRecord, 1);  // the file's value is never read
   EXPECT_EQ(S().m_nImageResolution, 2);
+  EXPECT_EQ(S().m_dwTriggerWavPathLoword, 4294967295u);
 }
 
 TEST_F(SettingsTest, SaveWritesValuesAndKeepsForeignLines) {
