@@ -164,6 +164,8 @@ class RecorderTest : public ::testing::Test {
     alarm.ReleaseResource();
     user.ReleaseResource();
     plat::CloseHandle(host.endEvent);
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
   }
 
   // Feeds frame i (time value 1000 + 40 i) the way the compose thread does.
