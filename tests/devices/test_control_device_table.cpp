@@ -64,7 +64,9 @@ TEST(ControlDeviceTable, MakeCurrentByKindAndOrdinal) {
       continue;
     }
     EXPECT_EQ(t.GetCurrentIndex(), c.index);
-    if (c.index != 2) EXPECT_EQ(t.GetPreviousIndex(), 2);
+    if (c.index != 2) {
+      EXPECT_EQ(t.GetPreviousIndex(), 2);
+    }
   }
 }
 

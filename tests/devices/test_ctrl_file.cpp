@@ -116,7 +116,9 @@ TEST(CtrlFileCommand, TemplatesThatCannotFormAPacket) {
     CtrlCommandSlot slot;
     const int r = ParseCtrlCommand(slot, c.line);
     EXPECT_EQ(r != 0, c.accepted) << c.line;
-    if (!c.accepted) EXPECT_TRUE(slot.Empty()) << c.line;
+    if (!c.accepted) {
+      EXPECT_TRUE(slot.Empty()) << c.line;
+    }
   }
 }
 

@@ -111,7 +111,9 @@ TEST(DeviceTypes, PicturesByStyle) {
         for (int i : {4, 5, 10, 11}) EXPECT_EQ(row.pszBitmap[i], nullptr);
       }
       for (const char* p : row.pszBitmap)
-        if (p) EXPECT_EQ(std::strncmp(p, "BMP\\", 4), 0) << p;
+        if (p) {
+          EXPECT_EQ(std::strncmp(p, "BMP\\", 4), 0) << p;
+        }
     }
   }
   EXPECT_STREQ(KeyPicture(2, 0, 0, 0), "BMP\\ch1.bmp");
