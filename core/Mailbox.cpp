@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <mutex>
+#include <thread>
 #include <vector>
 #include "core/AppRecord.h"
 #include "core/MailboxInternal.h"
@@ -24,20 +25,23 @@ using namespace plat;
 namespace {
 
 std::atomic<bool> g_processClosing{false};
-std::timed_mutex g_reLoginMutex;
+std::mutex g_reLoginMutex;
 
-// Waits for a std::timed_mutex in a way that the waiting thread can still be cancelled.
+// Waits for a mutex in a way that the waiting thread can still be cancelled.
 class CancellableLock {
  public:
-  explicit CancellableLock(std::timed_mutex& m) : m_(m) {
-    while (!m_.try_lock_for(std::chrono::milliseconds(10))) CheckCancel();
+  explicit CancellableLock(std::mutex& m) : m_(m) {
+    while (!m_.try_lock()) {
+      CheckCancel();
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
   }
   ~CancellableLock() { m_.unlock(); }
   CancellableLock(const CancellableLock&) = delete;
   CancellableLock& operator=(const CancellableLock&) = delete;
 
  private:
-  std::timed_mutex& m_;
+  std::mutex& m_;
 };
 
 // Longest single wait of a requester, so that two requesters sharing one auto-reset reply

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <mutex>
 #include <new>
+#include <thread>
 #include "core/AppRecord.h"
 #include "core/Mailbox.h"
 #include "core/SystemConfig.h"
@@ -16,7 +17,7 @@ using namespace plat;
 
 namespace {
 
-std::recursive_timed_mutex g_sessionMutex;
+std::recursive_mutex g_sessionMutex;
 
 // Release steps' bounds (ms) for each thread.
 constexpr DWORD kStopAlarmSoundMs = 10;
@@ -54,7 +55,11 @@ bool CreateInto(std::atomic<HANDLE>& member, HANDLE made) {
 
 SessionResourceLock::SessionResourceLock() {
   // A plain lock() could not be cancelled; poll so a waiting worker can still be stopped.
-  while (!g_sessionMutex.try_lock_for(std::chrono::milliseconds(10))) CheckCancel();
+  // (Contention is rare: a teardown or rebuild meeting the main window's close.)
+  while (!g_sessionMutex.try_lock()) {
+    CheckCancel();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
 }
 
 SessionResourceLock::~SessionResourceLock() { g_sessionMutex.unlock(); }

@@ -161,6 +161,7 @@ class TestMainWindow : public IMainWindow, public plat::MessageSink {
       }
     }
     closedByTimeout = timedOut;
+    closeTick = plat::GetTickCount64();
     CloseSequence(app);
     return plat::IDOK;
   }
@@ -191,6 +192,7 @@ class TestMainWindow : public IMainWindow, public plat::MessageSink {
   std::atomic<int> alarmCleared{0};
   std::atomic<plat::DWORD> drawThread{0};
   bool closedByTimeout = false;
+  std::uint64_t closeTick = 0;  // product time at which the modal run ended
 
  private:
   struct Posted {
