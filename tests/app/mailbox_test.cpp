@@ -155,6 +155,17 @@ TEST_F(MailboxTest, TeardownAndRebuildAnswerTheirRequests) {
   StopGroups();
 }
 
+TEST_F(MailboxTest, TwoTeardownRequestersAtOnceAreBothAnswered) {
+  StartGroups(true);
+  std::atomic<int> answered{0};
+  std::thread other([&] { answered += RequestSessionTeardown(kTeardownReplyWaitMs) ? 1 : 0; });
+  answered += RequestSessionTeardown(kTeardownReplyWaitMs) ? 1 : 0;
+  other.join();
+  EXPECT_EQ(answered.load(), 2);
+  EXPECT_FALSE(SessionObjectsExist());
+  StopGroups();
+}
+
 TEST_F(MailboxTest, RequestsWithoutWorkersFailAtOnce) {
   MakeRecord();
   EXPECT_FALSE(RequestSessionTeardown(kTeardownReplyWaitMs));
