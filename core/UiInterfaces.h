@@ -34,6 +34,11 @@ class IMainWindow {
   // (enabled) or the second (disabled).
   virtual void SetRetrButtonState(bool enabled) { (void)enabled; }
 
+  // Shows picture 0 (pan-tilt-zoom mode off) on the pan-tilt-zoom mode button 8312 when the
+  // window has that button (the re-login thread, when the current control device is not a
+  // video device).
+  virtual void ResetPtzModeButton() {}
+
   // Releases the display function's off-screen drawing surface (process shut-down).
   virtual void DeleteDisplayContext() {}
 };
