@@ -189,3 +189,49 @@ TEST(FakeRecorderDiscovery, AnswersASearch) {
   EXPECT_EQ(reply[72] | reply[73] << 8, r.Port());
   EXPECT_EQ(r.DiscoveryRequests(), 1);
 }
+
+TEST(FakeRecorderStream, AlarmWordsOnDemand) {
+  fake::FakeRecorder r;
+  fake::StreamSettings st;
+  st.width = 16;
+  st.height = 16;
+  st.fps = 100;
+  st.format = fake::StreamSettings::HeaderFormat::V0;
+  r.SetStreamSettings(st);
+  ASSERT_TRUE(r.Start());
+  CBlockingSocket s;
+  s.Create();
+  s.Connect(CSockAddr("127.0.0.1", r.Port()), 2);
+  const std::string req = "GET /Getvideo.cgi?Cookie=" + r.GetIdentity().sessionId + " HTTP/1.1\r\n\r\n";
+  s.Write(req.data(), req.size(), 2);
+  // Reads packets one by one (the older header: flags, then the length at offset 4).
+  std::string held;
+  char buf[4096];
+  auto nextFlags = [&]() -> std::uint32_t {
+    for (;;) {
+      if (held.size() >= 8) {
+        std::uint32_t flags = Le(held, 0, 4);
+        std::size_t header = 18 + ((flags & 0x80) ? 2 : 0) + ((flags & 0x100) ? 2 : 0) + ((flags & 0x200) ? 2 : 0);
+        const std::size_t total = header + Le(held, 4, 4);
+        if (held.size() >= total) {
+          held.erase(0, total);
+          return flags;
+        }
+      }
+      const int n = s.Receive(buf, sizeof buf, 2);
+      if (n <= 0) return 0;
+      held.append(buf, static_cast<std::size_t>(n));
+    }
+  };
+  EXPECT_EQ(nextFlags() & 0x380u, 0u);
+  st.motionWord = 0x0001;
+  r.SetStreamSettings(st);
+  bool seen = false;
+  for (int i = 0; i < 20 && !seen; ++i) seen = (nextFlags() & 0x100u) != 0;
+  EXPECT_TRUE(seen);
+  st.motionWord.reset();
+  r.SetStreamSettings(st);
+  bool cleared = false;
+  for (int i = 0; i < 20 && !cleared; ++i) cleared = (nextFlags() & 0x380u) == 0;
+  EXPECT_TRUE(cleared);
+}

@@ -449,7 +449,9 @@ void FakeRecorder::ServeStream(int fd) {
     faults = streamFaults_;
     settings = streamSettings_;
   }
-  if (!producer) producer = std::make_shared<DefaultStreamProducer>(settings);
+  const bool custom = producer != nullptr;
+  const std::string picture = custom ? std::string() : MakeJpeg(settings.width, settings.height, settings.quality);
+  if (!custom && picture.empty()) return;
   const bool newHeader = settings.format == StreamSettings::HeaderFormat::Auto
                              ? newHeaderAsked_.load()
                              : settings.format == StreamSettings::HeaderFormat::V1;
@@ -468,7 +470,20 @@ void FakeRecorder::ServeStream(int fd) {
     if (faults.cutAfterFrames >= 0 && index >= faults.cutAfterFrames) return;
     if (faults.stallAfterFrames >= 0 && index >= faults.stallAfterFrames) return hold();
     std::string packet;
-    if (!producer->NextPacket(index, newHeader, packet)) return;
+    if (custom) {
+      if (!producer->NextPacket(index, newHeader, packet)) return;
+    } else {
+      // The alarm, motion and third words (and the other header fields) follow the
+      // settings of the moment, so a test can raise and clear them mid-stream.
+      StreamSettings now;
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        now = streamSettings_;
+      }
+      const auto len = static_cast<std::uint32_t>(picture.size());
+      packet = (newHeader ? DefaultStreamProducer::HeaderV1(now, len) : DefaultStreamProducer::HeaderV0(now, len)) +
+               picture;
+    }
     if (faults.headerLongerThanData && index == 0) {
       SendAll(fd, packet.data(), std::min<std::size_t>(3, packet.size()));
       return hold();

@@ -141,6 +141,8 @@ class FakeRecorder {
   std::string AllSections(std::size_t online = 240) const;
 
   // ---- stream ----
+  // Picture size and quality are taken when a stream connection starts; the header fields
+  // (alarm, motion and third words, channel, time, no-image) are read for every packet.
   void SetStreamSettings(const StreamSettings& s);
   void SetStreamFaults(const StreamFaults& f);
   void SetStreamProducer(std::shared_ptr<StreamProducer> producer);  // null: the default
