@@ -69,6 +69,21 @@ constexpr std::size_t kMaxValueLength = 255;
 constexpr const char* kDefaultUser = "vexor";
 constexpr const char* kDefaultServer = "192.168.1.10";
 
+// A text as a profile value that reads back the same: line breaks cannot be stored (they
+// would end the line) and are dropped; a value with surrounding blanks, or one that is itself
+// in double quotes, is written in quotes because reading strips blanks and one pair of quotes.
+std::string ProfileValue(const std::string& text) {
+  std::string v;
+  v.reserve(text.size() + 2);
+  for (char c : text) {
+    if (c != '\r' && c != '\n') v.push_back(c);
+  }
+  if (v.empty()) return v;
+  const bool blankEdge = v.front() == ' ' || v.front() == '\t' || v.back() == ' ' || v.back() == '\t';
+  const bool quoted = v.size() >= 2 && v.front() == '"' && v.back() == '"';
+  return (blankEdge || quoted) ? "\"" + v + "\"" : v;
+}
+
 }  // namespace
 
 bool EndsWithPathSeparator(const std::string& path) {
@@ -197,7 +212,7 @@ int CSettingINI::SaveSetting() {
   const std::string file = SettingFilePath();
   const std::string& sec = m_strSection;
   auto put = [&](int key, const std::string& value) {
-    plat::WritePrivateProfileString(sec, m_strKeyName[key], value, file);
+    plat::WritePrivateProfileString(sec, m_strKeyName[key], ProfileValue(value), file);
   };
   auto putInt = [&](int key, long long value) { put(key, std::to_string(value)); };
 

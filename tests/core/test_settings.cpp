@@ -199,6 +199,23 @@ TEST_F(SettingsTest, SavedFileLoadsBackTheSameValues) {
   EXPECT_TRUE(plat::DirectoryExists(dir.Path() + "shots"));
 }
 
+TEST_F(SettingsTest, TextsReadBackAsWritten) {
+  S().LoadSetting();
+  S().m_strUsername = " padded user ";
+  S().m_strRecordPath = "\"quoted\"";
+  S().m_strSnapshotPath = dir.Path() + "two\nlines";
+  S().m_strNetworkFileDirectory = "";
+  S().SaveSetting();
+  CSettingINI again;
+  again.LoadSetting();
+  EXPECT_EQ(again.m_strUsername.Get(), " padded user ");
+  EXPECT_EQ(again.m_strRecordPath.Get(), "\"quoted\"");
+  // A line break cannot be kept; the rest of the text is, and no key is forged from it.
+  EXPECT_EQ(again.m_strSnapshotPath.Get(), dir.Path() + "twolines");
+  EXPECT_EQ(Raw("lines"), "<absent>");
+  EXPECT_EQ(Raw("Network File Directory"), "");
+}
+
 TEST(SettingKeys, TableSpellings) {
   CSettingINI s;
   EXPECT_EQ(s.m_strSection, "Ovistra");
