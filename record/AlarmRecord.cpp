@@ -47,7 +47,7 @@ BOOL CAlarmRecord::StartRecord(std::string& folder, int) {
   std::string path;
   {
     std::lock_guard<std::mutex> lk(m_fileLock);
-    if (!CreateRecordFile(folder, stem)) {
+    if (!CreateRecordFile(folder, stem, true)) {
       path.clear();
     } else {
       path = m_strPath;
@@ -132,7 +132,7 @@ void CAlarmRecord::SplitFile() {
     m_dwFrameSeq = 0;
     m_dwFileOffset = 0;
     const std::string stem = ovr::AlarmFileStem(ovr::CurrentLocalTime(), Host().SessionId());
-    if (failed.empty() && !CreateRecordFile(m_strFolder, stem)) failed = m_strFolder + stem + ovr::kExtension;
+    if (failed.empty() && !CreateRecordFile(m_strFolder, stem, false)) failed = m_strFolder + stem + ovr::kExtension;
   }
   if (!failed.empty()) {
     m_fWriteFailed = true;

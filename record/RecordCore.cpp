@@ -84,12 +84,16 @@ std::string CRecordCore::CurrentPath() const {
   return m_strPath;
 }
 
-bool CRecordCore::CreateRecordFile(const std::string& folder, const std::string& stem) {
+bool CRecordCore::CreateRecordFile(const std::string& folder, const std::string& stem, bool newRecording) {
   if (!AllocateBuffer() || !m_lpRecordBuffer) return false;
   std::string path;
   auto f = CreateUniqueRecordFile(Files(), folder + stem, ovr::kExtension, path);
   if (!f) return false;
   m_hFile = std::move(f);
+  if (newRecording) {
+    m_strServer = Host().ServerName();
+    m_strUser = Host().UserName();
+  }
   m_strFolder = folder;
   m_strPath = path;
   m_dwFileOffset = 0;
@@ -102,8 +106,8 @@ bool CRecordCore::WriteFileHeader(std::uint8_t kind) {
   m_FileHeader = ovr::FileHeader{};
   m_FileHeader.created = ovr::CurrentLocalTime();
   m_FileHeader.kind = kind;
-  m_FileHeader.SetServerAddress(Host().ServerName());
-  m_FileHeader.SetUserName(Host().UserName());
+  m_FileHeader.SetServerAddress(m_strServer);
+  m_FileHeader.SetUserName(m_strUser);
   std::uint8_t pre[ovr::kPreambleSize];
   ovr::SerializePreamble(m_FileHeader, pre);
   const bool ok = m_hFile->WriteAt(0, pre, sizeof pre);

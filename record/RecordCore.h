@@ -75,8 +75,9 @@ class CRecordCore {
   CRecordFrameRing& Ring();
 
   // Creates the file `folder` + stem + ".ovr" (a suffix when the name exists) and remembers
-  // the folder for later splits; false when it cannot be created.
-  bool CreateRecordFile(const std::string& folder, const std::string& stem);
+  // the folder for later splits; a new recording also takes the recorder's address and the
+  // user name for its headers. False when the file cannot be created.
+  bool CreateRecordFile(const std::string& folder, const std::string& stem, bool newRecording);
   // Takes the recorder off the feed: clears m_fRecording and gives back a frame that was
   // handed over meanwhile.
   void StopTakingFrames();
@@ -91,6 +92,7 @@ class CRecordCore {
 
   std::string m_strFolder;               // folder of the recording (with separator)
   std::string m_strPath;                 // path of the open file
+  std::string m_strServer, m_strUser;    // taken when the recording starts, for its headers
   std::uint32_t m_dwLastTime = 0;        // time value of the last frame written
   std::unique_ptr<std::uint32_t[]> m_lpFrameTimes;  // time value of each frame of the file
   std::atomic<bool> m_fFailReported{false};

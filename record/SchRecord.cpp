@@ -152,7 +152,8 @@ bool CSchRecord::AppendFrame(unsigned slot, DWORD marker) {
   }
   const std::size_t entry = m_dwFrameSeq;
   if (entry < rec::kIndexBufferBytes / rec::kIndexEntryBytes) {
-    Put32(m_lpIndexBuffer.get() + entry * 8, at);
+    // The layout's first entry holds 0; every later one the absolute offset.
+    Put32(m_lpIndexBuffer.get() + entry * 8, entry == 0 ? 0u : at);
     Put32(m_lpIndexBuffer.get() + entry * 8 + 4, ring.m_lpSlotRecords[slot].dwType);
   }
   ++m_dwFrameSeq;
@@ -264,7 +265,7 @@ DWORD CSchRecord::ThreadMain() {
             Put32(m_FileHeader + 8, t);
             ok = m_hFile->WriteAt(0, m_FileHeader, sizeof m_FileHeader);
             m_dwFileOffset = ov4::kHeaderSize;
-            ok = ok && AppendFrame(slot, 0xFFFFu);
+            ok = ok && AppendFrame(slot, 0);
           }
         } else {
           ok = AppendFrame(slot, 0);

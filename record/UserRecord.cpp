@@ -44,7 +44,7 @@ BOOL CUserRecord::StartRecord(std::string& folder, BYTE) {
   const std::string stem = ovr::UserFileStem(ovr::CurrentLocalTime());
   {
     std::lock_guard<std::mutex> lk(m_fileLock);
-    if (!CreateRecordFile(folder, stem)) {
+    if (!CreateRecordFile(folder, stem, true)) {
       m_fNewFile.store(0);
       return 0;
     }
@@ -94,7 +94,7 @@ bool CUserRecord::TakeFrame() {
       const std::string stem = ovr::UserFileStem(ovr::CurrentLocalTime());
       if (!ok) {
         failed = oldPath;
-      } else if (!CreateRecordFile(m_strFolder, stem)) {
+      } else if (!CreateRecordFile(m_strFolder, stem, false)) {
         failed = m_strFolder + stem + ovr::kExtension;
       } else if (!WriteFileHeader(ovr::kKindManual)) {
         failed = m_strPath;
