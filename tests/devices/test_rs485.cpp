@@ -279,6 +279,36 @@ TEST_F(Rs485Send, PtzHeadKeysInTurboAndPresetModes) {
   EXPECT_TRUE(messages_.Texts().empty());
 }
 
+// Every template kind and substitution code, as the recorder receives the body. The current
+// device is the Pelco-D head at address 6 behind a K42R recorder at address 0 (bus device:
+// the head), the user a supervisor (level byte 60).
+TEST_F(Rs485Send, TemplateKindsAsReceived) {
+  app_->C_ControlD.MakeCurrent(CDF_PTZ, 0);
+  app_->C_ControlD.MakeCurrent(CDF_VIDEO, 0);  // video device: the recorder (id 0)
+  CtrlDeviceRecord owner;
+  owner.byParam[0] = 0x31;
+  owner.byParam[14] = 0x3E;
+  struct Case {
+    const char* line;
+    bool preset;
+    std::string body;
+  };
+  const Case cases[] = {
+      {"0X05 0XFF 0XC0 0X%D 0X57 0X7F", false, Str({5, 0xFF, 0xC0, 0, 0x57, 0x7F, 1, 0x32})},
+      {"0X06 0X%1 0X%B 0X%2 0X%6 0X%0 0X%E", false, Str({6, 60, 6, 66, 72, 0x31, 0x3E, 1, 0x32})},
+      {"0X07 0X%A 0X01 0X11 0X0A 0X02 0X22 0X%B", false, Str({2, 0x22, 6, 1, 0x32})},
+      {"0X07 0X%7 0X01 0X11 0X%7 0X02 0X22 0X%1", false, Str({1, 0x11, 1, 0x32})},
+      {"0X07 0X%7 0X01 0X11 0X%7 0X02 0X22 0X%1", true, Str({2, 0x22, 60, 1, 0x32})},
+      {"0X07 0X%3 0X03 0X%B 0X%4 0X%D 0X%2 0X00", false, Str({3, 6, 13, 19, 0, 0})},
+  };
+  for (const Case& c : cases) {
+    app_->f_PresetMode = c.preset ? 1 : 0;
+    ASSERT_EQ(SendRS485Command(Slot(c.line, &owner), 1, 0), 1) << c.line;
+    EXPECT_EQ(Last().body, c.body) << c.line;
+  }
+  EXPECT_TRUE(messages_.Texts().empty());
+}
+
 TEST_F(Rs485Send, FailuresAreShownAndNothingIsSent) {
   struct Case {
     std::uint8_t type;
