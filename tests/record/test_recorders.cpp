@@ -99,6 +99,18 @@ TEST_F(RecorderTest, NoImageFramesCarryTheMarkerByte) {
   EXPECT_TRUE(f.frames[1].noImage);
   EXPECT_EQ(f.frames[2].offset - f.frames[1].offset, FramePicture(2).size() + 32);
   EXPECT_EQ(f.header.kind, 0);
+
+  // Pictures of 9, 10 and 11 bytes: records of 40, 42 (no image) and 42 bytes from offset 90,
+  // then the index {90, 0} {130, 0} {172, 0} and the count 3.
+  const auto bytes = ReadBytes(files[0]);
+  ASSERT_EQ(bytes.size(), 214u + 24 + 4);
+  const std::vector<std::uint8_t> tail = {90, 0, 0, 0, 0, 0, 0, 0, 130, 0, 0, 0, 0, 0, 0, 0,
+                                          172, 0, 0, 0, 0, 0, 0, 0, 3, 0, 0, 0};
+  EXPECT_EQ(std::vector<std::uint8_t>(bytes.end() - 28, bytes.end()), tail);
+  EXPECT_EQ(ovrtest::U32(&bytes[48]), 3u);          // header frame count
+  EXPECT_EQ(ovrtest::U32(&bytes[40]), TimeOf(1));   // first time value
+  EXPECT_EQ(ovrtest::U32(&bytes[44]), TimeOf(3));   // last time value
+  EXPECT_EQ(ovrtest::U32(&bytes[130]), 0xE00008FFu);  // the no-image record's flag word
 }
 
 TEST_F(RecorderTest, AlarmOfMoreThan6000FramesSplitsWithOneAlarmListEntry) {
