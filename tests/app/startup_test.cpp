@@ -144,6 +144,7 @@ TEST_F(StartupTest, StartValuesAndDisplayDensity) {
   EXPECT_EQ(slots, 2);
   EXPECT_EQ(decodeSlots, 1);
   EXPECT_EQ(plat::GetRegistryKey(), "Ovistra web server");
+  EXPECT_EQ(g_strLocalIP.Get(), "127.0.0.1");
 }
 
 TEST_F(StartupTest, ReleaseRoutinesRunTwiceDoNothingTheSecondTime) {
