@@ -140,6 +140,25 @@ TEST_F(RecorderTest, AlarmOfMoreThan6000FramesSplitsWithOneAlarmListEntry) {
   EXPECT_EQ(host.items[0].first, 6002u);  // every frame of the alarm
 }
 
+TEST_F(RecorderTest, ManualRecordingOf6001FramesGoesOnInASecondFile) {
+  std::string path = folder;
+  ASSERT_EQ(user.StartRecord(path, 0), 1);
+  ASSERT_TRUE(WaitUntil([&] { return user.m_fRecording.load() == 1; }));
+  for (std::uint32_t i = 1; i <= 6001; ++i) Feed(i);
+  user.StopRecord();
+  const auto files = Files();
+  ASSERT_EQ(files.size(), 2u);
+  std::vector<ovrtest::File> read;
+  for (const auto& p : files) read.push_back(ReadOvr(p));
+  std::sort(read.begin(), read.end(), [](const auto& a, const auto& b) { return a.count > b.count; });
+  EXPECT_EQ(read[0].count, 6000u);
+  EXPECT_EQ(read[0].header.firstTime, TimeOf(1));
+  EXPECT_EQ(read[0].header.lastTime, TimeOf(6000));
+  ASSERT_EQ(read[1].count, 1u);
+  EXPECT_EQ(read[1].frames[0].time, TimeOf(6001));
+  EXPECT_EQ(read[1].header.kind, 0);
+}
+
 TEST_F(RecorderTest, ManualRecordingSurvivesAReconnectionInTheSameFile) {
   std::string path = folder;
   ASSERT_EQ(user.StartRecord(path, 0), 1);
