@@ -15,12 +15,6 @@ class PosixRecordFile final : public IRecordFile {
   explicit PosixRecordFile(int fd) : fd_(fd) {}
   ~PosixRecordFile() override { Close(); }
 
-  bool Append(const void* data, std::size_t size) override {
-    if (fd_ < 0) return false;
-    const off_t end = ::lseek(fd_, 0, SEEK_END);
-    if (end < 0) return false;
-    return WriteAll(std::uint64_t(end), data, size);
-  }
   bool WriteAt(std::uint64_t offset, const void* data, std::size_t size) override {
     return fd_ >= 0 && WriteAll(offset, data, size);
   }

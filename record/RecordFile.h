@@ -10,10 +10,8 @@
 class IRecordFile {
  public:
   virtual ~IRecordFile() = default;
-  // Appends at the current end; false when not every byte was written (some may have been).
-  virtual bool Append(const void* data, std::size_t size) = 0;
-  // Writes at an absolute offset inside the file; the end of the file stays where it was
-  // unless the write reaches past it.
+  // Writes at an absolute offset; the end of the file stays where it was unless the write
+  // reaches past it. False when not every byte was written (some may have been).
   virtual bool WriteAt(std::uint64_t offset, const void* data, std::size_t size) = 0;
   // Cuts the file to `size` bytes (drops a record that was only partly written).
   virtual bool Truncate(std::uint64_t size) = 0;

@@ -89,7 +89,6 @@ class CSchRecord {
   std::string m_strFolder;
   std::time_t m_tWindowEnd = 0;
   std::uint32_t m_dwFileOffset = 0;
-  unsigned m_nReadSlot = 0;
   std::mutex m_handoffLock;
   std::mutex m_folderLock;
 };

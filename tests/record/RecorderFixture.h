@@ -68,7 +68,6 @@ class FaultFs : public IRecordFileSystem {
   class File : public IRecordFile {
    public:
     File(FaultFs& fs, std::unique_ptr<IRecordFile> f) : fs_(fs), f_(std::move(f)) {}
-    bool Append(const void*, std::size_t) override { return false; }  // the recorders write at offsets
     bool WriteAt(std::uint64_t off, const void* d, std::size_t n) override {
       const std::uint64_t end = off + n;
       const std::int64_t grow = end > size_ ? std::int64_t(end - size_) : 0;
