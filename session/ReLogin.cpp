@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/AppRecord.h"
+#include "core/Mailbox.h"
 #include "core/Messages.h"
 #include "core/Model.h"
 #include "core/TraceLog.h"
@@ -31,17 +32,6 @@ std::uint8_t ClampSelectedChannel(const std::string& id, std::uint8_t ch) {
   if (id == "K43R" && ch > 4) return 0;
   if (id == "K40R" && (ch == 0 || ch > 2)) return 1;
   return ch;
-}
-
-bool RequestStreamRebuild(DWORD waitMs) {
-  AppRecord* app = g_lpApp;
-  if (!app) return false;
-  const HANDLE reply = app->h_Process_Reply_InitEvent.load();
-  // A reply left over from an earlier, abandoned request must not answer this one.
-  ResetEvent(reply);
-  if (!SetEvent(app->h_Process_Notify_InitEvent.load())) return false;
-  if (WaitForSingleObject(reply, waitMs) != WAIT_OBJECT_0) return false;
-  return app->h_GetJpegImageThread.load() != 0 && app->h_StartToGetJpegImageEvent.load() != 0;
 }
 
 namespace {
@@ -148,7 +138,7 @@ Attempt TryOnce(AppRecord* app) {
 
   // No start event for threads that do not exist: an unanswered or failed rebuild is a
   // failed attempt.
-  if (!RequestStreamRebuild(kReLoginRebuildWaitMs)) {
+  if (!RequestSessionRebuild(kReLoginRebuildWaitMs)) {
     TraceLog_Append("rebuild failed");
     return Attempt::Failed;
   }

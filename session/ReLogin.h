@@ -17,10 +17,6 @@ constexpr plat::DWORD kReLoginReleasePauseMs = 2000; // before the stream is rel
 // The back-off after `failedBefore` failed attempts: 3 s per started 2000 attempts, at most 30 s.
 plat::DWORD ReLoginBackoffMs(std::uint64_t failedBefore);
 
-// Asks the rebuild worker for a fresh stream side and waits for its answer. True when it
-// answered within the bound and the new receive thread and its start event exist.
-bool RequestStreamRebuild(plat::DWORD waitMs);
-
 // Clamps the settings' selected channel to the connected model (K41R above 16, K42R above 8,
 // K43R above 4 become 0; K40R: 0 or above 2 becomes 1).
 std::uint8_t ClampSelectedChannel(const std::string& productId, std::uint8_t channel);

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "core/AppRecord.h"
+#include "core/Mailbox.h"
 #include "core/Model.h"
 #include "core/TraceLog.h"
 #include "platform/clock.h"
@@ -33,18 +34,6 @@ std::string BuildGetVideoRequest(const std::string& sessionId, const std::string
   r += "Connection: Keep-Alive\r\n";
   r += "\r\n";
   return r;
-}
-
-bool StreamPostKernelMessage(std::int32_t code, std::uintptr_t param) {
-  AppRecord* app = g_lpApp;
-  if (!app) return false;
-  const HANDLE lock = app->h_KernelMessageLockSem.load();
-  const HANDLE post = app->h_KernelMessagePostSem.load();
-  if (WaitForSingleObject(lock, INFINITE) != WAIT_OBJECT_0) return false;
-  app->dw_KernelMessage = code;
-  app->dw_KernelMessageParam = param;
-  ReleaseSemaphore(post, 1);
-  return true;
 }
 
 namespace {
@@ -89,7 +78,7 @@ class Receiver {
     if (status) g_dwStreamStatus = status;
     TraceLog_Append(trace);
     Flush();
-    StreamPostKernelMessage(kMsgGetImageTimeOut);
+    PostKernelMessage(Get_Image_TimeOut_Message);
     return 0;
   }
 
@@ -119,7 +108,9 @@ class Receiver {
 
 DWORD Receiver::Run() {
   AppRecord* app = app_;
-  if (WaitForSingleObject(app->h_StartToGetJpegImageEvent.load(), INFINITE) != WAIT_OBJECT_0) return 0;
+  // The stream's end event ends a thread that a teardown finds still waiting for its start.
+  const HANDLE startWaits[2] = {app->h_StartToGetJpegImageEvent.load(), app->h_EndofGetJpegImageEvent.load()};
+  if (WaitForMultipleObjects(2, startWaits, FALSE_, INFINITE) != WAIT_OBJECT_0) return 0;
 
   TraceLog_Append("Got start event");
   app->f_Connected = 1;
@@ -168,8 +159,13 @@ DWORD Receiver::Run() {
   for (;;) {
     if (WaitForSingleObject(stopEvent, 0) == WAIT_OBJECT_0) return QuietStop();
 
-    const HANDLE waits[2] = {freeSem, endEvent};
-    const DWORD r = WaitForMultipleObjects(2, waits, FALSE_, kStreamFreeSlotTimeoutMs);
+    // A stop request that comes while the compose thread holds both slots is obeyed at once;
+    // when the stream's end is signalled together with it, the stop wins (no reconnection
+    // for a stream that is being shut down on purpose).
+    const HANDLE waits[3] = {freeSem, endEvent, stopEvent};
+    DWORD r = WaitForMultipleObjects(3, waits, FALSE_, kStreamFreeSlotTimeoutMs);
+    if (r == WAIT_OBJECT_0 + 2) return QuietStop();
+    if (r == WAIT_OBJECT_0 + 1 && WaitForSingleObject(stopEvent, 0) == WAIT_OBJECT_0) return QuietStop();
     if (r == WAIT_OBJECT_0 + 1)
       return Fail("dwResult == (WAIT_OBJECT_0 + 1) Get_Image_TimeOut_Message", kStreamStatusEndEvent, true);
     if (r == WAIT_TIMEOUT)

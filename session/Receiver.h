@@ -32,10 +32,3 @@ extern StreamCounters g_StreamCounters;
 
 // The request head sent on the stream connection (CR LF line ends, blank line at the end).
 std::string BuildGetVideoRequest(const std::string& sessionId, const std::string& localIp);
-
-// Posts a code to the kernel-message mailbox: waits (cancellably, without limit) for the
-// mailbox lock, writes the code and its parameter, releases the post semaphore. False when
-// the mailbox does not exist (its handles are 0 or closed).
-bool StreamPostKernelMessage(std::int32_t code, std::uintptr_t param = 0);
-constexpr std::int32_t kMsgGetImageTimeOut = 1;  // Get_Image_TimeOut_Message
-constexpr std::int32_t kMsgDrawImage = 2;        // Draw_Image_Message

@@ -1,9 +1,9 @@
 #include "session/ShowThread.h"
 
 #include "core/AppRecord.h"
+#include "core/Mailbox.h"
 #include "platform/clock.h"
 #include "platform/kernel.h"
-#include "session/Receiver.h"
 #include "session/Threads.h"
 
 using namespace plat;
@@ -45,7 +45,7 @@ namespace {
 bool PostDraw(AppRecord* app, HANDLE endEvent) {
   const HANDLE waits[2] = {endEvent, app->h_KernelMessageLockSem.load()};
   if (WaitForMultipleObjects(2, waits, FALSE_, INFINITE) != WAIT_OBJECT_0 + 1) return false;
-  app->dw_KernelMessage = kMsgDrawImage;
+  app->dw_KernelMessage = Draw_Image_Message;
   app->dw_KernelMessageParam = 0;
   ReleaseSemaphore(app->h_KernelMessagePostSem.load(), 1);
   return true;

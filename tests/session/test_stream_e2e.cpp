@@ -1,0 +1,569 @@
+// The live stream end to end against the fake recorder on 127.0.0.1: re-login, rebuild,
+// receive, decode, show through the mailbox worker, the test window drawing the pictures;
+// stream faults and the reconnection sequence; the quiet stop and the life-time watchdog.
+// The product's time-outs stay; the clock runs faster.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "core/AppRecord.h"
+#include "core/Mailbox.h"
+#include "core/Messages.h"
+#include "core/Resources.h"
+#include "platform/clock.h"
+#include "platform/jpeg.h"
+#include "platform/kernel.h"
+#include "platform/messages.h"
+#include "platform/thread.h"
+#include "session/Receiver.h"
+#include "test_stream_wire.h"
+#include "tests/support/FakeRecorder.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr double kTimeScale = 20.0;
+
+// The main window as the engine sees it: draws (copies) each picture, records status texts
+// and the posted window messages.
+class TestWindow : public IMainWindow, public plat::MessageSink {
+ public:
+  TestWindow() { hwnd_ = plat::RegisterMessageSink(this); }
+  ~TestWindow() override { plat::UnregisterMessageSink(hwnd_); }
+
+  plat::HWND GetHwnd() const override { return hwnd_; }
+  void ShowImage() override {
+    AppRecord* app = g_lpApp;
+    if (!app || app->f_VideoRunning.load() == 0) return;
+    const int w = app->w_FrameWidth.load(), h = app->w_FrameHeight.load();
+    const std::uint8_t* p = app->lp_CurrentFrame.load();
+    {
+      std::lock_guard<std::mutex> lock(m_);
+      ++pictures_;
+      lastW_ = w;
+      lastH_ = h;
+      last_.assign(p, p + std::size_t(w) * h * 3);
+    }
+    cv_.notify_all();
+    plat::SetEvent(app->h_FinishShowImageJobEvent.load());
+  }
+  int SetStatusText(const std::string& t) override {
+    std::lock_guard<std::mutex> lock(m_);
+    texts_.push_back(t);
+    return 1;
+  }
+  void ChangeItemPositionForDeviceModified() override {}
+  void RelayoutControls() override {}
+  void ClearOnlineUserText() override {}
+  void ClearAlarmInputText() override {}
+
+  void OnPostedMessage(unsigned msg, plat::WPARAM w, plat::LPARAM l) override {
+    {
+      std::lock_guard<std::mutex> lock(m_);
+      posted_.push_back({msg, w, l, plat::GetTickCount64()});
+    }
+    cv_.notify_all();
+  }
+
+  struct Msg {
+    unsigned msg;
+    plat::WPARAM w;
+    plat::LPARAM l;
+    std::uint64_t tick;  // product ms
+  };
+
+  // Waits (real time) until `pred` holds; it is evaluated under the window's lock, at every
+  // event of the window and at least every 20 ms (for conditions on other objects).
+  bool WaitFor(const std::function<bool()>& pred, int realMs = 8000) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(realMs);
+    std::unique_lock<std::mutex> lock(m_);
+    while (!pred()) {
+      if (std::chrono::steady_clock::now() >= until) return false;
+      cv_.wait_for(lock, std::chrono::milliseconds(20));
+    }
+    return true;
+  }
+  bool WaitPosted(unsigned msg, int realMs = 8000) {
+    return WaitFor([&] {
+      for (const auto& p : posted_)
+        if (p.msg == msg) return true;
+      return false;
+    }, realMs);
+  }
+  bool WaitPictures(int n, int realMs = 8000) {
+    return WaitFor([&] { return pictures_ >= n; }, realMs);
+  }
+  bool WaitStatus(int code, std::size_t from = 0, int realMs = 8000) {
+    return WaitFor([&] { return FindStatus(code, from) != SIZE_MAX; }, realMs);
+  }
+  // Index in posted_ of the first WM_SHOWSTATUS `code` at or after `from`.
+  std::size_t FindStatus(int code, std::size_t from = 0) const {
+    for (std::size_t i = from; i < posted_.size(); ++i)
+      if (posted_[i].msg == WM_SHOWSTATUS && posted_[i].l == code) return i;
+    return SIZE_MAX;
+  }
+  std::vector<int> StatusCodes() {
+    std::lock_guard<std::mutex> lock(m_);
+    std::vector<int> out;
+    for (const auto& p : posted_)
+      if (p.msg == WM_SHOWSTATUS) out.push_back(static_cast<int>(p.l));
+    return out;
+  }
+  std::vector<Msg> Posted() {
+    std::lock_guard<std::mutex> lock(m_);
+    return posted_;
+  }
+  int Pictures() {
+    std::lock_guard<std::mutex> lock(m_);
+    return pictures_;
+  }
+  std::vector<std::uint8_t> LastPicture(int& w, int& h) {
+    std::lock_guard<std::mutex> lock(m_);
+    w = lastW_;
+    h = lastH_;
+    return last_;
+  }
+  std::vector<std::string> Texts() {
+    std::lock_guard<std::mutex> lock(m_);
+    return texts_;
+  }
+
+  std::mutex m_;
+  std::condition_variable cv_;
+
+ private:
+  plat::HWND hwnd_ = 0;
+  int pictures_ = 0;
+  int lastW_ = 0, lastH_ = 0;
+  std::vector<std::uint8_t> last_;
+  std::vector<std::string> texts_;
+  std::vector<Msg> posted_;
+};
+
+class TestChannelBar : public IChannelBar {
+ public:
+  int SwitchChannel(plat::BYTE ch) override {
+    std::lock_guard<std::mutex> lock(m);
+    switched.push_back(ch);
+    return 1;
+  }
+  void SetCurrentChannel(plat::BYTE) override {}
+  std::mutex m;
+  std::vector<int> switched;
+};
+
+// A stream producer driven by a function (faults and alarm words the default one lacks).
+class ScriptedProducer : public fake::StreamProducer {
+ public:
+  explicit ScriptedProducer(std::function<bool(int, bool, std::string&)> f) : f_(std::move(f)) {}
+  bool NextPacket(int index, bool newHeader, std::string& packet) override { return f_(index, newHeader, packet); }
+
+ private:
+  std::function<bool(int, bool, std::string&)> f_;
+};
+
+std::string Str(const std::vector<std::uint8_t>& v) { return std::string(v.begin(), v.end()); }
+
+class StreamE2E : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    baselineThreads_ = plat::LiveThreadCount();
+    plat::SetTimeScale(kTimeScale);
+    ASSERT_TRUE(recorder.Start());
+    folder_ = std::filesystem::temp_directory_path() /
+              ("trelvix-stream-" + std::to_string(::getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(folder_);
+  }
+
+  void TearDown() override {
+    Shutdown();
+    recorder.Stop();
+    plat::SetTimeScale(1.0);
+    std::filesystem::remove_all(folder_);
+  }
+
+  // The client as the start-up leaves it after the first login, with the stream side built by
+  // a re-login thread (the path every later session takes).
+  void StartClient(const std::function<void(AppRecord&)>& configure = {}) {
+    app = new AppRecord();
+    app->ApplyStartValues();
+    g_lpApp = app;
+    g_strLocalIP.Set("127.0.0.1");
+    app->SetServerName("127.0.0.1");
+    app->CSettingINI.m_wWebPort = recorder.Port();
+    app->CSettingINI.m_strUsername.Set("admin");
+    app->CSettingINI.m_strPassword.Set("1234");
+    app->CSettingINI.m_strRecordPath.Set(folder_.string());
+    app->h_MainDialogHandle = window.GetHwnd();
+    app->lp_MainDialog = &window;
+    app->C_ChannelBar = &bar;
+    if (configure) configure(*app);
+    ASSERT_EQ(AllocateSystemBuffer(), 1);
+    ASSERT_EQ(InitProcessResource(), 1);
+    started_ = true;
+    ASSERT_TRUE(StartReLoginThread());
+  }
+
+  void Shutdown() {
+    if (!app) return;
+    if (started_) {
+      ExitLoginResource();
+      ExitProcessResource();
+      FreeSystemBuffer();
+      FreeSemaphore();
+    }
+    g_lpApp = nullptr;
+    delete app;
+    app = nullptr;
+    // Every thread the client made has ended.
+    const auto until = Clock::now() + std::chrono::seconds(5);
+    while (plat::LiveThreadCount() > baselineThreads_ && Clock::now() < until)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(plat::LiveThreadCount(), baselineThreads_);
+  }
+
+  int GetVideoRequests() {
+    int n = 0;
+    for (const auto& r : recorder.Requests()) n += r.path == "/Getvideo.cgi";
+    return n;
+  }
+  int LoginRequests() {
+    int n = 0;
+    for (const auto& r : recorder.Requests()) n += r.path == "/Login.cgi";
+    return n;
+  }
+
+  // The decoded form of a JPEG, as the window must have received it.
+  static std::vector<std::uint8_t> Decoded(const std::string& jpeg, int& w, int& h) {
+    std::vector<std::uint8_t> out(1572864);
+    if (!plat::JpegDecodeBgrBottomUp(reinterpret_cast<const std::uint8_t*>(jpeg.data()), jpeg.size(), out.data(),
+                                     out.size(), w, h))
+      return {};
+    out.resize(std::size_t(w) * h * 3);
+    return out;
+  }
+
+  fake::FakeRecorder recorder;
+  TestWindow window;
+  TestChannelBar bar;
+  AppRecord* app = nullptr;
+
+ private:
+  std::filesystem::path folder_;
+  std::size_t baselineThreads_ = 0;
+  bool started_ = false;
+};
+
+TEST_F(StreamE2E, PicturesArriveInBothHeaderFormats) {
+  struct Case {
+    const char* model;
+    const char* firmware;
+    bool v1;
+  } cases[] = {
+      {"K41R", "1046", true},   // DVR from 1046: newer header
+      {"K41R", "1045", false},  // older firmware: older header
+      {"K47R", "1000", true},   // frame length counts the header
+      {"K40R", "1005", false},
+  };
+  // One recorder per case keeps the requests apart; run each case's client to the end.
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.model + std::string(" ") + c.firmware);
+    fake::Identity id;
+    id.productId = c.model;
+    id.firmware = c.firmware;
+    recorder.SetIdentity(id);
+    fake::StreamSettings s;
+    s.width = 176;
+    s.height = 144;
+    s.k47rLengthCountsHeader = std::string(c.model) == "K47R";
+    recorder.SetStreamSettings(s);
+    const int before = window.Pictures();
+    StartClient();
+    ASSERT_TRUE(window.WaitPictures(before + 4));
+    EXPECT_EQ(recorder.NewHeaderAsked(), c.v1);
+    EXPECT_EQ(app->m_RTPH_Struct.f_NewHeader.load(), c.v1 ? 1 : 0);
+    int w = 0, h = 0, ew = 0, eh = 0;
+    const auto got = window.LastPicture(w, h);
+    const auto expected = Decoded(fake::DefaultStreamProducer(s).Picture(), ew, eh);
+    EXPECT_EQ(w, 176);
+    EXPECT_EQ(h, 144);
+    EXPECT_TRUE(got == expected);
+    EXPECT_EQ(app->f_Streaming.load(), 1);
+    Shutdown();
+    EXPECT_EQ(GetVideoRequests(), 1);
+    recorder.ClearRequests();
+  }
+}
+
+// Read boundaries and damaged pictures: the stream goes on, and what was dropped is counted.
+TEST_F(StreamE2E, FaultsInTheByteStream) {
+  const std::string good = fake::MakeJpeg(64, 48, 60, 1);
+  std::string jfif = good;
+  jfif[3] = static_cast<char>(0xE0);
+  std::string notJpeg = good;
+  notJpeg[0] = 0x00;
+  auto v0 = [](std::uint32_t length) {
+    fake::StreamSettings s;
+    return fake::DefaultStreamProducer::HeaderV0(s, length);
+  };
+  struct Case {
+    const char* name;
+    fake::StreamFaults faults;
+    std::function<bool(int, bool, std::string&)> script;  // empty: the default producer
+    std::uint64_t fault_stat;                              // which counter must grow
+  };
+  fake::StreamFaults split;
+  split.splitHeaderAndPicture = true;
+  fake::StreamFaults drip;
+  drip.drip = true;
+  fake::StreamFaults garbage;
+  garbage.garbageBeforeFirst = true;
+  const Case cases[] = {
+      {"header and picture apart", split, {}, 0},
+      {"byte-by-byte drip", drip, {}, 0},
+      {"garbage before the first header", garbage, {}, 0},
+      {"several frames per read",
+       {},
+       [&](int, bool, std::string& p) {
+         p = v0(static_cast<std::uint32_t>(good.size())) + good + v0(0) + v0(static_cast<std::uint32_t>(good.size())) +
+             good;
+         return true;
+       },
+       0},
+      {"JFIF picture among good ones",
+       {},
+       [&](int i, bool, std::string& p) {
+         const std::string& pic = i % 2 ? jfif : good;
+         p = v0(static_cast<std::uint32_t>(pic.size())) + pic;
+         return true;
+       },
+       3},
+      {"picture not starting FF D8",
+       {},
+       [&](int i, bool, std::string& p) {
+         const std::string& pic = i % 2 ? notJpeg : good;
+         p = v0(static_cast<std::uint32_t>(pic.size())) + pic;
+         return true;
+       },
+       2},
+      {"over-long header",
+       {},
+       [&](int i, bool, std::string& p) {
+         // Announces more than a slot holds; its bytes end in FF D9 like a picture.
+         p = i % 2 ? v0(200000) + good : v0(static_cast<std::uint32_t>(good.size())) + good;
+         return true;
+       },
+       1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    fake::Identity id;
+    id.firmware = "1045";  // older header: the scripts write V0
+    recorder.SetIdentity(id);
+    fake::StreamSettings s;
+    s.width = 64;
+    s.height = 48;
+    s.fps = c.script ? 50 : 100;
+    recorder.SetStreamSettings(s);
+    recorder.SetStreamFaults(c.faults);
+    recorder.SetStreamProducer(c.script ? std::make_shared<ScriptedProducer>(c.script) : nullptr);
+    const std::uint64_t bad0 = g_StreamCounters.badHeaders, res0 = g_StreamCounters.resyncs,
+                        drop0 = g_StreamCounters.droppedPictures;
+    const int before = window.Pictures();
+    StartClient();
+    ASSERT_TRUE(window.WaitPictures(before + 4));
+    int w = 0, h = 0, ew = 0, eh = 0;
+    EXPECT_TRUE(window.LastPicture(w, h) == Decoded(good, ew, eh) || !c.script);
+    EXPECT_EQ(w, 64);
+    Shutdown();
+    EXPECT_EQ(GetVideoRequests(), 1) << "no reconnection";
+    const std::uint64_t bad = g_StreamCounters.badHeaders - bad0, res = g_StreamCounters.resyncs - res0,
+                        drop = g_StreamCounters.droppedPictures - drop0;
+    if (c.fault_stat == 1) EXPECT_GT(bad, 0u);
+    if (c.fault_stat == 2) EXPECT_GT(res, 0u);
+    if (c.fault_stat == 3) EXPECT_GT(drop, 0u);
+    if (c.fault_stat == 0 && std::string(c.name).find("garbage") == std::string::npos) {
+      EXPECT_EQ(bad + res + drop, 0u);
+    }
+    recorder.ClearRequests();
+  }
+}
+
+// A stream cut by the recorder: reconnection through the mailbox, teardown, re-login,
+// rebuild and release; the pictures resume.
+TEST_F(StreamE2E, CutStreamReconnects) {
+  fake::StreamFaults f;
+  f.cutAfterFrames = 3;
+  recorder.SetStreamFaults(f);
+  StartClient();
+  ASSERT_TRUE(window.WaitPictures(3));
+  ASSERT_TRUE(window.WaitFor([&] { return GetVideoRequests() >= 2; }));
+  ASSERT_TRUE(window.WaitPictures(6)) << "pictures resume";
+  EXPECT_GE(LoginRequests(), 2);
+  // Each session: "Start login", then the connected picture.
+  const auto codes = window.StatusCodes();
+  ASSERT_GE(codes.size(), 4u);
+  EXPECT_EQ(codes[0], msg::STATUS_START_LOGIN);
+  EXPECT_EQ(codes[1], msg::STATUS_CONNECTED_PICTURE);
+  EXPECT_EQ(codes[2], msg::STATUS_START_LOGIN);
+  EXPECT_EQ(codes[3], msg::STATUS_CONNECTED_PICTURE);
+}
+
+// 20 s without a byte is a failure; the reconnection follows on the product's time-out.
+TEST_F(StreamE2E, SilenceReconnectsAfterTwentySeconds) {
+  fake::StreamFaults f;
+  f.stallAfterFrames = 2;
+  recorder.SetStreamFaults(f);
+  StartClient();
+  ASSERT_TRUE(window.WaitPictures(2));
+  const std::uint64_t lastPicture = plat::GetTickCount64();
+  ASSERT_TRUE(window.WaitFor([&] { return GetVideoRequests() >= 2; }, 10000));
+  const std::uint64_t reconnected = plat::GetTickCount64();
+  EXPECT_GE(reconnected - lastPicture, 19000u);
+  EXPECT_LT(reconnected - lastPicture, 40000u);
+  ASSERT_TRUE(window.WaitPictures(4));
+}
+
+// The recorder refuses connections for a while: failed attempts with their status texts and
+// back-off, then the stream comes back.
+TEST_F(StreamE2E, RefusedReconnectBacksOff) {
+  fake::StreamFaults f;
+  f.cutAfterFrames = 2;
+  recorder.SetStreamFaults(f);
+  StartClient();
+  ASSERT_TRUE(window.WaitPictures(1));
+  recorder.RefuseConnectionsFor(static_cast<int>(9000 / kTimeScale));
+  ASSERT_TRUE(window.WaitStatus(msg::STATUS_LOGIN_FAILED_WAIT));
+  ASSERT_TRUE(window.WaitPictures(3, 15000)) << "the stream resumes";
+  const auto posted = window.Posted();
+  // After the first failure: failed, elapsed time, disconnected picture, start login; the
+  // attempt after it comes 3 + 3 + 2 s later.
+  std::size_t fail = SIZE_MAX;
+  for (std::size_t i = 0; i < posted.size(); ++i)
+    if (posted[i].msg == WM_SHOWSTATUS && posted[i].l == msg::STATUS_LOGIN_FAILED_WAIT) {
+      fail = i;
+      break;
+    }
+  ASSERT_NE(fail, SIZE_MAX);
+  ASSERT_GT(posted.size(), fail + 3);
+  EXPECT_EQ(posted[fail + 1].l, msg::STATUS_ESCAPED_TIME);
+  EXPECT_EQ(posted[fail + 2].l, msg::STATUS_DISCONNECTED_PICTURE);
+  EXPECT_EQ(posted[fail + 3].l, msg::STATUS_START_LOGIN);
+  // The attempt's start ("Start login" before it) to the next attempt: 3 + 3 + 2 s.
+  std::size_t attemptStart = 0;
+  for (std::size_t i = 0; i < fail; ++i)
+    if (posted[i].msg == WM_SHOWSTATUS && posted[i].l == msg::STATUS_START_LOGIN) attemptStart = i;
+  EXPECT_GE(posted[fail + 3].tick - posted[attemptStart].tick, 7500u);
+  EXPECT_GE(posted[fail + 1].w, 3u);  // seconds since the re-login thread started
+}
+
+// A busy recorder (202): the too-many-users text and 20 s more before the next attempt.
+TEST_F(StreamE2E, BusyLoginWaitsLonger) {
+  fake::StreamFaults f;
+  f.cutAfterFrames = 2;
+  recorder.SetStreamFaults(f);
+  StartClient();
+  ASSERT_TRUE(window.WaitPictures(1));
+  recorder.SetLoginBusy(true);
+  ASSERT_TRUE(window.WaitStatus(msg::STATUS_TOO_MANY_USERS, 0, 10000));
+  recorder.SetLoginBusy(false);
+  ASSERT_TRUE(window.WaitPictures(3, 15000));
+  const auto posted = window.Posted();
+  std::size_t busy = SIZE_MAX, next = SIZE_MAX;
+  for (std::size_t i = 0; i < posted.size(); ++i) {
+    if (posted[i].msg != WM_SHOWSTATUS) continue;
+    if (busy == SIZE_MAX && posted[i].l == msg::STATUS_TOO_MANY_USERS) busy = i;
+    else if (busy != SIZE_MAX && next == SIZE_MAX && posted[i].l == msg::STATUS_START_LOGIN) next = i;
+  }
+  ASSERT_NE(next, SIZE_MAX);
+  EXPECT_EQ(posted[busy + 1].l, msg::STATUS_LOGIN_FAILED_WAIT);
+  EXPECT_GE(posted[next].tick - posted[busy].tick, 27500u);  // 20 + 3 + 3 + 2 s
+}
+
+// The operator's disconnect (and the watchdog) stop the receiver without a reconnection.
+TEST_F(StreamE2E, QuietStopEndsTheReceiverWithoutReconnect) {
+  StartClient();
+  ASSERT_TRUE(window.WaitPictures(2));
+  const plat::HANDLE receiver = app->h_GetJpegImageThread.load();
+  ASSERT_NE(receiver, 0u);
+  plat::SetEvent(app->h_NotifyGetJPEGImageThreadResetEvent.load());
+  EXPECT_EQ(plat::WaitForSingleObject(app->h_FeedBackForNotifyResetEvent.load(), 5000), plat::WAIT_OBJECT_0);
+  EXPECT_EQ(plat::WaitForSingleObject(receiver, 2000), plat::WAIT_OBJECT_0);
+  EXPECT_EQ(app->f_Connected.load(), 0);
+  EXPECT_EQ(app->f_Streaming.load(), 0);
+  plat::Sleep(3000);  // product time: a reconnection would have started by now
+  EXPECT_EQ(LoginRequests(), 1);
+  EXPECT_EQ(GetVideoRequests(), 1);
+}
+
+TEST_F(StreamE2E, LifeTimeUpClosesTheProgram) {
+  recorder.SetDeviceInfo("LIFETIME=0;MULTICH=0;VIDEOMODE=0;USERLEVEL=30;");
+  StartClient();
+  ASSERT_TRUE(window.WaitPosted(WM_CLOSEMAIN, 10000));
+  bool text = false;
+  for (const auto& t : window.Texts()) text = text || t == "Life time is Up.Application shutdown later";
+  EXPECT_TRUE(text);
+  EXPECT_EQ(LoginRequests(), 1) << "no reconnection after the watchdog's stop";
+}
+
+// Alarm and motion words in the stream: the channel switch on a multi-channel DVR, the
+// alarm sound message and the alarm recording on a recorder that qualifies (K40R).
+TEST_F(StreamE2E, AlarmAndMotionWordsActOnTheReceiveThread) {
+  fake::Identity id;
+  id.productId = "K41R";
+  recorder.SetIdentity(id);
+  recorder.SetDeviceInfo("LIFETIME=60;MULTICH=1;VIDEOMODE=0;USERLEVEL=30;");
+  fake::StreamSettings s;
+  s.motionWord = 0x0024;
+  recorder.SetStreamSettings(s);
+  auto configure = [](AppRecord& a) {
+    a.CSettingINI.m_byAlarmTriggerRecord = 1;
+    a.CSettingINI.m_byAlarmAutoSwitchVideo = 1;
+  };
+  StartClient(configure);
+  ASSERT_TRUE(window.WaitPictures(3));
+  {
+    std::lock_guard<std::mutex> lock(bar.m);
+    ASSERT_FALSE(bar.switched.empty());
+    EXPECT_EQ(bar.switched.front(), 3);
+  }
+  // A K41R without a qualifying control device gets no alarm sound.
+  EXPECT_FALSE(window.WaitPosted(WM_POSTALARMAUDIO, 100));
+  Shutdown();
+
+  id.productId = "K40R";
+  id.firmware = "1005";
+  recorder.SetIdentity(id);
+  recorder.SetDeviceInfo("LIFETIME=60;VIDEOMODE=1;USERLEVEL=30;");
+  s.motionWord.reset();
+  s.alarmWord = 0x0002;
+  recorder.SetStreamSettings(s);
+  StartClient(configure);
+  ASSERT_TRUE(window.WaitPictures(6));
+  ASSERT_TRUE(window.WaitPosted(WM_POSTALARMAUDIO));
+  for (const auto& p : window.Posted())
+    if (p.msg == WM_POSTALARMAUDIO) EXPECT_EQ(p.l, msg::ALARM_AUDIO_START);
+  EXPECT_TRUE(window.WaitFor([&] { return app->C_AlarmRecord.m_fFileOpen.load() == 1; }, 2000));
+  EXPECT_EQ(app->m_RTPH_Struct.m_dwAlarmType, kAlarmTypeAlarm);
+}
+
+// Shut-down while a reconnection is under way leaves no thread behind.
+TEST_F(StreamE2E, ShutdownDuringReconnection) {
+  fake::StreamFaults f;
+  f.cutAfterFrames = 1;
+  recorder.SetStreamFaults(f);
+  StartClient();
+  ASSERT_TRUE(window.WaitPictures(1));
+  recorder.RefuseConnectionsFor(60000);
+  ASSERT_TRUE(window.WaitStatus(msg::STATUS_START_LOGIN, 2));
+  Shutdown();  // checks the thread count
+}
+
+}  // namespace
