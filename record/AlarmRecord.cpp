@@ -19,6 +19,21 @@ CAlarmRecord::~CAlarmRecord() {
 
 BOOL CAlarmRecord::CreateThread(BYTE) {
   ExitThread();
+  // A recording whose thread ended before it could finish the file (an alarm started just as
+  // the stream went down) is finished here, with its alarm-list entry.
+  bool leftover = false;
+  {
+    std::lock_guard<std::mutex> lk(m_fileLock);
+    if (m_hFile) {
+      if (m_dwFileOffset == 0) WriteFileHeader(ovr::kKindAlarm);
+      const std::uint32_t before = m_dwFrameSeq;
+      FinishFile();
+      m_dwAlarmFrames -= before - m_dwFrameSeq;
+      leftover = true;
+    }
+  }
+  if (leftover) Host().AlarmListAddItem(m_dwAlarmFrames, Host().ServerName());
+  m_dwAlarmFrames = 0;
   m_dwFrameSeq = 0;
   m_fRecording.store(0);
   m_fFileOpen.store(0);
@@ -186,6 +201,7 @@ void CAlarmRecord::EndRecording(int state) {
   else
     m_fFailReported.store(false);
   Host().AlarmListAddItem(m_dwAlarmFrames, Host().ServerName());
+  m_dwAlarmFrames = 0;
   Host().ClearAlarmWord();
   m_fFileOpen.store(0);
   SetEvent(m_hStoppedEvent);

@@ -56,7 +56,7 @@ class CRecordCore {
   plat::DWORD m_dwFlagWord = 0;          // flag word of the record being built
   std::unique_ptr<std::uint8_t[]> m_lpRecordBuffer;  // one frame record
   std::unique_ptr<std::uint8_t[]> m_lpIndexBuffer;   // the open file's frame index
-  plat::HANDLE m_hThread = 0;
+  std::atomic<plat::HANDLE> m_hThread{0};
   plat::DWORD m_dwThreadId = 0;
   plat::HANDLE m_hFreeSem = 0;
   plat::HANDLE m_hReadySem = 0;
