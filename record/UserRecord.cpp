@@ -147,6 +147,18 @@ void CUserRecord::EndRecording(bool takePending) {
 }
 
 DWORD CUserRecord::ThreadMain() {
+  try {
+    return RecordLoop();
+  } catch (const ThreadCancelled&) {
+    // Cancelled (the stream's teardown): the file stays open for Resume, but no frame may be
+    // handed to a thread that is gone.
+    std::lock_guard<std::mutex> lk(m_handoffLock);
+    m_fRecording.store(0);
+    throw;
+  }
+}
+
+DWORD CUserRecord::RecordLoop() {
   const HANDLE endEvent = Host().EndOfStreamEvent();
   for (;;) {
     std::vector<HANDLE> idle{m_hStartEvent, m_hStopEvent};

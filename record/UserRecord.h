@@ -28,6 +28,7 @@ class CUserRecord : public CRecordCore {
 
  private:
   plat::DWORD ThreadMain();
+  plat::DWORD RecordLoop();
   bool ThreadAlive() const;
   bool TakeFrame();  // writes the frame just stored (header first for a new file)
   // Header update, index, close, counters cleared; `takePending` writes a frame handed over

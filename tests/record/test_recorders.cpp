@@ -301,6 +301,48 @@ TEST_F(RecorderTest, StreamEndDuringAnAlarmFinishesTheFileAndItsEntry) {
   EXPECT_EQ(host.items.size(), 1u);
 }
 
+TEST_F(RecorderTest, CancelledThreadsLeaveUsableFiles) {
+  std::string path = folder;
+  ASSERT_EQ(alarm.StartRecord(path, 0), 1);
+  ASSERT_EQ(user.StartRecord(path, 0), 1);
+  ASSERT_TRUE(WaitUntil([&] { return alarm.m_fRecording.load() == 1 && user.m_fRecording.load() == 1; }));
+  Feed(1);
+  Feed(2);
+  // Wait until both have written frame 2 (they give their free semaphore back after it).
+  for (CRecordCore* r : {static_cast<CRecordCore*>(&alarm), static_cast<CRecordCore*>(&user)}) {
+    ASSERT_EQ(plat::WaitForSingleObject(r->m_hFreeSem, 3000), plat::WAIT_OBJECT_0);
+    plat::ReleaseSemaphore(r->m_hFreeSem, 1);
+  }
+  // The threads do not answer the end event in time (it is never set here): they are cancelled.
+  alarm.ExitThread();
+  user.ExitThread();
+  EXPECT_EQ(alarm.m_fRecording.load(), 0);
+  EXPECT_EQ(user.m_fRecording.load(), 0);
+  EXPECT_EQ(alarm.m_fFileOpen.load(), 0);
+  EXPECT_TRUE(user.IsFileOpen());
+  Feed(3);  // the feed passes recorders whose threads are gone
+
+  Reconnect();
+  ASSERT_EQ(user.Resume(), 1);
+  ASSERT_TRUE(WaitUntil([&] { return user.m_fRecording.load() == 1; }));
+  Feed(4);
+  user.StopRecord();
+  int alarmFiles = 0, userFiles = 0;
+  for (const auto& p : Files()) {
+    const ovrtest::File f = ReadOvr(p);
+    if (p.find("ALARM_") != std::string::npos) {
+      ++alarmFiles;
+      EXPECT_EQ(f.count, 2u);
+    } else {
+      ++userFiles;
+      ASSERT_EQ(f.count, 3u);
+      EXPECT_EQ(f.frames[2].time, TimeOf(4));
+    }
+  }
+  EXPECT_EQ(alarmFiles, 1);
+  EXPECT_EQ(userFiles, 1);
+}
+
 TEST_F(RecorderTest, ThreadsEndPromptlyAndLeaveNothingRunning) {
   const std::size_t before = plat::LiveThreadCount();
   EXPECT_GE(before, 2u);
