@@ -348,6 +348,7 @@ void LoginDialog::OnConnectButton() {
   attempt->password = m_strPasswordText.toStdString();
   attempt->port = m_strPortText.toStdString();
   m_attempt = attempt;
+  m_bAttemptEnded = false;
 
   m_hLoginThread = plat::CreateThread([attempt]() -> DWORD { return LoginDialog_Login_Thread(attempt); },
                                       &m_dwLoginThreadId, "LoginDialog_Login_Thread");
@@ -364,6 +365,9 @@ void LoginDialog::OnConnectButton() {
 
 void LoginDialog::OnLoginFailed(WPARAM code, LPARAM attempt) {
   if (!m_attempt || attempt != m_nAttemptNumber) return;  // from an abandoned attempt
+  // The animation thread may have posted a tick after the failure; it must not bring the
+  // bar back.
+  m_bAttemptEnded = true;
   m_bAnimating = 0;
   static const char* const kTexts[] = {"Login procedure failed", "Too many user", "No support this device"};
   if (code >= 1 && code <= 3) {
@@ -374,7 +378,7 @@ void LoginDialog::OnLoginFailed(WPARAM code, LPARAM attempt) {
 }
 
 void LoginDialog::OnAnimateTick(LPARAM attempt) {
-  if (!m_attempt || attempt != m_nAttemptNumber) return;
+  if (!m_attempt || attempt != m_nAttemptNumber || m_bAttemptEnded) return;
   m_bAnimating = 1;
   m_byAnimateStep = static_cast<std::uint8_t>(m_byAnimateStep >= 17 ? 0 : m_byAnimateStep + 1);
   update(BarRect());

@@ -108,6 +108,7 @@ class LoginDialog : public ui::Window {
   plat::HANDLE m_hStopEvent = 0;
   std::shared_ptr<Attempt> m_attempt;  // the login attempt now running
   plat::LPARAM m_nAttemptNumber = 0;
+  bool m_bAttemptEnded = false;  // the running attempt has reported; late ticks are dropped
 
   std::array<CVtxButton*, 7> m_Buttons{};
   std::array<CVtxButton*, 4> m_FieldIcons{};

@@ -652,6 +652,11 @@ bool FakeRecorder::StartDiscovery(std::uint16_t listenPort, std::uint16_t replyP
   return true;
 }
 
+std::string FakeRecorder::LastDiscoveryRequest() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return lastDiscoveryRequest_;
+}
+
 void FakeRecorder::DiscoveryLoop() {
   while (!stopping_) {
     pollfd p{discoveryFd_, POLLIN, 0};
@@ -661,11 +666,15 @@ void FakeRecorder::DiscoveryLoop() {
     socklen_t fromLen = sizeof from;
     const ssize_t n = ::recvfrom(discoveryFd_, in, sizeof in, 0, reinterpret_cast<sockaddr*>(&from), &fromLen);
     if (n != 76) continue;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      lastDiscoveryRequest_.assign(reinterpret_cast<const char*>(in), 76);
+    }
     ++discoveryRequests_;
     const Identity id = GetIdentity();
     unsigned char out[76] = {};
     std::memcpy(out, in, 17);
-    out[17] = (std::memcmp(in, "ZQ_SEARCH", 9) == 0) ? discoveryType_ : 1;  // set-address/reset: done
+    out[17] = (std::memcmp(in, "ZQ_SEARCH", 9) == 0) ? discoveryType_ : discoveryStatus_.load();
     for (std::size_t i = 0; i < 6 && 2 * i + 1 < id.mac.size(); ++i) {
       out[18 + i] = static_cast<unsigned char>(std::stoul(id.mac.substr(2 * i, 2), nullptr, 16));
     }

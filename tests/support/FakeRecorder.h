@@ -163,6 +163,10 @@ class FakeRecorder {
   bool StartDiscovery(std::uint16_t listenPort, std::uint16_t replyPort, std::uint8_t deviceType = 50);
   std::uint16_t DiscoveryPort() const { return discoveryPort_; }
   int DiscoveryRequests() const { return discoveryRequests_; }
+  // The status byte of set-address and reset replies (default 1, done).
+  void SetDiscoveryStatus(std::uint8_t status) { discoveryStatus_ = status; }
+  // The last request received, all 76 bytes.
+  std::string LastDiscoveryRequest() const;
 
  private:
   void AcceptLoop();
@@ -207,6 +211,8 @@ class FakeRecorder {
   std::uint16_t discoveryReplyPort_ = 0;
   std::uint8_t discoveryType_ = 50;
   std::atomic<int> discoveryRequests_{0};
+  std::atomic<std::uint8_t> discoveryStatus_{1};
+  std::string lastDiscoveryRequest_;  // guarded by mutex_
   std::thread discoveryThread_;
 };
 
