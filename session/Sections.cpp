@@ -305,7 +305,7 @@ void SntpSection::Encode(std::uint8_t* out, const Device& d) const {
 bool OnlineSection::Decode(const std::uint8_t* p, std::size_t n, OnlineSection& out) {
   if (!p && n) return false;
   out.raw.fill(0);
-  std::memcpy(out.raw.data(), p, std::min(n, kSize));
+  if (n) std::memcpy(out.raw.data(), p, std::min(n, kSize));
   for (std::size_t i = 0; i < kRecords; ++i) {
     const std::uint8_t* r = out.raw.data() + kRecordSize * i;
     OnlineUser& u = out.users[i];
