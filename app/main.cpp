@@ -1,14 +1,12 @@
 // The program: the Qt application, the message boxes on the GUI thread, and the real
 // windows plugged into the start-up.
 #include <QApplication>
-#include <QLabel>
 #include <QScreen>
-#include <QTimer>
-#include <QVBoxLayout>
 
 #include "app/TrelvixApp.h"
 #include "connect/LoginDialog.h"
 #include "core/AppRecord.h"
+#include "mainwnd/TrelvixDlg.h"
 #include "ui/Window.h"
 
 namespace {
@@ -24,23 +22,7 @@ class QtWindowFactory : public IWindowFactory {
     return login.DoModal();
   }
 
-  // Until the main window exists: a small window saying what the login reached, closed by
-  // the operator (or after a while), after which the program ends cleanly.
-  int RunMainDialog() override {
-    ui::Window placeholder;
-    placeholder.setWindowTitle("trelvix");
-    auto* layout = new QVBoxLayout(&placeholder);
-    QString text = "Logged in";
-    if (g_lpApp) {
-      text += QString(" to %1 (%2, firmware %3)")
-                  .arg(QString::fromStdString(g_lpApp->GetServerName()),
-                       QString::fromStdString(g_lpApp->GetProductID()),
-                       QString::fromStdString(g_lpApp->GetFWVersion()));
-    }
-    layout->addWidget(new QLabel(text, &placeholder));
-    QTimer::singleShot(30000, &placeholder, [&placeholder] { placeholder.EndDialog(plat::IDOK); });
-    return placeholder.DoModal();
-  }
+  int RunMainDialog() override { return RunTrelvixMainDialog(); }
 
   int GetDisplayDpiX() override {
     const QScreen* screen = QGuiApplication::primaryScreen();

@@ -41,6 +41,10 @@ class IMainWindow {
 
   // Releases the display function's off-screen drawing surface (process shut-down).
   virtual void DeleteDisplayContext() {}
+
+  // The resolution mode changed (picture size): re-position the items and, for modes 0-3,
+  // switch to that mode's layout. Called on the stream's threads.
+  virtual void SwitchLayout(int resolutionMode) { (void)resolutionMode; }
 };
 
 // The channel-button bar.
@@ -52,6 +56,8 @@ class IChannelBar {
   virtual int SwitchChannel(plat::BYTE channel) = 0;
   // The stream reports the channel now shown.
   virtual void SetCurrentChannel(plat::BYTE channel) = 0;
+  // Re-arranges the buttons of the current page (the resolution mode changed).
+  virtual void Arrange() {}
 };
 
 // The side function buttons.

@@ -6,6 +6,9 @@
 // Each picture gets its own colour and its own label in a small built-in 5 x 7 font, so a
 // person (or a test) can tell at a glance which one is on screen.
 #include <algorithm>
+#include <cctype>
+#include <map>
+#include <utility>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -15,6 +18,7 @@
 #include <vector>
 
 #include "data/skin/Skin.h"
+#include "session/DeviceTypes.h"
 
 namespace {
 
@@ -284,6 +288,96 @@ bool WriteAlarmWave(const std::filesystem::path& file) {
   return bool(f);
 }
 
+
+// ---- the panel keys of the device types -------------------------------------------------------
+// Every picture the device-type table names is drawn at the size of the key that shows it, so
+// the main window's keys and their pictures come from the same description.
+
+std::string KeyLabel(const std::string& path, int width) {
+  std::string name = path.substr(path.find_last_of('\\') + 1);
+  name = name.substr(0, name.find('.'));
+  std::string label;
+  for (char c : name) {
+    const char u = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if ((u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9')) label += u;
+  }
+  const std::size_t fit = static_cast<std::size_t>(std::max(1, (width - 2) / 6));
+  return label.substr(0, fit);
+}
+
+std::uint32_t KeyColour(const std::string& path) {
+  std::uint32_t h = 2166136261u;
+  for (char c : path) h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
+  const std::uint32_t r = 0x30 + (h & 0x5F), g = 0x40 + ((h >> 8) & 0x5F), b = 0x50 + ((h >> 16) & 0x5F);
+  return (r << 16) | (g << 8) | b;
+}
+
+int DrawKeyPictures(const std::filesystem::path& root) {
+  struct Item {
+    int w, h;
+    skin::Style style;
+  };
+  std::map<std::string, Item> items;
+  auto note = [&items](const char* path, const DeviceRect& r, skin::Style style) {
+    if (path == nullptr || *path == 0 || r.Width() <= 0 || r.Height() <= 0) return;
+    items.emplace(path, Item{r.Width(), r.Height(), style});
+  };
+  for (int t = 0; t < kDeviceTypeCount; ++t) {
+    for (int k = 0; k < kPanelKeyCount; ++k) {
+      const SkinButtonRow& row = DeviceTypeTable[t].Rows[k];
+      for (int mode = 0; mode < kKeyLayoutModes; ++mode) {
+        const DeviceRect r = KeyRect(t, k, mode);
+        if (row.byStyle & 0x02) {
+          note(KeyPicture(t, k, mode, 0), r, skin::KEY);
+          note(KeyPicture(t, k, mode, 1), r, skin::KEY_OVER);
+          note(KeyPicture(t, k, mode, 2), r, skin::KEY_DOWN);
+        } else {
+          for (int i = 0; i < kKeyPictureCount; ++i) note(row.pszBitmap[i], r, i % 2 ? skin::KEY_OVER : skin::KEY);
+        }
+      }
+    }
+  }
+  // Turbo faces of the direction keys (families N_VGA, N_QVGA, P_VGA) and the zoom and focus keys.
+  static const char* const families[3] = {"N_VGA", "N_QVGA", "P_VGA"};
+  static const std::pair<int, const char*> directions[4] = {{54, "LEFT"}, {55, "UP"}, {57, "DOWN"}, {58, "RIGHT"}};
+  std::vector<std::string> keep;
+  keep.reserve(64);
+  for (int f = 0; f < 3; ++f) {
+    for (const auto& [key, name] : directions) {
+      const DeviceRect r = KeyRect(8, key, f);
+      keep.push_back(std::string("BMP\\") + families[f] + "_" + name + "_TURBO.bmp");
+      note(keep.back().c_str(), r, skin::KEY_DOWN);
+      keep.push_back(std::string("BMP\\") + families[f] + "_" + name + "_TURBO_OVER.bmp");
+      note(keep.back().c_str(), r, skin::KEY_OVER);
+    }
+  }
+  static const char* const zoomFocus[4] = {"2Col_zoom_turbo_in", "2Col_zoom_turbo_out", "2Col_focus_turbo_in",
+                                           "2Col_focus_turbo_out"};
+  for (int i = 0; i < 4; ++i) {
+    const DeviceRect r = KeyRect(8, 30 + i, 0);
+    keep.push_back(std::string("BMP\\") + zoomFocus[i] + ".bmp");
+    note(keep.back().c_str(), r, skin::KEY_DOWN);
+    keep.push_back(std::string("BMP\\") + zoomFocus[i] + "_a.bmp");
+    note(keep.back().c_str(), r, skin::KEY_OVER);
+  }
+  int failures = 0;
+  for (const auto& [path, item] : items) {
+    const std::string label = KeyLabel(path, item.w);
+    std::uint32_t colour = KeyColour(path);
+    if (path.find("_dis") != std::string::npos) colour = 0x6E6E6E;
+    const skin::Entry e{"KEY", path.c_str(), -1, -1, item.w, item.h, colour, item.style, label.c_str(), -1, -1};
+    std::string relative = path;
+    std::replace(relative.begin(), relative.end(), '\\', '/');
+    const std::filesystem::path file = root / relative;
+    std::error_code ec;
+    std::filesystem::create_directories(file.parent_path(), ec);
+    if (!Draw(e).Save(file)) {
+      std::fprintf(stderr, "skingen: cannot write %s\n", file.string().c_str());
+      ++failures;
+    }
+  }
+  return failures;
+}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -305,6 +399,7 @@ int main(int argc, char** argv) {
       ++failures;
     }
   }
+  failures += DrawKeyPictures(root);
   if (!WriteAlarmWave(root / "alarm.wav")) {
     std::fprintf(stderr, "skingen: cannot write alarm.wav\n");
     ++failures;

@@ -1,0 +1,71 @@
+#include "mainwnd/DisplayPath.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "scaling/Resize.h"
+
+bool DoubleLines(const std::uint8_t* src, int w, int h, std::uint8_t* dst, std::size_t capacity) {
+  if (src == nullptr || dst == nullptr || w <= 0 || h <= 0) return false;
+  const std::size_t need = std::size_t(w) * 3 * std::size_t(h) * 2;
+  if (need > capacity) return false;
+  const int step = w * 3;
+  return scaling::ResizeC3_8u(src, {w, h}, step, {0, 0, w, h}, dst, step, {w, 2 * h}, 1.0, 2.0,
+                              scaling::ResizeModeLinear) == scaling::ResizeOk;
+}
+
+bool ScaleToScreen(const std::uint8_t* src, int w, int h, std::uint8_t* dst, std::size_t capacity, int sw, int sh) {
+  if (src == nullptr || dst == nullptr || w <= 0 || h <= 0 || sw <= 0 || sh <= 0) return false;
+  if (ScreenBufferSize(sw, sh) > capacity) return false;
+  const double fx = static_cast<double>(sw) / static_cast<double>(w);
+  const double fy = static_cast<double>(sh) / static_cast<double>(h);
+  return scaling::ResizeC3_8u(src, {w, h}, w * 3, {0, 0, w, h}, dst, ScreenRowStep(sw), {sw, sh}, fx, fy,
+                              scaling::ResizeModeNearest) == scaling::ResizeOk;
+}
+
+void PutBgrBottomUp(QImage& image, int dx, int dy, const std::uint8_t* src, int w, int h, int step) {
+  if (src == nullptr || w <= 0 || h <= 0 || image.isNull()) return;
+  const int x0 = dx < 0 ? -dx : 0;
+  const int y0 = dy < 0 ? -dy : 0;
+  const int x1 = std::min(w, image.width() - dx);
+  const int y1 = std::min(h, image.height() - dy);
+  if (x0 >= x1 || y0 >= y1) return;
+  for (int y = y0; y < y1; ++y) {
+    // Row y from the top is row h - 1 - y in memory.
+    const std::uint8_t* s = src + std::size_t(h - 1 - y) * std::size_t(step) + std::size_t(x0) * 3;
+    auto* d = reinterpret_cast<std::uint32_t*>(image.scanLine(dy + y)) + dx + x0;
+    for (int x = x0; x < x1; ++x, s += 3) {
+      *d++ = 0xFF000000u | (std::uint32_t(s[2]) << 16) | (std::uint32_t(s[1]) << 8) | s[0];
+    }
+  }
+}
+
+StatFigures ComputeStatFigures(std::uint32_t frames, std::uint32_t bytes, std::uint32_t elapsedMs) {
+  StatFigures f;
+  if (elapsedMs == 0) return f;
+  const std::int32_t framesMs = static_cast<std::int32_t>(frames * 1000u);
+  f.frameRate = static_cast<float>(static_cast<double>(framesMs) / static_cast<std::int32_t>(elapsedMs));
+  // 64-bit products: a window of more than 4,294,967 bytes still gives the true rate.
+  const std::uint64_t q = std::uint64_t(bytes) * 1000u / elapsedMs;
+  f.kbps = static_cast<std::uint32_t>(q * 8u / 1024u);
+  return f;
+}
+
+std::string FrameRateText(float frameRate) {
+  char text[48];
+  std::snprintf(text, sizeof text, "FR:%.2f fps ", static_cast<double>(frameRate));
+  return text;
+}
+
+std::string DataRateText(std::uint32_t kbps) {
+  char text[48];
+  std::snprintf(text, sizeof text, "DR:%lu kbps ", static_cast<unsigned long>(kbps));
+  return text;
+}
+
+std::string AlarmChannelText(std::uint16_t alarmWord) {
+  if (alarmWord == 0) return {};
+  int bit = 0;
+  while (((alarmWord >> bit) & 1u) == 0) ++bit;
+  return std::to_string(bit + 1);
+}

@@ -1,0 +1,168 @@
+// The main window: a frameless, skinned window that shows the live picture of the connected
+// recorder, its status line and the buttons that drive it.
+//
+// Threads: OnInitDialog, painting and every handler run on the GUI thread. ShowImage runs on
+// the mailbox worker: it draws into the window's off-screen surface under a lock and queues a
+// repaint; it never waits for the GUI thread. Status texts, relayouts and channel changes
+// from worker threads are stored under the lock and carried out by queued GUI work.
+#pragma once
+#include <QImage>
+#include <QRect>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "core/UiInterfaces.h"
+#include "mainwnd/ChannelBar.h"
+#include "mainwnd/Layout.h"
+#include "mainwnd/SideButtonBar.h"
+#include "session/DeviceTypes.h"
+#include "ui/Surface.h"
+#include "ui/Window.h"
+
+class CVtxButton;
+
+// Control ids of the window's own buttons.
+enum MainWindowControl : int {
+  IDC_MINIMIZE = 8200,
+  IDC_FULLSCREEN = 8201,
+  IDC_CLOSE = 8202,
+  IDC_CAMERA_TOOL = 8192,
+  IDC_CAMERA_TOOL_DOWN = 8193,
+  IDC_POWER = 8311,
+  IDC_SNAPSHOT = 1004,
+  IDC_RESOLUTION = 1007,
+  IDC_QUALITY = 1008,
+  IDC_CHANNEL_FIRST = 8410,  // 8410 recorder, 8411-8426 channels 1-16
+  IDC_CHANNEL_LAST = 8426,
+  IDC_CHANNEL_PAGE_PREV = 8427,
+  IDC_CHANNEL_PAGE_NEXT = 8428,
+  IDC_FIT_SCREEN = 32773,
+};
+
+class CTrelvixDlg : public ui::Window, public IMainWindow {
+  Q_OBJECT
+
+ public:
+  explicit CTrelvixDlg(QWidget* parent = nullptr);
+  ~CTrelvixDlg() override;
+
+  // ---- life cycle ----
+  bool OnInitDialog() override;
+  // Enter and Esc never close the window.
+  void OnOK() override {}
+  void OnCancel() override {}
+  // The shut-down: recorders closed, session and process objects released, settings saved.
+  // False (the window stays) when a release failed.
+  bool DestroyWindow();
+
+  // ---- IMainWindow ----
+  plat::HWND GetHwnd() const override { return Hwnd(); }
+  void ShowImage() override;
+  int SetStatusText(const std::string& text) override;
+  void ChangeItemPositionForDeviceModified() override;
+  void RelayoutControls() override;
+  void ClearOnlineUserText() override;
+  void ClearAlarmInputText() override;
+  void DeleteDisplayContext() override;
+  void SwitchLayout(int resolutionMode) override;
+
+  // ---- layouts and skins (GUI thread) ----
+  int LoadBackgroundBitmaps();
+  int InitSkinButtons(int mode, int flag);
+  int LayoutNtscVga() { return RunLayoutSetter(0); }
+  int LayoutNtscQvga() { return RunLayoutSetter(1); }
+  int LayoutPalVga() { return RunLayoutSetter(2); }
+  int LayoutPalQvga() { return RunLayoutSetter(3); }
+  int SwitchLayoutNtscVga();
+  int SwitchLayoutNtscQvga();
+  int SwitchLayoutPalVga();
+  int SwitchLayoutPalQvga();
+  void OnFitScreen();
+  void LeaveFullScreen(bool byEscape);
+  int OnCheckStatusHover();
+  int ShowSideButtons(int show);
+
+  // ---- inspection (tests, screenshots) ----
+  std::string StatusText() const;
+  std::string OnlineUserText() const;
+  std::string AlarmChannelText() const;
+  bool IsFullScreen() const { return m_bFullScreen.load() != 0; }
+  bool IsPanelOpen() const { return m_bPanelOpen != 0; }
+  // A copy of the windowed picture surface (720 x 576) and the part last drawn.
+  QImage DisplaySurface() const;
+  QRect DisplayedRect() const;
+  QImage FullScreenSurface() const;
+  QRect WorkArea() const { return m_rcWorkArea; }
+  CVtxButton* Button(int id) const;
+  CChannelBar& ChannelBar() { return m_channelBar; }
+  CSideButtonBar& SideButtons() { return m_sideBar; }
+  // The whole window as painted now (the picture included).
+  QImage Grab();
+  // Tests may pretend a work area (the offscreen screen is small).
+  void SetWorkAreaForTest(const QRect& r) { m_rcWorkArea = r; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+
+ private:
+  bool InitDialogSteps();
+  int RunLayoutSetter(int group);
+  void DoChangeItemPosition();
+  void DoRelayout();
+  void PlaceAndCentre(const QRect& r);
+  void ApplyPanelKeys(bool panelOpen, bool adminRule);
+  void EnterFullScreenNow();
+  void QueueRepaint(int what);
+  bool OnGuiThread() const;
+  const LayoutRow& Row() const;
+  void CreateButton(CVtxButton*& slot, int id, const QRect& rect, const QString& tip);
+  CVtxButton* PanelKey(int k) const { return m_btnPanel[k]; }
+
+  // State shared with the worker threads.
+  std::atomic<int> m_bFullScreen{0};
+  std::atomic<int> m_bEnterFullScreen{0};
+  mutable std::mutex m_stateMutex;  // the texts below
+  std::string m_strStatusText;
+  std::string m_strOnlineUsers;
+  std::string m_strAlarmChannel;
+  mutable std::mutex m_displayMutex;  // the surfaces below
+  QImage m_display;                   // the 720 x 576 memory bitmap
+  QRect m_displayed;                  // the part of it the last picture covered
+  QImage m_fullScreen;                // the work-area picture in full screen
+  std::vector<std::uint8_t> m_doubled;  // line-doubled picture (twice the decoded slot)
+  std::size_t m_screenCapacity = 0;
+  std::atomic<int> m_repaintPending{0};
+  std::mutex m_layoutMutex;  // m_csLayout: the setters run through the switches
+  // Statistics texts kept between pictures.
+  std::string m_frameRateText;
+  std::string m_dataRateText;
+  float m_lastFrameRate = 0.0f;
+
+  // GUI-thread state.
+  QRect m_rcWorkArea;
+  int m_bPanelOpen = 0;
+  ui::Bitmap m_background[6], m_backgroundEx[6], m_statusBar[6];
+  ui::Bitmap m_onlineUserIcon, m_alarmIcon;
+  CVtxButton* m_btnTitleBar[4] = {};
+  CVtxButton* m_btnChannel[kChannelButtonMax] = {};
+  CVtxButton* m_btnPanel[kPanelKeyCount] = {};
+  CVtxButton* m_btnSide[kSideButtonMax] = {};
+  CVtxButton* m_btnCameraTool = nullptr;
+  CVtxButton* m_btnCameraToolDown = nullptr;
+  CVtxButton* m_btnPower = nullptr;
+  CChannelBar m_channelBar;
+  CSideButtonBar m_sideBar;
+  bool m_registered = false;
+  bool m_destroyed = false;
+};
+
+// Runs the main window modally (what the program's window factory does). Answers its end code.
+int RunTrelvixMainDialog();

@@ -1,0 +1,599 @@
+// The main window's layouts and skins: skin pictures, the layout setters, relayout, the
+// re-positioning after a device or picture change, full screen and painting.
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <cstdio>
+
+#include "core/AppRecord.h"
+#include "core/Model.h"
+#include "core/Strings.h"
+#include "mainwnd/DisplayPath.h"
+#include "mainwnd/TrelvixDlg.h"
+#include "mainwnd/VtxButton.h"
+#include "session/AlarmSound.h"
+#include "session/Command.h"
+
+namespace {
+
+QRect RectLTRB(int l, int t, int r, int b) { return QRect(l, t, r - l, b - t); }
+
+const DeviceTypeEntry& CurrentType() {
+  const int type = g_lpApp ? g_lpApp->C_ControlD.GetCurrentType() % kDeviceTypeCount : 0;
+  return DeviceTypeTable[type];
+}
+int CurrentTypeIndex() { return g_lpApp ? g_lpApp->C_ControlD.GetCurrentType() % kDeviceTypeCount : 0; }
+
+bool IsDirectionKey(int k) { return k == 54 || k == 55 || k == 57 || k == 58; }
+bool IsZoomFocusKey(int k) { return k >= 30 && k <= 33; }
+
+std::string DirectionName(int k) {
+  switch (k) {
+    case 54: return "LEFT";
+    case 55: return "UP";
+    case 57: return "DOWN";
+    default: return "RIGHT";
+  }
+}
+
+std::string ZoomFocusName(int k) {
+  static const char* const names[4] = {"2Col_zoom_turbo_in", "2Col_zoom_turbo_out", "2Col_focus_turbo_in",
+                                        "2Col_focus_turbo_out"};
+  return names[k - 30];
+}
+
+const char* TurboFamily(int group) {
+  static const char* const names[4] = {"N_VGA", "N_QVGA", "P_VGA", "N_QVGA"};  // PAL QVGA shares NTSC QVGA
+  return names[group & 3];
+}
+
+std::string Str(const char* s) { return s ? std::string(s) : std::string(); }
+
+// Two image pairs of a two-state key for a picture group.
+std::vector<std::string> KeyPairs(const SkinButtonRow& row, int group) {
+  const int base = (group >= 2 && row.pszBitmap[6] != nullptr) ? 6 : 0;
+  std::vector<std::string> files;
+  for (int i = 0; i < 4; ++i) files.push_back(Str(row.pszBitmap[base + i]));
+  return files;
+}
+
+}  // namespace
+
+// ---- skin pictures --------------------------------------------------------------------------------
+
+int CTrelvixDlg::LoadBackgroundBitmaps() {
+  for (int cls : {4, 1, 0, 3, 5, 2}) {
+    if (!m_background[cls].Load(BackgroundPicture(cls))) return 0;
+    if (!m_backgroundEx[cls].Load(BackgroundOpenPicture(cls))) return 0;
+    if (!m_statusBar[cls].Load(StatusBarPicture(cls))) return 0;
+  }
+  if (!m_onlineUserIcon.Load(kOnlineUserIcon)) return 0;
+  if (!m_alarmIcon.Load(kAlarmIcon)) return 0;
+  return 1;
+}
+
+int CTrelvixDlg::InitSkinButtons(int mode, int flag) {
+  AppRecord* app = g_lpApp;
+  if (flag) {
+    static const char* const names[3] = {"Hide", "Fullscreen", "Close"};
+    for (int i = 0; i < 3; ++i) {
+      if (!m_btnTitleBar[i]) continue;
+      const std::string base = std::string("BMP\\Title_Bar_") + names[i];
+      m_btnTitleBar[i]->LoadButtonBitmap(base + ".bmp", base + "_a.bmp", base + ".bmp", VBS_HOVER);
+    }
+  }
+  const int type = CurrentTypeIndex();
+  const DeviceTypeEntry& dt = DeviceTypeTable[type];
+  const int resolution = app ? app->CSettingINI.m_nImageResolution.load() : 0;
+  for (int k = 0; k < kPanelKeyCount; ++k) {
+    CVtxButton* b = m_btnPanel[k];
+    const SkinButtonRow& row = dt.Rows[k];
+    if (!b || !(row.wFlags & SBF_ENABLED) || b->m_fPicturesLoaded) continue;
+    if (row.byStyle & 0x02) {
+      const int g = resolution == 0 ? 0 : 1;
+      b->LoadButtonBitmap(Str(KeyPicture(type, k, g, 0)), Str(KeyPicture(type, k, g, 1)),
+                          Str(KeyPicture(type, k, g, 1)), VBS_PUSH);
+    } else if (row.byStyle & 0x10) {
+      b->LoadButtonBitmap(2, KeyPairs(row, 0), VBS_MULTI);
+    } else if (row.byStyle & 0x40) {
+      b->LoadButtonBitmap(2, KeyPairs(row, 0), VBS_MULTIFIXED);
+    }
+  }
+  const AccessModeEntry& access = AccessRowOf(app ? app->by_AccessMode.load() : 0);
+  if (m_btnPower && AccessAllows(access, IDC_POWER)) {
+    m_btnPower->LoadButtonBitmap("BMP\\power.bmp", "BMP\\power_over.bmp", "BMP\\power_down.bmp", VBS_PUSHHOVER);
+  }
+  m_sideBar.LoadBitmaps(m_btnSide, app ? app->by_AccessMode.load() : 0);
+  const std::string family = std::string("BMP\\") + CameraToolFamily(SizeClassOf(static_cast<unsigned>(mode)));
+  if (m_btnCameraTool)
+    m_btnCameraTool->LoadButtonBitmap(family + "_PANELUP.bmp", family + "_PANELUP_OVER.bmp", family + "_PANELUP.bmp",
+                                      VBS_HOVER);
+  if (m_btnCameraToolDown)
+    m_btnCameraToolDown->LoadButtonBitmap(family + "_PANELDOWN.bmp", family + "_PANELDOWN_OVER.bmp",
+                                          family + "_PANELDOWN.bmp", VBS_HOVER);
+  switch (mode) {
+    case 0: LayoutNtscVga(); break;
+    case 1:
+    case 4: LayoutNtscQvga(); break;
+    case 2: LayoutPalVga(); break;
+    case 3:
+    case 5: LayoutPalQvga(); break;
+    default: break;  // the repositioning that follows picks the setter
+  }
+  return 1;
+}
+
+int CTrelvixDlg::RunLayoutSetter(int group) {
+  AppRecord* app = g_lpApp;
+  const int type = CurrentTypeIndex();
+  const DeviceTypeEntry& dt = DeviceTypeTable[type];
+  const bool turbo = app && app->f_TurboOn.load() != 0;
+  for (int k = 0; k < kPanelKeyCount; ++k) {
+    CVtxButton* b = m_btnPanel[k];
+    if (!b) continue;
+    const SkinButtonRow& row = dt.Rows[k];
+    if (turbo && IsDirectionKey(k)) {
+      const std::string base = std::string("BMP\\") + TurboFamily(group) + "_" + DirectionName(k);
+      b->LoadButtonBitmap(base + "_TURBO.bmp", base + "_TURBO_OVER.bmp", base + "_TURBO.bmp", VBS_PUSH);
+      continue;
+    }
+    if (turbo && IsZoomFocusKey(k)) {
+      const std::string base = "BMP\\" + ZoomFocusName(k);
+      b->LoadButtonBitmap(base + ".bmp", base + "_a.bmp", base + "_a.bmp", VBS_PUSH);
+      continue;
+    }
+    const bool reload = (row.wFlags & SBF_LAYOUTPICTURES) || ((row.wFlags & SBF_ENABLED) && !b->m_fPicturesLoaded);
+    if (!reload) continue;
+    if (row.byStyle & 0x02) {
+      if (row.wFlags & SBF_UNAVAILABLE) {
+        const std::string na = Str(KeyPicture(type, k, group, 2));
+        b->LoadButtonBitmap(na, na, na, VBS_PUSH);
+      } else {
+        b->LoadButtonBitmap(Str(KeyPicture(type, k, group, 0)), Str(KeyPicture(type, k, group, 1)),
+                            Str(KeyPicture(type, k, group, 1)), VBS_PUSH);
+      }
+    } else if (row.byStyle & 0x10) {
+      b->LoadButtonBitmap(2, KeyPairs(row, group), VBS_MULTI);
+    } else if (row.byStyle & 0x40) {
+      b->LoadButtonBitmap(2, KeyPairs(row, group), VBS_MULTIFIXED);
+    }
+  }
+  static const char* const families[4] = {"N_VGA", "N_QVGA", "P_VGA", "P_QVGA"};
+  const std::string family = std::string("BMP\\") + families[group & 3];
+  if (m_btnCameraTool)
+    m_btnCameraTool->LoadButtonBitmap(family + "_PANELUP.bmp", family + "_PANELUP_OVER.bmp", family + "_PANELUP.bmp",
+                                      VBS_HOVER);
+  if (m_btnCameraToolDown)
+    m_btnCameraToolDown->LoadButtonBitmap(family + "_PANELDOWN.bmp", family + "_PANELDOWN_OVER.bmp",
+                                          family + "_PANELDOWN.bmp", VBS_HOVER);
+  return 1;
+}
+
+int CTrelvixDlg::SwitchLayoutNtscVga() {
+  {
+    std::lock_guard<std::mutex> lock(m_layoutMutex);
+    LayoutNtscVga();
+  }
+  DoRelayout();
+  return 1;
+}
+int CTrelvixDlg::SwitchLayoutNtscQvga() {
+  {
+    std::lock_guard<std::mutex> lock(m_layoutMutex);
+    LayoutNtscQvga();
+  }
+  DoRelayout();
+  return 1;
+}
+int CTrelvixDlg::SwitchLayoutPalVga() {
+  {
+    std::lock_guard<std::mutex> lock(m_layoutMutex);
+    LayoutPalVga();
+  }
+  DoRelayout();
+  return 1;
+}
+int CTrelvixDlg::SwitchLayoutPalQvga() {
+  {
+    std::lock_guard<std::mutex> lock(m_layoutMutex);
+    LayoutPalQvga();
+  }
+  DoRelayout();
+  return 1;
+}
+
+void CTrelvixDlg::SwitchLayout(int resolutionMode) {
+  if (!OnGuiThread()) {
+    PostMessage(0x7F01, 4, resolutionMode);
+    return;
+  }
+  DoChangeItemPosition();
+  switch (resolutionMode) {
+    case 0: SwitchLayoutNtscVga(); break;
+    case 1: SwitchLayoutNtscQvga(); break;
+    case 2: SwitchLayoutPalVga(); break;
+    case 3: SwitchLayoutPalQvga(); break;
+    default: break;  // the small modes keep the layout
+  }
+}
+
+void CTrelvixDlg::ChangeItemPositionForDeviceModified() {
+  if (!OnGuiThread()) {
+    PostMessage(0x7F01, 1, 0);
+    return;
+  }
+  DoChangeItemPosition();
+}
+
+void CTrelvixDlg::RelayoutControls() {
+  if (!OnGuiThread()) {
+    PostMessage(0x7F01, 2, 0);
+    return;
+  }
+  DoRelayout();
+}
+
+// ---- relayout ---------------------------------------------------------------------------------------
+
+void CTrelvixDlg::ApplyPanelKeys(bool panelOpen, bool adminRule) {
+  AppRecord* app = g_lpApp;
+  const DeviceTypeEntry& dt = CurrentType();
+  const int type = CurrentTypeIndex();
+  const unsigned mode = app ? app->w_LayoutMode.load() : 0;
+  const std::uint16_t level = app ? app->w_UserLevel.load() : 0;
+  const AccessModeEntry& access = AccessRowOf(app ? app->by_AccessMode.load() : 0);
+  for (int k = 0; k < kPanelKeyCount; ++k) {
+    CVtxButton* b = m_btnPanel[k];
+    if (!b) continue;
+    const SkinButtonRow& row = dt.Rows[k];
+    if (!panelOpen || !(row.wFlags & SBF_VISIBLE)) {
+      b->hide();
+      continue;
+    }
+    const DeviceRect r = KeyRect(type, k, static_cast<int>(mode));
+    b->setGeometry(r.left, r.top, r.Width(), r.Height());
+    bool show = true;
+    if (adminRule) {
+      if (row.wFlags & SBF_ADMINONLY) {
+        show = level == 30;
+      } else if (row.wFlags & SBF_ACCESSLEVEL) {
+        show = access.byAccessLevel >= 30;
+      }
+    } else {
+      if (row.wFlags & SBF_ADMINONLY) {
+        show = access.byAccessLevel >= 60;
+      } else if (row.wFlags & SBF_ACCESSLEVEL) {
+        show = access.byAccessLevel >= 40;
+      }
+    }
+    b->setVisible(show);
+    b->setEnabled((row.wFlags & SBF_ENABLED) != 0);
+  }
+}
+
+void CTrelvixDlg::DoRelayout() {
+  AppRecord* app = g_lpApp;
+  const LayoutRow& L = Row();
+  for (int i = 0; i < 3; ++i) {
+    if (m_btnTitleBar[i]) m_btnTitleBar[i]->setGeometry(L[32] + i * (L[34] + L[36]), L[33], L[34], L[35]);
+  }
+  m_sideBar.Place(m_btnSide, app ? app->w_LayoutMode.load() : 0);
+  if (m_btnPower) m_btnPower->setGeometry(RectLTRB(L[22] - L[20], L[23], L[22], L[23] + L[21]));
+  if (m_btnCameraTool) m_btnCameraTool->setGeometry(L[24], L[25], L[26], L[27]);
+  if (m_btnCameraToolDown) m_btnCameraToolDown->setGeometry(L[28], L[29], L[30], L[31]);
+  if (!m_bFullScreen.load()) {
+    const int base = m_bPanelOpen ? LV_WINDOW_OPEN : LV_WINDOW;
+    const QRect r = RectLTRB(L[base], L[base + 1], L[base + 2], L[base + 3]);
+    resize(r.size());  // the window keeps its place and changes size only
+    SetWindowRegion(ui::RoundRectRegion(0, 0, r.width(), r.height(), 15, 15));
+  }
+  ApplyPanelKeys(m_bPanelOpen != 0, true);
+  m_channelBar.ApplyToButtons(m_btnChannel);
+  update();
+}
+
+void CTrelvixDlg::PlaceAndCentre(const QRect& r) {
+  resize(r.size());
+  SetWindowRegion(ui::RoundRectRegion(0, 0, r.width(), r.height(), 15, 15));
+  move(m_rcWorkArea.left() + ((m_rcWorkArea.width() - r.width()) >> 1),
+       m_rcWorkArea.top() + ((m_rcWorkArea.height() - r.height()) >> 1));
+  raise();
+}
+
+void CTrelvixDlg::DoChangeItemPosition() {
+  AppRecord* app = g_lpApp;
+  if (!app) return;
+  // 1. Pictures for the standard and the Image Resolution setting.
+  const bool pal = app->by_VideoMode.load() != 0;
+  switch (app->CSettingINI.m_nImageResolution.load()) {
+    case 0: pal ? LayoutPalVga() : LayoutNtscVga(); break;
+    case 1:
+    case 2: pal ? LayoutPalQvga() : LayoutNtscQvga(); break;
+    default: break;
+  }
+  // 2. Tooltips.
+  const DeviceTypeEntry& dt = CurrentType();
+  if (app->lp_MainDialog.load() != nullptr) {
+    for (int k = 0; k < kPanelKeyCount; ++k) {
+      if (m_btnPanel[k]) m_btnPanel[k]->setToolTip(QString::fromLatin1(LoadStr(dt.Rows[k].wTipId)));
+    }
+    auto tipHalf = [this](int id, bool second) {
+      std::string first, rest;
+      SplitResourceString(static_cast<unsigned>(id), first, rest);
+      if (QWidget* w = GetDlgItem(id)) w->setToolTip(QString::fromStdString(second ? rest : first));
+    };
+    tipHalf(8312, app->C_ControlD.IsCurrentVideo() != 0);
+    tipHalf(8310, app->f_TurboOn.load() == 0);
+    tipHalf(8331, true);
+    tipHalf(8356, app->f_PresetMode.load() != 0);
+  }
+  // 3. The fold-out panel by the device type.
+  const AccessModeEntry& access = AccessRowOf(app->by_AccessMode.load());
+  const bool upAllowed = AccessAllows(access, IDC_CAMERA_TOOL);
+  const bool downAllowed = AccessAllows(access, IDC_CAMERA_TOOL_DOWN);
+  const bool panelType = (dt.dwKind & DTK_PANEL) != 0;
+  const LayoutRow& L = Row();
+  if (panelType && m_bPanelOpen) {
+    m_bPanelOpen = 0;
+    if (!m_bFullScreen.load()) PlaceAndCentre(RectLTRB(L[0], L[1], L[2], L[3]));
+    ApplyPanelKeys(false, false);
+    if (m_btnCameraToolDown) m_btnCameraToolDown->hide();
+    if (m_btnCameraTool) m_btnCameraTool->hide();
+  } else if (panelType) {
+    ApplyPanelKeys(true, false);
+    if (m_btnCameraTool) m_btnCameraTool->hide();
+    if (m_btnCameraToolDown) m_btnCameraToolDown->setVisible(downAllowed);
+  } else if (m_bPanelOpen) {
+    ApplyPanelKeys(true, true);
+    if (m_btnCameraTool) m_btnCameraTool->hide();
+    if (m_btnCameraToolDown) m_btnCameraToolDown->setVisible(downAllowed);
+  } else {
+    ApplyPanelKeys(false, true);
+    if (m_btnCameraTool) m_btnCameraTool->setVisible(upAllowed);
+    if (m_btnCameraToolDown) m_btnCameraToolDown->hide();
+  }
+  // 4. Hot-point mode.
+  const std::uint8_t type = app->C_ControlD.GetCurrentType();
+  const bool ptzType = type == 11 || type == 18;
+  if (IsModelFamilyK41(app->GetProductID()) && CompareVersionString("1035", app->GetFWVersion()) != 2) {
+    app->by_HotPointMode = (ptzType && HasCapability(0x2)) ? 2 : 1;
+  } else {
+    app->by_HotPointMode = ptzType ? 2 : 1;
+  }
+  // 5. No PTZ-mode key on multichannel recorders.
+  if (IsMultiChannel()) {
+    if (QWidget* w = GetDlgItem(8312)) w->hide();
+  }
+  // 6. The area below the picture.
+  update(RectLTRB(L[4], L[5] + L[15], L[6], L[7]));
+}
+
+// ---- full screen --------------------------------------------------------------------------------
+
+void CTrelvixDlg::OnFitScreen() {
+  if (!m_bFullScreen.load()) {
+    m_bFullScreen = 1;
+    m_bEnterFullScreen = 1;
+    return;
+  }
+  LeaveFullScreen(false);
+}
+
+int CTrelvixDlg::ShowSideButtons(int show) {
+  m_sideBar.Show(m_btnSide, show);
+  return 1;
+}
+
+void CTrelvixDlg::EnterFullScreenNow() {
+  if (!m_bFullScreen.load()) return;  // left again before the first picture
+  const QRect area(0, 0, m_rcWorkArea.width(), m_rcWorkArea.height());
+  SetWindowRegion(QRegion(area));
+  setGeometry(m_rcWorkArea);
+  raise();
+  for (int i = 0; i < 3; ++i) {
+    if (m_btnTitleBar[i]) m_btnTitleBar[i]->hide();
+  }
+  m_channelBar.Show(1);
+  m_channelBar.ApplyToButtons(m_btnChannel);
+  ShowSideButtons(0);
+  for (CVtxButton* b : {m_btnPower, m_btnCameraTool, m_btnCameraToolDown}) {
+    if (b) b->hide();
+  }
+  for (CVtxButton* b : m_btnPanel) {
+    if (b) b->hide();
+  }
+  update();
+}
+
+void CTrelvixDlg::LeaveFullScreen(bool byEscape) {
+  AppRecord* app = g_lpApp;
+  m_bFullScreen = 0;
+  m_bEnterFullScreen = 0;
+  for (int i = 0; i < 3; ++i) {
+    if (m_btnTitleBar[i]) m_btnTitleBar[i]->show();
+  }
+  if (byEscape) {
+    m_channelBar.Show(0);
+    m_channelBar.ApplyToButtons(m_btnChannel);
+  }
+  ShowSideButtons(1);
+  const AccessModeEntry& access = AccessRowOf(app ? app->by_AccessMode.load() : 0);
+  const bool panelType = (CurrentType().dwKind & DTK_PANEL) != 0;
+  const LayoutRow& L = Row();
+  if (m_bPanelOpen) {
+    for (std::uint32_t i = 0; i < access.nCount && i < kAccessLoopCount; ++i) {
+      if (QWidget* w = GetDlgItem(static_cast<int>(access.nCtrlId[i]))) w->setEnabled(access.bEnabled[i] != 0);
+    }
+    if (panelType) {
+      m_bPanelOpen = 0;
+      PlaceAndCentre(RectLTRB(L[0], L[1], L[2], L[3]));
+      if (m_btnCameraToolDown) m_btnCameraToolDown->hide();
+      if (m_btnCameraTool) m_btnCameraTool->hide();
+    } else {
+      PlaceAndCentre(RectLTRB(L[4], L[5], L[6], L[7]));
+      if (m_btnCameraTool) m_btnCameraTool->hide();
+      if (m_btnCameraToolDown) m_btnCameraToolDown->setVisible(AccessAllows(access, IDC_CAMERA_TOOL_DOWN));
+      ApplyPanelKeys(true, true);
+    }
+  } else {
+    PlaceAndCentre(RectLTRB(L[0], L[1], L[2], L[3]));
+    if (m_btnCameraTool) m_btnCameraTool->setVisible(AccessAllows(access, IDC_CAMERA_TOOL) && !panelType);
+    if (m_btnCameraToolDown) m_btnCameraToolDown->hide();
+  }
+  update();
+}
+
+// ---- input ----------------------------------------------------------------------------------------
+
+void CTrelvixDlg::keyPressEvent(QKeyEvent* event) {
+  const int key = event->key();
+  if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+    event->accept();  // never activates a button
+    return;
+  }
+  if (key == Qt::Key_Escape) {
+    if (m_bFullScreen.load()) LeaveFullScreen(true);
+    event->accept();  // never closes the window
+    return;
+  }
+  ui::Window::keyPressEvent(event);
+}
+
+void CTrelvixDlg::mousePressEvent(QMouseEvent* event) {
+  AppRecord* app = g_lpApp;
+  if (app && event->button() == Qt::LeftButton && app->f_AlarmAudioOn.load()) SilenceAlarmSound(*app);
+  ui::Window::mousePressEvent(event);
+}
+
+void CTrelvixDlg::mouseMoveEvent(QMouseEvent* event) {
+  if (AppRecord* app = g_lpApp) {
+    const QPoint p = event->position().toPoint();
+    app->pt_Mouse.Set(MousePoint{p.x(), p.y()});
+  }
+  ui::Window::mouseMoveEvent(event);
+}
+
+int CTrelvixDlg::OnCheckStatusHover() {
+  AppRecord* app = g_lpApp;
+  if (!app || m_bFullScreen.load()) return 1;
+  const LayoutRow& L = Row();
+  const MousePoint p = app->pt_Mouse.Get();
+  const bool inside = p.x >= L[69] && p.x <= L[69] + 120 && p.y >= L[70] && p.y <= L[70] + 14;
+  app->f_MouseOverStatus = inside ? 0 : 1;
+  update(RectLTRB(L[69], L[70], L[69] + 120, L[70] + 14));
+  return 1;
+}
+
+// ---- painting ---------------------------------------------------------------------------------------
+
+void CTrelvixDlg::paintEvent(QPaintEvent*) {
+  AppRecord* app = g_lpApp;
+  QPainter painter(this);
+  if (m_bFullScreen.load()) {
+    std::lock_guard<std::mutex> lock(m_displayMutex);
+    if (!m_fullScreen.isNull()) {
+      painter.drawImage(0, 0, m_fullScreen);
+    } else {
+      painter.fillRect(rect(), Qt::black);
+    }
+    return;
+  }
+  const unsigned mode = app ? app->w_LayoutMode.load() : 0;
+  const int cls = SizeClassOf(mode);
+  const LayoutRow& L = LayoutRowOf(mode);
+  painter.fillRect(rect(), QColor(0x1B, 0x25, 0x33));
+  if (m_bPanelOpen) {
+    if (!m_backgroundEx[cls].IsNull())
+      painter.drawImage(RectLTRB(L[4], L[5], L[6], L[7]), m_backgroundEx[cls].Image());
+  } else if (!m_background[cls].IsNull()) {
+    painter.drawImage(RectLTRB(L[8], L[9], L[10], L[11]), m_background[cls].Image());
+  }
+  if (!m_statusBar[cls].IsNull()) painter.drawImage(RectLTRB(L[16], L[17], L[18], L[19]), m_statusBar[cls].Image());
+
+  // The live picture at its own size at the origin of the video area.
+  {
+    std::lock_guard<std::mutex> lock(m_displayMutex);
+    if (!m_displayed.isEmpty()) painter.drawImage(QPoint(L[12], L[13]), m_display, m_displayed);
+  }
+
+  QFont font("Arial");
+  font.setPixelSize(12);
+  font.setWeight(QFont::Normal);
+  painter.setFont(font);
+  const int big = 1000;
+  auto text = [&painter, big](int x, int y, const std::string& s, const QColor& c) {
+    painter.setPen(c);
+    painter.drawText(QRect(x, y, big, 40), Qt::AlignLeft | Qt::AlignTop, QString::fromStdString(s));
+  };
+  std::string status, users, alarm;
+  {
+    std::lock_guard<std::mutex> lock(m_stateMutex);
+    status = m_strStatusText;
+    users = m_strOnlineUsers;
+    alarm = m_strAlarmChannel;
+  }
+  text(L[16] + 5, L[17] + 2, status, Qt::black);
+  if (!users.empty()) text(L[16] + 160, L[17] + 2, users, Qt::black);
+  if (!alarm.empty()) {
+    if (!m_alarmIcon.IsNull())
+      painter.drawImage(QRect(L[75] - 34, L[76], L[77] - L[75], L[78] - L[76]), m_alarmIcon.Image());
+    text(L[77] - 30, L[76] + 2, alarm, QColor(0xFF, 0, 0));
+  }
+  if (status.rfind("FR", 0) == 0) {
+    if (!m_onlineUserIcon.IsNull())
+      painter.drawImage(QRect(L[75], L[76], L[77] - L[75], L[78] - L[76]), m_onlineUserIcon.Image());
+    text(L[77] + 4, L[76] + 2, std::to_string(app ? app->by_OnlineUsers.load() : 0), Qt::black);
+  }
+  // Address, device name or the recorder's clock.
+  if (app) {
+    const bool hover = app->f_MouseOverStatus.load() != 0;
+    const std::string server = app->GetServerName();
+    std::string address;
+    if (!server.empty() && IsIPAddressString(server) == 2) {
+      std::uint8_t b[4] = {};
+      SplitToInts(server, b, 4, ".");
+      char buf[40];
+      std::snprintf(buf, sizeof buf, "IP:%d.%d.%d.%d", b[0], b[1], b[2], b[3]);
+      address = buf;
+    }
+    const QColor cyan(0, 0xFF, 0xFF), yellow(0xFF, 0xFF, 0);
+    if (IsModelFamilyK41(app->GetProductID())) {
+      const std::string name = app->strDeviceName.Get();
+      if (!name.empty() && hover) {
+        text(L[69], L[70], name, yellow);
+      } else {
+        text(L[69], L[70], address, cyan);
+      }
+    } else if (!hover) {
+      text(L[69], L[70], address, cyan);
+    } else {
+      const DvrDateTime t = app->st_DvrTime.Get();
+      char buf[40];
+      std::snprintf(buf, sizeof buf, "%.4d/%.2d/%.2d %.2d:%.2d:%.2d", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
+                    t.wSecond);
+      text(L[69], L[70], buf, yellow);
+    }
+  }
+  // A two-pixel sunken frame around the video area.
+  const int x0 = L[12], y0 = L[13], x1 = L[14], y1 = L[15];
+  auto line = [&painter](int ax, int ay, int bx, int by, const QColor& c) {
+    // The last point is not drawn.
+    painter.setPen(c);
+    const int dx = (bx > ax) - (bx < ax), dy = (by > ay) - (by < ay);
+    if (ax == bx && ay == by) return;
+    painter.drawLine(ax, ay, bx - dx, by - dy);
+  };
+  line(x0 - 2, y0 - 2, x1 + 2, y0 - 2, Qt::black);
+  line(x0 - 2, y0 - 2, x0 - 2, y1 + 2, Qt::black);
+  line(x0 - 1, y0 - 1, x1 + 1, y0 - 1, QColor(0x33, 0x33, 0x33));
+  line(x0 - 1, y0 - 1, x0 - 1, y1 + 1, QColor(0x33, 0x33, 0x33));
+  line(x1, y1, x1, y0 - 1, QColor(0x66, 0x66, 0x66));
+  line(x1, y1, x0 - 1, y1, QColor(0x66, 0x66, 0x66));
+  line(x1 + 1, y1 + 1, x1 + 1, y0 - 2, Qt::white);
+  line(x1 + 1, y1 + 1, x0 - 2, y1 + 1, Qt::white);
+}
+
+int RunTrelvixMainDialog() {
+  CTrelvixDlg dialog;
+  return dialog.DoModal();
+}
