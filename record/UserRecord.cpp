@@ -64,7 +64,8 @@ BOOL CUserRecord::StopRecord() {
   if (ThreadAlive()) {
     SetEvent(m_hStopEvent);
     WaitStopped(500);
-    return 1;
+    // A thread that ended meanwhile (the stream went down) left the file to us.
+    if (ThreadAlive() || !IsFileOpen()) return 1;
   }
   // No thread to finish it (the stream is down): finish the file here.
   EndRecording(false);
