@@ -511,6 +511,8 @@ void CTrelvixDlg::ShowImage() {
 
   int w = app->w_FrameWidth.load();
   int h = app->w_FrameHeight.load();
+  // The layout follows the size of the picture about to be shown.
+  app->C_ResolutionMode.OnImageSize(static_cast<std::uint16_t>(w), static_cast<std::uint16_t>(h));
   std::uint8_t* src = app->lp_CurrentFrame.load();
   const bool k47 = IsModelK47R(app->GetProductID());
   bool drewCross = false;

@@ -521,9 +521,10 @@ void CTrelvixDlg::paintEvent(QPaintEvent*) {
   font.setWeight(QFont::Normal);
   painter.setFont(font);
   const int big = 1000;
+  // Texts of the recorder are single bytes per character.
   auto text = [&painter, big](int x, int y, const std::string& s, const QColor& c) {
     painter.setPen(c);
-    painter.drawText(QRect(x, y, big, 40), Qt::AlignLeft | Qt::AlignTop, QString::fromStdString(s));
+    painter.drawText(QRect(x, y, big, 40), Qt::AlignLeft | Qt::AlignTop, QString::fromLatin1(s.data(), static_cast<int>(s.size())));
   };
   std::string status, users, alarm;
   {
