@@ -4,6 +4,7 @@
 // The product's time-outs stay; the clock runs faster.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
@@ -353,6 +354,15 @@ TEST_F(StreamE2E, FaultsInTheByteStream) {
          return true;
        },
        2},
+      {"picture the decoder refuses",
+       {},
+       [&](int i, bool, std::string& p) {
+         std::string broken = good.substr(0, 40) + std::string(300, '\x11') + "\xFF\xD9";
+         const std::string& pic = i % 2 ? broken : good;
+         p = v0(static_cast<std::uint32_t>(pic.size())) + pic;
+         return true;
+       },
+       0},
       {"over-long header",
        {},
        [&](int i, bool, std::string& p) {
@@ -394,6 +404,38 @@ TEST_F(StreamE2E, FaultsInTheByteStream) {
     }
     recorder.ClearRequests();
   }
+}
+
+// Packets without camera picture: a black picture of the video standard's size, the video-loss
+// flag, and ring entries marked as carrying no image.
+TEST_F(StreamE2E, NoImagePacketsShowBlackPictures) {
+  recorder.SetDeviceInfo("LIFETIME=60;MULTICH=0;VIDEOMODE=1;USERLEVEL=30;");
+  fake::StreamSettings s;
+  s.noImage = true;
+  s.pictureSize = 1;
+  recorder.SetStreamSettings(s);
+  StartClient();
+  ASSERT_TRUE(window.WaitPictures(3));
+  int w = 0, h = 0;
+  const auto pic = window.LastPicture(w, h);
+  EXPECT_EQ(w, 320);
+  EXPECT_EQ(h, 276);
+  ASSERT_EQ(pic.size(), 320u * 276u * 3u);
+  EXPECT_TRUE(std::all_of(pic.begin(), pic.end(), [](std::uint8_t b) { return b == 0; }));
+  EXPECT_EQ(app->f_VideoLoss.load(), 1);
+  // Stop the stream and let the pipeline drain before looking at the ring.
+  plat::SetEvent(app->h_NotifyGetJPEGImageThreadResetEvent.load());
+  ASSERT_EQ(plat::WaitForSingleObject(app->h_FeedBackForNotifyResetEvent.load(), 5000), plat::WAIT_OBJECT_0);
+  int settled = window.Pictures();
+  for (int i = 0; i < 20; ++i) {
+    plat::Sleep(2000);
+    if (window.Pictures() == settled) break;
+    settled = window.Pictures();
+  }
+  const RecordFrameInfo info = app->C_RecordFrameRing.m_lpFrameInfo[0];
+  EXPECT_EQ(info.dwNoImage & 1u, 1u);
+  EXPECT_EQ(info.wWidth, 320);
+  EXPECT_EQ(info.wHeight, 276);
 }
 
 // A stream cut by the recorder: reconnection through the mailbox, teardown, re-login,
