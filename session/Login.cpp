@@ -108,12 +108,7 @@ std::int32_t ReplyDecimal(std::string_view v) {
 LoginParseResult ParseLoginReply(std::string_view reply, LoginReplyValues& out) {
   out = LoginReplyValues{};
   std::string v;
-  // The full value is needed to tell an over-long identifier from one that fits.
-  const std::size_t at = [&] {
-    std::size_t next = 0;
-    return FindReplyValue(reply, "Session-ID=", true, 0, v, &next) ? next : std::string_view::npos;
-  }();
-  if (at == std::string_view::npos) return LoginParseResult::NoSession;
+  if (!FindReplyValue(reply, "Session-ID=", true, 0, v)) return LoginParseResult::NoSession;
   if (v.size() > kSessionIdMax) return LoginParseResult::SessionTooLong;
   out.sessionId = v;
   if (FindReplyValue(reply, "Firmware-Version=", true, 0, v)) out.firmware = v;
