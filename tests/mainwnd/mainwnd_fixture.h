@@ -1,0 +1,101 @@
+// A record with the recorder at a fake recorder on 127.0.0.1, the skins of the build, and
+// message boxes answered at once and remembered.
+#pragma once
+#include <stdlib.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "core/AppRecord.h"
+#include "core/Resources.h"
+#include "platform/files.h"
+#include "platform/kernel.h"
+#include "platform/messages.h"
+#include "platform/net.h"
+#include "tests/support/FakeRecorder.h"
+
+namespace mwtest {
+
+class MessageBoxes {
+ public:
+  MessageBoxes() {
+    previous_ = plat::SetMessageBoxHandler([this](plat::HWND, const std::string& text, const std::string&, unsigned) {
+      std::lock_guard<std::mutex> lock(mutex_);
+      texts_.push_back(text);
+      return plat::IDOK;
+    });
+  }
+  ~MessageBoxes() { plat::SetMessageBoxHandler(previous_); }
+  std::vector<std::string> Texts() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return texts_;
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::vector<std::string> texts_;
+  plat::MessageBoxHandler previous_;
+};
+
+class RecordFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const char* base = std::getenv("TRELVIX_TEST_TMP");
+    std::string root = base && *base ? base : "/tmp";
+    std::string pattern = root + "/mainwnd-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+    folder_ = dir_ + "/";
+    std::error_code ec;
+    std::filesystem::create_directory_symlink(std::string(TRELVIX_BIN_DIR) + "/BMP", folder_ + "BMP", ec);
+    std::filesystem::create_directories(folder_ + "snap", ec);
+    plat::SetProgramFolder(folder_);
+    ::setenv("TRELVIX_REGISTRY_FILE", (dir_ + "/registry.ini").c_str(), 1);
+    plat::SetLocalIPv4Override("127.0.0.1");
+    ASSERT_TRUE(fake_.Start());
+    app_ = new AppRecord();
+    g_lpApp = app_;
+    app_->ApplyStartValues();
+    app_->SetServerName("127.0.0.1");
+    app_->CSettingINI.m_wWebPort.store(fake_.Port());
+    app_->CSettingINI.m_strProgramPath.Set(folder_);
+    app_->CSettingINI.m_strSnapshotPath.Set(folder_ + "snap");
+    app_->CSettingINI.m_strRecordPath.Set(folder_ + "rec");
+    SetSessionId("A1B2C3D4E5F6");
+  }
+
+  void TearDown() override {
+    app_->C_MMTimer.Stop();
+    FreeSystemBuffer();
+    g_lpApp = nullptr;
+    delete app_;
+    fake_.Stop();
+    plat::SetLocalIPv4Override("");
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+  }
+
+  // The model, firmware and device information the fake recorder reports.
+  void Device(const std::string& model, const std::string& firmware, const std::string& info) {
+    fake::Identity id = fake_.GetIdentity();
+    id.productId = model;
+    id.firmware = firmware;
+    fake_.SetIdentity(id);
+    fake_.SetDeviceInfo(info);
+    app_->SetProductID(model);
+    app_->SetFWVersion(firmware);
+  }
+
+  fake::FakeRecorder fake_;
+  AppRecord* app_ = nullptr;
+  std::string dir_;
+  std::string folder_;
+  MessageBoxes boxes_;
+};
+
+}  // namespace mwtest
