@@ -227,7 +227,11 @@ TEST(Sections, PppoeLayoutFollowsTheFirmwareGate) {
     bool isNew;
   } cases[] = {{kDvrOld, false}, {{"K41R", "1051"}, false}, {kDvr1052, true}, {kK40ROld, false},
                {{"K47R", "1007"}, true}, {{"K44R", "1006"}, false}};
-  for (const auto& c : cases) EXPECT_EQ(c.d.NewPppoeLayout(), c.isNew) << c.d.productId << c.d.firmware;
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.d.NewPppoeLayout(), c.isNew) << c.d.productId << c.d.firmware;
+    // The transport files the section into the block of the same layout.
+    EXPECT_EQ(UsesNewPppoeBlock(c.d.productId, c.d.firmware), c.isNew) << c.d.productId << c.d.firmware;
+  }
 
   Bytes block(68, 0);
   for (bool isNew : {true, false}) {
