@@ -98,6 +98,18 @@ TEST_F(SysCfgTest, EverySingleSectionArrivesWhole) {
   }
 }
 
+TEST_F(SysCfgTest, SegmentedRepliesArriveWhole) {
+  SetModel("K41R", "1052");
+  recorder_.SetSplitReplies(true);
+  ASSERT_EQ(GetSysCfgSection(SYSCFG_ALL, nullptr, 0), 1);
+  EXPECT_EQ(Bytes(app_->SysCfg_DVRREC, 132), recorder_.Section("DVRREC"));
+  recorder_.SetSplitReplies(false);
+  recorder_.SetDripReplies(true);
+  std::memset(app_->SysCfg_RS485, 0, 124);
+  ASSERT_EQ(GetSysCfgSection(SYSCFG_RS485, app_->SysCfg_RS485, 124), 1);
+  EXPECT_EQ(Bytes(app_->SysCfg_RS485, 124), recorder_.Section("RS485"));
+}
+
 TEST_F(SysCfgTest, WrongSizedRepliesLeaveTheBlockUnchanged) {
   struct Case {
     const char* option;

@@ -343,9 +343,13 @@ void FakeRecorder::Serve(int fd) {
 
 void FakeRecorder::SendReply(int fd, const std::string& bytes, std::vector<std::size_t> cuts, bool drip) {
   if (drip) {
-    for (char c : bytes) {
-      if (stopping_ || !SendAll(fd, &c, 1)) return;
-      PauseUs(300);
+    // The head in one write, then the body one byte per write.
+    std::size_t headEnd = bytes.find("\r\n\r\n");
+    headEnd = headEnd == std::string::npos ? bytes.size() : headEnd + 4;
+    if (!SendAll(fd, bytes.data(), headEnd)) return;
+    for (std::size_t i = headEnd; i < bytes.size(); ++i) {
+      if (stopping_ || !SendAll(fd, &bytes[i], 1)) return;
+      PauseUs(100);
     }
     return;
   }

@@ -130,7 +130,7 @@ class FakeRecorder {
   void SetStatus500(bool on);              // every command answered with 500
   void RefuseConnectionsFor(int ms);       // stop listening for a while
   void SetNeverAnswer(bool on);            // read the request, then say nothing
-  void SetDripReplies(bool on);            // replies sent one byte per write
+  void SetDripReplies(bool on);            // reply bodies sent one byte per write
   void SetSplitReplies(bool on);           // head and body in separate writes
 
   // ---- configuration sections (stored, served back) ----
