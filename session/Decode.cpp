@@ -114,6 +114,8 @@ DWORD Jpeg_Compose_Image_Data_Thread(void*) {
         app->w_FrameHeight = h;
       }
     }
+    // Whatever the outcome, the main window learns the picture size and the stream's channel.
+    app->C_ResolutionMode.OnImageSize(app->w_FrameWidth.load(), app->w_FrameHeight.load());
     if (IChannelBar* bar = app->C_ChannelBar.load()) bar->SetCurrentChannel(hdr.byChannel);
 
     if (ok) {

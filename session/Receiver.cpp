@@ -92,6 +92,7 @@ class Receiver {
   }
 
   void Flush() {
+    if (parser_.BadHeaders() != flushed_.bad) g_dwStreamStatus = kStreamStatusBadHeader;
     g_StreamCounters.badHeaders += parser_.BadHeaders() - flushed_.bad;
     g_StreamCounters.resyncs += parser_.Resyncs() - flushed_.resyncs;
     g_StreamCounters.droppedPictures += parser_.DroppedPictures() - flushed_.dropped;

@@ -47,6 +47,7 @@ class TestWindow : public IMainWindow, public plat::MessageSink {
     {
       std::lock_guard<std::mutex> lock(m_);
       ++pictures_;
+      drawTicks_.push_back(plat::GetTickCount64());
       lastW_ = w;
       lastH_ = h;
       last_.assign(p, p + std::size_t(w) * h * 3);
@@ -130,6 +131,10 @@ class TestWindow : public IMainWindow, public plat::MessageSink {
     h = lastH_;
     return last_;
   }
+  std::vector<std::uint64_t> DrawTicks() {
+    std::lock_guard<std::mutex> lock(m_);
+    return drawTicks_;
+  }
   std::vector<std::string> Texts() {
     std::lock_guard<std::mutex> lock(m_);
     return texts_;
@@ -143,6 +148,7 @@ class TestWindow : public IMainWindow, public plat::MessageSink {
   int pictures_ = 0;
   int lastW_ = 0, lastH_ = 0;
   std::vector<std::uint8_t> last_;
+  std::vector<std::uint64_t> drawTicks_;  // product ms of each drawn picture
   std::vector<std::string> texts_;
   std::vector<Msg> posted_;
 };
@@ -436,6 +442,40 @@ TEST_F(StreamE2E, NoImagePacketsShowBlackPictures) {
   EXPECT_EQ(info.dwNoImage & 1u, 1u);
   EXPECT_EQ(info.wWidth, 320);
   EXPECT_EQ(info.wHeight, 276);
+}
+
+// On a model that runs the pacing timer, each picture is held for the interval between its
+// header time and the previous one, however fast the recorder sends.
+TEST_F(StreamE2E, PacedModelHoldsPicturesForTheirInterval) {
+  fake::Identity id;
+  id.productId = "K44R";  // older header, timer runs
+  recorder.SetIdentity(id);
+  const std::string pic = fake::MakeJpeg(64, 48, 60, 2);
+  auto script = [&](int i, bool, std::string& p) {
+    std::string h;
+    auto u32 = [&](std::uint32_t v) {
+      for (int k = 0; k < 4; ++k) h += static_cast<char>(v >> (8 * k));
+    };
+    u32(0x0001 | 0x0020);
+    u32(static_cast<std::uint32_t>(pic.size()));
+    u32(static_cast<std::uint32_t>(1000 + i * 20));  // 100 ms apart
+    p = h + pic;
+    return true;
+  };
+  fake::StreamSettings s;
+  s.fps = 0;
+  recorder.SetStreamSettings(s);
+  recorder.SetStreamProducer(std::make_shared<ScriptedProducer>(script));
+  StartClient([](AppRecord& a) {
+    a.C_MMTimer.SetResolution();
+    a.C_MMTimer.Start("K44R");
+  });
+  ASSERT_TRUE(window.WaitPictures(9));
+  const auto ticks = window.DrawTicks();
+  // From the third picture on every one waited its 100 ms (the tick is coarse under the
+  // faster clock).
+  for (std::size_t i = 3; i < 9; ++i) EXPECT_GE(ticks[i] - ticks[i - 1], 60u) << i;
+  EXPECT_GE(ticks[8] - ticks[2], 6u * 90u);
 }
 
 // A stream cut by the recorder: reconnection through the mailbox, teardown, re-login,
