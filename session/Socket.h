@@ -85,6 +85,19 @@ class CBlockingSocket {
   int Sendto(const void* data, std::size_t length);  // one datagram to m_saTarget
   int SetSockOpt();                                  // broadcast on
 
+  // Further operations (SocketExtras.cpp), each throwing its name on failure.
+  void Listen();  // backlog 5: "Listen"
+  // Waits for a connection and hands it to `connected`; FALSE when the wait was interrupted,
+  // otherwise "Accept".
+  plat::BOOL Accept(CBlockingSocket& connected, CSockAddr& peer);
+  // One datagram and its sender, without waiting (the time-out is not used): "ReceiveDatagram".
+  int ReceiveDatagram(void* buffer, std::size_t capacity, CSockAddr& from, plat::WORD timeoutSec);
+  // "Send timeout" / "SendDatagram".
+  int SendDatagram(const void* data, std::size_t length, const CSockAddr& to, plat::WORD timeoutSec);
+  void GetPeerName(CSockAddr& addr);  // "GetPeerName"
+  void GetSockName(CSockAddr& addr);  // "GetSockName"
+  static std::string GetHostByAddr(const CSockAddr& addr);  // "GetHostByAddr"
+
   bool IsOpen() const { return m_hSocket >= 0; }
   int Handle() const { return m_hSocket; }
 

@@ -1,0 +1,167 @@
+// The dormant network facilities on 127.0.0.1: the socket class's further operations, the
+// connection test, the ICMP echo packet and the ping object.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <functional>
+#include <thread>
+#include <memory>
+#include <string>
+
+#include "core/AppRecord.h"
+#include "core/Dormant.h"
+#include "session/DormantSession.h"
+#include "session/Socket.h"
+
+namespace {
+
+std::string ThrownBy(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const CBlockingSocketException& e) {
+    return e.GetErrorMessage();
+  }
+  return "";
+}
+
+// A listening socket on 127.0.0.1 and an ephemeral port.
+struct Listener {
+  CBlockingSocket sock;
+  plat::WORD port = 0;
+  Listener() {
+    sock.Create(CBlockingSocket::kStream);
+    sock.Bind(CSockAddr("127.0.0.1", 0));
+    sock.Listen();
+    CSockAddr me;
+    sock.GetSockName(me);
+    port = me.Port();
+  }
+};
+
+}  // namespace
+
+TEST(SocketExtras, ListenAcceptAndTheNamesOfBothEnds) {
+  Listener l;
+  ASSERT_NE(l.port, 0);
+  CBlockingSocket client;
+  client.Create(CBlockingSocket::kStream);
+  client.Connect(CSockAddr("127.0.0.1", l.port), 5);
+
+  CBlockingSocket server;
+  CSockAddr peer;
+  ASSERT_EQ(l.sock.Accept(server, peer), 1);
+  CSockAddr clientName, serverPeer;
+  client.GetSockName(clientName);
+  server.GetPeerName(serverPeer);
+  EXPECT_EQ(peer.Port(), clientName.Port());
+  EXPECT_EQ(serverPeer.Port(), clientName.Port());
+  EXPECT_EQ(peer.DottedText(), "127.0.0.1");
+
+  const char msg[] = "hello";
+  EXPECT_EQ(client.Write(msg, 5, 5), 5);
+  char buf[8] = {};
+  EXPECT_EQ(server.Receive(buf, sizeof buf, 5), 5);
+  EXPECT_STREQ(buf, "hello");
+}
+
+TEST(SocketExtras, DatagramsWithTheirSender) {
+  CBlockingSocket a, b;
+  a.Create(CBlockingSocket::kDatagram);
+  b.Create(CBlockingSocket::kDatagram);
+  a.Bind(CSockAddr("127.0.0.1", 0));
+  b.Bind(CSockAddr("127.0.0.1", 0));
+  CSockAddr aName, bName;
+  a.GetSockName(aName);
+  b.GetSockName(bName);
+
+  char buf[16];
+  CSockAddr from;
+  // Nothing waiting: no wait, an error at once.
+  EXPECT_EQ(ThrownBy([&] { b.ReceiveDatagram(buf, sizeof buf, from, 10); }), "ReceiveDatagram");
+
+  EXPECT_EQ(a.SendDatagram("ping", 4, bName, 5), 4);
+  int n = -1;
+  for (int i = 0; i < 200 && n < 0; ++i) {
+    try {
+      n = b.ReceiveDatagram(buf, sizeof buf, from, 0);
+    } catch (const CBlockingSocketException&) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  }
+  ASSERT_EQ(n, 4);
+  EXPECT_EQ(std::string(buf, 4), "ping");
+  EXPECT_EQ(from.Port(), aName.Port());
+}
+
+TEST(SocketExtras, FailuresNameTheirOperation) {
+  CBlockingSocket none;
+  CSockAddr addr;
+  EXPECT_EQ(ThrownBy([&] { none.Listen(); }), "Listen");
+  EXPECT_EQ(ThrownBy([&] {
+              CBlockingSocket other;
+              none.Accept(other, addr);
+            }),
+            "Accept");
+  EXPECT_EQ(ThrownBy([&] { none.GetSockName(addr); }), "GetSockName");
+  CBlockingSocket unconnected;
+  unconnected.Create(CBlockingSocket::kStream);
+  EXPECT_EQ(ThrownBy([&] { unconnected.GetPeerName(addr); }), "GetPeerName");
+  EXPECT_EQ(ThrownBy([&] { none.SendDatagram("x", 1, addr, 1); }), "SendDatagram");
+  // A reverse lookup either names the host or says which operation failed.
+  try {
+    EXPECT_FALSE(CBlockingSocket::GetHostByAddr(CSockAddr("127.0.0.1", 0)).empty());
+  } catch (const CBlockingSocketException& e) {
+    EXPECT_EQ(e.GetErrorMessage(), "GetHostByAddr");
+  }
+}
+
+TEST(DormantNet, ConnectionTestOfTheStoredRecorder) {
+  auto app = std::make_unique<AppRecord>();
+  g_lpApp = app.get();
+  Listener l;
+  app->CSettingINI.m_strServerName.Set("127.0.0.1");
+  app->CSettingINI.m_wWebPort = l.port;
+  EXPECT_EQ(DectectSocketConnection(), 1);
+
+  plat::WORD closedPort = 0;
+  {
+    Listener gone;
+    closedPort = gone.port;
+  }
+  app->CSettingINI.m_wWebPort = closedPort;
+  EXPECT_EQ(DectectSocketConnection(), 0);
+  app->CSettingINI.m_strServerName.Set("");
+  EXPECT_EQ(DectectSocketConnection(), 0);
+  g_lpApp = nullptr;
+  EXPECT_EQ(DectectSocketConnection(), 0);
+}
+
+TEST(DormantNet, IcmpEchoRequestLayout) {
+  std::uint8_t p[kIcmpEchoSize];
+  BuildIcmpEchoRequest(p, 0x0102, 0x0304, 0xA1B2C3D4);
+  EXPECT_EQ(p[0], 8);
+  EXPECT_EQ(p[1], 0);
+  EXPECT_EQ(p[4], 0x02);
+  EXPECT_EQ(p[6], 0x04);
+  EXPECT_EQ(p[8], 0);
+  EXPECT_EQ(p[9], 0xD4);
+  EXPECT_EQ(p[12], 0xA1);
+  EXPECT_EQ(p[13], 32);
+  EXPECT_EQ(p[44], 63);
+  // The checksum field makes the packet's Internet checksum come out as zero, whichever
+  // byte order the sum is taken in.
+  EXPECT_EQ(InternetChecksumSwapped(p, sizeof p), 0);
+  EXPECT_EQ(IcmpChecksum(p, sizeof p), 0);
+}
+
+TEST(DormantNet, PingAnswersCleanlyWithOrWithoutRawSocketRights) {
+  CIcmpPing ping;
+  plat::BYTE ttl = 0;
+  EXPECT_EQ(ping.Ping("", &ttl), 0);
+  const auto t0 = std::chrono::steady_clock::now();
+  const int r = ping.Ping("127.0.0.1", &ttl);
+  EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(3));
+  if (r == 1) EXPECT_GT(ttl, 0);
+  else EXPECT_EQ(r, 0);
+}
