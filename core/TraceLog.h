@@ -30,6 +30,11 @@ class CDebugTraceLog {
   // the file or the guard cannot be created.
   int Open(const std::string& folder);
   void Close();
+  // Appends the line and CR LF (DebugTraceWrite.cpp); after 1,048,576 lines the file starts
+  // again empty. 0 when no file is open or it cannot be created again.
+  int Write(const std::string& line);
+  // Deletes the file by its path; answers 1.
+  int Delete();
 
   plat::HANDLE m_hGuardEvent;
   int m_hFile;  // file descriptor, -1 when none

@@ -365,3 +365,25 @@ TEST(Dormant, TickTimer) {
   TickTimer_Start();
   EXPECT_EQ(TickTimer_Elapsed(0), 1);
 }
+
+#include "core/TraceLog.h"
+#include "platform/files.h"
+
+TEST(Dormant, DebugTraceWriteStartsAgainAfterItsLineLimit) {
+  TempDir dir;
+  CDebugTraceLog log;
+  EXPECT_EQ(log.Write("lost"), 0);  // no file open
+  ASSERT_EQ(log.Open(dir.path()), 1);
+  EXPECT_EQ(log.Write("one"), 1);
+  EXPECT_EQ(log.Write("two"), 1);
+  const std::string path = dir / "DebugTrace.log";
+  const Bytes first = ReadBytes(path);
+  EXPECT_EQ(std::string(first.begin(), first.end()), "one\r\ntwo\r\n");
+  log.m_dwLineCount = 1048576;
+  EXPECT_EQ(log.Write("three"), 1);
+  const Bytes after = ReadBytes(path);
+  EXPECT_EQ(std::string(after.begin(), after.end()), "three\r\n");
+  EXPECT_EQ(log.m_dwLineCount, 0u);
+  EXPECT_EQ(log.Delete(), 1);
+  EXPECT_FALSE(plat::FileExists(path));
+}
