@@ -1,0 +1,518 @@
+// The main window against the fake recorder: its initialisation requests, layouts, the live
+// picture, the status line, the channel bar, access levels, full screen and shut-down.
+#include <QApplication>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <thread>
+
+#include "core/Strings.h"
+#include "mainwnd/DisplayPath.h"
+#include "mainwnd/TrelvixDlg.h"
+#include "mainwnd/VtxButton.h"
+#include "mainwnd_fixture.h"
+#include "platform/clock.h"
+
+namespace {
+
+using mwtest::RecordFixture;
+
+const QRect kWorkArea(0, 0, 1280, 1000);
+
+std::string Describe(const fake::RecordedRequest& r) {
+  std::string s = r.path;
+  const auto option = r.query.find("Option");
+  if (option != r.query.end()) s += ":" + option->second;
+  return s;
+}
+
+class MainWindowTest : public RecordFixture {
+ protected:
+  void SetUp() override {
+    RecordFixture::SetUp();
+    app_->h_FinishShowImageJobEvent = plat::CreateEvent(false, false);
+    app_->h_StartToGetJpegImageEvent = plat::CreateEvent(false, false);
+    app_->h_StartLifeTimeEvent = plat::CreateEvent(false, false);
+  }
+  void TearDown() override {
+    dlg_.reset();
+    for (AtomicHandle* h : {&app_->h_FinishShowImageJobEvent, &app_->h_StartToGetJpegImageEvent,
+                            &app_->h_StartLifeTimeEvent}) {
+      plat::CloseHandle(h->exchange(0));
+    }
+    RecordFixture::TearDown();
+  }
+
+  // Runs the initialisation of a fresh window.
+  bool Init(int resolution = 0) {
+    app_->CSettingINI.m_nImageResolution = resolution;
+    dlg_ = std::make_unique<CTrelvixDlg>();
+    dlg_->SetWorkAreaForTest(kWorkArea);
+    const bool ok = dlg_->OnInitDialog();
+    QCoreApplication::processEvents();
+    return ok;
+  }
+
+  // A bottom-up picture: the top `split` rows (as seen) red, the others blue, column 0 green.
+  void SetPicture(int w, int h, int split) {
+    frame_.assign(std::size_t(w) * h * 3, 0);
+    for (int y = 0; y < h; ++y) {
+      const int memoryRow = h - 1 - y;
+      for (int x = 0; x < w; ++x) {
+        std::uint8_t* p = &frame_[(std::size_t(memoryRow) * w + x) * 3];
+        if (x == 0) {
+          p[1] = 200;
+        } else if (y < split) {
+          p[2] = 200;
+        } else {
+          p[0] = 200;
+        }
+      }
+    }
+    app_->lp_CurrentFrame = frame_.data();
+    app_->w_FrameWidth = static_cast<std::uint16_t>(w);
+    app_->w_FrameHeight = static_cast<std::uint16_t>(h);
+    app_->f_VideoRunning = 1;
+  }
+
+  // ShowImage as the mailbox worker calls it, then the queued GUI work.
+  void ShowOnWorker() {
+    std::thread worker([this] { dlg_->ShowImage(); });
+    worker.join();
+    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+  }
+
+  static bool IsRed(QRgb c) { return qRed(c) > 150 && qBlue(c) < 60; }
+  static bool IsBlue(QRgb c) { return qBlue(c) > 150 && qRed(c) < 60; }
+
+  std::unique_ptr<CTrelvixDlg> dlg_;
+  std::vector<std::uint8_t> frame_;
+};
+
+// ---- initialisation ------------------------------------------------------------------------------
+
+struct InitCase {
+  const char* name;
+  const char* model;
+  const char* firmware;
+  const char* info;
+  int selectedChannel;
+  std::vector<std::string> requests;
+  bool newHeader;
+  const char* channelSent;
+  std::uint8_t accessMode;
+};
+
+class InitSequenceTest : public MainWindowTest, public ::testing::WithParamInterface<InitCase> {};
+
+TEST_P(InitSequenceTest, RequestsFollowModelAndFirmware) {
+  const InitCase& c = GetParam();
+  Device(c.model, c.firmware, c.info);
+  app_->CSettingINI.m_bySelectedChannel = static_cast<std::uint8_t>(c.selectedChannel);
+  if (std::string(c.model) == "K40R") {
+    std::string alarm(24, '\x01');
+    alarm[9] = 0;
+    fake_.SetSection("ALARM", alarm);
+  }
+  ASSERT_TRUE(Init());
+  std::vector<std::string> seen;
+  std::string newhr, ch, cookie;
+  for (const auto& r : fake_.Requests()) {
+    seen.push_back(Describe(r));
+    if (r.path == "/Getdeviceinfo.cgi") {
+      newhr = r.query.count("NEWHR") ? r.query.at("NEWHR") : "";
+      ch = r.query.at("CH");
+      cookie = r.query.count("Cookie") ? r.query.at("Cookie") : "";
+    }
+  }
+  EXPECT_EQ(seen, c.requests);
+  EXPECT_EQ(newhr, c.newHeader ? "1" : "");
+  EXPECT_EQ(app_->m_RTPH_Struct.f_NewHeader.load(), c.newHeader ? 1 : 0);
+  EXPECT_EQ(ch, c.channelSent);
+  EXPECT_EQ(cookie, "A1B2C3D4E5F6");
+  EXPECT_EQ(app_->by_AccessMode.load(), c.accessMode);
+  EXPECT_EQ(app_->lp_MainDialog.load(), static_cast<IMainWindow*>(dlg_.get()));
+  // Only a full initialisation releases the stream and the watchdog.
+  EXPECT_EQ(plat::WaitForSingleObject(app_->h_StartToGetJpegImageEvent.load(), 0), plat::WAIT_OBJECT_0);
+  EXPECT_EQ(plat::WaitForSingleObject(app_->h_StartLifeTimeEvent.load(), 0), plat::WAIT_OBJECT_0);
+  EXPECT_EQ(dlg_->StatusText(), "Start to get image!!");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Models, InitSequenceTest,
+    ::testing::Values(
+        InitCase{"K41R_new_admin", "K41R", "1046", "USERLEVEL=30;MULTICH=1;VIDEOMODE=0;", 17,
+                 {"/GetSysCfg.cgi:INF", "/Getdeviceinfo.cgi", "/GetSysCfg.cgi:SYSTEM", "/GetSysCfg.cgi:INF"}, true,
+                 "0", 0},
+        InitCase{"K41R_old_high", "K41R", "1030", "USERLEVEL=20;MULTICH=0;VIDEOMODE=1;", 3,
+                 {"/Getdeviceinfo.cgi", "/GetSysCfg.cgi:SYSTEM"}, false, "3", 1},
+        InitCase{"K40R_normal", "K40R", "1010", "USERLEVEL=10;VIDEOMODE=0;", 0,
+                 {"/Getdeviceinfo.cgi", "/GetSysCfg.cgi:SYSTEM", "/GetSysCfg.cgi:ALARM", "/SetSysCfg.cgi:ALARM"}, true,
+                 "1", 3},
+        InitCase{"K40R_old", "K40R", "1005", "USERLEVEL=10;VIDEOMODE=0;", 2,
+                 {"/Getdeviceinfo.cgi", "/GetSysCfg.cgi:SYSTEM"}, false, "2", 3},
+        InitCase{"K47R_guest", "K47R", "1000", "USERLEVEL=0;VIDEOMODE=0;", 5, {"/Getdeviceinfo.cgi"}, true, "2", 2},
+        InitCase{"K45R", "K45R", "1050", "USERLEVEL=20;VIDEOMODE=1;", 1, {"/Getdeviceinfo.cgi"}, false, "2", 1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(MainWindowTest, AdministratorsModelNameIsRewrittenOnlyWhenItStartsRvx507) {
+  Device("K44R", "1050", "USERLEVEL=30;VIDEOMODE=0;");
+  std::string inf = fake_.Section("INF");
+  inf.resize(44, '\0');
+  inf.replace(24, 8, "RVX-507X");
+  fake_.SetSection("INF", inf);
+  ASSERT_TRUE(Init());
+  const auto requests = fake_.Requests();
+  ASSERT_EQ(requests.size(), 3u);
+  EXPECT_EQ(Describe(requests[2]), "/SetSysCfg.cgi:INF");
+  ASSERT_EQ(requests[2].body.size(), 44u);
+  EXPECT_EQ(requests[2].body.substr(24, 8), std::string("RVX-507\0", 8));
+}
+
+TEST_F(MainWindowTest, FailedDeviceInformationEndsTheWindowWithAMessage) {
+  Device("K41R", "1030", "USERLEVEL=30;");
+  fake_.SetStatus500(true);
+  EXPECT_FALSE(Init());
+  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{LoadStr(4029)});
+  EXPECT_EQ(plat::WaitForSingleObject(app_->h_StartToGetJpegImageEvent.load(), 0), plat::WAIT_TIMEOUT);
+  EXPECT_EQ(dlg_->Button(IDC_CLOSE), nullptr);
+}
+
+TEST_F(MainWindowTest, UnknownModelEndsTheWindowWithAMessage) {
+  Device("K99R", "1030", "USERLEVEL=30;");
+  EXPECT_FALSE(Init());
+  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{LoadStr(4040)});
+  EXPECT_EQ(plat::WaitForSingleObject(app_->h_StartLifeTimeEvent.load(), 0), plat::WAIT_TIMEOUT);
+}
+
+// ---- layouts --------------------------------------------------------------------------------------
+
+struct SizeCase {
+  const char* model;
+  const char* info;
+  int resolution;
+  int layout;
+  int width, height;
+  int titleLeft;
+};
+
+TEST_F(MainWindowTest, WindowSizeAndButtonsFollowTheLayout) {
+  const SizeCase cases[] = {
+      {"K41R", "USERLEVEL=30;VIDEOMODE=0;", 0, 0, 722, 608, 663}, {"K41R", "USERLEVEL=30;VIDEOMODE=1;", 1, 3, 370, 414, 311},
+      {"K40R", "USERLEVEL=30;VIDEOMODE=1;", 0, 8, 722, 705, 663}, {"K47R", "USERLEVEL=30;VIDEOMODE=1;", 1, 13, 370, 366, 311},
+      {"K44R", "USERLEVEL=30;VIDEOMODE=0;", 2, 7, 370, 366, 311},
+  };
+  for (const SizeCase& c : cases) {
+    SCOPED_TRACE(std::string(c.model) + " layout " + std::to_string(c.layout));
+    Device(c.model, "1050", c.info);
+    ASSERT_TRUE(Init(c.resolution));
+    EXPECT_EQ(app_->w_LayoutMode.load(), c.layout);
+    EXPECT_EQ(dlg_->size(), QSize(c.width, c.height));
+    EXPECT_EQ(dlg_->Button(IDC_CLOSE)->geometry(), QRect(c.titleLeft + 34, 8, 13, 13));
+    EXPECT_EQ(dlg_->Button(IDC_MINIMIZE)->geometry(), QRect(c.titleLeft, 8, 13, 13));
+    // The side buttons run right to left from the first entry's place.
+    const bool vga = c.width == 722;
+    const int count = dlg_->SideButtons().Count();
+    ASSERT_GT(count, 0);
+    CVtxButton* last = dlg_->Button(1006);
+    ASSERT_NE(last, nullptr);
+    EXPECT_EQ(last->geometry(), vga ? QRect(688, 34, 26, 26) : QRect(336, 35, 26, 26));
+    EXPECT_EQ(dlg_->Button(1002)->geometry().left(), (vga ? 688 : 336) - (count - 1) * 26);
+    EXPECT_TRUE(dlg_->WindowRegion().contains(QPoint(c.width / 2, c.height / 2)));
+    EXPECT_FALSE(dlg_->WindowRegion().contains(QPoint(0, 0)));  // rounded corner
+    dlg_.reset();
+    fake_.ClearRequests();
+  }
+}
+
+// ---- the live picture ------------------------------------------------------------------------------
+
+struct PictureCase {
+  const char* model;
+  int w, h;
+  int layout;          // after the picture
+  int shownW, shownH;  // on the 720 x 576 surface
+  bool doubled;
+};
+
+TEST_F(MainWindowTest, PicturesArePlacedAndDoubledAsTheLayoutSays) {
+  const PictureCase cases[] = {
+      {"K41R", 640, 228, 0, 640, 456, true},
+      {"K41R", 640, 240, 2, 640, 480, true},
+      {"K40R", 704, 576, 8, 704, 576, true},  // doubled to 1152 rows, cut to the memory bitmap
+      {"K41R", 320, 240, 3, 320, 240, false},
+      {"K47R", 640, 480, 12, 640, 480, false},  // never doubled on a K47R
+  };
+  for (const PictureCase& c : cases) {
+    SCOPED_TRACE(std::string(c.model) + " " + std::to_string(c.w) + "x" + std::to_string(c.h));
+    Device(c.model, "1050", "USERLEVEL=30;VIDEOMODE=0;");
+    ASSERT_TRUE(Init());
+    SetPicture(c.w, c.h, c.h / 2);
+    ShowOnWorker();
+    EXPECT_EQ(plat::WaitForSingleObject(app_->h_FinishShowImageJobEvent.load(), 0), plat::WAIT_OBJECT_0);
+    EXPECT_EQ(app_->w_LayoutMode.load(), c.layout);
+    EXPECT_EQ(dlg_->DisplayedRect(), QRect(0, 0, c.shownW, c.shownH));
+    const QImage surface = dlg_->DisplaySurface();
+    const int doubledSplit = (c.h / 2) * (c.doubled ? 2 : 1);
+    EXPECT_TRUE(IsRed(surface.pixel(5, 1)));
+    EXPECT_TRUE(IsRed(surface.pixel(c.shownW - 1, doubledSplit - 2)));
+    if (doubledSplit + 2 < c.shownH) EXPECT_TRUE(IsBlue(surface.pixel(c.shownW - 1, doubledSplit + 2)));
+    EXPECT_EQ(qGreen(surface.pixel(0, c.shownH - 1)), 200);
+    // On the window: at the origin of the layout's video area, inside its frame.
+    const LayoutRow& L = LayoutRowOf(app_->w_LayoutMode.load());
+    const QImage window = dlg_->Grab();
+    EXPECT_TRUE(IsRed(window.pixel(L[12] + 5, L[13] + 1)));
+    EXPECT_EQ(qGreen(window.pixel(L[12], L[13] + 3)), 200);
+    EXPECT_EQ(QColor(window.pixel(L[12] - 2, L[13] - 2)), QColor(Qt::black));
+    dlg_.reset();
+  }
+}
+
+TEST_F(MainWindowTest, NothingIsDrawnWhileTheStreamIsDown) {
+  Device("K41R", "1050", "USERLEVEL=30;VIDEOMODE=0;");
+  ASSERT_TRUE(Init());
+  SetPicture(320, 240, 120);
+  app_->f_VideoRunning = 0;
+  ShowOnWorker();
+  EXPECT_TRUE(dlg_->DisplayedRect().isEmpty());
+  EXPECT_EQ(plat::WaitForSingleObject(app_->h_FinishShowImageJobEvent.load(), 0), plat::WAIT_TIMEOUT);
+}
+
+TEST_F(MainWindowTest, StatusLineEveryTwoSecondsAndVideoLoss) {
+  Device("K41R", "1050", "USERLEVEL=30;VIDEOMODE=0;");
+  ASSERT_TRUE(Init());
+  SetPicture(320, 240, 120);
+  // A slow clock: the two seconds below stay exact while the test runs.
+  plat::SetTimeScale(0.0001);
+  const std::uint32_t now = plat::GetTickCount();
+  app_->dw_StatTick = static_cast<std::int32_t>(now - 2000);
+  app_->dw_StatFrames = 25;
+  app_->dw_StatFramesLast = 0;
+  app_->dw_StatBytes = 250000;
+  app_->m_RTPH_Struct.m_wAlarmData = 0x0006;
+  ShowOnWorker();
+  EXPECT_EQ(dlg_->StatusText(), "FR:12.50 fps DR:976 kbps ");
+  EXPECT_EQ(dlg_->AlarmChannelText(), "2");
+  EXPECT_EQ(app_->dw_StatKbps.load(), 976);
+  EXPECT_EQ(app_->dw_StatBytes.load(), 0);
+  EXPECT_EQ(app_->dw_StatFramesLast.load(), 25);
+
+  // Within two seconds of the last update nothing changes.
+  app_->dw_StatBytes = 1000;
+  ShowOnWorker();
+  EXPECT_EQ(dlg_->StatusText(), "FR:12.50 fps DR:976 kbps ");
+  EXPECT_EQ(app_->dw_StatBytes.load(), 1000);
+
+  // A tick ahead of the clock (negative difference) skips the update too.
+  app_->dw_StatTick = static_cast<std::int32_t>(plat::GetTickCount() + 5000);
+  ShowOnWorker();
+  EXPECT_EQ(app_->dw_StatBytes.load(), 1000);
+
+  app_->dw_StatTick = static_cast<std::int32_t>(plat::GetTickCount() - 2000);
+  app_->f_VideoLoss = 1;
+  app_->m_RTPH_Struct.m_wAlarmData = 0;
+  ShowOnWorker();
+  plat::SetTimeScale(1.0);
+  EXPECT_EQ(dlg_->StatusText(), "Video Loss!");
+  EXPECT_EQ(dlg_->AlarmChannelText(), "");
+}
+
+TEST_F(MainWindowTest, SnapshotAndGrabCopyTheDoubledPicture) {
+  Device("K41R", "1050", "USERLEVEL=30;VIDEOMODE=0;");
+  ASSERT_TRUE(Init());
+  std::vector<std::uint8_t> grab(kPictureBufferSize);
+  app_->lp_GrabBuffer = grab.data();
+  app_->h_GrabDoneSem = plat::CreateSemaphore(0, 1);
+  SetPicture(640, 228, 114);
+  app_->f_GrabRequest = 1;
+  app_->f_SnapshotRequest = 1;
+  ShowOnWorker();
+  EXPECT_EQ(app_->w_GrabWidth.load(), 640);
+  EXPECT_EQ(app_->w_GrabHeight.load(), 456);
+  EXPECT_EQ(plat::WaitForSingleObject(app_->h_GrabDoneSem.load(), 0), plat::WAIT_OBJECT_0);
+  EXPECT_EQ(app_->f_GrabRequest.load(), 0);
+  EXPECT_EQ(app_->f_SnapshotRequest.load(), 0);
+  int files = 0;
+  for (const auto& e : std::filesystem::directory_iterator(folder_ + "snap")) files += e.path().extension() == ".jpg";
+  EXPECT_EQ(files, 1);
+
+  // A snapshot folder that does not exist: the message is posted, the request cleared.
+  app_->CSettingINI.m_strSnapshotPath.Set(folder_ + "missing/deeper");
+  app_->f_SnapshotRequest = 1;
+  ShowOnWorker();
+  EXPECT_EQ(app_->f_SnapshotRequest.load(), 0);
+  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{LoadStr(4116)});
+  app_->lp_GrabBuffer = nullptr;
+  plat::CloseHandle(app_->h_GrabDoneSem.exchange(0));
+}
+
+// ---- channel bar --------------------------------------------------------------------------------------
+
+TEST_F(MainWindowTest, ChannelBarPagesAndSwitches) {
+  Device("K41R", "1050", "USERLEVEL=30;MULTICH=1;VIDEOMODE=0;");
+  app_->CSettingINI.m_bySelectedChannel = 2;
+  ASSERT_TRUE(Init(0));
+  CChannelBar& bar = dlg_->ChannelBar();
+  ASSERT_TRUE(bar.IsActive());
+  auto visible = [&bar] {
+    std::vector<int> v;
+    const auto p = bar.Placements();
+    for (std::size_t i = 0; i < p.size(); ++i) {
+      if (p[i].visible) v.push_back(static_cast<int>(i));
+    }
+    return v;
+  };
+  // VGA: the recorder button and channels 1-8, then 9-16.
+  EXPECT_EQ(visible(), (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 18}));
+  EXPECT_EQ(dlg_->Button(8412)->m_wImageIndex, 0);  // channel 2 selected
+  EXPECT_EQ(dlg_->Button(8411)->m_wImageIndex, 1);
+  dlg_->Command(IDC_CHANNEL_PAGE_NEXT);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(visible(), (std::vector<int>{9, 10, 11, 12, 13, 14, 15, 16, 17}));
+  EXPECT_FALSE(dlg_->Button(8411)->isVisibleTo(dlg_.get()));
+  EXPECT_TRUE(dlg_->Button(8420)->isVisibleTo(dlg_.get()));
+  dlg_->Command(IDC_CHANNEL_PAGE_NEXT);  // no page after the last
+  EXPECT_EQ(bar.Page(), 9);
+  dlg_->Command(IDC_CHANNEL_PAGE_PREV);
+  EXPECT_EQ(bar.Page(), 0);
+
+  // QVGA: pages of four.
+  app_->by_ResolutionMode = 1;
+  bar.Arrange();
+  EXPECT_EQ(visible(), (std::vector<int>{0, 1, 2, 3, 18}));
+  bar.PageNext();
+  EXPECT_EQ(visible(), (std::vector<int>{4, 5, 6, 7, 17, 18}));
+
+  // Switching: a request for another channel, none for the current one.
+  fake_.ClearRequests();
+  dlg_->Command(8413);
+  dlg_->Command(8412);
+  auto requests = fake_.Requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].path, "/SetChannel.cgi");
+  EXPECT_EQ(requests[0].query.at("CH"), "3");
+  EXPECT_EQ(requests[0].query.at("Cookie"), "A1B2C3D4E5F6");
+  EXPECT_EQ(bar.Current(), 2);  // follows only what the stream reports
+
+  // The stream reports channel 3.
+  std::thread([&bar] { bar.SetCurrentChannel(3); }).join();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(bar.Current(), 3);
+  EXPECT_EQ(app_->CSettingINI.m_bySelectedChannel.load(), 3);
+  EXPECT_EQ(dlg_->Button(8413)->m_wImageIndex, 0);
+  EXPECT_EQ(dlg_->Button(8412)->m_wImageIndex, 1);
+
+  // A failing switch from a worker (an alarm) shows its message without waiting.
+  fake_.SetStatus500(true);
+  int result = -1;
+  std::thread([&bar, &result] { result = bar.SwitchChannel(5); }).join();
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{"Send command timeout"});
+}
+
+TEST_F(MainWindowTest, NoChannelBarWithoutMultichannelAndTwoButtonsOnK40) {
+  Device("K42R", "1050", "USERLEVEL=30;MULTICH=0;VIDEOMODE=0;");
+  ASSERT_TRUE(Init());
+  EXPECT_FALSE(dlg_->ChannelBar().IsActive());
+  EXPECT_EQ(dlg_->SideButtons().Count(), 6);  // no colour button
+  EXPECT_EQ(dlg_->Button(999), nullptr);
+  dlg_.reset();
+  Device("K40R", "1050", "USERLEVEL=30;VIDEOMODE=0;");
+  app_->CSettingINI.m_bySelectedChannel = 2;
+  ASSERT_TRUE(Init());
+  EXPECT_TRUE(dlg_->ChannelBar().IsActive());
+  EXPECT_EQ(dlg_->Button(8411)->geometry(), QRect(20, 32, 35, 28));
+  EXPECT_EQ(dlg_->Button(8412)->geometry(), QRect(55, 32, 35, 28));
+  EXPECT_EQ(dlg_->Button(8412)->m_wImageIndex, 0);
+}
+
+// ---- access levels ---------------------------------------------------------------------------------
+
+TEST_F(MainWindowTest, AccessLevelsDisableButtons) {
+  struct Case {
+    int level;
+    std::vector<int> enabled, disabled;
+    bool cameraTool;
+  };
+  const Case cases[] = {
+      {30, {1002, 1007, 1008, 999, 1004, 1005, 1006}, {}, true},
+      {20, {1002, 1007, 1008, 999, 1004, 1005}, {1006}, true},
+      {10, {1002, 1004, 1005}, {1007, 1008, 999, 1006}, true},
+      {0, {1002}, {1007, 1008, 999, 1004, 1005, 1006}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.level);
+    Device("K44R", "1050", "USERLEVEL=" + std::to_string(c.level) + ";VIDEOMODE=0;");
+    ASSERT_TRUE(Init());
+    for (int id : c.enabled) EXPECT_TRUE(dlg_->Button(id)->isEnabled()) << id;
+    for (int id : c.disabled) EXPECT_FALSE(dlg_->Button(id)->isEnabled()) << id;
+    // No linked device: the current type is the camera, whose panel opens with 8193.
+    EXPECT_EQ(dlg_->Button(IDC_CAMERA_TOOL_DOWN)->isEnabled(), c.cameraTool);
+    EXPECT_EQ(dlg_->Button(IDC_CAMERA_TOOL_DOWN)->isVisibleTo(dlg_.get()), c.cameraTool);
+    EXPECT_FALSE(dlg_->Button(IDC_CAMERA_TOOL)->isVisibleTo(dlg_.get()));
+    dlg_.reset();
+  }
+}
+
+// ---- keys and full screen ---------------------------------------------------------------------------
+
+TEST_F(MainWindowTest, EscapeLeavesFullScreenAndEnterAndEscapeNeverClose) {
+  Device("K41R", "1050", "USERLEVEL=30;MULTICH=1;VIDEOMODE=0;");
+  ASSERT_TRUE(Init());
+  dlg_->move(40, 30);
+  dlg_->show();
+  QTest::keyClick(dlg_.get(), Qt::Key_Escape);
+  QTest::keyClick(dlg_.get(), Qt::Key_Return);
+  EXPECT_TRUE(dlg_->isVisible());
+  EXPECT_FALSE(dlg_->IsFullScreen());
+
+  dlg_->Command(IDC_FULLSCREEN);
+  EXPECT_TRUE(dlg_->IsFullScreen());
+  dlg_->SetStatusText("dropped in full screen");
+  SetPicture(640, 228, 114);
+  ShowOnWorker();
+  EXPECT_EQ(dlg_->geometry(), kWorkArea);
+  EXPECT_FALSE(dlg_->Button(IDC_CLOSE)->isVisible());
+  EXPECT_FALSE(dlg_->Button(8410)->isVisible());
+  const QImage full = dlg_->FullScreenSurface();
+  ASSERT_EQ(full.size(), kWorkArea.size());
+  EXPECT_TRUE(IsRed(full.pixel(kWorkArea.width() - 1, 2)));
+  EXPECT_TRUE(IsBlue(full.pixel(kWorkArea.width() - 1, kWorkArea.height() - 2)));
+  EXPECT_EQ(dlg_->StatusText(), "Start to get image!!");
+
+  QTest::keyClick(dlg_.get(), Qt::Key_Escape);
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(dlg_->IsFullScreen());
+  EXPECT_EQ(dlg_->size(), QSize(722, 608));
+  EXPECT_EQ(dlg_->pos(), QPoint((1280 - 722) >> 1, (1000 - 608) >> 1));
+  EXPECT_TRUE(dlg_->Button(IDC_CLOSE)->isVisible());
+  EXPECT_TRUE(dlg_->Button(8410)->isVisible());
+  EXPECT_TRUE(dlg_->Button(1002)->isVisible());
+  dlg_->hide();
+}
+
+// ---- shut-down --------------------------------------------------------------------------------------
+
+TEST_F(MainWindowTest, ShutDownFinishesAnOpenRecordingAndSavesTheSettings) {
+  Device("K41R", "1050", "USERLEVEL=30;VIDEOMODE=0;");
+  ASSERT_TRUE(Init());
+  std::string folder = folder_ + "rec";
+  std::filesystem::create_directories(folder);
+  ASSERT_TRUE(app_->C_UserRecord.StartRecord(folder));
+  ASSERT_TRUE(app_->C_UserRecord.IsFileOpen());
+  std::string path = app_->C_UserRecord.CurrentPath();
+  std::replace(path.begin(), path.end(), '\\', '/');
+  // The window manager's close takes the same road as the close button.
+  dlg_->show();
+  dlg_->close();
+  EXPECT_FALSE(app_->C_UserRecord.IsFileOpen());
+  EXPECT_TRUE(std::filesystem::exists(path));
+  EXPECT_GT(std::filesystem::file_size(path), 0u);
+  EXPECT_TRUE(std::filesystem::exists(folder_ + "Setting.ini"));
+  EXPECT_FALSE(dlg_->isVisible());
+}
+
+}  // namespace
