@@ -585,10 +585,21 @@ TEST_F(StreamE2E, QuietStopEndsTheReceiverWithoutReconnect) {
   EXPECT_EQ(GetVideoRequests(), 1);
 }
 
+// LIFETIME is in minutes, counted from the release of the session: one minute later the
+// stream stops quietly, the status line says so and the main window is asked to close.
 TEST_F(StreamE2E, LifeTimeUpClosesTheProgram) {
-  recorder.SetDeviceInfo("LIFETIME=0;MULTICH=0;VIDEOMODE=0;USERLEVEL=30;");
+  recorder.SetDeviceInfo("LIFETIME=1;MULTICH=0;VIDEOMODE=0;USERLEVEL=30;");
   StartClient();
-  ASSERT_TRUE(window.WaitPosted(WM_CLOSEMAIN, 10000));
+  ASSERT_TRUE(window.WaitPosted(WM_CLOSEMAIN, 15000));
+  std::uint64_t connected = 0, closed = 0;
+  for (const auto& p : window.Posted()) {
+    if (p.msg == WM_SHOWSTATUS && p.l == msg::STATUS_CONNECTED_PICTURE && !connected) connected = p.tick;
+    if (p.msg == WM_CLOSEMAIN) closed = p.tick;
+  }
+  // Released 2 s after the connected picture; 1 s pause, 60 s, 1 s before closing.
+  EXPECT_GE(closed - connected, 63000u);
+  EXPECT_LE(closed - connected, 70000u);
+  EXPECT_GE(window.Pictures(), 1);
   bool text = false;
   for (const auto& t : window.Texts()) text = text || t == "Life time is Up.Application shutdown later";
   EXPECT_TRUE(text);
