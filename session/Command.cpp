@@ -139,7 +139,12 @@ ExchangeResult RunExchange(const CSockAddr& address, std::uint8_t command, const
   if (have > 0) std::memcpy(replyBuffer, head.data() + parsed.headLength, have);
   while (have < target) {
     const int n = socket.Receive(replyBuffer + have, target - have, recvTimeout);
-    if (n <= 0) break;  // broke off mid-body: the length says what arrived
+    if (n <= 0) {
+      // The recorder announced more than it sent: a cut reply is no answer.
+      socket.Cleanup();
+      result.kind = Exchange::Failed;
+      return result;
+    }
     have += static_cast<std::size_t>(n);
   }
   result.bodyLength = static_cast<DWORD>(have);

@@ -27,10 +27,11 @@ constexpr int kReplyHeadMaxReads = 30;
 //  0: empty server address or empty target; socket, resolution, connect or send failure;
 //     head read time-out/error/close; no blank line within the head bounds; a status other
 //     than 200 (then `reply->dwStatus` = status); a Content-Length larger than
-//     `replyCapacity` when a reply buffer is given. Reply buffer and length untouched.
+//     `replyCapacity` when a reply buffer is given; a connection that breaks off before the
+//     announced Content-Length has arrived (the buffer may then hold the part that came).
+//     Reply length untouched.
 //  1: CGI_REBOOT once the request is sent (no reply is read); a 200 reply: `*replyLength`
-//     = the body bytes placed in `replyBuffer` (0 without Content-Length; fewer than the
-//     Content-Length when the connection broke off mid-body).
+//     = the body bytes placed in `replyBuffer` (0 without Content-Length).
 // For CGI_LOGIN to a host name the settings' server name becomes the resolved dotted
 // address and the name is kept in the settings' host name. A 200 reply applies a pending
 // web-port / server change (SetPendingWebPort / SetPendingServer).
