@@ -309,6 +309,60 @@ TEST_F(StreamE2E, PicturesArriveInBothHeaderFormats) {
   }
 }
 
+// What the re-login and the receiver send: the login, the device information with the
+// channel clamped to the model and the header choice, the stream request with the session.
+TEST_F(StreamE2E, RequestsOfTheSession) {
+  struct Case {
+    const char* model;
+    const char* firmware;
+    std::uint8_t selected;
+    const char* ch;
+    bool newHeader;
+  } cases[] = {
+      {"K40R", "1005", 5, "1", false},
+      {"K40R", "1006", 0, "1", true},
+      {"K41R", "1046", 17, "0", true},
+      {"K43R", "1045", 3, "3", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.model) + " " + c.firmware);
+    fake::Identity id;
+    id.productId = c.model;
+    id.firmware = c.firmware;
+    id.sessionId = "SESSION" + std::string(c.firmware);
+    recorder.SetIdentity(id);
+    StartClient([&](AppRecord& a) {
+      a.CSettingINI.m_bySelectedChannel = c.selected;
+      a.CSettingINI.m_nImageResolution = 2;
+      a.CSettingINI.m_nAlarmTriggerQuality = 4;
+    });
+    ASSERT_TRUE(window.WaitPictures(window.Pictures() + 1));
+    const auto reqs = recorder.Requests();
+    std::vector<std::string> paths;
+    for (const auto& r : reqs)
+      if (r.path != "/GetSysCfg.cgi") paths.push_back(r.path);
+    EXPECT_EQ(paths, (std::vector<std::string>{"/Login.cgi", "/Getdeviceinfo.cgi", "/Getvideo.cgi"}));
+    for (const auto& r : reqs) {
+      if (r.path == "/Login.cgi") {
+        EXPECT_EQ(r.query.at("Username"), "admin");
+        EXPECT_EQ(r.query.at("Password"), "1234");
+      } else if (r.path == "/Getdeviceinfo.cgi") {
+        EXPECT_EQ(r.query.at("Cookie"), id.sessionId);
+        EXPECT_EQ(r.query.at("CH"), c.ch);
+        EXPECT_EQ(r.query.at("RES"), "2");
+        EXPECT_EQ(r.query.at("QUA"), "4");
+        EXPECT_EQ(r.query.count("NEWHR"), c.newHeader ? 1u : 0u);
+      } else if (r.path == "/Getvideo.cgi") {
+        EXPECT_EQ(r.target(), "/Getvideo.cgi?Cookie=" + id.sessionId);
+        EXPECT_NE(r.head.find("\r\nHost: 127.0.0.1\r\n"), std::string::npos);
+      }
+    }
+    EXPECT_EQ(app->CSettingINI.m_bySelectedChannel.load(), std::stoi(c.ch));
+    Shutdown();
+    recorder.ClearRequests();
+  }
+}
+
 // Read boundaries and damaged pictures: the stream goes on, and what was dropped is counted.
 TEST_F(StreamE2E, FaultsInTheByteStream) {
   const std::string good = fake::MakeJpeg(64, 48, 60, 1);
