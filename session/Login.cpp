@@ -1,4 +1,5 @@
 #include "session/Login.h"
+#include "session/SysCfg.h"
 
 #include <algorithm>
 #include <array>
@@ -127,6 +128,8 @@ bool IsAcceptedModelCode(const std::string& p) {
 }
 
 void StoreLoginReply(const LoginReplyValues& values, bool storeMacWords) {
+  // A new session: what was fetched before may belong to another recorder or firmware.
+  ForgetFetchedSysCfgSections();
   SetSessionId(values.sessionId);
   if (g_lpApp == nullptr) return;
   AppRecord& app = *g_lpApp;

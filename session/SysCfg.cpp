@@ -1,5 +1,7 @@
 #include "session/SysCfg.h"
 
+#include <atomic>
+
 #include <cstring>
 #include <mutex>
 #include <vector>
@@ -67,6 +69,17 @@ bool UsesNewPppoeBlock(const std::string& productId, const std::string& firmware
   return CompareVersionString(threshold, firmware) != 2;
 }
 
+namespace {
+std::atomic<std::uint32_t> g_fetchedSections{0};
+void MarkFetched(std::uint8_t option) { g_fetchedSections.fetch_or(1u << option); }
+}  // namespace
+
+bool IsSysCfgSectionFetched(std::uint8_t option) {
+  return option < SYSCFG_OPTION_COUNT && (g_fetchedSections.load() & (1u << option)) != 0;
+}
+
+void ForgetFetchedSysCfgSections() { g_fetchedSections.store(0); }
+
 int GetSysCfgSection(std::uint8_t option, std::uint8_t* destination, std::uint32_t size) {
   if (option >= SYSCFG_OPTION_COUNT || g_lpApp == nullptr) return 0;
   if (option != SYSCFG_ALL && (destination == nullptr || size == 0)) return 0;
@@ -84,12 +97,14 @@ int GetSysCfgSection(std::uint8_t option, std::uint8_t* destination, std::uint32
     std::lock_guard<std::mutex> lock(g_lpApp->mtx_SysCfg);
     std::memcpy(destination, reply.data(), n);
     std::memset(destination + n, 0, size - n);
+    MarkFetched(option);
     return 1;
   }
   if (option != SYSCFG_ALL) {
     if (length != size) return 0;
     std::lock_guard<std::mutex> lock(g_lpApp->mtx_SysCfg);
     std::memcpy(destination, reply.data(), size);
+    MarkFetched(option);
     return 1;
   }
 
@@ -115,11 +130,16 @@ int GetSysCfgSection(std::uint8_t option, std::uint8_t* destination, std::uint32
   blocks.section[SYSCFG_DVRREC] = app.SysCfg_DVRREC;
   blocks.section[SYSCFG_PERI] = app.SysCfg_PERI;
   std::lock_guard<std::mutex> lock(app.mtx_SysCfg);
-  return SplitSysCfgAll(reply.data(), length, videoServer, blocks) ? 1 : 0;
+  if (!SplitSysCfgAll(reply.data(), length, videoServer, blocks)) return 0;
+  std::size_t rows = 0;
+  const SysCfgAllRow* layout = SysCfgAllLayout(videoServer, rows);
+  for (std::size_t i = 0; i < rows; ++i) MarkFetched(layout[i].option);
+  MarkFetched(SYSCFG_ONLINE);
+  return 1;
 }
 
 int SetSysCfgSection(std::uint8_t option, const std::uint8_t* data, std::uint32_t length, int refresh) {
-  if (option >= SYSCFG_OPTION_COUNT || data == nullptr) return 0;
+  if (option >= SYSCFG_OPTION_COUNT || data == nullptr || !IsSysCfgSectionFetched(option)) return 0;
   CCgiRequest request(CGI_SETSYSCFG);
   request.AddParam("Option", SysCfgOptionNames[option]);
   if (option == SYSCFG_DNS) request.AddParam("Refresh", refresh ? "True" : "False");

@@ -68,5 +68,11 @@ bool UsesNewPppoeBlock(const std::string& productId, const std::string& firmware
 // `size` bytes and zero-fills the rest. For SYSCFG_ALL the destination and size are ignored
 // and the blocks of g_lpApp are filled by the layout of the connected model.
 int GetSysCfgSection(std::uint8_t option, std::uint8_t* destination, std::uint32_t size);
-// Sends one section as the body of "/SetSysCfg.cgi" ("Refresh" only for DNS).
+// Sends one section as the body of "/SetSysCfg.cgi" ("Refresh" only for DNS). A section that
+// was not fetched from this recorder since the last login is never sent (0, nothing sent):
+// its bytes would be the client's zeros, not the recorder's settings.
 int SetSysCfgSection(std::uint8_t option, const std::uint8_t* data, std::uint32_t length, int refresh);
+
+// Whether a section arrived whole since the last login; a login forgets them all.
+bool IsSysCfgSectionFetched(std::uint8_t option);
+void ForgetFetchedSysCfgSections();

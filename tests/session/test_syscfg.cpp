@@ -206,6 +206,13 @@ TEST_F(SysCfgTest, AllInOneEdges) {
 TEST_F(SysCfgTest, SetSendsTheSectionAsBody) {
   const std::string dns = Pattern(12, 3);
   const std::string ip = Pattern(24, 4);
+  // Never fetched since the login: nothing is sent.
+  ForgetFetchedSysCfgSections();
+  EXPECT_EQ(SetSysCfgSection(SYSCFG_DNS, reinterpret_cast<const std::uint8_t*>(dns.data()), 12, 1), 0);
+  EXPECT_TRUE(recorder_.Requests().empty());
+  ASSERT_EQ(GetSysCfgSection(SYSCFG_DNS, app_->SysCfg_DNS, sizeof app_->SysCfg_DNS), 1);
+  ASSERT_EQ(GetSysCfgSection(SYSCFG_IP, app_->SysCfg_IP, sizeof app_->SysCfg_IP), 1);
+  recorder_.ClearRequests();
   EXPECT_EQ(SetSysCfgSection(SYSCFG_DNS, reinterpret_cast<const std::uint8_t*>(dns.data()), 12, 1), 1);
   EXPECT_EQ(SetSysCfgSection(SYSCFG_DNS, reinterpret_cast<const std::uint8_t*>(dns.data()), 12, 0), 1);
   EXPECT_EQ(SetSysCfgSection(SYSCFG_IP, reinterpret_cast<const std::uint8_t*>(ip.data()), 24, 1), 1);
