@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "scaling/Resize.h"
+
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "pixels are read as little-endian words");
 
 bool DoubleLines(const std::uint8_t* src, int w, int h, std::uint8_t* dst, std::size_t capacity) {
   if (src == nullptr || dst == nullptr || w <= 0 || h <= 0) return false;
@@ -34,9 +37,16 @@ void PutBgrBottomUp(QImage& image, int dx, int dy, const std::uint8_t* src, int 
     // Row y from the top is row h - 1 - y in memory.
     const std::uint8_t* s = src + std::size_t(h - 1 - y) * std::size_t(step) + std::size_t(x0) * 3;
     auto* d = reinterpret_cast<std::uint32_t*>(image.scanLine(dy + y)) + dx + x0;
-    for (int x = x0; x < x1; ++x, s += 3) {
-      *d++ = 0xFF000000u | (std::uint32_t(s[2]) << 16) | (std::uint32_t(s[1]) << 8) | s[0];
+    // Four bytes at a time read B, G, R and the next pixel's blue: on a little-endian machine
+    // the low three bytes are the 32-bit pixel already. The row's last pixel is read byte by
+    // byte so nothing past the picture is touched.
+    int x = x0;
+    for (; x < x1 - 1; ++x, s += 3) {
+      std::uint32_t v;
+      std::memcpy(&v, s, 4);
+      *d++ = 0xFF000000u | (v & 0x00FFFFFFu);
     }
+    *d = 0xFF000000u | (std::uint32_t(s[2]) << 16) | (std::uint32_t(s[1]) << 8) | s[0];
   }
 }
 
