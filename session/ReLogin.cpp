@@ -163,6 +163,9 @@ DWORD ReLogin_Thread(void*) {
   app->by_HotPointMode = 1;
   if (IMainWindow* w = app->lp_MainDialog.load()) w->ClearAlarmInputText();
   PostStatus(app, msg::STATUS_START_LOGIN, reinterpret_cast<WPARAM>(kStartLoginText));
+  if (!app->C_ControlD.IsCurrentVideo()) {
+    if (IMainWindow* w = app->lp_MainDialog.load()) w->ResetPtzModeButton();
+  }
   app->C_ControlD.Reset();
   const std::string hostName = app->CSettingINI.m_szHostName.Text();
   if (!hostName.empty()) app->SetServerName(hostName);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
@@ -64,6 +65,8 @@ class TestWindow : public IMainWindow, public plat::MessageSink {
   void RelayoutControls() override {}
   void ClearOnlineUserText() override {}
   void ClearAlarmInputText() override {}
+  void ResetPtzModeButton() override { ++ptzResets; }
+  std::atomic<int> ptzResets{0};
 
   void OnPostedMessage(unsigned msg, plat::WPARAM w, plat::LPARAM l) override {
     {
@@ -550,6 +553,9 @@ TEST_F(StreamE2E, CutStreamReconnects) {
   EXPECT_EQ(codes[1], msg::STATUS_CONNECTED_PICTURE);
   EXPECT_EQ(codes[2], msg::STATUS_START_LOGIN);
   EXPECT_EQ(codes[3], msg::STATUS_CONNECTED_PICTURE);
+  // No video device was current (the device information named none): the pan-tilt-zoom mode
+  // button goes back to its first picture at every re-login.
+  EXPECT_GE(window.ptzResets.load(), 2);
 }
 
 // 20 s without a byte is a failure; the reconnection follows on the product's time-out.
