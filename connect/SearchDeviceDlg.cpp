@@ -169,6 +169,7 @@ bool CSearchDeviceDlg::OnInitDialog() {
   m_list->setHeaderLabels(headers);
   for (int i = 0; i < 5; ++i) m_list->setColumnWidth(i, widths[i]);
   resize(560, 480);
+  SetDlgItemText(search_id::kWebPort, QString::number(m_nWebPort));  // the integer field shows its value
   StartSearch();
   return true;
 }

@@ -100,7 +100,6 @@ class CSearchDeviceDlg : public ui::Window {
   void OnSearchDone(bool bindFailed);
   void AddReply(const DiscoveryReply& reply);
   bool ReadBack();  // edits into values; false after the range message of the web port
-  void WriteEdits();
   const DiscoveredDevice* FindDevice(int index) const;
   void SendSettings(bool reset);
 
