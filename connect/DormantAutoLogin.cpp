@@ -1,0 +1,84 @@
+#include "connect/DormantAutoLogin.h"
+
+#include <cctype>
+
+#include "connect/Discovery.h"
+#include "connect/DiscoveryPacket.h"
+#include "platform/clock.h"
+#include "core/AppRecord.h"
+#include "session/CgiRequest.h"
+#include "session/Command.h"
+#include "session/Login.h"
+
+namespace {
+
+constexpr plat::WORD kLoginTimeoutSec = 15;
+constexpr std::size_t kLoginReplySize = 2048;
+
+bool IsAutoLoginModel(const std::string& id) {
+  for (const char* m : {"K41R", "K40R", "K42R", "K43R", "K44R", "K45R", "K46R"}) {
+    if (id == m) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::string AutoLoginServerText(const std::vector<std::string>& arguments, const std::string& whole) {
+  if (arguments.empty()) return whole;
+  std::string text;
+  for (const std::string& a : arguments) {
+    if (!text.empty()) text += ' ';
+    text += a;
+  }
+  return text;
+}
+
+std::string FindFirstRecorder(plat::HWND owner) {
+  DiscoveryReplySocket socket;
+  const bool listening = socket.Open() == DiscoveryReplySocket::OpenResult::Ok;
+  if (!SendDiscoveryBroadcast(BuildSearchRequest(g_strLocalIP.Get()), owner) || !listening) {
+    return kAutoLoginFallbackServer;
+  }
+  const plat::DWORD start = plat::GetTickCount();
+  while (plat::GetTickCount() - start < kSearchWaitMs * 2) {
+    if (socket.Wait(kSearchWaitMs) != 1) break;
+    std::uint8_t buffer[kDiscoveryPacketSize];
+    const int n = socket.Receive(buffer);
+    DiscoveryReply reply;
+    if (n > 0 && ParseDiscoveryReply(buffer, static_cast<std::size_t>(n), reply)) return reply.ip;
+  }
+  return kAutoLoginFallbackServer;
+}
+
+int CommandLineAutoLogin(const std::string& serverText) {
+  return CommandLineAutoLoginAt(serverText, kAutoLoginWebPort);
+}
+
+int CommandLineAutoLoginAt(const std::string& serverText, plat::WORD webPort) {
+  AppRecord* app = g_lpApp;
+  if (app == nullptr) return 0;
+  CSettingINI& s = app->CSettingINI;
+  s.m_strUsername.Set(kDefaultAccount);
+  s.m_strPassword.Set(kDefaultAccount);
+  s.m_wWebPort = webPort;
+  const bool isAddress = !serverText.empty() && std::isdigit(static_cast<unsigned char>(serverText[0]));
+  s.m_strServerName.Set(isAddress ? serverText : FindFirstRecorder());
+  s.m_wWebPort = webPort;
+
+  CCgiRequest request(CGI_LOGIN);
+  request.AddParam("Username", kDefaultAccount);
+  request.AddParam("Password", kDefaultAccount);
+  std::vector<std::uint8_t> reply(kLoginReplySize, 0);
+  plat::DWORD length = 0;
+  if (!ZududSendCommand(request, nullptr, 0, nullptr, reply.data(), reply.size() - 1, &length,
+                        kLoginTimeoutSec, kLoginTimeoutSec)) {
+    return 0;
+  }
+  LoginReplyValues values;
+  if (ParseLoginReply(ReplyText(reply.data(), length), values) != LoginParseResult::Ok) return 0;
+  if (!values.productId || !IsAutoLoginModel(*values.productId)) return 0;
+  StoreLoginReply(values, false);
+  app->w_LoginResult = LOGIN_RESULT_OK;
+  return 1;
+}
