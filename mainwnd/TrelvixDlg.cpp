@@ -1,6 +1,7 @@
 #include "mainwnd/TrelvixDlg.h"
 
 #include <QCloseEvent>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -227,6 +228,7 @@ CVtxButton* CTrelvixDlg::Button(int id) const { return qobject_cast<CVtxButton*>
 void CTrelvixDlg::CreateButton(CVtxButton*& slot, int id, const QRect& rect, const QString& tip) {
   auto* b = new CVtxButton(this);
   b->Create(rect, this, id);
+  b->installEventFilter(this);
   if (!tip.isEmpty()) b->setToolTip(tip);
   AddControl(id, b);
   slot = b;
@@ -354,7 +356,9 @@ bool CTrelvixDlg::InitDialogSteps() {
   // 17. Channel bar.
   m_channelBar.Create(this, m_btnChannel);
   for (CVtxButton* b : m_btnChannel) {
-    if (b) AddControl(b->CommandId(), b);
+    if (!b) continue;
+    AddControl(b->CommandId(), b);
+    b->installEventFilter(this);
   }
   // 18. Title-bar buttons.
   for (int i = 0; i < 3; ++i) {
@@ -371,6 +375,7 @@ bool CTrelvixDlg::InitDialogSteps() {
     b->Create(QRect(r.left, r.top, r.Width(), r.Height()), this, row.wCtrlId);
     b->setToolTip(QString::fromStdString(KeyTooltip(row, StringOf(row.wTipId))));
     if (row.wCtrlId != 0 && !GetDlgItem(row.wCtrlId)) AddControl(row.wCtrlId, b);
+    b->installEventFilter(this);
     b->hide();
     m_btnPanel[k] = b;
   }
@@ -380,7 +385,9 @@ bool CTrelvixDlg::InitDialogSteps() {
   // 21. Side buttons and the timer.
   m_sideBar.Create(product, this, m_btnSide);
   for (int i = 0; i < m_sideBar.Count(); ++i) {
-    if (m_btnSide[i]) AddControl(m_btnSide[i]->CommandId(), m_btnSide[i]);
+    if (!m_btnSide[i]) continue;
+    AddControl(m_btnSide[i]->CommandId(), m_btnSide[i]);
+    m_btnSide[i]->installEventFilter(this);
   }
   app->C_MMTimer.Start(product);
   // 22. Camera-tool buttons.

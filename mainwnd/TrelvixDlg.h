@@ -111,6 +111,8 @@ class CTrelvixDlg : public ui::Window, public IMainWindow {
   void closeEvent(QCloseEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
+  // A click anywhere in the window, on a button too, silences the alarm sound.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   bool InitDialogSteps();

@@ -1,5 +1,6 @@
 // The main window's layouts and skins: skin pictures, the layout setters, relayout, the
 // re-positioning after a device or picture change, full screen and painting.
+#include <QEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -463,6 +464,15 @@ void CTrelvixDlg::mousePressEvent(QMouseEvent* event) {
   AppRecord* app = g_lpApp;
   if (app && event->button() == Qt::LeftButton && app->f_AlarmAudioOn.load()) SilenceAlarmSound(*app);
   ui::Window::mousePressEvent(event);
+}
+
+bool CTrelvixDlg::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseButtonPress && watched != this) {
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    AppRecord* app = g_lpApp;
+    if (app && mouse->button() == Qt::LeftButton && app->f_AlarmAudioOn.load()) SilenceAlarmSound(*app);
+  }
+  return ui::Window::eventFilter(watched, event);  // the click goes on as usual
 }
 
 void CTrelvixDlg::mouseMoveEvent(QMouseEvent* event) {

@@ -429,6 +429,53 @@ TEST_F(MainWindowTest, NoChannelBarWithoutMultichannelAndTwoButtonsOnK40) {
   EXPECT_EQ(dlg_->Button(8412)->m_wImageIndex, 0);
 }
 
+TEST_F(MainWindowTest, SmallerRecordersPageByFourOnlyInQvga) {
+  struct Case {
+    const char* model;
+    std::uint8_t mode;
+    std::vector<int> firstPage, secondPage;
+  };
+  // K42R: 0 recorder, 1-8 channels, 9 left, 10 right; K43R: 1-4 channels, 5 left, 6 right.
+  const Case cases[] = {
+      {"K42R", 0, {0, 1, 2, 3, 4, 5, 6, 7, 8}, {0, 1, 2, 3, 4, 5, 6, 7, 8}},
+      {"K42R", 1, {0, 1, 2, 3, 10}, {4, 5, 6, 7, 9, 10}},
+      {"K43R", 3, {0, 1, 2, 3, 4}, {0, 1, 2, 3, 4}},  // its page always starts at 0: all fit
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.model) + " mode " + std::to_string(c.mode));
+    Device(c.model, "1050", "");
+    app_->by_MultiChannel = 1;
+    app_->by_ResolutionMode = c.mode;
+    app_->CSettingINI.m_bySelectedChannel = 0;
+    CChannelBar bar;
+    bar.Create(nullptr, nullptr);
+    auto visible = [&bar] {
+      std::vector<int> v;
+      const auto p = bar.Placements();
+      for (std::size_t i = 0; i < p.size(); ++i) {
+        if (p[i].visible) v.push_back(static_cast<int>(i));
+      }
+      return v;
+    };
+    EXPECT_EQ(visible(), c.firstPage);
+    bar.PageNext();
+    EXPECT_EQ(visible(), c.secondPage);
+  }
+}
+
+TEST_F(MainWindowTest, AClickOnAButtonSilencesTheAlarmSound) {
+  Device("K41R", "1050", "USERLEVEL=30;VIDEOMODE=0;");
+  ASSERT_TRUE(Init());
+  dlg_->show();
+  app_->h_StopAlarmWavEvent = plat::CreateEvent(false, false);
+  app_->f_AlarmAudioOn = 1;
+  QTest::mouseClick(dlg_->Button(1002), Qt::LeftButton);
+  EXPECT_EQ(app_->f_AlarmAudioOn.load(), 0);
+  EXPECT_EQ(plat::WaitForSingleObject(app_->h_StopAlarmWavEvent.load(), 0), plat::WAIT_OBJECT_0);
+  plat::CloseHandle(app_->h_StopAlarmWavEvent.exchange(0));
+  dlg_->hide();
+}
+
 // ---- access levels ---------------------------------------------------------------------------------
 
 TEST_F(MainWindowTest, AccessLevelsDisableButtons) {
