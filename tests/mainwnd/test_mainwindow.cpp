@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "core/Messages.h"
 #include "core/Strings.h"
 #include "mainwnd/DisplayPath.h"
 #include "mainwnd/TrelvixDlg.h"
@@ -474,6 +475,53 @@ TEST_F(MainWindowTest, AClickOnAButtonSilencesTheAlarmSound) {
   EXPECT_EQ(plat::WaitForSingleObject(app_->h_StopAlarmWavEvent.load(), 0), plat::WAIT_OBJECT_0);
   plat::CloseHandle(app_->h_StopAlarmWavEvent.exchange(0));
   dlg_->hide();
+}
+
+TEST_F(MainWindowTest, StatusMessagesOfTheLoginThread) {
+  Device("K41R", "1050", "USERLEVEL=30;VIDEOMODE=0;");
+  ASSERT_TRUE(Init());
+  struct Case {
+    plat::WPARAM wParam;
+    plat::LPARAM code;
+    const char* text;
+  };
+  const Case cases[] = {
+      {754, 0, "ESCAPED TIME:  12:34"},
+      {0, 1, "Start login"},
+      {0, 2, "Server is too busy!! Try later !!"},
+      {0, 3, "Login process is failed,wait a moment !!"},
+      {0, 4, "Login process is failed,wait a moment !!"},  // nothing
+      {0, 7, "System relogin too many user.Wait for 40 sec!!\nApplication will try again."},
+      {0, 9, "System relogin too many user.Wait for 40 sec!!\nApplication will try again."},
+  };
+  for (const Case& c : cases) {
+    plat::PostMessage(app_->h_MainDialogHandle.load(), msg::WM_SHOWSTATUS, c.wParam, c.code);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(dlg_->StatusText(), c.text) << c.code;
+  }
+  // The connect button's pictures.
+  plat::PostMessage(app_->h_MainDialogHandle.load(), msg::WM_SHOWSTATUS, 0, msg::STATUS_DISCONNECTED_PICTURE);
+  for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+  EXPECT_EQ(dlg_->Button(1002)->m_wImageIndex, 1);
+  plat::PostMessage(app_->h_MainDialogHandle.load(), msg::WM_SHOWSTATUS, 0, msg::STATUS_CONNECTED_PICTURE);
+  for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+  EXPECT_EQ(dlg_->Button(1002)->m_wImageIndex, 0);
+}
+
+TEST_F(MainWindowTest, RelayoutFromAWorkerIsCarriedOutByTheWindow) {
+  Device("K41R", "1050", "USERLEVEL=30;VIDEOMODE=0;");
+  ASSERT_TRUE(Init(0));
+  ASSERT_EQ(dlg_->size(), QSize(722, 608));
+  app_->w_LayoutMode = 3;
+  std::thread([this] {
+    IMainWindow* w = app_->lp_MainDialog.load();
+    w->ChangeItemPositionForDeviceModified();
+    w->RelayoutControls();
+  }).join();
+  EXPECT_EQ(dlg_->size(), QSize(722, 608));  // nothing changed on the worker itself
+  for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+  EXPECT_EQ(dlg_->size(), QSize(370, 414));
+  EXPECT_EQ(dlg_->Button(IDC_CLOSE)->geometry(), QRect(311 + 34, 8, 13, 13));
 }
 
 // ---- access levels ---------------------------------------------------------------------------------
