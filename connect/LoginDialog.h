@@ -65,6 +65,9 @@ class LoginDialog : public ui::Window {
   std::atomic<int> m_bAnimating{0};
   std::uint8_t m_byAnimateStep = 0;
 
+  // Reads the edits into the field texts (true) or shows the field texts (false).
+  void UpdateData(bool readBack);
+
   // The actions (also reached by their buttons and messages).
   void OnConnectButton();
   void OnAddressButton();
@@ -88,7 +91,6 @@ class LoginDialog : public ui::Window {
   struct Attempt;
 
  private:
-  void UpdateData(bool readBack);
   void OnPortChanged();
   void StopThreads();
   void Paint(ui::Surface& surface) const;
