@@ -17,6 +17,8 @@ class CConnectProgressDlg : public ui::Window {
 
  public:
   CConnectProgressDlg(QWidget* parent, LoginDialog* loginWindow);
+  // Without a login window (DormantDialogs.cpp): the worker then gets no account to use.
+  explicit CConnectProgressDlg(QWidget* parent);
   ~CConnectProgressDlg() override;
 
   bool OnInitDialog() override;

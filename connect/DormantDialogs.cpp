@@ -1,5 +1,7 @@
 #include "connect/DormantDialogs.h"
 
+#include "connect/ConnectProgressDlg.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QGuiApplication>
@@ -259,3 +261,7 @@ CAddressBookListDlg::CAddressBookListDlg(QWidget* parent) : ui::Window(parent) {
   layout->addWidget(list);
   AddControl(kListId, list);
 }
+
+// ---------------------------------------------------------------------------------------
+
+CConnectProgressDlg::CConnectProgressDlg(QWidget* parent) : CConnectProgressDlg(parent, nullptr) {}

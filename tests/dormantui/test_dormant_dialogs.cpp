@@ -142,3 +142,10 @@ TEST_F(DialogTest, SecondAddressBookIsAnEmptyList) {
   ASSERT_NE(list, nullptr);
   EXPECT_EQ(list->topLevelItemCount(), 0);
 }
+
+#include "connect/ConnectProgressDlg.h"
+
+TEST(DormantConnectProgress, SecondConstructorLeavesTheLoginWindowUnset) {
+  CConnectProgressDlg dlg(nullptr);
+  EXPECT_EQ(dlg.m_pLoginWindow, nullptr);
+}
