@@ -16,6 +16,7 @@
 #include "mainwnd/VtxButton.h"
 #include "mainwnd_fixture.h"
 #include "platform/clock.h"
+#include "session/Login.h"
 
 namespace {
 
@@ -187,6 +188,47 @@ TEST_F(MainWindowTest, UnknownModelEndsTheWindowWithAMessage) {
   EXPECT_FALSE(Init());
   EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{LoadStr(4040)});
   EXPECT_EQ(plat::WaitForSingleObject(app_->h_StartLifeTimeEvent.load(), 0), plat::WAIT_TIMEOUT);
+}
+
+// The first login and a re-login read the device information alike, so a reconnection leaves
+// the same devices and the same R.E.T.R. state (alarm sound and recording keep working).
+TEST_F(MainWindowTest, FirstLoginAndReLoginGiveTheSameDevices) {
+  struct Case {
+    const char* info;
+    std::vector<std::uint8_t> types;
+    int retr;
+  };
+  const Case cases[] = {
+      {"USERLEVEL=30;LINKDEVICE=14;RETR=1;VIDEOMODE=0;", {19}, 1},
+      {"USERLEVEL=30;LINKDEVICE=21;RETR=0;SLAVENUM=1;SID=4;STYPE=1;SPROTOCOL=1;", {23, 18}, 0},
+      {"USERLEVEL=30;MASTERNUM=2;MID=3;MTYPE=1;MID=5;MTYPE=8;", {11, 8}, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.info);
+    app_->C_ControlD.Reset();  // as a fresh program starts
+    Device("K41R", "1030", c.info);
+    ASSERT_TRUE(Init());
+    auto snapshot = [this] {
+      std::vector<std::pair<int, int>> v;
+      for (int i = 0; i < app_->C_ControlD.GetEntryCount(); ++i) {
+        const ControlDeviceEntry e = app_->C_ControlD.GetEntry(i);
+        v.emplace_back(e.byType, e.wFlags);
+      }
+      return v;
+    };
+    const auto first = snapshot();
+    ASSERT_EQ(first.size(), c.types.size());
+    for (std::size_t i = 0; i < c.types.size(); ++i) EXPECT_EQ(first[i].first, c.types[i]);
+    EXPECT_EQ(app_->C_ControlD.GetRetrState(), c.retr);
+    // What the re-login thread does with the same reply.
+    app_->C_ControlD.Reset();
+    DeviceInfoValues dev;
+    ParseDeviceInfoReply(c.info, DeviceInfoScope::Full, RetrKeyApplies("K41R", "1030", 0), dev);
+    StoreDeviceInfo(dev, DeviceInfoScope::Full);
+    EXPECT_EQ(snapshot(), first);
+    EXPECT_EQ(app_->C_ControlD.GetRetrState(), c.retr);
+    dlg_.reset();
+  }
 }
 
 // ---- layouts --------------------------------------------------------------------------------------
