@@ -573,6 +573,23 @@ TEST_F(StreamE2E, SilenceReconnectsAfterTwentySeconds) {
   ASSERT_TRUE(window.WaitPictures(4));
 }
 
+// A header cut short and then silence: the receiver waits for the rest of the header like for
+// any bytes, and the 20 s receive time-out asks for the reconnection.
+TEST_F(StreamE2E, HeaderCutShortThenSilence) {
+  fake::StreamFaults f;
+  f.headerLongerThanData = true;
+  recorder.SetStreamFaults(f);
+  StartClient();
+  ASSERT_TRUE(window.WaitFor([&] { return window.FindStatus(msg::STATUS_CONNECTED_PICTURE, 2) != SIZE_MAX; }, 10000));
+  std::vector<std::uint64_t> connected;
+  for (const auto& p : window.Posted())
+    if (p.msg == WM_SHOWSTATUS && p.l == msg::STATUS_CONNECTED_PICTURE) connected.push_back(p.tick);
+  ASSERT_GE(connected.size(), 2u);
+  // Released 2 s after the connected picture, silent for 20 s, then torn down and logged in again.
+  EXPECT_GE(connected[1] - connected[0], 22000u);
+  EXPECT_EQ(window.Pictures(), 0);
+}
+
 // The recorder refuses connections for a while: failed attempts with their status texts and
 // back-off, then the stream comes back.
 TEST_F(StreamE2E, RefusedReconnectBacksOff) {
