@@ -165,3 +165,38 @@ TEST(DormantNet, PingAnswersCleanlyWithOrWithoutRawSocketRights) {
   if (r == 1) EXPECT_GT(ttl, 0);
   else EXPECT_EQ(r, 0);
 }
+
+#include "platform/messages.h"
+#include "session/CtrlFile.h"
+#include "session/DormantCtrlTemplate.h"
+#include "sound_fixture.h"
+
+TEST(DormantCtrlTemplate, WritesAControlFileTheLoaderReads) {
+  TempDir dir;
+  const std::string path = dir / "CtrlFile.ini";
+  ASSERT_EQ(WriteCtrlFileTemplate(path), 1);
+  const Bytes b = ReadBytes(path);
+  const std::string text(b.begin(), b.end());
+  EXPECT_EQ(text.find('\r'), std::string::npos);
+  EXPECT_EQ(text.find("%%"), std::string::npos);
+  EXPECT_NE(text.find("\n%0=0X00\n"), std::string::npos);
+  EXPECT_NE(text.find("0X05 0XA5 0X%D 0X%1 0XFE 0X%2\n"), std::string::npos);
+  EXPECT_EQ(text.substr(text.size() - 11), "\n[EOF]\nEnd\n");
+
+  const CtrlFileData data = ParseCtrlFile(b.data(), b.size());
+  ASSERT_EQ(data.count, 1);
+  EXPECT_TRUE(data.endReached);
+  EXPECT_TRUE(data.messages.empty());
+  EXPECT_STREQ(data.records[0].szName, "TEMPLATE DVR");
+  EXPECT_FALSE(data.records[0].Power.Empty());
+  EXPECT_EQ(data.records[0].byDisplay, 1);
+
+  std::vector<std::string> boxes;
+  auto saved = plat::SetMessageBoxHandler([&](plat::HWND, const std::string& t, const std::string&, unsigned) {
+    boxes.push_back(t);
+    return plat::IDOK;
+  });
+  EXPECT_EQ(WriteCtrlFileTemplate(dir / "no/such/folder/CtrlFile.ini"), 0);
+  plat::SetMessageBoxHandler(saved);
+  EXPECT_EQ(boxes, std::vector<std::string>{"Can't read or create a CtrlFile.ini!!"});
+}
