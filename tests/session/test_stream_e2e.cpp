@@ -105,10 +105,15 @@ class TestWindow : public IMainWindow, public plat::MessageSink {
     return WaitFor([&] { return pictures_ >= n; }, realMs);
   }
   bool WaitStatus(int code, std::size_t from = 0, int realMs = 8000) {
-    return WaitFor([&] { return FindStatus(code, from) != SIZE_MAX; }, realMs);
+    return WaitFor([&] { return FindStatusLocked(code, from) != SIZE_MAX; }, realMs);
   }
-  // Index in posted_ of the first WM_SHOWSTATUS `code` at or after `from`.
-  std::size_t FindStatus(int code, std::size_t from = 0) const {
+  // Index in the posted messages of the first WM_SHOWSTATUS `code` at or after `from`.
+  std::size_t FindStatus(int code, std::size_t from = 0) {
+    std::lock_guard<std::mutex> lock(m_);
+    return FindStatusLocked(code, from);
+  }
+  // The same with the window's lock held (inside WaitFor).
+  std::size_t FindStatusLocked(int code, std::size_t from = 0) const {
     for (std::size_t i = from; i < posted_.size(); ++i)
       if (posted_[i].msg == WM_SHOWSTATUS && posted_[i].l == code) return i;
     return SIZE_MAX;
@@ -580,7 +585,8 @@ TEST_F(StreamE2E, HeaderCutShortThenSilence) {
   f.headerLongerThanData = true;
   recorder.SetStreamFaults(f);
   StartClient();
-  ASSERT_TRUE(window.WaitFor([&] { return window.FindStatus(msg::STATUS_CONNECTED_PICTURE, 2) != SIZE_MAX; }, 10000));
+  ASSERT_TRUE(window.WaitFor(
+      [&] { return window.FindStatusLocked(msg::STATUS_CONNECTED_PICTURE, 2) != SIZE_MAX; }, 10000));
   std::vector<std::uint64_t> connected;
   for (const auto& p : window.Posted())
     if (p.msg == WM_SHOWSTATUS && p.l == msg::STATUS_CONNECTED_PICTURE) connected.push_back(p.tick);
@@ -621,6 +627,36 @@ TEST_F(StreamE2E, RefusedReconnectBacksOff) {
     if (posted[i].msg == WM_SHOWSTATUS && posted[i].l == msg::STATUS_START_LOGIN) attemptStart = i;
   EXPECT_GE(posted[fail + 3].tick - posted[attemptStart].tick, 7500u);
   EXPECT_GE(posted[fail + 1].w, 3u);  // seconds since the re-login thread started
+}
+
+// A login reply without a session, or a device information that fails, is a failed attempt
+// like a refused connection (without the busy pause); the next attempt succeeds.
+TEST_F(StreamE2E, IncompleteLoginOrDeviceInfoFailsTheAttempt) {
+  struct Case {
+    const char* path;
+    const char* reply;
+  } cases[] = {
+      {"/Login.cgi", "HTTP/1.1 200 OK\r\nContent-Length: 19\r\n\r\nProduct-ID=K41R;   "},
+      {"/Getdeviceinfo.cgi", "HTTP/1.1 500 Internal Server Error\r\nContent-Length: 0\r\n\r\n"},
+  };
+  fake::StreamFaults f;
+  f.cutAfterFrames = 2;
+  recorder.SetStreamFaults(f);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    const int before = window.Pictures();
+    const std::size_t from = window.Posted().size();
+    StartClient();
+    ASSERT_TRUE(window.WaitPictures(before + 1));
+    fake::RawReply raw;
+    raw.bytes = c.reply;
+    recorder.SetRawReply(c.path, raw);
+    ASSERT_TRUE(window.WaitStatus(msg::STATUS_LOGIN_FAILED_WAIT, from));
+    recorder.ClearRawReply(c.path);
+    ASSERT_TRUE(window.WaitPictures(before + 3, 15000));
+    EXPECT_EQ(window.FindStatus(msg::STATUS_TOO_MANY_USERS, from), SIZE_MAX);
+    Shutdown();
+  }
 }
 
 // A busy recorder (202): the too-many-users text and 20 s more before the next attempt.
