@@ -363,6 +363,22 @@ TEST_F(MainWindowTest, StatusLineEveryTwoSecondsAndVideoLoss) {
   EXPECT_EQ(dlg_->AlarmChannelText(), "");
 }
 
+TEST_F(MainWindowTest, HotPointCrossIsDrawnForTheCountedPicturesOnly) {
+  Device("K41R", "1050", "USERLEVEL=30;VIDEOMODE=0;");
+  ASSERT_TRUE(Init());
+  app_->by_HotPointMode = 2;
+  app_->w_HotPointRect[0] = 50;
+  app_->w_HotPointRect[1] = 60;
+  app_->w_HotPointFrames = 1;
+  SetPicture(320, 240, 0);  // all blue
+  ShowOnWorker();
+  EXPECT_TRUE(IsRed(dlg_->DisplaySurface().pixel(50, 60)));
+  EXPECT_EQ(app_->w_HotPointFrames.load(), 0);
+  SetPicture(320, 240, 0);
+  ShowOnWorker();
+  EXPECT_TRUE(IsBlue(dlg_->DisplaySurface().pixel(50, 60)));
+}
+
 TEST_F(MainWindowTest, SnapshotAndGrabCopyTheDoubledPicture) {
   Device("K41R", "1050", "USERLEVEL=30;VIDEOMODE=0;");
   ASSERT_TRUE(Init());
