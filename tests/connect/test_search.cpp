@@ -220,7 +220,10 @@ TEST_F(SearchTest, ApplyAndResetReportTheRecordersAnswer) {
     EXPECT_EQ(sent.substr(40, 3), std::string("pw\0", 3));
     // A reset carries the values last read, not the edits typed since.
     EXPECT_EQ(sent.substr(56, 4), c.reset ? std::string("\x7f\0\0\x01", 4) : std::string("\xc0\xa8\x07\x14", 4));
+    // Whatever the answer, the login window is handed the address and port sent.
     EXPECT_EQ(dlg.m_fChosen, 1);
+    EXPECT_EQ(dlg.m_strChosenIP, c.reset ? "127.0.0.1" : "192.168.7.20");
+    EXPECT_EQ(static_cast<std::uint16_t>(dlg.m_nWebPort), c.reset ? first_.Port() : 8081);
   }
 }
 
