@@ -400,7 +400,7 @@ TEST_F(StreamE2E, FaultsInTheByteStream) {
       {"garbage before the first header", garbage, {}, 0},
       {"several frames per read",
        {},
-       [&](int, bool, std::string& p) {
+       [=](int, bool, std::string& p) {
          p = v0(static_cast<std::uint32_t>(good.size())) + good + v0(0) + v0(static_cast<std::uint32_t>(good.size())) +
              good;
          return true;
@@ -408,7 +408,7 @@ TEST_F(StreamE2E, FaultsInTheByteStream) {
        0},
       {"JFIF picture among good ones",
        {},
-       [&](int i, bool, std::string& p) {
+       [=](int i, bool, std::string& p) {
          const std::string& pic = i % 2 ? jfif : good;
          p = v0(static_cast<std::uint32_t>(pic.size())) + pic;
          return true;
@@ -416,7 +416,7 @@ TEST_F(StreamE2E, FaultsInTheByteStream) {
        3},
       {"picture not starting FF D8",
        {},
-       [&](int i, bool, std::string& p) {
+       [=](int i, bool, std::string& p) {
          const std::string& pic = i % 2 ? notJpeg : good;
          p = v0(static_cast<std::uint32_t>(pic.size())) + pic;
          return true;
@@ -424,7 +424,7 @@ TEST_F(StreamE2E, FaultsInTheByteStream) {
        2},
       {"picture the decoder refuses",
        {},
-       [&](int i, bool, std::string& p) {
+       [=](int i, bool, std::string& p) {
          std::string broken = good.substr(0, 40) + std::string(300, '\x11') + "\xFF\xD9";
          const std::string& pic = i % 2 ? broken : good;
          p = v0(static_cast<std::uint32_t>(pic.size())) + pic;
@@ -433,7 +433,7 @@ TEST_F(StreamE2E, FaultsInTheByteStream) {
        0},
       {"over-long header",
        {},
-       [&](int i, bool, std::string& p) {
+       [=](int i, bool, std::string& p) {
          // Announces more than a slot holds; its bytes end in FF D9 like a picture.
          p = i % 2 ? v0(200000) + good : v0(static_cast<std::uint32_t>(good.size())) + good;
          return true;
@@ -513,7 +513,7 @@ TEST_F(StreamE2E, PacedModelHoldsPicturesForTheirInterval) {
   id.productId = "K44R";  // older header, timer runs
   recorder.SetIdentity(id);
   const std::string pic = fake::MakeJpeg(64, 48, 60, 2);
-  auto script = [&](int i, bool, std::string& p) {
+  auto script = [pic](int i, bool, std::string& p) {
     std::string h;
     auto u32 = [&](std::uint32_t v) {
       for (int k = 0; k < 4; ++k) h += static_cast<char>(v >> (8 * k));
