@@ -160,6 +160,19 @@ TEST_F(AddressBookTest, ACorruptFileClosesTheWindowAndIsLeftByteForByte) {
   EXPECT_EQ(Bytes(), bytes);
 }
 
+TEST_F(AddressBookTest, AFailedRewriteKeepsTheOldFileWhole) {
+  ASSERT_TRUE(SaveIPRecordFile(File(), {{"a", "10.0.0.1", "", 81}}));
+  const auto before = Bytes();
+  {
+    CAddressBookDialog book;
+    ASSERT_TRUE(book.OnInitDialog());
+    Add(book, "b", "10.0.0.2", "", "82");
+    // The temporary file cannot be made: a folder stands in its place.
+    std::filesystem::create_directory(File() + ".tmp");
+  }
+  EXPECT_EQ(Bytes(), before);
+}
+
 TEST_F(AddressBookTest, ARemainderIsDroppedWhenTheFileIsRewritten) {
   std::vector<std::uint8_t> bytes = SerializeIPRecords({{"a", "1.1.1.1", "", 80}, {"b", "2.2.2.2", "", 81}});
   bytes.resize(1000, 0);

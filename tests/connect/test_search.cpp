@@ -312,6 +312,20 @@ TEST_F(SearchTest, AReplyPortHeldByAnotherProgramIsReported) {
   EXPECT_EQ(first_.DiscoveryRequests(), 0);
 }
 
+TEST_F(SearchTest, ASendingPortHeldByAnotherProgramIsReportedAndTheSearchGoesOn) {
+  UdpPort holder;
+  DiscoveryEndpoints e = GetDiscoveryEndpoints();
+  e.localPort = holder.port;
+  SetDiscoveryEndpoints(e);
+  CSearchDeviceDlg dlg;
+  dlg.OnInitDialog();
+  WaitForSearch(dlg);
+  EXPECT_EQ(Boxes(), std::vector<std::string>{"SendBroadCast is wrong"});
+  EXPECT_EQ(List(dlg)->topLevelItemCount(), 0);
+  EXPECT_TRUE(dlg.GetDlgItem(search_id::kSearchAgain)->isEnabled());
+  EXPECT_EQ(first_.DiscoveryRequests(), 0);
+}
+
 TEST_F(SearchTest, TheLoginWindowTakesTheChosenAddressAndPortAtOnce) {
   LoginDialog login;
   login.OnInitDialog();
