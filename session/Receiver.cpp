@@ -180,9 +180,10 @@ DWORD Receiver::Run() {
     std::uint8_t* const slot = packets + std::size_t(index) * kPacketSlotSize;
     headers[index] = RtpFrameHeader{};
     bool firstRead = true;  // of this picture
+    // The format is read afresh for every picture (a login sets it).
+    const bool v1 = app->m_RTPH_Struct.f_NewHeader.load() != 0;
+    parser_.SetFormat(v1, v1 && IsModelK47R(app->GetProductID()));
     for (;;) {
-      const bool v1 = app->m_RTPH_Struct.f_NewHeader.load() != 0;
-      parser_.SetFormat(v1, v1 && IsModelK47R(app->GetProductID()));
       if (parser_.Run(slot) == StreamParser::Step::Frame) break;
       int n = 0;
       const std::size_t room = std::min(parser_.WriteSpace(), StreamParser::kReadChunk);
