@@ -112,10 +112,10 @@ DWORD LoginDialog_Login_Thread(const std::shared_ptr<LoginDialog::Attempt>& a) {
     plat::PostMessage(a->hwnd, WM_LOGINFAILED, code, a->number);
     return 0;
   };
+  if (g_lpApp == nullptr) return fail(kLoginFailed);
   {
     std::lock_guard<std::mutex> lock(a->mutex);
     if (a->cancelled) return 0;
-    if (g_lpApp == nullptr) return 0;
     ::CSettingINI& settings = g_lpApp->CSettingINI;
     settings.m_strServerName = a->host;
     settings.m_strUsername = a->user;
