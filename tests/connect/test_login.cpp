@@ -314,7 +314,10 @@ TEST_F(LoginWindowTest, PlayerGetsTheNewestRecordingAsItsOnlyArgument) {
   EXPECT_EQ(LoginDialog::FindNewestRecording(records + "/"), records + "/New.OVR");
 
   // No player beside the program.
-  const std::string savedProgram = plat::ProgramFolder();
+  struct RestoreProgramFolder {
+    std::string folder = plat::ProgramFolder();
+    ~RestoreProgramFolder() { plat::SetProgramFolder(folder); }
+  } restore;
   const std::string program = folder_.string() + "/program/";
   std::filesystem::create_directories(program);
   plat::SetProgramFolder(program);
@@ -325,7 +328,7 @@ TEST_F(LoginWindowTest, PlayerGetsTheNewestRecordingAsItsOnlyArgument) {
   }
   EXPECT_EQ(Boxes(), std::vector<std::string>{"Execuate player program is failed"});
 
-  // A player that writes down its arguments.
+  // A player that writes down its arguments: the newest recording, or none at all.
   const std::string out = folder_.string() + "/args.txt";
   {
     std::ofstream script(program + "Parvilo");
@@ -333,15 +336,19 @@ TEST_F(LoginWindowTest, PlayerGetsTheNewestRecordingAsItsOnlyArgument) {
            << "'\n";
   }
   ::chmod((program + "Parvilo").c_str(), 0755);
-  {
+  auto runPlayer = [&](const std::string& recordFolder) {
+    std::filesystem::remove(out);
+    app_->CSettingINI.m_strRecordPath = recordFolder;
     LoginDialog dlg;
     dlg.OnPlayerButton();
-  }
-  plat::SetProgramFolder(savedProgram);
-  ASSERT_TRUE(PumpUntil([&] { return std::filesystem::exists(out); }));
-  std::ifstream in(out);
-  std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  EXPECT_EQ(all, records + "/New.OVR\n");
+    EXPECT_TRUE(PumpUntil([&] { return std::filesystem::exists(out); }));
+    std::ifstream in(out);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  };
+  EXPECT_EQ(runPlayer(records), records + "/New.OVR\n");
+  const std::string empty = folder_.string() + "/empty";
+  std::filesystem::create_directories(empty);
+  EXPECT_EQ(runPlayer(empty), "");
   EXPECT_EQ(Boxes().size(), 1u);
 }
 
