@@ -2,6 +2,7 @@
 
 #include <string>
 #include "core/AppRecord.h"
+#include "core/Dormant.h"
 #include "core/Resources.h"
 #include "core/TraceLog.h"
 #include "platform/messages.h"
@@ -51,6 +52,7 @@ BOOL CTrelvixApp::InitInstance() {
   if (!InitKernelObject()) return FALSE_;
   AppRecord* app = g_lpApp;
   GetDisplayDpi();
+  app->f_HasMmx.store(ProcessorHasMmx() ? 1 : 0);
   if (!AllocateSystemBuffer()) return FALSE_;
   if (!InitialSemaphore()) return FALSE_;
 

@@ -28,6 +28,7 @@
 #include "record/WriteCD.h"
 #include "session/AlarmWave.h"
 #include "session/ControlDeviceTable.h"
+#include "session/DormantSession.h"
 #include "session/MMTimer.h"
 #include "session/ResolutionMode.h"
 #include "session/RtpHeader.h"
@@ -303,6 +304,10 @@ class AppRecord {
   AtomicPtr<void> lp_SystemDialog;  // the open configuration sheet
   AtomicFlag f_SystemDialogOpen{0};
   AtomicPtr<ISensorToolBar> C_CmosToolBar;  // registered by the main window
+
+  // --- Kept but unused: a ping object and the processor's MMX answer from start-up -------
+  CIcmpPing C_IcmpPing;
+  AtomicFlag f_HasMmx{0};
 
   // --- Accessors of the shared texts (copies) --------------------------------------------
   std::string GetSessionId() const;

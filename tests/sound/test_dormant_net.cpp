@@ -200,3 +200,12 @@ TEST(DormantCtrlTemplate, WritesAControlFileTheLoaderReads) {
   plat::SetMessageBoxHandler(saved);
   EXPECT_EQ(boxes, std::vector<std::string>{"Can't read or create a CtrlFile.ini!!"});
 }
+
+TEST(DormantNet, RecordKeepsThePingObjectAndTheMmxAnswer) {
+  AppRecord rec;
+  EXPECT_EQ(rec.f_HasMmx.load(), 0);
+  EXPECT_EQ(rec.C_IcmpPing.LastRoundTripMs(), 0u);
+#if defined(__x86_64__)
+  EXPECT_TRUE(ProcessorHasMmx());  // every x86-64 processor has it
+#endif
+}
