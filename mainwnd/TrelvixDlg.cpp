@@ -18,6 +18,7 @@
 #include "core/Resources.h"
 #include "core/Snapshot.h"
 #include "core/Strings.h"
+#include "mainwnd/CmosToolBarDlg.h"
 #include "mainwnd/DisplayPath.h"
 #include "mainwnd/VtxButton.h"
 #include "platform/clock.h"
@@ -78,7 +79,8 @@ CTrelvixDlg::CTrelvixDlg(QWidget* parent) : ui::Window(parent) {
     app->lp_SystemDialog = nullptr;
   }
   MakeFrameless();
-  SetDragBySurface(true);
+  // The window drags itself by its surface (mouse handlers below), only out of full screen.
+  SetDragBySurface(false);
   setAttribute(Qt::WA_OpaquePaintEvent, false);
   m_display = QImage(kDisplayWidth, kDisplayHeight, QImage::Format_RGB32);
   m_display.fill(Qt::black);
@@ -205,6 +207,8 @@ CTrelvixDlg::~CTrelvixDlg() {
     if (app->C_ChannelBar.load() == &m_channelBar) app->C_ChannelBar = nullptr;
     if (app->C_SideButtonBar.load() == &m_sideBar) app->C_SideButtonBar = nullptr;
     if (app->h_MainDialogHandle.load() == Hwnd()) app->h_MainDialogHandle = 0;
+    if (m_pCmosToolBar && app->C_CmosToolBar.load() == static_cast<ISensorToolBar*>(m_pCmosToolBar))
+      app->C_CmosToolBar = nullptr;
     app->lp_SystemDialog = nullptr;
     app->f_SystemDialogOpen.exchange(0);
   }
@@ -428,6 +432,17 @@ bool CTrelvixDlg::InitDialogSteps() {
   // 31. The K44R family calls one key differently.
   if (IsModelFamilyK44(product)) {
     if (QWidget* w = GetDlgItem(8231)) w->setToolTip("slow play");
+  }
+  // 32. The image-sensor toolbar of a K47R, left of where the centred window stands.
+  if (IsModelK47R(product)) {
+    m_pCmosToolBar = new CCmosToolBarDlg(this);
+    m_pCmosToolBar->Create(this);
+    m_pCmosToolBar->setGeometry(m_rcWorkArea.left() + ((m_rcWorkArea.width() - (L[2] - L[0])) >> 1) - 43,
+                                m_rcWorkArea.top() + ((m_rcWorkArea.height() - (L[3] - L[1])) >> 1),
+                                CCmosToolBarDlg::kWidth, CCmosToolBarDlg::kHeight);
+    m_pCmosToolBar->show();
+    m_pCmosToolBar->raise();
+    app->C_CmosToolBar = m_pCmosToolBar;
   }
   // 33. Release the stream and the account watchdog.
   plat::SetEvent(app->h_StartToGetJpegImageEvent.load());

@@ -24,6 +24,7 @@
 #include "ui/Window.h"
 
 class CVtxButton;
+class CCmosToolBarDlg;
 
 // Control ids of the window's own buttons.
 enum MainWindowControl : int {
@@ -85,6 +86,10 @@ class CTrelvixDlg : public ui::Window, public IMainWindow {
   void LeaveFullScreen(bool byEscape);
   int OnCheckStatusHover();
   int ShowSideButtons(int show);
+  // A drag proposes the window's next screen rectangle; answers the rectangle to take.
+  QRect OnMoving(const QRect& proposed) const;
+  // The window moved: a K47R's image-sensor toolbar stays docked to its left edge.
+  void OnMove();
 
   // ---- inspection (tests, screenshots) ----
   std::string StatusText() const;
@@ -99,6 +104,7 @@ class CTrelvixDlg : public ui::Window, public IMainWindow {
   QRect WorkArea() const { return m_rcWorkArea; }
   CVtxButton* Button(int id) const;
   CChannelBar& ChannelBar() { return m_channelBar; }
+  CCmosToolBarDlg* CmosToolBar() const { return m_pCmosToolBar; }
   CSideButtonBar& SideButtons() { return m_sideBar; }
   // The whole window as painted now (the picture included).
   QImage Grab();
@@ -111,6 +117,8 @@ class CTrelvixDlg : public ui::Window, public IMainWindow {
   void closeEvent(QCloseEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
   // A click anywhere in the window, on a button too, silences the alarm sound.
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -162,6 +170,9 @@ class CTrelvixDlg : public ui::Window, public IMainWindow {
   CVtxButton* m_btnPower = nullptr;
   CChannelBar m_channelBar;
   CSideButtonBar m_sideBar;
+  CCmosToolBarDlg* m_pCmosToolBar = nullptr;  // K47R only; a child window of this one
+  bool m_dragging = false;                    // dragged by its surface (not in full screen)
+  QPoint m_dragOffset;
   bool m_registered = false;
   bool m_destroyed = false;
 };

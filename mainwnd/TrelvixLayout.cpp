@@ -3,12 +3,14 @@
 #include <QEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QMoveEvent>
 #include <QPainter>
 #include <cstdio>
 
 #include "core/AppRecord.h"
 #include "core/Model.h"
 #include "core/Strings.h"
+#include "mainwnd/CmosToolBarDlg.h"
 #include "mainwnd/DisplayPath.h"
 #include "mainwnd/TrelvixDlg.h"
 #include "mainwnd/VtxButton.h"
@@ -463,7 +465,34 @@ void CTrelvixDlg::keyPressEvent(QKeyEvent* event) {
 void CTrelvixDlg::mousePressEvent(QMouseEvent* event) {
   AppRecord* app = g_lpApp;
   if (app && event->button() == Qt::LeftButton && app->f_AlarmAudioOn.load()) SilenceAlarmSound(*app);
+  if (event->button() == Qt::LeftButton && !m_bFullScreen.load()) {
+    m_dragging = true;
+    m_dragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
+  }
   ui::Window::mousePressEvent(event);
+}
+
+void CTrelvixDlg::mouseReleaseEvent(QMouseEvent* event) {
+  m_dragging = false;
+  ui::Window::mouseReleaseEvent(event);
+}
+
+QRect CTrelvixDlg::OnMoving(const QRect& proposed) const {
+  const LayoutRow& L = Row();
+  if (width() == L[2] - L[0]) return proposed;
+  const int base = m_bPanelOpen ? LV_WINDOW_OPEN : LV_WINDOW;
+  return RectLTRB(L[base], L[base + 1], L[base + 2], L[base + 3]);
+}
+
+void CTrelvixDlg::OnMove() {
+  if (!m_pCmosToolBar || !g_lpApp || !IsModelK47R(g_lpApp->GetProductID())) return;
+  m_pCmosToolBar->move(x() - m_pCmosToolBar->width() + 2, y());
+  m_pCmosToolBar->raise();
+}
+
+void CTrelvixDlg::moveEvent(QMoveEvent* event) {
+  OnMove();
+  ui::Window::moveEvent(event);
 }
 
 bool CTrelvixDlg::eventFilter(QObject* watched, QEvent* event) {
@@ -479,6 +508,14 @@ void CTrelvixDlg::mouseMoveEvent(QMouseEvent* event) {
   if (AppRecord* app = g_lpApp) {
     const QPoint p = event->position().toPoint();
     app->pt_Mouse.Set(MousePoint{p.x(), p.y()});
+  }
+  if (m_dragging && (event->buttons() & Qt::LeftButton) && !m_bFullScreen.load()) {
+    const QRect next = OnMoving(QRect(event->globalPosition().toPoint() - m_dragOffset, size()));
+    if (next.size() == size()) {
+      move(next.topLeft());
+    } else {
+      setGeometry(next);
+    }
   }
   ui::Window::mouseMoveEvent(event);
 }

@@ -11,6 +11,7 @@
 
 #include "core/Messages.h"
 #include "core/Strings.h"
+#include "mainwnd/CmosToolBarDlg.h"
 #include "mainwnd/DisplayPath.h"
 #include "mainwnd/TrelvixDlg.h"
 #include "mainwnd/VtxButton.h"
@@ -644,6 +645,98 @@ TEST_F(MainWindowTest, EscapeLeavesFullScreenAndEnterAndEscapeNeverClose) {
   EXPECT_TRUE(dlg_->Button(IDC_CLOSE)->isVisible());
   EXPECT_TRUE(dlg_->Button(8410)->isVisible());
   EXPECT_TRUE(dlg_->Button(1002)->isVisible());
+  dlg_->hide();
+}
+
+// ---- the image-sensor toolbar of a K47R ----------------------------------------------------------
+
+TEST_F(MainWindowTest, SensorToolBarDocksToTheLeftEdgeOfAK47R) {
+  struct Case {
+    const char* model;
+    int resolution;
+    bool toolbar;
+  };
+  const Case cases[] = {{"K47R", 0, true}, {"K47R", 1, true}, {"K41R", 0, false}, {"K40R", 0, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.model) + " resolution " + std::to_string(c.resolution));
+    Device(c.model, "1050", "USERLEVEL=30;VIDEOMODE=0;");
+    ASSERT_TRUE(Init(c.resolution));
+    CCmosToolBarDlg* bar = dlg_->CmosToolBar();
+    if (!c.toolbar) {
+      EXPECT_EQ(bar, nullptr);
+      EXPECT_EQ(app_->C_CmosToolBar.load(), nullptr);
+      dlg_.reset();
+      continue;
+    }
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(app_->C_CmosToolBar.load(), static_cast<ISensorToolBar*>(bar));
+    EXPECT_TRUE(bar->isVisible());
+    // Left of where the centred window stands, overlapping it by two pixels.
+    const QSize win = dlg_->size();
+    EXPECT_EQ(bar->geometry(), QRect(((kWorkArea.width() - win.width()) >> 1) - 43,
+                                     (kWorkArea.height() - win.height()) >> 1, 45, 300));
+    EXPECT_TRUE(bar->WindowRegion().contains(QPoint(22, 150)));
+    EXPECT_FALSE(bar->WindowRegion().contains(QPoint(0, 0)));
+    EXPECT_FALSE(bar->WindowRegion().contains(QPoint(44, 299)));
+
+    // Wherever the window goes, the toolbar follows.
+    dlg_->move(100, 50);
+    dlg_->show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(bar->pos(), QPoint(100 - 45 + 2, 50));
+    dlg_->move(300, 20);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(bar->pos(), QPoint(300 - 43, 20));
+
+    // The sensor state the stream posts reaches a live window; Enter and Esc leave it open.
+    EXPECT_NE(plat::PostMessage(bar->GetHwnd(), msg::WM_SENSORSTATE, 0x86, 0), 0);
+    QTest::keyClick(bar, Qt::Key_Escape);
+    QTest::keyClick(bar, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(bar->isVisible());
+    dlg_->hide();
+    dlg_.reset();
+    EXPECT_EQ(app_->C_CmosToolBar.load(), nullptr);  // nothing posts to a window that is gone
+  }
+}
+
+// The surface drag moves the window (the toolbar with it) out of full screen only.
+TEST_F(MainWindowTest, DragByTheSurfaceOutOfFullScreenOnly) {
+  Device("K47R", "1050", "USERLEVEL=30;VIDEOMODE=0;");
+  ASSERT_TRUE(Init());
+  dlg_->move(200, 100);
+  dlg_->show();
+  QCoreApplication::processEvents();
+  auto drag = [this](QPoint from, QPoint to) {
+    const QPoint g0 = dlg_->pos() + from;
+    const QPoint g1 = g0 + (to - from);
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(from), QPointF(g0), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(dlg_.get(), &press);
+    QMouseEvent move(QEvent::MouseMove, QPointF(to), QPointF(g1), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(dlg_.get(), &move);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(to), QPointF(g1), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(dlg_.get(), &release);
+    QCoreApplication::processEvents();
+  };
+  drag(QPoint(300, 40), QPoint(330, 60));
+  EXPECT_EQ(dlg_->pos(), QPoint(230, 120));
+  EXPECT_EQ(dlg_->CmosToolBar()->pos(), QPoint(230 - 43, 120));
+  // In a window the proposed rectangle passes unchanged; a width other than the layout's
+  // takes the layout's rectangle.
+  const QRect proposed(10, 20, dlg_->width(), dlg_->height());
+  EXPECT_EQ(dlg_->OnMoving(proposed), proposed);
+
+  dlg_->Command(IDC_FULLSCREEN);
+  SetPicture(320, 240, 120);
+  ShowOnWorker();
+  ASSERT_EQ(dlg_->geometry(), kWorkArea);
+  const LayoutRow& L = LayoutRowOf(app_->w_LayoutMode.load());
+  EXPECT_EQ(dlg_->OnMoving(QRect(5, 5, 1280, 1000)), QRect(0, 0, L[2], L[3]));
+  drag(QPoint(300, 40), QPoint(330, 60));
+  EXPECT_EQ(dlg_->geometry(), kWorkArea);
+  QTest::keyClick(dlg_.get(), Qt::Key_Escape);
   dlg_->hide();
 }
 
