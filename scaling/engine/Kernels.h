@@ -122,8 +122,36 @@ void CombineRows(const SeparableArgs<T, K>& a, int r, T* dstRow, typename Filter
 // ones are filtered, so a source row is filtered once however many destination rows use it.
 // Taps above or below the image use the image's first or last row (the same work row serves
 // every tap that lands on it).
+// Linear filtering of integer samples when the horizontal pass is a plain copy (a horizontal
+// factor of 1.0, as in line doubling): each destination row is blended straight from its two
+// source rows, without work rows. The build's LinearVertDirect gives the values the work-row
+// route gives; a row whose weight sits wholly on one source row is that row, copied.
+template <class B, class T>
+void ResizeLinearRowsDirect(const SeparableArgs<T, FilterLinear>& a) {
+    const std::size_t count = static_cast<std::size_t>(a.width) * static_cast<std::size_t>(a.channels);
+    const std::int64_t bottom = a.availH - 1;
+    T* dstRow = a.dst;
+    for (int r = 0; r < a.height; ++r, dstRow += a.dstStep) {
+        const std::int64_t base = a.rowIdx[r] / a.srcStep;
+        const std::int64_t r0 = base > bottom ? bottom : base;
+        const std::int64_t r1 = base + 1 > bottom ? bottom : base + 1;
+        const std::uint16_t w = a.rowWeights[r];
+        const T* upper = a.src + r0 * a.srcStep;
+        const T* lower = a.src + r1 * a.srcStep;
+        if (w == 0 || r0 == r1) std::memcpy(dstRow, upper, count * sizeof(T));
+        else if (w == 16384) std::memcpy(dstRow, lower, count * sizeof(T));
+        else B::template LinearVertDirect<T>(dstRow, static_cast<int>(count), w, upper, lower);
+    }
+}
+
 template <class B, class T, FilterKind K>
 void ResizeSeparable(const SeparableArgs<T, K>& a) {
+    if constexpr (K == FilterLinear && !std::is_same_v<T, float>) {
+        if (a.horzCopy) {
+            if (a.width > 0 && a.height > 0) ResizeLinearRowsDirect<B, T>(a);
+            return;
+        }
+    }
     using Work = typename FilterTypes<T, K>::Work;
     constexpr int N = kTaps<K>;
     constexpr std::int64_t kNone = std::numeric_limits<std::int64_t>::min();

@@ -13,6 +13,12 @@
 
 namespace scaling::generic {
 
+// dst[k] = upper[k] + (((lower[k] - upper[k]) * w + 8192) >> 14) for w in 1..16383: the 8-bit
+// vertical linear blend of two rows (see Arith::LinearVertDirect). Integer only, so every
+// instruction-set variant the compiler makes of it gives the same bytes.
+void BlendRows8u(std::uint8_t* dst, int count, std::uint16_t w, const std::uint8_t* upper,
+                 const std::uint8_t* lower);
+
 struct Arith {
     // ---- linear -------------------------------------------------------------------------
     // CH values written per destination pixel, taken from src[i + c] and src[i + nb + c].
@@ -87,6 +93,21 @@ struct Arith {
         } else {
             const std::uint32_t wl = w, wu = 16384u - w;
             for (int k = 0; k < count; ++k) dst[k] = static_cast<T>((upper[k] * wu + lower[k] * wl + 8192u) >> 14);
+        }
+    }
+    // The vertical pass straight from two source rows when the horizontal pass is a copy.
+    // Through the work rows an 8-bit sample a becomes a << 6 and the blend is
+    // (64 (a wu + b wl) + 2^19) >> 20, which is (a wu + b wl + 2^13) >> 14; with wu = 16384 - wl
+    // that is a + (((b - a) wl + 2^13) >> 14) (an arithmetic shift: floor). 16-bit samples enter
+    // the blend unchanged, so the same sum applies.
+    template <class T>
+    static void LinearVertDirect(T* dst, int count, std::uint16_t w, const T* upper, const T* lower) {
+        if constexpr (std::is_same_v<T, std::uint8_t>) {
+            BlendRows8u(dst, count, w, upper, lower);
+        } else {
+            const std::uint32_t wl = w, wu = 16384u - w;
+            for (int k = 0; k < count; ++k)
+                dst[k] = static_cast<T>((upper[k] * wu + lower[k] * wl + 8192u) >> 14);
         }
     }
     template <class T>
