@@ -1,6 +1,7 @@
 // Helpers of the sound and alarm-list tests: a fresh folder per test and WAV images built
 // chunk by chunk.
 #pragma once
+#include "tests/support/TempDir.h"
 #include <stdlib.h>
 
 #include <cstdint>
@@ -11,26 +12,8 @@
 #include <string>
 #include <vector>
 
-class TempDir {
- public:
-  TempDir() {
-    const char* base = std::getenv("TRELVIX_TEST_TMP");
-    std::string root = base && *base ? base : "/tmp";
-    std::filesystem::create_directories(root);
-    std::string pattern = root + "/sound-XXXXXX";
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
-  ~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  const std::string& path() const { return path_; }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+// TempDir comes from the shared test support.
 
- private:
-  std::string path_;
-};
 
 using Bytes = std::vector<std::uint8_t>;
 
