@@ -483,6 +483,8 @@ void FakeRecorder::ServeStream(int fd) {
       {
         std::lock_guard<std::mutex> lock(mutex_);
         now = streamSettings_;
+        // A K47R counts its header in the newer header's frame length, whatever the test set.
+        if (identity_.productId == "K47R") now.k47rLengthCountsHeader = true;
       }
       const auto len = static_cast<std::uint32_t>(picture.size());
       packet = (newHeader ? DefaultStreamProducer::HeaderV1(now, len) : DefaultStreamProducer::HeaderV0(now, len)) +

@@ -50,7 +50,7 @@ struct StreamSettings {
   std::optional<std::uint16_t> motionWord;
   std::optional<std::uint16_t> thirdWord;
   bool noImage = false;
-  bool k47rLengthCountsHeader = false;  // V1: the frame length includes the header
+  bool k47rLengthCountsHeader = false;  // V1: the frame length includes the header (always on a K47R)
   std::uint32_t dateTime = 476227011;   // packed date-time word
   std::uint32_t timeSteps = 40;         // header time in 5 ms steps
 };

@@ -1,0 +1,199 @@
+// The main window with the whole engine behind it against the fake recorder: the window's
+// initialisation releases the stream, the receive, compose and show threads draw into it,
+// alarms in the frame headers reach it, and a cut stream is reconnected by the re-login thread.
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <thread>
+
+#include "core/Messages.h"
+#include "core/Resources.h"
+#include "mainwnd/TrelvixDlg.h"
+#include "mainwnd_fixture.h"
+#include "platform/clock.h"
+#include "platform/jpeg.h"
+#include "platform/thread.h"
+#include "platform/wave.h"
+
+namespace {
+
+using mwtest::RecordFixture;
+
+// Pictures with an alarm word that the test raises and clears, and a cut on demand.
+class AlarmProducer : public fake::StreamProducer {
+ public:
+  explicit AlarmProducer(const fake::StreamSettings& s) : settings_(s), jpeg_(fake::MakeJpeg(s.width, s.height, 70)) {}
+  bool NextPacket(int, bool newHeader, std::string& packet) override {
+    if (cut.exchange(false)) return false;
+    fake::StreamSettings s = settings_;
+    const int word = alarm.load();
+    if (word >= 0) s.alarmWord = static_cast<std::uint16_t>(word);
+    const auto len = static_cast<std::uint32_t>(jpeg_.size());
+    packet = (newHeader ? fake::DefaultStreamProducer::HeaderV1(s, len) : fake::DefaultStreamProducer::HeaderV0(s, len)) +
+             jpeg_;
+    ++packets;
+    return true;
+  }
+  std::atomic<int> alarm{-1};  // -1: no alarm section in the header
+  std::atomic<bool> cut{false};
+  std::atomic<int> packets{0};
+
+ private:
+  fake::StreamSettings settings_;
+  std::string jpeg_;
+};
+
+class SessionE2E : public RecordFixture {
+ protected:
+  void SetUp() override {
+    baselineThreads_ = plat::LiveThreadCount();
+    RecordFixture::SetUp();
+    plat::SetWaveBackend(plat::WaveBackend::Null);
+    plat::SetTimeScale(5.0);
+    g_strLocalIP.Set("127.0.0.1");
+    app_->CSettingINI.m_strUsername.Set("admin");
+    app_->CSettingINI.m_strPassword.Set("1234");
+    app_->CSettingINI.m_strTriggerWavPath.Set(std::string(TRELVIX_BIN_DIR) + "/alarm.wav");
+    std::filesystem::create_directories(folder_ + "rec");
+  }
+
+  void TearDown() override {
+    if (dlg_) dlg_->DestroyWindow();
+    dlg_.reset();
+    FreeSemaphore();
+    RecordFixture::TearDown();
+    plat::SetTimeScale(1.0);
+    plat::SetWaveBackend(plat::WaveBackend::Auto);
+    // Every thread the client made has ended.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (plat::LiveThreadCount() > baselineThreads_ && std::chrono::steady_clock::now() < until)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(plat::LiveThreadCount(), baselineThreads_);
+  }
+
+  // What the start-up does after a good first login, then the window's initialisation.
+  bool Start() {
+    if (AllocateSystemBuffer() != 1 || InitialSemaphore() != 1) return false;
+    if (InitProcessResource() != 1 || InitLoginResource() != 1) return false;
+    app_->w_LoginResult = 30;
+    dlg_ = std::make_unique<CTrelvixDlg>();
+    dlg_->SetWorkAreaForTest(QRect(0, 0, 1280, 1000));
+    return dlg_->OnInitDialog();
+  }
+
+  // Runs the window's queue until `pred` holds (real time).
+  bool Pump(const std::function<bool()>& pred, int realMs = 10000) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(realMs);
+    while (!pred()) {
+      if (std::chrono::steady_clock::now() >= until) return false;
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+  }
+
+  int Requests(const std::string& path) const {
+    int n = 0;
+    for (const auto& r : fake_.Requests()) n += r.path == path;
+    return n;
+  }
+
+  int AlarmFiles() const {
+    int n = 0;
+    for (const auto& e : std::filesystem::directory_iterator(folder_ + "rec"))
+      n += e.path().filename().string().rfind("ALARM_", 0) == 0 && std::filesystem::file_size(e.path()) > 0;
+    return n;
+  }
+
+  std::unique_ptr<CTrelvixDlg> dlg_;
+  std::size_t baselineThreads_ = 0;
+};
+
+// A K41R linked to a recorder type enters that recorder through the R.E.T.R. key, and only
+// that entry makes its alarms sound and record. The first login (the window's initialisation)
+// and the re-login after a cut stream must both leave that entry, so alarms keep working.
+TEST_F(SessionE2E, AlarmSoundAndRecordingWorkBeforeAndAfterAReconnection) {
+  Device("K41R", "1030", "LIFETIME=60;USERLEVEL=30;MULTICH=0;VIDEOMODE=0;LINKDEVICE=14;RETR=1;");
+  app_->CSettingINI.m_byAlarmTriggerRecord = 1;
+  app_->CSettingINI.m_byRetrAlarmRecord = 1;
+  fake::StreamSettings s;
+  s.width = 320;
+  s.height = 240;
+  fake::StreamSettings pace;
+  pace.fps = 25;
+  fake_.SetStreamSettings(pace);
+  auto producer = std::make_shared<AlarmProducer>(s);
+  fake_.SetStreamProducer(producer);
+  ASSERT_TRUE(Start());
+  ASSERT_TRUE(Pump([&] { return !dlg_->DisplayedRect().isEmpty(); })) << "pictures are drawn";
+  EXPECT_NE(app_->C_ControlD.FindSpecialType(), 0);
+
+  auto alarmCycle = [&](const char* when, int filesBefore) {
+    SCOPED_TRACE(when);
+    producer->alarm = 0x0004;
+    EXPECT_TRUE(Pump([&] { return app_->f_AlarmAudioOn.load() == 1; })) << "alarm sound started";
+    EXPECT_TRUE(Pump([&] { return app_->C_AlarmRecord.m_fFileOpen.load() == 1; })) << "alarm recording";
+    producer->alarm = -1;
+    EXPECT_TRUE(Pump([&] { return app_->f_AlarmAudioOn.load() == 0; })) << "alarm sound stopped";
+    EXPECT_TRUE(Pump([&] { return app_->C_AlarmRecord.m_fFileOpen.load() == 0; })) << "recording finished";
+    EXPECT_TRUE(Pump([&] { return AlarmFiles() == filesBefore + 1; }));
+  };
+  alarmCycle("first login", 0);
+
+  // The recorder cuts the stream; the re-login thread logs in again and rebuilds it.
+  const int logins = Requests("/Login.cgi");
+  producer->cut = true;
+  ASSERT_TRUE(Pump([&] { return Requests("/Getvideo.cgi") >= 2; }, 20000)) << "reconnected";
+  EXPECT_EQ(Requests("/Login.cgi"), logins + 1);
+  EXPECT_EQ(Requests("/Getdeviceinfo.cgi"), 2);
+  const int before = producer->packets.load();
+  ASSERT_TRUE(Pump([&] { return producer->packets.load() >= before + 5; })) << "pictures resume";
+  EXPECT_NE(app_->C_ControlD.FindSpecialType(), 0);
+  EXPECT_EQ(app_->C_ControlD.GetRetrState(), 1);
+  alarmCycle("after the re-login", 1);
+
+  // Shut-down with an alarm recording open finishes its file.
+  producer->alarm = 0x0001;
+  ASSERT_TRUE(Pump([&] { return app_->C_AlarmRecord.m_fFileOpen.load() == 1; }));
+  EXPECT_TRUE(dlg_->DestroyWindow());
+  EXPECT_EQ(app_->C_AlarmRecord.m_fFileOpen.load(), 0);
+  EXPECT_EQ(AlarmFiles(), 3);
+}
+
+// A K47R counts its header in the newer header's frame length: every picture arrives whole,
+// with no grey blocks at its end.
+TEST_F(SessionE2E, K47rPicturesArriveWhole) {
+  Device("K47R", "1000", "LIFETIME=60;USERLEVEL=30;VIDEOMODE=0;");
+  fake::StreamSettings s;
+  s.width = 320;
+  s.height = 240;
+  fake_.SetStreamSettings(s);
+  ASSERT_TRUE(Start());
+  ASSERT_TRUE(Pump([&] { return fake_.FramesSent() >= 3 && !dlg_->DisplayedRect().isEmpty(); }));
+  EXPECT_TRUE(fake_.NewHeaderAsked());
+  EXPECT_EQ(dlg_->DisplayedRect(), QRect(0, 0, 320, 240));
+
+  const std::string jpeg = fake::DefaultStreamProducer(s).Picture();
+  std::vector<std::uint8_t> expected(320 * 240 * 3);
+  int w = 0, h = 0;
+  ASSERT_TRUE(plat::JpegDecodeBgrBottomUp(reinterpret_cast<const std::uint8_t*>(jpeg.data()), jpeg.size(),
+                                          expected.data(), expected.size(), w, h));
+  ASSERT_EQ(w, 320);
+  ASSERT_EQ(h, 240);
+  const QImage surface = dlg_->DisplaySurface();
+  int wrong = 0;
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      const std::uint8_t* p = &expected[(std::size_t(h - 1 - y) * w + x) * 3];
+      wrong += surface.pixel(x, y) != qRgb(p[2], p[1], p[0]);
+    }
+  }
+  EXPECT_EQ(wrong, 0);
+}
+
+}  // namespace
