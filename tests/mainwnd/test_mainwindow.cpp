@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <thread>
 
 #include "core/Messages.h"
@@ -176,12 +177,49 @@ TEST_F(MainWindowTest, AdministratorsModelNameIsRewrittenOnlyWhenItStartsRvx507)
 }
 
 TEST_F(MainWindowTest, FailedDeviceInformationEndsTheWindowWithAMessage) {
-  Device("K41R", "1030", "USERLEVEL=30;");
-  fake_.SetStatus500(true);
-  EXPECT_FALSE(Init());
-  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{LoadStr(4029)});
-  EXPECT_EQ(plat::WaitForSingleObject(app_->h_StartToGetJpegImageEvent.load(), 0), plat::WAIT_TIMEOUT);
-  EXPECT_EQ(dlg_->Button(IDC_CLOSE), nullptr);
+  struct Case {
+    const char* name;
+    std::function<void(fake::FakeRecorder&)> fault;
+    int requests;  // device-information requests the recorder saw
+  };
+  const Case cases[] = {
+      {"status 500", [](fake::FakeRecorder& f) { f.SetStatus500(true); }, 1},
+      {"empty body",
+       [](fake::FakeRecorder& f) {
+         f.SetRawReply("/Getdeviceinfo.cgi", {"HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n", {}, true, 0});
+       },
+       1},
+      {"body cut short",
+       [](fake::FakeRecorder& f) {
+         f.SetRawReply("/Getdeviceinfo.cgi",
+                       {"HTTP/1.1 200 OK\r\nContent-Length: 200\r\n\r\nLIFETIME=60;USERLEVEL=30;", {}, true, 0});
+       },
+       1},
+      {"session refused", [](fake::FakeRecorder&) { SetSessionId("NOT-THE-SESSION"); }, 1},
+      {"connection refused", [](fake::FakeRecorder& f) { f.RefuseConnectionsFor(2000); }, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Device("K41R", "1030", "USERLEVEL=30;");
+    SetSessionId("A1B2C3D4E5F6");
+    fake_.ClearRequests();
+    c.fault(fake_);
+    const std::size_t boxesBefore = boxes_.Texts().size();
+    EXPECT_FALSE(Init());
+    const auto texts = boxes_.Texts();
+    ASSERT_EQ(texts.size(), boxesBefore + 1);
+    EXPECT_EQ(texts.back(), LoadStr(4029));
+    // Nothing after the request ran: no stream, no watchdog, no buttons, no further requests.
+    EXPECT_EQ(plat::WaitForSingleObject(app_->h_StartToGetJpegImageEvent.load(), 0), plat::WAIT_TIMEOUT);
+    EXPECT_EQ(plat::WaitForSingleObject(app_->h_StartLifeTimeEvent.load(), 0), plat::WAIT_TIMEOUT);
+    EXPECT_EQ(dlg_->Button(IDC_CLOSE), nullptr);
+    const auto requests = fake_.Requests();
+    EXPECT_EQ(static_cast<int>(requests.size()), c.requests);
+    for (const auto& r : requests) EXPECT_EQ(r.path, "/Getdeviceinfo.cgi");
+    dlg_.reset();
+    fake_.SetStatus500(false);
+    fake_.ClearRawReply("/Getdeviceinfo.cgi");
+  }
 }
 
 TEST_F(MainWindowTest, UnknownModelEndsTheWindowWithAMessage) {
@@ -646,6 +684,49 @@ TEST_F(MainWindowTest, EscapeLeavesFullScreenAndEnterAndEscapeNeverClose) {
   EXPECT_TRUE(dlg_->Button(8410)->isVisible());
   EXPECT_TRUE(dlg_->Button(1002)->isVisible());
   dlg_->hide();
+}
+
+// Leaving full screen centres the window of each layout in the work area (offset by its origin).
+TEST_F(MainWindowTest, LeavingFullScreenCentresTheLayoutsWindow) {
+  struct Case {
+    const char* model;
+    const char* info;
+    int resolution;
+    int w, h;  // picture that picks the layout
+    QSize size;
+    QRect workArea;
+  };
+  const Case cases[] = {
+      {"K41R", "USERLEVEL=30;VIDEOMODE=0;", 0, 640, 228, QSize(722, 608), QRect(0, 0, 1280, 1000)},
+      {"K41R", "USERLEVEL=30;VIDEOMODE=1;", 1, 320, 288, QSize(370, 414), QRect(0, 0, 1280, 1000)},
+      {"K40R", "USERLEVEL=30;VIDEOMODE=1;", 0, 704, 288, QSize(722, 705), QRect(0, 0, 1280, 1000)},
+      {"K44R", "USERLEVEL=30;VIDEOMODE=0;", 1, 320, 240, QSize(370, 366), QRect(100, 40, 1181, 901)},
+      {"K47R", "USERLEVEL=30;VIDEOMODE=0;", 0, 640, 480, QSize(722, 608), QRect(100, 40, 1181, 901)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.model) + " " + std::to_string(c.w) + "x" + std::to_string(c.h));
+    Device(c.model, "1050", c.info);
+    app_->CSettingINI.m_nImageResolution = c.resolution;
+    dlg_ = std::make_unique<CTrelvixDlg>();
+    dlg_->SetWorkAreaForTest(c.workArea);
+    ASSERT_TRUE(dlg_->OnInitDialog());
+    dlg_->move(3, 4);
+    dlg_->show();
+    SetPicture(c.w, c.h, c.h / 2);
+    ShowOnWorker();
+    dlg_->Command(IDC_FULLSCREEN);
+    ShowOnWorker();
+    ASSERT_EQ(dlg_->geometry(), c.workArea);
+    QTest::keyClick(dlg_.get(), Qt::Key_Escape);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(dlg_->size(), c.size);
+    const QPoint centred(c.workArea.left() + ((c.workArea.width() - c.size.width()) >> 1),
+                         c.workArea.top() + ((c.workArea.height() - c.size.height()) >> 1));
+    EXPECT_EQ(dlg_->pos(), centred);
+    if (CCmosToolBarDlg* bar = dlg_->CmosToolBar()) EXPECT_EQ(bar->pos(), centred - QPoint(43, 0));
+    dlg_->hide();
+    dlg_.reset();
+  }
 }
 
 // ---- the image-sensor toolbar of a K47R ----------------------------------------------------------
