@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "scaling/Resize.h"
-
-static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "pixels are read as little-endian words");
+#include "ui/Surface.h"
 
 bool DoubleLines(const std::uint8_t* src, int w, int h, std::uint8_t* dst, std::size_t capacity) {
   if (src == nullptr || dst == nullptr || w <= 0 || h <= 0) return false;
@@ -26,6 +26,49 @@ bool ScaleToScreen(const std::uint8_t* src, int w, int h, std::uint8_t* dst, std
                               scaling::ResizeModeNearest) == scaling::ResizeOk;
 }
 
+bool ScaleToSurface(const std::uint8_t* src, int w, int h, QImage& image, int sw, int sh) {
+  if (src == nullptr || w <= 0 || h <= 0 || sw <= 0 || sh <= 0) return false;
+  if (image.width() != sw || image.height() != sh) return false;
+  if (image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32) return false;
+  // The tables live with the worker that draws, so a stream of pictures allocates nothing.
+  thread_local std::vector<std::int32_t> cols, rows;
+  thread_local std::vector<std::uint32_t> line;
+  cols.resize(std::size_t(sw));
+  rows.resize(std::size_t(sh));
+  line.resize(std::size_t(w));
+  const double fx = static_cast<double>(sw) / static_cast<double>(w);
+  const double fy = static_cast<double>(sh) / static_cast<double>(h);
+  const int nc = scaling::NearestSourceIndices(w, sw, fx, cols.data());
+  const int nr = scaling::NearestSourceIndices(h, sh, fy, rows.data());
+  if (nc <= 0 || nr <= 0) return false;
+  const std::size_t rowBytes = std::size_t(sw) * 4;
+  const std::uint32_t* previous = nullptr;
+  int previousSource = -1;
+  for (int y = 0; y < sh; ++y) {
+    auto* d = reinterpret_cast<std::uint32_t*>(image.scanLine(y));
+    // Image row y shows row sh - 1 - y of the bottom-up screen picture.
+    const int j = sh - 1 - y;
+    if (j >= nr) {
+      std::fill(d, d + sw, 0xFF000000u);
+      previous = nullptr;
+      continue;
+    }
+    const int s = rows[std::size_t(j)];
+    if (previous != nullptr && s == previousSource) {
+      std::memcpy(d, previous, rowBytes);
+    } else {
+      ui::BgrRowToRgb32(line.data(), src + std::size_t(s) * std::size_t(w) * 3, w);
+      const std::uint32_t* l = line.data();
+      const std::int32_t* c = cols.data();
+      for (int x = 0; x < nc; ++x) d[x] = l[c[x]];
+      std::fill(d + nc, d + sw, 0xFF000000u);
+    }
+    previous = d;
+    previousSource = s;
+  }
+  return true;
+}
+
 void PutBgrBottomUp(QImage& image, int dx, int dy, const std::uint8_t* src, int w, int h, int step) {
   if (src == nullptr || w <= 0 || h <= 0 || image.isNull()) return;
   const int x0 = dx < 0 ? -dx : 0;
@@ -36,17 +79,7 @@ void PutBgrBottomUp(QImage& image, int dx, int dy, const std::uint8_t* src, int 
   for (int y = y0; y < y1; ++y) {
     // Row y from the top is row h - 1 - y in memory.
     const std::uint8_t* s = src + std::size_t(h - 1 - y) * std::size_t(step) + std::size_t(x0) * 3;
-    auto* d = reinterpret_cast<std::uint32_t*>(image.scanLine(dy + y)) + dx + x0;
-    // Four bytes at a time read B, G, R and the next pixel's blue: on a little-endian machine
-    // the low three bytes are the 32-bit pixel already. The row's last pixel is read byte by
-    // byte so nothing past the picture is touched.
-    int x = x0;
-    for (; x < x1 - 1; ++x, s += 3) {
-      std::uint32_t v;
-      std::memcpy(&v, s, 4);
-      *d++ = 0xFF000000u | (v & 0x00FFFFFFu);
-    }
-    *d = 0xFF000000u | (std::uint32_t(s[2]) << 16) | (std::uint32_t(s[1]) << 8) | s[0];
+    ui::BgrRowToRgb32(reinterpret_cast<std::uint32_t*>(image.scanLine(dy + y)) + dx + x0, s, x1 - x0);
   }
 }
 

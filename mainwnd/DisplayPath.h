@@ -31,6 +31,13 @@ constexpr std::size_t ScreenBufferSize(int width, int height) {
 // ratio is not kept) into dst with rows of ScreenRowStep(sw). False when it does not fit.
 bool ScaleToScreen(const std::uint8_t* src, int w, int h, std::uint8_t* dst, std::size_t capacity, int sw, int sh);
 
+// The full-screen picture drawn straight onto a 32-bit image of sw x sh: the same pixels as
+// ScaleToScreen followed by PutBgrBottomUp of the screen picture, without the 24-bit screen
+// picture in between (each source row is converted once, repeated rows are copied). Rows or
+// columns the scaling would leave unwritten are black. False (image untouched) when the
+// arguments are not usable or the image is not a 32-bit image of sw x sh.
+bool ScaleToSurface(const std::uint8_t* src, int w, int h, QImage& image, int sw, int sh);
+
 // Writes a 24-bit bottom-up BGR picture (rows `step` bytes apart) at its own size onto a
 // 32-bit image with its top-left at (dx, dy); what falls outside the image is cut off.
 void PutBgrBottomUp(QImage& image, int dx, int dy, const std::uint8_t* src, int w, int h, int step);

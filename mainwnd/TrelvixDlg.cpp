@@ -552,11 +552,11 @@ void CTrelvixDlg::ShowImage() {
         const int sw = m_rcWorkArea.width();
         const int sh = m_rcWorkArea.height();
         std::uint8_t* screen = app->lp_ScreenBuffer.load();
-        if (screen && ScaleToScreen(src, w, h, screen, m_screenCapacity, sw, sh)) {
+        // The scaled picture is only drawn: it goes straight into the full-screen image.
+        if (screen && sw > 0 && sh > 0 && ScreenBufferSize(sw, sh) <= m_screenCapacity) {
           if (m_fullScreen.width() != sw || m_fullScreen.height() != sh)
             m_fullScreen = QImage(sw, sh, QImage::Format_RGB32);
-          PutBgrBottomUp(m_fullScreen, 0, 0, screen, sw, sh, ScreenRowStep(sw));
-          repaint |= kRepaintAll;
+          if (ScaleToSurface(src, w, h, m_fullScreen, sw, sh)) repaint |= kRepaintAll;
         }
       } else {
         if (app->by_HotPointMode.load() == 2 && app->w_HotPointFrames.load() > 0) {

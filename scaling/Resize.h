@@ -57,6 +57,13 @@ ResizeStatus ResizeC3_8u(const std::uint8_t* src, ResizeSize srcSize, int srcSte
                          std::uint8_t* dst, int dstStep, ResizeSize dstSize, double xFactor,
                          double yFactor, int interpolation);
 
+// The source pixels a nearest-neighbour ResizeC3_8u call over a whole axis takes: for the
+// axis of srcLen pixels scaled by `factor` into dstLen pixels, out[k] is the source pixel of
+// destination pixel k, as the call computes it. Returns how many destination pixels the call
+// writes (at most dstLen; fewer when the factor leaves fewer), 0 for an unusable argument. For
+// drawing a nearest-neighbour scaling straight into another pixel format.
+int NearestSourceIndices(int srcLen, int dstLen, double factor, std::int32_t* out);
+
 // One entry per build: 0 empty, 1 generic, 2 SSE, 3 SSE2, 4 SSE3-class. Slots of builds that
 // are not part of this program are null; the dispatch falls back to the generic entry for a
 // null slot or an index outside the table.

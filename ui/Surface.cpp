@@ -2,6 +2,11 @@
 
 #include <QPainter>
 #include <QPolygon>
+#include <algorithm>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
 
 #include "platform/files.h"
 
@@ -41,31 +46,79 @@ void Surface::Stretch(const Bitmap& bitmap, const QRect& destination) {
   p.drawImage(destination, bitmap.Image());
 }
 
+namespace {
+
+void BgrRowToRgb32Plain(std::uint32_t* dst, const std::uint8_t* src, int count) {
+  for (int x = 0; x < count; ++x, src += 3)
+    dst[x] = 0xFF000000u | (std::uint32_t(src[2]) << 16) | (std::uint32_t(src[1]) << 8) | src[0];
+}
+
+#if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__))
+#define TRELVIX_UI_SSSE3 1
+// Four pixels per byte shuffle: 16 bytes are loaded for the 12 used, so the loop stops while at
+// least 16 bytes of the row remain and the plain loop finishes the row.
+__attribute__((target("ssse3"))) void BgrRowToRgb32Ssse3(std::uint32_t* dst, const std::uint8_t* src, int count) {
+  const __m128i spread = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+  const __m128i alpha = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+  int x = 0;
+  for (; x + 6 <= count; x += 4) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 3 * x));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + x), _mm_or_si128(_mm_shuffle_epi8(v, spread), alpha));
+  }
+  BgrRowToRgb32Plain(dst + x, src + 3 * x, count - x);
+}
+#endif
+
+using RowConverter = void (*)(std::uint32_t*, const std::uint8_t*, int);
+
+RowConverter ChooseRowConverter() {
+#ifdef TRELVIX_UI_SSSE3
+  __builtin_cpu_init();
+  if (__builtin_cpu_supports("ssse3")) return &BgrRowToRgb32Ssse3;
+#endif
+  return &BgrRowToRgb32Plain;
+}
+
+}  // namespace
+
+void BgrRowToRgb32(std::uint32_t* dst, const std::uint8_t* src, int count) {
+  static const RowConverter convert = ChooseRowConverter();
+  if (count > 0) convert(dst, src, count);
+}
+
 QImage ImageFromBgrBottomUp(const std::uint8_t* pixels, int width, int height, int pitch) {
   if (!pixels || width <= 0 || height <= 0) return QImage();
   if (pitch == 0) pitch = (width * 3 + 3) & ~3;
   QImage out(width, height, QImage::Format_RGB32);
   for (int y = 0; y < height; ++y) {
     const std::uint8_t* src = pixels + static_cast<std::size_t>(height - 1 - y) * pitch;
-    auto* dst = reinterpret_cast<QRgb*>(out.scanLine(y));
-    for (int x = 0; x < width; ++x) {
-      dst[x] = qRgb(src[3 * x + 2], src[3 * x + 1], src[3 * x]);
-    }
+    BgrRowToRgb32(reinterpret_cast<std::uint32_t*>(out.scanLine(y)), src, width);
   }
   return out;
 }
 
 void Surface::StretchBgrBottomUp(const std::uint8_t* pixels, int width, int height, int pitch,
                                  const QRect& destination) {
-  if (image_.isNull()) return;
+  if (image_.isNull() || !pixels || width <= 0 || height <= 0) return;
+  if (pitch == 0) pitch = (width * 3 + 3) & ~3;
+  if (destination.width() == width && destination.height() == height &&
+      (image_.format() == QImage::Format_RGB32 || image_.format() == QImage::Format_ARGB32)) {
+    // At its own size the picture is converted straight into the surface's rows, cut to the
+    // surface: no intermediate image, no painter.
+    const int dx = destination.x(), dy = destination.y();
+    const int x0 = std::max(0, -dx), y0 = std::max(0, -dy);
+    const int x1 = std::min(width, image_.width() - dx), y1 = std::min(height, image_.height() - dy);
+    if (x0 >= x1 || y0 >= y1) return;
+    for (int y = y0; y < y1; ++y) {
+      const std::uint8_t* src = pixels + static_cast<std::size_t>(height - 1 - y) * pitch + std::size_t(x0) * 3;
+      BgrRowToRgb32(reinterpret_cast<std::uint32_t*>(image_.scanLine(dy + y)) + dx + x0, src, x1 - x0);
+    }
+    return;
+  }
   QImage picture = ImageFromBgrBottomUp(pixels, width, height, pitch);
   if (picture.isNull()) return;
   QPainter p(&image_);
-  if (destination.size() == picture.size()) {
-    p.drawImage(destination.topLeft(), picture);
-  } else {
-    p.drawImage(destination, picture);
-  }
+  p.drawImage(destination, picture);
 }
 
 void Surface::Fill(const QRect& rect, const QColor& colour) {

@@ -67,4 +67,8 @@ class Surface {
 // Wraps a 24-bit bottom-up BGR picture as a top-down QImage (a copy).
 QImage ImageFromBgrBottomUp(const std::uint8_t* pixels, int width, int height, int pitch);
 
+// Converts `count` BGR pixels (3 bytes each) into opaque 32-bit pixels (0xFFRRGGBB). Reads
+// exactly 3 * count bytes of src and writes count words of dst.
+void BgrRowToRgb32(std::uint32_t* dst, const std::uint8_t* src, int count);
+
 }  // namespace ui

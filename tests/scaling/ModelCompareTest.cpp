@@ -4,6 +4,7 @@
 // shows up as a difference too.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <random>
 #include <string>
@@ -238,5 +239,52 @@ INSTANTIATE_TEST_SUITE_P(Modes, ModelCompare,
                                  default: return std::string("Super");
                              }
                          });
+
+}  // namespace
+
+namespace {
+
+// The exported nearest-neighbour mapping against what the entry does: a picture whose pixels
+// carry their own column and row is scaled, and each destination pixel tells its source.
+TEST(NearestMap, SameSourcePixelsAsTheEntry) {
+    struct Case {
+        int sw, sh, dw, dh;
+    };
+    const Case cases[] = {{640, 480, 1920, 1080}, {720, 576, 1366, 768}, {4, 2, 1366, 8}, {7, 5, 3, 2},
+                          {1, 1, 5, 3},           {1000, 9, 17, 900},    {5, 5, 5, 5},    {333, 2, 1, 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.sw) + "x" + std::to_string(c.sh) + " to " + std::to_string(c.dw) + "x" +
+                     std::to_string(c.dh));
+        std::vector<std::uint8_t> src(static_cast<std::size_t>(c.sw) * c.sh * 3);
+        for (int y = 0; y < c.sh; ++y)
+            for (int x = 0; x < c.sw; ++x) {
+                std::uint8_t* p = &src[(static_cast<std::size_t>(y) * c.sw + x) * 3];
+                p[0] = static_cast<std::uint8_t>(x);
+                p[1] = static_cast<std::uint8_t>(x >> 8);
+                p[2] = static_cast<std::uint8_t>(y);
+            }
+        std::vector<std::uint8_t> dst(static_cast<std::size_t>(c.dw) * c.dh * 3);
+        const double fx = static_cast<double>(c.dw) / c.sw, fy = static_cast<double>(c.dh) / c.sh;
+        ASSERT_EQ(scaling::ResizeC3_8u(src.data(), {c.sw, c.sh}, c.sw * 3, {0, 0, c.sw, c.sh}, dst.data(), c.dw * 3,
+                                       {c.dw, c.dh}, fx, fy, scaling::ResizeModeNearest),
+                  scaling::ResizeOk);
+        std::vector<std::int32_t> cols(c.dw), rows(c.dh);
+        ASSERT_EQ(scaling::NearestSourceIndices(c.sw, c.dw, fx, cols.data()), c.dw);
+        ASSERT_EQ(scaling::NearestSourceIndices(c.sh, c.dh, fy, rows.data()), c.dh);
+        for (int y = 0; y < c.dh; ++y)
+            for (int x = 0; x < c.dw; ++x) {
+                const std::uint8_t* p = &dst[(static_cast<std::size_t>(y) * c.dw + x) * 3];
+                ASSERT_EQ(p[0] | (p[1] << 8), cols[x]) << "column " << x;
+                ASSERT_EQ(p[2], rows[y] & 255) << "row " << y;
+            }
+    }
+    // A factor that leaves fewer destination pixels than asked: only those are mapped.
+    std::int32_t out[10];
+    EXPECT_EQ(scaling::NearestSourceIndices(4, 10, 0.5, out), 2);
+    EXPECT_EQ(scaling::NearestSourceIndices(0, 10, 1.0, out), 0);
+    EXPECT_EQ(scaling::NearestSourceIndices(4, 10, 0.0, out), 0);
+    EXPECT_EQ(scaling::NearestSourceIndices(4, 10, std::nan(""), out), 0);
+    EXPECT_EQ(scaling::NearestSourceIndices(4, 10, 1.0, nullptr), 0);
+}
 
 }  // namespace

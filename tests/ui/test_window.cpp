@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QPainter>
 #include <QPushButton>
 #include <QLineEdit>
 #include <QTimer>
@@ -124,6 +125,50 @@ TEST(Surface, BottomUpPicturesAreDrawnUprightAndLinesSkipTheirLastPixel) {
   l.Line(QPoint(0, 0), QPoint(5, 0), Qt::white);
   EXPECT_EQ(QColor(l.Image().pixel(4, 0)), QColor(Qt::white));
   EXPECT_EQ(QColor(l.Image().pixel(5, 0)), QColor(Qt::black));
+}
+
+// A picture drawn at its own size goes straight into the surface's rows: the same pixels as the
+// converted copy drawn with a painter, cut at every edge; other sizes are still stretched.
+TEST(Surface, BottomUpPictureAtItsOwnSizeMatchesPainterAndIsCut) {
+  const int w = 23, h = 7, pitch = (w * 3 + 3) & ~3;
+  std::vector<std::uint8_t> pixels(std::size_t(pitch) * h);
+  for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<std::uint8_t>(i * 37 + 11);
+  const QImage picture = ui::ImageFromBgrBottomUp(pixels.data(), w, h, 0);
+  ASSERT_EQ(picture.pixel(0, 0), qRgb(pixels[std::size_t(h - 1) * pitch + 2], pixels[std::size_t(h - 1) * pitch + 1],
+                                      pixels[std::size_t(h - 1) * pitch]));
+  for (const QPoint at : {QPoint(0, 0), QPoint(5, 3), QPoint(-4, -2), QPoint(20, 6), QPoint(40, 0)}) {
+    SCOPED_TRACE(std::to_string(at.x()) + "," + std::to_string(at.y()));
+    ui::Surface s(30, 10);
+    s.Fill(QRect(0, 0, 30, 10), Qt::green);
+    QImage want = s.Image().copy();
+    {
+      QPainter p(&want);
+      p.drawImage(at, picture);
+    }
+    s.StretchBgrBottomUp(pixels.data(), w, h, pitch, QRect(at, QSize(w, h)));
+    EXPECT_EQ(s.Image(), want);
+  }
+  // A different size is scaled: a 1x1 picture fills its whole rectangle.
+  const std::uint8_t one[4] = {10, 20, 30, 0};
+  ui::Surface s(6, 6);
+  s.Fill(QRect(0, 0, 6, 6), Qt::black);
+  s.StretchBgrBottomUp(one, 1, 1, 0, QRect(1, 1, 4, 4));
+  EXPECT_EQ(s.Image().pixel(4, 4), qRgb(30, 20, 10));
+  EXPECT_EQ(s.Image().pixel(5, 5), qRgb(0, 0, 0));
+}
+
+// Row conversion for every count up to 40, from a source of exactly 3 * count bytes: the words
+// written equal the pixel-by-pixel formula and the word after the row is left alone.
+TEST(Surface, RowConversionEveryCount) {
+  for (int n = 0; n <= 40; ++n) {
+    std::vector<std::uint8_t> src(std::size_t(n) * 3);
+    for (std::size_t i = 0; i < src.size(); ++i) src[i] = static_cast<std::uint8_t>(i * 91 + n);
+    std::vector<std::uint32_t> dst(std::size_t(n) + 1, 0x12345678u);
+    ui::BgrRowToRgb32(dst.data(), src.data(), n);
+    for (int x = 0; x < n; ++x)
+      ASSERT_EQ(dst[x], qRgb(src[3 * x + 2], src[3 * x + 1], src[3 * x])) << n << " pixel " << x;
+    EXPECT_EQ(dst[n], 0x12345678u) << n;
+  }
 }
 
 }  // namespace
