@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 secs=${1:-10}
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DTRELVIX_WITH_UI=OFF -DTRELVIX_TESTS=OFF -DTRELVIX_FUZZ=ON -DTRELVIX_SANITIZE=fuzzer-no-link,address,undefined >/dev/null
-cmake --build build-fuzz -j"$(nproc)" >/dev/null
+cmake --build build-fuzz -j"$(nproc)" > build-fuzz/build.log 2>&1 || { tail -50 build-fuzz/build.log; exit 1; }
 shopt -s nullglob
 for f in build-fuzz/fuzz/fuzz_*; do
   name=$(basename "$f")
