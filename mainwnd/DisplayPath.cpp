@@ -32,39 +32,37 @@ bool ScaleToSurface(const std::uint8_t* src, int w, int h, QImage& image, int sw
   if (image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32) return false;
   // The tables live with the worker that draws, so a stream of pictures allocates nothing.
   thread_local std::vector<std::int32_t> cols, rows;
-  thread_local std::vector<std::uint32_t> line;
+  thread_local std::vector<std::uint32_t> line, scaled;
   cols.resize(std::size_t(sw));
   rows.resize(std::size_t(sh));
   line.resize(std::size_t(w));
+  scaled.resize(std::size_t(sw));
   const double fx = static_cast<double>(sw) / static_cast<double>(w);
   const double fy = static_cast<double>(sh) / static_cast<double>(h);
   const int nc = scaling::NearestSourceIndices(w, sw, fx, cols.data());
   const int nr = scaling::NearestSourceIndices(h, sh, fy, rows.data());
   if (nc <= 0 || nr <= 0) return false;
-  const std::size_t rowBytes = std::size_t(sw) * 4;
-  const std::uint32_t* previous = nullptr;
-  int previousSource = -1;
+  // Columns the scaling leaves unwritten stay black; so do whole rows it leaves unwritten.
+  std::fill(scaled.begin() + nc, scaled.end(), 0xFF000000u);
+  int built = -1;  // source row `scaled` holds
   for (int y = 0; y < sh; ++y) {
     auto* d = reinterpret_cast<std::uint32_t*>(image.scanLine(y));
     // Image row y shows row sh - 1 - y of the bottom-up screen picture.
     const int j = sh - 1 - y;
     if (j >= nr) {
       std::fill(d, d + sw, 0xFF000000u);
-      previous = nullptr;
       continue;
     }
     const int s = rows[std::size_t(j)];
-    if (previous != nullptr && s == previousSource) {
-      std::memcpy(d, previous, rowBytes);
-    } else {
+    if (s != built) {
       ui::BgrRowToRgb32(line.data(), src + std::size_t(s) * std::size_t(w) * 3, w);
       const std::uint32_t* l = line.data();
       const std::int32_t* c = cols.data();
-      for (int x = 0; x < nc; ++x) d[x] = l[c[x]];
-      std::fill(d + nc, d + sw, 0xFF000000u);
+      std::uint32_t* o = scaled.data();
+      for (int x = 0; x < nc; ++x) o[x] = l[c[x]];
+      built = s;
     }
-    previous = d;
-    previousSource = s;
+    std::memcpy(d, scaled.data(), std::size_t(sw) * 4);
   }
   return true;
 }
