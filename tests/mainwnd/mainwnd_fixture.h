@@ -47,6 +47,8 @@ class RecordFixture : public ::testing::Test {
   void SetUp() override {
     const char* base = std::getenv("TRELVIX_TEST_TMP");
     std::string root = base && *base ? base : "/tmp";
+    std::error_code made;
+    std::filesystem::create_directories(root, made);  // the build's own folder may be new
     std::string pattern = root + "/mainwnd-XXXXXX";
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     dir_ = pattern;
@@ -70,6 +72,7 @@ class RecordFixture : public ::testing::Test {
   }
 
   void TearDown() override {
+    if (!app_) return;  // SetUp stopped early
     app_->C_MMTimer.Stop();
     FreeSystemBuffer();
     g_lpApp = nullptr;

@@ -37,12 +37,14 @@ class MainWindowTest : public RecordFixture {
  protected:
   void SetUp() override {
     RecordFixture::SetUp();
+    if (!app_) return;
     app_->h_FinishShowImageJobEvent = plat::CreateEvent(false, false);
     app_->h_StartToGetJpegImageEvent = plat::CreateEvent(false, false);
     app_->h_StartLifeTimeEvent = plat::CreateEvent(false, false);
   }
   void TearDown() override {
     dlg_.reset();
+    if (!app_) return;
     for (AtomicHandle* h : {&app_->h_FinishShowImageJobEvent, &app_->h_StartToGetJpegImageEvent,
                             &app_->h_StartLifeTimeEvent}) {
       plat::CloseHandle(h->exchange(0));

@@ -53,6 +53,7 @@ class SessionE2E : public RecordFixture {
   void SetUp() override {
     baselineThreads_ = plat::LiveThreadCount();
     RecordFixture::SetUp();
+    if (!app_) return;
     plat::SetWaveBackend(plat::WaveBackend::Null);
     plat::SetTimeScale(5.0);
     g_strLocalIP.Set("127.0.0.1");
@@ -63,6 +64,7 @@ class SessionE2E : public RecordFixture {
   }
 
   void TearDown() override {
+    if (!app_) return;
     if (dlg_) dlg_->DestroyWindow();
     dlg_.reset();
     FreeSemaphore();
