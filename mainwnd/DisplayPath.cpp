@@ -5,6 +5,10 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
+
 #include "scaling/Resize.h"
 #include "ui/Surface.h"
 
@@ -26,43 +30,95 @@ bool ScaleToScreen(const std::uint8_t* src, int w, int h, std::uint8_t* dst, std
                               scaling::ResizeModeNearest) == scaling::ResizeOk;
 }
 
+namespace {
+
+// One scaled row: d[x] = line[cols[x]] for x < n. `line` holds at least 7 pixels past its last
+// indexed one when `grouped` is set.
+using RowGather = void (*)(std::uint32_t* d, const std::uint32_t* line, const std::int32_t* cols, int n,
+                           bool grouped);
+
+void GatherRowPlain(std::uint32_t* d, const std::uint32_t* line, const std::int32_t* cols, int n, bool) {
+  for (int x = 0; x < n; ++x) d[x] = line[cols[x]];
+}
+
+#if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__))
+#define TRELVIX_DISPLAY_AVX2 1
+// When every group of eight destination pixels takes its sources from eight consecutive source
+// pixels (an enlargement), a group is one load of those eight and one permutation.
+__attribute__((target("avx2"))) void GatherRowAvx2(std::uint32_t* d, const std::uint32_t* line,
+                                                   const std::int32_t* cols, int n, bool grouped) {
+  int x = 0;
+  if (grouped) {
+    for (; x + 8 <= n; x += 8) {
+      const __m256i idx = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(cols + x));
+      const __m256i rel = _mm256_sub_epi32(idx, _mm256_set1_epi32(cols[x]));
+      const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(line + cols[x]));
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + x), _mm256_permutevar8x32_epi32(v, rel));
+    }
+  }
+  for (; x < n; ++x) d[x] = line[cols[x]];
+}
+#endif
+
+RowGather ChooseRowGather() {
+#ifdef TRELVIX_DISPLAY_AVX2
+  __builtin_cpu_init();
+  if (__builtin_cpu_supports("avx2")) return &GatherRowAvx2;
+#endif
+  return &GatherRowPlain;
+}
+
+// True when each full group of eight entries spans at most eight consecutive source pixels.
+bool GroupsOfEightAreNarrow(const std::int32_t* cols, int n) {
+  for (int x = 0; x + 8 <= n; x += 8)
+    if (cols[x + 7] - cols[x] > 7 || cols[x + 7] < cols[x]) return false;
+  return true;
+}
+
+}  // namespace
+
 bool ScaleToSurface(const std::uint8_t* src, int w, int h, QImage& image, int sw, int sh) {
   if (src == nullptr || w <= 0 || h <= 0 || sw <= 0 || sh <= 0) return false;
   if (image.width() != sw || image.height() != sh) return false;
   if (image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32) return false;
   // The tables live with the worker that draws, so a stream of pictures allocates nothing.
   thread_local std::vector<std::int32_t> cols, rows;
-  thread_local std::vector<std::uint32_t> line, scaled;
+  thread_local std::vector<std::uint32_t> line;
   cols.resize(std::size_t(sw));
   rows.resize(std::size_t(sh));
-  line.resize(std::size_t(w));
-  scaled.resize(std::size_t(sw));
+  line.resize(std::size_t(w) + 8);  // a group's load may reach 7 pixels past the last one
   const double fx = static_cast<double>(sw) / static_cast<double>(w);
   const double fy = static_cast<double>(sh) / static_cast<double>(h);
   const int nc = scaling::NearestSourceIndices(w, sw, fx, cols.data());
   const int nr = scaling::NearestSourceIndices(h, sh, fy, rows.data());
   if (nc <= 0 || nr <= 0) return false;
-  // Columns the scaling leaves unwritten stay black; so do whole rows it leaves unwritten.
-  std::fill(scaled.begin() + nc, scaled.end(), 0xFF000000u);
-  int built = -1;  // source row `scaled` holds
+  static const RowGather gather = ChooseRowGather();
+  const bool grouped = GroupsOfEightAreNarrow(cols.data(), nc);
+  const std::size_t rowBytes = std::size_t(sw) * 4;
+  // A row showing the same source row as the row above is a copy of it (image rows share
+  // their alignment, which keeps the copy at full speed).
+  const std::uint32_t* previous = nullptr;
+  int previousSource = -1;
   for (int y = 0; y < sh; ++y) {
     auto* d = reinterpret_cast<std::uint32_t*>(image.scanLine(y));
     // Image row y shows row sh - 1 - y of the bottom-up screen picture.
     const int j = sh - 1 - y;
     if (j >= nr) {
+      // A row the scaling leaves unwritten is black; so are such columns below.
       std::fill(d, d + sw, 0xFF000000u);
+      previous = nullptr;
       continue;
     }
     const int s = rows[std::size_t(j)];
-    if (s != built) {
+    if (previous != nullptr && s == previousSource) {
+      std::memcpy(d, previous, rowBytes);
+    } else {
       ui::BgrRowToRgb32(line.data(), src + std::size_t(s) * std::size_t(w) * 3, w);
-      const std::uint32_t* l = line.data();
-      const std::int32_t* c = cols.data();
-      std::uint32_t* o = scaled.data();
-      for (int x = 0; x < nc; ++x) o[x] = l[c[x]];
-      built = s;
+      gather(d, line.data(), cols.data(), nc, grouped);
+      std::fill(d + nc, d + sw, 0xFF000000u);
     }
-    std::memcpy(d, scaled.data(), std::size_t(sw) * 4);
+    previous = d;
+    previousSource = s;
   }
   return true;
 }
