@@ -16,6 +16,7 @@
 #include <string>
 #include <thread>
 #include <vector>
+#include "tests/support/MessageBoxRecorder.h"
 #include "app/TrelvixApp.h"
 #include "core/AppRecord.h"
 #include "core/Mailbox.h"
@@ -52,28 +53,6 @@ inline bool WaitUntil(const std::function<bool()>& cond, int ms = 5000) {
   return cond();
 }
 
-// Message boxes answered at once and remembered.
-class MessageBoxRecorder {
- public:
-  MessageBoxRecorder() {
-    previous_ = plat::SetMessageBoxHandler(
-        [this](plat::HWND, const std::string& text, const std::string&, unsigned) {
-          std::lock_guard<std::mutex> lock(mutex_);
-          texts_.push_back(text);
-          return plat::IDOK;
-        });
-  }
-  ~MessageBoxRecorder() { plat::SetMessageBoxHandler(previous_); }
-  std::vector<std::string> Texts() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return texts_;
-  }
-
- private:
-  mutable std::mutex mutex_;
-  std::vector<std::string> texts_;
-  plat::MessageBoxHandler previous_;
-};
 
 // The side buttons: remembers SetStates calls.
 class TestSideButtons : public ISideButtonBar {

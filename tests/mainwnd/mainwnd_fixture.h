@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/MessageBoxRecorder.h"
 #include "core/AppRecord.h"
 #include "core/Resources.h"
 #include "platform/files.h"
@@ -21,26 +22,7 @@
 
 namespace mwtest {
 
-class MessageBoxes {
- public:
-  MessageBoxes() {
-    previous_ = plat::SetMessageBoxHandler([this](plat::HWND, const std::string& text, const std::string&, unsigned) {
-      std::lock_guard<std::mutex> lock(mutex_);
-      texts_.push_back(text);
-      return plat::IDOK;
-    });
-  }
-  ~MessageBoxes() { plat::SetMessageBoxHandler(previous_); }
-  std::vector<std::string> Texts() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return texts_;
-  }
-
- private:
-  mutable std::mutex mutex_;
-  std::vector<std::string> texts_;
-  plat::MessageBoxHandler previous_;
-};
+using MessageBoxes = ::MessageBoxRecorder;
 
 class RecordFixture : public ::testing::Test {
  protected:
