@@ -272,14 +272,7 @@ bool CTrelvixDlg::InitDialogSteps() {
   }
 
   // 4-5. The device information.
-  CCgiRequest info(CGI_GETDEVICEINFO);
-  info.AddCookie(GetSessionId());
-  info.AddParamInt("RES", app->CSettingINI.m_nImageResolution.load());
-  info.AddParamInt("QUA", app->CSettingINI.m_nAlarmTriggerQuality.load());
-  info.AddParamInt("CH", channel);
-  const bool newHeader = WantsNewHeader(product, firmware);
-  if (newHeader) info.AddParamInt("NEWHR", 1);
-  app->m_RTPH_Struct.f_NewHeader = newHeader ? 1 : 0;
+  CCgiRequest info = MakeDeviceInfoRequest(channel);
   std::vector<std::uint8_t> reply(kDeviceInfoReplySize + 1, 0);
   plat::DWORD length = 0;
   if (!ZududSendCommand(info, nullptr, 0, nullptr, reply.data(), kDeviceInfoReplySize, &length, 15, 15)) return false;

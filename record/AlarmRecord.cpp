@@ -105,16 +105,20 @@ void CAlarmRecord::WritePreAlarmFrames() {
   const unsigned k = std::min<unsigned>(m_wRingFill.load(), rec::kRingSlots);
   const unsigned w = ring.m_wWriteIndex;
   for (unsigned back = k; back >= 1; --back) {
-    const unsigned slot = CRecordFrameRing::SlotBefore(w, back);
-    RecordFrameInfo info = ring.m_lpFrameInfo[slot];
-    info.dwSeq = m_dwFrameSeq + 1;
-    if (!AppendFrame(info, ring.Slot(slot), info.dwLength)) {
-      m_fWriteFailed = true;
-      return;
-    }
-    ++m_dwFrameSeq;
-    ++m_dwAlarmFrames;
+    if (!AppendRingSlot(ring, CRecordFrameRing::SlotBefore(w, back))) return;
   }
+}
+
+bool CAlarmRecord::AppendRingSlot(CRecordFrameRing& ring, unsigned slot) {
+  RecordFrameInfo info = ring.m_lpFrameInfo[slot];
+  info.dwSeq = m_dwFrameSeq + 1;
+  if (!AppendFrame(info, ring.Slot(slot), info.dwLength)) {
+    m_fWriteFailed = true;
+    return false;
+  }
+  ++m_dwFrameSeq;
+  ++m_dwAlarmFrames;
+  return true;
 }
 
 void CAlarmRecord::WriteCurrentFrame() {
@@ -125,15 +129,7 @@ void CAlarmRecord::WriteCurrentFrame() {
   std::lock_guard<std::mutex> lk(m_fileLock);
   CRecordFrameRing& ring = Ring();
   if (!ring.IsAllocated()) return;
-  const unsigned slot = CRecordFrameRing::SlotBefore(ring.m_wWriteIndex, 1);
-  RecordFrameInfo info = ring.m_lpFrameInfo[slot];
-  info.dwSeq = m_dwFrameSeq + 1;
-  if (!AppendFrame(info, ring.Slot(slot), info.dwLength)) {
-    m_fWriteFailed = true;
-    return;
-  }
-  ++m_dwFrameSeq;
-  ++m_dwAlarmFrames;
+  AppendRingSlot(ring, CRecordFrameRing::SlotBefore(ring.m_wWriteIndex, 1));
 }
 
 void CAlarmRecord::SplitFile() {

@@ -36,6 +36,8 @@ class CAlarmRecord : public CRecordCore {
   plat::DWORD ThreadMain();
   void WritePreAlarmFrames();
   void WriteCurrentFrame();
+  // Appends one ring slot to the open file; false (and the write marked failed) when it fails.
+  bool AppendRingSlot(CRecordFrameRing& ring, unsigned slot);
   void SplitFile();
   void TakeFrame(int& state);
   void EndRecording(int state);

@@ -247,6 +247,19 @@ bool WantsNewHeader(const std::string& productId, const std::string& firmware) {
   return IsModelK47R(productId);
 }
 
+CCgiRequest MakeDeviceInfoRequest(std::uint8_t channel) {
+  AppRecord* app = g_lpApp;
+  CCgiRequest info(CGI_GETDEVICEINFO);
+  info.AddCookie(GetSessionId());
+  info.AddParamInt("RES", app->CSettingINI.m_nImageResolution.load());
+  info.AddParamInt("QUA", app->CSettingINI.m_nAlarmTriggerQuality.load());
+  info.AddParamInt("CH", channel);
+  const bool newHeader = WantsNewHeader(app->GetProductID(), app->GetFWVersion());
+  if (newHeader) info.AddParamInt("NEWHR", 1);
+  app->m_RTPH_Struct.f_NewHeader = newHeader ? 1 : 0;
+  return info;
+}
+
 void ApplyDeviceTableOps(const std::vector<DeviceTableOp>& ops, CControlDeviceTable& table) {
   for (const DeviceTableOp& op : ops) {
     switch (op.kind) {

@@ -98,6 +98,12 @@ bool RetrKeyApplies(const std::string& productId, const std::string& firmware, s
 // from "1006", K47R always, no other model.
 bool WantsNewHeader(const std::string& productId, const std::string& firmware);
 
+// The "/Getdeviceinfo.cgi" request of a login: the session, the picture resolution and
+// quality of the settings, the channel, and "NEWHR=1" where WantsNewHeader says so. The
+// frame-header parser of the record is told which header format to expect.
+class CCgiRequest;
+CCgiRequest MakeDeviceInfoRequest(std::uint8_t channel);
+
 void ApplyDeviceTableOps(const std::vector<DeviceTableOp>& ops, CControlDeviceTable& table);
 
 // Stores the values into the application record (Full scope: MULTICH, 0 when absent, and the

@@ -97,14 +97,7 @@ Attempt TryOnce(AppRecord* app) {
     }
   }
 
-  CCgiRequest info(CGI_GETDEVICEINFO);
-  info.AddCookie(GetSessionId());
-  info.AddParamInt("RES", app->CSettingINI.m_nImageResolution.load());
-  info.AddParamInt("QUA", app->CSettingINI.m_nAlarmTriggerQuality.load());
-  info.AddParamInt("CH", channel);
-  const bool newHeader = WantsNewHeader(product, firmware);
-  if (newHeader) info.AddParamInt("NEWHR", 1);
-  app->m_RTPH_Struct.f_NewHeader = newHeader ? 1 : 0;
+  CCgiRequest info = MakeDeviceInfoRequest(channel);
 
   std::memset(reply, 0, sizeof reply);
   length = 0;
