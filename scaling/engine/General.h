@@ -244,11 +244,13 @@ template <class B, class T>
 void RunKernel(int mode, const T* origin, T* dst, std::ptrdiff_t srcStepE, std::ptrdiff_t dstStepE, int W, int H,
                const GeneralBuffers& b, const Layout& L, ResizeRect roi, int availW, int availH) {
     switch (mode) {
-        case ResizeModeNearest:
-            if (L.channels == 1) ResizeNearest<T, 1>(origin, dst, dstStepE, W, H, b.rowIdx, b.colIdx, 1);
-            else if (L.channels == 4) ResizeNearest<T, 4>(origin, dst, dstStepE, W, H, b.rowIdx, b.colIdx, 4);
-            else ResizeNearest<T, 3>(origin, dst, dstStepE, W, H, b.rowIdx, b.colIdx, L.stride);
+        case ResizeModeNearest: {
+            const std::int64_t rowLen = static_cast<std::int64_t>(availW) * L.stride;  // samples from the origin
+            if (L.channels == 1) ResizeNearest<T, 1>(origin, dst, dstStepE, W, H, b.rowIdx, b.colIdx, 1, rowLen);
+            else if (L.channels == 4) ResizeNearest<T, 4>(origin, dst, dstStepE, W, H, b.rowIdx, b.colIdx, 4, rowLen);
+            else ResizeNearest<T, 3>(origin, dst, dstStepE, W, H, b.rowIdx, b.colIdx, L.stride, rowLen);
             break;
+        }
         case ResizeModeLinear:
             RunFilterKernel<B, T, FilterLinear>(origin, dst, srcStepE, dstStepE, W, H, b, L, roi, availW, availH);
             break;

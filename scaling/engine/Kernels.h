@@ -17,7 +17,7 @@ namespace scaling::engine {
 // stride for three channels, else CH). Offsets in samples.
 template <class T, int CH>
 void ResizeNearest(const T* src, T* dst, std::ptrdiff_t dstStep, int width, int height, const std::int32_t* rowIdx,
-                   const std::int32_t* colIdx, int adv) {
+                   const std::int32_t* colIdx, int adv, std::int64_t srcRowLen) {
     if (width <= 0 || height <= 0) return;
     const std::ptrdiff_t rowLen = static_cast<std::ptrdiff_t>(width) * adv;
     // A destination row that repeats the previous source row is a copy of the previous
@@ -29,6 +29,26 @@ void ResizeNearest(const T* src, T* dst, std::ptrdiff_t dstStep, int width, int 
             std::memcpy(dst, prev, static_cast<std::size_t>(rowLen) * sizeof(T));
         } else {
             const T* s = src + rowIdx[r];
+            if constexpr (CH == 3 && sizeof(T) == 1) {
+                if (adv == 3) {
+                    // Packed 24-bit pixels move as 4-byte words: the fourth byte lands on the
+                    // next destination pixel, which its own move then rewrites. The last pixel,
+                    // and a source pixel with nothing after it in its row, move byte by byte.
+                    for (int k = 0; k < width; ++k) {
+                        const T* sp = s + colIdx[k];
+                        T* dp = dst + static_cast<std::ptrdiff_t>(k) * 3;
+                        if (k + 1 < width && colIdx[k] + 4 <= srcRowLen) {
+                            std::memcpy(dp, sp, 4);
+                        } else {
+                            dp[0] = sp[0];
+                            dp[1] = sp[1];
+                            dp[2] = sp[2];
+                        }
+                    }
+                    prev = dst;
+                    continue;
+                }
+            }
             for (int k = 0; k < width; ++k) {
                 const T* sp = s + colIdx[k];
                 T* dp = dst + static_cast<std::ptrdiff_t>(k) * adv;
