@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/AppRecord.h"
@@ -89,6 +91,43 @@ TEST(SessionCookie, BoundedAndCopied) {
   EXPECT_EQ(raw[10], 0);  // nothing of the longer text stays behind
   g_szSessionCookie.Clear();
   EXPECT_EQ(GetSessionId(), "");
+}
+
+// Several threads set and read the shared texts at once: every read is one whole value that
+// was written (never a mix of two), and the sanitizer build sees no unguarded access.
+TEST(SharedValues, ConcurrentWritersAndReadersSeeWholeValues) {
+  AppRecord rec;
+  const std::string values[2] = {std::string(40, 'a'), std::string(7, 'b')};
+  const std::string macs[2] = {"001a2b3c4d5e", "ffeeddccbbaa"};
+  std::atomic<bool> stop{false};
+  std::atomic<int> torn{0};
+  auto writer = [&](int which) {
+    for (int i = 0; i < 2000; ++i) {
+      const std::string& v = values[(i + which) % 2];
+      SetSessionId(v);
+      g_strLocalIP = v;
+      rec.CSettingINI.m_strServerName = v;
+      rec.sz_MacAddress.Set(macs[(i + which) % 2]);
+    }
+  };
+  auto reader = [&] {
+    auto whole = [&](const std::string& s) { return s.empty() || s == values[0] || s == values[1]; };
+    while (!stop.load()) {
+      if (!whole(GetSessionId()) || !whole(g_strLocalIP.Get()) || !whole(rec.GetServerName())) ++torn;
+      const std::string mac = rec.sz_MacAddress.Text();
+      if (!mac.empty() && mac != macs[0] && mac != macs[1]) ++torn;
+    }
+  };
+  std::thread r1(reader), r2(reader);
+  std::thread w1(writer, 0), w2(writer, 1);
+  w1.join();
+  w2.join();
+  stop = true;
+  r1.join();
+  r2.join();
+  EXPECT_EQ(torn.load(), 0);
+  g_szSessionCookie.Clear();
+  g_strLocalIP = "";
 }
 
 TEST(SharedValues, CharsAndPointers) {

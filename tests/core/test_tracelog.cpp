@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <regex>
 #include <set>
 #include <string>
@@ -90,28 +92,39 @@ TEST_F(TraceLogTest, ShorterLineLeavesNoRemains) {
 }
 
 TEST_F(TraceLogTest, TwoWritersProduceWholeLines) {
-  TraceLog_Init(1000, dir.Path());
+  // Below the limit every line stays; at a small limit the file rolls all the time while
+  // both write, and what is left is the newest lines, whole and in each writer's order.
   constexpr int kPerThread = 150;
-  auto writer = [](char tag) {
-    for (int i = 0; i < kPerThread; ++i) TraceLog_Append(std::string(1, tag) + " step " + std::to_string(i));
-  };
-  std::thread a(writer, 'A'), b(writer, 'B');
-  a.join();
-  b.join();
-  const auto lines = Lines(ReadText(LogPath()));
-  ASSERT_EQ(lines.size(), 2u * kPerThread);
-  const std::regex shape("[AB] step [0-9]+");
-  std::set<std::string> unique;
-  int nextA = 0, nextB = 0;
-  for (const auto& l : lines) {
-    ASSERT_TRUE(std::regex_match(l, shape)) << l;
-    unique.insert(l);
-    // Each writer's lines keep their order.
-    int& next = l[0] == 'A' ? nextA : nextB;
-    EXPECT_EQ(l.substr(7), std::to_string(next));
-    ++next;
+  for (int limit : {1000, 40}) {
+    SCOPED_TRACE(limit);
+    std::remove(LogPath().c_str());
+    TraceLog_Init(limit, dir.Path());
+    auto writer = [](char tag) {
+      for (int i = 0; i < kPerThread; ++i) TraceLog_Append(std::string(1, tag) + " step " + std::to_string(i));
+    };
+    std::thread a(writer, 'A'), b(writer, 'B');
+    a.join();
+    b.join();
+    const auto lines = Lines(ReadText(LogPath()));
+    ASSERT_EQ(lines.size(), static_cast<std::size_t>(std::min(limit, 2 * kPerThread)));
+    const std::regex shape("[AB] step [0-9]+");
+    std::set<std::string> unique;
+    int next[2] = {-1, -1};
+    for (const auto& l : lines) {
+      ASSERT_TRUE(std::regex_match(l, shape)) << l;
+      unique.insert(l);
+      // Each writer's lines are a run of its newest lines, in order.
+      int& n = next[l[0] == 'A' ? 0 : 1];
+      const int step = std::stoi(l.substr(7));
+      if (n >= 0) EXPECT_EQ(step, n) << l;
+      if (n < 0 && limit > 2 * kPerThread) EXPECT_EQ(step, 0) << l;
+      n = step + 1;
+    }
+    for (int n : next) {
+      if (n >= 0) EXPECT_EQ(n, kPerThread);
+    }
+    EXPECT_EQ(unique.size(), lines.size());
   }
-  EXPECT_EQ(unique.size(), lines.size());
 }
 
 TEST_F(TraceLogTest, UnwritableLogNeverFailsTheCaller) {

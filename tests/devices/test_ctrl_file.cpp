@@ -213,6 +213,34 @@ TEST(CtrlFileParse, CountsAndNamesAreBounded) {
   EXPECT_EQ(Parse("[DEVICE NUMBER]\nabc\n").count, 0);
 }
 
+// A file cut anywhere (the last line without its end, a template or parameter cut inside a
+// byte) is parsed from a buffer of exactly its size: the sanitizer build catches any read
+// past it, and a cut inside [DEVICE NAME] never leaves a name without its terminator.
+TEST(CtrlFileParse, EveryCutOfAFileStaysInsideItsBuffer) {
+  const std::string texts[] = {
+      kSmallFile,
+      "[DEVICE NUMBER]\n1\n[DEVICE NAME]\nA\n[PARAMETER]\n%3 0XA5\n[CH1]\n0X03 0X%D 0X01 0X02\n[DISPLAY]\n12\n",
+  };
+  for (const std::string& text : texts) {
+    for (std::size_t n = 0; n <= text.size(); ++n) {
+      const std::vector<std::uint8_t> exact(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(n));
+      const CtrlFileData d = ParseCtrlFile(exact.data(), exact.size());
+      ASSERT_GE(d.count, 0);
+      ASSERT_LE(d.count, kCtrlMaxDevices);
+      for (int r = 0; r < d.count; ++r) {
+        const CtrlDeviceRecord& rec = d.records[static_cast<std::size_t>(r)];
+        EXPECT_EQ(rec.szName[kCtrlNameSize - 1], 0) << n;
+        for (const CtrlCommandSlot& slot : rec.Keys) {
+          EXPECT_EQ(slot.bytes.size(), slot.byCount) << n;
+        }
+      }
+      // "END" ends the file also as a last line without its line feed.
+      const std::size_t end = text.find("\nEND\n");
+      EXPECT_EQ(d.endReached, end != std::string::npos && n >= end + 4) << n;
+    }
+  }
+}
+
 TEST(CtrlFileLink, FirstRecordOfTheNameWins) {
   const CtrlFileData d = Parse(
       "[DEVICE NUMBER]\n3\n[DEVICE NAME]\nptz pelco d\n[DEVICE NAME]\nPTZ PELCO D\n[DEVICE NAME]\nRVX 507 DVR \n");
