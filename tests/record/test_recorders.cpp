@@ -269,6 +269,43 @@ TEST_F(RecorderTest, FullDiskStopsTheRecordingWithACorrectlyIndexedFile) {
   }
 }
 
+// The file of a 6000-frame split cannot be created: the recording ends there, the finished
+// first file stays whole, and the failure is reported once.
+TEST_F(RecorderTest, FailedCreateAtASplitEndsTheRecordingAndKeepsTheFirstFile) {
+  struct Case {
+    const char* name;
+    bool alarm;
+  } cases[] = {{"alarm", true}, {"manual", false}};  // alarm first: its ring holds no earlier frames
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (const auto& p : Files()) std::filesystem::remove(p);
+    std::string path = folder;
+    CRecordCore& r = c.alarm ? static_cast<CRecordCore&>(alarm) : static_cast<CRecordCore&>(user);
+    ASSERT_EQ(c.alarm ? alarm.StartRecord(path, 0) : user.StartRecord(path, 0), 1);
+    ASSERT_TRUE(WaitUntil([&] { return r.m_fRecording.load() == 1; }));
+    for (std::uint32_t i = 1; i <= 6000; ++i) Feed(i);
+    fs.failCreate = true;
+    Feed(6001);
+    ASSERT_TRUE(WaitUntil([&] { return !r.IsFileOpen() && r.m_fRecording.load() == 0; }));
+    Feed(6002);  // frames after the failure pass the recorder by
+    fs.failCreate = false;
+
+    const auto files = Files();
+    ASSERT_EQ(files.size(), 1u);
+    const ovrtest::File f = ReadOvr(files[0]);
+    EXPECT_EQ(f.count, 6000u);
+    EXPECT_EQ(f.header.lastTime, TimeOf(6000));
+    std::lock_guard<std::mutex> lk(host.m);
+    EXPECT_EQ(host.failures.size(), 1u);
+    if (c.alarm) {
+      EXPECT_EQ(alarm.m_fFileOpen.load(), 0);  // the next alarm may start a new recording
+      ASSERT_EQ(host.items.size(), 1u);
+      EXPECT_EQ(host.items[0].first, 6000u);
+    }
+    host.failures.clear();
+  }
+}
+
 TEST_F(RecorderTest, CloseEndsTheAlarmRecordingAndRefusesNewOnes) {
   std::string path = folder;
   ASSERT_EQ(alarm.StartRecord(path, 0), 1);
