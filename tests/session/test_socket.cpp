@@ -1,11 +1,14 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
+#include <functional>
+#include <vector>
 
 #include "platform/clock.h"
 #include "platform/kernel.h"
@@ -158,4 +161,58 @@ TEST(BlockingSocket, LocalAddress) {
   EXPECT_STREQ(small, "10.20");
   plat::SetLocalIPv4Override("");
   EXPECT_FALSE(GetLocalIPAddress().empty());
+}
+
+// A peer whose accept queue is full drops further connection attempts: the connect then
+// neither succeeds nor fails, and only its own time-out or a cancel request ends it.
+TEST(BlockingSocket, ConnectToAPeerThatNeverAcceptsIsBoundedAndCancellable) {
+  Listener l;
+  ::listen(l.fd, 0);
+  std::vector<int> fillers;
+  bool full = false;
+  for (int i = 0; i < 16 && !full; ++i) {
+    const int f = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    fillers.push_back(f);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(l.port);
+    ::connect(f, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    pollfd p{f, POLLOUT, 0};
+    full = ::poll(&p, 1, 200) == 0;  // still pending: the queue is full
+  }
+  if (!full) {
+    for (int f : fillers) ::close(f);
+    GTEST_SKIP() << "this system accepts every queued connection";
+  }
+
+  CBlockingSocket s;
+  s.Create();
+  auto start = Clock::now();
+  EXPECT_EQ(ThrownBy([&] { s.Connect(CSockAddr("127.0.0.1", l.port), 1); }), "Connect timeout");
+  long long ms = MsSince(start);
+  EXPECT_GE(ms, 900);
+  EXPECT_LT(ms, 3000);
+  s.Close();
+  s.Cleanup();
+
+  std::atomic<bool> started{false};
+  const plat::HANDLE t = plat::CreateThread([&]() -> plat::DWORD {
+    CBlockingSocket c;
+    c.Create();
+    started = true;
+    c.Connect(CSockAddr("127.0.0.1", l.port), 60);
+    return 0;
+  });
+  while (!started) plat::Sleep(5);
+  plat::Sleep(100);
+  start = Clock::now();
+  plat::CancelThread(t, 31);
+  EXPECT_EQ(plat::WaitForSingleObject(t, 3000), plat::WAIT_OBJECT_0);
+  EXPECT_LT(MsSince(start), 1000);
+  plat::DWORD code = 0;
+  plat::GetExitCodeThread(t, &code);
+  EXPECT_EQ(code, 31u);
+  plat::CloseHandle(t);
+  for (int f : fillers) ::close(f);
 }
