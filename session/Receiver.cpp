@@ -179,7 +179,6 @@ DWORD Receiver::Run() {
     const unsigned index = app->w_PacketWriteIndex.load() % slots;
     std::uint8_t* const slot = packets + std::size_t(index) * kPacketSlotSize;
     headers[index] = RtpFrameHeader{};
-    bool firstRead = true;  // of this picture
     // The format is read afresh for every picture (a login sets it).
     const bool v1 = app->m_RTPH_Struct.f_NewHeader.load() != 0;
     parser_.SetFormat(v1, v1 && IsModelK47R(app->GetProductID()));
@@ -189,11 +188,13 @@ DWORD Receiver::Run() {
       const std::size_t room = std::min(parser_.WriteSpace(), StreamParser::kReadChunk);
       const RecvResult rr = ReceiveChunk(sock_, parser_.WritePtr(), room, stopEvent, n);
       if (rr == RecvResult::StopRequested) return QuietStop();
+      // A read that fails before the picture has begun and one that fails inside it leave
+      // different trace lines.
       if (rr == RecvResult::Failed)
-        return Fail(firstRead ? "if (RtpRecvLength == SOCKET_ERROR)" : "RtpRecvLength == SOCKET_ERROR", 0, false);
+        return Fail(parser_.PictureStarted() ? "RtpRecvLength == SOCKET_ERROR" : "if (RtpRecvLength == SOCKET_ERROR)", 0,
+                    false);
       parser_.Commit(static_cast<std::size_t>(n));
       app->dw_StatBytes.fetch_add(n);
-      firstRead = false;
     }
     headers[index] = parser_.LastHeader();
     ++g_StreamCounters.frames;

@@ -69,6 +69,8 @@ class StreamParser {
   std::uint64_t Resyncs() const { return resyncs_; }
   std::uint64_t DroppedPictures() const { return dropped_; }
   bool InResync() const { return state_ == State::Resync; }
+  // An accepted picture is being gathered into the slot (its first bytes are in).
+  bool PictureStarted() const { return state_ == State::Picture && checked_ && accepted_; }
   std::size_t Buffered() const { return end_ - begin_; }
 
  private:

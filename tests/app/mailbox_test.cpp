@@ -1,6 +1,7 @@
 // The kernel-message mailbox, the teardown and rebuild workers, the life-time watchdog and
 // the player launch.
 #include "app_test_support.h"
+#include "core/MailboxInternal.h"
 
 using namespace apptest;
 
@@ -128,6 +129,21 @@ TEST_F(MailboxTest, StreamFailureTearsTheSessionDownAndStartsOneReLoginThreadAtA
   StopGroups();  // also ends the re-login thread
 }
 
+TEST_F(MailboxTest, AReLoginThatCannotStartLeavesTheWorkerToTryAgain) {
+  AppRecord* app = StartGroups(true);
+  SetProcessClosing(true);  // no re-login thread can start now
+  ASSERT_TRUE(PostKernelMessage(Get_Image_TimeOut_Message, 0, kPostBoundMs));
+  Drain();  // the mailbox was given back and the worker still takes codes
+  EXPECT_EQ(app->h_ReLoginThread.load(), 0u);
+  EXPECT_FALSE(SessionObjectsExist());
+
+  SetProcessClosing(false);
+  ASSERT_TRUE(PostKernelMessage(Get_Image_TimeOut_Message, 0, kPostBoundMs));
+  Drain();
+  EXPECT_NE(app->h_ReLoginThread.load(), 0u);
+  StopGroups();
+}
+
 TEST_F(MailboxTest, TeardownAndRebuildAnswerTheirRequests) {
   AppRecord* app = StartGroups(true);
   app->w_PacketReadIndex.store(1);
@@ -146,6 +162,20 @@ TEST_F(MailboxTest, TeardownAndRebuildAnswerTheirRequests) {
   const std::size_t threads = plat::LiveThreadCount();
   EXPECT_TRUE(RequestSessionRebuild(kRebuildReplyWaitMs));
   EXPECT_EQ(plat::LiveThreadCount(), threads);
+
+  // A rebuild that cannot make the pipeline answers its request with a failure, leaves
+  // nothing half-built, and the worker serves the next request.
+  app->w_PacketSlots.store(0);
+  EXPECT_FALSE(RequestSessionRebuild(kRebuildReplyWaitMs));
+  {
+    std::lock_guard<std::mutex> lock(g_rebuildHandshake.mutex);
+    EXPECT_EQ(g_rebuildHandshake.answered, g_rebuildHandshake.requested) << "answered, not timed out";
+  }
+  EXPECT_FALSE(SessionObjectsExist());
+  EXPECT_EQ(app->h_FreeDecodedSem.load(), 0u);
+  app->w_PacketSlots.store(static_cast<plat::WORD>(kPacketSlotCount));
+  EXPECT_TRUE(RequestSessionRebuild(kRebuildReplyWaitMs));
+  EXPECT_TRUE(SessionObjectsExist());
 
   // While the process objects are released no rebuild is answered with success.
   SetProcessClosing(true);

@@ -9,6 +9,8 @@
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -18,6 +20,7 @@
 #include "core/Mailbox.h"
 #include "core/Messages.h"
 #include "core/Resources.h"
+#include "core/TraceLog.h"
 #include "platform/clock.h"
 #include "platform/jpeg.h"
 #include "platform/kernel.h"
@@ -183,6 +186,11 @@ class ScriptedProducer : public fake::StreamProducer {
   std::function<bool(int, bool, std::string&)> f_;
 };
 
+std::string ReadFile(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+}
+
 std::string Str(const std::vector<std::uint8_t>& v) { return std::string(v.begin(), v.end()); }
 
 class StreamE2E : public ::testing::Test {
@@ -264,6 +272,8 @@ class StreamE2E : public ::testing::Test {
     out.resize(std::size_t(w) * h * 3);
     return out;
   }
+
+  const std::filesystem::path& Folder() const { return folder_; }
 
   fake::FakeRecorder recorder;
   TestWindow window;
@@ -474,6 +484,65 @@ TEST_F(StreamE2E, FaultsInTheByteStream) {
   }
 }
 
+// A connection that ends before a picture has begun and one that ends inside a picture leave
+// their own trace lines; both ask for the reconnection and leave the status word alone.
+TEST_F(StreamE2E, ClosedStreamLeavesItsTraceLine) {
+  const std::string pic = fake::MakeJpeg(64, 48, 60, 1);
+  const std::string header = fake::DefaultStreamProducer::HeaderV0(fake::StreamSettings{},
+                                                                    static_cast<std::uint32_t>(pic.size()));
+  const std::string before = "if (RtpRecvLength == SOCKET_ERROR)";
+  const std::string inside = "RtpRecvLength == SOCKET_ERROR";
+  struct Case {
+    const char* name;
+    std::string last;  // sent after one good picture, then the connection is closed
+    const std::string& trace;
+    const std::string& notTrace;
+  } cases[] = {
+      {"closed between pictures", "", before, inside},
+      {"closed after a header alone", header, before, inside},
+      {"closed inside a picture", header + pic.substr(0, pic.size() / 2), inside, before},
+  };
+  const std::string log = (Folder() / kTraceLogFileName).string();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove(log);
+    TraceLog_Init(kTraceLogLineLimit, Folder().string());
+    fake::Identity id;
+    id.firmware = "1045";  // older header
+    recorder.SetIdentity(id);
+    fake::StreamSettings s;
+    s.fps = 50;
+    recorder.SetStreamSettings(s);
+    const std::string last = c.last;
+    recorder.SetStreamProducer(std::make_shared<ScriptedProducer>([=](int i, bool, std::string& p) {
+      if (i == 0) p = header + pic;
+      if (i == 1) p = last;
+      return i == 0 || (i == 1 && !last.empty());
+    }));
+    g_dwStreamStatus = 0;
+    const int pictures = window.Pictures();
+    StartClient();
+    ASSERT_TRUE(window.WaitPictures(pictures + 1));
+    ASSERT_TRUE(window.WaitFor([&] { return GetVideoRequests() >= 2; })) << "reconnected";
+    Shutdown();
+    TraceLog_Close();
+    int hits = 0, misses = 0, reconnects = 0;
+    std::istringstream lines(ReadFile(log));
+    for (std::string line; std::getline(lines, line);) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      hits += line == c.trace;
+      misses += line == c.notTrace;
+      reconnects += line == "case Get_Image_TimeOut_Message";
+    }
+    EXPECT_GE(hits, 1);
+    EXPECT_EQ(misses, 0);
+    EXPECT_GE(reconnects, 1);
+    EXPECT_EQ(g_dwStreamStatus.load(), 0u);
+    recorder.ClearRequests();
+  }
+  recorder.SetStreamProducer(nullptr);
+}
+
 // Packets without camera picture: a black picture of the video standard's size, the video-loss
 // flag, and ring entries marked as carrying no image.
 TEST_F(StreamE2E, NoImagePacketsShowBlackPictures) {
@@ -657,6 +726,31 @@ TEST_F(StreamE2E, IncompleteLoginOrDeviceInfoFailsTheAttempt) {
     EXPECT_EQ(window.FindStatus(msg::STATUS_TOO_MANY_USERS, from), SIZE_MAX);
     Shutdown();
   }
+}
+
+// A rebuild that fails is a failed attempt: no stream is released for threads that do not
+// exist, the back-off follows, and the attempt after the cause is gone resumes the stream.
+TEST_F(StreamE2E, FailedRebuildFailsTheAttempt) {
+  StartClient();
+  ASSERT_TRUE(window.WaitPictures(1));
+  app->w_PacketSlots.store(0);  // the next rebuild cannot make the pipeline semaphores
+  ASSERT_TRUE(PostKernelMessage(Get_Image_TimeOut_Message, 0, 20000));  // as the receiver does
+  ASSERT_TRUE(window.WaitStatus(msg::STATUS_LOGIN_FAILED_WAIT));
+  ASSERT_TRUE(window.WaitFor([&] {
+    const std::size_t i = window.FindStatusLocked(msg::STATUS_LOGIN_FAILED_WAIT);
+    return window.FindStatusLocked(msg::STATUS_LOGIN_FAILED_WAIT, i + 1) != SIZE_MAX;
+  }));  // and the attempt after it
+  // The attempts got as far as the connected picture before the rebuild failed them.
+  const auto codes = window.StatusCodes();
+  const auto fail = std::find(codes.begin(), codes.end(), msg::STATUS_LOGIN_FAILED_WAIT);
+  ASSERT_NE(fail, codes.begin());
+  EXPECT_EQ(*(fail - 1), msg::STATUS_CONNECTED_PICTURE);
+  EXPECT_EQ(GetVideoRequests(), 1) << "no stream released";
+  EXPECT_FALSE(SessionObjectsExist());
+  const int before = window.Pictures();
+  app->w_PacketSlots.store(static_cast<plat::WORD>(kPacketSlotCount));
+  ASSERT_TRUE(window.WaitPictures(before + 2, 15000)) << "the stream resumes";
+  EXPECT_EQ(GetVideoRequests(), 2);
 }
 
 // A busy recorder (202): the too-many-users text and 20 s more before the next attempt.
