@@ -99,6 +99,10 @@ TEST(SharedValues, ConcurrentWritersAndReadersSeeWholeValues) {
   AppRecord rec;
   const std::string values[2] = {std::string(40, 'a'), std::string(7, 'b')};
   const std::string macs[2] = {"001a2b3c4d5e", "ffeeddccbbaa"};
+  SetSessionId(values[0]);
+  g_strLocalIP = values[0];
+  rec.CSettingINI.m_strServerName = values[0];
+  rec.sz_MacAddress.Set(macs[0]);
   std::atomic<bool> stop{false};
   std::atomic<int> torn{0};
   auto writer = [&](int which) {
@@ -111,11 +115,11 @@ TEST(SharedValues, ConcurrentWritersAndReadersSeeWholeValues) {
     }
   };
   auto reader = [&] {
-    auto whole = [&](const std::string& s) { return s.empty() || s == values[0] || s == values[1]; };
+    auto whole = [&](const std::string& s) { return s == values[0] || s == values[1]; };
     while (!stop.load()) {
       if (!whole(GetSessionId()) || !whole(g_strLocalIP.Get()) || !whole(rec.GetServerName())) ++torn;
       const std::string mac = rec.sz_MacAddress.Text();
-      if (!mac.empty() && mac != macs[0] && mac != macs[1]) ++torn;
+      if (mac != macs[0] && mac != macs[1]) ++torn;
     }
   };
   std::thread r1(reader), r2(reader);

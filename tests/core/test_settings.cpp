@@ -140,6 +140,17 @@ TEST_F(SettingsTest, IntegersAreCutToMemberWidth) {
   EXPECT_EQ(S().m_dwTriggerWavPathLoword, 4294967295u);
 }
 
+TEST_F(SettingsTest, TextsAreCutTo255Characters) {
+  const std::string longText(300, 'u');
+  const std::string longFolder = dir.Path() + std::string(300, 'f');
+  WriteText(IniPath(), "[Ovistra]\nUsername=" + longText + "\nServer Name=" + longText +
+                           "\nNetwork File Directory=" + longFolder + "\n");
+  S().LoadSetting();
+  EXPECT_EQ(S().m_strUsername.Get(), std::string(255, 'u'));
+  EXPECT_EQ(S().m_strServerName.Get(), std::string(255, 'u'));
+  EXPECT_EQ(S().m_strNetworkFileDirectory.Get(), longFolder.substr(0, 255));
+}
+
 TEST_F(SettingsTest, SaveWritesValuesAndKeepsForeignLines) {
   WriteText(IniPath(),
             "; operator notes\n[Ovistra]\nLANGUAGE=7\nRETR Alarm Record=0\nServerPort=81\n"
