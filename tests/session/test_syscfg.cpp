@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "session/Login.h"
 #include "session/SysCfg.h"
 #include "session_fixture.h"
 
@@ -227,4 +228,11 @@ TEST_F(SysCfgTest, SetSendsTheSectionAsBody) {
   EXPECT_NE(requests[0].head.find("\r\nContent-Length: 12\r\n"), std::string::npos);
   EXPECT_EQ(recorder_.Section("DNS"), dns);
   EXPECT_EQ(recorder_.Section("IP"), ip);
+
+  // A new login forgets what was fetched: the blocks may hold another recorder's settings.
+  LoginReplyValues login;
+  ASSERT_EQ(ParseLoginReply("Session-ID=" + recorder_.GetIdentity().sessionId + ";", login), LoginParseResult::Ok);
+  StoreLoginReply(login, false);
+  EXPECT_EQ(SetSysCfgSection(SYSCFG_IP, reinterpret_cast<const std::uint8_t*>(ip.data()), 24, 1), 0);
+  EXPECT_EQ(recorder_.Requests().size(), 4u);
 }
