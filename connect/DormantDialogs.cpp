@@ -18,6 +18,7 @@
 
 #include "core/AppRecord.h"
 #include "core/Strings.h"
+#include "data/skin/Skin.h"
 #include "mainwnd/VtxButton.h"
 #include "platform/clock.h"
 #include "platform/kernel.h"
@@ -231,11 +232,14 @@ bool CApplicationInfoDialog::OnInitDialog() {
     const QRect work = s->availableGeometry();
     move(work.center() - QPoint(152, 119));
   }
-  if (!m_background.Load("BMP\\login_background.bmp")) return true;
-  if (!m_logo.Load("BMP\\logo.bmp")) return true;
+  // The pictures and places come from the skin table: the background, the maker's logo and
+  // the OK button's two faces.
+  if (!m_background.Load(skin::Path(skin::ABOUT_BACKGROUND))) return true;
+  if (!m_logo.Load(skin::Path(skin::ABOUT_LOGO))) return true;
+  const skin::Entry& ok = skin::Get(skin::ABOUT_OK);
   m_ok = new CVtxButton(this);
-  m_ok->Create(QRect(250, 200, 49, 25), this, plat::IDOK);
-  m_ok->LoadButtonBitmap("BMP\\login_ok.bmp", "BMP\\login_ok_over.bmp", "BMP\\login_ok_over.bmp", 2);
+  m_ok->Create(QRect(ok.x, ok.y, ok.width, ok.height), this, plat::IDOK);
+  m_ok->LoadButtonBitmap(ok.path, skin::Path(skin::ABOUT_OK_OVER), skin::Path(skin::ABOUT_OK_OVER), 2);
   AddControl(plat::IDOK, m_ok);
   OnCommand(plat::IDOK, [this] { OnOK(); });
   m_bInitialised = true;
@@ -245,7 +249,8 @@ bool CApplicationInfoDialog::OnInitDialog() {
 void CApplicationInfoDialog::paintEvent(QPaintEvent*) {
   QPainter p(this);
   if (!m_background.IsNull()) p.drawImage(rect(), m_background.Image());
-  if (!m_logo.IsNull()) p.drawImage(QRect(12, 38, 71, 74), m_logo.Image());
+  const skin::Entry& logo = skin::Get(skin::ABOUT_LOGO);
+  if (!m_logo.IsNull()) p.drawImage(QRect(logo.x, logo.y, logo.width, logo.height), m_logo.Image());
   p.setPen(Qt::black);
   p.setBackgroundMode(Qt::TransparentMode);
   p.drawText(QPoint(160, 50 + p.fontMetrics().ascent()), kVersionText);

@@ -354,7 +354,9 @@ int ExitLoginResource() {
   SetEvent(app->h_EndofGetJpegImageEvent.load());
   Sleep(100);
 
-  // 2-3. Alarm sound, life-time watchdog.
+  // 2-3. Alarm sound (its stop event first, so it resets and closes its device itself),
+  // life-time watchdog.
+  if (app->h_PlayAudioWavThread.load() != 0) SetEvent(app->h_StopAlarmWavEvent.load());
   StopThreadMember(app->h_PlayAudioWavThread, &app->dw_PlayAudioWavThreadId, kStopAlarmSoundMs);
   StopThreadMember(app->h_ConnectionThread, &app->dw_ConnectionThreadId, kStopLifeTimeMs);
 

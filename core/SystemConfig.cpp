@@ -283,6 +283,7 @@ AlarmDBLoad SystemConfig::AlarmDB_LoadFile() {
   const ReadResult rr = ReadList(m_strFileName, image);
   if (rr == ReadResult::Missing) {
     WriteList(m_strFileName, {});
+    m_AlarmDBHeader = {kAlarmDBMagic, 0};
     return AlarmDBLoad::Created;
   }
   AlarmDBHeader header;
@@ -294,7 +295,9 @@ AlarmDBLoad SystemConfig::AlarmDB_LoadFile() {
     std::remove(m_strFileName.c_str());
     return pr == AlarmDBParse::BadMagic ? AlarmDBLoad::BadMagic : AlarmDBLoad::ReadFailed;
   }
-  m_AlarmDBHeader = header;
+  // The running number continues from the records the file really holds, not from a count
+  // its header may overstate.
+  m_AlarmDBHeader = {header.wMagic, static_cast<WORD>(items.size())};
   m_nLoadedCount = items.size();
   if (m_nLoadedCount != 0) {
     m_lpAlarmDBItem_Struct.reset(new AlarmDBItem[m_nLoadedCount]());

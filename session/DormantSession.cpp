@@ -10,6 +10,7 @@
 #include "platform/clock.h"
 #include "platform/thread.h"
 #include "session/Receiver.h"
+#include "session/RtpHeader.h"
 #include "session/Socket.h"
 
 using namespace plat;
@@ -121,3 +122,14 @@ int CIcmpPing::Ping(const std::string& hostName, BYTE* timeToLive) {
 }
 
 std::uint32_t GetStreamStatus() { return g_dwStreamStatus.load(); }
+
+std::uint16_t CRtpHeader::StepAlarmState(std::uint16_t stateWord, std::uint16_t modeWord) {
+  if (modeWord == 0) {
+    std::uint16_t expected = 15;
+    m_wAlarmData.compare_exchange_strong(expected, 0);
+    return m_wAlarmData.load();
+  }
+  const std::uint16_t value = (stateWord & 0x0002) ? 2 : (stateWord & 0x0001) ? 1 : 0;
+  m_wAlarmData.store(value);
+  return value;
+}

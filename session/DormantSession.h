@@ -1,5 +1,6 @@
 // Session facilities that no flow of the client starts: a connection test of the stored
-// recorder, an ICMP echo ("ping") object, and the stream-status getter.
+// recorder, an ICMP echo ("ping") object, the stream-status getter, and (defined here, declared
+// with the header parser) the alarm-state step CRtpHeader::StepAlarmState.
 #pragma once
 #include <atomic>
 #include <cstddef>

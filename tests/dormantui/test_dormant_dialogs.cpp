@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "connect/DormantDialogs.h"
+#include "data/skin/Skin.h"
 #include "core/AppRecord.h"
 #include "platform/files.h"
 #include "platform/kernel.h"
@@ -133,6 +134,28 @@ TEST_F(DialogTest, AboutBoxShapeAndMissingPictures) {
   const QRegion r = dlg.WindowRegion();
   EXPECT_TRUE(r.contains(QPoint(152, 119)));
   EXPECT_FALSE(r.contains(QPoint(0, 0)));  // a rounded corner
+}
+
+TEST_F(DialogTest, AboutBoxDrawsTheGeneratedSkinPictures) {
+  plat::SetProgramFolder(TRELVIX_TEST_BIN_DIR);
+  CApplicationInfoDialog dlg;
+  dlg.OnInitDialog();
+  ASSERT_TRUE(dlg.m_bInitialised);  // background, logo and both OK faces exist
+  dlg.show();
+  const QImage shot = dlg.grab().toImage();
+  auto filePixel = [](skin::Id id, int x, int y) {
+    return QColor(QImage(QString::fromStdString(plat::MapPath(skin::Path(id)))).pixel(x, y));
+  };
+  const struct {
+    skin::Id id;
+    QPoint at, probe;
+  } spots[] = {{skin::ABOUT_BACKGROUND, {0, 0}, {150, 150}},
+               {skin::ABOUT_LOGO, {12, 38}, {3, 3}},
+               {skin::ABOUT_OK, {250, 200}, {3, 3}}};
+  for (const auto& s : spots) {
+    EXPECT_EQ(QColor(shot.pixel(s.at + s.probe)), filePixel(s.id, s.probe.x(), s.probe.y())) << skin::Get(s.id).name;
+  }
+  plat::SetProgramFolder("/nonexistent-folder/");
 }
 
 TEST_F(DialogTest, SecondAddressBookIsAnEmptyList) {

@@ -174,11 +174,13 @@ TEST_F(AlarmDBTest, HeaderClaimingMoreRecordsThanTheFileHolds) {
 
   ASSERT_EQ(cfg_.AlarmDB_LoadFile(), AlarmDBLoad::Loaded);
   EXPECT_EQ(cfg_.AlarmDB_LoadedCount(), 3u);
+  EXPECT_EQ(cfg_.GetHeader().wCount, 3);  // the claim is not believed
 
   Add("/rec/x.ovr", 9);
   const std::vector<AlarmDBItem> after = Parse(ReadBytes(file_));
   ASSERT_EQ(after.size(), 4u);
   EXPECT_STREQ(after[3].szFileName, "/rec/x.ovr");
+  EXPECT_EQ(after[3].wIndex, 3);
   EXPECT_EQ(ReadBytes(file_).size(), 4u + 4 * 316);
 }
 
@@ -198,6 +200,7 @@ TEST_F(AlarmDBTest, LoadMarksMissingRecordingsAndHandlesBadFiles) {
   std::remove(file_.c_str());
   EXPECT_EQ(cfg_.AlarmDB_LoadFile(), AlarmDBLoad::Created);
   EXPECT_EQ(ReadBytes(file_), (Bytes{0x87, 0x99, 0, 0}));
+  EXPECT_EQ(cfg_.GetHeader().wCount, 0);  // the running number starts again with the new list
 
   WriteBytes(file_, Bytes{1, 2, 3, 4, 5});
   EXPECT_EQ(cfg_.AlarmDB_LoadFile(), AlarmDBLoad::BadMagic);

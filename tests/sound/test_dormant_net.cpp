@@ -209,3 +209,21 @@ TEST(DormantNet, RecordKeepsThePingObjectAndTheMmxAnswer) {
   EXPECT_TRUE(ProcessorHasMmx());  // every x86-64 processor has it
 #endif
 }
+
+#include "session/RtpHeader.h"
+
+TEST(DormantRtpHeader, AlarmStateStep) {
+  const struct {
+    std::uint16_t before, state, mode, after;
+  } cases[] = {
+      {0, 0x0001, 1, 1},  {1, 0x0002, 1, 2},  {0, 0x0003, 7, 2},  {2, 0x0000, 1, 0},
+      {15, 0x0001, 1, 1}, {15, 0x0003, 0, 0}, {2, 0x0003, 0, 2},  {0, 0x0002, 0, 0},
+      {9, 0xFFFC, 1, 0},  // only bits 0 and 1 count
+  };
+  for (const auto& c : cases) {
+    CRtpHeader h;
+    h.m_wAlarmData = c.before;
+    EXPECT_EQ(h.StepAlarmState(c.state, c.mode), c.after) << c.before << "/" << c.state << "/" << c.mode;
+    EXPECT_EQ(h.m_wAlarmData.load(), c.after);
+  }
+}
