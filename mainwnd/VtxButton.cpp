@@ -88,10 +88,13 @@ void CVtxShape::CreateCapsule(const QRect& rect, int count) {
     r = w / 2; first = {r, h - r}; second = {r, r}; a0 = 0;
   }
   const int n = count >= 1 ? count : static_cast<int>(r + 0.5);
+  // A client area one or two pixels high (or wide) has radius 0 and so no point count: its
+  // points take the start angle rather than an angle of 0 / 0.
+  auto angle = [&](int j) { return n > 0 ? a0 + j * kTwoPi / n : a0; };
   for (int l = 0; l < kLayers; ++l) {
     const double radius = r - kInset[l];
-    for (int j = 0; j <= n / 2; ++j) AddPoint(l, OnCircle(first.x(), first.y(), radius, a0 + j * kTwoPi / n));
-    for (int j = n / 2; j <= n; ++j) AddPoint(l, OnCircle(second.x(), second.y(), radius, a0 + j * kTwoPi / n));
+    for (int j = 0; j <= n / 2; ++j) AddPoint(l, OnCircle(first.x(), first.y(), radius, angle(j)));
+    for (int j = n / 2; j <= n; ++j) AddPoint(l, OnCircle(second.x(), second.y(), radius, angle(j)));
   }
   ClosePolygons();
 }

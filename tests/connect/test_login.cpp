@@ -383,6 +383,47 @@ TEST_F(LoginWindowTest, ScreenshotShowsEverySkinPictureInItsRectangleAndTheVersi
     EXPECT_EQ(QColor(shot.pixel(182 + 10 * i + 1, 13 + 1)), filePixel(glyphs[i], 1, 1)) << i;
   }
   EXPECT_NE(QColor(shot.pixel(182 + 70 + 1, 14)), filePixel(skin::LOGIN_GLYPH_POINT, 1, 1));  // nothing after
+  // Each tool button and field icon at its place with its tooltip; the edits beside the icons.
+  struct Control {
+    int id;
+    QRect at;
+    const char* tip;
+  } controls[] = {
+      {login_id::kAddress, QRect(QPoint(30, 50), QPoint(63, 83)), "Address"},
+      {login_id::kSearch, QRect(QPoint(80, 50), QPoint(113, 83)), "Search"},
+      {login_id::kPlayer, QRect(QPoint(130, 50), QPoint(163, 83)), "Player"},
+      {login_id::kUpgrade, QRect(QPoint(230, 50), QPoint(263, 83)), "Upgrade Firmware"},
+      {login_id::kCopy, QRect(QPoint(180, 50), QPoint(213, 83)), "Copy"},
+      {login_id::kConnect, QRect(QPoint(50, 275), QPoint(81, 306)), "Connect"},
+      {login_id::kCancel, QRect(QPoint(215, 275), QPoint(246, 306)), "Cancel"},
+      {login_id::kIconName, QRect(QPoint(30, 100), QPoint(57, 127)), "User Name"},
+      {login_id::kIconPassword, QRect(QPoint(30, 136), QPoint(57, 163)), "Password"},
+      {login_id::kIconIP, QRect(QPoint(30, 172), QPoint(57, 199)), "IP"},
+      {login_id::kIconPort, QRect(QPoint(30, 208), QPoint(57, 235)), "Port"},
+      {login_id::kUser, QRect(93, 100, 180, 28), nullptr},
+      {login_id::kPassword, QRect(93, 136, 180, 28), nullptr},
+      {login_id::kHost, QRect(93, 172, 180, 28), nullptr},
+      {login_id::kPort, QRect(93, 208, 100, 28), nullptr},
+  };
+  for (const Control& c : controls) {
+    const QWidget* w = dlg.GetDlgItem(c.id);
+    ASSERT_NE(w, nullptr) << c.id;
+    EXPECT_EQ(w->geometry(), c.at) << c.id;
+    if (c.tip) EXPECT_EQ(w->toolTip(), c.tip) << c.id;
+  }
+  EXPECT_EQ(dlg.toolTip(), "LOGIN");
+  // While a login runs: the bar in its light blue, 18 half-blocks long, and the running block
+  // at its step.
+  const skin::Entry& block = skin::Get(skin::LOGIN_RUNNING);
+  const int half = block.width / 2;
+  dlg.m_bAnimating = 1;
+  dlg.m_byAnimateStep = 3;
+  const QImage running = dlg.Render();
+  dlg.m_bAnimating = 0;
+  EXPECT_EQ(QColor(running.pixel(74 + 3 * half + 2, 245 + 2)), filePixel(skin::LOGIN_RUNNING, 2, 2));
+  EXPECT_EQ(QColor(running.pixel(74 + 1, 245 + 1)), QColor(157, 216, 244));
+  EXPECT_EQ(QColor(running.pixel(74 + 18 * half - 1, 245 + block.height - 1)), QColor(157, 216, 244));
+  EXPECT_NE(QColor(running.pixel(74 + 18 * half, 245 + 1)), QColor(157, 216, 244));
   // The window's shape is the rounded rectangle.
   EXPECT_FALSE(dlg.WindowRegion().contains(QPoint(0, 0)));
   EXPECT_TRUE(dlg.WindowRegion().contains(QPoint(152, 170)));

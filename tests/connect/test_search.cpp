@@ -5,10 +5,13 @@
 #include <QTreeWidget>
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstring>
+#include <thread>
 
 #include "connect/Discovery.h"
 #include "connect/LoginDialog.h"
@@ -38,6 +41,53 @@ struct UdpPort {
     if (fd >= 0) ::close(fd);
     fd = -1;
   }
+};
+
+// A responder on 127.0.0.1 that answers every request with an empty datagram and one a byte
+// short of a packet, both saying "refused" of a kind that may not be changed, and then a whole
+// packet: a search gets a "4CH MPEG4 DVR", a set-address or reset gets "done".
+class ShortFirstResponder {
+ public:
+  explicit ShortFirstResponder(std::uint16_t replyPort) : replyPort_(replyPort), thread_([this] { Run(); }) {}
+  ~ShortFirstResponder() {
+    stop_ = true;
+    thread_.join();
+  }
+  std::uint16_t Port() const { return socket_.port; }
+
+ private:
+  void Run() {
+    while (!stop_) {
+      pollfd p{socket_.fd, POLLIN, 0};
+      if (::poll(&p, 1, 20) <= 0) continue;
+      std::uint8_t request[kDiscoveryPacketSize];
+      if (::recv(socket_.fd, request, sizeof request, 0) < 17) continue;
+      const bool search = request[16] == 1;
+      std::uint8_t reply[kDiscoveryPacketSize] = {};
+      const std::uint8_t mac[6] = {0x00, 0x11, 0x22, 0x33, 0x44, 0x55};
+      std::memcpy(reply + 18, mac, 6);
+      const std::uint8_t ip[4] = {127, 0, 0, 1};
+      std::memcpy(reply + 56, ip, 4);
+      reply[72] = 80;
+      sockaddr_in to{};
+      to.sin_family = AF_INET;
+      to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+      to.sin_port = htons(replyPort_);
+      auto send = [&](std::size_t size) {
+        ::sendto(socket_.fd, reply, size, 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+      };
+      reply[17] = search ? 113 : 0;
+      send(0);
+      send(kDiscoveryPacketSize - 1);
+      reply[17] = search ? 83 : 1;
+      send(kDiscoveryPacketSize);
+    }
+  }
+
+  UdpPort socket_;
+  std::uint16_t replyPort_;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
 };
 
 class SearchTest : public ConnectFixture {
@@ -265,6 +315,23 @@ TEST_F(SearchTest, ApplyIsRefusedBeforeAnythingIsSent) {
     EXPECT_EQ(first_.DiscoveryRequests(), before);
     EXPECT_EQ(dlg.m_fChosen, 0);
   }
+}
+
+TEST_F(SearchTest, DatagramsShorterThanAPacketAreIgnored) {
+  ShortFirstResponder responder(replyPort_);
+  DiscoveryEndpoints e = GetDiscoveryEndpoints();
+  e.targets = {{"127.0.0.1", responder.Port()}};
+  SetDiscoveryEndpoints(e);
+  CSearchDeviceDlg dlg;
+  dlg.OnInitDialog();
+  WaitForSearch(dlg);
+  ASSERT_EQ(List(dlg)->topLevelItemCount(), 1);
+  EXPECT_EQ(List(dlg)->topLevelItem(0)->text(3), "4CH MPEG4 DVR");
+  SelectRow(dlg, 0);
+  dlg.Item<QLineEdit>(search_id::kGateway)->setText("127.0.0.254");
+  Answer("admin", "pw");
+  dlg.Command(search_id::kApply);
+  EXPECT_EQ(Boxes(), std::vector<std::string>{"Apply setting is successfully"});
 }
 
 TEST_F(SearchTest, ARecorderKindThatMayNotBeChangedIsRefused) {

@@ -100,6 +100,13 @@ TEST(VtxShape, BuildersGiveTheDocumentedOutlines) {
   EXPECT_EQ(capsule.GetPointCount(0), 12);
   EXPECT_TRUE(capsule.IsConsistent());
   EXPECT_EQ(capsule.GetPoint(0, 0), CVtxPoint(30, 0));  // top of the right end
+  // Two pixels high: radius 0 and no point count; one point at each centre, then the closing one.
+  CVtxShape flat;
+  flat.CreateCapsule(QRect(0, 0, 3, 2));
+  ASSERT_EQ(flat.GetPointCount(0), 3);
+  EXPECT_EQ(flat.GetPoint(0, 0), CVtxPoint(2, 0));
+  EXPECT_EQ(flat.GetPoint(0, 1), CVtxPoint(0, 0));
+  EXPECT_EQ(flat.GetPoint(1, 0), CVtxPoint(2, 1));
 
   CVtxShape circle;
   circle.CreateCircle(QRect(0, 0, 21, 21));

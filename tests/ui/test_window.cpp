@@ -1,4 +1,7 @@
+#include <QAbstractButton>
 #include <QApplication>
+#include <QMessageBox>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QLineEdit>
@@ -99,6 +102,68 @@ TEST(WindowLayer, MessageBoxesCanBeIntercepted) {
   plat::SetMessageBoxHandler(previous);
   ASSERT_EQ(texts.size(), 1u);
   EXPECT_EQ(texts[0], "Send command timeout");
+}
+
+// The program's own handler: a box asked for on a worker is shown on the GUI thread. An OK box
+// is handed over without waiting; a question waits for the operator's answer.
+TEST(WindowLayer, BoxesAskedForOnWorkersAreShownOnTheGuiThread) {
+  const auto previous = plat::SetMessageBoxHandler({});
+  ui::InstallMessageBoxHandler();
+  const auto gui = std::this_thread::get_id();
+  std::vector<QString> shown;
+  bool shownOnGui = true;
+  // Answers every box as it opens (inside the box's own loop): No where there is one, else OK.
+  QTimer answerer;
+  QObject::connect(&answerer, &QTimer::timeout, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box || !box->isVisible()) return;
+    shown.push_back(box->text());
+    shownOnGui = shownOnGui && std::this_thread::get_id() == gui;
+    QAbstractButton* no = box->button(QMessageBox::No);
+    (no ? no : box->button(QMessageBox::Ok))->click();
+  });
+  answerer.start(5);
+
+  std::atomic<int> okAnswer{0};
+  std::thread told([&] { okAnswer = plat::MessageBox(0, "Apply setting is successfully"); });
+  // Answered before the GUI thread has run a single event.
+  for (int i = 0; i < 400 && okAnswer == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  EXPECT_EQ(okAnswer.load(), plat::IDOK);
+  told.join();
+  PumpUntil([&] { return shown.size() == 1; });
+
+  std::atomic<int> question{0};
+  std::thread asked([&] { question = plat::MessageBox(0, "Delete the entry?", "", plat::MB_YESNO); });
+  PumpUntil([&] { return question != 0; });
+  asked.join();
+  EXPECT_EQ(question.load(), plat::IDNO);
+  plat::SetMessageBoxHandler(previous);
+  EXPECT_EQ(shown, (std::vector<QString>{"Apply setting is successfully", "Delete the entry?"}));
+  EXPECT_TRUE(shownOnGui);
+}
+
+TEST(WindowLayer, AFramelessWindowIsDraggedByItsSurface) {
+  ui::Window w;
+  w.MakeFrameless();
+  w.setGeometry(100, 100, 200, 100);
+  w.show();
+  auto mouse = [&](QEvent::Type type, QPoint local, Qt::MouseButtons buttons) {
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent ev(type, QPointF(local), QPointF(w.mapToGlobal(local)), button, buttons, Qt::NoModifier);
+    QApplication::sendEvent(&w, &ev);
+  };
+  auto drag = [&] {
+    mouse(QEvent::MouseButtonPress, QPoint(10, 10), Qt::LeftButton);
+    mouse(QEvent::MouseMove, QPoint(40, 30), Qt::LeftButton);
+    mouse(QEvent::MouseButtonRelease, QPoint(10, 10), Qt::NoButton);
+  };
+  drag();  // not draggable yet
+  EXPECT_EQ(w.pos(), QPoint(100, 100));
+  w.SetDragBySurface(true);
+  drag();
+  EXPECT_EQ(w.pos(), QPoint(130, 120));
+  mouse(QEvent::MouseMove, QPoint(80, 80), Qt::NoButton);  // released: the window stays
+  EXPECT_EQ(w.pos(), QPoint(130, 120));
 }
 
 TEST(WindowLayer, RoundedRegionCutsTheCorners) {
