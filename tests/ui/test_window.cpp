@@ -3,6 +3,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTemporaryDir>
 #include <QPushButton>
 #include <QLineEdit>
 #include <QTimer>
@@ -190,6 +191,47 @@ TEST(Surface, BottomUpPicturesAreDrawnUprightAndLinesSkipTheirLastPixel) {
   l.Line(QPoint(0, 0), QPoint(5, 0), Qt::white);
   EXPECT_EQ(QColor(l.Image().pixel(4, 0)), QColor(Qt::white));
   EXPECT_EQ(QColor(l.Image().pixel(5, 0)), QColor(Qt::black));
+}
+
+// Bitmaps from BMP files stretched into their rectangle, filled polygons, and text whose cell (not
+// its baseline) stands at the point given.
+TEST(Surface, BitmapsPolygonsAndTextLandWhereAsked) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  QImage two(2, 1, QImage::Format_RGB32);
+  two.setPixel(0, 0, qRgb(0, 0, 255));
+  two.setPixel(1, 0, qRgb(0, 255, 0));
+  const QString file = dir.filePath("two.bmp");
+  ASSERT_TRUE(two.save(file, "BMP"));
+  ui::Bitmap bitmap;
+  ASSERT_TRUE(bitmap.Load(file.toStdString()));
+  EXPECT_EQ(QSize(bitmap.Width(), bitmap.Height()), QSize(2, 1));
+  EXPECT_FALSE(ui::Bitmap().Load(dir.filePath("missing.bmp").toStdString()));
+
+  ui::Surface s(60, 40);
+  s.Fill(QRect(0, 0, 60, 40), Qt::white);
+  s.Stretch(bitmap, QRect(0, 0, 4, 2));
+  EXPECT_EQ(QColor(s.Image().pixel(1, 1)), QColor(0, 0, 255));
+  EXPECT_EQ(QColor(s.Image().pixel(3, 0)), QColor(0, 255, 0));
+  EXPECT_EQ(QColor(s.Image().pixel(4, 0)), QColor(Qt::white));
+
+  s.Polygon({QPoint(0, 10), QPoint(20, 10), QPoint(0, 30)}, Qt::red, Qt::red);
+  EXPECT_EQ(QColor(s.Image().pixel(3, 13)), QColor(Qt::red));
+  EXPECT_EQ(QColor(s.Image().pixel(18, 28)), QColor(Qt::white));
+
+  ui::Surface t(60, 40);
+  t.Fill(QRect(0, 0, 60, 40), Qt::white);
+  t.Text(25, 12, "H", QFont(), Qt::black);
+  bool inked = false;
+  for (int y = 0; y < 40; ++y) {
+    for (int x = 0; x < 60; ++x) {
+      if (QColor(t.Image().pixel(x, y)) == QColor(Qt::white)) continue;
+      EXPECT_GE(y, 12) << x;
+      EXPECT_GE(x, 25) << y;
+      inked = true;
+    }
+  }
+  EXPECT_TRUE(inked);
 }
 
 // A picture drawn at its own size goes straight into the surface's rows: the same pixels as the
