@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <vector>
@@ -358,4 +359,44 @@ TEST_F(CommandTest, CancellingTheCallerEndsAWaitingRequest) {
   EXPECT_EQ(code, 31u);
   EXPECT_EQ(result.load(), -1);  // the call unwound, it did not report
   plat::CloseHandle(t);
+}
+
+// Commands run on several threads at once (window, login and download threads): each call
+// has its own connection and buffers, and a login to a host name that rewrites the stored
+// address meanwhile disturbs none of them.
+TEST_F(CommandTest, CommandsFromSeveralThreadsAtOnce) {
+  UseSession();
+  recorder_.SetCommandBody("/GetColor.cgi", "COLOR=1;");
+  app_->CSettingINI.m_strServerName = "localhost";
+  SetPendingWebPort(recorder_.Port());  // applied by whichever reply comes first
+  constexpr int kThreads = 4;
+  constexpr int kCalls = 5;
+  std::atomic<int> good{0};
+  std::vector<plat::HANDLE> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.push_back(plat::CreateThread([&, t]() -> plat::DWORD {
+      for (int i = 0; i < kCalls; ++i) {
+        if (t == 0 && i == 0) {
+          CCgiRequest login(CGI_LOGIN);
+          login.AddParam("Username", "admin");
+          login.AddParam("Password", "1234");
+          good += Send(login, 256).result;
+          continue;
+        }
+        const Call c = Send(WithCookie(CGI_GETCOLOR));
+        good += c.result == 1 && BodyOf(c) == "COLOR=1;";
+      }
+      return 0;
+    }));
+    ASSERT_NE(threads.back(), 0u);
+  }
+  for (plat::HANDLE h : threads) {
+    EXPECT_EQ(plat::WaitForSingleObject(h, 20000), plat::WAIT_OBJECT_0);
+    plat::CloseHandle(h);
+  }
+  EXPECT_EQ(good.load(), kThreads * kCalls);
+  EXPECT_EQ(recorder_.RequestCount(), static_cast<std::size_t>(kThreads * kCalls));
+  EXPECT_EQ(app_->CSettingINI.m_strServerName.Get(), "127.0.0.1");
+  EXPECT_EQ(app_->CSettingINI.m_szHostName.Text(), "localhost");
+  EXPECT_FALSE(HasPendingNetworkChange());
 }
