@@ -1,6 +1,7 @@
 // The connect progress window and the firmware button of the login window.
 #include <QLabel>
 #include <QLineEdit>
+#include <QTest>
 
 #include "connect/ConnectProgressDlg.h"
 #include "connect/LoginDialog.h"
@@ -85,6 +86,30 @@ TEST_F(ProgressTest, TheCaptionCyclesOneToFourDotsAndTheWindowEndsWithTheWorkers
   CConnectProgressDlg failing(nullptr, &login);
   EXPECT_EQ(failing.DoModal(), -1);
   EXPECT_TRUE(PumpUntil([&] { return Boxes() == std::vector<std::string>{"Login error !!"}; }));
+}
+
+// The window's result must mean only what the worker reported: Enter does not end it, Escape
+// ends it as a failure and the abandoned worker shows nothing afterwards.
+TEST_F(ProgressTest, EnterNeverEndsTheWindowAndEscapeAbandonsTheWorker) {
+  LoginDialog login;
+  login.OnInitDialog();
+  Fill(login, "wrong");
+  login.UpdateData(true);
+  fake::RawReply slow;
+  slow.bytes = "HTTP/1.1 401 Unauthorized\r\nContent-Length: 0\r\n\r\n";
+  slow.delayMs = 800;
+  recorder_.SetRawReply("/Login.cgi", slow);
+  CConnectProgressDlg progress(nullptr, &login);
+  bool openAfterEnter = false;
+  QTimer::singleShot(50, &progress, [&] {
+    QTest::keyClick(&progress, Qt::Key_Return);
+    openAfterEnter = progress.isVisible() && progress.result() == 0;
+    QTest::keyClick(&progress, Qt::Key_Escape);
+  });
+  EXPECT_EQ(progress.DoModal(), -1);
+  EXPECT_TRUE(openAfterEnter);
+  PumpFor(1200);  // past the recorder's late refusal
+  EXPECT_TRUE(Boxes().empty());
 }
 
 TEST_F(ProgressTest, TheFirmwareButtonOpensTheUpgradeOnlyForAnAdministratorOfASupportedDevice) {
