@@ -2,6 +2,14 @@
 //   fake-recorder [--port N] [--model K41R] [--firmware 1046] [--user admin] [--password 1234]
 //                 [--session ID] [--busy] [--status500] [--fps N] [--width W] [--height H]
 //                 [--format auto|v0|v1] [--alarm WORD] [--motion WORD] [--discovery PORT REPLYPORT]
+//                 faults: [--cut-after N] [--stall-after N] [--short-header] [--bad-picture]
+//                         [--split-frames] [--drip-frames] [--garbage-first] [--drip-replies]
+//                         [--split-replies] [--never-answer] [--refuse MS]
+// While it runs, lines on standard input change the stream's words for the next frames:
+//   "alarm WORD", "motion WORD" (WORD decimal or 0x hexadecimal), "clear" (no words).
+#include <poll.h>
+#include <unistd.h>
+
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -20,16 +28,47 @@ int Usage() {
                "usage: fake-recorder [--port N] [--model CODE] [--firmware VVVV] [--user U] [--password P]\n"
                "                     [--session ID] [--busy] [--status500] [--fps N] [--width W] [--height H]\n"
                "                     [--format auto|v0|v1] [--alarm WORD] [--motion WORD]\n"
-               "                     [--discovery PORT REPLYPORT]\n");
+               "                     [--discovery PORT REPLYPORT]\n"
+               "  faults: [--cut-after N] [--stall-after N] [--short-header] [--bad-picture] [--split-frames]\n"
+               "          [--drip-frames] [--garbage-first] [--drip-replies] [--split-replies] [--never-answer]\n"
+               "          [--refuse MS]\n"
+               "  standard input while running: alarm WORD | motion WORD | clear\n");
   return 2;
+}
+
+// One line of standard input: a new alarm or motion word for the frames that follow.
+bool ApplyControlLine(const std::string& line, fake::StreamSettings& stream) {
+  if (line == "clear") {
+    stream.alarmWord.reset();
+    stream.motionWord.reset();
+    return true;
+  }
+  const std::size_t blank = line.find(' ');
+  if (blank == std::string::npos) return false;
+  const std::string word = line.substr(0, blank);
+  const std::string number = line.substr(blank + 1);
+  char* end = nullptr;
+  const unsigned long value = std::strtoul(number.c_str(), &end, 0);
+  if (number.empty() || end == number.c_str() || *end != '\0' || value > 0xFFFF) return false;
+  if (word == "alarm") {
+    stream.alarmWord = static_cast<std::uint16_t>(value);
+  } else if (word == "motion") {
+    stream.motionWord = static_cast<std::uint16_t>(value);
+  } else {
+    return false;
+  }
+  return true;
 }
 }  // namespace
 
 int main(int argc, char** argv) {
   fake::Identity id;
   fake::StreamSettings stream;
+  fake::StreamFaults faults;
   unsigned port = 8080;
   bool busy = false, status500 = false;
+  bool dripReplies = false, splitReplies = false, neverAnswer = false;
+  int refuseMs = 0;
   unsigned discoveryPort = 0, discoveryReply = 0;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
@@ -37,6 +76,17 @@ int main(int argc, char** argv) {
     const char* v = nullptr;
     if (a == "--busy") busy = true;
     else if (a == "--status500") status500 = true;
+    else if (a == "--short-header") faults.headerLongerThanData = true;
+    else if (a == "--bad-picture") faults.badPictureStart = true;
+    else if (a == "--split-frames") faults.splitHeaderAndPicture = true;
+    else if (a == "--drip-frames") faults.drip = true;
+    else if (a == "--garbage-first") faults.garbageBeforeFirst = true;
+    else if (a == "--drip-replies") dripReplies = true;
+    else if (a == "--split-replies") splitReplies = true;
+    else if (a == "--never-answer") neverAnswer = true;
+    else if (a == "--cut-after" && (v = next())) faults.cutAfterFrames = std::atoi(v);
+    else if (a == "--stall-after" && (v = next())) faults.stallAfterFrames = std::atoi(v);
+    else if (a == "--refuse" && (v = next())) refuseMs = std::atoi(v);
     else if ((a == "--port") && (v = next())) port = std::strtoul(v, nullptr, 10);
     else if (a == "--model" && (v = next())) id.productId = v;
     else if (a == "--firmware" && (v = next())) id.firmware = v;
@@ -67,6 +117,10 @@ int main(int argc, char** argv) {
   recorder.SetLoginBusy(busy);
   recorder.SetStatus500(status500);
   recorder.SetStreamSettings(stream);
+  recorder.SetStreamFaults(faults);
+  recorder.SetDripReplies(dripReplies);
+  recorder.SetSplitReplies(splitReplies);
+  recorder.SetNeverAnswer(neverAnswer);
   if (!recorder.Start(static_cast<std::uint16_t>(port))) {
     std::fprintf(stderr, "fake-recorder: cannot listen on 127.0.0.1:%u\n", port);
     return 1;
@@ -81,9 +135,38 @@ int main(int argc, char** argv) {
   std::fflush(stdout);
   std::signal(SIGINT, OnSignal);
   std::signal(SIGTERM, OnSignal);
+  if (refuseMs > 0) recorder.RefuseConnectionsFor(refuseMs);
   std::size_t seen = 0;
+  std::string pending;
+  bool input = true;
   while (!g_stop) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    pollfd p{STDIN_FILENO, POLLIN, 0};
+    if (input && ::poll(&p, 1, 100) > 0) {
+      char buf[256];
+      const ssize_t n = ::read(STDIN_FILENO, buf, sizeof buf);
+      if (n <= 0) {
+        input = false;  // standard input closed: keep serving
+      } else {
+        pending.append(buf, static_cast<std::size_t>(n));
+        for (std::size_t eol; (eol = pending.find('\n')) != std::string::npos;) {
+          std::string line = pending.substr(0, eol);
+          pending.erase(0, eol + 1);
+          if (!line.empty() && line.back() == '\r') line.pop_back();
+          if (line.empty()) continue;
+          if (ApplyControlLine(line, stream)) {
+            recorder.SetStreamSettings(stream);
+            std::printf("stream words: alarm %s, motion %s\n",
+                        stream.alarmWord ? std::to_string(*stream.alarmWord).c_str() : "none",
+                        stream.motionWord ? std::to_string(*stream.motionWord).c_str() : "none");
+          } else {
+            std::printf("unknown command: %s (alarm WORD | motion WORD | clear)\n", line.c_str());
+          }
+        }
+        if (pending.size() > 1024) pending.clear();  // no line ending: drop it
+      }
+    } else if (!input) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
     const auto requests = recorder.Requests();
     for (; seen < requests.size(); ++seen) std::printf("request: %s\n", requests[seen].target().c_str());
     std::fflush(stdout);
