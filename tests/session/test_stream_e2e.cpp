@@ -336,12 +336,17 @@ TEST_F(StreamE2E, RequestsOfTheSession) {
     std::uint8_t selected;
     const char* ch;
     bool newHeader;
+    bool readsInf;  // the capability word of the INF section is taken over
   } cases[] = {
-      {"K40R", "1005", 5, "1", false},
-      {"K40R", "1006", 0, "1", true},
-      {"K41R", "1046", 17, "0", true},
-      {"K43R", "1045", 3, "3", false},
+      {"K40R", "1005", 5, "1", false, false},
+      {"K40R", "1006", 0, "1", true, false},
+      {"K41R", "1046", 17, "0", true, true},
+      {"K43R", "1045", 3, "3", false, true},
+      {"K42R", "1034", 9, "0", false, false},  // firmware before the INF read
   };
+  std::string inf(44, '\0');
+  inf[20] = 0x21, inf[21] = 0x43, inf[22] = 0x65, inf[23] = 0x07;  // capability word 0x07654321
+  recorder.SetSection("INF", inf);
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.model) + " " + c.firmware);
     fake::Identity id;
@@ -350,6 +355,7 @@ TEST_F(StreamE2E, RequestsOfTheSession) {
     id.sessionId = "SESSION" + std::string(c.firmware);
     recorder.SetIdentity(id);
     StartClient([&](AppRecord& a) {
+      a.dw_FeatureFlags = 0x5A;
       a.CSettingINI.m_bySelectedChannel = c.selected;
       a.CSettingINI.m_nImageResolution = 2;
       a.CSettingINI.m_nAlarmTriggerQuality = 4;
@@ -376,6 +382,10 @@ TEST_F(StreamE2E, RequestsOfTheSession) {
       }
     }
     EXPECT_EQ(app->CSettingINI.m_bySelectedChannel.load(), std::stoi(c.ch));
+    int infReads = 0;
+    for (const auto& r : reqs) infReads += r.path == "/GetSysCfg.cgi" && r.query.count("Option") && r.query.at("Option") == "INF";
+    EXPECT_EQ(infReads, c.readsInf ? 1 : 0);
+    EXPECT_EQ(app->dw_FeatureFlags.load(), c.readsInf ? 0x07654321u : 0x5Au);
     Shutdown();
     recorder.ClearRequests();
   }
@@ -527,15 +537,16 @@ TEST_F(StreamE2E, ClosedStreamLeavesItsTraceLine) {
     Shutdown();
     TraceLog_Close();
     int hits = 0, misses = 0, reconnects = 0;
-    std::istringstream lines(ReadFile(log));
+    const std::string text = ReadFile(log);
+    std::istringstream lines(text);
     for (std::string line; std::getline(lines, line);) {
       if (!line.empty() && line.back() == '\r') line.pop_back();
       hits += line == c.trace;
       misses += line == c.notTrace;
       reconnects += line == "case Get_Image_TimeOut_Message";
     }
-    EXPECT_GE(hits, 1);
-    EXPECT_EQ(misses, 0);
+    EXPECT_GE(hits, 1) << text;
+    EXPECT_EQ(misses, 0) << text;
     EXPECT_GE(reconnects, 1);
     EXPECT_EQ(g_dwStreamStatus.load(), 0u);
     recorder.ClearRequests();
