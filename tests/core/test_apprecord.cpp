@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <cstring>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -114,12 +115,22 @@ TEST(SharedValues, ConcurrentWritersAndReadersSeeWholeValues) {
       rec.sz_MacAddress.Set(macs[(i + which) % 2]);
     }
   };
+  std::mutex sampleMutex;
+  std::string sample;  // the first value that was not whole
   auto reader = [&] {
     auto whole = [&](const std::string& s) { return s == values[0] || s == values[1]; };
+    auto note = [&](const std::string& s) {
+      if (torn++ == 0) {
+        std::lock_guard<std::mutex> lock(sampleMutex);
+        sample = s;
+      }
+    };
     while (!stop.load()) {
-      if (!whole(GetSessionId()) || !whole(g_strLocalIP.Get()) || !whole(rec.GetServerName())) ++torn;
+      for (const std::string& s : {GetSessionId(), g_strLocalIP.Get(), rec.GetServerName()}) {
+        if (!whole(s)) note(s);
+      }
       const std::string mac = rec.sz_MacAddress.Text();
-      if (mac != macs[0] && mac != macs[1]) ++torn;
+      if (mac != macs[0] && mac != macs[1]) note(mac);
     }
   };
   std::thread r1(reader), r2(reader);
@@ -129,7 +140,7 @@ TEST(SharedValues, ConcurrentWritersAndReadersSeeWholeValues) {
   stop = true;
   r1.join();
   r2.join();
-  EXPECT_EQ(torn.load(), 0);
+  EXPECT_EQ(torn.load(), 0) << "first: [" << sample << "]";
   g_szSessionCookie.Clear();
   g_strLocalIP = "";
 }
