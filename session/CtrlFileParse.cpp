@@ -99,7 +99,7 @@ TemplateKind GetTemplateKind(const CtrlCommandSlot& slot) {
 
 bool FindCommandList(const CtrlCommandSlot& slot, bool presetMode, std::size_t& start, std::size_t& n) {
   const std::size_t count = std::min<std::size_t>(slot.byCount, slot.bytes.size());
-  std::size_t head;  // index of the list's count byte
+  std::size_t head = 0;  // index of the list's count byte
   switch (GetTemplateKind(slot)) {
     case TemplateKind::Plain:
       start = 0;

@@ -17,7 +17,9 @@ class MailboxTest : public AppFixture {
     EXPECT_EQ(AllocateSystemBuffer(), 1);
     EXPECT_EQ(InitialSemaphore(), 1);
     EXPECT_EQ(InitProcessResource(), 1);
-    if (session) EXPECT_EQ(InitLoginResource(), 1);
+    if (session) {
+      EXPECT_EQ(InitLoginResource(), 1);
+    }
     window_.Register(app);
     app->C_SideButtonBar.store(&buttons_);
     return app;

@@ -116,12 +116,17 @@ TEST_F(TraceLogTest, TwoWritersProduceWholeLines) {
       // Each writer's lines are a run of its newest lines, in order.
       int& n = next[l[0] == 'A' ? 0 : 1];
       const int step = std::stoi(l.substr(7));
-      if (n >= 0) EXPECT_EQ(step, n) << l;
-      if (n < 0 && limit > 2 * kPerThread) EXPECT_EQ(step, 0) << l;
+      if (n >= 0) {
+        EXPECT_EQ(step, n) << l;
+      } else if (limit > 2 * kPerThread) {
+        EXPECT_EQ(step, 0) << l;
+      }
       n = step + 1;
     }
     for (int n : next) {
-      if (n >= 0) EXPECT_EQ(n, kPerThread);
+      if (n >= 0) {
+        EXPECT_EQ(n, kPerThread);
+      }
     }
     EXPECT_EQ(unique.size(), lines.size());
   }
