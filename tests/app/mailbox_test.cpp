@@ -198,6 +198,32 @@ TEST_F(MailboxTest, TwoTeardownRequestersAtOnceAreBothAnswered) {
   StopGroups();
 }
 
+// The main window's close releases the session objects itself while a reconnection may be
+// asking the teardown worker for the same (and the pipeline semaphores with them): one lock
+// orders the two, both return, and every object is released once (after a rebuild the
+// counts are where they started).
+TEST_F(MailboxTest, MainWindowCloseAndAReconnectionTeardownAtOnce) {
+  AppRecord* app = StartGroups(true);
+  const std::size_t handlesWithSession = plat::LiveHandleCount();
+  for (int round = 0; round < 4; ++round) {
+    SCOPED_TRACE(round);
+    std::atomic<bool> answered{false};
+    std::thread reconnect([&] { answered = RequestSessionTeardown(kTeardownReplyWaitMs); });
+    if (round % 2 == 1) plat::Sleep(1);
+    EXPECT_EQ(ExitLoginResource(), 1);
+    reconnect.join();
+    EXPECT_TRUE(answered.load());
+    EXPECT_FALSE(SessionObjectsExist());
+    EXPECT_EQ(app->h_ShowImageDataThread.load(), 0u);
+    EXPECT_EQ(app->h_FreePacketSem.load(), 0u);  // the teardown worker's part
+    // Build the session again as the rebuild worker does.
+    ASSERT_EQ(InitialSemaphore(), 1);
+    ASSERT_EQ(InitLoginResource(), 1);
+    EXPECT_EQ(plat::LiveHandleCount(), handlesWithSession);
+  }
+  StopGroups();
+}
+
 TEST_F(MailboxTest, RequestsWithoutWorkersFailAtOnce) {
   MakeRecord();
   EXPECT_FALSE(RequestSessionTeardown(kTeardownReplyWaitMs));
