@@ -257,6 +257,11 @@ TEST_F(RecorderTest, FullDiskStopsTheRecordingWithACorrectlyIndexedFile) {
     const ovrtest::File f = ReadOvr(files[0]);
     EXPECT_GE(f.count, 1u);
     EXPECT_LT(f.count, 6u);
+    // The report and the alarm-list entry follow the file's close on the recorder's thread.
+    EXPECT_TRUE(WaitUntil([&] {
+      std::lock_guard<std::mutex> lk(host.m);
+      return !host.failures.empty() && (!c.alarm || (!host.items.empty() && alarm.m_fFileOpen.load() == 0));
+    }));
     std::lock_guard<std::mutex> lk(host.m);
     EXPECT_EQ(host.failures.size(), 1u);
     if (c.alarm) {
@@ -295,6 +300,11 @@ TEST_F(RecorderTest, FailedCreateAtASplitEndsTheRecordingAndKeepsTheFirstFile) {
     const ovrtest::File f = ReadOvr(files[0]);
     EXPECT_EQ(f.count, 6000u);
     EXPECT_EQ(f.header.lastTime, TimeOf(6000));
+    // The report and the alarm-list entry follow the file's close on the recorder's thread.
+    EXPECT_TRUE(WaitUntil([&] {
+      std::lock_guard<std::mutex> lk(host.m);
+      return !host.failures.empty() && (!c.alarm || (!host.items.empty() && alarm.m_fFileOpen.load() == 0));
+    }));
     std::lock_guard<std::mutex> lk(host.m);
     EXPECT_EQ(host.failures.size(), 1u);
     if (c.alarm) {
