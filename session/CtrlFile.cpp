@@ -1,5 +1,7 @@
 #include "session/CtrlFile.h"
 
+#include <algorithm>
+
 #include <cstring>
 
 #include "core/AppRecord.h"
@@ -32,7 +34,14 @@ int LoadCtrlFileFrom(const std::string& path) {
     return 0;
   }
   CtrlFileData data = ParseCtrlFile(text.data(), text.size());
-  for (unsigned id : data.messages) MessageBoxById(0, id);
+  // Each kind of bad line is reported once: the message names no line, and a damaged file
+  // with thousands of bad lines must not hold the start-up in as many boxes.
+  std::vector<unsigned> shown;
+  for (unsigned id : data.messages) {
+    if (std::find(shown.begin(), shown.end(), id) != shown.end()) continue;
+    shown.push_back(id);
+    MessageBoxById(0, id);
+  }
   if (AppRecord* app = g_lpApp) {
     FreeCtrlDeviceRecords();
     app->dw_CtrlDeviceCount = data.count;

@@ -346,11 +346,13 @@ TEST_F(CtrlFileLoad, LoadsLinksAndFrees) {
   EXPECT_EQ(DeviceTypeTable[DT_PTZ_PELCO_D].pCtrlRecord, nullptr);
 }
 
-TEST_F(CtrlFileLoad, BadLinesAreShownOnceEachAndLoadingGoesOn) {
-  Write("CtrlFile.ini", "[DEVICE NUMBER]\n1\n[DEVICE NAME]\nCAMERA\n[BOGUS]\nx\ny\n[CH1]\n0X02 0X01\n[EOF]\nEND\n");
+TEST_F(CtrlFileLoad, EachKindOfBadLineIsShownOnceAndLoadingGoesOn) {
+  std::string bogus;
+  for (int i = 0; i < 500; ++i) bogus += "x\n";
+  Write("CtrlFile.ini", "[DEVICE NUMBER]\n1\n[DEVICE NAME]\nCAMERA\n[BOGUS]\n" + bogus +
+                            "[CH1]\n0X02 0X01\n[CH2]\n0X02 0X01\n[EOF]\nEND\n");
   ASSERT_EQ(LoadCtrlFile(), 1);
-  const std::vector<std::string> expected = {Msg(kMsgUnsupportedCommand), Msg(kMsgUnsupportedCommand),
-                                             Msg(kMsgBadCommandLine)};
+  const std::vector<std::string> expected = {Msg(kMsgUnsupportedCommand), Msg(kMsgBadCommandLine)};
   EXPECT_EQ(messages_.Texts(), expected);
   EXPECT_EQ(app_->dw_CtrlDeviceCount.load(), 1);
 }
