@@ -82,6 +82,7 @@ class CTrelvixDlg : public ui::Window, public IMainWindow {
   int SwitchLayoutNtscQvga();
   int SwitchLayoutPalVga();
   int SwitchLayoutPalQvga();
+  int SwitchLayoutTo(int setter);  // a layout setter under the layout lock, then the relayout
   void OnFitScreen();
   void LeaveFullScreen(bool byEscape);
   int OnCheckStatusHover();

@@ -172,38 +172,18 @@ int CTrelvixDlg::RunLayoutSetter(int group) {
   return 1;
 }
 
-int CTrelvixDlg::SwitchLayoutNtscVga() {
+int CTrelvixDlg::SwitchLayoutTo(int setter) {
   {
     std::lock_guard<std::mutex> lock(m_layoutMutex);
-    LayoutNtscVga();
+    RunLayoutSetter(setter);
   }
   DoRelayout();
   return 1;
 }
-int CTrelvixDlg::SwitchLayoutNtscQvga() {
-  {
-    std::lock_guard<std::mutex> lock(m_layoutMutex);
-    LayoutNtscQvga();
-  }
-  DoRelayout();
-  return 1;
-}
-int CTrelvixDlg::SwitchLayoutPalVga() {
-  {
-    std::lock_guard<std::mutex> lock(m_layoutMutex);
-    LayoutPalVga();
-  }
-  DoRelayout();
-  return 1;
-}
-int CTrelvixDlg::SwitchLayoutPalQvga() {
-  {
-    std::lock_guard<std::mutex> lock(m_layoutMutex);
-    LayoutPalQvga();
-  }
-  DoRelayout();
-  return 1;
-}
+int CTrelvixDlg::SwitchLayoutNtscVga() { return SwitchLayoutTo(0); }
+int CTrelvixDlg::SwitchLayoutNtscQvga() { return SwitchLayoutTo(1); }
+int CTrelvixDlg::SwitchLayoutPalVga() { return SwitchLayoutTo(2); }
+int CTrelvixDlg::SwitchLayoutPalQvga() { return SwitchLayoutTo(3); }
 
 void CTrelvixDlg::SwitchLayout(int resolutionMode) {
   if (!OnGuiThread()) {
