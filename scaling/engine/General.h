@@ -62,6 +62,21 @@ inline bool MakeLayout(int pixelStride, int channels, int dataType, int planar, 
     return pixelStride == 3 || pixelStride == 4;
 }
 
+// The layout of a call, checked: unknown data types are a mode error, layouts that do not fit
+// a size error, and every plane of a planar call must be given.
+inline ResizeStatus CheckLayout(const void* src, void* dst, int pixelStride, int channels, int dataType, int planar,
+                                Layout& out) {
+    if (!MakeLayout(pixelStride, channels, dataType, planar, out))
+        return dataType < DataType8u || dataType > DataType32f ? ResizeErrMode : ResizeErrSize;
+    if (planar) {
+        const void* const* sp = static_cast<const void* const*>(src);
+        void* const* dp = static_cast<void* const*>(dst);
+        for (int p = 0; p < out.planes; ++p)
+            if (!sp[p] || !dp[p]) return ResizeErrNullPointer;
+    }
+    return ResizeOk;
+}
+
 // Byte extent of a picture of w x h pixels: the last row's start plus one row of pixels.
 inline std::int64_t Extent(int w, int h, int step, int pixelBytes) {
     return static_cast<std::int64_t>(h - 1) * step + static_cast<std::int64_t>(w) * pixelBytes;
@@ -331,13 +346,8 @@ ResizeStatus ResizeGeneralT(const void* src, ResizeSize srcSize, int srcStep, Re
     if (mode != ResizeModeNearest && mode != ResizeModeLinear && mode != ResizeModeCubic && mode != ResizeModeSixTap)
         return ResizeErrMode;
     Layout L;
-    if (!MakeLayout(pixelStride, channels, dataType, planar, L)) return dataType < 0 || dataType > 2 ? ResizeErrMode : ResizeErrSize;
-    if (planar) {
-        const void* const* sp = static_cast<const void* const*>(src);
-        void* const* dp = static_cast<void* const*>(dst);
-        for (int p = 0; p < L.planes; ++p)
-            if (!sp[p] || !dp[p]) return ResizeErrNullPointer;
-    }
+    st = CheckLayout(src, dst, pixelStride, channels, dataType, planar, L);
+    if (st != ResizeOk) return st;
     if ((srcStep >> L.elemShift) == 0 || (dstStep >> L.elemShift) == 0) return ResizeErrStep;
 
     // Small sources fall back to the next simpler filter.

@@ -231,13 +231,8 @@ ResizeStatus ResizeSuperSampleT(const void* src, ResizeSize srcSize, int srcStep
     // A footprint smaller than one source pixel is not a reduction.
     if (factorConvention ? (xf > 1.0 || yf > 1.0) : (xf < 1.0 || yf < 1.0)) return ResizeErrFactor;
     Layout L;
-    if (!MakeLayout(pixelStride, channels, dataType, planar, L)) return dataType < 0 || dataType > 2 ? ResizeErrMode : ResizeErrSize;
-    if (planar) {
-        const void* const* sp = static_cast<const void* const*>(src);
-        void* const* dp = static_cast<void* const*>(dst);
-        for (int p = 0; p < L.planes; ++p)
-            if (!sp[p] || !dp[p]) return ResizeErrNullPointer;
-    }
+    st = CheckLayout(src, dst, pixelStride, channels, dataType, planar, L);
+    if (st != ResizeOk) return st;
 
     if (roi.width > srcSize.width - roi.x) roi.width = srcSize.width - roi.x;
     if (roi.height > srcSize.height - roi.y) roi.height = srcSize.height - roi.y;
