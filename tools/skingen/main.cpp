@@ -22,6 +22,25 @@
 
 namespace {
 
+// Little-endian byte writer for the file headers below; ends by writing the bytes to a file.
+struct LeBytes {
+  std::vector<std::uint8_t> out;
+  void Tag(const char* t) { out.insert(out.end(), t, t + 4); }
+  void U16(std::uint32_t v) {
+    out.push_back(std::uint8_t(v));
+    out.push_back(std::uint8_t(v >> 8));
+  }
+  void U32(std::uint32_t v) {
+    U16(v & 0xFFFF);
+    U16(v >> 16);
+  }
+  bool Write(const std::filesystem::path& file) const {
+    std::ofstream f(file, std::ios::binary | std::ios::trunc);
+    f.write(reinterpret_cast<const char*>(out.data()), std::streamsize(out.size()));
+    return bool(f);
+  }
+};
+
 struct Rgb {
   int r, g, b;
 };
@@ -51,15 +70,10 @@ class Picture {
   bool Save(const std::filesystem::path& file) const {
     const std::uint32_t rowBytes = (std::uint32_t(w_) * 3 + 3) & ~3u;
     const std::uint32_t imageBytes = rowBytes * std::uint32_t(h_);
-    std::vector<std::uint8_t> out;
-    auto u16 = [&](std::uint32_t v) {
-      out.push_back(std::uint8_t(v));
-      out.push_back(std::uint8_t(v >> 8));
-    };
-    auto u32 = [&](std::uint32_t v) {
-      u16(v & 0xFFFF);
-      u16(v >> 16);
-    };
+    LeBytes b;
+    auto& out = b.out;
+    auto u16 = [&](std::uint32_t v) { b.U16(v); };
+    auto u32 = [&](std::uint32_t v) { b.U32(v); };
     out.push_back('B');
     out.push_back('M');
     u32(14 + 40 + imageBytes);
@@ -86,9 +100,7 @@ class Picture {
       }
       while (out.size() - start < rowBytes) out.push_back(0);
     }
-    std::ofstream f(file, std::ios::binary | std::ios::trunc);
-    f.write(reinterpret_cast<const char*>(out.data()), std::streamsize(out.size()));
-    return bool(f);
+    return b.Write(file);
   }
 
  private:
@@ -259,16 +271,10 @@ bool WriteAlarmWave(const std::filesystem::path& file) {
     silence(0.14);
   }
   const std::uint32_t dataBytes = std::uint32_t(samples.size() * 2);
-  std::vector<std::uint8_t> out;
-  auto tag = [&](const char* t) { out.insert(out.end(), t, t + 4); };
-  auto u16 = [&](std::uint32_t v) {
-    out.push_back(std::uint8_t(v));
-    out.push_back(std::uint8_t(v >> 8));
-  };
-  auto u32 = [&](std::uint32_t v) {
-    u16(v & 0xFFFF);
-    u16(v >> 16);
-  };
+  LeBytes b;
+  auto tag = [&](const char* t) { b.Tag(t); };
+  auto u16 = [&](std::uint32_t v) { b.U16(v); };
+  auto u32 = [&](std::uint32_t v) { b.U32(v); };
   tag("RIFF");
   u32(36 + dataBytes);
   tag("WAVE");
@@ -283,9 +289,7 @@ bool WriteAlarmWave(const std::filesystem::path& file) {
   tag("data");
   u32(dataBytes);
   for (std::int16_t s : samples) u16(std::uint16_t(s));
-  std::ofstream f(file, std::ios::binary | std::ios::trunc);
-  f.write(reinterpret_cast<const char*>(out.data()), std::streamsize(out.size()));
-  return bool(f);
+  return b.Write(file);
 }
 
 
