@@ -1,6 +1,10 @@
 // A record, a recording message-box handler, a scratch program folder for IPRecord.dat and
 // fake recorders on 127.0.0.1 for the window tests.
 #pragma once
+#include <unistd.h>
+#include <sys/socket.h>
+#include <netinet/in.h>
+#include <arpa/inet.h>
 #include <QApplication>
 #include <QTimer>
 #include <QWidget>
@@ -94,6 +98,22 @@ class ConnectFixture : public ::testing::Test {
   }
 
   // A fake recorder on a web port the login window's port field can hold (1 to 9999).
+  // A low port that refuses connections and that no other test can take meanwhile: a socket
+  // bound to it but not listening. Close the returned descriptor when done (-1 on failure).
+  static int ReserveRefusingLowPort(std::uint16_t& port) {
+    for (port = 9000 + static_cast<std::uint16_t>(::getpid() % 500); port < 9999; ++port) {
+      const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+      if (fd < 0) return -1;
+      sockaddr_in a{};
+      a.sin_family = AF_INET;
+      a.sin_port = htons(port);
+      a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+      if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) return fd;
+      ::close(fd);
+    }
+    return -1;
+  }
+
   static bool StartLowPort(fake::FakeRecorder& recorder) {
     for (std::uint16_t port = 9000 + static_cast<std::uint16_t>(::getpid() % 500); port < 9999; ++port) {
       if (recorder.Start(port)) return true;

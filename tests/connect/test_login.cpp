@@ -66,10 +66,13 @@ TEST_F(LoginWindowTest, GoodLoginEndsTheWindowWithOkAndStoresTheIdentity) {
 }
 
 TEST_F(LoginWindowTest, FailuresArePaintedAndTheWindowStaysOpen) {
-  fake::FakeRecorder stopped;
-  ASSERT_TRUE(StartLowPort(stopped));
-  const std::uint16_t deadPort = stopped.Port();
-  stopped.Stop();
+  std::uint16_t deadPort = 0;
+  const int reserved = ReserveRefusingLowPort(deadPort);
+  ASSERT_GE(reserved, 0);
+  struct CloseAtEnd {
+    int fd;
+    ~CloseAtEnd() { ::close(fd); }
+  } closeAtEnd{reserved};
   struct Case {
     const char* name;
     std::function<void(fake::FakeRecorder&)> setup;
