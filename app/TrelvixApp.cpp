@@ -1,9 +1,9 @@
 #include "app/TrelvixApp.h"
 
 #include <string>
-#include "core/AppRecord.h"
+#include "engine/AppRecord.h"
 #include "core/Dormant.h"
-#include "core/Resources.h"
+#include "engine/Resources.h"
 #include "core/TraceLog.h"
 #include "platform/messages.h"
 #include "platform/net.h"

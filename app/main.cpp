@@ -5,7 +5,7 @@
 
 #include "app/TrelvixApp.h"
 #include "connect/LoginDialog.h"
-#include "core/AppRecord.h"
+#include "engine/AppRecord.h"
 #include "mainwnd/TrelvixDlg.h"
 #include "ui/Window.h"
 

@@ -9,7 +9,7 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
-#include "core/AppRecord.h"
+#include "engine/AppRecord.h"
 #include "core/Strings.h"
 #include "platform/files.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "connect/IPRecordFile.h"
+#include "session/IPRecordFile.h"
 #include "ui/Window.h"
 
 class QListWidget;

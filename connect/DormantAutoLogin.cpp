@@ -2,10 +2,10 @@
 
 #include <cctype>
 
-#include "connect/Discovery.h"
-#include "connect/DiscoveryPacket.h"
+#include "session/Discovery.h"
+#include "session/DiscoveryPacket.h"
 #include "platform/clock.h"
-#include "core/AppRecord.h"
+#include "engine/AppRecord.h"
 #include "session/CgiRequest.h"
 #include "session/Command.h"
 #include "session/Login.h"

@@ -16,10 +16,10 @@
 #include <QVBoxLayout>
 #include <cstdlib>
 
-#include "core/AppRecord.h"
+#include "engine/AppRecord.h"
 #include "core/Strings.h"
 #include "data/skin/Skin.h"
-#include "mainwnd/VtxButton.h"
+#include "ui/VtxButton.h"
 #include "platform/clock.h"
 #include "platform/kernel.h"
 #include "session/CgiRequest.h"

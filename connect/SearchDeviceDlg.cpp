@@ -12,8 +12,8 @@
 #include <deque>
 #include <mutex>
 
-#include "connect/Discovery.h"
-#include "core/AppRecord.h"
+#include "session/Discovery.h"
+#include "engine/AppRecord.h"
 #include "core/Model.h"
 #include "core/Strings.h"
 #include "platform/clock.h"

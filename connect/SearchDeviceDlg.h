@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "connect/DiscoveryPacket.h"
+#include "session/DiscoveryPacket.h"
 #include "platform/types.h"
 #include "ui/Window.h"
 

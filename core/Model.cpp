@@ -2,12 +2,15 @@
 
 #include <cstring>
 
-#include "core/AppRecord.h"
+#include "core/RecordState.h"
 #include "core/Strings.h"
 
 namespace {
 
-std::string ConnectedProductId() { return g_lpApp ? g_lpApp->strProductID.Get() : std::string(); }
+std::string ConnectedProductId() {
+  const ICoreRecord* r = CoreRecord();
+  return r ? r->ConnectedProductId() : std::string();
+}
 
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -41,10 +44,14 @@ bool IsModelK40R() { return IsModelK40R(ConnectedProductId()); }
 bool IsModelK47R() { return IsModelK47R(ConnectedProductId()); }
 bool IsModelFamilyK44() { return IsModelFamilyK44(ConnectedProductId()); }
 
-std::uint8_t IsMultiChannel() { return g_lpApp ? g_lpApp->by_MultiChannel.load() : 0; }
+std::uint8_t IsMultiChannel() {
+  const ICoreRecord* r = CoreRecord();
+  return r ? r->ConnectedMultiChannel() : 0;
+}
 
 int HasCapability(std::uint32_t mask) {
-  return (g_lpApp && (g_lpApp->dw_FeatureFlags.load() & mask) != 0) ? 1 : 0;
+  const ICoreRecord* r = CoreRecord();
+  return (r && (r->ConnectedFeatureFlags() & mask) != 0) ? 1 : 0;
 }
 
 int CompareVersionString(std::string_view first, std::string_view second) {

@@ -23,16 +23,16 @@ bool IsModelFamilyK41(std::string_view productId);
 bool IsModelK40R(std::string_view productId);
 bool IsModelK47R(std::string_view productId);
 bool IsModelFamilyK44(std::string_view productId);
-// ...and on the connected device (g_lpApp->strProductID; false without a record).
+// ...and on the connected device (the record's strProductID; false without a record).
 bool IsModelFamilyK41();
 bool IsModelK40R();
 bool IsModelK47R();
 bool IsModelFamilyK44();
 
-// MULTICH of the device information (g_lpApp->by_MultiChannel).
+// MULTICH of the device information (the record's by_MultiChannel).
 std::uint8_t IsMultiChannel();
 
-// Capability bits of the INF section's word (g_lpApp->dw_FeatureFlags).
+// Capability bits of the INF section's word (the record's dw_FeatureFlags).
 constexpr std::uint32_t CAP_REPORTS_RETR = 0x1;
 constexpr std::uint32_t CAP_HOT_POINT = 0x2;
 constexpr std::uint32_t CAP_OEM_VARIANT_1 = 0x80;

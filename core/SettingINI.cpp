@@ -3,7 +3,7 @@
 #include <string>
 #include <sys/stat.h>
 
-#include "core/AppRecord.h"
+#include "core/RecordState.h"
 #include "core/Strings.h"
 #include "platform/files.h"
 #include "platform/profile.h"
@@ -162,7 +162,7 @@ int CSettingINI::LoadSetting() {
   // The R.E.T.R. switch always starts on; the file's value is not read.
   m_byRetrAlarmRecord = 1;
   const std::uint8_t turbo = u8(readInt(KEY_TURBO_REPEAT_STEP, 5));
-  if (g_lpApp) g_lpApp->by_TurboRepeatStep = turbo;
+  if (ICoreRecord* r = CoreRecord()) r->TurboRepeatStep() = turbo;
 
   m_wSearchListHDD = u16(readInt(KEY_SEARCH_LIST_HDD, 0));
   m_bySearchListType = u8(readInt(KEY_SEARCH_LIST_TYPE, 0));
@@ -241,7 +241,10 @@ int CSettingINI::SaveSetting() {
   putInt(KEY_ALARM_TRIGGER_RECORD, m_byAlarmTriggerRecord);
   putInt(KEY_RETR_ALARM_RECORD, m_byRetrAlarmRecord);
   putInt(KEY_ALARM_ENABLE_BUTTON, m_wAlarmEnableButton);
-  putInt(KEY_TURBO_REPEAT_STEP, g_lpApp ? g_lpApp->by_TurboRepeatStep.load() : 5);
+  {
+    ICoreRecord* r = CoreRecord();
+    putInt(KEY_TURBO_REPEAT_STEP, r ? r->TurboRepeatStep().load() : 5);
+  }
   putInt(KEY_ALARM_TRIGGER_QUALITY, m_nAlarmTriggerQuality);
   putInt(KEY_ALARM_TRIGGER_RESOLUTION, m_nAlarmTriggerResolution);
   putInt(KEY_TRIGGER_WAV_PATH_LOWORD, m_dwTriggerWavPathLoword);

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "core/AppRecord.h"
+#include "core/RecordState.h"
 #include "platform/files.h"
 
 using namespace plat;
@@ -150,7 +150,8 @@ SystemConfig::SystemConfig() = default;
 SystemConfig::~SystemConfig() = default;
 
 std::string SystemConfig::DefaultFileName() {
-  std::string folder = g_lpApp ? g_lpApp->CSettingINI.m_strProgramPath.Get() : std::string();
+  const ICoreRecord* r = CoreRecord();
+  std::string folder = r ? r->ProgramPath() : std::string();
   if (folder.empty()) folder = ProgramFolder();
   if (!folder.empty() && folder.back() != '/' && folder.back() != '\\') folder += '/';
   return folder + kAlarmDBFileName;

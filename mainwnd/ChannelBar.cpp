@@ -2,10 +2,10 @@
 
 #include <QWidget>
 
-#include "core/AppRecord.h"
+#include "engine/AppRecord.h"
 #include "core/Model.h"
 #include "core/Strings.h"
-#include "mainwnd/VtxButton.h"
+#include "ui/VtxButton.h"
 #include "session/CgiRequest.h"
 #include "session/Command.h"
 

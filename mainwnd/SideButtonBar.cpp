@@ -4,7 +4,7 @@
 
 #include "core/Model.h"
 #include "core/Strings.h"
-#include "mainwnd/VtxButton.h"
+#include "ui/VtxButton.h"
 
 namespace {
 const QRect kVga(688, 34, 26, 26);

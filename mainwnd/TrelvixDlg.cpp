@@ -12,15 +12,15 @@
 #include <cstdio>
 #include <cstring>
 
-#include "core/AppRecord.h"
+#include "engine/AppRecord.h"
 #include "core/Messages.h"
 #include "core/Model.h"
-#include "core/Resources.h"
+#include "engine/Resources.h"
 #include "core/Snapshot.h"
 #include "core/Strings.h"
 #include "mainwnd/CmosToolBarDlg.h"
 #include "mainwnd/DisplayPath.h"
-#include "mainwnd/VtxButton.h"
+#include "ui/VtxButton.h"
 #include "platform/clock.h"
 #include "platform/kernel.h"
 #include "session/AlarmSound.h"

@@ -7,13 +7,13 @@
 #include <QPainter>
 #include <cstdio>
 
-#include "core/AppRecord.h"
+#include "engine/AppRecord.h"
 #include "core/Model.h"
 #include "core/Strings.h"
 #include "mainwnd/CmosToolBarDlg.h"
 #include "mainwnd/DisplayPath.h"
 #include "mainwnd/TrelvixDlg.h"
-#include "mainwnd/VtxButton.h"
+#include "ui/VtxButton.h"
 #include "session/AlarmSound.h"
 #include "session/Command.h"
 

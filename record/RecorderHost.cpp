@@ -2,52 +2,34 @@
 
 #include <atomic>
 
-#include "core/AppRecord.h"
-#include "core/SystemConfig.h"
-
 namespace {
 
-// The recorders' view of the application record and the alarm list.
-class AppRecorderHost final : public IRecorderHost {
+// The host while the application has installed none: nothing to report to, no stream.
+class NullRecorderHost final : public IRecorderHost {
  public:
-  plat::HANDLE EndOfStreamEvent() override {
-    return g_lpApp ? g_lpApp->h_EndofGetJpegImageEvent.load() : 0;
-  }
-  std::string ServerName() override { return g_lpApp ? g_lpApp->GetServerName() : std::string(); }
-  std::string UserName() override {
-    return g_lpApp ? g_lpApp->CSettingINI.m_strUsername.Get() : std::string();
-  }
-  std::string SessionId() override { return ::GetSessionId(); }
-  void ClearAlarmWord() override {
-    if (g_lpApp) g_lpApp->m_RTPH_Struct.m_wAlarmData.store(0);
-  }
-  void ClearAlarmChannelText() override {
-    if (IMainWindow* w = g_lpApp ? g_lpApp->lp_MainDialog.load() : nullptr) w->ClearAlarmInputText();
-  }
-  void AlarmListSetFileName(const std::string& path) override {
-    g_SystemConfig.AlarmDB_SetFileName(path);
-  }
-  void AlarmListSetStartTime(const RecordTime& t) override {
-    const plat::WORD w[8] = {t.wYear, t.wMonth, 0, t.wDay, t.wHour, t.wMinute, t.wSecond, 0};
-    g_SystemConfig.AlarmDB_SetStartTime(w);
-  }
-  void AlarmListAddItem(std::uint32_t frames, const std::string& serverName) override {
-    g_SystemConfig.AlarmDB_AddItem(frames, serverName);
-  }
-  void ReportRecordFailure(const std::string& text) override {
-    if (IMainWindow* w = g_lpApp ? g_lpApp->lp_MainDialog.load() : nullptr) w->SetStatusText(text);
-  }
-  CRecordFrameRing* FrameRing() override { return g_lpApp ? &g_lpApp->C_RecordFrameRing : nullptr; }
+  plat::HANDLE EndOfStreamEvent() override { return 0; }
+  std::string ServerName() override { return {}; }
+  std::string UserName() override { return {}; }
+  std::string SessionId() override { return {}; }
+  void ClearAlarmWord() override {}
+  void ClearAlarmChannelText() override {}
+  void AlarmListSetFileName(const std::string&) override {}
+  void AlarmListSetStartTime(const RecordTime&) override {}
+  void AlarmListAddItem(std::uint32_t, const std::string&) override {}
+  void ReportRecordFailure(const std::string&) override {}
 };
 
-AppRecorderHost g_appHost;
+NullRecorderHost g_nullHost;
+std::atomic<IRecorderHost*> g_applicationHost{nullptr};
 std::atomic<IRecorderHost*> g_defaultHost{nullptr};
 
 }  // namespace
 
 IRecorderHost& DefaultRecorderHost() {
-  IRecorderHost* h = g_defaultHost.load();
-  return h ? *h : g_appHost;
+  if (IRecorderHost* h = g_defaultHost.load()) return *h;
+  if (IRecorderHost* h = g_applicationHost.load()) return *h;
+  return g_nullHost;
 }
 
 void SetDefaultRecorderHost(IRecorderHost* host) { g_defaultHost.store(host); }
+void SetApplicationRecorderHost(IRecorderHost* host) { g_applicationHost.store(host); }

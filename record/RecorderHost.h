@@ -30,8 +30,10 @@ class IRecorderHost {
   virtual CRecordFrameRing* FrameRing() { return nullptr; }
 };
 
-// The host used by recorders that were given none: the application record's (g_lpApp; with
-// no record every operation does nothing).
+// The host used by recorders that were given none: the one set by SetDefaultRecorderHost,
+// else the application's (installed by the engine), else one that does nothing.
 IRecorderHost& DefaultRecorderHost();
-// Replaces the default host (tests); null restores the application record's.
+// Replaces the default host (tests); null restores the application's.
 void SetDefaultRecorderHost(IRecorderHost* host);
+// The application's host (the engine installs its own; it reads the application record).
+void SetApplicationRecorderHost(IRecorderHost* host);

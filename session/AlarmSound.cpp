@@ -1,6 +1,6 @@
 #include "session/AlarmSound.h"
 
-#include "core/AppRecord.h"
+#include "session/SessionRecord.h"
 #include "core/Strings.h"
 #include "platform/kernel.h"
 #include "platform/thread.h"
@@ -31,7 +31,7 @@ class OpenDevice {
   AlarmWaveBlock& block_;
 };
 
-void StopSoundThread(AppRecord& app) {
+void StopSoundThread(SessionRecord& app) {
   const HANDLE h = app.h_PlayAudioWavThread.load();
   if (h == 0) return;
   StopThread(h, kStopSoundThreadMs, 31);
@@ -87,12 +87,12 @@ DWORD PlayAudioWav(const std::shared_ptr<AlarmWaveBlock>& keep, HANDLE stopEvent
 }
 
 DWORD PlayAudioWav_Thread(void*) {
-  AppRecord* app = g_lpApp;
+  SessionRecord* app = g_lpSession;
   if (app == nullptr) return kOpenFailed;
   return PlayAudioWav(app->C_AlarmWave.GetBlock(), app->h_StopAlarmWavEvent.load());
 }
 
-int StartAlarmSound(AppRecord& app) {
+int StartAlarmSound(SessionRecord& app) {
   if (app.f_AlarmSoundStarted.load() != 0) return 0;
   // Stop first, then wait: an earlier sound thread sees its stop before anyone waits on it.
   if (const HANDLE stop = app.h_StopAlarmWavEvent.load()) SetEvent(stop);
@@ -115,7 +115,7 @@ int StartAlarmSound(AppRecord& app) {
   return 0;
 }
 
-int StopAlarmSound(AppRecord& app) {
+int StopAlarmSound(SessionRecord& app) {
   app.f_AlarmSoundStarted.store(0);
   if (app.f_AlarmAudioOn.load() != 0) {
     SetEvent(app.h_StopAlarmWavEvent.load());
@@ -125,7 +125,7 @@ int StopAlarmSound(AppRecord& app) {
   return 0;
 }
 
-void SilenceAlarmSound(AppRecord& app) {
+void SilenceAlarmSound(SessionRecord& app) {
   if (app.f_AlarmAudioOn.load() == 0) return;
   SetEvent(app.h_StopAlarmWavEvent.load());
   app.f_AlarmAudioOn.store(0);

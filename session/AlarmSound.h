@@ -6,7 +6,7 @@
 #include "platform/types.h"
 #include "platform/wave.h"
 
-class AppRecord;
+class SessionRecord;
 struct AlarmWaveBlock;
 
 // Plays `block` in a loop through the wave output until `stopEvent` is set (or the wait on it
@@ -33,13 +33,13 @@ void WaveOutCallbackIdle(plat::HWAVEOUT device, unsigned msg, void* instance, st
 // otherwise stops an earlier sound thread, loads CSettingINI::m_strTriggerWavPath (on failure
 // shows string 4096 "Load alarm audio file is failed" and answers -1), creates the two sound
 // events afresh, starts PlayAudioWav_Thread and sets f_AlarmAudioOn and f_AlarmSoundStarted.
-int StartAlarmSound(AppRecord& app);
+int StartAlarmSound(SessionRecord& app);
 
 // The handler's stop: clears f_AlarmSoundStarted; sets the stop event (when the sound is on)
 // before waiting for the thread, then ends the thread (10 ms, then cancellation), whose exit
 // resets and closes the device. Answers 0.
-int StopAlarmSound(AppRecord& app);
+int StopAlarmSound(SessionRecord& app);
 
 // A click on the main window silences the sound but leaves it counted as started, so later
 // start messages stay without effect until a stop message comes.
-void SilenceAlarmSound(AppRecord& app);
+void SilenceAlarmSound(SessionRecord& app);

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "core/AppRecord.h"
+#include "session/SessionRecord.h"
 #include "platform/files.h"
 
 using namespace plat;
@@ -39,7 +39,7 @@ bool PrintableId(const std::uint8_t* p) {
 }
 
 std::string ProgramFolderOfSettings() {
-  std::string folder = g_lpApp ? g_lpApp->CSettingINI.m_strProgramPath.Get() : std::string();
+  std::string folder = g_lpSession ? g_lpSession->CSettingINI.m_strProgramPath.Get() : std::string();
   if (folder.empty()) folder = ProgramFolder();
   return folder;
 }

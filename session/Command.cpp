@@ -8,7 +8,7 @@
 #include <mutex>
 #include <vector>
 
-#include "core/AppRecord.h"
+#include "session/SessionRecord.h"
 #include "session/Socket.h"
 
 using plat::DWORD;
@@ -258,11 +258,11 @@ int ZududSendCommand(std::uint8_t command, const char* target, std::size_t targe
                      DWORD bodyLength, CgiReplyRecord* reply, DWORD /*replyRecordSize*/, std::uint8_t* replyBuffer,
                      std::size_t replyCapacity, DWORD* replyLength, WORD sendTimeoutSec, WORD recvTimeoutSec,
                      WORD /*flag*/) {
-  if (target == nullptr || g_lpApp == nullptr) return 0;
+  if (target == nullptr || g_lpSession == nullptr) return 0;
   if (targetLength == 0) targetLength = std::strlen(target);
   if (targetLength == 0) return 0;
   if (body == nullptr) bodyLength = 0;
-  ::CSettingINI& settings = g_lpApp->CSettingINI;
+  ::CSettingINI& settings = g_lpSession->CSettingINI;
 
   std::string request = BuildCommandHead(target, targetLength, body != nullptr, bodyLength, g_strLocalIP.Get());
   if (body != nullptr && bodyLength > 0) request.append(reinterpret_cast<const char*>(body), bodyLength);

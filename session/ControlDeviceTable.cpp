@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "core/AppRecord.h"
+#include "session/SessionRecord.h"
 
 namespace {
 constexpr std::uint8_t kRecorderTypes[] = {19, 22, 23};
@@ -11,14 +11,14 @@ constexpr std::uint8_t kRecorderTypes[] = {19, 22, 23};
 class RecordRetrSink final : public IRetrStateSink {
  public:
   std::uint8_t GetRetrAlarmRecord() override {
-    AppRecord* app = g_lpApp;
+    SessionRecord* app = g_lpSession;
     return app ? app->CSettingINI.m_byRetrAlarmRecord.load() : 0;
   }
   void SetAlarmTriggerRecord(std::uint8_t value) override {
-    if (AppRecord* app = g_lpApp) app->CSettingINI.m_byAlarmTriggerRecord = value;
+    if (SessionRecord* app = g_lpSession) app->CSettingINI.m_byAlarmTriggerRecord = value;
   }
   void ShowRetrKey(int image, const char*) override {
-    AppRecord* app = g_lpApp;
+    SessionRecord* app = g_lpSession;
     if (!app) return;
     if (IMainWindow* wnd = app->lp_MainDialog.load()) wnd->SetRetrButtonState(image != 0);
   }

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "core/AppRecord.h"
+#include "session/SessionRecord.h"
 #include "core/Strings.h"
 #include "platform/files.h"
 
@@ -19,7 +19,7 @@ void UnlinkDeviceTypes() {
 }  // namespace
 
 void FreeCtrlDeviceRecords() {
-  AppRecord* app = g_lpApp;
+  SessionRecord* app = g_lpSession;
   if (!app) return;
   UnlinkDeviceTypes();
   CtrlDeviceRecord* records = app->lp_CtrlDeviceRecords.exchange(nullptr);
@@ -42,7 +42,7 @@ int LoadCtrlFileFrom(const std::string& path) {
     shown.push_back(id);
     MessageBoxById(0, id);
   }
-  if (AppRecord* app = g_lpApp) {
+  if (SessionRecord* app = g_lpSession) {
     FreeCtrlDeviceRecords();
     app->dw_CtrlDeviceCount = data.count;
     app->lp_CtrlDeviceRecords.store(data.records.release());
@@ -53,7 +53,7 @@ int LoadCtrlFileFrom(const std::string& path) {
 int LoadCtrlFile() { return LoadCtrlFileFrom(plat::MapPath("CtrlFile.ini")); }
 
 int LinkCtrlFileDevices() {
-  AppRecord* app = g_lpApp;
+  SessionRecord* app = g_lpSession;
   if (!app) {
     UnlinkDeviceTypes();
     return 1;

@@ -109,7 +109,7 @@ int ParseCtrlCommand(CtrlCommandSlot& slot, std::string_view line);
 // Parses a whole file held in memory.
 CtrlFileData ParseCtrlFile(const std::uint8_t* text, std::size_t length);
 
-// Reads "CtrlFile.ini" of the program folder into g_lpApp's records (replacing any held).
+// Reads "CtrlFile.ini" of the program folder into g_lpSession's records (replacing any held).
 // 1 when the file was read; 0 after message 4094 when it could not be opened or read.
 // Messages of bad lines are shown as they are met.
 int LoadCtrlFile();
@@ -121,5 +121,5 @@ int LinkCtrlFileDevices();
 // Links the types to the given records (tests).
 void LinkCtrlFileDevices(CtrlDeviceRecord* records, int count);
 
-// Unlinks the device types and frees g_lpApp's records (process shut-down). Safe to repeat.
+// Unlinks the device types and frees g_lpSession's records (process shut-down). Safe to repeat.
 void FreeCtrlDeviceRecords();

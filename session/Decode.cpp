@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "core/AppRecord.h"
+#include "session/SessionRecord.h"
 #include "platform/jpeg.h"
 #include "platform/kernel.h"
 #include "record/RecordFeed.h"
@@ -25,7 +25,7 @@ int DecodeJpegImage(const std::uint8_t* jpeg, std::size_t length, std::uint8_t* 
 }
 
 int PutFrameToRecordRing(const std::uint8_t* jpeg, std::uint32_t length, std::uint32_t timeMs, bool noImage) {
-  AppRecord* app = g_lpApp;
+  SessionRecord* app = g_lpSession;
   if (!app) return 1;
   RecordFeedTargets t;
   t.ring = &app->C_RecordFrameRing;
@@ -53,8 +53,8 @@ std::int32_t FrameInterval(std::uint32_t previousMs, std::uint32_t currentMs) {
   return a > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(a);  // |-2^31| does not fit
 }
 
-DWORD Jpeg_Compose_Image_Data_Thread(void*) {
-  AppRecord* app = g_lpApp;
+DWORD Jpeg_Compose_Image_Data_Thread(void* param) {
+  SessionRecord* app = param != nullptr ? static_cast<SessionRecord*>(param) : g_lpSession;
   if (!app) return 0;
   const HANDLE endEvent = app->h_EndofGetJpegImageEvent.load();
   const HANDLE readySem = app->h_PacketReadySem.load();

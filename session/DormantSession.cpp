@@ -6,7 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "core/AppRecord.h"
+#include "session/SessionRecord.h"
 #include "platform/clock.h"
 #include "platform/thread.h"
 #include "session/Receiver.h"
@@ -29,7 +29,7 @@ bool IsDottedAddress(const std::string& s) {
 }  // namespace
 
 int DectectSocketConnection() {
-  AppRecord* app = g_lpApp;
+  SessionRecord* app = g_lpSession;
   if (app == nullptr) return 0;
   const std::string server = app->CSettingINI.m_strServerName.Get();
   if (server.empty()) return 0;

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <limits>
 
-#include "core/AppRecord.h"
+#include "session/SessionRecord.h"
 #include "core/Messages.h"
 #include "core/Model.h"
 #include "core/Strings.h"
@@ -131,8 +131,8 @@ void StoreLoginReply(const LoginReplyValues& values, bool storeMacWords) {
   // A new session: what was fetched before may belong to another recorder or firmware.
   ForgetFetchedSysCfgSections();
   SetSessionId(values.sessionId);
-  if (g_lpApp == nullptr) return;
-  AppRecord& app = *g_lpApp;
+  if (g_lpSession == nullptr) return;
+  SessionRecord& app = *g_lpSession;
   if (values.firmware) app.SetFWVersion(*values.firmware);
   if (values.productId) app.SetProductID(*values.productId);
   if (values.mac) {
@@ -248,7 +248,7 @@ bool WantsNewHeader(const std::string& productId, const std::string& firmware) {
 }
 
 CCgiRequest MakeDeviceInfoRequest(std::uint8_t channel) {
-  AppRecord* app = g_lpApp;
+  SessionRecord* app = g_lpSession;
   CCgiRequest info(CGI_GETDEVICEINFO);
   info.AddCookie(GetSessionId());
   info.AddParamInt("RES", app->CSettingINI.m_nImageResolution.load());
@@ -271,8 +271,8 @@ void ApplyDeviceTableOps(const std::vector<DeviceTableOp>& ops, CControlDeviceTa
 }
 
 void StoreDeviceInfo(const DeviceInfoValues& values, DeviceInfoScope scope) {
-  if (g_lpApp == nullptr) return;
-  AppRecord& app = *g_lpApp;
+  if (g_lpSession == nullptr) return;
+  SessionRecord& app = *g_lpSession;
   if (values.lifeTime) app.dw_LifeTime = *values.lifeTime;
   if (scope == DeviceInfoScope::Full) {
     app.by_MultiChannel = static_cast<std::uint8_t>(values.multiChannel.value_or(0));
@@ -329,8 +329,8 @@ DWORD Login_Thread(Login* login) {
     MessageBoxById(owner, 4040);  // "Login error !!"
     return 0;
   };
-  if (g_lpApp == nullptr) return fail();
-  AppRecord& app = *g_lpApp;
+  if (g_lpSession == nullptr) return fail();
+  SessionRecord& app = *g_lpSession;
   app.CSettingINI.m_strServerName = login->m_strServer;
   app.CSettingINI.m_wWebPort = static_cast<std::uint16_t>(ReplyDecimal(login->m_strPort));
 

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <string>
 
-#include "core/AppRecord.h"
-#include "core/Mailbox.h"
+#include "session/SessionRecord.h"
+#include "session/SessionHost.h"
 #include "core/Messages.h"
 #include "core/Model.h"
 #include "core/TraceLog.h"
@@ -39,7 +39,7 @@ namespace {
 constexpr std::size_t kReplyBufferSize = 1024;
 const char kStartLoginText[] = "Start login";
 
-void PostStatus(AppRecord* app, int code, WPARAM wParam = 0) {
+void PostStatus(SessionRecord* app, int code, WPARAM wParam = 0) {
   PostMessage(app->h_MainDialogHandle.load(), WM_SHOWSTATUS, wParam, code);
 }
 
@@ -47,7 +47,7 @@ std::uint64_t NowSeconds() { return GetTickCount64() / 1000; }
 
 enum class Attempt { Released, Failed, Busy };
 
-Attempt TryOnce(AppRecord* app) {
+Attempt TryOnce(SessionRecord* app) {
   app->w_LoginResult = LOGIN_RESULT_FAILED;
   CCgiRequest login(CGI_LOGIN);
   login.AddParam("Username", app->CSettingINI.m_strUsername.Get());
@@ -131,7 +131,7 @@ Attempt TryOnce(AppRecord* app) {
 
   // No start event for threads that do not exist: an unanswered or failed rebuild is a
   // failed attempt.
-  if (!RequestSessionRebuild(kReLoginRebuildWaitMs)) {
+  if (!SessionRequestRebuild(kReLoginRebuildWaitMs)) {
     TraceLog_Append("rebuild failed");
     return Attempt::Failed;
   }
@@ -148,7 +148,7 @@ Attempt TryOnce(AppRecord* app) {
 }  // namespace
 
 DWORD ReLogin_Thread(void*) {
-  AppRecord* app = g_lpApp;
+  SessionRecord* app = g_lpSession;
   if (!app) return 0;
   const std::uint64_t started = NowSeconds();
   app->f_Streaming = 0;

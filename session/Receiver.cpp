@@ -6,8 +6,8 @@
 #include <chrono>
 #include <cstdio>
 
-#include "core/AppRecord.h"
-#include "core/Mailbox.h"
+#include "session/SessionRecord.h"
+#include "session/SessionHost.h"
 #include "core/Model.h"
 #include "core/TraceLog.h"
 #include "platform/clock.h"
@@ -62,7 +62,7 @@ RecvResult ReceiveChunk(CBlockingSocket& sock, std::uint8_t* buf, std::size_t ca
 
 class Receiver {
  public:
-  explicit Receiver(AppRecord* app) : app_(app), parser_(kPacketSlotSize) {}
+  explicit Receiver(SessionRecord* app) : app_(app), parser_(kPacketSlotSize) {}
 
   DWORD Run();
 
@@ -78,7 +78,7 @@ class Receiver {
     if (status) g_dwStreamStatus = status;
     TraceLog_Append(trace);
     Flush();
-    PostKernelMessage(Get_Image_TimeOut_Message);
+    SessionPostKernelMessage(Get_Image_TimeOut_Message);
     return 0;
   }
 
@@ -99,7 +99,7 @@ class Receiver {
     flushed_ = {parser_.BadHeaders(), parser_.Resyncs(), parser_.DroppedPictures()};
   }
 
-  AppRecord* app_;
+  SessionRecord* app_;
   StreamParser parser_;
   CBlockingSocket sock_;
   struct {
@@ -108,7 +108,7 @@ class Receiver {
 };
 
 DWORD Receiver::Run() {
-  AppRecord* app = app_;
+  SessionRecord* app = app_;
   // The stream's end event ends a thread that a teardown finds still waiting for its start.
   const HANDLE startWaits[2] = {app->h_StartToGetJpegImageEvent.load(), app->h_EndofGetJpegImageEvent.load()};
   if (WaitForMultipleObjects(2, startWaits, FALSE_, INFINITE) != WAIT_OBJECT_0) return 0;
@@ -206,8 +206,8 @@ DWORD Receiver::Run() {
 
 }  // namespace
 
-DWORD Jpeg_TCP_Get_Image_Data_Thread(void*) {
-  AppRecord* app = g_lpApp;
+DWORD Jpeg_TCP_Get_Image_Data_Thread(void* param) {
+  SessionRecord* app = param != nullptr ? static_cast<SessionRecord*>(param) : g_lpSession;
   if (!app) return 0;
   Receiver receiver(app);
   return receiver.Run();

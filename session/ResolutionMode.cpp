@@ -1,6 +1,6 @@
 #include "session/ResolutionMode.h"
 
-#include "core/AppRecord.h"
+#include "session/SessionRecord.h"
 #include "core/Model.h"
 
 LayoutFamily LayoutFamilyOf(std::string_view productId) {
@@ -46,7 +46,7 @@ std::optional<ModeChoice> ModeForPicture(LayoutFamily family, std::uint16_t widt
 }
 
 int CResolutionMode::InitLayout() {
-  AppRecord* app = g_lpApp;
+  SessionRecord* app = g_lpSession;
   if (!app) return 1;
   const auto choice = InitialModeFor(LayoutFamilyOf(app->GetProductID()), app->by_VideoModeAtInit.load(),
                                      app->CSettingINI.m_nImageResolution.load());
@@ -61,7 +61,7 @@ int CResolutionMode::InitLayout() {
 int CResolutionMode::OnImageSize(std::uint16_t width, std::uint16_t height) {
   m_wWidth = width;
   m_wHeight = height;
-  AppRecord* app = g_lpApp;
+  SessionRecord* app = g_lpSession;
   if (!app) return 1;
   const LayoutFamily family = LayoutFamilyOf(app->GetProductID());
   const auto choice = ModeForPicture(family, width, height);
@@ -78,6 +78,6 @@ int CResolutionMode::OnImageSize(std::uint16_t width, std::uint16_t height) {
 }
 
 std::uint8_t CResolutionMode::GetResolutionMode() const {
-  AppRecord* app = g_lpApp;
+  SessionRecord* app = g_lpSession;
   return app ? app->by_ResolutionMode.load() : 0;
 }

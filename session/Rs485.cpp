@@ -1,6 +1,6 @@
 #include "session/Rs485.h"
 
-#include "core/AppRecord.h"
+#include "session/SessionRecord.h"
 #include "core/Model.h"
 #include "core/Strings.h"
 #include "session/Command.h"
@@ -51,7 +51,7 @@ CCgiRequest BuildRs485Request(const CControlDeviceTable& table, const std::strin
 }
 
 int SendRS485Command(const CtrlCommandSlot& slot, std::uint8_t repeat, std::uint16_t keyFlags) {
-  AppRecord* app = g_lpApp;
+  SessionRecord* app = g_lpSession;
   if (!app) return 0;
   const std::string productId = app->GetProductID();
   const bool multi = app->by_MultiChannel.load() != 0;
@@ -78,7 +78,7 @@ int SendRS485Command(const CtrlCommandSlot& slot, std::uint8_t repeat, std::uint
 }
 
 int DoDeviceCommand(int turbo, std::uint16_t key) {
-  AppRecord* app = g_lpApp;
+  SessionRecord* app = g_lpSession;
   if (!app || key >= kPanelKeyCount) return 0;
   const std::uint8_t type = app->C_ControlD.GetCurrentType();
   if (type >= kDeviceTypeCount) {

@@ -5,7 +5,7 @@
 #include <bit>
 #include <cstring>
 
-#include "core/AppRecord.h"
+#include "session/SessionRecord.h"
 #include "core/Messages.h"
 #include "core/Model.h"
 #include "platform/messages.h"
@@ -27,7 +27,7 @@ int CRtpHeader::AckAlarm() {
 
 int CRtpHeader::Parse(const std::uint8_t* bytes, std::size_t length, DWORD* pH, RtpFrameHeader* slot) {
   const bool v1 = f_NewHeader.load() != 0;
-  const bool countsHeader = v1 && g_lpApp && IsModelK47R(g_lpApp->GetProductID());
+  const bool countsHeader = v1 && g_lpSession && IsModelK47R(g_lpSession->GetProductID());
   FrameHeaderFields f;
   if (ScanFrameHeader(bytes, length, v1, countsHeader, f) != HeaderScan::Complete) return 0;
   Apply(f, slot);
@@ -46,7 +46,7 @@ bool SameClock(const DvrDateTime& a, const DvrDateTime& b) {
 
 void CRtpHeader::Apply(const FrameHeaderFields& f, RtpFrameHeader* slot) {
   m_CurrentHeader = f.hdr;
-  AppRecord* app = g_lpApp;
+  SessionRecord* app = g_lpSession;
   const bool v1 = f_NewHeader.load() != 0;
   const std::string product = app ? app->GetProductID() : std::string();
 

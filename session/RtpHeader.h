@@ -10,7 +10,7 @@
 //  - ScanFrameHeader: a pure, bounded reader. Given the bytes received so far it answers
 //    whether the header is complete, still needs bytes, or is unusable, and what it holds.
 //    It never reads past the given length and has no side effects.
-//  - CRtpHeader: the application's parser object (AppRecord::m_RTPH_Struct). It keeps the alarm
+//  - CRtpHeader: the application's parser object (SessionRecord::m_RTPH_Struct). It keeps the alarm
 //    state across frames and acts on each complete header at once: alarm sound start/stop
 //    messages, alarm recording start/stop, the automatic channel switch, the recorder's clock,
 //    the control-panel mode, the sensor state and the network-backup notice.

@@ -1,7 +1,7 @@
 #include "session/ShowThread.h"
 
-#include "core/AppRecord.h"
-#include "core/Mailbox.h"
+#include "session/SessionRecord.h"
+#include "session/SessionHost.h"
 #include "platform/clock.h"
 #include "platform/kernel.h"
 #include "session/Threads.h"
@@ -42,7 +42,7 @@ int DrawCrossMarker(std::uint8_t* picture, int width, int height, std::uint32_t 
 namespace {
 
 // Posts the draw code, giving up when the thread is told to end while the mailbox is busy.
-bool PostDraw(AppRecord* app, HANDLE endEvent) {
+bool PostDraw(SessionRecord* app, HANDLE endEvent) {
   const HANDLE waits[2] = {endEvent, app->h_KernelMessageLockSem.load()};
   if (WaitForMultipleObjects(2, waits, FALSE_, INFINITE) != WAIT_OBJECT_0 + 1) return false;
   app->dw_KernelMessage = Draw_Image_Message;
@@ -53,8 +53,8 @@ bool PostDraw(AppRecord* app, HANDLE endEvent) {
 
 }  // namespace
 
-DWORD Jpeg_Show_Image_Data_Thread(void*) {
-  AppRecord* app = g_lpApp;
+DWORD Jpeg_Show_Image_Data_Thread(void* param) {
+  SessionRecord* app = param != nullptr ? static_cast<SessionRecord*>(param) : g_lpSession;
   if (!app) return 0;
   const HANDLE endEvent = app->h_EndofShowImageEvent.load();
   const HANDLE startEvent = app->h_StartToShowImageEvent.load();

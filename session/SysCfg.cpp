@@ -6,7 +6,7 @@
 #include <mutex>
 #include <vector>
 
-#include "core/AppRecord.h"
+#include "session/SessionRecord.h"
 #include "core/Model.h"
 #include "session/CgiRequest.h"
 #include "session/Command.h"
@@ -81,7 +81,7 @@ bool IsSysCfgSectionFetched(std::uint8_t option) {
 void ForgetFetchedSysCfgSections() { g_fetchedSections.store(0); }
 
 int GetSysCfgSection(std::uint8_t option, std::uint8_t* destination, std::uint32_t size) {
-  if (option >= SYSCFG_OPTION_COUNT || g_lpApp == nullptr) return 0;
+  if (option >= SYSCFG_OPTION_COUNT || g_lpSession == nullptr) return 0;
   if (option != SYSCFG_ALL && (destination == nullptr || size == 0)) return 0;
   CCgiRequest request(CGI_GETSYSCFG);
   request.AddParam("Option", SysCfgOptionNames[option]);
@@ -94,7 +94,7 @@ int GetSysCfgSection(std::uint8_t option, std::uint8_t* destination, std::uint32
 
   if (option == SYSCFG_ONLINE) {
     const std::size_t n = length < size ? length : size;
-    std::lock_guard<std::mutex> lock(g_lpApp->mtx_SysCfg);
+    std::lock_guard<std::mutex> lock(g_lpSession->mtx_SysCfg);
     std::memcpy(destination, reply.data(), n);
     std::memset(destination + n, 0, size - n);
     MarkFetched(option);
@@ -102,13 +102,13 @@ int GetSysCfgSection(std::uint8_t option, std::uint8_t* destination, std::uint32
   }
   if (option != SYSCFG_ALL) {
     if (length != size) return 0;
-    std::lock_guard<std::mutex> lock(g_lpApp->mtx_SysCfg);
+    std::lock_guard<std::mutex> lock(g_lpSession->mtx_SysCfg);
     std::memcpy(destination, reply.data(), size);
     MarkFetched(option);
     return 1;
   }
 
-  AppRecord& app = *g_lpApp;
+  SessionRecord& app = *g_lpSession;
   const std::string product = app.GetProductID();
   const bool videoServer = UsesVideoServerSysCfg(product);
   SysCfgBlocks blocks;

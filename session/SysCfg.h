@@ -66,7 +66,7 @@ bool UsesNewPppoeBlock(const std::string& productId, const std::string& firmware
 // Fetches one section into `destination` (`size` bytes). A single section's reply must be
 // exactly `size` bytes, else 0 and the destination stays unchanged; ONLINE takes up to
 // `size` bytes and zero-fills the rest. For SYSCFG_ALL the destination and size are ignored
-// and the blocks of g_lpApp are filled by the layout of the connected model.
+// and the blocks of g_lpSession are filled by the layout of the connected model.
 int GetSysCfgSection(std::uint8_t option, std::uint8_t* destination, std::uint32_t size);
 // Sends one section as the body of "/SetSysCfg.cgi" ("Refresh" only for DNS). A section that
 // was not fetched from this recorder since the last login is never sent (0, nothing sent):

@@ -1,7 +1,8 @@
-// Entry functions of the worker threads that the start-up, the rebuild worker and the
-// kernel-message mailbox start. Every entry takes an unused parameter (callers pass nullptr)
-// and reaches the shared state through g_lpApp. Each is started through plat::CreateThread,
-// e.g. plat::CreateThread([] { return ReLogin_Thread(nullptr); }, &id, "relogin").
+// Entry functions of the session's worker threads, started by the engine's start-up, rebuild
+// worker and kernel-message mailbox (engine/ProcessThreads.h holds the engine's own). Every
+// entry takes the SessionRecord to work on as its parameter (nullptr: g_lpSession). Each is
+// started through plat::CreateThread, e.g.
+// plat::CreateThread([] { return ReLogin_Thread(nullptr); }, &id, "relogin").
 //
 // Every wait and sleep inside these functions must be a plat wait (cancellable), and every
 // socket they open must be registered with plat::SocketCancelRegistration: the release steps
@@ -17,9 +18,3 @@ plat::DWORD Jpeg_Show_Image_Data_Thread(void* param);
 // (Re)connection after the first login (defined in session/): logs in, reads the device
 // information, asks the rebuild worker for a fresh stream side and releases it.
 plat::DWORD ReLogin_Thread(void* param);
-
-// The process threads and the account life-time watchdog (defined in core/ProcessThreads.cpp).
-plat::DWORD Process_KernelMessageThread(void* param);
-plat::DWORD Process_Terminate_Thread(void* param);
-plat::DWORD Process_Init_Thread(void* param);
-plat::DWORD Connection_LifeTime_Thread(void* param);

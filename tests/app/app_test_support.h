@@ -18,10 +18,10 @@
 #include <vector>
 #include "tests/support/MessageBoxRecorder.h"
 #include "app/TrelvixApp.h"
-#include "core/AppRecord.h"
-#include "core/Mailbox.h"
+#include "engine/AppRecord.h"
+#include "engine/Mailbox.h"
 #include "core/Messages.h"
-#include "core/Resources.h"
+#include "engine/Resources.h"
 #include "core/TraceLog.h"
 #include "core/UiInterfaces.h"
 #include "platform/clock.h"

@@ -1,7 +1,7 @@
 // The kernel-message mailbox, the teardown and rebuild workers, the life-time watchdog and
 // the player launch.
 #include "app_test_support.h"
-#include "core/MailboxInternal.h"
+#include "engine/MailboxInternal.h"
 
 using namespace apptest;
 

@@ -20,7 +20,7 @@
 #include <thread>
 #include <vector>
 
-#include "core/AppRecord.h"
+#include "engine/AppRecord.h"
 #include "platform/messages.h"
 #include "platform/net.h"
 #include "session/Command.h"

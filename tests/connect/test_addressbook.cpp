@@ -5,7 +5,7 @@
 #include <fstream>
 
 #include "connect/AddressBookDialog.h"
-#include "connect/IPRecordFile.h"
+#include "session/IPRecordFile.h"
 #include "tests/connect/connect_fixture.h"
 
 namespace {

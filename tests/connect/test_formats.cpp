@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "connect/DiscoveryPacket.h"
-#include "connect/IPRecordFile.h"
+#include "session/DiscoveryPacket.h"
+#include "session/IPRecordFile.h"
 
 namespace {
 

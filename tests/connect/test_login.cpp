@@ -6,11 +6,11 @@
 #include <sys/stat.h>
 
 #include "connect/AddressBookDialog.h"
-#include "connect/IPRecordFile.h"
+#include "session/IPRecordFile.h"
 #include "connect/LoginDialog.h"
 #include "core/Messages.h"
 #include "data/skin/Skin.h"
-#include "mainwnd/VtxButton.h"
+#include "ui/VtxButton.h"
 #include "platform/files.h"
 #include "platform/thread.h"
 #include "tests/connect/connect_fixture.h"

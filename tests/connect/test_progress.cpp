@@ -6,7 +6,7 @@
 #include "connect/ConnectProgressDlg.h"
 #include "connect/LoginDialog.h"
 #include "connect/LoginTools.h"
-#include "mainwnd/VtxButton.h"
+#include "ui/VtxButton.h"
 #include "session/Login.h"
 #include "tests/connect/connect_fixture.h"
 

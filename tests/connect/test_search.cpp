@@ -13,7 +13,7 @@
 #include <cstring>
 #include <thread>
 
-#include "connect/Discovery.h"
+#include "session/Discovery.h"
 #include "connect/LoginDialog.h"
 #include "connect/SearchDeviceDlg.h"
 #include "platform/clock.h"

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "core/AppRecord.h"
+#include "engine/AppRecord.h"
 #include "core/Model.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "TestFolder.h"
-#include "core/AppRecord.h"
+#include "engine/AppRecord.h"
 #include "core/SettingINI.h"
 #include "platform/files.h"
 #include "platform/messages.h"

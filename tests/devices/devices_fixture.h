@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/AppRecord.h"
+#include "engine/AppRecord.h"
 #include "core/Strings.h"
 #include "platform/messages.h"
 #include "session/CtrlFile.h"

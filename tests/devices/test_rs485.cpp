@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "core/AppRecord.h"
+#include "engine/AppRecord.h"
 #include "devices_fixture.h"
 #include "platform/net.h"
 #include "session/ControlDeviceTable.h"

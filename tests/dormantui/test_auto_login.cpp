@@ -8,9 +8,9 @@
 
 #include <memory>
 
-#include "connect/Discovery.h"
+#include "session/Discovery.h"
 #include "connect/DormantAutoLogin.h"
-#include "core/AppRecord.h"
+#include "engine/AppRecord.h"
 #include "platform/clock.h"
 #include "platform/messages.h"
 #include "tests/support/FakeRecorder.h"

@@ -9,7 +9,7 @@
 
 #include "connect/DormantDialogs.h"
 #include "data/skin/Skin.h"
-#include "core/AppRecord.h"
+#include "engine/AppRecord.h"
 #include "platform/files.h"
 #include "platform/kernel.h"
 #include "platform/messages.h"

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "connect/DiscoveryPacket.h"
+#include "session/DiscoveryPacket.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   // An exact-size copy so any read past the end is caught.

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "connect/IPRecordFile.h"
+#include "session/IPRecordFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::vector<std::uint8_t> copy(data, data + size);

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "tests/support/MessageBoxRecorder.h"
-#include "core/AppRecord.h"
-#include "core/Resources.h"
+#include "engine/AppRecord.h"
+#include "engine/Resources.h"
 #include "platform/files.h"
 #include "platform/kernel.h"
 #include "platform/messages.h"

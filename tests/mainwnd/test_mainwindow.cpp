@@ -15,7 +15,7 @@
 #include "mainwnd/CmosToolBarDlg.h"
 #include "mainwnd/DisplayPath.h"
 #include "mainwnd/TrelvixDlg.h"
-#include "mainwnd/VtxButton.h"
+#include "ui/VtxButton.h"
 #include "mainwnd_fixture.h"
 #include "platform/clock.h"
 #include "session/Login.h"

@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "core/Messages.h"
-#include "core/Resources.h"
+#include "engine/Resources.h"
 #include "mainwnd/TrelvixDlg.h"
 #include "mainwnd_fixture.h"
 #include "platform/clock.h"

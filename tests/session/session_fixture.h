@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "core/AppRecord.h"
+#include "engine/AppRecord.h"
 #include "platform/net.h"
 #include "session/Command.h"
 #include "tests/support/FakeRecorder.h"

@@ -6,7 +6,7 @@
 #include <mutex>
 #include <vector>
 
-#include "core/AppRecord.h"
+#include "engine/AppRecord.h"
 #include "core/Messages.h"
 #include "platform/clock.h"
 #include "platform/kernel.h"

@@ -16,10 +16,10 @@
 #include <thread>
 #include <vector>
 
-#include "core/AppRecord.h"
-#include "core/Mailbox.h"
+#include "engine/AppRecord.h"
+#include "engine/Mailbox.h"
 #include "core/Messages.h"
-#include "core/Resources.h"
+#include "engine/Resources.h"
 #include "core/TraceLog.h"
 #include "platform/clock.h"
 #include "platform/jpeg.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/AppRecord.h"
+#include "engine/AppRecord.h"
 #include "platform/files.h"
 #include "platform/kernel.h"
 #include "platform/messages.h"

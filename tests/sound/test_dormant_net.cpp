@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "core/AppRecord.h"
+#include "engine/AppRecord.h"
 #include "core/Dormant.h"
 #include "session/DormantSession.h"
 #include "session/Socket.h"

@@ -1,8 +1,11 @@
-// The one shared record of the running client, reached by every thread and window through
-// g_lpApp. It holds the handles of the threads, events and semaphores, the frame buffers and
-// their ring indexes, the mailbox, the identity and login state of the connected recorder,
-// its configuration sections as raw bytes, and the embedded objects (settings, frame-header
-// parser, recorders, pre-alarm ring, alarm sound, device table, timer, disc writer).
+// The shared state of the running client that the session, stream and sound threads use. The
+// application record (engine/AppRecord.h, reached as g_lpApp) is built on it and adds the
+// start-up and shut-down threads; session code reaches it through g_lpSession, which the
+// engine publishes together with g_lpApp. It holds the handles of the threads, events and
+// semaphores, the frame buffers and their ring indexes, the mailbox, the identity and login
+// state of the connected recorder, its configuration sections as raw bytes, and the embedded
+// objects (settings, frame-header parser, recorders, pre-alarm ring, alarm sound, device
+// table, timer, disc writer).
 //
 // Members are declared in the record's order; the embedded objects are therefore built in
 // that order and destroyed in reverse. Values that several threads touch are atomics (single
@@ -16,6 +19,7 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include "core/RecordState.h"
 #include "core/SettingINI.h"
 #include "core/Shared.h"
 #include "core/TraceLog.h"
@@ -108,24 +112,25 @@ using AtomicHandle = std::atomic<plat::HANDLE>;
 using AtomicId = std::atomic<plat::DWORD>;
 using AtomicFlag = std::atomic<std::int32_t>;
 
-class AppRecord {
+class SessionRecord : public ICoreRecord {
  public:
-  AppRecord();
-  ~AppRecord();
-  AppRecord(const AppRecord&) = delete;
-  AppRecord& operator=(const AppRecord&) = delete;
+  SessionRecord();
+  ~SessionRecord() override;
+  SessionRecord(const SessionRecord&) = delete;
+  SessionRecord& operator=(const SessionRecord&) = delete;
 
   // Sets every member to its start value (done right after construction at start-up; the
   // session identifier buffer is cleared too).
   void ApplyStartValues();
 
-  // --- Process threads and mailbox objects --------------------------------------------
-  AtomicHandle h_Process_KernelMessageThread{0};
-  AtomicId dw_Process_KernelMessageThreadId{0};
-  AtomicHandle h_Process_Terminate_Thread{0};
-  AtomicId dw_Process_Terminate_ThreadId{0};
-  AtomicHandle h_Process_Init_Thread{0};
-  AtomicId dw_Process_Init_ThreadId{0};
+  // What core's rules read of the record.
+  std::string ConnectedProductId() const override { return strProductID.Get(); }
+  std::uint8_t ConnectedMultiChannel() const override { return by_MultiChannel.load(); }
+  std::uint32_t ConnectedFeatureFlags() const override { return dw_FeatureFlags.load(); }
+  std::atomic<std::uint8_t>& TurboRepeatStep() override { return by_TurboRepeatStep; }
+  std::string ProgramPath() const override { return CSettingINI.m_strProgramPath.Get(); }
+
+  // --- Mailbox objects and the handshakes with the teardown and rebuild workers ----------
   AtomicHandle h_KernelMessagePostSem{0};
   AtomicHandle h_KernelMessageLockSem{0};
   AtomicHandle h_Process_Notify_TerminateEvent{0};
@@ -322,8 +327,11 @@ class AppRecord {
   void SetServerName(const std::string& s) { CSettingINI.m_strServerName.Set(s); }
 };
 
-// The record; null until start-up has constructed it and after the exit step deleted it.
-extern AppRecord* g_lpApp;
+// The record as the session code sees it: the application record (g_lpApp) published by the
+// engine; null until start-up has constructed it and after the exit step deleted it.
+extern SessionRecord* g_lpSession;
+// Publishes a record (or null) as g_lpSession and as core's record.
+void PublishSessionRecord(SessionRecord* record);
 
 // The session identifier of the last login: a 64-byte buffer (at most 63 characters), empty
 // before a login, kept beside the record.

@@ -1,4 +1,4 @@
-#include "mainwnd/VtxButton.h"
+#include "ui/VtxButton.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -1,16 +1,17 @@
-#include "core/Resources.h"
+#include "engine/Resources.h"
 
 #include <chrono>
 #include <mutex>
 #include <new>
 #include <thread>
-#include "core/AppRecord.h"
-#include "core/Mailbox.h"
+#include "engine/AppRecord.h"
+#include "engine/Mailbox.h"
 #include "core/SystemConfig.h"
 #include "platform/clock.h"
 #include "platform/kernel.h"
 #include "platform/thread.h"
 #include "session/CtrlFile.h"
+#include "engine/ProcessThreads.h"
 #include "session/Threads.h"
 
 using namespace plat;
@@ -34,9 +35,11 @@ std::uint8_t* NewBuffer(std::size_t bytes) { return new (std::nothrow) std::uint
 
 void FreeBufferMember(AtomicPtr<std::uint8_t>& member) { delete[] member.exchange(nullptr); }
 
-HANDLE StartThread(DWORD (*entry)(void*), std::atomic<DWORD>& id, const char* name) {
+// `param` is handed to the entry: the session threads get their SessionRecord.
+HANDLE StartThread(DWORD (*entry)(void*), std::atomic<DWORD>& id, const char* name,
+                   SessionRecord* param = nullptr) {
   DWORD tid = 0;
-  const HANDLE h = CreateThread([entry] { return entry(nullptr); }, &tid, name);
+  const HANDLE h = CreateThread([entry, param] { return entry(param); }, &tid, name);
   id.store(tid);
   return h;
 }
@@ -322,17 +325,17 @@ int InitLoginResource() {
   // 5. Receive (highest priority), compose and show.
   StopThreadMember(app->h_GetJpegImageThread, &app->dw_GetJpegImageThreadId, kStopReceiveMs);
   app->h_GetJpegImageThread.store(
-      StartThread(&Jpeg_TCP_Get_Image_Data_Thread, app->dw_GetJpegImageThreadId, "receive"));
+      StartThread(&Jpeg_TCP_Get_Image_Data_Thread, app->dw_GetJpegImageThreadId, "receive", app));
   if (app->h_GetJpegImageThread.load() == 0) return 0;
   SetThreadPriorityHighest(app->h_GetJpegImageThread.load());
   StopThreadMember(app->h_ComposeImageDataThread, &app->dw_ComposeImageDataThreadId,
                    kStopComposeMs);
   app->h_ComposeImageDataThread.store(StartThread(
-      &Jpeg_Compose_Image_Data_Thread, app->dw_ComposeImageDataThreadId, "compose"));
+      &Jpeg_Compose_Image_Data_Thread, app->dw_ComposeImageDataThreadId, "compose", app));
   if (app->h_ComposeImageDataThread.load() == 0) return 0;
   StopThreadMember(app->h_ShowImageDataThread, &app->dw_ShowImageDataThreadId, kStopShowMs);
   app->h_ShowImageDataThread.store(
-      StartThread(&Jpeg_Show_Image_Data_Thread, app->dw_ShowImageDataThreadId, "show"));
+      StartThread(&Jpeg_Show_Image_Data_Thread, app->dw_ShowImageDataThreadId, "show", app));
   if (app->h_ShowImageDataThread.load() == 0) return 0;
   // 6. The recorders' threads.
   if (!app->C_AlarmRecord.CreateThread(app->by_StreamState.load())) return 0;

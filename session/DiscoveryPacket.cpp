@@ -1,4 +1,4 @@
-#include "connect/DiscoveryPacket.h"
+#include "session/DiscoveryPacket.h"
 
 #include <cstdio>
 #include <cstring>

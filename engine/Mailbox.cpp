@@ -1,4 +1,4 @@
-#include "core/Mailbox.h"
+#include "engine/Mailbox.h"
 
 #include <unistd.h>
 #include <sys/stat.h>
@@ -9,15 +9,16 @@
 #include <mutex>
 #include <thread>
 #include <vector>
-#include "core/AppRecord.h"
-#include "core/MailboxInternal.h"
-#include "core/Resources.h"
+#include "engine/AppRecord.h"
+#include "engine/MailboxInternal.h"
+#include "engine/Resources.h"
 #include "core/Strings.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/kernel.h"
 #include "platform/process.h"
 #include "platform/thread.h"
+#include "engine/ProcessThreads.h"
 #include "session/Threads.h"
 
 using namespace plat;

@@ -5,16 +5,17 @@
 #include <cstring>
 #include <exception>
 #include <string>
-#include "core/AppRecord.h"
-#include "core/Mailbox.h"
-#include "core/MailboxInternal.h"
+#include "engine/AppRecord.h"
+#include "engine/Mailbox.h"
+#include "engine/MailboxInternal.h"
 #include "core/Messages.h"
-#include "core/Resources.h"
+#include "engine/Resources.h"
 #include "core/TraceLog.h"
 #include "platform/clock.h"
 #include "platform/kernel.h"
 #include "platform/messages.h"
 #include "platform/thread.h"
+#include "engine/ProcessThreads.h"
 #include "session/Threads.h"
 
 using namespace plat;

@@ -1,4 +1,4 @@
-#include "connect/Discovery.h"
+#include "session/Discovery.h"
 
 #include <poll.h>
 #include <sys/socket.h>
@@ -8,7 +8,7 @@
 #include <chrono>
 #include <mutex>
 
-#include "core/AppRecord.h"
+#include "session/SessionRecord.h"
 #include "platform/clock.h"
 #include "platform/messages.h"
 #include "platform/thread.h"

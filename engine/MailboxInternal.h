@@ -1,5 +1,5 @@
-// Bookkeeping shared by the requesters (core/Mailbox.cpp) and the teardown and rebuild
-// workers (core/ProcessThreads.cpp): every request gets a number, every answer says up to
+// Bookkeeping shared by the requesters (engine/Mailbox.cpp) and the teardown and rebuild
+// workers (engine/ProcessThreads.cpp): every request gets a number, every answer says up to
 // which number it answers, so a late reply to a request that timed out never answers the
 // next request.
 #pragma once

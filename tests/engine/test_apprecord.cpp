@@ -8,9 +8,13 @@
 #include <thread>
 #include <vector>
 
-#include "core/AppRecord.h"
+#include "engine/AppRecord.h"
 #include "core/Messages.h"
+#include "core/Model.h"
+#include "core/RecordState.h"
 #include "core/Strings.h"
+#include "record/RecorderHost.h"
+#include "session/SessionHost.h"
 
 namespace {
 
@@ -217,6 +221,39 @@ TEST(Messages, Ids) {
   EXPECT_EQ(WM_CHECKSTATUSHOVER, 0x413u);
   EXPECT_EQ(WM_SHOWSTATUS, 0x41Bu);
   EXPECT_EQ(WM_SENSORSTATE, 0x420u);
+}
+
+}  // namespace
+
+namespace {
+
+// Publishing the record as g_lpApp makes it the record of every layer below and installs the
+// engine's services; unpublishing leaves the layers with nothing connected.
+TEST(AppRecord, PublishingReachesEveryLayer) {
+  AppRecord rec;
+  rec.ApplyStartValues();
+  rec.strProductID.Set("K47R");
+  rec.by_MultiChannel = 1;
+  rec.dw_FeatureFlags = 0x4;
+  rec.SetServerName("10.1.2.3");
+
+  g_lpApp = &rec;
+  EXPECT_EQ(g_lpSession, &rec);
+  EXPECT_EQ(CoreRecord(), &rec);
+  EXPECT_TRUE(IsModelK47R());
+  EXPECT_EQ(IsMultiChannel(), 1);
+  EXPECT_EQ(HasCapability(0x4), 1);
+  EXPECT_EQ(DefaultRecorderHost().ServerName(), "10.1.2.3");
+  // No mailbox exists: the session's post fails and nothing is written.
+  EXPECT_FALSE(SessionPostKernelMessage(Get_Image_TimeOut_Message, 0, 0));
+  EXPECT_EQ(rec.dw_KernelMessage.load(), 0);
+
+  g_lpApp = nullptr;
+  EXPECT_EQ(g_lpSession, nullptr);
+  EXPECT_EQ(CoreRecord(), nullptr);
+  EXPECT_FALSE(IsModelK47R());
+  EXPECT_EQ(IsMultiChannel(), 0);
+  EXPECT_EQ(DefaultRecorderHost().ServerName(), "");
 }
 
 }  // namespace

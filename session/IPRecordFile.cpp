@@ -1,4 +1,4 @@
-#include "connect/IPRecordFile.h"
+#include "session/IPRecordFile.h"
 
 #include <cerrno>
 #include <cstdio>

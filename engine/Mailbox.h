@@ -8,13 +8,7 @@
 #include <cstdint>
 #include <string>
 #include "platform/types.h"
-
-enum KernelMessageCode : std::int32_t {
-  Get_Image_TimeOut_Message = 1,  // the stream failed: reconnect
-  Draw_Image_Message = 2,         // draw lp_CurrentFrame through the main window
-  Exit_Kernel_Message = 6,        // end the mailbox worker (shut-down)
-  Run_Player_Message = 7,         // parameter: address of a zero-terminated file path
-};
+#include "session/SessionHost.h"
 
 // How long the shut-down waits to post the exit code: a reconnection in progress holds the
 // mailbox for up to the 10 s teardown wait.

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "mainwnd/VtxButton.h"
+#include "ui/VtxButton.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "connect/DiscoveryPacket.h"
+#include "session/DiscoveryPacket.h"
 #include "platform/types.h"
 
 struct DiscoveryEndpoints {

@@ -1,9 +1,14 @@
-#include "core/AppRecord.h"
+#include "session/SessionRecord.h"
 
 #include <algorithm>
 #include <cstring>
 
-AppRecord* g_lpApp = nullptr;
+SessionRecord* g_lpSession = nullptr;
+
+void PublishSessionRecord(SessionRecord* record) {
+  g_lpSession = record;
+  SetCoreRecord(record);
+}
 SessionCookieBuffer g_szSessionCookie;
 SharedString g_strLocalIP;
 
@@ -29,20 +34,19 @@ void SessionCookieBuffer::CopyTo(char (&out)[kSessionCookieSize]) const {
 std::string GetSessionId() { return g_szSessionCookie.Get(); }
 void SetSessionId(const std::string& id) { g_szSessionCookie.Set(id); }
 
-AppRecord::AppRecord() = default;
-AppRecord::~AppRecord() = default;
+SessionRecord::SessionRecord() = default;
+SessionRecord::~SessionRecord() = default;
 
-std::string AppRecord::GetSessionId() const { return g_szSessionCookie.Get(); }
-void AppRecord::SetSessionId(const std::string& id) { g_szSessionCookie.Set(id); }
-std::string AppRecord::GetLocalIP() const { return g_strLocalIP.Get(); }
-void AppRecord::SetLocalIP(const std::string& dotted) { g_strLocalIP.Set(dotted); }
+std::string SessionRecord::GetSessionId() const { return g_szSessionCookie.Get(); }
+void SessionRecord::SetSessionId(const std::string& id) { g_szSessionCookie.Set(id); }
+std::string SessionRecord::GetLocalIP() const { return g_strLocalIP.Get(); }
+void SessionRecord::SetLocalIP(const std::string& dotted) { g_strLocalIP.Set(dotted); }
 
-void AppRecord::ApplyStartValues() {
+void SessionRecord::ApplyStartValues() {
   // Every handle, pointer, flag and counter starts at 0; the few members with another start
   // value are set after.
   for (AtomicHandle* h :
-       {&h_Process_KernelMessageThread, &h_Process_Terminate_Thread, &h_Process_Init_Thread,
-        &h_KernelMessagePostSem, &h_KernelMessageLockSem, &h_Process_Notify_TerminateEvent,
+       {&h_KernelMessagePostSem, &h_KernelMessageLockSem, &h_Process_Notify_TerminateEvent,
         &h_Process_Reply_TerminateEvent, &h_Process_Notify_InitEvent, &h_Process_Reply_InitEvent,
         &h_NotifyGetJPEGImageThreadResetEvent, &h_FeedBackForNotifyResetEvent, &h_TimerEvent,
         &h_ConnectionThread, &h_GetJpegImageThread, &h_ComposeImageDataThread,
@@ -55,8 +59,7 @@ void AppRecord::ApplyStartValues() {
     h->store(0);
   }
   for (AtomicId* id :
-       {&dw_Process_KernelMessageThreadId, &dw_Process_Terminate_ThreadId,
-        &dw_Process_Init_ThreadId, &dw_ConnectionThreadId, &dw_GetJpegImageThreadId,
+       {&dw_ConnectionThreadId, &dw_GetJpegImageThreadId,
         &dw_ComposeImageDataThreadId, &dw_ShowImageDataThreadId, &dw_ReLoginThreadId,
         &dw_UpgradeFirmwareThreadId, &dw_PlayAudioWavThreadId}) {
     id->store(0);
