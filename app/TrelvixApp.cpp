@@ -2,7 +2,7 @@
 
 #include <string>
 #include "core/AppRecord.h"
-#include "core/Dormant.h"
+#include "core/StartupChecks.h"
 #include "core/Resources.h"
 #include "core/TraceLog.h"
 #include "platform/messages.h"

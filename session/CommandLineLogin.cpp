@@ -1,10 +1,7 @@
-#include "connect/DormantAutoLogin.h"
+#include "session/CommandLineLogin.h"
 
 #include <cctype>
 
-#include "connect/Discovery.h"
-#include "connect/DiscoveryPacket.h"
-#include "platform/clock.h"
 #include "core/AppRecord.h"
 #include "session/CgiRequest.h"
 #include "session/Command.h"
@@ -34,28 +31,8 @@ std::string AutoLoginServerText(const std::vector<std::string>& arguments, const
   return text;
 }
 
-std::string FindFirstRecorder(plat::HWND owner) {
-  DiscoveryReplySocket socket;
-  const bool listening = socket.Open() == DiscoveryReplySocket::OpenResult::Ok;
-  if (!SendDiscoveryBroadcast(BuildSearchRequest(g_strLocalIP.Get()), owner) || !listening) {
-    return kAutoLoginFallbackServer;
-  }
-  const plat::DWORD start = plat::GetTickCount();
-  while (plat::GetTickCount() - start < kSearchWaitMs * 2) {
-    if (socket.Wait(kSearchWaitMs) != 1) break;
-    std::uint8_t buffer[kDiscoveryPacketSize];
-    const int n = socket.Receive(buffer);
-    DiscoveryReply reply;
-    if (n > 0 && ParseDiscoveryReply(buffer, static_cast<std::size_t>(n), reply)) return reply.ip;
-  }
-  return kAutoLoginFallbackServer;
-}
-
-int CommandLineAutoLogin(const std::string& serverText) {
-  return CommandLineAutoLoginAt(serverText, kAutoLoginWebPort);
-}
-
-int CommandLineAutoLoginAt(const std::string& serverText, plat::WORD webPort) {
+int CommandLineAutoLoginAt(const std::string& serverText, plat::WORD webPort,
+                           const RecorderFinder& findRecorder) {
   AppRecord* app = g_lpApp;
   if (app == nullptr) return 0;
   CSettingINI& s = app->CSettingINI;
@@ -63,7 +40,9 @@ int CommandLineAutoLoginAt(const std::string& serverText, plat::WORD webPort) {
   s.m_strPassword.Set(kDefaultAccount);
   s.m_wWebPort = webPort;
   const bool isAddress = !serverText.empty() && std::isdigit(static_cast<unsigned char>(serverText[0]));
-  s.m_strServerName.Set(isAddress ? serverText : FindFirstRecorder());
+  s.m_strServerName.Set(isAddress           ? serverText
+                        : findRecorder ? findRecorder()
+                                       : std::string(kAutoLoginFallbackServer));
   s.m_wWebPort = webPort;
 
   CCgiRequest request(CGI_LOGIN);

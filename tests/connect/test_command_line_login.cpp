@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "connect/Discovery.h"
-#include "connect/DormantAutoLogin.h"
+#include "connect/RecorderSearchLogin.h"
 #include "core/AppRecord.h"
 #include "platform/clock.h"
 #include "platform/messages.h"
