@@ -5,7 +5,7 @@
 #include "core/G711.h"
 #include "platform/types.h"
 
-// A stream class of MPEG program-stream helpers; nothing constructs it.
+// MPEG program-stream helpers kept together as a class.
 class CPesParser {
  public:
   CPesParser();

@@ -1,6 +1,6 @@
 // Logging in without the login window, from the program's command line: the default
 // account, the recorder given on the command line or the first one that answers a LAN
-// search. No flow of the client starts it.
+// search.
 #pragma once
 #include <functional>
 #include <string>
