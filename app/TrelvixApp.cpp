@@ -2,7 +2,7 @@
 
 #include <string>
 #include "engine/AppRecord.h"
-#include "core/Dormant.h"
+#include "core/StartupChecks.h"
 #include "engine/Resources.h"
 #include "core/TraceLog.h"
 #include "platform/messages.h"

@@ -24,6 +24,8 @@ CConnectProgressDlg::CConnectProgressDlg(QWidget* parent, LoginDialog* loginWind
   });
 }
 
+CConnectProgressDlg::CConnectProgressDlg(QWidget* parent) : CConnectProgressDlg(parent, nullptr) {}
+
 CConnectProgressDlg::~CConnectProgressDlg() {
   // The worker reaches this window only by its handle, which dies with it.
   if (g_pLogin && g_pLogin->m_pOwner == Hwnd()) g_pLogin->m_pOwner = 0;

@@ -17,7 +17,7 @@ class CConnectProgressDlg : public ui::Window {
 
  public:
   CConnectProgressDlg(QWidget* parent, LoginDialog* loginWindow);
-  // Without a login window (DormantDialogs.cpp): the worker then gets no account to use.
+  // Without a login window: the worker then gets no account to use.
   explicit CConnectProgressDlg(QWidget* parent);
   ~CConnectProgressDlg() override;
 

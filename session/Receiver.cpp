@@ -20,6 +20,8 @@
 using namespace plat;
 
 std::atomic<std::uint32_t> g_dwStreamStatus{0};
+
+std::uint32_t GetStreamStatus() { return g_dwStreamStatus.load(); }
 StreamCounters g_StreamCounters;
 
 std::string BuildGetVideoRequest(const std::string& sessionId, const std::string& localIp) {

@@ -14,6 +14,8 @@ constexpr std::uint32_t kStreamStatusConnectFailed = 4098;
 constexpr std::uint32_t kStreamStatusEndEvent = 4099;
 constexpr std::uint32_t kStreamStatusNoFreeSlot = 4100;
 extern std::atomic<std::uint32_t> g_dwStreamStatus;
+// The last stream status recorded (4097 to 4100).
+std::uint32_t GetStreamStatus();
 
 // Time-outs of the stream connection, in ms of the product's clock.
 constexpr plat::DWORD kStreamWriteTimeoutMs = 10000;

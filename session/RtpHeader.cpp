@@ -136,3 +136,14 @@ void CRtpHeader::Apply(const FrameHeaderFields& f, RtpFrameHeader* slot) {
     app->C_AlarmRecord.StopRecord();
   }
 }
+
+std::uint16_t CRtpHeader::StepAlarmState(std::uint16_t stateWord, std::uint16_t modeWord) {
+  if (modeWord == 0) {
+    std::uint16_t expected = 15;
+    m_wAlarmData.compare_exchange_strong(expected, 0);
+    return m_wAlarmData.load();
+  }
+  const std::uint16_t value = (stateWord & 0x0002) ? 2 : (stateWord & 0x0001) ? 1 : 0;
+  m_wAlarmData.store(value);
+  return value;
+}

@@ -144,7 +144,7 @@ class CRtpHeader {
   // Clears m_wAlarmData; 1 when it was set.
   int AckAlarm();
 
-  // An alarm-state step that nothing calls (defined with the dormant session facilities).
+  // An alarm-state step.
   // While `modeWord` is not 0 it sets m_wAlarmData to 2 when bit 1 of `stateWord` is set, to 1
   // when only bit 0 is, else to 0; with `modeWord` 0 it only puts a value of 15 back to 0. No
   // stream format fills such a state word and no mode word is ever set. Answers the new value.

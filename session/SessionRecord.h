@@ -32,7 +32,7 @@
 #include "record/WriteCD.h"
 #include "session/AlarmWave.h"
 #include "session/ControlDeviceTable.h"
-#include "session/DormantSession.h"
+#include "session/IcmpPing.h"
 #include "session/MMTimer.h"
 #include "session/ResolutionMode.h"
 #include "session/RtpHeader.h"

@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "session/Discovery.h"
-#include "connect/DormantAutoLogin.h"
+#include "connect/RecorderSearchLogin.h"
 #include "engine/AppRecord.h"
 #include "platform/clock.h"
 #include "platform/messages.h"

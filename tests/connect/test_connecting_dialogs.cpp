@@ -1,4 +1,4 @@
-// The dormant dialogs driven by control id.
+// The connecting, buzzer, stream-setting, about and address-list dialogs driven by control id.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -7,7 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "connect/DormantDialogs.h"
+#include "connect/AddressBookListDlg.h"
+#include "connect/ApplicationInfoDialog.h"
+#include "connect/BuzzerTestDlg.h"
+#include "connect/ConnectingDlg.h"
+#include "connect/Mpeg4StreamSettingDlg.h"
 #include "data/skin/Skin.h"
 #include "engine/AppRecord.h"
 #include "platform/files.h"
@@ -129,6 +133,7 @@ TEST_F(DialogTest, AboutBoxShapeAndMissingPictures) {
   plat::SetProgramFolder("/nonexistent-folder/");
   CApplicationInfoDialog dlg;
   dlg.OnInitDialog();
+  plat::SetProgramFolder(TRELVIX_TEST_BIN_DIR);
   EXPECT_FALSE(dlg.m_bInitialised);  // no skin pictures: initialisation ends early
   EXPECT_EQ(dlg.size(), QSize(304, 238));
   const QRegion r = dlg.WindowRegion();
@@ -155,7 +160,6 @@ TEST_F(DialogTest, AboutBoxDrawsTheGeneratedSkinPictures) {
   for (const auto& s : spots) {
     EXPECT_EQ(QColor(shot.pixel(s.at + s.probe)), filePixel(s.id, s.probe.x(), s.probe.y())) << skin::Get(s.id).name;
   }
-  plat::SetProgramFolder("/nonexistent-folder/");
 }
 
 TEST_F(DialogTest, SecondAddressBookIsAnEmptyList) {
@@ -168,7 +172,7 @@ TEST_F(DialogTest, SecondAddressBookIsAnEmptyList) {
 
 #include "connect/ConnectProgressDlg.h"
 
-TEST(DormantConnectProgress, SecondConstructorLeavesTheLoginWindowUnset) {
+TEST(ConnectProgressWithoutLogin, SecondConstructorLeavesTheLoginWindowUnset) {
   CConnectProgressDlg dlg(nullptr);
   EXPECT_EQ(dlg.m_pLoginWindow, nullptr);
 }

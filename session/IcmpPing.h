@@ -1,16 +1,10 @@
-// Session facilities that no flow of the client starts: a connection test of the stored
-// recorder, an ICMP echo ("ping") object, the stream-status getter, and (defined here, declared
-// with the header parser) the alarm-state step CRtpHeader::StepAlarmState.
+// The ICMP echo ("ping") object and its request packet.
 #pragma once
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include "platform/types.h"
-
-// Whether the stored recorder (settings' server name and web port) accepts a connection;
-// nothing is sent. 0 also for an empty or unresolvable server name.
-int DectectSocketConnection();
 
 // The 45-byte ICMP echo request: type 8, code 0, checksum, identifier, sequence number, a
 // zero byte, the tick count (bytes 9..12), then the bytes 32..63. Little-endian fields; the
@@ -37,6 +31,3 @@ class CIcmpPing {
   std::atomic<plat::WORD> m_wSequence{1};
   std::atomic<plat::DWORD> m_dwLastRoundTrip{0};
 };
-
-// The last stream status the live-stream receiver recorded (4097 to 4100).
-std::uint32_t GetStreamStatus();

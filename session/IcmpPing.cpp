@@ -1,4 +1,4 @@
-#include "session/DormantSession.h"
+#include "session/IcmpPing.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -6,11 +6,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "session/SessionRecord.h"
+#include <algorithm>
+
+#include "platform/bytes.h"
 #include "platform/clock.h"
 #include "platform/thread.h"
-#include "session/Receiver.h"
-#include "session/RtpHeader.h"
 #include "session/Socket.h"
 
 using namespace plat;
@@ -28,32 +28,11 @@ bool IsDottedAddress(const std::string& s) {
 
 }  // namespace
 
-int DectectSocketConnection() {
-  SessionRecord* app = g_lpSession;
-  if (app == nullptr) return 0;
-  const std::string server = app->CSettingINI.m_strServerName.Get();
-  if (server.empty()) return 0;
-  const WORD port = app->CSettingINI.m_wWebPort.load();
-  CBlockingSocket sock;
-  try {
-    sock.Create(CBlockingSocket::kStream);
-    const CSockAddr addr = IsDottedAddress(server) ? CSockAddr(server.c_str(), port)
-                                                   : CBlockingSocket::GetHostByName(server.c_str(), port);
-    sock.Connect(addr);
-    sock.Close();
-    sock.Cleanup();
-    return 1;
-  } catch (const CBlockingSocketException&) {
-    // A name that does not resolve is a failed test like a refused connection.
-    sock.Cleanup();
-    return 0;
-  }
-}
-
 WORD IcmpChecksum(const std::uint8_t* d, std::size_t size) {
   std::uint32_t sum = 0;
   std::size_t i = 0;
-  for (; i + 1 < size; i += 2) sum += static_cast<std::uint32_t>(d[i] | (d[i + 1] << 8));
+  ByteReader in(d, size);
+  for (std::uint16_t word = 0; in.U16(word); i += 2) sum += word;
   if (i < size) sum += d[i];
   sum = (sum >> 16) + (sum & 0xFFFF);
   sum += sum >> 16;
@@ -61,19 +40,16 @@ WORD IcmpChecksum(const std::uint8_t* d, std::size_t size) {
 }
 
 void BuildIcmpEchoRequest(std::uint8_t* out, WORD id, WORD seq, DWORD tick) {
-  out[0] = 8;
-  out[1] = 0;
-  out[2] = out[3] = 0;
-  out[4] = static_cast<std::uint8_t>(id);
-  out[5] = static_cast<std::uint8_t>(id >> 8);
-  out[6] = static_cast<std::uint8_t>(seq);
-  out[7] = static_cast<std::uint8_t>(seq >> 8);
-  out[8] = 0;
-  for (int i = 0; i < 4; ++i) out[9 + i] = static_cast<std::uint8_t>(tick >> (8 * i));
-  for (int i = 0; i < 32; ++i) out[13 + i] = static_cast<std::uint8_t>(32 + i);
-  const WORD c = IcmpChecksum(out, kIcmpEchoSize);
-  out[2] = static_cast<std::uint8_t>(c);
-  out[3] = static_cast<std::uint8_t>(c >> 8);
+  ByteWriter w(out, kIcmpEchoSize);
+  w.U8(8);   // echo request
+  w.U8(0);   // code
+  w.U16(0);  // checksum, filled in below
+  w.U16(id);
+  w.U16(seq);
+  w.U8(0);
+  w.U32(tick);
+  for (int i = 0; i < 32; ++i) w.U8(static_cast<std::uint8_t>(32 + i));
+  w.U16At(2, IcmpChecksum(out, kIcmpEchoSize));
 }
 
 int CIcmpPing::Ping(const std::string& hostName, BYTE* timeToLive) {
@@ -115,21 +91,8 @@ int CIcmpPing::Ping(const std::string& hostName, BYTE* timeToLive) {
   if (timeToLive) *timeToLive = reply[8];
   if (static_cast<std::size_t>(n) >= kReplyTickOffset + 4) {
     DWORD sent = 0;
-    for (int i = 0; i < 4; ++i) sent |= static_cast<DWORD>(reply[kReplyTickOffset + i]) << (8 * i);
+    ByteReader(reply, static_cast<std::size_t>(n)).U32At(kReplyTickOffset, sent);
     m_dwLastRoundTrip.store(GetTickCount() - sent);
   }
   return 1;
-}
-
-std::uint32_t GetStreamStatus() { return g_dwStreamStatus.load(); }
-
-std::uint16_t CRtpHeader::StepAlarmState(std::uint16_t stateWord, std::uint16_t modeWord) {
-  if (modeWord == 0) {
-    std::uint16_t expected = 15;
-    m_wAlarmData.compare_exchange_strong(expected, 0);
-    return m_wAlarmData.load();
-  }
-  const std::uint16_t value = (stateWord & 0x0002) ? 2 : (stateWord & 0x0001) ? 1 : 0;
-  m_wAlarmData.store(value);
-  return value;
 }

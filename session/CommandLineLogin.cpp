@@ -1,11 +1,8 @@
-#include "connect/DormantAutoLogin.h"
+#include "session/CommandLineLogin.h"
 
 #include <cctype>
 
-#include "session/Discovery.h"
-#include "session/DiscoveryPacket.h"
-#include "platform/clock.h"
-#include "engine/AppRecord.h"
+#include "session/SessionRecord.h"
 #include "session/CgiRequest.h"
 #include "session/Command.h"
 #include "session/Login.h"
@@ -34,36 +31,18 @@ std::string AutoLoginServerText(const std::vector<std::string>& arguments, const
   return text;
 }
 
-std::string FindFirstRecorder(plat::HWND owner) {
-  DiscoveryReplySocket socket;
-  const bool listening = socket.Open() == DiscoveryReplySocket::OpenResult::Ok;
-  if (!SendDiscoveryBroadcast(BuildSearchRequest(g_strLocalIP.Get()), owner) || !listening) {
-    return kAutoLoginFallbackServer;
-  }
-  const plat::DWORD start = plat::GetTickCount();
-  while (plat::GetTickCount() - start < kSearchWaitMs * 2) {
-    if (socket.Wait(kSearchWaitMs) != 1) break;
-    std::uint8_t buffer[kDiscoveryPacketSize];
-    const int n = socket.Receive(buffer);
-    DiscoveryReply reply;
-    if (n > 0 && ParseDiscoveryReply(buffer, static_cast<std::size_t>(n), reply)) return reply.ip;
-  }
-  return kAutoLoginFallbackServer;
-}
-
-int CommandLineAutoLogin(const std::string& serverText) {
-  return CommandLineAutoLoginAt(serverText, kAutoLoginWebPort);
-}
-
-int CommandLineAutoLoginAt(const std::string& serverText, plat::WORD webPort) {
-  AppRecord* app = g_lpApp;
+int CommandLineAutoLoginAt(const std::string& serverText, plat::WORD webPort,
+                           const RecorderFinder& findRecorder) {
+  SessionRecord* app = g_lpSession;
   if (app == nullptr) return 0;
   CSettingINI& s = app->CSettingINI;
   s.m_strUsername.Set(kDefaultAccount);
   s.m_strPassword.Set(kDefaultAccount);
   s.m_wWebPort = webPort;
   const bool isAddress = !serverText.empty() && std::isdigit(static_cast<unsigned char>(serverText[0]));
-  s.m_strServerName.Set(isAddress ? serverText : FindFirstRecorder());
+  s.m_strServerName.Set(isAddress           ? serverText
+                        : findRecorder ? findRecorder()
+                                       : std::string(kAutoLoginFallbackServer));
   s.m_wWebPort = webPort;
 
   CCgiRequest request(CGI_LOGIN);

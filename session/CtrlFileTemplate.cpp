@@ -1,4 +1,4 @@
-#include "session/DormantCtrlTemplate.h"
+#include "session/CtrlFileTemplate.h"
 
 #include <cstdio>
 #include <string>

@@ -1,4 +1,5 @@
-// Fuzzes the dormant byte scanners and parsers: none may read or write outside the bytes
+// Fuzzes the stream scanners, the JPEG patch, the firmware header, the text searches, the
+// device record and the ADPCM decoder: none may read or write outside the bytes
 // given, whatever they hold.
 #include <cstddef>
 #include <cstdint>
@@ -6,7 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "core/Dormant.h"
+#include "core/DeviceRecord.h"
+#include "core/FirmwareHeader.h"
+#include "core/ImaAdpcm.h"
+#include "core/JpegPatch.h"
+#include "core/MpegScan.h"
+#include "core/TextScan.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   plat::DWORD ts = 0;

@@ -1,5 +1,5 @@
-// The dormant network facilities on 127.0.0.1: the socket class's further operations, the
-// connection test, the ICMP echo packet and the ping object.
+// The socket class's further operations, the connection test, the ICMP echo packet and the
+// ping object on 127.0.0.1; the control-file template and the alarm-state step.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -10,8 +10,10 @@
 #include <string>
 
 #include "engine/AppRecord.h"
-#include "core/Dormant.h"
-#include "session/DormantSession.h"
+#include "core/Checksum.h"
+#include "core/StartupChecks.h"
+#include "session/ConnectionTest.h"
+#include "session/IcmpPing.h"
 #include "session/Socket.h"
 
 namespace {
@@ -116,7 +118,7 @@ TEST(SocketExtras, FailuresNameTheirOperation) {
   }
 }
 
-TEST(DormantNet, ConnectionTestOfTheStoredRecorder) {
+TEST(ConnectionTest, OfTheStoredRecorder) {
   auto app = std::make_unique<AppRecord>();
   g_lpApp = app.get();
   Listener l;
@@ -137,7 +139,7 @@ TEST(DormantNet, ConnectionTestOfTheStoredRecorder) {
   EXPECT_EQ(DectectSocketConnection(), 0);
 }
 
-TEST(DormantNet, IcmpEchoRequestLayout) {
+TEST(IcmpPing, EchoRequestLayout) {
   std::uint8_t p[kIcmpEchoSize];
   BuildIcmpEchoRequest(p, 0x0102, 0x0304, 0xA1B2C3D4);
   EXPECT_EQ(p[0], 8);
@@ -155,7 +157,7 @@ TEST(DormantNet, IcmpEchoRequestLayout) {
   EXPECT_EQ(IcmpChecksum(p, sizeof p), 0);
 }
 
-TEST(DormantNet, PingAnswersCleanlyWithOrWithoutRawSocketRights) {
+TEST(IcmpPing, AnswersCleanlyWithOrWithoutRawSocketRights) {
   CIcmpPing ping;
   plat::BYTE ttl = 0;
   EXPECT_EQ(ping.Ping("", &ttl), 0);
@@ -168,10 +170,10 @@ TEST(DormantNet, PingAnswersCleanlyWithOrWithoutRawSocketRights) {
 
 #include "platform/messages.h"
 #include "session/CtrlFile.h"
-#include "session/DormantCtrlTemplate.h"
+#include "session/CtrlFileTemplate.h"
 #include "sound_fixture.h"
 
-TEST(DormantCtrlTemplate, WritesAControlFileTheLoaderReads) {
+TEST(CtrlFileTemplate, WritesAControlFileTheLoaderReads) {
   TempDir dir;
   const std::string path = dir / "CtrlFile.ini";
   ASSERT_EQ(WriteCtrlFileTemplate(path), 1);
@@ -201,7 +203,7 @@ TEST(DormantCtrlTemplate, WritesAControlFileTheLoaderReads) {
   EXPECT_EQ(boxes, std::vector<std::string>{"Can't read or create a CtrlFile.ini!!"});
 }
 
-TEST(DormantNet, RecordKeepsThePingObjectAndTheMmxAnswer) {
+TEST(AppRecordFacilities, KeepsThePingObjectAndTheMmxAnswer) {
   AppRecord rec;
   EXPECT_EQ(rec.f_HasMmx.load(), 0);
   EXPECT_EQ(rec.C_IcmpPing.LastRoundTripMs(), 0u);
@@ -212,7 +214,7 @@ TEST(DormantNet, RecordKeepsThePingObjectAndTheMmxAnswer) {
 
 #include "session/RtpHeader.h"
 
-TEST(DormantRtpHeader, AlarmStateStep) {
+TEST(RtpHeaderAlarmStep, SetsFromTheStateWordOrClearsFifteen) {
   const struct {
     std::uint16_t before, state, mode, after;
   } cases[] = {
