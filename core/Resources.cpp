@@ -1,12 +1,11 @@
 #include "core/Resources.h"
 
-#include <chrono>
-#include <mutex>
 #include <new>
-#include <thread>
+#include <string>
 #include "core/AppRecord.h"
 #include "core/Mailbox.h"
 #include "core/SystemConfig.h"
+#include "core/TraceLog.h"
 #include "platform/clock.h"
 #include "platform/kernel.h"
 #include "platform/thread.h"
@@ -17,7 +16,8 @@ using namespace plat;
 
 namespace {
 
-std::recursive_mutex g_sessionMutex;
+// Made before main, so no test counts its handle as one of its own.
+CancellableMutex g_sessionMutex;
 
 // Release steps' bounds (ms) for each thread.
 constexpr DWORD kStopAlarmSoundMs = 10;
@@ -53,14 +53,16 @@ bool CreateInto(std::atomic<HANDLE>& member, HANDLE made) {
 // ---------------------------------------------------------------------------------------
 // Helpers
 
-SessionResourceLock::SessionResourceLock() {
-  // A plain lock() could not be cancelled; poll so a waiting worker can still be stopped.
-  // (Contention is rare: a teardown or rebuild meeting the main window's close.)
-  while (!g_sessionMutex.try_lock()) {
-    CheckCancel();
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
+bool KeepForStrandedThreads(const char* what) {
+  const std::size_t stranded = StrandedThreadCount();
+  if (stranded == 0) return false;
+  TraceLog_Append(std::string("kept ") + what + ": " + std::to_string(stranded) +
+                  " thread(s) did not end within their bound");
+  return true;
 }
+
+// Throws ThreadCancelled when the waiting thread is cancelled; the lock is then not held.
+SessionResourceLock::SessionResourceLock() { g_sessionMutex.lock(); }
 
 SessionResourceLock::~SessionResourceLock() { g_sessionMutex.unlock(); }
 
@@ -143,6 +145,7 @@ int AllocateScreenBuffer(std::size_t bytes) {
 int FreeSystemBuffer() {
   AppRecord* app = g_lpApp;
   if (!app) return 1;
+  if (KeepForStrandedThreads("frame buffers")) return 0;
   FreeBufferMember(app->lp_JpegBuffer);
   FreeBufferMember(app->lp_DecodedBuffer);
   FreeBufferMember(app->lp_ScreenBuffer);
@@ -185,6 +188,7 @@ int InitialSemaphore() {
 int FreeSemaphore() {
   AppRecord* app = g_lpApp;
   if (!app) return 1;
+  if (KeepForStrandedThreads("pipeline semaphores")) return 0;
   SessionResourceLock lock;
   CloseHandleMember(app->h_FreePacketSem);
   CloseHandleMember(app->h_PacketReadySem);
