@@ -8,6 +8,7 @@
 #include "TestFolder.h"
 #include "core/AppRecord.h"
 #include "core/SettingINI.h"
+#include "core/TraceLog.h"
 #include "platform/files.h"
 #include "platform/messages.h"
 #include "platform/profile.h"
@@ -180,6 +181,18 @@ TEST_F(SettingsTest, SaveWritesValuesAndKeepsForeignLines) {
   EXPECT_EQ(Raw("Turbo repeat step"), "12");
   EXPECT_EQ(Raw("Image Quility"), "0");  // the key keeps its historic spelling
   EXPECT_EQ(Raw("AvSwitch Option"), "<absent>");
+}
+
+// A settings file that cannot be replaced (here a folder stands in its place) fails the save,
+// says so in the trace log and stays as it was.
+TEST_F(SettingsTest, ASaveThatCannotWriteIsTracedAndReported) {
+  S().LoadSetting();
+  TraceLog_Init(300, dir.Path());
+  ASSERT_TRUE(plat::CreateDirectories(IniPath() + "/inside"));
+  EXPECT_EQ(S().SaveSetting(), 0);
+  EXPECT_TRUE(plat::DirectoryExists(IniPath() + "/inside"));
+  EXPECT_NE(ReadText(dir.Path() + "trace.log").find("SaveSetting failed"), std::string::npos);
+  TraceLog_Close();
 }
 
 TEST_F(SettingsTest, SavedFileLoadsBackTheSameValues) {

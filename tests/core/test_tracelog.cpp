@@ -81,6 +81,31 @@ TEST_F(TraceLogTest, RollsAtTheLimit) {
   }
 }
 
+// Below the limit a line is appended to the file in place (same file, no rewrite); only
+// reaching the limit replaces it.
+TEST_F(TraceLogTest, AppendsInPlaceUntilTheLimit) {
+  auto inode = [&] {
+    struct stat st {};
+    return ::stat(LogPath().c_str(), &st) == 0 ? st.st_ino : ino_t{0};
+  };
+  WriteText(LogPath(), "a\r\nb\r\n");
+  const ino_t first = inode();
+  TraceLog_Init(4, dir.Path());
+  TraceLog_Append("c");
+  TraceLog_Append("d");
+  EXPECT_EQ(inode(), first);
+  EXPECT_EQ(ReadText(LogPath()), "a\r\nb\r\nc\r\nd\r\n");
+  TraceLog_Append("e");
+  EXPECT_EQ(ReadText(LogPath()), "b\r\nc\r\nd\r\ne\r\n");
+  // A last line without its end is ended before anything is added behind it.
+  WriteText(LogPath(), "x\r\ny");
+  TraceLog_Init(4, dir.Path());
+  TraceLog_Append("z");
+  EXPECT_EQ(ReadText(LogPath()), "x\r\ny\r\nz\r\n");
+  TraceLog_Append("w");
+  EXPECT_EQ(ReadText(LogPath()), "x\r\ny\r\nz\r\nw\r\n");
+}
+
 TEST_F(TraceLogTest, ShorterLineLeavesNoRemains) {
   WriteText(LogPath(), "a very long first line that is dropped now\r\nb\r\nc\r\n");
   TraceLog_Init(3, dir.Path());
