@@ -5,7 +5,7 @@
 
 #include "platform/files.h"
 #include "platform/profile.h"
-#include "tempdir.h"
+#include "tests/support/TempDir.h"
 
 using namespace plat;
 

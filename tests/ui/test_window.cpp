@@ -16,16 +16,17 @@
 #include "platform/kernel.h"
 #include "platform/messages.h"
 #include "platform/thread.h"
+#include "tests/support/WaitUntil.h"
 #include "ui/Surface.h"
 #include "ui/Window.h"
 
 namespace {
 
 void PumpUntil(const std::function<bool()>& done, int maxMs = 3000) {
-  for (int i = 0; i < maxMs / 5 && !done(); ++i) {
+  WaitUntil(done, maxMs, [] {
     QApplication::processEvents(QEventLoop::AllEvents, 5);
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
+  });
 }
 
 TEST(WindowLayer, PostedMessagesArriveInOrderOnTheGuiThread) {
@@ -130,7 +131,7 @@ TEST(WindowLayer, BoxesAskedForOnWorkersAreShownOnTheGuiThread) {
   std::atomic<int> okAnswer{0};
   std::thread told([&] { okAnswer = plat::MessageBox(0, "Apply setting is successfully"); });
   // Answered before the GUI thread has run a single event.
-  for (int i = 0; i < 400 && okAnswer == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  WaitUntil([&] { return okAnswer != 0; }, 2000);
   EXPECT_EQ(okAnswer.load(), plat::IDOK);
   told.join();
   PumpUntil([&] { return shown.size() == 1; });
