@@ -86,8 +86,14 @@ int CTrelvixApp::ExitInstance() {
   if (!app) return 0;
   ExitLoginResource();
   ExitProcessResource();
-  FreeSystemBuffer();
-  FreeSemaphore();
+  // A thread that did not end within its bound may still use the buffers and the record:
+  // they are then left to the end of the process instead of being freed under it.
+  const bool freed = FreeSystemBuffer() != 0;
+  const bool closed = FreeSemaphore() != 0;
+  if (!freed || !closed || KeepForStrandedThreads("application record")) {
+    TraceLog_Close();
+    return 0;
+  }
   TraceLog_Close();
   g_lpApp = nullptr;
   delete app;

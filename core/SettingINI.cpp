@@ -2,9 +2,11 @@
 
 #include <string>
 #include <sys/stat.h>
+#include <vector>
 
 #include "core/RecordState.h"
 #include "core/Strings.h"
+#include "core/TraceLog.h"
 #include "platform/files.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
@@ -209,11 +211,10 @@ int CSettingINI::LoadSetting() {
 }
 
 int CSettingINI::SaveSetting() {
-  const std::string file = SettingFilePath();
-  const std::string& sec = m_strSection;
-  auto put = [&](int key, const std::string& value) {
-    plat::WritePrivateProfileString(sec, m_strKeyName[key], ProfileValue(value), file);
-  };
+  // Every key is gathered first and the file is then rewritten once.
+  std::vector<plat::ProfileEntry> keys;
+  keys.reserve(KEY_COUNT);
+  auto put = [&](int key, const std::string& value) { keys.push_back({m_strKeyName[key], ProfileValue(value)}); };
   auto putInt = [&](int key, long long value) { put(key, std::to_string(value)); };
 
   putInt(KEY_BRIGHTNESS, m_nBrightness);
@@ -261,5 +262,10 @@ int CSettingINI::SaveSetting() {
   put(KEY_UPGRADE_DVR_FW_PATH, m_strUpgradeDVRFWPath.Get());
   put(KEY_TRIGGER_WAV_PATH, m_strTriggerWavPath.Get());
   put(KEY_NETWORK_FILE_DIRECTORY, m_strNetworkFileDirectory.Get());
+  const std::string file = SettingFilePath();
+  if (!plat::WritePrivateProfileKeys(m_strSection, keys, file)) {
+    TraceLog_Append("SaveSetting failed: " + file);
+    return 0;
+  }
   return 1;
 }

@@ -82,7 +82,8 @@ class CSettingINI {
   // Reads Setting.ini of the program folder; finds the program and Desktop folders and
   // creates the record and snapshot folders. Always 1.
   int LoadSetting();
-  // Writes the members back into the same file, keeping every other line. Always 1.
+  // Writes the members back into the same file, keeping every other line, with one read and
+  // one atomic rewrite. 0 (traced, the file as it was) when it cannot be read or replaced.
   int SaveSetting();
 
   // The settings file's full path (program folder + "Setting.ini").

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "core/RecordState.h"
+#include "platform/bytes.h"
 #include "platform/files.h"
 
 using namespace plat;
@@ -18,19 +19,6 @@ namespace {
 
 constexpr std::size_t kMaxRecordsInHeader = 0xFFFF;
 constexpr std::size_t kMaxFileBytes = kAlarmDBHeaderSize + kMaxRecordsInHeader * kAlarmDBItemSize;
-
-void Put16(std::uint8_t* p, WORD v) {
-  p[0] = static_cast<std::uint8_t>(v);
-  p[1] = static_cast<std::uint8_t>(v >> 8);
-}
-void Put32(std::uint8_t* p, DWORD v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-WORD Get16(const std::uint8_t* p) { return static_cast<WORD>(p[0] | (p[1] << 8)); }
-DWORD Get32(const std::uint8_t* p) {
-  return static_cast<DWORD>(p[0]) | (static_cast<DWORD>(p[1]) << 8) |
-         (static_cast<DWORD>(p[2]) << 16) | (static_cast<DWORD>(p[3]) << 24);
-}
 
 enum class ReadResult { Ok, Missing, Unreadable };
 
@@ -78,40 +66,44 @@ void CopyAlarmDBText(char* field, std::size_t size, const std::string& text) {
 }
 
 void WriteAlarmDBHeader(const AlarmDBHeader& h, std::uint8_t* out) {
-  Put16(out, h.wMagic);
-  Put16(out + 2, h.wCount);
+  ByteWriter w(out, kAlarmDBHeaderSize);
+  w.U16(h.wMagic);
+  w.U16(h.wCount);
 }
 
 AlarmDBHeader ReadAlarmDBHeader(const std::uint8_t* in) {
   AlarmDBHeader h;
-  h.wMagic = Get16(in);
-  h.wCount = Get16(in + 2);
+  ByteReader r(in, kAlarmDBHeaderSize);
+  r.U16(h.wMagic);
+  r.U16(h.wCount);
   return h;
 }
 
 void WriteAlarmDBItem(const AlarmDBItem& item, std::uint8_t* out) {
   std::memset(out, 0, kAlarmDBItemSize);
-  Put16(out + 0, item.wIndex);
-  out[2] = 0;
-  out[3] = item.byFlags;
-  for (int i = 0; i < 8; ++i) Put16(out + 4 + 2 * i, item.stStartTime[i]);
+  ByteWriter w(out, kAlarmDBItemSize);
+  w.U16(item.wIndex);
+  w.U8(0);
+  w.U8(item.byFlags);
+  for (WORD v : item.stStartTime) w.U16(v);
   // The texts are written up to their zero; the rest of each field stays zero.
   const std::size_t nameLen = strnlen(item.szFileName, kAlarmDBFileNameSize - 1);
   std::memcpy(out + 20, item.szFileName, nameLen);
-  Put32(out + 280, item.dwFrames);
+  w.U32At(280, item.dwFrames);
   const std::size_t ipLen = strnlen(item.szServerIP, kAlarmDBServerIPSize - 1);
   std::memcpy(out + 284, item.szServerIP, ipLen);
 }
 
 AlarmDBItem ReadAlarmDBItem(const std::uint8_t* in) {
   AlarmDBItem item;
-  item.wIndex = Get16(in);
-  item.byReserved = in[2];
-  item.byFlags = in[3];
-  for (int i = 0; i < 8; ++i) item.stStartTime[i] = Get16(in + 4 + 2 * i);
+  ByteReader r(in, kAlarmDBItemSize);
+  r.U16(item.wIndex);
+  r.U8(item.byReserved);
+  r.U8(item.byFlags);
+  for (WORD& v : item.stStartTime) r.U16(v);
   std::memcpy(item.szFileName, in + 20, kAlarmDBFileNameSize);
   item.szFileName[kAlarmDBFileNameSize - 1] = '\0';
-  item.dwFrames = Get32(in + 280);
+  r.U32At(280, item.dwFrames);
   std::memcpy(item.szServerIP, in + 284, kAlarmDBServerIPSize);
   item.szServerIP[kAlarmDBServerIPSize - 1] = '\0';
   return item;

@@ -1,5 +1,6 @@
 #include "core/TraceLog.h"
 
+#include <errno.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -12,11 +13,15 @@
 
 namespace {
 
-// One lock serialises every append of the process; the file is read and rewritten whole
-// inside it.
+// One lock serialises every append of the process (and is the log's own: no other lock is
+// taken under it). Below the limit a line is appended to the file; the file is read and
+// rewritten only to drop its oldest lines once the limit is reached, and then without a
+// flush to the disk: the log is a help for the operator, not a record that must survive a
+// power cut.
 std::mutex g_traceMutex;
 int g_traceLimit = 0;
 std::string g_tracePath;  // empty: not initialised (or closed)
+long g_traceLines = -1;   // whole lines in the file as last seen; -1: not known yet
 
 constexpr std::size_t kMaxTraceFileSize = 16u << 20;
 
@@ -44,27 +49,87 @@ std::vector<std::string> SplitLines(const std::vector<std::uint8_t>& bytes) {
   return lines;
 }
 
+bool WriteAll(int fd, const std::string& text) {
+  std::size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+bool AppendToFile(const std::string& path, const std::string& text) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  const bool ok = WriteAll(fd, text);
+  return ::close(fd) == 0 && ok;
+}
+
+// Writes "<path>.tmp" and renames it over the log: a reader sees the old or the new file.
+bool ReplaceFile(const std::string& path, const std::string& text) {
+  const std::string temp = path + ".tmp";
+  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  const bool written = WriteAll(fd, text);
+  if (::close(fd) != 0 || !written || ::rename(temp.c_str(), path.c_str()) != 0) {
+    ::unlink(temp.c_str());
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 void TraceLog_Init(int lineLimit, const std::string& folder) {
   std::lock_guard<std::mutex> lock(g_traceMutex);
   g_traceLimit = lineLimit;
   g_tracePath = plat::MapPath(JoinFolder(folder, kTraceLogFileName));
+  g_traceLines = -1;
 }
 
 void TraceLog_Close() {
   std::lock_guard<std::mutex> lock(g_traceMutex);
   g_tracePath.clear();
   g_traceLimit = 0;
+  g_traceLines = -1;
 }
 
 void TraceLog_Append(const std::string& line) {
   std::lock_guard<std::mutex> lock(g_traceMutex);
   if (g_tracePath.empty() || g_traceLimit <= 0) return;
 
+  // One entry is one line: line breaks inside it become blanks.
+  std::string entry;
+  entry.reserve(line.size() + 2);
+  for (char c : line) entry.push_back(c == '\r' || c == '\n' ? ' ' : c);
+  entry += "\r\n";
+
+  if (g_traceLines < 0) {
+    // First line since Init: learn what the file holds. A file whose last line has no end
+    // goes through the rewrite below, which ends it.
+    std::vector<std::uint8_t> old;
+    if (!plat::ReadWholeFile(g_tracePath, old, kMaxTraceFileSize)) {
+      // A log that exists but cannot be read is left alone (rewriting it would lose it).
+      if (plat::FileExists(g_tracePath)) return;
+      old.clear();
+    }
+    const bool ended = old.empty() || old.back() == '\n';
+    g_traceLines = ended ? static_cast<long>(SplitLines(old).size()) : g_traceLimit;
+  }
+
+  if (g_traceLines < g_traceLimit) {
+    if (AppendToFile(g_tracePath, entry)) {
+      ++g_traceLines;
+    } else {
+      g_traceLines = -1;  // look again next time
+    }
+    return;
+  }
+
   std::vector<std::uint8_t> old;
   if (!plat::ReadWholeFile(g_tracePath, old, kMaxTraceFileSize)) {
-    // A log that exists but cannot be read is left alone (rewriting it would lose it).
     if (plat::FileExists(g_tracePath)) return;
     old.clear();
   }
@@ -76,17 +141,15 @@ void TraceLog_Append(const std::string& line) {
   const std::size_t drop = lines.size() > keep ? lines.size() - keep : 0;
 
   std::string text;
-  text.reserve(old.size() + line.size() + 2);
+  text.reserve(old.size() + entry.size());
   for (std::size_t i = drop; i < lines.size(); ++i) {
     text += lines[i];
     text += "\r\n";
   }
-  // One entry is one line: line breaks inside it become blanks.
-  for (char c : line) text.push_back(c == '\r' || c == '\n' ? ' ' : c);
-  text += "\r\n";
+  text += entry;
 
   // Failure loses the line and keeps the old file whole; the caller never hears of it.
-  (void)plat::WriteFileAtomic(g_tracePath, text.data(), text.size());
+  g_traceLines = ReplaceFile(g_tracePath, text) ? static_cast<long>(lines.size() - drop + 1) : -1;
 }
 
 CDebugTraceLog::CDebugTraceLog() : m_hGuardEvent(0), m_hFile(-1), m_strPath(), m_dwLineCount(0) {}

@@ -8,9 +8,10 @@
 // Sets the line limit and the folder of "trace.log" (the folder may end in a separator or
 // not). May be called again (tests); the last call wins.
 void TraceLog_Init(int lineLimit, const std::string& folder);
-// Appends one line; once the file holds the limit (or more), the oldest lines are dropped so
-// that it holds exactly the limit afterwards. The file is rewritten through a temporary file
-// and a rename. Never fails the caller: a log that cannot be written loses the line.
+// Appends one line to the file; once the file holds the limit (or more), the oldest lines are
+// dropped so that it holds exactly the limit afterwards (only then is the file rewritten,
+// through a temporary file and a rename). Never fails the caller: a log that cannot be
+// written loses the line. Takes no lock but its own.
 // Safe from any thread. Does nothing before TraceLog_Init or after TraceLog_Close.
 void TraceLog_Append(const std::string& line);
 void TraceLog_Close();

@@ -5,9 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <mutex>
-#include <thread>
 #include <vector>
 #include "engine/AppRecord.h"
 #include "engine/MailboxInternal.h"
@@ -26,24 +24,8 @@ using namespace plat;
 namespace {
 
 std::atomic<bool> g_processClosing{false};
-std::mutex g_reLoginMutex;
+CancellableMutex g_reLoginMutex;  // made before main
 
-// Waits for a mutex in a way that the waiting thread can still be cancelled.
-class CancellableLock {
- public:
-  explicit CancellableLock(std::mutex& m) : m_(m) {
-    while (!m_.try_lock()) {
-      CheckCancel();
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-  }
-  ~CancellableLock() { m_.unlock(); }
-  CancellableLock(const CancellableLock&) = delete;
-  CancellableLock& operator=(const CancellableLock&) = delete;
-
- private:
-  std::mutex& m_;
-};
 
 // Longest single wait of a requester, so that two requesters sharing one auto-reset reply
 // event both notice the answer meant for them.
@@ -138,7 +120,7 @@ bool RequestSessionRebuild(DWORD waitMs) {
 bool StartReLoginThread() {
   AppRecord* app = g_lpApp;
   if (!app) return false;
-  CancellableLock lock(g_reLoginMutex);
+  std::lock_guard<CancellableMutex> lock(g_reLoginMutex);
   StopThreadMember(app->h_ReLoginThread, &app->dw_ReLoginThreadId, kReLoginStopWaitMs);
   if (IsProcessClosing()) return false;
   DWORD id = 0;
@@ -151,7 +133,7 @@ bool StartReLoginThread() {
 void StopReLoginThread() {
   AppRecord* app = g_lpApp;
   if (!app) return;
-  CancellableLock lock(g_reLoginMutex);
+  std::lock_guard<CancellableMutex> lock(g_reLoginMutex);
   StopThreadMember(app->h_ReLoginThread, &app->dw_ReLoginThreadId, kReLoginStopWaitMs);
 }
 

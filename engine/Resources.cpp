@@ -1,12 +1,12 @@
 #include "engine/Resources.h"
 
-#include <chrono>
-#include <mutex>
 #include <new>
 #include <thread>
 #include "engine/AppRecord.h"
 #include "engine/Mailbox.h"
+#include <string>
 #include "core/SystemConfig.h"
+#include "core/TraceLog.h"
 #include "platform/clock.h"
 #include "platform/kernel.h"
 #include "platform/thread.h"
@@ -18,7 +18,8 @@ using namespace plat;
 
 namespace {
 
-std::recursive_mutex g_sessionMutex;
+// Made before main, so no test counts its handle as one of its own.
+CancellableMutex g_sessionMutex;
 
 // Release steps' bounds (ms) for each thread.
 constexpr DWORD kStopAlarmSoundMs = 10;
@@ -56,14 +57,16 @@ bool CreateInto(std::atomic<HANDLE>& member, HANDLE made) {
 // ---------------------------------------------------------------------------------------
 // Helpers
 
-SessionResourceLock::SessionResourceLock() {
-  // A plain lock() could not be cancelled; poll so a waiting worker can still be stopped.
-  // (Contention is rare: a teardown or rebuild meeting the main window's close.)
-  while (!g_sessionMutex.try_lock()) {
-    CheckCancel();
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
+bool KeepForStrandedThreads(const char* what) {
+  const std::size_t stranded = StrandedThreadCount();
+  if (stranded == 0) return false;
+  TraceLog_Append(std::string("kept ") + what + ": " + std::to_string(stranded) +
+                  " thread(s) did not end within their bound");
+  return true;
 }
+
+// Throws ThreadCancelled when the waiting thread is cancelled; the lock is then not held.
+SessionResourceLock::SessionResourceLock() { g_sessionMutex.lock(); }
 
 SessionResourceLock::~SessionResourceLock() { g_sessionMutex.unlock(); }
 
@@ -146,6 +149,7 @@ int AllocateScreenBuffer(std::size_t bytes) {
 int FreeSystemBuffer() {
   AppRecord* app = g_lpApp;
   if (!app) return 1;
+  if (KeepForStrandedThreads("frame buffers")) return 0;
   FreeBufferMember(app->lp_JpegBuffer);
   FreeBufferMember(app->lp_DecodedBuffer);
   FreeBufferMember(app->lp_ScreenBuffer);
@@ -188,6 +192,7 @@ int InitialSemaphore() {
 int FreeSemaphore() {
   AppRecord* app = g_lpApp;
   if (!app) return 1;
+  if (KeepForStrandedThreads("pipeline semaphores")) return 0;
   SessionResourceLock lock;
   CloseHandleMember(app->h_FreePacketSem);
   CloseHandleMember(app->h_PacketReadySem);

@@ -8,7 +8,9 @@
 // left for the releasing routine). Releasing routines answer 1, close or free only what
 // exists, set every member they release back to 0 and may run any number of times.
 // Threads are never killed: a thread that does not end within its bound is cancelled
-// (plat::StopThread with exit code 31).
+// (plat::StopThread with exit code 31). One that does not end even then may still use the
+// buffers, semaphores and the application record: FreeSystemBuffer and FreeSemaphore then
+// keep them (traced) and answer 0, and the process exits without freeing them.
 #pragma once
 #include <atomic>
 #include <cstddef>
@@ -27,6 +29,10 @@ int ExitLoginResource();
 // Allocates lp_ScreenBuffer (the main window's full-screen picture) with the allocator that
 // FreeSystemBuffer releases; a previous buffer is freed first. 0 when it cannot be allocated.
 int AllocateScreenBuffer(std::size_t bytes);
+
+// True (and traced, naming `what`) while a thread that a bounded stop gave up on still runs:
+// what it may use must then be kept.
+bool KeepForStrandedThreads(const char* what);
 
 // True while any session object (thread or event) exists.
 bool SessionObjectsExist();

@@ -21,6 +21,7 @@
 #include "mainwnd/CmosToolBarDlg.h"
 #include "mainwnd/DisplayPath.h"
 #include "ui/VtxButton.h"
+#include "platform/bytes.h"
 #include "platform/clock.h"
 #include "platform/kernel.h"
 #include "session/AlarmSound.h"
@@ -56,8 +57,10 @@ constexpr const char kWindowTitlePrefix[] = "Ovistra : ";
 
 QRect RectLTRB(int l, int t, int r, int b) { return QRect(l, t, r - l, b - t); }
 
-std::uint32_t ReadLe32(const std::uint8_t* p) {
-  return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) | (std::uint32_t(p[3]) << 24);
+std::uint32_t ReadLe32(const std::uint8_t* p, std::size_t size, std::size_t offset) {
+  std::uint32_t v = 0;
+  plat::ByteReader(p, size).U32At(offset, v);
+  return v;
 }
 
 std::uint8_t ClampChannelForInit(const std::string& product, std::uint8_t channel) {
@@ -268,7 +271,7 @@ bool CTrelvixDlg::InitDialogSteps() {
   // 3. Capability flags of newer recorders.
   if (k41 && AtLeast("1035", firmware)) {
     std::uint8_t inf[kSysCfgSizeINF] = {};
-    if (GetSysCfgSection(SYSCFG_INF, inf, sizeof inf)) app->dw_FeatureFlags = ReadLe32(inf + kInfCapabilityOffset);
+    if (GetSysCfgSection(SYSCFG_INF, inf, sizeof inf)) app->dw_FeatureFlags = ReadLe32(inf, sizeof inf, kInfCapabilityOffset);
   }
 
   // 4-5. The device information.

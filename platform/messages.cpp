@@ -13,6 +13,7 @@
 #include <mutex>
 #include <unordered_map>
 
+#include "platform/kernel.h"
 #include "platform/thread.h"
 
 namespace plat {
@@ -84,6 +85,29 @@ BOOL PostMessage(HWND hwnd, unsigned msg, WPARAM wParam, LPARAM lParam) {
 }
 
 BOOL IsWindowAlive(HWND hwnd) { return Find(hwnd) ? TRUE_ : FALSE_; }
+
+PendingAnswer::PendingAnswer() : answered_(CreateEvent(true, false)) {}
+
+PendingAnswer::~PendingAnswer() {
+  if (answered_ != 0) CloseHandle(answered_);
+}
+
+void PendingAnswer::Give(int answer) {
+  int none = 0;
+  if (answer_.compare_exchange_strong(none, answer)) SetEvent(answered_);
+}
+
+int PendingAnswer::Wait(const std::function<void()>& onAbandon) {
+  if (answered_ == 0) return IDCANCEL;
+  try {
+    if (WaitForSingleObject(answered_, INFINITE) != WAIT_OBJECT_0) return IDCANCEL;
+  } catch (const ThreadCancelled&) {
+    abandoned_ = true;
+    if (onAbandon) onAbandon();
+    throw;
+  }
+  return answer_.load();
+}
 
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler) {
   auto& t = Table();

@@ -9,6 +9,7 @@
 // thread) and that tests replace with a recorder that answers. Without a handler the text is
 // written to stderr and IDOK answered.
 #pragma once
+#include <atomic>
 #include <functional>
 #include <string>
 #include "platform/types.h"
@@ -43,6 +44,31 @@ constexpr int IDNO = 7;
 
 using MessageBoxHandler =
     std::function<int(HWND owner, const std::string& text, const std::string& caption, unsigned type)>;
+
+// The answer to a box asked for on a worker thread and shown on the GUI thread. The worker
+// waits with a platform wait, so cancelling the worker ends the wait at once
+// (ThreadCancelled) and marks the question abandoned: the GUI side then does not show the box,
+// or closes the one it shows (OnAbandon). Shared by both sides (hold it in a shared_ptr).
+class PendingAnswer {
+ public:
+  PendingAnswer();
+  ~PendingAnswer();
+  PendingAnswer(const PendingAnswer&) = delete;
+  PendingAnswer& operator=(const PendingAnswer&) = delete;
+
+  // GUI side: hands the answer over; the first one counts.
+  void Give(int answer);
+  // GUI side: true once the asking thread gave up waiting.
+  bool Abandoned() const { return abandoned_.load(); }
+  // Worker side: the answer, or IDCANCEL when it cannot be waited for. Throws
+  // ThreadCancelled when the waiting thread is cancelled (after calling `onAbandon`).
+  int Wait(const std::function<void()>& onAbandon = {});
+
+ private:
+  HANDLE answered_;
+  std::atomic<int> answer_{0};
+  std::atomic<bool> abandoned_{false};
+};
 
 // Installs the handler; returns the previous one (tests restore it).
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler);

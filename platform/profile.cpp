@@ -1,7 +1,7 @@
 // Profile (INI) files.
 //
 // Reading goes through ProfileDocument. Writing works on the file's lines so everything
-// but the one key line stays byte for byte as it was; the new text replaces the file
+// but the written key lines stays byte for byte as it was; the new text replaces the file
 // through a temporary file and a rename, and one lock makes each read-modify-write whole
 // against the other threads of this process.
 #include "platform/profile.h"
@@ -170,24 +170,24 @@ int GetPrivateProfileInt(const std::string& section, const std::string& key, int
   return ParseLeadingInt(v);
 }
 
-bool WritePrivateProfileString(const std::string& section, const std::string& key,
-                               const std::string& value, const std::string& file) {
-  // A name or value that would change the file's structure cannot be written faithfully.
-  auto breaksLine = [](const std::string& s) {
-    return s.find('\n') != std::string::npos || s.find('\r') != std::string::npos;
+namespace {
+
+// A name or value that would change the file's structure cannot be written faithfully.
+bool WritableKey(std::string_view section, std::string_view key, std::string_view value) {
+  auto breaksLine = [](std::string_view s) {
+    return s.find('\n') != std::string_view::npos || s.find('\r') != std::string_view::npos;
   };
   std::string_view sec = Trim(section), k = Trim(key);
-  if (sec.empty() || k.empty() || breaksLine(section) || breaksLine(key) || breaksLine(value) ||
-      sec.find(']') != std::string_view::npos || k.find('=') != std::string_view::npos ||
-      k.front() == '[' || k.front() == ';')
-    return false;
+  return !(sec.empty() || k.empty() || breaksLine(section) || breaksLine(key) || breaksLine(value) ||
+           sec.find(']') != std::string_view::npos || k.find('=') != std::string_view::npos ||
+           k.front() == '[' || k.front() == ';');
+}
 
-  std::lock_guard<std::mutex> lock(g_writeMutex);
-  std::string text;
-  if (!ReadText(file, text)) {
-    if (FileExists(file)) return false;  // unreadable or too large: never overwrite it
-    text.clear();
-  }
+// Sets one key in the profile text the way a single write does: the key's line is replaced
+// in place (keeping its line end), a missing key goes after the section's last key, a
+// missing section is added at the end. Everything else stays byte for byte.
+void SetKeyInText(std::string& text, std::string_view section, std::string_view key, const std::string& value) {
+  const std::string_view sec = Trim(section), k = Trim(key);
   const std::string eol = text.find("\r\n") != std::string::npos || text.empty() ? "\r\n" : "\n";
   const std::string keyLine = std::string(k) + "=" + value;
 
@@ -202,7 +202,6 @@ bool WritePrivateProfileString(const std::string& section, const std::string& ke
   bool inSection = false;
   bool sectionFound = false;
   std::size_t insertAfter = 0;  // index+1 of the last key line of the section
-  std::string out;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     Line line = Classify(lines[i]);
     if (line.kind == Line::Kind::Section) {
@@ -220,9 +219,8 @@ bool WritePrivateProfileString(const std::string& section, const std::string& ke
         // Replace just this line, keeping its own line ending.
         std::string_view raw = lines[i];
         bool cr = !raw.empty() && raw.back() == '\r';
-        out = text.substr(0, starts[i]) + keyLine + (cr ? "\r" : "") +
-              text.substr(starts[i] + raw.size());
-        return WriteFileAtomic(file, out.data(), out.size());
+        text = text.substr(0, starts[i]) + keyLine + (cr ? "\r" : "") + text.substr(starts[i] + raw.size());
+        return;
       }
       insertAfter = i + 1;
     }
@@ -232,13 +230,33 @@ bool WritePrivateProfileString(const std::string& section, const std::string& ke
     std::size_t at = insertAfter < lines.size() ? starts[insertAfter] : text.size();
     std::string prefix = text.substr(0, at);
     if (!prefix.empty() && prefix.back() != '\n') prefix += eol;
-    out = prefix + keyLine + eol + text.substr(at);
+    text = prefix + keyLine + eol + text.substr(at);
   } else {
-    out = text;
-    if (out.size() > bomLength && out.back() != '\n') out += eol;
-    out += "[" + std::string(sec) + "]" + eol + keyLine + eol;
+    if (text.size() > bomLength && text.back() != '\n') text += eol;
+    text += "[" + std::string(sec) + "]" + eol + keyLine + eol;
   }
-  return WriteFileAtomic(file, out.data(), out.size());
+}
+
+}  // namespace
+
+bool WritePrivateProfileString(const std::string& section, const std::string& key,
+                               const std::string& value, const std::string& file) {
+  return WritePrivateProfileKeys(section, {{key, value}}, file);
+}
+
+bool WritePrivateProfileKeys(const std::string& section, const std::vector<ProfileEntry>& keys,
+                             const std::string& file) {
+  for (const ProfileEntry& e : keys) {
+    if (!WritableKey(section, e.key, e.value)) return false;
+  }
+  std::lock_guard<std::mutex> lock(g_writeMutex);
+  std::string text;
+  if (!ReadText(file, text)) {
+    if (FileExists(file)) return false;  // unreadable or too large: never overwrite it
+    text.clear();
+  }
+  for (const ProfileEntry& e : keys) SetKeyInText(text, section, e.key, e.value);
+  return WriteFileAtomic(file, text.data(), text.size());
 }
 
 }  // namespace plat

@@ -23,6 +23,13 @@ struct ProfileEntry {
   std::string key;
   std::string value;
 };
+
+// Writes several keys of one section with one read and one atomic rewrite; the result is the
+// same file as writing them one by one in order. False (and the file untouched) when any
+// name or value cannot be written, or the file cannot be read or replaced.
+bool WritePrivateProfileKeys(const std::string& section, const std::vector<ProfileEntry>& keys,
+                             const std::string& file);
+
 struct ProfileSection {
   std::string name;
   std::vector<ProfileEntry> entries;

@@ -11,7 +11,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <set>
 #include <string>
+#include <system_error>
 #include <thread>
 
 #include "platform/internal.h"
@@ -26,6 +28,10 @@ thread_local DWORD t_threadId = 0;
 
 std::atomic<DWORD> g_nextThreadId{1000};
 std::atomic<std::size_t> g_liveThreads{0};
+
+// Threads a bounded stop gave up on that have not ended yet, by id.
+std::mutex g_strandedMutex;
+std::set<DWORD> g_stranded;
 
 DWORD NewThreadId() {
   DWORD id = g_nextThreadId.fetch_add(1, std::memory_order_relaxed);
@@ -74,6 +80,11 @@ void ThreadMain(std::shared_ptr<KernelObject> self, std::shared_ptr<CancelToken>
     self->signalled = true;
   }
   TableCondition().notify_all();
+  {
+    // After `signalled` is set: a stop that looks at this thread from now on sees it ended.
+    std::lock_guard<std::mutex> lock(g_strandedMutex);
+    g_stranded.erase(id);
+  }
   t_token = nullptr;
 }
 
@@ -140,14 +151,56 @@ DWORD StopThread(HANDLE thread, DWORD waitMs, DWORD exitCode) {
   CancelThread(thread, exitCode);
   if (detail::WaitReal(thread, std::chrono::seconds(2)) == WAIT_TIMEOUT) {
     DWORD id = 0;
+    bool running = false;
     {
-      std::lock_guard<std::mutex> lock(detail::TableMutex());
-      if (auto o = detail::LookupLocked(thread)) id = o->threadId;
+      std::lock_guard<std::mutex> stranded(detail::g_strandedMutex);
+      {
+        std::lock_guard<std::mutex> lock(detail::TableMutex());
+        if (auto o = detail::LookupLocked(thread)) {
+          id = o->threadId;
+          running = !o->signalled;
+        }
+      }
+      if (running) detail::g_stranded.insert(id);
     }
-    std::fprintf(stderr, "trelvix: thread %u did not end within 2 s of being cancelled\n",
-                 static_cast<unsigned>(id));
+    if (running) {
+      std::fprintf(stderr, "trelvix: thread %u did not end within 2 s of being cancelled\n",
+                   static_cast<unsigned>(id));
+    }
   }
   return WAIT_TIMEOUT;
+}
+
+CancellableMutex::CancellableMutex() : sem_(CreateSemaphore(1, 1)) {}
+
+CancellableMutex::~CancellableMutex() {
+  if (sem_ != 0) CloseHandle(sem_);
+}
+
+void CancellableMutex::lock() {
+  const DWORD me = GetCurrentThreadId();
+  if (owner_.load() == me) {
+    ++depth_;
+    return;
+  }
+  if (sem_ == 0 || WaitForSingleObject(sem_, INFINITE) != WAIT_OBJECT_0) {
+    // No semaphore could be made: the lock cannot exclude anybody; refuse loudly.
+    throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again),
+                            "cancellable lock without its semaphore");
+  }
+  owner_.store(me);
+  depth_ = 1;
+}
+
+void CancellableMutex::unlock() {
+  if (--depth_ != 0) return;
+  owner_.store(0);
+  ReleaseSemaphore(sem_, 1);
+}
+
+std::size_t StrandedThreadCount() {
+  std::lock_guard<std::mutex> lock(detail::g_strandedMutex);
+  return detail::g_stranded.size();
 }
 
 bool IsCancelRequested() {

@@ -8,6 +8,8 @@
 // Never swallow ThreadCancelled in a catch-all: rethrow it.
 // A cancelled thread writes no shared state and posts nothing after it wakes.
 #pragma once
+#include <atomic>
+#include <cstddef>
 #include <exception>
 #include <functional>
 #include "platform/types.h"
@@ -36,6 +38,30 @@ BOOL CancelThread(HANDLE thread, DWORD exitCode = 31);
 // unwind, logging to stderr if it still runs. WAIT_OBJECT_0 when it ended in the first wait,
 // WAIT_TIMEOUT when it had to be cancelled. Does not close the handle.
 DWORD StopThread(HANDLE thread, DWORD waitMs, DWORD exitCode = 31);
+
+// Threads that StopThread gave up on (still running after being cancelled and waited for)
+// and that have not ended since. While it is not 0, whatever such a thread may use must not
+// be freed.
+std::size_t StrandedThreadCount();
+
+// A recursive lock whose wait is a platform wait: cancelling the waiting thread ends the wait
+// with ThreadCancelled (the lock is then not taken). Holds one semaphore handle from its
+// construction (make long-lived ones before main, so handle counts in tests stay even).
+class CancellableMutex {
+ public:
+  CancellableMutex();
+  ~CancellableMutex();
+  CancellableMutex(const CancellableMutex&) = delete;
+  CancellableMutex& operator=(const CancellableMutex&) = delete;
+
+  void lock();    // throws ThreadCancelled when the waiting thread is cancelled
+  void unlock();  // by the owner, once per lock()
+
+ private:
+  HANDLE sem_;
+  std::atomic<DWORD> owner_{0};
+  unsigned depth_ = 0;  // touched by the owner only
+};
 
 // Cancellation checks for the calling thread (threads not made by CreateThread are never
 // cancelled).

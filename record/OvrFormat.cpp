@@ -6,9 +6,7 @@
 #include <cstring>
 
 #include "platform/clock.h"
-#include "record/ByteOrder.h"
-
-using namespace rec::le;
+#include "platform/bytes.h"
 
 namespace ovr {
 
@@ -29,31 +27,36 @@ void FileHeader::SetServerAddress(const std::string& dotted) {
 
 void FileHeader::Serialize(std::uint8_t* out) const {
   std::memset(out, 0, kHeaderSize);
-  Put16(out + kOffMagic, kMagic);
-  Put16(out + kOffHeaderLength, kHeaderLength);
+  plat::ByteWriter w(out, kHeaderSize);
+  w.U16At(kOffMagic, kMagic);
+  w.U16At(kOffHeaderLength, kHeaderLength);
   std::memcpy(out + kOffModel, "K40R", 4);
   created.Serialize(out + kOffCreated);
-  Put32(out + kOffFirstTime, firstTime);
-  Put32(out + kOffLastTime, lastTime);
-  Put32(out + kOffFrameCount, frameCount);
+  w.U32At(kOffFirstTime, firstTime);
+  w.U32At(kOffLastTime, lastTime);
+  w.U32At(kOffFrameCount, frameCount);
   std::memcpy(out + kOffServerIp, serverIp, 4);
-  Put16(out + kOffConst23, 23);
-  out[kOffZero58] = 0;
-  out[kOffKind] = kind;
+  w.U16At(kOffConst23, 23);
+  w.U8At(kOffZero58, 0);
+  w.U8At(kOffKind, kind);
   std::memcpy(out + kOffUserName, userName, sizeof userName);
-  Put32(out + kOffFlags, kHeaderFlags);
+  w.U32At(kOffFlags, kHeaderFlags);
 }
 
 bool FileHeader::Parse(const std::uint8_t* in, std::size_t size, FileHeader& out) {
   if (!in || size < kHeaderSize) return false;
-  if (Get16(in + kOffMagic) != kMagic || Get16(in + kOffHeaderLength) != kHeaderLength ||
-      Get32(in + kOffFlags) != kHeaderFlags)
-    return false;
+  plat::ByteReader r(in, kHeaderSize);
+  std::uint16_t magic = 0, headerLength = 0;
+  std::uint32_t flags = 0;
+  r.U16At(kOffMagic, magic);
+  r.U16At(kOffHeaderLength, headerLength);
+  r.U32At(kOffFlags, flags);
+  if (magic != kMagic || headerLength != kHeaderLength || flags != kHeaderFlags) return false;
   FileHeader h;
   h.created = RecordTime::Parse(in + kOffCreated);
-  h.firstTime = Get32(in + kOffFirstTime);
-  h.lastTime = Get32(in + kOffLastTime);
-  h.frameCount = Get32(in + kOffFrameCount);
+  r.U32At(kOffFirstTime, h.firstTime);
+  r.U32At(kOffLastTime, h.lastTime);
+  r.U32At(kOffFrameCount, h.frameCount);
   std::memcpy(h.serverIp, in + kOffServerIp, 4);
   h.kind = in[kOffKind];
   std::memcpy(h.userName, in + kOffUserName, sizeof h.userName);
@@ -63,9 +66,11 @@ bool FileHeader::Parse(const std::uint8_t* in, std::size_t size, FileHeader& out
 
 void SerializePreamble(const FileHeader& h, std::uint8_t* out) {
   h.Serialize(out);
-  Put32(out + 80, 0xFFFFFFFFu);
-  Put32(out + 84, 0);
-  Put16(out + 88, 0xFFFF);
+  plat::ByteWriter w(out, kPreambleSize);
+  w.Seek(kHeaderSize);
+  w.U32(0xFFFFFFFFu);
+  w.U32(0);
+  w.U16(0xFFFF);
 }
 
 std::size_t BuildFrameRecord(std::uint32_t seq, const RecordFrameInfo& info,
@@ -74,36 +79,31 @@ std::size_t BuildFrameRecord(std::uint32_t seq, const RecordFrameInfo& info,
   const bool noImage = (info.dwNoImage & 1u) != 0;
   const std::size_t fields = noImage ? kRecordFieldsSizeNoImage : kRecordFieldsSize;
   if (!out || cap < fields || length > cap - fields || (length && !jpeg)) return 0;
-  std::uint8_t* p = out;
-  Put32(p, kFlagWord | (noImage ? kFlagNoImage : 0u));
-  Put32(p + 4, seq);
-  Put32(p + 8, length);
-  Put16(p + 12, info.wWidth);
-  Put16(p + 14, info.wHeight);
-  Put32(p + 16, info.dwTimeMs);
-  p[20] = info.byChannel;
-  p[21] = 0;
-  p[22] = 5;
-  std::size_t o = 23;
-  if (noImage) p[o++] = 1;
-  Put16(p + o, kMagic);
-  o += 2;
-  const std::size_t endMarkerOffset = o + 4;  // after this field and the sum
-  Put16(p + o, std::uint16_t(endMarkerOffset));
-  o += 2;
+  plat::ByteWriter w(out, fields + length);
+  w.U32(kFlagWord | (noImage ? kFlagNoImage : 0u));
+  w.U32(seq);
+  w.U32(length);
+  w.U16(info.wWidth);
+  w.U16(info.wHeight);
+  w.U32(info.dwTimeMs);
+  w.U8(info.byChannel);
+  w.U8(0);
+  w.U8(5);
+  if (noImage) w.U8(1);
+  w.U16(kMagic);
+  w.U16(std::uint16_t(w.Position() + 4));  // the end marker's offset: after this field and the sum
   std::uint32_t sum = 0;
-  for (std::size_t i = 0; i < o; ++i) sum += p[i];
-  Put16(p + o, std::uint16_t(sum));
-  o += 2;
-  Put16(p + o, 0xFFFF);
-  o += 2;
-  if (length) std::memcpy(p + o, jpeg, length);
-  return o + length;
+  for (std::size_t i = 0; i < w.Position(); ++i) sum += out[i];
+  w.U16(std::uint16_t(sum));
+  w.U16(0xFFFF);
+  if (length) w.Bytes(jpeg, length);
+  return w.Ok() ? w.Position() : 0;
 }
 
 void SerializeIndexEntry(std::uint32_t offset, std::uint8_t* out) {
-  Put32(out, offset);
-  Put32(out + 4, 0);
+  plat::ByteWriter w(out, rec::kIndexEntryBytes);
+  w.U32(offset);
+  w.U32(0);
 }
 
 static std::string TimeStem(const RecordTime& t) {

@@ -5,7 +5,7 @@
 #include <new>
 
 #include "platform/kernel.h"
-#include "record/ByteOrder.h"
+#include "platform/bytes.h"
 #include "record/RecordFrameRing.h"
 
 using namespace plat;
@@ -138,7 +138,7 @@ bool CRecordCore::WriteFrameIndex(const std::uint8_t* index, std::size_t bytes,
                                   std::uint32_t frames) {
   if (!m_hFile) return false;
   std::uint8_t count[4];
-  rec::le::Put32(count, frames);
+  plat::ByteWriter(count, sizeof count).U32(frames);
   bool ok = bytes == 0 || (index && m_hFile->WriteAt(m_dwFileOffset, index, bytes));
   ok = ok && m_hFile->WriteAt(m_dwFileOffset + bytes, count, 4);
   // Whatever lay behind the last good record (a record cut short) is dropped.
@@ -153,7 +153,7 @@ std::size_t CRecordCore::WriteFrame(const RecordFrameInfo& info, const std::uint
   const std::size_t n = ovr::BuildFrameRecord(info.dwSeq, info, jpeg, length,
                                               m_lpRecordBuffer.get(), ovr::kMaxRecordSize);
   if (n == 0) return 0;
-  m_dwFlagWord = rec::le::Get32(m_lpRecordBuffer.get());
+  plat::ByteReader(m_lpRecordBuffer.get(), n).U32(m_dwFlagWord);
   if (!m_hFile->WriteAt(m_dwFileOffset, m_lpRecordBuffer.get(), n)) return 0;
   return n;
 }
@@ -184,7 +184,8 @@ bool CRecordCore::FinishFile() {
     ok = false;
     if (frames == 0 || !m_lpIndexBuffer) break;
     --frames;
-    m_dwFileOffset = rec::le::Get32(m_lpIndexBuffer.get() + std::size_t(frames) * rec::kIndexEntryBytes);
+    plat::ByteReader(m_lpIndexBuffer.get(), rec::kIndexBufferBytes)
+        .U32At(std::size_t(frames) * rec::kIndexEntryBytes, m_dwFileOffset);
     m_hFile->Truncate(m_dwFileOffset);
   }
   m_dwFrameSeq = frames;

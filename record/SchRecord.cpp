@@ -6,19 +6,23 @@
 #include <new>
 #include <vector>
 
+#include "platform/bytes.h"
 #include "platform/clock.h"
 #include "platform/kernel.h"
 #include "platform/messages.h"
 #include "platform/thread.h"
-#include "record/ByteOrder.h"
 #include "record/OvrFormat.h"
 #include "record/RecordFrameRing.h"
 
 using namespace plat;
-using namespace rec::le;
 
 namespace {
 CRecordFrameRing g_detachedRing;
+
+template <std::size_t N>
+void PutU32(std::uint8_t (&buffer)[N], std::size_t offset, std::uint32_t value) {
+  plat::ByteWriter(buffer, N).U32At(offset, value);
+}
 
 std::uint32_t UpTimeSeconds() { return std::uint32_t(GetTickCount64() / 1000); }
 
@@ -116,7 +120,7 @@ void CSchRecord::HandOverFrame(const RecordFrameInfo& info, const std::string& s
     std::memcpy(m_FileHeader + 12, tmp.serverIp, 4);
     m_FileHeader[16] = info.byMark;
     info.stLocalTime.Serialize(m_FileHeader + 48);
-    Put32(m_FileHeader + 68, streamState == 4 ? 0x89ABCDEFu : rec::kFrameInfoMagic);
+    PutU32(m_FileHeader, 68, streamState == 4 ? 0x89ABCDEFu : rec::kFrameInfoMagic);
   }
   ReleaseSemaphore(m_hReadySem, 1);
 }
@@ -153,8 +157,9 @@ bool CSchRecord::AppendFrame(unsigned slot, DWORD marker) {
   const std::size_t entry = m_dwFrameSeq;
   if (entry < rec::kIndexBufferBytes / rec::kIndexEntryBytes) {
     // The layout's first entry holds 0; every later one the absolute offset.
-    Put32(m_lpIndexBuffer.get() + entry * 8, entry == 0 ? 0u : at);
-    Put32(m_lpIndexBuffer.get() + entry * 8 + 4, ring.m_lpSlotRecords[slot].dwType);
+    plat::ByteWriter index(m_lpIndexBuffer.get(), rec::kIndexBufferBytes);
+    index.U32At(entry * 8, entry == 0 ? 0u : at);
+    index.U32At(entry * 8 + 4, ring.m_lpSlotRecords[slot].dwType);
   }
   ++m_dwFrameSeq;
   m_dwFileOffset = at + std::uint32_t(sizeof d) + info.dwLength;
@@ -176,8 +181,8 @@ bool CSchRecord::WriteFirstFrames() {
   m_FileHeader[ov4::kOffHeaderPending] = 0;
   m_FileHeader[17] = 3;
   const std::uint32_t now = UpTimeSeconds();
-  Put32(m_FileHeader + 4, now);
-  Put32(m_FileHeader + 8, now);
+  PutU32(m_FileHeader, 4, now);
+  PutU32(m_FileHeader, 8, now);
   if (!m_hFile->WriteAt(0, m_FileHeader, sizeof m_FileHeader)) return false;
   m_dwFileOffset = ov4::kHeaderSize;
   for (unsigned b = back; b >= 1; --b)
@@ -189,12 +194,12 @@ void CSchRecord::FinishFile() {
   if (!m_hFile) return;
   const std::uint32_t frames =
       std::min<std::uint32_t>(m_dwFrameSeq, rec::kIndexBufferBytes / rec::kIndexEntryBytes);
-  Put32(m_FileHeader + 0, frames);
-  Put32(m_FileHeader + 8, UpTimeSeconds());
+  PutU32(m_FileHeader, 0, frames);
+  PutU32(m_FileHeader, 8, UpTimeSeconds());
   m_hFile->WriteAt(0, m_FileHeader, sizeof m_FileHeader);
   if (frames) m_hFile->WriteAt(m_dwFileOffset, m_lpIndexBuffer.get(), std::size_t(frames) * 8);
   std::uint8_t c[4];
-  Put32(c, frames);
+  PutU32(c, 0, frames);
   m_hFile->WriteAt(m_dwFileOffset + frames * 8, c, 4);
   m_hFile->Truncate(std::uint64_t(m_dwFileOffset) + frames * 8 + 4);
   m_hFile->Close();
@@ -259,10 +264,10 @@ DWORD CSchRecord::ThreadMain() {
           std::memset(m_FileHeader + 4, 0, 4);
           ok = OpenFile();
           if (ok) {
-            Put32(m_FileHeader + 0, 0);
+            PutU32(m_FileHeader, 0, 0);
             const std::uint32_t t = UpTimeSeconds();
-            Put32(m_FileHeader + 4, t);
-            Put32(m_FileHeader + 8, t);
+            PutU32(m_FileHeader, 4, t);
+            PutU32(m_FileHeader, 8, t);
             ok = m_hFile->WriteAt(0, m_FileHeader, sizeof m_FileHeader);
             m_dwFileOffset = ov4::kHeaderSize;
             ok = ok && AppendFrame(slot, 0);

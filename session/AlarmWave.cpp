@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "session/SessionRecord.h"
+#include "platform/bytes.h"
 #include "platform/files.h"
 
 using namespace plat;
@@ -16,12 +17,6 @@ constexpr std::size_t kChunkHeaderSize = 8;
 constexpr std::size_t kFormatFieldsSize = 16;
 // A sound file larger than this is not an alarm sound.
 constexpr std::size_t kMaxWaveFileSize = 64u << 20;
-
-WORD Le16(const std::uint8_t* p) { return static_cast<WORD>(p[0] | (p[1] << 8)); }
-DWORD Le32(const std::uint8_t* p) {
-  return static_cast<DWORD>(p[0]) | (static_cast<DWORD>(p[1]) << 8) |
-         (static_cast<DWORD>(p[2]) << 16) | (static_cast<DWORD>(p[3]) << 24);
-}
 
 bool IdEquals(const std::uint8_t* p, const char* id) {
   for (int i = 0; i < 4; ++i) {
@@ -51,25 +46,36 @@ WaveParseResult ParseWaveFile(const std::uint8_t* data, std::size_t size, WaveFi
   if (data == nullptr || size < kRiffHeaderSize + kChunkHeaderSize) return WaveParseResult::TooShort;
 
   // Offsets of the format chunk's header: the first one named "fmt ", else the first chunk.
+  plat::ByteReader fields(data, size);
+  auto u16 = [&fields](std::size_t at) {
+    WORD v = 0;
+    fields.U16At(at, v);
+    return v;
+  };
+  auto u32 = [&fields](std::size_t at) {
+    DWORD v = 0;
+    fields.U32At(at, v);
+    return v;
+  };
   std::size_t formatAt = kRiffHeaderSize;
   bool formatNamed = false;
   bool haveFormat = false;
   std::size_t pos = kRiffHeaderSize;
   while (pos <= size && size - pos >= kChunkHeaderSize) {
     const std::uint8_t* hdr = data + pos;
-    const DWORD chunkSize = Le32(hdr + 4);
+    const DWORD chunkSize = u32(pos + 4);
     const std::size_t body = pos + kChunkHeaderSize;
     if (IdEquals(hdr, "data")) {
       if (!haveFormat) return WaveParseResult::BadFormatChunk;
       // Take the format now that the data chunk is known.
-      const std::uint8_t* f = data + formatAt + kChunkHeaderSize;
+      const std::size_t f = formatAt + kChunkHeaderSize;
       WaveFormat fmt;
-      fmt.wFormatTag = Le16(f);
-      fmt.nChannels = Le16(f + 2);
-      fmt.nSamplesPerSec = Le32(f + 4);
-      fmt.nAvgBytesPerSec = Le32(f + 8);
-      fmt.nBlockAlign = Le16(f + 12);
-      fmt.wBitsPerSample = Le16(f + 14);
+      fmt.wFormatTag = u16(f);
+      fmt.nChannels = u16(f + 2);
+      fmt.nSamplesPerSec = u32(f + 4);
+      fmt.nAvgBytesPerSec = u32(f + 8);
+      fmt.nBlockAlign = u16(f + 12);
+      fmt.wBitsPerSample = u16(f + 14);
       fmt.cbSize = 0;
       info.format = fmt;
       if (!IsPlayableWaveFormat(fmt)) return WaveParseResult::UnsupportedFormat;

@@ -154,8 +154,22 @@ ExchangeResult RunExchange(const CSockAddr& address, std::uint8_t command, const
 
 }  // namespace
 
+bool IsSafeHeadText(const char* text, std::size_t length) {
+  if (text == nullptr) return length == 0;
+  for (std::size_t i = 0; i < length; ++i) {
+    if (text[i] == '\r' || text[i] == '\n' || text[i] == '\0') return false;
+  }
+  return true;
+}
+
 std::string BuildCommandHead(const char* target, std::size_t targetLength, bool withBody, DWORD bodyLength,
                              const std::string& hostHeader) {
+  // A line break or NUL inside the target or the host would end the request line early and
+  // let the rest of the text pass as headers of its own: no head is built for it.
+  if (target == nullptr || targetLength == 0 || !IsSafeHeadText(target, targetLength) ||
+      !IsSafeHeadText(hostHeader.data(), hostHeader.size())) {
+    return std::string();
+  }
   std::string head;
   head.reserve(320 + targetLength + hostHeader.size());
   head += "GET ";
@@ -265,10 +279,11 @@ int ZududSendCommand(std::uint8_t command, const char* target, std::size_t targe
   ::CSettingINI& settings = g_lpSession->CSettingINI;
 
   std::string request = BuildCommandHead(target, targetLength, body != nullptr, bodyLength, g_strLocalIP.Get());
+  if (request.empty()) return 0;  // a line break or NUL in the target: nothing is sent
   if (body != nullptr && bodyLength > 0) request.append(reinterpret_cast<const char*>(body), bodyLength);
 
   const std::string server = settings.m_strServerName.Get();
-  if (server.empty()) return 0;
+  if (server.empty() || !IsSafeHeadText(server.data(), server.size())) return 0;
   const WORD port = settings.m_wWebPort.load();
   CSockAddr address;
   if (IsIPAddressString(server) == 2) {

@@ -24,7 +24,7 @@ constexpr std::size_t kReplyHeadReadSize = 1460;  // at most this much per read 
 constexpr int kReplyHeadMaxReads = 30;
 
 // Returns 1 or 0:
-//  0: empty server address or empty target; socket, resolution, connect or send failure;
+//  0: empty server address, empty target or a target with CR, LF or NUL; socket, resolution, connect or send failure;
 //     head read time-out/error/close; no blank line within the head bounds; a status other
 //     than 200 (then `reply->dwStatus` = status); a Content-Length larger than
 //     `replyCapacity` when a reply buffer is given; a connection that breaks off before the
@@ -35,6 +35,8 @@ constexpr int kReplyHeadMaxReads = 30;
 // For CGI_LOGIN to a host name the settings' server name becomes the resolved dotted
 // address and the name is kept in the settings' host name. A 200 reply applies a pending
 // web-port / server change (SetPendingWebPort / SetPendingServer).
+// A target holding CR, LF or NUL (a user name, password, server or session identifier with a
+// line break) fails with nothing sent.
 // `targetLength` bytes of `target` are sent (0 means up to the terminating zero).
 // `flag` is accepted for the callers' sake and changes nothing.
 int ZududSendCommand(std::uint8_t command, const char* target, std::size_t targetLength, const std::uint8_t* body,
@@ -51,7 +53,12 @@ inline int ZududSendCommand(const CCgiRequest& request, const std::uint8_t* body
                           recvTimeoutSec, 0);
 }
 
-// The request head exactly as sent (without the body). Exposed for tests.
+// False when text[0..length) holds a CR, LF or NUL.
+bool IsSafeHeadText(const char* text, std::size_t length);
+
+// The request head exactly as sent (without the body); the commands and the stream's video
+// request share it. Empty when the target is empty or the target or host holds a CR, LF or
+// NUL (such a text would split the request); every other byte is sent as it stands.
 std::string BuildCommandHead(const char* target, std::size_t targetLength, bool withBody, plat::DWORD bodyLength,
                              const std::string& hostHeader);
 

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/bytes.h"
+
 namespace o = discovery_offset;
 
 namespace {
@@ -45,10 +47,9 @@ void SerializeDiscoveryPacket(const DiscoveryPacket& p, std::uint8_t (&out)[kDis
   std::memcpy(out + o::kNetMask, p.abyNetMask, 4);
   std::memcpy(out + o::kGateway, p.abyGateway, 4);
   std::memcpy(out + o::kDNS, p.abyDNS, 4);
-  out[o::kPort] = static_cast<std::uint8_t>(p.wPort & 0xFF);
-  out[o::kPort + 1] = static_cast<std::uint8_t>(p.wPort >> 8);
-  out[o::kTail] = static_cast<std::uint8_t>(p.wTail & 0xFF);
-  out[o::kTail + 1] = static_cast<std::uint8_t>(p.wTail >> 8);
+  plat::ByteWriter w(out, kDiscoveryPacketSize);
+  w.U16At(o::kPort, p.wPort);
+  w.U16At(o::kTail, p.wTail);
 }
 
 bool ParseDiscoveryPacket(const std::uint8_t* data, std::size_t length, DiscoveryPacket& p) {
@@ -63,8 +64,9 @@ bool ParseDiscoveryPacket(const std::uint8_t* data, std::size_t length, Discover
   std::memcpy(p.abyNetMask, data + o::kNetMask, 4);
   std::memcpy(p.abyGateway, data + o::kGateway, 4);
   std::memcpy(p.abyDNS, data + o::kDNS, 4);
-  p.wPort = static_cast<std::uint16_t>(data[o::kPort] | data[o::kPort + 1] << 8);
-  p.wTail = static_cast<std::uint16_t>(data[o::kTail] | data[o::kTail + 1] << 8);
+  plat::ByteReader r(data, length);
+  r.U16At(o::kPort, p.wPort);
+  r.U16At(o::kTail, p.wTail);
   return true;
 }
 

@@ -4,19 +4,12 @@
 #include <cstdio>
 #include <fstream>
 
+#include "platform/bytes.h"
 #include "platform/files.h"
 
 namespace o = iprecord_offset;
 
 namespace {
-
-void Put32(std::uint8_t* p, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-std::uint32_t Get32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-         static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
 
 void PutText(std::uint8_t* p, const std::string& text) {
   const std::size_t n = text.size() < kIPRecordTextField - 1 ? text.size() : kIPRecordTextField - 1;
@@ -31,13 +24,14 @@ std::string GetText(const std::uint8_t* p) {
 }  // namespace
 
 void SerializeIPRecord(const IPRecordEntry& e, std::uint8_t (&out)[kIPRecordSize]) {
-  Put32(out + o::kCheckUser, kCheckCodeForUser);
+  plat::ByteWriter w(out, kIPRecordSize);
+  w.U32At(o::kCheckUser, kCheckCodeForUser);
   PutText(out + o::kUserName, e.user);
-  Put32(out + o::kCheckIP, kCheckCodeForIP);
+  w.U32At(o::kCheckIP, kCheckCodeForIP);
   PutText(out + o::kIPAddress, e.ip);
-  Put32(out + o::kCheckComment, kCheckCodeForComment);
+  w.U32At(o::kCheckComment, kCheckCodeForComment);
   PutText(out + o::kComment, e.comment);
-  Put32(out + o::kMajorPort, static_cast<std::uint32_t>(e.port));
+  w.U32At(o::kMajorPort, static_cast<std::uint32_t>(e.port));
 }
 
 std::vector<std::uint8_t> SerializeIPRecords(const std::vector<IPRecordEntry>& entries) {
@@ -59,15 +53,20 @@ bool ParseIPRecords(const std::uint8_t* data, std::size_t length, std::vector<IP
   entries.reserve(count);
   for (std::size_t i = 0; i < count; ++i) {
     const std::uint8_t* r = data + i * kIPRecordSize;
-    if (Get32(r + o::kCheckUser) != kCheckCodeForUser || Get32(r + o::kCheckIP) != kCheckCodeForIP ||
-        Get32(r + o::kCheckComment) != kCheckCodeForComment) {
+    plat::ByteReader fields(r, kIPRecordSize);
+    std::uint32_t checkUser = 0, checkIP = 0, checkComment = 0, port = 0;
+    fields.U32At(o::kCheckUser, checkUser);
+    fields.U32At(o::kCheckIP, checkIP);
+    fields.U32At(o::kCheckComment, checkComment);
+    fields.U32At(o::kMajorPort, port);
+    if (checkUser != kCheckCodeForUser || checkIP != kCheckCodeForIP || checkComment != kCheckCodeForComment) {
       return false;
     }
     IPRecordEntry e;
     e.user = GetText(r + o::kUserName);
     e.ip = GetText(r + o::kIPAddress);
     e.comment = GetText(r + o::kComment);
-    e.port = static_cast<std::int32_t>(Get32(r + o::kMajorPort));
+    e.port = static_cast<std::int32_t>(port);
     entries.push_back(std::move(e));
   }
   out = std::move(entries);

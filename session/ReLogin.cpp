@@ -9,6 +9,7 @@
 #include "core/Messages.h"
 #include "core/Model.h"
 #include "core/TraceLog.h"
+#include "platform/bytes.h"
 #include "platform/clock.h"
 #include "platform/kernel.h"
 #include "platform/messages.h"
@@ -89,10 +90,8 @@ Attempt TryOnce(SessionRecord* app) {
   if (IsModelFamilyK41(product) && !IsFirmwareBelow("1035", firmware)) {
     std::uint8_t inf[kSysCfgSizeINF] = {};
     if (GetSysCfgSection(SYSCFG_INF, inf, sizeof inf)) {
-      const std::uint32_t caps = static_cast<std::uint32_t>(inf[kInfCapabilityOffset]) |
-                                 (static_cast<std::uint32_t>(inf[kInfCapabilityOffset + 1]) << 8) |
-                                 (static_cast<std::uint32_t>(inf[kInfCapabilityOffset + 2]) << 16) |
-                                 (static_cast<std::uint32_t>(inf[kInfCapabilityOffset + 3]) << 24);
+      std::uint32_t caps = 0;
+      plat::ByteReader(inf, sizeof inf).U32At(kInfCapabilityOffset, caps);
       app->dw_FeatureFlags = caps;
     }
   }

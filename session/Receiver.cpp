@@ -13,6 +13,8 @@
 #include "platform/clock.h"
 #include "platform/kernel.h"
 #include "platform/thread.h"
+#include "session/CgiRequest.h"
+#include "session/Command.h"
 #include "session/Socket.h"
 #include "session/StreamParser.h"
 #include "session/Threads.h"
@@ -25,17 +27,8 @@ std::uint32_t GetStreamStatus() { return g_dwStreamStatus.load(); }
 StreamCounters g_StreamCounters;
 
 std::string BuildGetVideoRequest(const std::string& sessionId, const std::string& localIp) {
-  std::string r;
-  r.reserve(320);
-  r += "GET /Getvideo.cgi?Cookie=" + sessionId + " HTTP/1.1\r\n";
-  r += "Accept: */* \r\n";
-  r += "Accept-Language: zh-tw\r\n";
-  r += "Accept-Encoding: gzip, deflate\r\n";
-  r += "User-Agent: Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1; SV1; .NET CLR 1.1.4322)\r\n";
-  r += "Host: " + localIp + "\r\n";
-  r += "Connection: Keep-Alive\r\n";
-  r += "\r\n";
-  return r;
+  const std::string target = std::string(CgiCommandPath(CGI_GETVIDEO)) + "?Cookie=" + sessionId;
+  return BuildCommandHead(target.data(), target.size(), false, 0, localIp);
 }
 
 namespace {
@@ -142,6 +135,7 @@ DWORD Receiver::Run() {
     return Fail("sClient.Connect failed", kStreamStatusConnectFailed, true);
   }
   const std::string request = BuildGetVideoRequest(GetSessionId(), g_strLocalIP.Get());
+  if (request.empty()) return Fail("sClient.Write failed", 0, true);  // a line break in the identifier
   try {
     sock_.WriteAll(request.data(), request.size(), static_cast<WORD>(kStreamWriteTimeoutMs / 1000));
   } catch (const CBlockingSocketException&) {

@@ -32,5 +32,6 @@ struct StreamCounters {
 };
 extern StreamCounters g_StreamCounters;
 
-// The request head sent on the stream connection (CR LF line ends, blank line at the end).
+// The request head sent on the stream connection (CR LF line ends, blank line at the end);
+// empty when the identifier or address holds a CR, LF or NUL.
 std::string BuildGetVideoRequest(const std::string& sessionId, const std::string& localIp);

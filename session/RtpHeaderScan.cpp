@@ -1,39 +1,38 @@
 // Bounded reading of the two frame-header formats (no side effects).
 #include <cstring>
+
+#include "platform/bytes.h"
 #include "session/RtpHeader.h"
 
 namespace {
 
-// A forward reader over p[0..n) that remembers when the bytes ran out.
+// A forward reader over p[0..n) that answers 0 for bytes past the end (callers check Has
+// first; the bound holds even where one does not).
 class Reader {
  public:
-  Reader(const std::uint8_t* p, std::size_t n) : p_(p), n_(n) {}
-  bool Has(std::size_t k) const { return n_ - pos_ >= k; }
-  std::uint8_t U8() { return p_[pos_++]; }
+  Reader(const std::uint8_t* p, std::size_t n) : r_(p, n) {}
+  bool Has(std::size_t k) const { return r_.Remaining() >= k; }
+  std::uint8_t U8() {
+    std::uint8_t v = 0;
+    r_.U8(v);
+    return v;
+  }
   std::uint16_t U16() {
-    std::uint16_t v = static_cast<std::uint16_t>(p_[pos_] | (p_[pos_ + 1] << 8));
-    pos_ += 2;
+    std::uint16_t v = 0;
+    r_.U16(v);
     return v;
   }
   std::uint32_t U32() {
-    std::uint32_t v = static_cast<std::uint32_t>(p_[pos_]) |
-                      (static_cast<std::uint32_t>(p_[pos_ + 1]) << 8) |
-                      (static_cast<std::uint32_t>(p_[pos_ + 2]) << 16) |
-                      (static_cast<std::uint32_t>(p_[pos_ + 3]) << 24);
-    pos_ += 4;
+    std::uint32_t v = 0;
+    r_.U32(v);
     return v;
   }
-  void Bytes(void* dst, std::size_t k) {
-    std::memcpy(dst, p_ + pos_, k);
-    pos_ += k;
-  }
-  void Skip(std::size_t k) { pos_ += k; }
-  std::size_t Pos() const { return pos_; }
+  void Bytes(void* dst, std::size_t k) { r_.Bytes(dst, k); }
+  void Skip(std::size_t k) { r_.Skip(k); }
+  std::size_t Pos() const { return r_.Position(); }
 
  private:
-  const std::uint8_t* p_;
-  std::size_t n_;
-  std::size_t pos_ = 0;
+  plat::ByteReader r_;
 };
 
 // Every optional field is read through this: a missing byte makes the whole scan NeedMore.

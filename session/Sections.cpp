@@ -6,23 +6,12 @@
 
 #include "core/Model.h"
 #include "core/Strings.h"
+#include "platform/bytes.h"
 
 namespace sect {
 
 namespace {
 
-std::uint16_t Get16(const std::uint8_t* p) { return std::uint16_t(p[0] | (p[1] << 8)); }
-std::uint32_t Get32(const std::uint8_t* p) {
-  return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
-         (std::uint32_t(p[3]) << 24);
-}
-void Put16(std::uint8_t* p, std::uint16_t v) {
-  p[0] = std::uint8_t(v);
-  p[1] = std::uint8_t(v >> 8);
-}
-void Put32(std::uint8_t* p, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = std::uint8_t(v >> (8 * i));
-}
 Ip4 GetIp(const std::uint8_t* p) { return {p[0], p[1], p[2], p[3]}; }
 void PutIp(std::uint8_t* p, const Ip4& ip) { std::memcpy(p, ip.data(), 4); }
 
@@ -75,13 +64,15 @@ void WriteText(std::uint8_t* field, std::size_t width, const std::string& text, 
 // ---------------------------------------------------------------------------------- INF
 bool InfSection::Decode(const std::uint8_t* p, std::size_t n, InfSection& out) {
   if (!TakeRaw(p, n, out)) return false;
-  out.capabilityFlags = Get32(p + kOffCapability);
+  plat::ByteReader r(p, n);
+  r.U32At(kOffCapability, out.capabilityFlags);
   out.modelName = ReadText(p + kOffModelName, 8);
   return true;
 }
 void InfSection::Encode(std::uint8_t* out) const {
   std::memcpy(out, raw.data(), kSize);
-  Put32(out + kOffCapability, capabilityFlags);
+  plat::ByteWriter w(out, kSize);
+  w.U32At(kOffCapability, capabilityFlags);
   PutText(out + kOffModelName, 8, modelName, 8);
 }
 bool InfSection::FixRvx507ModelName(std::uint8_t* block) {
@@ -95,20 +86,22 @@ bool InfSection::FixRvx507ModelName(std::uint8_t* block) {
 // ----------------------------------------------------------------------------------- IP
 bool IpSection::Decode(const std::uint8_t* p, std::size_t n, IpSection& out) {
   if (!TakeRaw(p, n, out)) return false;
+  plat::ByteReader r(p, n);
   out.ipAddress = GetIp(p + kOffIp);
   out.netMask = GetIp(p + kOffMask);
   out.gateway = GetIp(p + kOffGateway);
-  out.webPort = Get16(p + kOffWebPort);
+  r.U16At(kOffWebPort, out.webPort);
   out.ipType = p[kOffIpType];
   out.bitRate = p[kOffBitRate];
   return true;
 }
 void IpSection::Encode(std::uint8_t* out, const Device& d) const {
   std::memcpy(out, raw.data(), kSize);
+  plat::ByteWriter w(out, kSize);
   PutIp(out + kOffIp, ipAddress);
   PutIp(out + kOffMask, netMask);
   PutIp(out + kOffGateway, gateway);
-  Put16(out + kOffWebPort, webPort);
+  w.U16At(kOffWebPort, webPort);
   out[kOffIpType] = ipType;
   if (d.WritesBitRate()) out[kOffBitRate] = bitRate;
 }
@@ -116,17 +109,21 @@ void IpSection::Encode(std::uint8_t* out, const Device& d) const {
 // ------------------------------------------------------------------------------- SECURE
 bool SecureSection::Decode(const std::uint8_t* p, std::size_t n, SecureSection& out) {
   if (!TakeRaw(p, n, out)) return false;
+  plat::ByteReader r(p, n);
   out.maxUsers = p[kOffMaxUsers];
   for (std::size_t i = 0; i < kSlots; ++i) {
     out.userName[i] = ReadText(p + kOffUserName + kTextWidth * i, kTextWidth);
     out.password[i] = ReadText(p + kOffPassword + kTextWidth * i, kTextWidth);
     out.level[i] = p[kOffLevel + i];
-    out.lifeTime[i] = std::int32_t(Get32(p + kOffLifeTime + 4 * i));
+    std::uint32_t lifeTime = 0;
+    r.U32At(kOffLifeTime + 4 * i, lifeTime);
+    out.lifeTime[i] = std::int32_t(lifeTime);
   }
   return true;
 }
 void SecureSection::Encode(std::uint8_t* out) const {
   std::memcpy(out, raw.data(), kSize);
+  plat::ByteWriter w(out, kSize);
   out[kOffMaxUsers] = maxUsers;
   for (std::size_t i = 0; i < kSlots; ++i) {
     std::uint8_t* name = out + kOffUserName + kTextWidth * i;
@@ -141,7 +138,7 @@ void SecureSection::Encode(std::uint8_t* out) const {
     PutText(name, kTextWidth, userName[i], kTextWidth);
     PutText(pass, kTextWidth, password[i], kTextWidth);
     out[kOffLevel + i] = level[i];
-    Put32(out + kOffLifeTime + 4 * i, std::uint32_t(lifeTime[i]));
+    w.U32At(kOffLifeTime + 4 * i, std::uint32_t(lifeTime[i]));
   }
 }
 
@@ -210,20 +207,22 @@ void SmtpSection::TerminateTexts(std::uint8_t* block) {
 // ---------------------------------------------------------------------------------- FTP
 bool FtpSection::Decode(const std::uint8_t* p, std::size_t n, FtpSection& out) {
   if (!TakeRaw(p, n, out)) return false;
+  plat::ByteReader r(p, n);
   out.server = ReadText(p + kOffServer, 32);
   out.user = ReadText(p + kOffUser, 16);
   out.password = ReadText(p + kOffPassword, 16);
   out.directory = ReadText(p + kOffDirectory, 32);
-  out.port = Get16(p + kOffPort);
+  r.U16At(kOffPort, out.port);
   return true;
 }
 void FtpSection::Encode(std::uint8_t* out) const {
   std::memcpy(out, raw.data(), kSize);
+  plat::ByteWriter w(out, kSize);
   PutText(out + kOffServer, 32, server, 31);
   PutText(out + kOffUser, 16, user, 15);
   PutText(out + kOffPassword, 16, password, 15);
   PutText(out + kOffDirectory, 32, directory, 31);
-  Put16(out + kOffPort, port);
+  w.U16At(kOffPort, port);
 }
 
 // -------------------------------------------------------------------------------- PPPOE
@@ -322,11 +321,12 @@ bool OnlineSection::Decode(const std::uint8_t* p, std::size_t n, OnlineSection& 
 // -------------------------------------------------------------------------------- RS485
 bool Rs485Section::Decode(const std::uint8_t* p, std::size_t n, const Device& d, Rs485Section& out) {
   if (!TakeRaw(p, n, out)) return false;
+  plat::ByteReader r(p, n);
   for (std::size_t c = 0; c < kChannels; ++c) {
     out.deviceId[c] = p[kOffDeviceId + c];
     out.kind[c] = p[kOffKind + c];
     out.protocol[c] = p[kOffProtocol + c];
-    out.baud[c] = Get32(p + kOffBaud + 4 * c);
+    r.U32At(kOffBaud + 4 * c, out.baud[c]);
   }
   out.channelName1.clear();
   out.channelName2.clear();
@@ -338,6 +338,7 @@ bool Rs485Section::Decode(const std::uint8_t* p, std::size_t n, const Device& d,
 }
 void Rs485Section::Encode(std::uint8_t* out, const Device& d) const {
   std::memcpy(out, raw.data(), kSize);
+  plat::ByteWriter w(out, kSize);
   if (d.K40RChannelNames()) {
     if (ReadText(out + kOffChannelName1, kChannelNameWidth) != channelName1 ||
         ReadText(out + kOffChannelName2, kChannelNameWidth) != channelName2) {
@@ -351,7 +352,7 @@ void Rs485Section::Encode(std::uint8_t* out, const Device& d) const {
     out[kOffDeviceId + c] = deviceId[c];
     out[kOffKind + c] = kind[c];
     out[kOffProtocol + c] = protocol[c];
-    Put32(out + kOffBaud + 4 * c, baud[c]);
+    w.U32At(kOffBaud + 4 * c, baud[c]);
   }
 }
 std::uint8_t Rs485Section::DeviceType(std::size_t c) const {
@@ -362,20 +363,22 @@ std::uint8_t Rs485Section::DeviceType(std::size_t c) const {
 // -------------------------------------------------------------------------------- ALARM
 bool AlarmSection::Decode(const std::uint8_t* p, std::size_t n, const Device& d, AlarmSection& out) {
   if (!TakeRaw(p, n, out)) return false;
+  plat::ByteReader r(p, n);
   out.postNumber = p[kOffPostNumber];
   out.alarmMethod = p[kOffMethod];
   out.imageSize = p[kOffImageSize];
-  out.duration = Get16(p + kOffDuration);
+  r.U16At(kOffDuration, out.duration);
   for (std::size_t c = 0; c < kChannels; ++c) out.inputType[c] = p[kOffInputType + c];
   out.videoSource = d.IsK40R() ? p[kOffVideoSource] : 0;
   return true;
 }
 void AlarmSection::Encode(std::uint8_t* out, const Device& d) const {
   std::memcpy(out, raw.data(), kSize);
+  plat::ByteWriter w(out, kSize);
   out[kOffPostNumber] = postNumber;
   out[kOffMethod] = alarmMethod;
   out[kOffImageSize] = imageSize;
-  Put16(out + kOffDuration, duration);
+  w.U16At(kOffDuration, duration);
   if (d.IsDvr()) {
     for (std::size_t c = 0; c < kChannels; ++c) out[kOffInputType + c] = inputType[c];
   } else if (d.IsK40R()) {
@@ -449,39 +452,43 @@ void DvrLiveSection::SetAreaCell(std::uint8_t* mask, int row, int column, bool o
 // ------------------------------------------------------------------------------- DVRREC
 bool DvrRecSection::Decode(const std::uint8_t* p, std::size_t n, DvrRecSection& out) {
   if (!TakeRaw(p, n, out)) return false;
+  plat::ByteReader r(p, n);
   for (std::size_t c = 0; c < kChannels; ++c) out.recordEnable[c] = p[kOffRecordEnable + c];
   for (std::size_t s = 0; s < kSlots; ++s) {
     out.timerDay[s] = p[kOffTimerDay + s];
-    out.timerStart[s] = Get16(p + kOffTimerStart + 2 * s);
-    out.timerEnd[s] = Get16(p + kOffTimerEnd + 2 * s);
+    r.U16At(kOffTimerStart + 2 * s, out.timerStart[s]);
+    r.U16At(kOffTimerEnd + 2 * s, out.timerEnd[s]);
   }
   return true;
 }
 void DvrRecSection::Encode(std::uint8_t* out) const {
   std::memcpy(out, raw.data(), kSize);
+  plat::ByteWriter w(out, kSize);
   for (std::size_t c = 0; c < kChannels; ++c) out[kOffRecordEnable + c] = recordEnable[c];
   for (std::size_t s = 0; s < kSlots; ++s) {
     out[kOffTimerDay + s] = timerDay[s];
-    Put16(out + kOffTimerStart + 2 * s, timerStart[s]);
-    Put16(out + kOffTimerEnd + 2 * s, timerEnd[s]);
+    w.U16At(kOffTimerStart + 2 * s, timerStart[s]);
+    w.U16At(kOffTimerEnd + 2 * s, timerEnd[s]);
   }
 }
 
 // --------------------------------------------------------------------------------- PERI
 bool PeriSection::Decode(const std::uint8_t* p, std::size_t n, PeriSection& out) {
   if (!TakeRaw(p, n, out)) return false;
+  plat::ByteReader r(p, n);
   for (std::size_t i = 0; i < kDevices; ++i) {
     out.model[i] = p[kOffModel + i];
-    out.baud[i] = Get32(p + kOffBaud + 4 * i);
+    r.U32At(kOffBaud + 4 * i, out.baud[i]);
     out.id[i] = p[kOffId + i];
   }
   return true;
 }
 void PeriSection::Encode(std::uint8_t* out) const {
   std::memcpy(out, raw.data(), kSize);
+  plat::ByteWriter w(out, kSize);
   for (std::size_t i = 0; i < kDevices; ++i) {
     out[kOffModel + i] = model[i];
-    Put32(out + kOffBaud + 4 * i, baud[i]);
+    w.U32At(kOffBaud + 4 * i, baud[i]);
     out[kOffId + i] = id[i];
   }
 }

@@ -5,11 +5,13 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QMouseEvent>
 #include <QPainterPath>
 #include <QThread>
 #include <QTimerEvent>
 #include <QToolTip>
+#include <memory>
 
 namespace ui {
 
@@ -168,8 +170,11 @@ QRegion RoundRectRegion(int left, int top, int right, int bottom, int ellipseWid
 
 namespace {
 
-int ShowBox(QWidget* owner, const std::string& text, const std::string& caption, unsigned type) {
+// `shown` (when given) learns the box while it is open and loses it when it closes.
+int ShowBox(QWidget* owner, const std::string& text, const std::string& caption, unsigned type,
+            QPointer<QMessageBox>* shown = nullptr) {
   QMessageBox box(owner);
+  if (shown) *shown = &box;
   box.setText(QString::fromStdString(text));
   box.setWindowTitle(QString::fromStdString(caption));
   switch (type & 0xF) {
@@ -211,10 +216,28 @@ void InstallMessageBoxHandler() {
                                 Qt::QueuedConnection);
       return plat::IDOK;
     }
-    int answer = plat::IDCANCEL;
-    QMetaObject::invokeMethod(app, [&] { answer = ShowBox(QApplication::activeWindow(), text, caption, type); },
-                              Qt::BlockingQueuedConnection);
-    return answer;
+    // A question: the worker waits for the answer with a platform wait, so cancelling it
+    // ends the wait, and the box it asked for is then closed (or never opened).
+    struct Question {
+      plat::PendingAnswer answer;
+      QPointer<QMessageBox> box;  // GUI thread only
+    };
+    auto question = std::make_shared<Question>();
+    QMetaObject::invokeMethod(
+        app,
+        [question, text, caption, type] {
+          if (question->answer.Abandoned()) return;
+          question->answer.Give(ShowBox(QApplication::activeWindow(), text, caption, type, &question->box));
+        },
+        Qt::QueuedConnection);
+    return question->answer.Wait([app, question] {
+      QMetaObject::invokeMethod(
+          app,
+          [question] {
+            if (question->box) question->box->done(QMessageBox::Cancel);
+          },
+          Qt::QueuedConnection);
+    });
   });
 }
 

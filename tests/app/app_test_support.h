@@ -17,6 +17,8 @@
 #include <thread>
 #include <vector>
 #include "tests/support/MessageBoxRecorder.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/WaitUntil.h"
 #include "app/TrelvixApp.h"
 #include "engine/AppRecord.h"
 #include "engine/Mailbox.h"
@@ -43,15 +45,6 @@ inline void WriteText(const std::string& file, const std::string& text) {
   std::ofstream(file, std::ios::binary) << text;
 }
 
-// Polls `cond` for up to `ms` real milliseconds.
-inline bool WaitUntil(const std::function<bool()>& cond, int ms = 5000) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (std::chrono::steady_clock::now() < end) {
-    if (cond()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return cond();
-}
 
 
 // The side buttons: remembers SetStates calls.
@@ -259,13 +252,9 @@ inline std::vector<std::string> NonZeroHandles(AppRecord* app) {
 class AppFixture : public ::testing::Test {
  protected:
   void SetUp() override {
-    const char* base = std::getenv("TRELVIX_TEST_TMP");
-    std::string root = base && *base ? base : "/tmp";
-    std::filesystem::create_directories(root);
-    std::string pattern = root + "/app-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-    folder_ = dir_ + "/";
+    temp_ = std::make_unique<TempDir>("app");
+    dir_ = temp_->path();
+    folder_ = temp_->Folder();
     plat::SetProgramFolder(folder_);
     ::setenv("TRELVIX_REGISTRY_FILE", (dir_ + "/registry.ini").c_str(), 1);
     plat::SetLocalIPv4Override("127.0.0.1");
@@ -293,8 +282,7 @@ class AppFixture : public ::testing::Test {
     }
     plat::SetTimeScale(1.0);
     plat::SetLocalIPv4Override("");
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
+    temp_.reset();
   }
 
   void InstallControlFile() {
@@ -325,6 +313,7 @@ class AppFixture : public ::testing::Test {
     delete app;
   }
 
+  std::unique_ptr<TempDir> temp_;
   std::string dir_;
   std::string folder_;
   std::size_t baseThreads_ = 0;

@@ -185,6 +185,39 @@ TEST_F(StartupTest, ReleaseRoutinesRunTwiceDoNothingTheSecondTime) {
   EXPECT_EQ(plat::LiveHandleCount(), baseHandles_);
 }
 
+// A thread that ignores its cancellation outlives the bounded stop: the exit step then keeps
+// the buffers, the semaphores and the record it may still use instead of freeing them under
+// it, and frees them normally once it has gone.
+TEST_F(StartupTest, AThreadThatOutlivesItsStopKeepsTheBuffersAndTheRecord) {
+  AppRecord* app = MakeRecord();
+  ASSERT_EQ(AllocateSystemBuffer(), 1);
+  ASSERT_EQ(InitialSemaphore(), 1);
+  std::atomic<bool> release{false};
+  std::atomic<bool> touched{false};
+  app->h_ComposeImageDataThread.store(plat::CreateThread([app, &release, &touched] {
+    while (!release.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));  // never cancellable
+    touched = app->lp_DecodedBuffer.load() != nullptr && app->h_FreeDecodedSem.load() != 0;
+    return plat::DWORD{0};
+  }));
+  TestWindows windows;
+  CTrelvixApp program(&windows);
+  EXPECT_EQ(program.ExitInstance(), 0);
+  EXPECT_EQ(plat::StrandedThreadCount(), 1u);
+  ASSERT_EQ(g_lpApp, app);
+  EXPECT_NE(app->lp_DecodedBuffer.load(), nullptr);
+  EXPECT_NE(app->lp_PacketBuffer.load(), nullptr);
+  EXPECT_NE(app->h_FreeDecodedSem.load(), 0u);
+  EXPECT_EQ(FreeSystemBuffer(), 0);
+
+  release = true;
+  ASSERT_TRUE(WaitUntil([] { return plat::StrandedThreadCount() == 0; }));
+  EXPECT_TRUE(touched.load());
+  EXPECT_EQ(FreeSemaphore(), 1);
+  EXPECT_EQ(FreeSystemBuffer(), 1);
+  EXPECT_EQ(app->lp_DecodedBuffer.load(), nullptr);
+  DeleteRecord();
+}
+
 TEST_F(StartupTest, PipelineSemaphoresHaveTheirCounts) {
   AppRecord* app = MakeRecord();
   ASSERT_EQ(AllocateSystemBuffer(), 1);

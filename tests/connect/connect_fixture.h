@@ -25,16 +25,14 @@
 #include "platform/net.h"
 #include "session/Command.h"
 #include "tests/support/FakeRecorder.h"
+#include "tests/support/WaitUntil.h"
 
 // Processes events until `done` or the time-out; answers `done()`.
 inline bool PumpUntil(const std::function<bool()>& done, int maxMs = 5000) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(maxMs);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
+  return WaitUntil(done, maxMs, [] {
     QApplication::processEvents(QEventLoop::AllEvents, 5);
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return true;
+  });
 }
 
 inline void PumpFor(int ms) {

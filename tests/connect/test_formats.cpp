@@ -7,10 +7,15 @@
 
 #include "session/DiscoveryPacket.h"
 #include "session/IPRecordFile.h"
+#include "platform/bytes.h"
 
 namespace {
 
-std::uint32_t Le32(const std::uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | std::uint32_t(p[3]) << 24; }
+std::uint32_t Le32(const std::uint8_t* p) {
+  std::uint32_t v = 0;
+  plat::ByteReader(p, 4).U32(v);
+  return v;
+}
 
 TEST(DiscoveryPacket, SettingsRequestLaysEveryFieldAtItsOffset) {
   DiscoverySettings s{"00:1a:2B:3c:4D:5e", "admin", "secret", "192.168.1.10", "255.255.255.0", "192.168.1.1",

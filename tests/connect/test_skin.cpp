@@ -7,13 +7,16 @@
 #include <vector>
 
 #include "data/skin/Skin.h"
+#include "platform/bytes.h"
 #include "platform/files.h"
 #include "ui/Surface.h"
 
 namespace {
 
 std::uint32_t Le32(const std::vector<std::uint8_t>& b, std::size_t at) {
-  return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | std::uint32_t(b[at + 3]) << 24;
+  std::uint32_t v = 0;
+  EXPECT_TRUE(plat::ByteReader(b.data(), b.size()).U32At(at, v)) << at;
+  return v;
 }
 
 TEST(Skin, EveryPictureOfTheTableIsDrawnAtItsSizeAsA24BitBitmap) {

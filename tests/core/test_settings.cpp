@@ -5,9 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "TestFolder.h"
 #include "engine/AppRecord.h"
+#include "tests/support/TempDir.h"
 #include "core/SettingINI.h"
+#include "core/TraceLog.h"
 #include "platform/files.h"
 #include "platform/messages.h"
 #include "platform/profile.h"
@@ -18,9 +19,9 @@ namespace {
 class SettingsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ::setenv("HOME", dir.Path().c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", (dir.Path() + "config").c_str(), 1);
-    plat::SetProgramFolder(dir.Path());
+    ::setenv("HOME", dir.Folder().c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (dir.Folder() + "config").c_str(), 1);
+    plat::SetProgramFolder(dir.Folder());
     previous = plat::SetMessageBoxHandler(
         [this](plat::HWND, const std::string& text, const std::string&, unsigned) {
           shown.push_back(text);
@@ -35,13 +36,13 @@ class SettingsTest : public ::testing::Test {
     plat::SetMessageBoxHandler(previous);
     plat::SetProgramFolder("");
   }
-  std::string IniPath() const { return dir.Path() + "Setting.ini"; }
+  std::string IniPath() const { return dir.Folder() + "Setting.ini"; }
   std::string Raw(const std::string& key) const {
     return plat::GetPrivateProfileString("Ovistra", key, "<absent>", IniPath());
   }
   CSettingINI& S() { return record->CSettingINI; }
 
-  TempFolder dir;
+  TempDir dir;
   std::unique_ptr<AppRecord> record;
   plat::MessageBoxHandler previous;
   std::vector<std::string> shown;
@@ -82,8 +83,8 @@ TEST_F(SettingsTest, DefaultsWithoutFile) {
   EXPECT_EQ(S().m_strUpgradeFWPath.Get(), desktop + "/");
   EXPECT_EQ(S().m_strUpgradeDVRFWPath.Get(), desktop);
   EXPECT_EQ(S().m_strNetworkFileDirectory.Get(), desktop);
-  EXPECT_EQ(S().m_strProgramPath.Get(), dir.Path());
-  EXPECT_EQ(S().m_strTriggerWavPath.Get(), dir.Path() + "alarm.wav");
+  EXPECT_EQ(S().m_strProgramPath.Get(), dir.Folder());
+  EXPECT_EQ(S().m_strTriggerWavPath.Get(), dir.Folder() + "alarm.wav");
   EXPECT_EQ(S().m_strPassword.Get(), "vexor");
   // The record folder (the Desktop) was created, and nothing was shown.
   EXPECT_TRUE(plat::DirectoryExists(desktop));
@@ -107,7 +108,7 @@ TEST_F(SettingsTest, FolderSeparatorRules) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.fw);
-    WriteText(IniPath(), std::string("[Ovistra]\nUpgrade FW Path=") + c.fw + "\nUpgrade DVR FW Path=" +
+    TempDir::Write(IniPath(), std::string("[Ovistra]\nUpgrade FW Path=") + c.fw + "\nUpgrade DVR FW Path=" +
                              c.dvr + "\n");
     CSettingINI s;
     s.LoadSetting();
@@ -117,14 +118,14 @@ TEST_F(SettingsTest, FolderSeparatorRules) {
 }
 
 TEST_F(SettingsTest, EmptyFolderKeysFallBackToDesktop) {
-  WriteText(IniPath(), "[Ovistra]\nRecord Path=\nSnapshot Path=\n");
+  TempDir::Write(IniPath(), "[Ovistra]\nRecord Path=\nSnapshot Path=\n");
   S().LoadSetting();
   EXPECT_EQ(S().m_strRecordPath.Get(), plat::DesktopFolder());
   EXPECT_EQ(S().m_strSnapshotPath.Get(), plat::DesktopFolder());
 }
 
 TEST_F(SettingsTest, IntegersAreCutToMemberWidth) {
-  WriteText(IniPath(),
+  TempDir::Write(IniPath(),
             "[Ovistra]\nSelected Channel=257\nServerPort=70000\nTurbo repeat step=261\n"
             "Last Connection MAC1=65537\nAlarm Trigger Record=512\nSub Port Number=-5\n"
             "RETR Alarm Record=0\nImage Resolution=2abc\nTrigger Wav Path LOWORD=4294967295\n");
@@ -142,8 +143,8 @@ TEST_F(SettingsTest, IntegersAreCutToMemberWidth) {
 
 TEST_F(SettingsTest, TextsAreCutTo255Characters) {
   const std::string longText(300, 'u');
-  const std::string longFolder = dir.Path() + std::string(300, 'f');
-  WriteText(IniPath(), "[Ovistra]\nUsername=" + longText + "\nServer Name=" + longText +
+  const std::string longFolder = dir.Folder() + std::string(300, 'f');
+  TempDir::Write(IniPath(), "[Ovistra]\nUsername=" + longText + "\nServer Name=" + longText +
                            "\nNetwork File Directory=" + longFolder + "\n");
   S().LoadSetting();
   EXPECT_EQ(S().m_strUsername.Get(), std::string(255, 'u'));
@@ -152,7 +153,7 @@ TEST_F(SettingsTest, TextsAreCutTo255Characters) {
 }
 
 TEST_F(SettingsTest, SaveWritesValuesAndKeepsForeignLines) {
-  WriteText(IniPath(),
+  TempDir::Write(IniPath(),
             "; operator notes\n[Ovistra]\nLANGUAGE=7\nRETR Alarm Record=0\nServerPort=81\n"
             "Enable_ALARM=1\n[Other]\nkey=value\n");
   S().LoadSetting();
@@ -165,7 +166,7 @@ TEST_F(SettingsTest, SaveWritesValuesAndKeepsForeignLines) {
   record->by_TurboRepeatStep = 12;
   ASSERT_EQ(S().SaveSetting(), 1);
 
-  const std::string text = ReadText(IniPath());
+  const std::string text = TempDir::Read(IniPath());
   EXPECT_EQ(text.find("s3cret-pass"), std::string::npos);
   EXPECT_EQ(text.find("Password"), std::string::npos);
   EXPECT_NE(text.find("; operator notes"), std::string::npos);
@@ -182,14 +183,26 @@ TEST_F(SettingsTest, SaveWritesValuesAndKeepsForeignLines) {
   EXPECT_EQ(Raw("AvSwitch Option"), "<absent>");
 }
 
+// A settings file that cannot be replaced (here a folder stands in its place) fails the save,
+// says so in the trace log and stays as it was.
+TEST_F(SettingsTest, ASaveThatCannotWriteIsTracedAndReported) {
+  S().LoadSetting();
+  TraceLog_Init(300, dir.Folder());
+  ASSERT_TRUE(plat::CreateDirectories(IniPath() + "/inside"));
+  EXPECT_EQ(S().SaveSetting(), 0);
+  EXPECT_TRUE(plat::DirectoryExists(IniPath() + "/inside"));
+  EXPECT_NE(TempDir::Read(dir.Folder() + "trace.log").find("SaveSetting failed"), std::string::npos);
+  TraceLog_Close();
+}
+
 TEST_F(SettingsTest, SavedFileLoadsBackTheSameValues) {
   S().LoadSetting();
   S().m_strUsername = "operator";
   S().m_strServerName = "192.168.7.20";
   S().m_bySelectedChannel = 9;
   S().m_nAlarmTriggerQuality = 2;
-  S().m_strRecordPath = dir.Path() + "rec";
-  S().m_strSnapshotPath = dir.Path() + "shots/";
+  S().m_strRecordPath = dir.Folder() + "rec";
+  S().m_strSnapshotPath = dir.Folder() + "shots/";
   S().m_wSearchListHDD = 3;
   S().m_nWriteCDClose = 1;
   S().SaveSetting();
@@ -200,21 +213,21 @@ TEST_F(SettingsTest, SavedFileLoadsBackTheSameValues) {
   EXPECT_EQ(again.m_strServerName.Get(), "192.168.7.20");
   EXPECT_EQ(again.m_bySelectedChannel, 9);
   EXPECT_EQ(again.m_nAlarmTriggerQuality, 2);
-  EXPECT_EQ(again.m_strRecordPath.Get(), dir.Path() + "rec");
-  EXPECT_EQ(again.m_strSnapshotPath.Get(), dir.Path() + "shots/");
+  EXPECT_EQ(again.m_strRecordPath.Get(), dir.Folder() + "rec");
+  EXPECT_EQ(again.m_strSnapshotPath.Get(), dir.Folder() + "shots/");
   EXPECT_EQ(again.m_wSearchListHDD, 3);
   EXPECT_EQ(again.m_nWriteCDClose, 1);
   EXPECT_EQ(again.m_strPassword.Get(), "vexor");  // never read from the file
   // Both folders are made at load.
-  EXPECT_TRUE(plat::DirectoryExists(dir.Path() + "rec"));
-  EXPECT_TRUE(plat::DirectoryExists(dir.Path() + "shots"));
+  EXPECT_TRUE(plat::DirectoryExists(dir.Folder() + "rec"));
+  EXPECT_TRUE(plat::DirectoryExists(dir.Folder() + "shots"));
 }
 
 TEST_F(SettingsTest, TextsReadBackAsWritten) {
   S().LoadSetting();
   S().m_strUsername = " padded user ";
   S().m_strRecordPath = "\"quoted\"";
-  S().m_strSnapshotPath = dir.Path() + "two\nlines";
+  S().m_strSnapshotPath = dir.Folder() + "two\nlines";
   S().m_strNetworkFileDirectory = "";
   S().SaveSetting();
   CSettingINI again;
@@ -222,7 +235,7 @@ TEST_F(SettingsTest, TextsReadBackAsWritten) {
   EXPECT_EQ(again.m_strUsername.Get(), " padded user ");
   EXPECT_EQ(again.m_strRecordPath.Get(), "\"quoted\"");
   // A line break cannot be kept; the rest of the text is, and no key is forged from it.
-  EXPECT_EQ(again.m_strSnapshotPath.Get(), dir.Path() + "twolines");
+  EXPECT_EQ(again.m_strSnapshotPath.Get(), dir.Folder() + "twolines");
   EXPECT_EQ(Raw("lines"), "<absent>");
   EXPECT_EQ(Raw("Network File Directory"), "");
 }

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "TestFolder.h"
+#include "tests/support/TempDir.h"
 #include "core/Snapshot.h"
 #include "platform/files.h"
 #include "platform/jpeg.h"
@@ -43,8 +43,8 @@ TEST(Snapshot, FileNameFromLocalTime) {
 }
 
 TEST(Snapshot, SavesJpegWithRowsInOrderAndKeepsEarlierShots) {
-  TempFolder dir;
-  std::string folder = dir.Path();
+  TempDir dir;
+  std::string folder = dir.Folder();
   folder.pop_back();  // no separator: the call adds one to the caller's text
   // An odd width: each row is 3 * 37 = 111 bytes, not a multiple of 4.
   const int w = 37, h = 32;
@@ -53,12 +53,12 @@ TEST(Snapshot, SavesJpegWithRowsInOrderAndKeepsEarlierShots) {
 
   std::string first, second, third;
   ASSERT_EQ(SaveSnapshotFileAt(folder, pic.data(), w, h, kSnapshotFormatJpeg, t, &first), 1);
-  EXPECT_EQ(folder, dir.Path());
-  EXPECT_EQ(first, dir.Path() + "070117T090503.jpg");
+  EXPECT_EQ(folder, dir.Folder());
+  EXPECT_EQ(first, dir.Folder() + "070117T090503.jpg");
   ASSERT_EQ(SaveSnapshotFileAt(folder, pic.data(), w, h, kSnapshotFormatJpeg, t, &second), 1);
-  EXPECT_EQ(second, dir.Path() + "070117T090503_1.jpg");
+  EXPECT_EQ(second, dir.Folder() + "070117T090503_1.jpg");
   ASSERT_EQ(SaveSnapshotFileAt(folder, pic.data(), w, h, kSnapshotFormatJpeg, t, &third), 1);
-  EXPECT_EQ(third, dir.Path() + "070117T090503_2.jpg");
+  EXPECT_EQ(third, dir.Folder() + "070117T090503_2.jpg");
 
   std::vector<std::uint8_t> jpeg;
   ASSERT_TRUE(plat::ReadWholeFile(first, jpeg));
@@ -82,7 +82,7 @@ TEST(Snapshot, SavesJpegWithRowsInOrderAndKeepsEarlierShots) {
 }
 
 TEST(Snapshot, FailuresWriteNothing) {
-  TempFolder dir;
+  TempDir dir;
   const auto pic = Picture(16, 16);
   const auto t = At(2020, 2, 3, 4, 5, 6);
   struct Case {
@@ -91,29 +91,29 @@ TEST(Snapshot, FailuresWriteNothing) {
     int w, h, format;
   };
   const Case cases[] = {
-      {dir.Path() + "no/such/folder", pic.data(), 16, 16, kSnapshotFormatJpeg},
-      {dir.Path(), nullptr, 16, 16, kSnapshotFormatJpeg},
-      {dir.Path(), pic.data(), 0, 16, kSnapshotFormatJpeg},
-      {dir.Path(), pic.data(), 16, -1, kSnapshotFormatJpeg},
-      {dir.Path(), pic.data(), 16, 16, 0},       // no bitmap snapshots
-      {dir.Path(), pic.data(), 4096, 4096, 1},  // larger than any decoded picture
+      {dir.Folder() + "no/such/folder", pic.data(), 16, 16, kSnapshotFormatJpeg},
+      {dir.Folder(), nullptr, 16, 16, kSnapshotFormatJpeg},
+      {dir.Folder(), pic.data(), 0, 16, kSnapshotFormatJpeg},
+      {dir.Folder(), pic.data(), 16, -1, kSnapshotFormatJpeg},
+      {dir.Folder(), pic.data(), 16, 16, 0},       // no bitmap snapshots
+      {dir.Folder(), pic.data(), 4096, 4096, 1},  // larger than any decoded picture
   };
   for (const Case& c : cases) {
     std::string folder = c.folder;
     EXPECT_EQ(SaveSnapshotFileAt(folder, c.picture, c.w, c.h, c.format, t), 0) << c.folder << " " << c.w;
   }
-  EXPECT_FALSE(plat::FileExists(dir.Path() + "200203T040506.jpg"));
+  EXPECT_FALSE(plat::FileExists(dir.Folder() + "200203T040506.jpg"));
 }
 
 TEST(Snapshot, SharedFolderGetsItsSeparator) {
-  TempFolder dir;
-  std::string path = dir.Path();
+  TempDir dir;
+  std::string path = dir.Folder();
   path.pop_back();
   SharedString folder(path);
   const auto pic = Picture(8, 16);
   std::string saved;
   ASSERT_EQ(SaveSnapshotFile(folder, pic.data(), 8, 16, kSnapshotFormatJpeg, &saved), 1);
-  EXPECT_EQ(folder.Get(), dir.Path());
+  EXPECT_EQ(folder.Get(), dir.Folder());
   EXPECT_TRUE(plat::FileExists(saved));
 }
 

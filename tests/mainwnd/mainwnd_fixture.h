@@ -19,6 +19,8 @@
 #include "platform/messages.h"
 #include "platform/net.h"
 #include "tests/support/FakeRecorder.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/WaitUntil.h"
 
 namespace mwtest {
 
@@ -27,14 +29,9 @@ using MessageBoxes = ::MessageBoxRecorder;
 class RecordFixture : public ::testing::Test {
  protected:
   void SetUp() override {
-    const char* base = std::getenv("TRELVIX_TEST_TMP");
-    std::string root = base && *base ? base : "/tmp";
-    std::error_code made;
-    std::filesystem::create_directories(root, made);  // the build's own folder may be new
-    std::string pattern = root + "/mainwnd-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-    folder_ = dir_ + "/";
+    temp_ = std::make_unique<TempDir>("mainwnd");
+    dir_ = temp_->path();
+    folder_ = temp_->Folder();
     std::error_code ec;
     std::filesystem::create_directory_symlink(std::string(TRELVIX_BIN_DIR) + "/BMP", folder_ + "BMP", ec);
     std::filesystem::create_directories(folder_ + "snap", ec);
@@ -61,8 +58,7 @@ class RecordFixture : public ::testing::Test {
     delete app_;
     fake_.Stop();
     plat::SetLocalIPv4Override("");
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
+    temp_.reset();
   }
 
   // The model, firmware and device information the fake recorder reports.
@@ -78,6 +74,7 @@ class RecordFixture : public ::testing::Test {
 
   fake::FakeRecorder fake_;
   AppRecord* app_ = nullptr;
+  std::unique_ptr<TempDir> temp_;  // removed with the fixture also when SetUp stops early
   std::string dir_;
   std::string folder_;
   MessageBoxes boxes_;

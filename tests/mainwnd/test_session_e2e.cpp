@@ -19,6 +19,7 @@
 #include "platform/jpeg.h"
 #include "platform/thread.h"
 #include "platform/wave.h"
+#include "tests/support/WaitUntil.h"
 
 namespace {
 
@@ -72,9 +73,7 @@ class SessionE2E : public RecordFixture {
     plat::SetTimeScale(1.0);
     plat::SetWaveBackend(plat::WaveBackend::Auto);
     // Every thread the client made has ended.
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (plat::LiveThreadCount() > baselineThreads_ && std::chrono::steady_clock::now() < until)
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    WaitUntil([this] { return plat::LiveThreadCount() <= baselineThreads_; });
     EXPECT_EQ(plat::LiveThreadCount(), baselineThreads_);
   }
 
@@ -90,13 +89,10 @@ class SessionE2E : public RecordFixture {
 
   // Runs the window's queue until `pred` holds (real time).
   bool Pump(const std::function<bool()>& pred, int realMs = 10000) {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(realMs);
-    while (!pred()) {
-      if (std::chrono::steady_clock::now() >= until) return false;
+    return WaitUntil(pred, realMs, [] {
       QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
+    });
   }
 
   int Requests(const std::string& path) const {

@@ -9,7 +9,7 @@
 #include "platform/files.h"
 #include "platform/kernel.h"
 #include "platform/thread.h"
-#include "tempdir.h"
+#include "tests/support/TempDir.h"
 
 using namespace plat;
 

@@ -1,9 +1,11 @@
 // Profile files: reading rules, in-place writing, and the parsed document.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "platform/files.h"
 #include "platform/profile.h"
-#include "tempdir.h"
+#include "tests/support/TempDir.h"
 
 using namespace plat;
 
@@ -119,6 +121,32 @@ TEST(Profile, WriteAddsKeysAndSections) {
     EXPECT_EQ(TempDir::Read(f), c.after) << c.name;
     EXPECT_EQ(GetPrivateProfileString(c.section, c.key, "", f), c.value) << c.name;
   }
+}
+
+// Many keys in one rewrite give the very file that writing them one by one gives.
+TEST(Profile, WritingManyKeysAtOnceMatchesSingleWrites) {
+  TempDir dir;
+  const std::vector<ProfileEntry> keys = {{"b", "2"}, {"A", "x y"}, {"new", ""}, {"b", "3"}, {"c", "\"q\""}};
+  const char* starts[] = {nullptr, "", "[S]\r\na=1\r\n\r\n[T]\r\nb=9\r\n", "; note\n[s]\nB=1\n[S]\nb=0\n",
+                          "\xEF\xBB\xBF[T]\nk=v"};
+  int n = 0;
+  for (const char* before : starts) {
+    const std::string one = dir / ("one" + std::to_string(n) + ".ini");
+    const std::string all = dir / ("all" + std::to_string(n++) + ".ini");
+    if (before) {
+      TempDir::Write(one, before);
+      TempDir::Write(all, before);
+    }
+    for (const ProfileEntry& e : keys) ASSERT_TRUE(WritePrivateProfileString("S", e.key, e.value, one));
+    ASSERT_TRUE(WritePrivateProfileKeys("S", keys, all));
+    EXPECT_EQ(TempDir::Read(all), TempDir::Read(one)) << (before ? before : "(no file)");
+  }
+  // One key that cannot be written refuses the whole set and leaves the file alone.
+  const std::string f = dir / "refused.ini";
+  TempDir::Write(f, "[S]\na=1\n");
+  EXPECT_FALSE(WritePrivateProfileKeys("S", {{"a", "2"}, {"b", "two\nlines"}}, f));
+  EXPECT_EQ(TempDir::Read(f), "[S]\na=1\n");
+  EXPECT_FALSE(WritePrivateProfileKeys("S", {{"a", "2"}}, dir / "no/such/dir/p.ini"));
 }
 
 TEST(Profile, WriteRefusesWhatWouldBreakTheFile) {

@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "platform/registry.h"
-#include "tempdir.h"
+#include "tests/support/TempDir.h"
 
 using namespace plat;
 

@@ -9,7 +9,8 @@
 #include "platform/files.h"
 #include "platform/net.h"
 #include "platform/process.h"
-#include "tempdir.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/WaitUntil.h"
 
 using namespace plat;
 
@@ -36,10 +37,10 @@ TEST(Process, SpawnsWithArgumentsAndFolder) {
                             "arg with space", "x;y"},
                            dir.path()));
   std::string text;
-  for (int i = 0; i < 200 && text.find('|', text.find('|') + 1) == std::string::npos; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  WaitUntil([&] {
     text = TempDir::Read(dir / "out.txt");
-  }
+    return text.find('|', text.find('|') + 1) != std::string::npos;
+  }, 2000);
   EXPECT_EQ(text, dir.path() + "\narg with space|x;y|");
   EXPECT_FALSE(SpawnProcess({}));
   EXPECT_FALSE(SpawnProcess({dir / "no-such-program"}));

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <mutex>
 #include <stdexcept>
 #include <thread>
 
@@ -92,7 +93,13 @@ struct BlockCase {
 TEST(ThreadCancel, WakesEveryKindOfWait) {
   HANDLE never = CreateEvent(true, false);
   HANDLE empty = CreateSemaphore(0, 1);
+  CancellableMutex held;
+  held.lock();  // by this thread for the whole test
   BlockCase cases[] = {
+      {"CancellableMutex", [&] {
+         held.lock();
+         held.unlock();
+       }},
       {"WaitForSingleObject", [&] { WaitForSingleObject(never, INFINITE); }},
       {"WaitForMultipleObjects", [&] {
          HANDLE list[] = {never, empty};
@@ -125,8 +132,31 @@ TEST(ThreadCancel, WakesEveryKindOfWait) {
     CloseHandle(t);
     CloseHandle(started);
   }
+  held.unlock();
   CloseHandle(never);
   CloseHandle(empty);
+}
+
+TEST(CancellableMutex, RecursiveForItsOwnerExclusiveForOthers) {
+  CancellableMutex m;
+  m.lock();
+  m.lock();  // the owner again: no wait
+  std::atomic<bool> got{false};
+  HANDLE t = CreateThread([&]() -> DWORD {
+    std::lock_guard<CancellableMutex> lock(m);
+    got = true;
+    return 0;
+  });
+  m.unlock();
+  EXPECT_EQ(WaitForSingleObject(t, 50), static_cast<DWORD>(WAIT_TIMEOUT));
+  EXPECT_FALSE(got.load());
+  m.unlock();
+  ASSERT_EQ(WaitForSingleObject(t, 5000), WAIT_OBJECT_0);
+  EXPECT_TRUE(got.load());
+  EXPECT_EQ(ExitCodeOf(t), 0u);
+  CloseHandle(t);
+  m.lock();  // free again after the other thread's turn
+  m.unlock();
 }
 
 TEST(ThreadCancel, CancelBeforeTheWaitThrowsAtTheWait) {
@@ -229,6 +259,7 @@ TEST(ThreadStop, StuckThreadIsCancelledAfterTheBound) {
   EXPECT_LT(took, std::chrono::seconds(2));
   EXPECT_EQ(WaitForSingleObject(t, 0), WAIT_OBJECT_0);
   EXPECT_EQ(ExitCodeOf(t), 31u);
+  EXPECT_EQ(StrandedThreadCount(), 0u);  // it ended once cancelled
   EXPECT_EQ(StopThread(0, 100), WAIT_FAILED);
   CloseHandle(t);
   CloseHandle(never);

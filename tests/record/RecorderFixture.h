@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -20,6 +21,8 @@
 #include "record/RecordFrameRing.h"
 #include "record/UserRecord.h"
 #include "tests/support/OvrReader.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/WaitUntil.h"
 
 namespace rectest {
 
@@ -123,25 +126,12 @@ inline std::vector<std::uint8_t> FramePicture(std::uint32_t i) {
   return p;
 }
 
-template <class Pred>
-bool WaitUntil(Pred p, int ms = 3000) {
-  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (!p()) {
-    if (std::chrono::steady_clock::now() > until) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return true;
-}
 
 class RecorderTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const char* base = std::getenv("TRELVIX_TEST_TMP");
-    dir = std::filesystem::path(base ? base : "/tmp") /
-          ("record-" + std::to_string(::getpid()) + "-" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
+    temp = std::make_unique<TempDir>("record");
+    dir = temp->path();
     folder = dir.string();
     ASSERT_EQ(ring.AllocateBuffer(), 1);
     host.ring = &ring;
@@ -163,8 +153,7 @@ class RecorderTest : public ::testing::Test {
     alarm.ReleaseResource();
     user.ReleaseResource();
     plat::CloseHandle(host.endEvent);
-    std::error_code ec;
-    std::filesystem::remove_all(dir, ec);
+    temp.reset();
   }
 
   // Feeds frame i (time value 1000 + 40 i) the way the compose thread does.
@@ -211,6 +200,7 @@ class RecorderTest : public ::testing::Test {
   // The time value of frame i as fed.
   static std::uint32_t TimeOf(std::uint32_t i) { return 1000 + 40 * i; }
 
+  std::unique_ptr<TempDir> temp;
   std::filesystem::path dir;
   std::string folder;
   TestHost host;

@@ -10,6 +10,7 @@
 #include "platform/thread.h"
 #include "session/CgiRequest.h"
 #include "session/Command.h"
+#include "session/Receiver.h"
 #include "session_fixture.h"
 
 namespace {
@@ -67,7 +68,9 @@ TEST(CgiRequest, TableAndBuilderRules) {
   r.AddParam("Option", "INF");
   r.AddParamInt("Size", 44);
   r.AddParamInt("N", -7);
-  r.AddParam("P", "a&b=c d");  // sent as it is
+  // Values are not escaped: recorders rely on that. Ampersands, equal signs and blanks stay
+  // as they are; only CR, LF and NUL are refused, when the head is built.
+  r.AddParam("P", "a&b=c d");
   EXPECT_EQ(r.Url(), "/GetSysCfg.cgi?Option=INF&Size=44&N=-7&P=a&b=c d");
   EXPECT_EQ(r.GetLength(), r.Url().size());
   EXPECT_EQ(r.AddCookie(""), 0);
@@ -143,6 +146,37 @@ TEST_F(CommandTest, RequestHeadsAreByteExact) {
                                           "Accept: */* \r\nAccept-Language: zh-tw\r\nContent-Length: 3\r\n") +
                                   kFixedHeaders);
   EXPECT_EQ(requests[1].body, std::string("\x01\x02\x00", 3));
+}
+
+TEST(CommandHead, LineBreaksAndNulInTargetOrHostBuildNoHead) {
+  const std::string good = "/Login.cgi?Username=a&b=c d%0D";
+  EXPECT_EQ(BuildCommandHead(good.data(), good.size(), false, 0, "10.0.0.1")
+                .rfind("GET " + good + " HTTP/1.1\r\n", 0),
+            0u);
+  const std::string bad[] = {"/Login.cgi?Username=a\r\nX-Injected: 1", "/Login.cgi?Username=a\nb",
+                             "/Login.cgi?Username=a\rb", std::string("/Login.cgi?Password=a\0b", 24)};
+  for (const std::string& t : bad) EXPECT_EQ(BuildCommandHead(t.data(), t.size(), false, 0, "10.0.0.1"), "") << t;
+  EXPECT_EQ(BuildCommandHead(good.data(), good.size(), false, 0, "10.0.0.1\r\nX: y"), "");
+  EXPECT_EQ(BuildCommandHead(good.data(), 0, false, 0, "10.0.0.1"), "");
+  EXPECT_EQ(BuildGetVideoRequest("ab\r\ncd", "10.0.0.1"), "");
+  EXPECT_EQ(BuildGetVideoRequest(std::string("ab\0cd", 5), "10.0.0.1"), "");
+}
+
+TEST_F(CommandTest, TargetWithLineBreakFailsWithNothingSent) {
+  const std::pair<const char*, std::string> fields[] = {
+      {"Username", "admin\r\nX-Injected: 1"}, {"Password", "12\n34"}, {"Password", std::string("12\0" "34", 5)}};
+  for (const auto& f : fields) {
+    CCgiRequest login(CGI_LOGIN);
+    login.AddParam(f.first, f.second);
+    const Call c = Send(login, 256);
+    EXPECT_EQ(c.result, 0) << f.first;
+    EXPECT_EQ(c.length, 0xABCDu);
+  }
+  g_szSessionCookie.Set("S1\r\nHost: elsewhere");
+  EXPECT_EQ(Send(WithCookie(CGI_GETCOLOR)).result, 0);
+  app_->CSettingINI.m_strServerName = std::string("127.0.0.1\r\n");
+  EXPECT_EQ(Send(CCgiRequest(CGI_GETVERSION)).result, 0);
+  EXPECT_TRUE(recorder_.Requests().empty());
 }
 
 TEST_F(CommandTest, RequestsHaveNoFixedSizeLimit) {

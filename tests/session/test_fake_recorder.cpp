@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/bytes.h"
 #include "platform/jpeg.h"
 #include "session/Socket.h"
 #include "tests/support/FakeRecorder.h"
@@ -17,8 +18,14 @@
 namespace {
 
 std::uint32_t Le(const std::string& s, std::size_t at, int bytes) {
+  plat::ByteReader r(s.data(), s.size());
+  if (bytes == 2) {
+    std::uint16_t v = 0;
+    r.U16At(at, v);
+    return v;
+  }
   std::uint32_t v = 0;
-  for (int i = bytes - 1; i >= 0; --i) v = v << 8 | static_cast<std::uint8_t>(s[at + i]);
+  r.U32At(at, v);
   return v;
 }
 

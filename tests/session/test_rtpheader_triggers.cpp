@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "session/ControlDeviceTable.h"
 #include "session/RtpHeader.h"
 #include "test_stream_wire.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -87,8 +89,8 @@ class HeaderTriggers : public ::testing::Test {
     app->lp_MainDialog = window.get();
     app->C_ChannelBar = &bar;
     app->C_CmosToolBar = toolbar.get();
-    folder = std::filesystem::temp_directory_path() / ("trelvix-triggers-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(folder);
+    temp = std::make_unique<TempDir>("triggers");
+    folder = temp->path();
     app->CSettingINI.m_strRecordPath.Set(folder.string());
   }
   void TearDown() override {
@@ -97,7 +99,7 @@ class HeaderTriggers : public ::testing::Test {
     plat::UnregisterMessageSink(toolHwnd);
     g_lpApp = nullptr;
     delete app;
-    std::filesystem::remove_all(folder);
+    temp.reset();
   }
 
   // The alarm recorder with its thread, so that StartRecord can create files.
@@ -154,6 +156,7 @@ class HeaderTriggers : public ::testing::Test {
   std::unique_ptr<Window> window;
   std::unique_ptr<Toolbar> toolbar;
   Bar bar;
+  std::unique_ptr<TempDir> temp;
   std::filesystem::path folder;
   plat::HANDLE endEvent = 0;
   bool recorder = false;

@@ -4,6 +4,7 @@
 // The product's time-outs stay; the clock runs faster.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -29,6 +30,8 @@
 #include "session/Receiver.h"
 #include "test_stream_wire.h"
 #include "tests/support/FakeRecorder.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/WaitUntil.h"
 
 namespace {
 
@@ -199,17 +202,15 @@ class StreamE2E : public ::testing::Test {
     baselineThreads_ = plat::LiveThreadCount();
     plat::SetTimeScale(kTimeScale);
     ASSERT_TRUE(recorder.Start());
-    folder_ = std::filesystem::temp_directory_path() /
-              ("trelvix-stream-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(folder_);
+    temp_ = std::make_unique<TempDir>("stream");
+    folder_ = temp_->path();
   }
 
   void TearDown() override {
     Shutdown();
     recorder.Stop();
     plat::SetTimeScale(1.0);
-    std::filesystem::remove_all(folder_);
+    temp_.reset();
   }
 
   // The client as the start-up leaves it after the first login, with the stream side built by
@@ -246,9 +247,7 @@ class StreamE2E : public ::testing::Test {
     delete app;
     app = nullptr;
     // Every thread the client made has ended.
-    const auto until = Clock::now() + std::chrono::seconds(5);
-    while (plat::LiveThreadCount() > baselineThreads_ && Clock::now() < until)
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    WaitUntil([this] { return plat::LiveThreadCount() <= baselineThreads_; });
     EXPECT_EQ(plat::LiveThreadCount(), baselineThreads_);
   }
 
@@ -281,6 +280,7 @@ class StreamE2E : public ::testing::Test {
   AppRecord* app = nullptr;
 
  private:
+  std::unique_ptr<TempDir> temp_;
   std::filesystem::path folder_;
   std::size_t baselineThreads_ = 0;
   bool started_ = false;

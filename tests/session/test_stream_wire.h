@@ -5,16 +5,18 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/bytes.h"
 #include "platform/jpeg.h"
 
 namespace wire {
 
 inline void Put16(std::vector<std::uint8_t>& v, std::uint32_t x) {
-  v.push_back(static_cast<std::uint8_t>(x));
-  v.push_back(static_cast<std::uint8_t>(x >> 8));
+  v.resize(v.size() + 2);
+  plat::ByteWriter(v.data() + v.size() - 2, 2).U16(static_cast<std::uint16_t>(x));
 }
 inline void Put32(std::vector<std::uint8_t>& v, std::uint32_t x) {
-  for (int i = 0; i < 4; ++i) v.push_back(static_cast<std::uint8_t>(x >> (8 * i)));
+  v.resize(v.size() + 4);
+  plat::ByteWriter(v.data() + v.size() - 4, 4).U32(x);
 }
 
 // Optional sections of a header; a field is written when its `has` is set.

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/bytes.h"
+
 // TempDir comes from the shared test support.
 
 
@@ -27,11 +29,12 @@ inline Bytes ReadBytes(const std::string& file) {
 }
 
 inline void Put16(Bytes& b, unsigned v) {
-  b.push_back(static_cast<std::uint8_t>(v));
-  b.push_back(static_cast<std::uint8_t>(v >> 8));
+  b.resize(b.size() + 2);
+  plat::ByteWriter(b.data() + b.size() - 2, 2).U16(static_cast<std::uint16_t>(v));
 }
 inline void Put32(Bytes& b, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+  b.resize(b.size() + 4);
+  plat::ByteWriter(b.data() + b.size() - 4, 4).U32(v);
 }
 
 // One chunk: identifier, the size field (normally the body's size) and the body.

@@ -12,6 +12,7 @@
 #include "platform/kernel.h"
 #include "platform/thread.h"
 #include "platform/wave.h"
+#include "tests/support/WaitUntil.h"
 #include "session/AlarmSound.h"
 #include "session/AlarmWave.h"
 
@@ -59,7 +60,7 @@ TEST_F(AlsaNullDevice, PlaysResetsAndCloses) {
     ASSERT_EQ(WaveOutPrepareHeader(dev, &h[i]), MMSYSERR_NOERROR);
     ASSERT_EQ(WaveOutWrite(dev, &h[i]), MMSYSERR_NOERROR);
   }
-  for (int i = 0; i < 400 && g_dones.load() < 3; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  WaitUntil([] { return g_dones.load() >= 3; }, 2000);
   EXPECT_EQ(g_dones.load(), 3);
   // More buffers, then a reset while they are queued.
   for (WaveHeader& x : h) ASSERT_EQ(WaveOutWrite(dev, &x), MMSYSERR_NOERROR);

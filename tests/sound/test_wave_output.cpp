@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/wave.h"
+#include "tests/support/WaitUntil.h"
 
 using namespace plat;
 
@@ -170,7 +171,7 @@ TEST_F(WaveOutputTest, NullSinkConsumesAtTheFormatsRate) {
     WaveOutPrepareHeader(dev, &x);
     WaveOutWrite(dev, &x);
   }
-  while (calls.dones.load() < 3) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  ASSERT_TRUE(WaitUntil([&] { return calls.dones.load() >= 3; }));
   EXPECT_GE(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(250));
   for (WaveHeader& x : h) WaveOutUnprepareHeader(dev, &x);
   EXPECT_EQ(WaveOutClose(dev), MMSYSERR_NOERROR);

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstring>
 
+#include "platform/bytes.h"
 #include "platform/jpeg.h"
 
 namespace fake {
@@ -27,12 +28,14 @@ void Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 void PauseUs(int us) { std::this_thread::sleep_for(std::chrono::microseconds(us)); }
 
 void Le16(std::string& s, std::uint32_t v) {
-  s += static_cast<char>(v & 0xFF);
-  s += static_cast<char>((v >> 8) & 0xFF);
+  char b[2];
+  plat::ByteWriter(b, sizeof b).U16(static_cast<std::uint16_t>(v));
+  s.append(b, sizeof b);
 }
 void Le32(std::string& s, std::uint32_t v) {
-  Le16(s, v & 0xFFFF);
-  Le16(s, v >> 16);
+  char b[4];
+  plat::ByteWriter(b, sizeof b).U32(v);
+  s.append(b, sizeof b);
 }
 
 bool SendAll(int fd, const char* p, std::size_t n) {

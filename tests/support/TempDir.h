@@ -21,12 +21,15 @@ class TempDir {
   }
   ~TempDir() {
     std::error_code ec;
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ec);  // a test may have locked it
     std::filesystem::remove_all(path_, ec);
   }
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
 
   const std::string& path() const { return path_; }
+  // The path with a trailing '/', as the program folder is given.
+  std::string Folder() const { return path_ + "/"; }
   std::string operator/(const std::string& name) const { return path_ + "/" + name; }
 
   static void Write(const std::string& file, const std::string& text) {

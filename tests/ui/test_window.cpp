@@ -13,17 +13,20 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/kernel.h"
 #include "platform/messages.h"
+#include "platform/thread.h"
+#include "tests/support/WaitUntil.h"
 #include "ui/Surface.h"
 #include "ui/Window.h"
 
 namespace {
 
 void PumpUntil(const std::function<bool()>& done, int maxMs = 3000) {
-  for (int i = 0; i < maxMs / 5 && !done(); ++i) {
+  WaitUntil(done, maxMs, [] {
     QApplication::processEvents(QEventLoop::AllEvents, 5);
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
+  });
 }
 
 TEST(WindowLayer, PostedMessagesArriveInOrderOnTheGuiThread) {
@@ -128,7 +131,7 @@ TEST(WindowLayer, BoxesAskedForOnWorkersAreShownOnTheGuiThread) {
   std::atomic<int> okAnswer{0};
   std::thread told([&] { okAnswer = plat::MessageBox(0, "Apply setting is successfully"); });
   // Answered before the GUI thread has run a single event.
-  for (int i = 0; i < 400 && okAnswer == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  WaitUntil([&] { return okAnswer != 0; }, 2000);
   EXPECT_EQ(okAnswer.load(), plat::IDOK);
   told.join();
   PumpUntil([&] { return shown.size() == 1; });
@@ -141,6 +144,42 @@ TEST(WindowLayer, BoxesAskedForOnWorkersAreShownOnTheGuiThread) {
   plat::SetMessageBoxHandler(previous);
   EXPECT_EQ(shown, (std::vector<QString>{"Apply setting is successfully", "Delete the entry?"}));
   EXPECT_TRUE(shownOnGui);
+}
+
+// A question asked from a worker does not hold the worker's cancellation: cancelling the
+// worker ends its wait at once and closes the box it asked for.
+TEST(WindowLayer, CancellingAWorkerClosesTheQuestionItAsked) {
+  const auto previous = plat::SetMessageBoxHandler({});
+  ui::InstallMessageBoxHandler();
+  std::atomic<bool> returned{false};
+  plat::HANDLE worker = plat::CreateThread([&]() -> plat::DWORD {
+    plat::MessageBox(0, "Overwrite the file?", "", plat::MB_YESNO);
+    returned = true;  // a cancelled wait never gets here
+    return 0;
+  });
+  ASSERT_NE(worker, 0u);
+  // The box runs its own loop inside the pump's processEvents: the worker is cancelled from
+  // there, as soon as the box shows.
+  QString shown;
+  QTimer canceller;
+  QObject::connect(&canceller, &QTimer::timeout, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box || !box->isVisible() || !shown.isEmpty()) return;
+    shown = box->text();
+    plat::CancelThread(worker, 31);
+  });
+  canceller.start(5);
+  PumpUntil([&] { return !shown.isEmpty() && plat::WaitForSingleObject(worker, 0) == plat::WAIT_OBJECT_0; });
+  canceller.stop();
+  EXPECT_EQ(shown, "Overwrite the file?");
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);  // the box closed with the wait
+  EXPECT_EQ(plat::WaitForSingleObject(worker, 2000), plat::WAIT_OBJECT_0);
+  plat::DWORD code = 0;
+  EXPECT_TRUE(plat::GetExitCodeThread(worker, &code));
+  EXPECT_EQ(code, 31u);
+  EXPECT_FALSE(returned.load());
+  plat::CloseHandle(worker);
+  plat::SetMessageBoxHandler(previous);
 }
 
 TEST(WindowLayer, AFramelessWindowIsDraggedByItsSurface) {

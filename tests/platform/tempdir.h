@@ -1,2 +1,0 @@
-#pragma once
-#include "tests/support/TempDir.h"
