@@ -630,13 +630,18 @@ TEST_F(StreamE2E, PacedModelHoldsPicturesForTheirInterval) {
   });
   ASSERT_TRUE(window.WaitPictures(2));
   // From here on the clock moves only in 5 ms steps of the test: the tick count cannot move
-  // while the show thread decides, so every gap is held exactly, whatever the machine's load.
+  // while the show thread decides, so the holds do not depend on the machine's load.
+  plat::SetManualClock(true);
   const int first = window.Pictures();
-  ASSERT_TRUE(DriveManualClock([&] { return window.Pictures() >= first + 7; }, 5));
+  ASSERT_TRUE(DriveManualClock([&] { return window.Pictures() >= first + 8; }, 5));
   const auto ticks = window.DrawTicks();
-  ASSERT_GE(ticks.size(), static_cast<std::size_t>(first + 7));
-  for (std::size_t i = std::max<std::size_t>(first + 1, 3); i < ticks.size(); ++i)
-    EXPECT_GE(ticks[i] - ticks[i - 1], 100u) << i;
+  ASSERT_GE(ticks.size(), static_cast<std::size_t>(first + 8));
+  // The window takes its draw tick when the mailbox worker gets to the picture, which may be a
+  // few steps after the show thread let it go; the lag does not add up over the run.
+  constexpr std::uint64_t kDrawLag = 25;
+  const std::size_t from = std::max<std::size_t>(first + 1, 3);
+  for (std::size_t i = from + 1; i < ticks.size(); ++i) EXPECT_GE(ticks[i] - ticks[i - 1] + kDrawLag, 100u) << i;
+  EXPECT_GE(ticks.back() - ticks[from] + kDrawLag, 100u * (ticks.size() - 1 - from));
 }
 
 // A stream cut by the recorder: reconnection through the mailbox, teardown, re-login,
