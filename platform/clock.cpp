@@ -1,6 +1,7 @@
-// The tick count and the test clock's scale. Ticks are milliseconds of the steady clock;
-// under a scale they advance `factor` times faster from the moment the scale was set, so
-// the count never jumps back when the scale changes.
+// The tick count and the test clock. Ticks are milliseconds of the steady clock; under a
+// scale they advance `factor` times faster from the moment the scale was set, so the count
+// never jumps back when the scale changes. A manual clock holds the count still between
+// Advance calls.
 #include "platform/clock.h"
 
 #include <time.h>
@@ -16,94 +17,127 @@ namespace plat {
 namespace detail {
 namespace {
 
-struct Scale {
+struct Clock {
   std::mutex mutex;
   double factor = 1.0;
+  bool manual = false;
   SteadyClock::time_point realAnchor = SteadyClock::now();
-  double tickAnchor = 0;  // product milliseconds at realAnchor
+  double tickAnchor = 0;  // product milliseconds at realAnchor (the whole count when manual)
 };
 
-Scale& TheScale() {
-  static Scale* s = [] {
-    auto* s = new Scale;
-    s->tickAnchor = std::chrono::duration<double, std::milli>(s->realAnchor.time_since_epoch()).count();
-    return s;
+Clock& TheClock() {
+  static Clock* c = [] {
+    auto* c = new Clock;
+    c->tickAnchor = std::chrono::duration<double, std::milli>(c->realAnchor.time_since_epoch()).count();
+    return c;
   }();
-  return *s;
+  return *c;
 }
 
-double TicksLocked(const Scale& s, SteadyClock::time_point now) {
-  return s.tickAnchor + std::chrono::duration<double, std::milli>(now - s.realAnchor).count() * s.factor;
+double TicksLocked(const Clock& c, SteadyClock::time_point now) {
+  if (c.manual) return c.tickAnchor;
+  return c.tickAnchor + std::chrono::duration<double, std::milli>(now - c.realAnchor).count() * c.factor;
+}
+
+// Sleeps on no object until the product deadline (kInfiniteTicks: until cancelled).
+void SleepToTicks(double deadlineTicks) {
+  std::unique_lock<std::mutex> lock(TableMutex());
+  WaitLocked(lock, {}, false, deadlineTicks);
 }
 
 }  // namespace
 
-std::chrono::nanoseconds ScaledDuration(DWORD milliseconds) {
-  if (milliseconds == INFINITE) return std::chrono::nanoseconds::max();
-  double ns = std::ceil(milliseconds * 1e6 / GetTimeScale());
-  // A century is as good as forever and keeps deadlines far from overflow.
-  constexpr double kCentury = 3.15e18;
-  return std::chrono::nanoseconds(static_cast<std::int64_t>(std::min(ns, kCentury)));
+ClockReading ReadClock() {
+  auto& c = TheClock();
+  std::lock_guard<std::mutex> lock(c.mutex);
+  const auto now = SteadyClock::now();
+  return ClockReading{TicksLocked(c, now), c.manual, c.factor, now};
 }
 
 }  // namespace detail
 
 std::uint64_t GetTickCount64() {
-  auto& s = detail::TheScale();
-  std::lock_guard<std::mutex> lock(s.mutex);
-  return static_cast<std::uint64_t>(detail::TicksLocked(s, detail::SteadyClock::now()));
+  return static_cast<std::uint64_t>(detail::ReadClock().ticks);
 }
 
 DWORD GetTickCount() { return static_cast<DWORD>(GetTickCount64()); }
 
 void SetTimeScale(double factor) {
   if (!(factor > 0) || !std::isfinite(factor)) factor = 1.0;
-  auto& s = detail::TheScale();
-  std::lock_guard<std::mutex> lock(s.mutex);
-  auto now = detail::SteadyClock::now();
-  s.tickAnchor = detail::TicksLocked(s, now);
-  s.realAnchor = now;
-  s.factor = factor;
+  {
+    auto& c = detail::TheClock();
+    std::lock_guard<std::mutex> lock(c.mutex);
+    auto now = detail::SteadyClock::now();
+    c.tickAnchor = detail::TicksLocked(c, now);
+    c.realAnchor = now;
+    c.factor = factor;
+  }
+  detail::WakeTimedWaiters(true);  // their real deadlines moved
 }
 
 double GetTimeScale() {
-  auto& s = detail::TheScale();
-  std::lock_guard<std::mutex> lock(s.mutex);
-  return s.factor;
+  auto& c = detail::TheClock();
+  std::lock_guard<std::mutex> lock(c.mutex);
+  return c.factor;
+}
+
+void SetManualClock(bool on) {
+  {
+    auto& c = detail::TheClock();
+    std::lock_guard<std::mutex> lock(c.mutex);
+    if (c.manual == on) return;
+    auto now = detail::SteadyClock::now();
+    c.tickAnchor = detail::TicksLocked(c, now);
+    c.realAnchor = now;
+    c.manual = on;
+  }
+  detail::WakeTimedWaiters(true);
+}
+
+bool IsManualClock() {
+  auto& c = detail::TheClock();
+  std::lock_guard<std::mutex> lock(c.mutex);
+  return c.manual;
+}
+
+void Advance(DWORD milliseconds) {
+  {
+    auto& c = detail::TheClock();
+    std::lock_guard<std::mutex> lock(c.mutex);
+    if (!c.manual) return;
+    c.tickAnchor += milliseconds;
+  }
+  detail::WakeTimedWaiters(false);
+}
+
+std::size_t TimedWaitCount() {
+  std::lock_guard<std::mutex> lock(detail::TableMutex());
+  return detail::TimedWaitCountLocked();
 }
 
 DWORD ScaleTimeout(DWORD milliseconds) {
   if (milliseconds == INFINITE || milliseconds == 0) return milliseconds;
-  double real = std::ceil(milliseconds / GetTimeScale());
+  const auto clock = detail::ReadClock();
+  if (clock.manual) return milliseconds;
+  double real = std::ceil(milliseconds / clock.factor);
   if (real >= static_cast<double>(INFINITE)) return INFINITE - 1;
   return static_cast<DWORD>(real);
 }
 
 void Sleep(DWORD milliseconds) {
-  detail::CancelToken* token = detail::CurrentToken();
-  if (token && token->cancelled.load(std::memory_order_acquire)) throw ThreadCancelled();
+  CheckCancel();
   if (milliseconds == 0) {
     std::this_thread::yield();
     return;
   }
-  const auto timeout = detail::ScaledDuration(milliseconds);
-  if (!token) {
-    // Nobody can cancel this thread: a plain sleep.
-    if (timeout == std::chrono::nanoseconds::max()) {
-      for (;;) std::this_thread::sleep_for(std::chrono::hours(24));
-    }
-    std::this_thread::sleep_for(timeout);
-    return;
-  }
-  std::unique_lock<std::mutex> lock(detail::TableMutex());
-  auto& cv = detail::TableCondition();
-  auto cancelled = [token] { return token->cancelled.load(std::memory_order_acquire); };
-  if (timeout == std::chrono::nanoseconds::max()) {
-    cv.wait(lock, cancelled);
-  } else {
-    cv.wait_until(lock, detail::SteadyClock::now() + timeout, cancelled);
-  }
-  if (cancelled()) throw ThreadCancelled();
+  detail::SleepToTicks(milliseconds == INFINITE
+                           ? detail::kInfiniteTicks
+                           : detail::ReadClock().ticks + static_cast<double>(milliseconds));
+}
+
+void SleepUntil(std::uint64_t tick) {
+  CheckCancel();
+  detail::SleepToTicks(static_cast<double>(tick));
 }
 
 LocalTime GetLocalTime() {

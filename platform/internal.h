@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -13,12 +14,25 @@ namespace plat::detail {
 
 using SteadyClock = std::chrono::steady_clock;
 
+// One blocked wait. It lives on the waiting thread's stack and is registered (under
+// TableMutex()) on every object it waits for, on its thread's cancel token and, when it has a
+// time-out on the product clock, in the table's list of timed waits. Whoever changes what the
+// wait could be waiting for notifies its condition while holding TableMutex(), so the wait
+// cannot have returned (and the waiter gone) in between.
+struct Waiter {
+  std::condition_variable condition;
+  bool timed = false;        // in the list of timed waits
+  double deadlineTicks = 0;  // product milliseconds, when timed
+};
+
 // The cancel token of one thread made by CreateThread.
 struct CancelToken {
   std::atomic<bool> cancelled{false};
   std::atomic<DWORD> exitCode{31};
   std::mutex socketsMutex;      // guards sockets; also held while shutting them down
   std::vector<int> sockets;     // registered socket descriptors
+  Waiter* waiter = nullptr;     // the thread's blocked wait; guarded by TableMutex()
+  std::atomic<std::uint64_t> wakeups{0};  // times a blocked wait of the thread woke
 };
 
 // The calling thread's token; null for threads not made by CreateThread.
@@ -36,22 +50,43 @@ struct KernelObject {
   DWORD threadId = 0;                   // threads
   int nativeTid = 0;                    // threads (0 until started)
   std::shared_ptr<CancelToken> token;   // threads
+  std::vector<Waiter*> waiters;         // waits blocked on this object
 };
 
-// The one lock and condition of the table. Every state change that a wait could be
-// waiting for (signal, thread end, cancellation) notifies the condition.
+// The one lock of the table: object states and waiter registrations.
 std::mutex& TableMutex();
-std::condition_variable& TableCondition();
 
 // Table access; the Locked variants need TableMutex() held.
 HANDLE InsertObject(std::shared_ptr<KernelObject> object);
 std::shared_ptr<KernelObject> LookupLocked(HANDLE handle);
 
-// Wakes every wait so it rechecks its objects and its thread's cancel token.
-void WakeAllWaiters();
+// Wakes the waits blocked on `object` so they recheck it. Needs TableMutex() held.
+void NotifyLocked(KernelObject& object);
 
-// A product-time duration in real time under the test clock's scale (INFINITE -> max()).
-std::chrono::nanoseconds ScaledDuration(DWORD milliseconds);
+// Wakes the blocked wait (if any) of the thread owning `token` so it sees the cancel.
+void WakeCancelled(CancelToken& token);
+
+// Wakes timed waits after the clock moved: every one when `all` (the scale or the mode
+// changed), else those whose deadline has passed. Called without TableMutex() held.
+void WakeTimedWaiters(bool all);
+std::size_t TimedWaitCountLocked();
+
+// The product clock as the waits see it. Lock order: TableMutex() before the clock's own.
+struct ClockReading {
+  double ticks;                      // product milliseconds now
+  bool manual;                       // time moves only by Advance
+  double factor;                     // product milliseconds per real millisecond
+  SteadyClock::time_point realNow;   // the real time of the reading
+};
+ClockReading ReadClock();
+
+// Blocks until one/all of `objects` is signalled (consuming as WaitForMultipleObjects does)
+// or, with no objects, only until the deadline or cancellation. `deadlineTicks` is product
+// time (kInfiniteTicks: no deadline); `realDeadline`, when set, is a real-time bound instead.
+constexpr double kInfiniteTicks = -1;
+DWORD WaitLocked(std::unique_lock<std::mutex>& lock,
+                 const std::vector<std::shared_ptr<KernelObject>>& objects, bool waitAll,
+                 double deadlineTicks, const SteadyClock::time_point* realDeadline = nullptr);
 
 // Waits until `handle` is signalled, for a real (unscaled) duration. Used by StopThread.
 DWORD WaitReal(HANDLE handle, std::chrono::nanoseconds timeout);

@@ -1,6 +1,8 @@
-// The handle table and the waits. One mutex and one condition cover the whole table: with a
-// few dozen threads this costs nothing and keeps wait-any and wait-all atomic (the check
-// for a signalled object and its consumption happen under the same lock).
+// The handle table and the waits. One mutex covers the table, so the check for a signalled
+// object and its consumption happen under the same lock (wait-any and wait-all are atomic).
+// Each blocked wait has its own condition, registered on the objects it waits for: a signal
+// wakes only the waits of that object, a cancel only the cancelled thread, a clock step only
+// the timed waits it concerns. A thread waiting on nothing signalled never wakes.
 #include "platform/kernel.h"
 
 #include <algorithm>
@@ -15,8 +17,8 @@ namespace {
 
 struct Table {
   std::mutex mutex;
-  std::condition_variable condition;
   std::unordered_map<HANDLE, std::shared_ptr<KernelObject>> objects;
+  std::vector<Waiter*> timed;  // waits with a product-clock deadline
   HANDLE next = 1;
 };
 
@@ -53,48 +55,104 @@ void Consume(KernelObject& o) {
   }
 }
 
-void ThrowIfCancelled(CancelToken* token) {
-  if (token && token->cancelled.load(std::memory_order_acquire)) throw ThreadCancelled();
+void Erase(std::vector<Waiter*>& list, Waiter* w) {
+  auto it = std::find(list.begin(), list.end(), w);
+  if (it != list.end()) list.erase(it);
 }
 
-// The common wait: `objects` were resolved under the lock held by `lock`.
-DWORD WaitLocked(std::unique_lock<std::mutex>& lock,
-                 const std::vector<std::shared_ptr<KernelObject>>& objects, bool waitAll,
-                 std::chrono::nanoseconds timeout) {
-  CancelToken* token = CurrentToken();
-  const bool infinite = timeout == std::chrono::nanoseconds::max();
-  const auto deadline = infinite ? SteadyClock::time_point::max() : SteadyClock::now() + timeout;
-  auto& cv = TheTable().condition;
-  for (;;) {
-    ThrowIfCancelled(token);
-    if (waitAll) {
-      bool all = std::all_of(objects.begin(), objects.end(),
-                             [](const auto& o) { return IsSignalled(*o); });
-      if (all) {
-        for (auto& o : objects) Consume(*o);
-        return WAIT_OBJECT_0;
-      }
-    } else {
-      for (std::size_t i = 0; i < objects.size(); ++i) {
-        if (IsSignalled(*objects[i])) {
-          Consume(*objects[i]);
-          return WAIT_OBJECT_0 + static_cast<DWORD>(i);
-        }
-      }
-    }
-    if (infinite) {
-      cv.wait(lock);
-    } else {
-      if (SteadyClock::now() >= deadline) return WAIT_TIMEOUT;
-      cv.wait_until(lock, deadline);
+// Registers a wait where it can be woken while it blocks; the destructor (under the same
+// lock, on return or on ThreadCancelled) takes every registration back.
+class Registration {
+ public:
+  Registration(Waiter& waiter, const std::vector<std::shared_ptr<KernelObject>>& objects,
+               CancelToken* token)
+      : waiter_(waiter), objects_(objects), token_(token) {}
+  ~Registration() {
+    if (!active_) return;
+    for (const auto& o : objects_) Erase(o->waiters, &waiter_);
+    if (token_) token_->waiter = nullptr;
+    if (waiter_.timed) Erase(TheTable().timed, &waiter_);
+  }
+  Registration(const Registration&) = delete;
+  Registration& operator=(const Registration&) = delete;
+
+  void Activate(bool timed, double deadlineTicks) {
+    if (active_) return;
+    active_ = true;
+    for (const auto& o : objects_) o->waiters.push_back(&waiter_);
+    if (token_) token_->waiter = &waiter_;
+    waiter_.timed = timed;
+    waiter_.deadlineTicks = deadlineTicks;
+    if (timed) TheTable().timed.push_back(&waiter_);
+  }
+
+ private:
+  Waiter& waiter_;
+  const std::vector<std::shared_ptr<KernelObject>>& objects_;
+  CancelToken* token_;
+  bool active_ = false;
+};
+
+// Checks the objects; consumes and answers WAIT_OBJECT_0 + i when the wait is satisfied.
+bool TrySatisfy(const std::vector<std::shared_ptr<KernelObject>>& objects, bool waitAll,
+                DWORD& result) {
+  if (objects.empty()) return false;
+  if (waitAll) {
+    if (!std::all_of(objects.begin(), objects.end(), [](const auto& o) { return IsSignalled(*o); }))
+      return false;
+    for (auto& o : objects) Consume(*o);
+    result = WAIT_OBJECT_0;
+    return true;
+  }
+  for (std::size_t i = 0; i < objects.size(); ++i) {
+    if (IsSignalled(*objects[i])) {
+      Consume(*objects[i]);
+      result = WAIT_OBJECT_0 + static_cast<DWORD>(i);
+      return true;
     }
   }
+  return false;
 }
 
 }  // namespace
 
+DWORD WaitLocked(std::unique_lock<std::mutex>& lock,
+                 const std::vector<std::shared_ptr<KernelObject>>& objects, bool waitAll,
+                 double deadlineTicks, const SteadyClock::time_point* realDeadline) {
+  CancelToken* token = CurrentToken();
+  const bool onProductClock = !realDeadline && deadlineTicks != kInfiniteTicks;
+  Waiter self;
+  Registration registration(self, objects, token);
+  for (bool woke = false;; woke = true) {
+    if (woke && token) token->wakeups.fetch_add(1, std::memory_order_relaxed);
+    if (token && token->cancelled.load(std::memory_order_acquire)) throw ThreadCancelled();
+    DWORD result = WAIT_FAILED;
+    if (TrySatisfy(objects, waitAll, result)) return result;
+    if (realDeadline) {
+      if (SteadyClock::now() >= *realDeadline) return WAIT_TIMEOUT;
+      registration.Activate(false, 0);
+      self.condition.wait_until(lock, *realDeadline);
+    } else if (!onProductClock) {
+      registration.Activate(false, 0);
+      self.condition.wait(lock);
+    } else {
+      const ClockReading now = ReadClock();
+      if (now.ticks >= deadlineTicks) return WAIT_TIMEOUT;
+      registration.Activate(true, deadlineTicks);
+      if (now.manual) {
+        self.condition.wait(lock);  // Advance wakes it
+      } else {
+        const double realMs = (deadlineTicks - now.ticks) / now.factor;
+        // Rounded up, so the tick count has reached the deadline when the wait ends.
+        const auto realNs = std::chrono::nanoseconds(static_cast<std::int64_t>(
+            std::min(realMs, 3.15e12) * 1e6) + 1);
+        self.condition.wait_until(lock, now.realNow + realNs);
+      }
+    }
+  }
+}
+
 std::mutex& TableMutex() { return TheTable().mutex; }
-std::condition_variable& TableCondition() { return TheTable().condition; }
 
 HANDLE InsertObject(std::shared_ptr<KernelObject> object) {
   Table& t = TheTable();
@@ -114,17 +172,33 @@ std::shared_ptr<KernelObject> LookupLocked(HANDLE handle) {
   return it == objects.end() ? nullptr : it->second;
 }
 
-void WakeAllWaiters() {
-  Table& t = TheTable();
-  { std::lock_guard<std::mutex> lock(t.mutex); }
-  t.condition.notify_all();
+void NotifyLocked(KernelObject& object) {
+  for (Waiter* w : object.waiters) w->condition.notify_one();
 }
+
+void WakeCancelled(CancelToken& token) {
+  std::lock_guard<std::mutex> lock(TableMutex());
+  if (token.waiter) token.waiter->condition.notify_one();
+}
+
+void WakeTimedWaiters(bool all) {
+  Table& t = TheTable();
+  std::lock_guard<std::mutex> lock(t.mutex);
+  if (t.timed.empty()) return;
+  const double now = ReadClock().ticks;
+  for (Waiter* w : t.timed) {
+    if (all || w->deadlineTicks <= now) w->condition.notify_one();
+  }
+}
+
+std::size_t TimedWaitCountLocked() { return TheTable().timed.size(); }
 
 DWORD WaitReal(HANDLE handle, std::chrono::nanoseconds timeout) {
   std::unique_lock<std::mutex> lock(TableMutex());
   auto o = LookupLocked(handle);
   if (!o) return WAIT_FAILED;
-  return WaitLocked(lock, {o}, false, timeout);
+  const auto deadline = SteadyClock::now() + timeout;
+  return WaitLocked(lock, {o}, false, kInfiniteTicks, &deadline);
 }
 
 }  // namespace detail
@@ -140,13 +214,11 @@ HANDLE CreateEvent(bool manualReset, bool initialState) {
 }
 
 BOOL SetEvent(HANDLE event) {
-  {
-    std::lock_guard<std::mutex> lock(detail::TableMutex());
-    auto o = detail::LookupLocked(event);
-    if (!o || o->kind != KernelObject::Kind::Event) return FALSE_;
-    o->signalled = true;
-  }
-  detail::TableCondition().notify_all();
+  std::lock_guard<std::mutex> lock(detail::TableMutex());
+  auto o = detail::LookupLocked(event);
+  if (!o || o->kind != KernelObject::Kind::Event) return FALSE_;
+  o->signalled = true;
+  detail::NotifyLocked(*o);
   return TRUE_;
 }
 
@@ -168,15 +240,13 @@ HANDLE CreateSemaphore(long initialCount, long maximumCount) {
 }
 
 BOOL ReleaseSemaphore(HANDLE semaphore, long releaseCount, long* previous) {
-  {
-    std::lock_guard<std::mutex> lock(detail::TableMutex());
-    auto o = detail::LookupLocked(semaphore);
-    if (!o || o->kind != KernelObject::Kind::Semaphore || releaseCount <= 0) return FALSE_;
-    if (previous) *previous = o->count;
-    if (releaseCount > o->maximum - o->count) return FALSE_;
-    o->count += releaseCount;
-  }
-  detail::TableCondition().notify_all();
+  std::lock_guard<std::mutex> lock(detail::TableMutex());
+  auto o = detail::LookupLocked(semaphore);
+  if (!o || o->kind != KernelObject::Kind::Semaphore || releaseCount <= 0) return FALSE_;
+  if (previous) *previous = o->count;
+  if (releaseCount > o->maximum - o->count) return FALSE_;
+  o->count += releaseCount;
+  detail::NotifyLocked(*o);
   return TRUE_;
 }
 
@@ -186,7 +256,6 @@ DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
 
 DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds) {
   if (count == 0 || count > detail::kMaximumWaitObjects || !handles) return WAIT_FAILED;
-  const auto timeout = detail::ScaledDuration(milliseconds);
   std::unique_lock<std::mutex> lock(detail::TableMutex());
   std::vector<std::shared_ptr<KernelObject>> objects;
   objects.reserve(count);
@@ -198,7 +267,10 @@ DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, D
     if (waitAll && std::find(objects.begin(), objects.end(), o) != objects.end()) return WAIT_FAILED;
     objects.push_back(std::move(o));
   }
-  return detail::WaitLocked(lock, objects, waitAll != FALSE_, timeout);
+  const double deadline = milliseconds == INFINITE
+                              ? detail::kInfiniteTicks
+                              : detail::ReadClock().ticks + static_cast<double>(milliseconds);
+  return detail::WaitLocked(lock, objects, waitAll != FALSE_, deadline);
 }
 
 BOOL CloseHandle(HANDLE handle) {

@@ -78,8 +78,8 @@ void ThreadMain(std::shared_ptr<KernelObject> self, std::shared_ptr<CancelToken>
     std::lock_guard<std::mutex> lock(TableMutex());
     self->exitCode = exitCode;
     self->signalled = true;
+    NotifyLocked(*self);
   }
-  TableCondition().notify_all();
   {
     // After `signalled` is set: a stop that looks at this thread from now on sees it ended.
     std::lock_guard<std::mutex> lock(g_strandedMutex);
@@ -141,7 +141,7 @@ BOOL CancelThread(HANDLE thread, DWORD exitCode) {
     token->cancelled.store(true, std::memory_order_release);
   }
   detail::ShutdownSockets(*token);
-  detail::WakeAllWaiters();
+  detail::WakeCancelled(*token);
   return TRUE_;
 }
 
@@ -230,6 +230,13 @@ BOOL SetThreadPriorityHighest(HANDLE thread) {
 }
 
 std::size_t LiveThreadCount() { return detail::g_liveThreads.load(); }
+
+std::uint64_t ThreadWaitWakeups(HANDLE thread) {
+  std::lock_guard<std::mutex> lock(detail::TableMutex());
+  auto o = detail::LookupLocked(thread);
+  if (!o || o->kind != KernelObject::Kind::Thread || !o->token) return 0;
+  return o->token->wakeups.load(std::memory_order_relaxed);
+}
 
 SocketCancelRegistration::SocketCancelRegistration(int fd) : fd_(fd), token_(detail::CurrentToken()) {
   auto* token = static_cast<CancelToken*>(token_);

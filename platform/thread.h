@@ -10,6 +10,7 @@
 #pragma once
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <exception>
 #include <functional>
 #include "platform/types.h"
@@ -73,6 +74,11 @@ BOOL SetThreadPriorityHighest(HANDLE thread);  // best effort; never fails the c
 
 // Threads made by CreateThread that have not yet returned (tests count them).
 std::size_t LiveThreadCount();
+
+// How many times a blocked wait or sleep of the thread has woken (to be satisfied, to time
+// out, to see a cancel or a clock change, or spuriously). A thread blocked on objects that
+// nobody signals stays at its count. 0 for a bad handle.
+std::uint64_t ThreadWaitWakeups(HANDLE thread);
 
 // While alive, cancelling the owning (calling) thread shuts `fd` down (SHUT_RDWR) so blocked
 // socket calls return at once. Register right after the socket is made.

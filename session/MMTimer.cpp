@@ -1,8 +1,9 @@
 #include "session/MMTimer.h"
 
-#include <chrono>
-#include <thread>
+#include <algorithm>
+#include <cmath>
 
+#include "platform/clock.h"
 #include "platform/kernel.h"
 #include "platform/thread.h"
 
@@ -33,13 +34,22 @@ int CMMTimer::Start(const std::string& productId) {
   m_hTickEvent = tick;
   stop_ = false;
   const unsigned period = m_wPeriod ? m_wPeriod : 1;
-  // The ticks come in real milliseconds: the show thread compares the header times with the
-  // (possibly scaled) tick count, so pacing follows the clock either way.
+  // Ticks fall on absolute deadlines of the tick count, so a late wake-up does not push the
+  // following ones back; after a stall (or a large step of a test clock) the missed ticks
+  // collapse into one, as the auto-reset event would anyway.
   HANDLE th = CreateThread(
       [this, tick, period]() -> DWORD {
+        // Under a sped-up test clock a tick still spans at least a real millisecond.
+        auto step = [period] {
+          return std::max<std::uint64_t>(period, static_cast<std::uint64_t>(std::ceil(GetTimeScale())));
+        };
+        std::uint64_t next = GetTickCount64() + step();
         while (!stop_.load() && !IsCancelRequested()) {
-          std::this_thread::sleep_for(std::chrono::milliseconds(period));
+          SleepUntil(next);
           SetEvent(tick);
+          const std::uint64_t now = GetTickCount64();
+          next += step();
+          if (next <= now) next = now + step();
         }
         return 0;
       },
@@ -68,7 +78,8 @@ int CMMTimer::Stop() {
   f_Enabled = 0;
   stop_ = true;
   if (HANDLE th = m_uTimerId.exchange(0)) {
-    StopThread(th, 200, 31);
+    // Cancelling wakes its sleep at once, whatever the clock (a manual one included).
+    StopThread(th, 0, 31);
     CloseHandle(th);
   }
   if (HANDLE tick = m_hTickEvent.exchange(0)) CloseHandle(tick);

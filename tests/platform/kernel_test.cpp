@@ -3,6 +3,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <thread>
+#include <vector>
 
 #include "platform/clock.h"
 #include "platform/kernel.h"
@@ -282,3 +284,137 @@ TEST(KernelSemaphore, ProducersAndConsumersBalance) {
 }
 
 }  // namespace
+
+namespace {
+
+// Spins (yielding, no timed sleep) until `n` waits are blocked on the manual clock.
+void AwaitTimedWaits(std::size_t n) {
+  while (TimedWaitCount() < n) std::this_thread::yield();
+}
+
+struct ManualClock {
+  ManualClock() { SetManualClock(true); }
+  ~ManualClock() { SetManualClock(false); }
+};
+
+}  // namespace
+
+// A thread blocked on objects nobody signals never wakes, however busy other objects are
+// (the 1 ms timer sets its event a thousand times a second).
+TEST(KernelWait, IdleWaitsDoNotWakeForOtherObjects) {
+  Handles hs;
+  HANDLE quit = hs.add(CreateEvent(true, false));
+  HANDLE idleSem = hs.add(CreateSemaphore(0, 1));
+  HANDLE busy = hs.add(CreateEvent(false, false));
+  HANDLE busySem = hs.add(CreateSemaphore(0, 10));
+  HANDLE ready = hs.add(CreateSemaphore(0, 3));
+  std::vector<HANDLE> idle;
+  idle.push_back(hs.add(CreateThread([&]() -> DWORD {
+    ReleaseSemaphore(ready);
+    return WaitForSingleObject(quit, INFINITE);
+  })));
+  idle.push_back(hs.add(CreateThread([&]() -> DWORD {
+    ReleaseSemaphore(ready);
+    HANDLE both[] = {idleSem, quit};
+    return WaitForMultipleObjects(2, both, TRUE_, INFINITE);
+  })));
+  idle.push_back(hs.add(CreateThread([&]() -> DWORD {
+    ReleaseSemaphore(ready);
+    HANDLE any[] = {quit, idleSem};
+    return WaitForMultipleObjects(2, any, FALSE_, 3600 * 1000);
+  })));
+  for (int i = 0; i < 3; ++i) ASSERT_EQ(WaitForSingleObject(ready, 5000), WAIT_OBJECT_0);
+  for (int i = 0; i < 1000; ++i) {
+    SetEvent(busy);
+    ReleaseSemaphore(busySem);
+    EXPECT_EQ(WaitForSingleObject(busySem, 0), WAIT_OBJECT_0);
+  }
+  for (HANDLE t : idle) EXPECT_EQ(ThreadWaitWakeups(t), 0u);
+  SetEvent(quit);  // first, so the wait-any takes it and leaves the unit to the wait-all
+  ReleaseSemaphore(idleSem);
+  for (HANDLE t : idle) {
+    ASSERT_EQ(WaitForSingleObject(t, 10000), WAIT_OBJECT_0);
+    EXPECT_LE(ThreadWaitWakeups(t), 2u);
+  }
+  EXPECT_EQ(ThreadWaitWakeups(0), 0u);
+}
+
+TEST(ManualClock, AdvanceEndsTimedWaitsExactlyAtTheirDeadline) {
+  ManualClock manual;
+  Handles hs;
+  HANDLE never = hs.add(CreateEvent(false, false));
+  const std::uint64_t t0 = GetTickCount64();
+  std::atomic<DWORD> waited{0};
+  std::atomic<std::uint64_t> sleptUntil{0}, sleptFor{0};
+  HANDLE a = hs.add(CreateThread([&]() -> DWORD {
+    waited = WaitForSingleObject(never, 500);
+    return 0;
+  }));
+  HANDLE b = hs.add(CreateThread([&]() -> DWORD {
+    SleepUntil(t0 + 300);
+    sleptUntil = GetTickCount64();
+    return 0;
+  }));
+  HANDLE c = hs.add(CreateThread([&]() -> DWORD {
+    Sleep(200);
+    sleptFor = GetTickCount64();
+    return 0;
+  }));
+  AwaitTimedWaits(3);
+  EXPECT_EQ(GetTickCount64(), t0) << "a manual clock stands still";
+  Advance(199);
+  EXPECT_EQ(TimedWaitCount(), 3u);
+  Advance(1);
+  ASSERT_EQ(WaitForSingleObject(c, INFINITE), WAIT_OBJECT_0);
+  EXPECT_EQ(sleptFor.load(), t0 + 200);
+  Advance(250);  // one step past a deadline ends the wait with the clock where the step left it
+  ASSERT_EQ(WaitForSingleObject(b, INFINITE), WAIT_OBJECT_0);
+  EXPECT_EQ(sleptUntil.load(), t0 + 450);
+  EXPECT_EQ(WaitForSingleObject(a, 0), WAIT_TIMEOUT);
+  Advance(50);
+  ASSERT_EQ(WaitForSingleObject(a, INFINITE), WAIT_OBJECT_0);
+  EXPECT_EQ(waited.load(), WAIT_TIMEOUT);
+  EXPECT_EQ(TimedWaitCount(), 0u);
+}
+
+TEST(ManualClock, SignalsAndCancelStillWakeAndRealTimeResumes) {
+  Handles hs;
+  HANDLE e = hs.add(CreateEvent(false, false));
+  std::uint64_t before = 0;
+  HANDLE late = 0;
+  {
+    ManualClock manual;
+    before = GetTickCount64();
+    std::atomic<DWORD> got{0};
+    HANDLE waiter = hs.add(CreateThread([&]() -> DWORD {
+      got = WaitForSingleObject(e, 1000);
+      return 0;
+    }));
+    HANDLE sleeper = hs.add(CreateThread([]() -> DWORD {
+      Sleep(60000);
+      return 0;
+    }));
+    AwaitTimedWaits(2);
+    SetEvent(e);
+    ASSERT_EQ(WaitForSingleObject(waiter, INFINITE), WAIT_OBJECT_0);
+    EXPECT_EQ(got.load(), WAIT_OBJECT_0);
+    CancelThread(sleeper, 7);
+    ASSERT_EQ(WaitForSingleObject(sleeper, INFINITE), WAIT_OBJECT_0);
+    DWORD code = 0;
+    GetExitCodeThread(sleeper, &code);
+    EXPECT_EQ(code, 7u);
+    Advance(5000);
+    EXPECT_EQ(GetTickCount64(), before + 5000);
+    // A timed wait begun on the manual clock runs on once the clock does.
+    late = hs.add(CreateThread([&]() -> DWORD { return WaitForSingleObject(e, 30); }));
+    AwaitTimedWaits(1);
+  }
+  EXPECT_GE(GetTickCount64(), before + 5000) << "the count never goes back";
+  ASSERT_EQ(WaitForSingleObject(late, 10000), WAIT_OBJECT_0);
+  DWORD code = 0;
+  GetExitCodeThread(late, &code);
+  EXPECT_EQ(code, WAIT_TIMEOUT);
+  const std::uint64_t now = GetTickCount64();
+  Advance(100000);  // ignored while the clock runs
+  EXPECT_LT(GetTickCount64(), now + 50000);
+}

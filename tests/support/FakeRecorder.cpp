@@ -516,7 +516,7 @@ void FakeRecorder::ServeStream(int fd) {
     ++framesSent_;
     if (settings.fps > 0) {
       const long long until = NowMs() + 1000 / settings.fps;
-      while (!stopping_ && NowMs() < until) Pause(std::min<long long>(5, until - NowMs()));
+      while (!stopping_ && NowMs() < until) Pause(static_cast<int>(std::min<long long>(50, until - NowMs())));
     }
   }
 }
