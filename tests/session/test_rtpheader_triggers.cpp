@@ -52,6 +52,10 @@ class Window : public IMainWindow {
   void RelayoutControls() override {}
   void ClearOnlineUserText() override {}
   void ClearAlarmInputText() override {}
+  void SetRetrButtonState(bool) override {}
+  void ResetPtzModeButton() override {}
+  void DeleteDisplayContext() override {}
+  void SwitchLayout(int) override {}
   plat::HWND hwnd;
   std::vector<std::string> status;
 };
