@@ -5,7 +5,6 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QScreen>
 #include <QThread>
 #include <algorithm>
@@ -16,7 +15,6 @@
 #include "core/Messages.h"
 #include "core/Model.h"
 #include "core/Resources.h"
-#include "core/Snapshot.h"
 #include "core/Strings.h"
 #include "mainwnd/CmosToolBarDlg.h"
 #include "mainwnd/DisplayPath.h"
@@ -30,7 +28,6 @@
 #include "session/ReLogin.h"
 #include "session/ResolutionMode.h"
 #include "session/Sections.h"
-#include "session/ShowThread.h"
 #include "session/SysCfg.h"
 
 namespace {

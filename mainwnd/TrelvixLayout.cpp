@@ -547,11 +547,11 @@ void CTrelvixDlg::paintEvent(QPaintEvent*) {
   font.setPixelSize(12);
   font.setWeight(QFont::Normal);
   painter.setFont(font);
-  const int big = 1000;
-  // Texts of the recorder are single bytes per character.
-  auto text = [&painter, big](int x, int y, const std::string& s, const QColor& c) {
+  // Texts of the recorder are single bytes per character; each gets a box wide enough for any.
+  auto text = [&painter](int x, int y, const std::string& s, const QColor& c) {
+    constexpr int kTextBoxWidth = 1000;
     painter.setPen(c);
-    painter.drawText(QRect(x, y, big, 40), Qt::AlignLeft | Qt::AlignTop, QString::fromLatin1(s.data(), static_cast<int>(s.size())));
+    painter.drawText(QRect(x, y, kTextBoxWidth, 40), Qt::AlignLeft | Qt::AlignTop, QString::fromLatin1(s.data(), static_cast<int>(s.size())));
   };
   std::string status, users, alarm;
   {

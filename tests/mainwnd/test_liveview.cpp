@@ -153,8 +153,12 @@ TEST_F(LiveViewTest, WorkerShowsPicturesWhilePaintDraws) {
     const QRgb first = canvas.pixel(10, 10);
     ASSERT_TRUE(first == kRed || first == kBlue) << std::hex << first;
     // One picture from the top row to the bottom one.
-    for (int y : {10, 129, 130, 249}) ASSERT_EQ(canvas.pixel(329, y), first) << "row " << y;
-    if (paints % 8 == 0) EXPECT_EQ(view.Displayed(), QRect(0, 0, 320, 240));
+    for (int y : {10, 129, 130, 249}) {
+      ASSERT_EQ(canvas.pixel(329, y), first) << "row " << y;
+    }
+    if (paints % 8 == 0) {
+      EXPECT_EQ(view.Displayed(), QRect(0, 0, 320, 240));
+    }
     ++paints;
   }
   worker.join();

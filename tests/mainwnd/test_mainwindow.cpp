@@ -396,7 +396,7 @@ TEST_F(MainWindowTest, PicturesFromTheWorkerWhileTheWindowPaints) {
   SetPicture(640, 228, 114);
   std::atomic<bool> done{false};
   std::thread worker([&] {
-    for (int i = 0; i < 200; ++i) dlg_->ShowImage();
+    for (int i = 0; i < 120; ++i) dlg_->ShowImage();
     done = true;
   });
   int paints = 0;

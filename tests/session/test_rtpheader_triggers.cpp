@@ -67,6 +67,7 @@ class Bar : public IChannelBar {
     return 1;
   }
   void SetCurrentChannel(plat::BYTE) override {}
+  void Arrange() override {}
   std::vector<int> switched;
 };
 
