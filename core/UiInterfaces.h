@@ -32,19 +32,19 @@ class IMainWindow {
 
   // The R.E.T.R. button's picture and caption: the first half of its two-part caption
   // (enabled) or the second (disabled).
-  virtual void SetRetrButtonState(bool enabled) { (void)enabled; }
+  virtual void SetRetrButtonState(bool enabled) = 0;
 
   // Shows picture 0 (pan-tilt-zoom mode off) on the pan-tilt-zoom mode button 8312 when the
   // window has that button (the re-login thread, when the current control device is not a
   // video device).
-  virtual void ResetPtzModeButton() {}
+  virtual void ResetPtzModeButton() = 0;
 
-  // Releases the display function's off-screen drawing surface (process shut-down).
-  virtual void DeleteDisplayContext() {}
+  // Releases the display function's full-screen drawing surface (process shut-down).
+  virtual void DeleteDisplayContext() = 0;
 
   // The resolution mode changed (picture size): re-position the items and, for modes 0-3,
   // switch to that mode's layout. Called on the stream's threads.
-  virtual void SwitchLayout(int resolutionMode) { (void)resolutionMode; }
+  virtual void SwitchLayout(int resolutionMode) = 0;
 };
 
 // The channel-button bar.
@@ -57,7 +57,7 @@ class IChannelBar {
   // The stream reports the channel now shown.
   virtual void SetCurrentChannel(plat::BYTE channel) = 0;
   // Re-arranges the buttons of the current page (the resolution mode changed).
-  virtual void Arrange() {}
+  virtual void Arrange() = 0;
 };
 
 // The side function buttons.

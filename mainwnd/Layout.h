@@ -21,6 +21,23 @@ enum LayoutValue : int {
   LV_TITLE = 32,         // 32-36: title buttons left, top, width, height, gap
   LV_ADDRESS_TEXT = 69,  // 69-70: address / device name / clock text
   LV_ONLINE_ICON = 75,   // 75-78: online-user icon rectangle
+
+  // Single values of the groups above.
+  LV_POWER_WIDTH = LV_POWER,
+  LV_POWER_HEIGHT = LV_POWER + 1,
+  LV_POWER_RIGHT = LV_POWER + 2,
+  LV_POWER_TOP = LV_POWER + 3,
+  LV_TITLE_LEFT = LV_TITLE,
+  LV_TITLE_TOP = LV_TITLE + 1,
+  LV_TITLE_WIDTH = LV_TITLE + 2,
+  LV_TITLE_HEIGHT = LV_TITLE + 3,
+  LV_TITLE_GAP = LV_TITLE + 4,
+  LV_ADDRESS_X = LV_ADDRESS_TEXT,
+  LV_ADDRESS_Y = LV_ADDRESS_TEXT + 1,
+  LV_ONLINE_ICON_LEFT = LV_ONLINE_ICON,
+  LV_ONLINE_ICON_TOP = LV_ONLINE_ICON + 1,
+  LV_ONLINE_ICON_RIGHT = LV_ONLINE_ICON + 2,
+  LV_ONLINE_ICON_BOTTOM = LV_ONLINE_ICON + 3,
 };
 
 struct LayoutRow {

@@ -5,7 +5,6 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QScreen>
 #include <QThread>
 #include <algorithm>
@@ -16,7 +15,6 @@
 #include "core/Messages.h"
 #include "core/Model.h"
 #include "engine/Resources.h"
-#include "core/Snapshot.h"
 #include "core/Strings.h"
 #include "mainwnd/CmosToolBarDlg.h"
 #include "mainwnd/DisplayPath.h"
@@ -31,24 +29,9 @@
 #include "session/ReLogin.h"
 #include "session/ResolutionMode.h"
 #include "session/Sections.h"
-#include "session/ShowThread.h"
 #include "session/SysCfg.h"
 
 namespace {
-
-// Queued GUI work of the window itself (ids outside the shared message range).
-constexpr unsigned kMsgRepaint = 0x7F00;        // wParam: kRepaint* bits
-constexpr unsigned kMsgLayout = 0x7F01;         // wParam: kLayout* bits, lParam: resolution mode
-constexpr unsigned kMsgEnterFullScreen = 0x7F02;
-constexpr unsigned kMsgChannelBar = 0x7F03;
-constexpr unsigned kMsgSideButtons = 0x7F04;
-
-constexpr int kRepaintVideo = 1;
-constexpr int kRepaintStatus = 2;
-constexpr int kRepaintAll = 4;
-constexpr int kLayoutChangeItems = 1;
-constexpr int kLayoutRelayout = 2;
-constexpr int kLayoutSwitch = 4;
 
 constexpr std::size_t kDeviceInfoReplySize = 1024;
 constexpr std::size_t kInfModelNameOffset = 24;
@@ -85,10 +68,6 @@ CTrelvixDlg::CTrelvixDlg(QWidget* parent) : ui::Window(parent) {
   // The window drags itself by its surface (mouse handlers below), only out of full screen.
   SetDragBySurface(false);
   setAttribute(Qt::WA_OpaquePaintEvent, false);
-  m_display = QImage(kDisplayWidth, kDisplayHeight, QImage::Format_RGB32);
-  m_display.fill(Qt::black);
-  // Twice the decoded slot, so every picture the decoder accepts can be doubled.
-  m_doubled.resize(2 * kPictureBufferSize);
 
   OnMessage(kMsgRepaint, [this](plat::WPARAM what, plat::LPARAM) -> plat::LPARAM {
     m_repaintPending = 0;
@@ -97,8 +76,9 @@ CTrelvixDlg::CTrelvixDlg(QWidget* parent) : ui::Window(parent) {
       update();
       return 0;
     }
-    if (what & kRepaintVideo) update(RectLTRB(L[12] - 2, L[13] - 2, L[14] + 3, L[15] + 3));
-    if (what & kRepaintStatus) update(RectLTRB(L[16], L[17], L[18], L[19]));
+    // The video area with its two-pixel frame.
+    if (what & kRepaintVideo) update(RowRectLTRB(L, LV_VIDEO).adjusted(-2, -2, 3, 3));
+    if (what & kRepaintStatus) update(RowRectLTRB(L, LV_STATUS));
     return 0;
   });
   OnMessage(kMsgLayout, [this](plat::WPARAM what, plat::LPARAM mode) -> plat::LPARAM {
@@ -120,6 +100,10 @@ CTrelvixDlg::CTrelvixDlg(QWidget* parent) : ui::Window(parent) {
   });
   OnMessage(kMsgSideButtons, [this](plat::WPARAM, plat::LPARAM) -> plat::LPARAM {
     m_sideBar.ApplyStates(m_btnSide);
+    return 0;
+  });
+  OnMessage(kMsgResetPtzMode, [this](plat::WPARAM, plat::LPARAM) -> plat::LPARAM {
+    if (CVtxButton* b = Button(kPtzModeButton)) b->SetImageIndex(0);
     return 0;
   });
   OnMessage(msg::WM_SHOWMESSAGE, [this](plat::WPARAM id, plat::LPARAM) -> plat::LPARAM {
@@ -218,6 +202,17 @@ CTrelvixDlg::~CTrelvixDlg() {
 }
 
 bool CTrelvixDlg::OnGuiThread() const { return QThread::currentThread() == thread(); }
+
+QRect CTrelvixDlg::RowRectLTRB(const LayoutRow& L, int first) {
+  return RectLTRB(L[first], L[first + 1], L[first + 2], L[first + 3]);
+}
+QRect CTrelvixDlg::RowRectXYWH(const LayoutRow& L, int first) {
+  return QRect(L[first], L[first + 1], L[first + 2], L[first + 3]);
+}
+QRect CTrelvixDlg::PowerRect(const LayoutRow& L) {
+  // Placed by its right edge.
+  return QRect(L[LV_POWER_RIGHT] - L[LV_POWER_WIDTH], L[LV_POWER_TOP], L[LV_POWER_WIDTH], L[LV_POWER_HEIGHT]);
+}
 
 const LayoutRow& CTrelvixDlg::Row() const {
   return LayoutRowOf(g_lpApp ? g_lpApp->w_LayoutMode.load() : 0);
@@ -345,8 +340,9 @@ bool CTrelvixDlg::InitDialogSteps() {
   }
   if (m_rcWorkArea.isNull()) m_rcWorkArea = QRect(0, 0, 1024, 768);
   const LayoutRow& L = Row();
-  resize(L[2] - L[0], L[3] - L[1]);
-  SetWindowRegion(ui::RoundRectRegion(L[0], L[1], L[2], L[3], 20, 20));
+  const QRect window = RowRectLTRB(L, LV_WINDOW);
+  resize(window.size());
+  SetWindowRegion(ui::RoundRectRegion(L[LV_WINDOW], L[LV_WINDOW + 1], L[LV_WINDOW + 2], L[LV_WINDOW + 3], 20, 20));
 
   // 15-16. Skins, title, tooltip.
   LoadBackgroundBitmaps();
@@ -362,8 +358,8 @@ bool CTrelvixDlg::InitDialogSteps() {
   }
   // 18. Title-bar buttons.
   for (int i = 0; i < 3; ++i) {
-    const int left = L[32] + i * (L[34] + L[36]);
-    CreateButton(m_btnTitleBar[i], IDC_MINIMIZE + i, QRect(left, L[33], L[34], L[35]),
+    const int left = L[LV_TITLE_LEFT] + i * (L[LV_TITLE_WIDTH] + L[LV_TITLE_GAP]);
+    CreateButton(m_btnTitleBar[i], IDC_MINIMIZE + i, QRect(left, L[LV_TITLE_TOP], L[LV_TITLE_WIDTH], L[LV_TITLE_HEIGHT]),
                  QString::fromStdString(StringOf(IDC_MINIMIZE + i)));
   }
   // 19. The panel keys of the current device type, hidden.
@@ -380,7 +376,7 @@ bool CTrelvixDlg::InitDialogSteps() {
     m_btnPanel[k] = b;
   }
   // 20. Power.
-  CreateButton(m_btnPower, IDC_POWER, RectLTRB(L[22] - L[20], L[23], L[22], L[23] + L[21]),
+  CreateButton(m_btnPower, IDC_POWER, PowerRect(L),
                QString::fromStdString(StringOf(IDC_POWER)));
   // 21. Side buttons and the timer.
   m_sideBar.Create(product, this, m_btnSide);
@@ -391,8 +387,8 @@ bool CTrelvixDlg::InitDialogSteps() {
   }
   app->C_MMTimer.Start(product);
   // 22. Camera-tool buttons.
-  CreateButton(m_btnCameraTool, IDC_CAMERA_TOOL, QRect(L[24], L[25], L[26], L[27]), QString());
-  CreateButton(m_btnCameraToolDown, IDC_CAMERA_TOOL_DOWN, QRect(L[28], L[29], L[30], L[31]), QString());
+  CreateButton(m_btnCameraTool, IDC_CAMERA_TOOL, RowRectXYWH(L, LV_CAMERA_UP), QString());
+  CreateButton(m_btnCameraToolDown, IDC_CAMERA_TOOL_DOWN, RowRectXYWH(L, LV_CAMERA_DOWN), QString());
   // 23. Pictures.
   InitSkinButtons(app->w_LayoutMode.load(), 1);
   m_btnPower->hide();
@@ -404,10 +400,10 @@ bool CTrelvixDlg::InitDialogSteps() {
   m_btnCameraTool->setVisible(!panelType);
   // 26. Full screen off; its buffer for the whole run.
   m_bFullScreen = 0;
-  {
-    std::lock_guard<std::mutex> lock(m_displayMutex);
-    m_screenCapacity = ScreenBufferSize(m_rcWorkArea.width(), m_rcWorkArea.height());
-    if (!AllocateScreenBuffer(m_screenCapacity)) m_screenCapacity = 0;
+  if (AllocateScreenBuffer(ScreenBufferSize(m_rcWorkArea.width(), m_rcWorkArea.height()))) {
+    m_liveView.SetScreenSize(m_rcWorkArea.size());
+  } else {
+    m_liveView.SetScreenSize(QSize());
   }
   m_bEnterFullScreen = 0;
   // 27. Camera-tool buttons by access.
@@ -433,8 +429,8 @@ bool CTrelvixDlg::InitDialogSteps() {
   if (IsModelK47R(product)) {
     m_pCmosToolBar = new CCmosToolBarDlg(this);
     m_pCmosToolBar->Create(this);
-    m_pCmosToolBar->setGeometry(m_rcWorkArea.left() + ((m_rcWorkArea.width() - (L[2] - L[0])) >> 1) - 43,
-                                m_rcWorkArea.top() + ((m_rcWorkArea.height() - (L[3] - L[1])) >> 1),
+    m_pCmosToolBar->setGeometry(m_rcWorkArea.left() + ((m_rcWorkArea.width() - window.width()) >> 1) - 43,
+                                m_rcWorkArea.top() + ((m_rcWorkArea.height() - window.height()) >> 1),
                                 CCmosToolBarDlg::kWidth, CCmosToolBarDlg::kHeight);
     m_pCmosToolBar->show();
     m_pCmosToolBar->raise();
@@ -516,10 +512,14 @@ void CTrelvixDlg::ClearAlarmInputText() {
   QueueRepaint(kRepaintStatus);
 }
 
-void CTrelvixDlg::DeleteDisplayContext() {
-  std::lock_guard<std::mutex> lock(m_displayMutex);
-  m_fullScreen = QImage();
+void CTrelvixDlg::DeleteDisplayContext() { m_liveView.ReleaseFullScreen(); }
+
+void CTrelvixDlg::SetRetrButtonState(bool enabled) {
+  // This window draws no R.E.T.R. button of its own yet: nothing to change.
+  (void)enabled;
 }
+
+void CTrelvixDlg::ResetPtzModeButton() { PostMessage(kMsgResetPtzMode); }
 
 // ---- the live picture (mailbox worker) ---------------------------------------------------------
 
@@ -527,115 +527,28 @@ void CTrelvixDlg::ShowImage() {
   AppRecord* app = g_lpApp;
   if (!app || app->f_VideoRunning.load() == 0) return;
 
-  int w = app->w_FrameWidth.load();
-  int h = app->w_FrameHeight.load();
   // The layout follows the size of the picture about to be shown.
+  const int w = app->w_FrameWidth.load();
+  const int h = app->w_FrameHeight.load();
   app->C_ResolutionMode.OnImageSize(static_cast<std::uint16_t>(w), static_cast<std::uint16_t>(h));
-  std::uint8_t* src = app->lp_CurrentFrame.load();
-  const bool k47 = IsModelK47R(app->GetProductID());
-  bool drewCross = false;
-  int repaint = 0;
-  {
-    std::lock_guard<std::mutex> lock(m_displayMutex);
-    if (src != nullptr && w > 0 && h > 0) {
-      // Line doubling of the wide pictures.
-      if (w >= kDoubleMinWidth && !k47 && DoubleLines(src, w, h, m_doubled.data(), m_doubled.size())) {
-        src = m_doubled.data();
-        h = static_cast<std::uint16_t>(2 * h);
-      }
-      if (m_bFullScreen.load()) {
-        if (m_bEnterFullScreen.exchange(0)) PostMessage(kMsgEnterFullScreen);
-        const int sw = m_rcWorkArea.width();
-        const int sh = m_rcWorkArea.height();
-        std::uint8_t* screen = app->lp_ScreenBuffer.load();
-        // The scaled picture is only drawn: it goes straight into the full-screen image.
-        if (screen && sw > 0 && sh > 0 && ScreenBufferSize(sw, sh) <= m_screenCapacity) {
-          if (m_fullScreen.width() != sw || m_fullScreen.height() != sh)
-            m_fullScreen = QImage(sw, sh, QImage::Format_RGB32);
-          if (ScaleToSurface(src, w, h, m_fullScreen, sw, sh)) repaint |= kRepaintAll;
-        }
-      } else {
-        if (app->by_HotPointMode.load() == 2 && app->w_HotPointFrames.load() > 0) {
-          DrawCrossMarker(src, w, h, 0xFF0000, app->w_HotPointRect[0].load(), app->w_HotPointRect[1].load());
-          app->w_HotPointFrames.fetch_sub(1);
-          drewCross = true;
-        }
-        PutBgrBottomUp(m_display, 0, 0, src, w, h, w * 3);
-        m_displayed = QRect(0, 0, std::min(w, kDisplayWidth), std::min(h, kDisplayHeight));
-        repaint |= kRepaintVideo;
-      }
-    }
-  }
-  (void)drewCross;
+  const bool fullScreen = m_bFullScreen.load() != 0;
+  // A pending entry into full screen is carried out with the first picture after it.
+  if (fullScreen && app->lp_CurrentFrame.load() != nullptr && w > 0 && h > 0 && m_bEnterFullScreen.exchange(0))
+    PostMessage(kMsgEnterFullScreen);
 
-  // The detection editor's copy, bounded by its buffer.
-  if (app->f_GrabRequest.load()) {
-    std::uint8_t* grab = app->lp_GrabBuffer.load();
-    const std::size_t bytes = std::size_t(w) * std::size_t(h) * 3;
-    if (grab && src && bytes <= kPictureBufferSize) {
-      std::memcpy(grab, src, bytes);
-      app->w_GrabWidth = static_cast<std::uint16_t>(w);
-      app->w_GrabHeight = static_cast<std::uint16_t>(h);
-    } else {
-      app->w_GrabWidth = 0;
-      app->w_GrabHeight = 0;
-    }
-    app->f_GrabRequest = 0;
-    plat::ReleaseSemaphore(app->h_GrabDoneSem.load(), 1);
-  }
-
-  // A requested snapshot of this picture.
-  if (app->f_SnapshotRequest.load()) {
-    if (!src || !SaveSnapshotFile(app->CSettingINI.m_strSnapshotPath, src, w, h, kSnapshotFormatJpeg)) {
-      PostMessage(msg::WM_SHOWMESSAGE, 4116, 0);
-    }
-    app->f_SnapshotRequest = 0;
-  }
-
-  // Statistics.
+  const LiveView::Outcome out = m_liveView.Show(*app, fullScreen);
+  if (out.snapshotFailed) PostMessage(msg::WM_SHOWMESSAGE, 4116, 0);
   {
     std::lock_guard<std::mutex> lock(m_stateMutex);
-    m_strAlarmChannel = ::AlarmChannelText(app->m_RTPH_Struct.m_wAlarmData.load());
+    m_strAlarmChannel = out.alarmChannel;
+    if (out.statistics) m_strOnlineUsers = out.statistics->onlineUsers;
   }
-  const std::uint32_t now = plat::GetTickCount();
-  const std::uint32_t elapsed = now - static_cast<std::uint32_t>(app->dw_StatTick.load());
-  if (static_cast<std::int32_t>(elapsed) >= 0 && elapsed >= kStatIntervalMs) {
-    const std::int32_t framesNow = app->dw_StatFrames.load();
-    app->dw_StatFramesNow = framesNow;
-    const std::int32_t diff = framesNow - app->dw_StatFramesLast.load();
-    const std::uint32_t frames = static_cast<std::uint32_t>(diff < 0 ? -diff : diff);
-    const StatFigures f =
-        ComputeStatFigures(frames, static_cast<std::uint32_t>(app->dw_StatBytes.load()), elapsed);
-    m_lastFrameRate = f.frameRate;
-    app->dw_StatFramesLast = framesNow;
-    m_frameRateText = FrameRateText(f.frameRate);
-    m_dataRateText = DataRateText(f.kbps);
-    app->dw_StatKbps.exchange(static_cast<std::int32_t>(f.kbps));
-    app->dw_StatTick.exchange(static_cast<std::int32_t>(now));
-    app->dw_StatBytes.exchange(0);
+  if (out.statistics) {
     if (IsModelFamilyK41(app->GetProductID())) PostMessage(msg::WM_CHECKSTATUSHOVER, 0, 0);
-    const std::string users = app->m_RTPH_Struct.GetOnlineUserText();
-    {
-      std::lock_guard<std::mutex> lock(m_stateMutex);
-      m_strOnlineUsers = users.empty() ? std::string() : "HU: " + users;
-    }
-    SetStatusText(app->f_VideoLoss.load() ? std::string("Video Loss!") : m_frameRateText + m_dataRateText);
+    SetStatusText(out.statistics->statusText);
   }
-  if (repaint) QueueRepaint(repaint);
+  if (out.drawn) QueueRepaint(fullScreen ? kRepaintAll : kRepaintVideo);
   plat::SetEvent(app->h_FinishShowImageJobEvent.load());
-}
-
-QImage CTrelvixDlg::DisplaySurface() const {
-  std::lock_guard<std::mutex> lock(m_displayMutex);
-  return m_display.copy();
-}
-QRect CTrelvixDlg::DisplayedRect() const {
-  std::lock_guard<std::mutex> lock(m_displayMutex);
-  return m_displayed;
-}
-QImage CTrelvixDlg::FullScreenSurface() const {
-  std::lock_guard<std::mutex> lock(m_displayMutex);
-  return m_fullScreen.copy();
 }
 
 QImage CTrelvixDlg::Grab() { return grab().toImage(); }

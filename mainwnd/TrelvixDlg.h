@@ -2,9 +2,10 @@
 // recorder, its status line and the buttons that drive it.
 //
 // Threads: OnInitDialog, painting and every handler run on the GUI thread. ShowImage runs on
-// the mailbox worker: it draws into the window's off-screen surface under a lock and queues a
-// repaint; it never waits for the GUI thread. Status texts, relayouts and channel changes
-// from worker threads are stored under the lock and carried out by queued GUI work.
+// the mailbox worker: the live view (LiveView) draws the picture into a slot of its own and
+// the window queues a repaint; it never waits for the GUI thread. Status texts, relayouts and
+// channel changes from worker threads are stored under a lock and carried out by queued GUI
+// work.
 #pragma once
 #include <QImage>
 #include <QRect>
@@ -18,6 +19,7 @@
 #include "core/UiInterfaces.h"
 #include "mainwnd/ChannelBar.h"
 #include "mainwnd/Layout.h"
+#include "mainwnd/LiveView.h"
 #include "mainwnd/SideButtonBar.h"
 #include "session/DeviceTypes.h"
 #include "ui/Surface.h"
@@ -70,6 +72,8 @@ class CTrelvixDlg : public ui::Window, public IMainWindow {
   void ClearAlarmInputText() override;
   void DeleteDisplayContext() override;
   void SwitchLayout(int resolutionMode) override;
+  void SetRetrButtonState(bool enabled) override;
+  void ResetPtzModeButton() override;
 
   // ---- layouts and skins (GUI thread) ----
   int LoadBackgroundBitmaps();
@@ -99,9 +103,9 @@ class CTrelvixDlg : public ui::Window, public IMainWindow {
   bool IsFullScreen() const { return m_bFullScreen.load() != 0; }
   bool IsPanelOpen() const { return m_bPanelOpen != 0; }
   // A copy of the windowed picture surface (720 x 576) and the part last drawn.
-  QImage DisplaySurface() const;
-  QRect DisplayedRect() const;
-  QImage FullScreenSurface() const;
+  QImage DisplaySurface() const { return m_liveView.Surface(); }
+  QRect DisplayedRect() const { return m_liveView.Displayed(); }
+  QImage FullScreenSurface() const { return m_liveView.FullScreenSurface(); }
   QRect WorkArea() const { return m_rcWorkArea; }
   CVtxButton* Button(int id) const;
   CChannelBar& ChannelBar() { return m_channelBar; }
@@ -124,6 +128,28 @@ class CTrelvixDlg : public ui::Window, public IMainWindow {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // Queued GUI work of the window itself (ids outside the shared message range).
+  static constexpr unsigned kMsgRepaint = 0x7F00;  // wParam: kRepaint* bits
+  static constexpr unsigned kMsgLayout = 0x7F01;   // wParam: kLayout* bits, lParam: resolution mode
+  static constexpr unsigned kMsgEnterFullScreen = 0x7F02;
+  static constexpr unsigned kMsgChannelBar = 0x7F03;
+  static constexpr unsigned kMsgSideButtons = 0x7F04;
+  static constexpr unsigned kMsgResetPtzMode = 0x7F05;
+  static constexpr int kRepaintVideo = 1;
+  static constexpr int kRepaintStatus = 2;
+  static constexpr int kRepaintAll = 4;
+  static constexpr int kLayoutChangeItems = 1;
+  static constexpr int kLayoutRelayout = 2;
+  static constexpr int kLayoutSwitch = 4;
+
+  // Rectangles of a layout row: four values from `first` read as left, top, right, bottom,
+  // or as left, top, width, height.
+  static QRect RowRectLTRB(const LayoutRow& L, int first);
+  static QRect RowRectXYWH(const LayoutRow& L, int first);
+  static QRect PowerRect(const LayoutRow& L);
+  // The pan-tilt-zoom mode key of the panel.
+  static constexpr int kPtzModeButton = 8312;
+
   bool InitDialogSteps();
   int RunLayoutSetter(int group);
   void DoChangeItemPosition();
@@ -144,18 +170,9 @@ class CTrelvixDlg : public ui::Window, public IMainWindow {
   std::string m_strStatusText;
   std::string m_strOnlineUsers;
   std::string m_strAlarmChannel;
-  mutable std::mutex m_displayMutex;  // the surfaces below
-  QImage m_display;                   // the 720 x 576 memory bitmap
-  QRect m_displayed;                  // the part of it the last picture covered
-  QImage m_fullScreen;                // the work-area picture in full screen
-  std::vector<std::uint8_t> m_doubled;  // line-doubled picture (twice the decoded slot)
-  std::size_t m_screenCapacity = 0;
+  LiveView m_liveView;  // the pictures: filled on the mailbox worker, painted here
   std::atomic<int> m_repaintPending{0};
   std::mutex m_layoutMutex;  // m_csLayout: the setters run through the switches
-  // Statistics texts kept between pictures.
-  std::string m_frameRateText;
-  std::string m_dataRateText;
-  float m_lastFrameRate = 0.0f;
 
   // GUI-thread state.
   QRect m_rcWorkArea;

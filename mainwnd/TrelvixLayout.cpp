@@ -21,6 +21,10 @@ namespace {
 
 QRect RectLTRB(int l, int t, int r, int b) { return QRect(l, t, r - l, b - t); }
 
+// The address, device-name or clock text that reacts to the mouse.
+constexpr int kAddressTextWidth = 120;
+constexpr int kAddressTextHeight = 14;
+
 const DeviceTypeEntry& CurrentType() {
   const int type = g_lpApp ? g_lpApp->C_ControlD.GetCurrentType() % kDeviceTypeCount : 0;
   return DeviceTypeTable[type];
@@ -187,7 +191,7 @@ int CTrelvixDlg::SwitchLayoutPalQvga() { return SwitchLayoutTo(3); }
 
 void CTrelvixDlg::SwitchLayout(int resolutionMode) {
   if (!OnGuiThread()) {
-    PostMessage(0x7F01, 4, resolutionMode);
+    PostMessage(kMsgLayout, kLayoutSwitch, resolutionMode);
     return;
   }
   DoChangeItemPosition();
@@ -202,7 +206,7 @@ void CTrelvixDlg::SwitchLayout(int resolutionMode) {
 
 void CTrelvixDlg::ChangeItemPositionForDeviceModified() {
   if (!OnGuiThread()) {
-    PostMessage(0x7F01, 1, 0);
+    PostMessage(kMsgLayout, kLayoutChangeItems, 0);
     return;
   }
   DoChangeItemPosition();
@@ -210,7 +214,7 @@ void CTrelvixDlg::ChangeItemPositionForDeviceModified() {
 
 void CTrelvixDlg::RelayoutControls() {
   if (!OnGuiThread()) {
-    PostMessage(0x7F01, 2, 0);
+    PostMessage(kMsgLayout, kLayoutRelayout, 0);
     return;
   }
   DoRelayout();
@@ -258,15 +262,16 @@ void CTrelvixDlg::DoRelayout() {
   AppRecord* app = g_lpApp;
   const LayoutRow& L = Row();
   for (int i = 0; i < 3; ++i) {
-    if (m_btnTitleBar[i]) m_btnTitleBar[i]->setGeometry(L[32] + i * (L[34] + L[36]), L[33], L[34], L[35]);
+    if (m_btnTitleBar[i])
+      m_btnTitleBar[i]->setGeometry(L[LV_TITLE_LEFT] + i * (L[LV_TITLE_WIDTH] + L[LV_TITLE_GAP]), L[LV_TITLE_TOP],
+                                    L[LV_TITLE_WIDTH], L[LV_TITLE_HEIGHT]);
   }
   m_sideBar.Place(m_btnSide, app ? app->w_LayoutMode.load() : 0);
-  if (m_btnPower) m_btnPower->setGeometry(RectLTRB(L[22] - L[20], L[23], L[22], L[23] + L[21]));
-  if (m_btnCameraTool) m_btnCameraTool->setGeometry(L[24], L[25], L[26], L[27]);
-  if (m_btnCameraToolDown) m_btnCameraToolDown->setGeometry(L[28], L[29], L[30], L[31]);
+  if (m_btnPower) m_btnPower->setGeometry(PowerRect(L));
+  if (m_btnCameraTool) m_btnCameraTool->setGeometry(RowRectXYWH(L, LV_CAMERA_UP));
+  if (m_btnCameraToolDown) m_btnCameraToolDown->setGeometry(RowRectXYWH(L, LV_CAMERA_DOWN));
   if (!m_bFullScreen.load()) {
-    const int base = m_bPanelOpen ? LV_WINDOW_OPEN : LV_WINDOW;
-    const QRect r = RectLTRB(L[base], L[base + 1], L[base + 2], L[base + 3]);
+    const QRect r = RowRectLTRB(L, m_bPanelOpen ? LV_WINDOW_OPEN : LV_WINDOW);
     resize(r.size());  // the window keeps its place and changes size only
     SetWindowRegion(ui::RoundRectRegion(0, 0, r.width(), r.height(), 15, 15));
   }
@@ -305,7 +310,7 @@ void CTrelvixDlg::DoChangeItemPosition() {
       SplitResourceString(static_cast<unsigned>(id), first, rest);
       if (QWidget* w = GetDlgItem(id)) w->setToolTip(QString::fromStdString(second ? rest : first));
     };
-    tipHalf(8312, app->C_ControlD.IsCurrentVideo() != 0);
+    tipHalf(kPtzModeButton, app->C_ControlD.IsCurrentVideo() != 0);
     tipHalf(8310, app->f_TurboOn.load() == 0);
     tipHalf(8331, true);
     tipHalf(8356, app->f_PresetMode.load() != 0);
@@ -318,7 +323,7 @@ void CTrelvixDlg::DoChangeItemPosition() {
   const LayoutRow& L = Row();
   if (panelType && m_bPanelOpen) {
     m_bPanelOpen = 0;
-    if (!m_bFullScreen.load()) PlaceAndCentre(RectLTRB(L[0], L[1], L[2], L[3]));
+    if (!m_bFullScreen.load()) PlaceAndCentre(RowRectLTRB(L, LV_WINDOW));
     ApplyPanelKeys(false, false);
     if (m_btnCameraToolDown) m_btnCameraToolDown->hide();
     if (m_btnCameraTool) m_btnCameraTool->hide();
@@ -345,10 +350,11 @@ void CTrelvixDlg::DoChangeItemPosition() {
   }
   // 5. No PTZ-mode key on multichannel recorders.
   if (IsMultiChannel()) {
-    if (QWidget* w = GetDlgItem(8312)) w->hide();
+    if (QWidget* w = GetDlgItem(kPtzModeButton)) w->hide();
   }
   // 6. The area below the picture.
-  update(RectLTRB(L[4], L[5] + L[15], L[6], L[7]));
+  update(RectLTRB(L[LV_WINDOW_OPEN], L[LV_WINDOW_OPEN + 1] + L[LV_VIDEO + 3], L[LV_WINDOW_OPEN + 2],
+                 L[LV_WINDOW_OPEN + 3]));
 }
 
 // ---- full screen --------------------------------------------------------------------------------
@@ -409,17 +415,17 @@ void CTrelvixDlg::LeaveFullScreen(bool byEscape) {
     }
     if (panelType) {
       m_bPanelOpen = 0;
-      PlaceAndCentre(RectLTRB(L[0], L[1], L[2], L[3]));
+      PlaceAndCentre(RowRectLTRB(L, LV_WINDOW));
       if (m_btnCameraToolDown) m_btnCameraToolDown->hide();
       if (m_btnCameraTool) m_btnCameraTool->hide();
     } else {
-      PlaceAndCentre(RectLTRB(L[4], L[5], L[6], L[7]));
+      PlaceAndCentre(RowRectLTRB(L, LV_WINDOW_OPEN));
       if (m_btnCameraTool) m_btnCameraTool->hide();
       if (m_btnCameraToolDown) m_btnCameraToolDown->setVisible(AccessAllows(access, IDC_CAMERA_TOOL_DOWN));
       ApplyPanelKeys(true, true);
     }
   } else {
-    PlaceAndCentre(RectLTRB(L[0], L[1], L[2], L[3]));
+    PlaceAndCentre(RowRectLTRB(L, LV_WINDOW));
     if (m_btnCameraTool) m_btnCameraTool->setVisible(AccessAllows(access, IDC_CAMERA_TOOL) && !panelType);
     if (m_btnCameraToolDown) m_btnCameraToolDown->hide();
   }
@@ -459,9 +465,8 @@ void CTrelvixDlg::mouseReleaseEvent(QMouseEvent* event) {
 
 QRect CTrelvixDlg::OnMoving(const QRect& proposed) const {
   const LayoutRow& L = Row();
-  if (width() == L[2] - L[0]) return proposed;
-  const int base = m_bPanelOpen ? LV_WINDOW_OPEN : LV_WINDOW;
-  return RectLTRB(L[base], L[base + 1], L[base + 2], L[base + 3]);
+  if (width() == RowRectLTRB(L, LV_WINDOW).width()) return proposed;
+  return RowRectLTRB(L, m_bPanelOpen ? LV_WINDOW_OPEN : LV_WINDOW);
 }
 
 void CTrelvixDlg::OnMove() {
@@ -505,9 +510,11 @@ int CTrelvixDlg::OnCheckStatusHover() {
   if (!app || m_bFullScreen.load()) return 1;
   const LayoutRow& L = Row();
   const MousePoint p = app->pt_Mouse.Get();
-  const bool inside = p.x >= L[69] && p.x <= L[69] + 120 && p.y >= L[70] && p.y <= L[70] + 14;
+  const QRect area(L[LV_ADDRESS_X], L[LV_ADDRESS_Y], kAddressTextWidth, kAddressTextHeight);
+  const bool inside = p.x >= area.left() && p.x <= area.left() + kAddressTextWidth && p.y >= area.top() &&
+                      p.y <= area.top() + kAddressTextHeight;
   app->f_MouseOverStatus = inside ? 0 : 1;
-  update(RectLTRB(L[69], L[70], L[69] + 120, L[70] + 14));
+  update(area);
   return 1;
 }
 
@@ -517,12 +524,7 @@ void CTrelvixDlg::paintEvent(QPaintEvent*) {
   AppRecord* app = g_lpApp;
   QPainter painter(this);
   if (m_bFullScreen.load()) {
-    std::lock_guard<std::mutex> lock(m_displayMutex);
-    if (!m_fullScreen.isNull()) {
-      painter.drawImage(0, 0, m_fullScreen);
-    } else {
-      painter.fillRect(rect(), Qt::black);
-    }
+    if (!m_liveView.PaintFullScreen(painter)) painter.fillRect(rect(), Qt::black);
     return;
   }
   const unsigned mode = app ? app->w_LayoutMode.load() : 0;
@@ -530,28 +532,26 @@ void CTrelvixDlg::paintEvent(QPaintEvent*) {
   const LayoutRow& L = LayoutRowOf(mode);
   painter.fillRect(rect(), QColor(0x1B, 0x25, 0x33));
   if (m_bPanelOpen) {
-    if (!m_backgroundEx[cls].IsNull())
-      painter.drawImage(RectLTRB(L[4], L[5], L[6], L[7]), m_backgroundEx[cls].Image());
+    if (!m_backgroundEx[cls].IsNull()) painter.drawImage(RowRectLTRB(L, LV_WINDOW_OPEN), m_backgroundEx[cls].Image());
   } else if (!m_background[cls].IsNull()) {
-    painter.drawImage(RectLTRB(L[8], L[9], L[10], L[11]), m_background[cls].Image());
+    painter.drawImage(RowRectLTRB(L, LV_BACKGROUND), m_background[cls].Image());
   }
-  if (!m_statusBar[cls].IsNull()) painter.drawImage(RectLTRB(L[16], L[17], L[18], L[19]), m_statusBar[cls].Image());
+  const QRect statusBar = RowRectLTRB(L, LV_STATUS);
+  if (!m_statusBar[cls].IsNull()) painter.drawImage(statusBar, m_statusBar[cls].Image());
 
-  // The live picture at its own size at the origin of the video area.
-  {
-    std::lock_guard<std::mutex> lock(m_displayMutex);
-    if (!m_displayed.isEmpty()) painter.drawImage(QPoint(L[12], L[13]), m_display, m_displayed);
-  }
+  // The live picture at its own size at the origin of the video area, cut to that area.
+  const QRect video = RowRectLTRB(L, LV_VIDEO);
+  m_liveView.PaintWindowed(painter, video);
 
   QFont font("Arial");
   font.setPixelSize(12);
   font.setWeight(QFont::Normal);
   painter.setFont(font);
-  const int big = 1000;
-  // Texts of the recorder are single bytes per character.
-  auto text = [&painter, big](int x, int y, const std::string& s, const QColor& c) {
+  // Texts of the recorder are single bytes per character; each gets a box wide enough for any.
+  auto text = [&painter](int x, int y, const std::string& s, const QColor& c) {
+    constexpr int kTextBoxWidth = 1000;
     painter.setPen(c);
-    painter.drawText(QRect(x, y, big, 40), Qt::AlignLeft | Qt::AlignTop, QString::fromLatin1(s.data(), static_cast<int>(s.size())));
+    painter.drawText(QRect(x, y, kTextBoxWidth, 40), Qt::AlignLeft | Qt::AlignTop, QString::fromLatin1(s.data(), static_cast<int>(s.size())));
   };
   std::string status, users, alarm;
   {
@@ -560,17 +560,17 @@ void CTrelvixDlg::paintEvent(QPaintEvent*) {
     users = m_strOnlineUsers;
     alarm = m_strAlarmChannel;
   }
-  text(L[16] + 5, L[17] + 2, status, Qt::black);
-  if (!users.empty()) text(L[16] + 160, L[17] + 2, users, Qt::black);
+  text(statusBar.left() + 5, statusBar.top() + 2, status, Qt::black);
+  if (!users.empty()) text(statusBar.left() + 160, statusBar.top() + 2, users, Qt::black);
+  // The alarm icon stands left of the online-user icon, its text between them.
+  const QRect icon = RowRectLTRB(L, LV_ONLINE_ICON);
   if (!alarm.empty()) {
-    if (!m_alarmIcon.IsNull())
-      painter.drawImage(QRect(L[75] - 34, L[76], L[77] - L[75], L[78] - L[76]), m_alarmIcon.Image());
-    text(L[77] - 30, L[76] + 2, alarm, QColor(0xFF, 0, 0));
+    if (!m_alarmIcon.IsNull()) painter.drawImage(icon.translated(-34, 0), m_alarmIcon.Image());
+    text(L[LV_ONLINE_ICON_RIGHT] - 30, icon.top() + 2, alarm, QColor(0xFF, 0, 0));
   }
   if (status.rfind("FR", 0) == 0) {
-    if (!m_onlineUserIcon.IsNull())
-      painter.drawImage(QRect(L[75], L[76], L[77] - L[75], L[78] - L[76]), m_onlineUserIcon.Image());
-    text(L[77] + 4, L[76] + 2, std::to_string(app ? app->by_OnlineUsers.load() : 0), Qt::black);
+    if (!m_onlineUserIcon.IsNull()) painter.drawImage(icon, m_onlineUserIcon.Image());
+    text(L[LV_ONLINE_ICON_RIGHT] + 4, icon.top() + 2, std::to_string(app ? app->by_OnlineUsers.load() : 0), Qt::black);
   }
   // Address, device name or the recorder's clock.
   if (app) {
@@ -588,22 +588,22 @@ void CTrelvixDlg::paintEvent(QPaintEvent*) {
     if (IsModelFamilyK41(app->GetProductID())) {
       const std::string name = app->strDeviceName.Get();
       if (!name.empty() && hover) {
-        text(L[69], L[70], name, yellow);
+        text(L[LV_ADDRESS_X], L[LV_ADDRESS_Y], name, yellow);
       } else {
-        text(L[69], L[70], address, cyan);
+        text(L[LV_ADDRESS_X], L[LV_ADDRESS_Y], address, cyan);
       }
     } else if (!hover) {
-      text(L[69], L[70], address, cyan);
+      text(L[LV_ADDRESS_X], L[LV_ADDRESS_Y], address, cyan);
     } else {
       const DvrDateTime t = app->st_DvrTime.Get();
       char buf[40];
       std::snprintf(buf, sizeof buf, "%.4d/%.2d/%.2d %.2d:%.2d:%.2d", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
                     t.wSecond);
-      text(L[69], L[70], buf, yellow);
+      text(L[LV_ADDRESS_X], L[LV_ADDRESS_Y], buf, yellow);
     }
   }
   // A two-pixel sunken frame around the video area.
-  const int x0 = L[12], y0 = L[13], x1 = L[14], y1 = L[15];
+  const int x0 = video.left(), y0 = video.top(), x1 = L[LV_VIDEO + 2], y1 = L[LV_VIDEO + 3];
   auto line = [&painter](int ax, int ay, int bx, int by, const QColor& c) {
     // The last point is not drawn.
     painter.setPen(c);

@@ -242,8 +242,10 @@ class SessionRecord : public ICoreRecord {
   std::atomic<std::uint16_t> w_LogPixelsX{0};
   std::atomic<float> fl_DpiScale{0.0f};
   std::atomic<std::uint8_t> by_TurboRepeatStep{0};
-  AtomicPtr<void> h_DisplayDC;      // owned by the main window's display code
-  AtomicPtr<void> h_DisplayBitmap;  // owned by the main window's display code
+  // Always null: nothing creates or uses them. The main window's live view keeps its
+  // drawing surfaces itself and releases them through IMainWindow::DeleteDisplayContext.
+  AtomicPtr<void> h_DisplayDC;
+  AtomicPtr<void> h_DisplayBitmap;
   CControlDeviceTable C_ControlD;
   AccountSlot AccountSlots[kAccountSlotCount];
   std::atomic<std::uint8_t> by_StreamState{0};

@@ -84,6 +84,10 @@ class TestMainWindow : public IMainWindow, public plat::MessageSink {
   void RelayoutControls() override {}
   void ClearOnlineUserText() override { ++onlineCleared; }
   void ClearAlarmInputText() override { ++alarmCleared; }
+  void SetRetrButtonState(bool) override {}
+  void ResetPtzModeButton() override {}
+  void DeleteDisplayContext() override {}
+  void SwitchLayout(int) override {}
 
   void OnPostedMessage(unsigned msg, plat::WPARAM wParam, plat::LPARAM lParam) override {
     std::lock_guard<std::mutex> lock(mutex_);

@@ -165,6 +165,10 @@ TEST(SharedValues, CharsAndPointers) {
     void RelayoutControls() override {}
     void ClearOnlineUserText() override {}
     void ClearAlarmInputText() override {}
+    void SetRetrButtonState(bool) override {}
+    void ResetPtzModeButton() override {}
+    void DeleteDisplayContext() override {}
+    void SwitchLayout(int) override {}
   } w;
   AppRecord rec;
   EXPECT_FALSE(rec.lp_MainDialog);

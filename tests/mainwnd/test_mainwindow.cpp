@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <functional>
 #include <thread>
@@ -358,6 +359,57 @@ TEST_F(MainWindowTest, PicturesArePlacedAndDoubledAsTheLayoutSays) {
     EXPECT_EQ(QColor(window.pixel(L[12] - 2, L[13] - 2)), QColor(Qt::black));
     dlg_.reset();
   }
+}
+
+// A picture of a size the layout does not follow (a D1 picture in the QVGA layout of a K41R)
+// stays inside the video area: the window outside it, its frame included, is unchanged.
+TEST_F(MainWindowTest, PictureOfAnUnexpectedSizeStaysInsideTheVideoArea) {
+  Device("K41R", "1050", "USERLEVEL=30;VIDEOMODE=0;");
+  ASSERT_TRUE(Init(2));
+  const unsigned layout = app_->w_LayoutMode.load();
+  const LayoutRow& L = LayoutRowOf(layout);
+  const QRect video(L[LV_VIDEO], L[LV_VIDEO + 1], L[LV_VIDEO + 2] - L[LV_VIDEO], L[LV_VIDEO + 3] - L[LV_VIDEO + 1]);
+  ASSERT_LT(video.width(), 704);
+  app_->dw_StatTick = static_cast<std::int32_t>(plat::GetTickCount());  // no statistics update
+  const QImage before = dlg_->Grab();
+  SetPicture(704, 576, 288);
+  ShowOnWorker();
+  EXPECT_EQ(app_->w_LayoutMode.load(), layout);
+  EXPECT_EQ(dlg_->DisplayedRect(), QRect(0, 0, 704, 576));
+  const QImage after = dlg_->Grab();
+  ASSERT_EQ(after.size(), before.size());
+  int changedOutside = 0;
+  for (int y = 0; y < after.height(); ++y)
+    for (int x = 0; x < after.width(); ++x)
+      if (!video.contains(x, y) && after.pixel(x, y) != before.pixel(x, y) && changedOutside++ == 0)
+        ADD_FAILURE() << "changed outside the video area at " << x << "," << y;
+  EXPECT_EQ(changedOutside, 0);
+  EXPECT_TRUE(IsRed(after.pixel(video.right(), video.top() + 1)));
+  EXPECT_EQ(qGreen(after.pixel(video.left(), video.bottom())), 200);
+}
+
+// The mailbox worker shows pictures while the GUI thread paints the window and runs the queued
+// repaints (the race check of the window's share under ThreadSanitizer).
+TEST_F(MainWindowTest, PicturesFromTheWorkerWhileTheWindowPaints) {
+  Device("K41R", "1050", "USERLEVEL=30;VIDEOMODE=0;");
+  ASSERT_TRUE(Init());
+  SetPicture(640, 228, 114);
+  std::atomic<bool> done{false};
+  std::thread worker([&] {
+    for (int i = 0; i < 120; ++i) dlg_->ShowImage();
+    done = true;
+  });
+  int paints = 0;
+  while (!done.load() || paints < 5) {
+    (void)dlg_->Grab();
+    QCoreApplication::processEvents();
+    ++paints;
+  }
+  worker.join();
+  QCoreApplication::processEvents();
+  const LayoutRow& L = LayoutRowOf(app_->w_LayoutMode.load());
+  EXPECT_TRUE(IsRed(dlg_->Grab().pixel(L[LV_VIDEO] + 5, L[LV_VIDEO + 1] + 1)));
+  EXPECT_EQ(plat::WaitForSingleObject(app_->h_FinishShowImageJobEvent.load(), 0), plat::WAIT_OBJECT_0);
 }
 
 TEST_F(MainWindowTest, NothingIsDrawnWhileTheStreamIsDown) {

@@ -54,6 +54,10 @@ class Window : public IMainWindow {
   void RelayoutControls() override {}
   void ClearOnlineUserText() override {}
   void ClearAlarmInputText() override {}
+  void SetRetrButtonState(bool) override {}
+  void ResetPtzModeButton() override {}
+  void DeleteDisplayContext() override {}
+  void SwitchLayout(int) override {}
   plat::HWND hwnd;
   std::vector<std::string> status;
 };
@@ -65,6 +69,7 @@ class Bar : public IChannelBar {
     return 1;
   }
   void SetCurrentChannel(plat::BYTE) override {}
+  void Arrange() override {}
   std::vector<int> switched;
 };
 

@@ -71,7 +71,10 @@ class TestWindow : public IMainWindow, public plat::MessageSink {
   void RelayoutControls() override {}
   void ClearOnlineUserText() override {}
   void ClearAlarmInputText() override {}
+  void SetRetrButtonState(bool) override {}
   void ResetPtzModeButton() override { ++ptzResets; }
+  void DeleteDisplayContext() override {}
+  void SwitchLayout(int) override {}
   std::atomic<int> ptzResets{0};
 
   void OnPostedMessage(unsigned msg, plat::WPARAM w, plat::LPARAM l) override {
@@ -175,6 +178,7 @@ class TestChannelBar : public IChannelBar {
     return 1;
   }
   void SetCurrentChannel(plat::BYTE) override {}
+  void Arrange() override {}
   std::mutex m;
   std::vector<int> switched;
 };
