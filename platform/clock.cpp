@@ -25,9 +25,10 @@ struct Scale {
 
 Scale& TheScale() {
   static Scale* s = [] {
-    auto* s = new Scale;
-    s->tickAnchor = std::chrono::duration<double, std::milli>(s->realAnchor.time_since_epoch()).count();
-    return s;
+    auto* scale = new Scale;
+    scale->tickAnchor =
+        std::chrono::duration<double, std::milli>(scale->realAnchor.time_since_epoch()).count();
+    return scale;
   }();
   return *s;
 }
