@@ -348,7 +348,9 @@ TEST_F(MainWindowTest, PicturesArePlacedAndDoubledAsTheLayoutSays) {
     const int doubledSplit = (c.h / 2) * (c.doubled ? 2 : 1);
     EXPECT_TRUE(IsRed(surface.pixel(5, 1)));
     EXPECT_TRUE(IsRed(surface.pixel(c.shownW - 1, doubledSplit - 2)));
-    if (doubledSplit + 2 < c.shownH) EXPECT_TRUE(IsBlue(surface.pixel(c.shownW - 1, doubledSplit + 2)));
+    if (doubledSplit + 2 < c.shownH) {
+      EXPECT_TRUE(IsBlue(surface.pixel(c.shownW - 1, doubledSplit + 2)));
+    }
     EXPECT_EQ(qGreen(surface.pixel(0, c.shownH - 1)), 200);
     // On the window: at the origin of the layout's video area, inside its frame.
     const LayoutRow& L = LayoutRowOf(app_->w_LayoutMode.load());
@@ -730,7 +732,9 @@ TEST_F(MainWindowTest, LeavingFullScreenCentresTheLayoutsWindow) {
     const QPoint centred(c.workArea.left() + ((c.workArea.width() - c.size.width()) >> 1),
                          c.workArea.top() + ((c.workArea.height() - c.size.height()) >> 1));
     EXPECT_EQ(dlg_->pos(), centred);
-    if (CCmosToolBarDlg* bar = dlg_->CmosToolBar()) EXPECT_EQ(bar->pos(), centred - QPoint(43, 0));
+    if (CCmosToolBarDlg* bar = dlg_->CmosToolBar()) {
+      EXPECT_EQ(bar->pos(), centred - QPoint(43, 0));
+    }
     dlg_->hide();
     dlg_.reset();
   }
