@@ -547,9 +547,9 @@ void CTrelvixDlg::paintEvent(QPaintEvent*) {
   font.setPixelSize(12);
   font.setWeight(QFont::Normal);
   painter.setFont(font);
-  const int big = 1000;
+  constexpr int big = 1000;
   // Texts of the recorder are single bytes per character.
-  auto text = [&painter, big](int x, int y, const std::string& s, const QColor& c) {
+  auto text = [&painter](int x, int y, const std::string& s, const QColor& c) {
     painter.setPen(c);
     painter.drawText(QRect(x, y, big, 40), Qt::AlignLeft | Qt::AlignTop, QString::fromLatin1(s.data(), static_cast<int>(s.size())));
   };
