@@ -167,7 +167,7 @@ INSTANTIATE_TEST_SUITE_P(
                  {"/Getdeviceinfo.cgi", "/GetSysCfg.cgi:SYSTEM"}, false, "2", 3},
         InitCase{"K47R_guest", "K47R", "1000", "USERLEVEL=0;VIDEOMODE=0;", 5, {"/Getdeviceinfo.cgi"}, true, "2", 2},
         InitCase{"K45R", "K45R", "1050", "USERLEVEL=20;VIDEOMODE=1;", 1, {"/Getdeviceinfo.cgi"}, false, "2", 1}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& param) { return std::string(param.param.name); });
 
 TEST_F(MainWindowTest, AdministratorsModelNameIsRewrittenOnlyWhenItStartsRvx507) {
   Device("K44R", "1050", "USERLEVEL=30;VIDEOMODE=0;");
