@@ -191,7 +191,6 @@ std::string ReadFile(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
 }
 
-std::string Str(const std::vector<std::uint8_t>& v) { return std::string(v.begin(), v.end()); }
 
 class StreamE2E : public ::testing::Test {
  protected:
