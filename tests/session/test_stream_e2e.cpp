@@ -191,7 +191,6 @@ std::string ReadFile(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
 }
 
-
 class StreamE2E : public ::testing::Test {
  protected:
   void SetUp() override {
