@@ -27,9 +27,10 @@ struct Clock {
 
 Clock& TheClock() {
   static Clock* c = [] {
-    auto* c = new Clock;
-    c->tickAnchor = std::chrono::duration<double, std::milli>(c->realAnchor.time_since_epoch()).count();
-    return c;
+    auto* created = new Clock;
+    created->tickAnchor =
+        std::chrono::duration<double, std::milli>(created->realAnchor.time_since_epoch()).count();
+    return created;
   }();
   return *c;
 }

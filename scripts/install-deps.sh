@@ -3,7 +3,7 @@
 # Debian's archive; nothing else is downloaded). Does nothing when all are present.
 set -euo pipefail
 PACKAGES=(
-  build-essential cmake ninja-build pkg-config git
+  build-essential cmake ninja-build pkg-config git ccache
   qt6-base-dev libgl-dev
   libturbojpeg0-dev libasound2-dev
   libisofs-dev libburn-dev

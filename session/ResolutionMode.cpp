@@ -21,7 +21,9 @@ std::optional<ModeChoice> InitialModeFor(LayoutFamily family, std::uint8_t video
   const int base = family == LayoutFamily::K41 ? 0 : 6;
   const std::uint8_t mode = kModes[videoMode][resolution];
   // The small sizes use the QVGA layout of their standard.
-  const int layoutMode = mode == RES_NTSC_SMALL ? RES_NTSC_QVGA : mode == RES_PAL_SMALL ? RES_PAL_QVGA : mode;
+  const int layoutMode = mode == RES_NTSC_SMALL  ? static_cast<int>(RES_NTSC_QVGA)
+                         : mode == RES_PAL_SMALL ? static_cast<int>(RES_PAL_QVGA)
+                                                 : mode;
   return ModeChoice{mode, base + layoutMode};
 }
 

@@ -296,7 +296,7 @@ INSTANTIATE_TEST_SUITE_P(
         LifeTimeCase{"OneMinute", 1, true, 61000, 72000},
         LifeTimeCase{"NoLimit", -1, false, 0, 0},
         LifeTimeCase{"OtherNegativeIsNoLimitToo", -5, false, 0, 0}),
-    [](const ::testing::TestParamInfo<LifeTimeCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<LifeTimeCase>& param) { return std::string(param.param.name); });
 
 // The player program beside the executable.
 struct PlayerCase {
@@ -338,6 +338,6 @@ INSTANTIATE_TEST_SUITE_P(
                       PlayerCase{"LowerCase", "parvilo", true, true},
                       PlayerCase{"NotExecutable", "Parvilo", false, false},
                       PlayerCase{"Missing", nullptr, false, false}),
-    [](const ::testing::TestParamInfo<PlayerCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<PlayerCase>& param) { return std::string(param.param.name); });
 
 }  // namespace

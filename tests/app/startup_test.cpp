@@ -68,7 +68,7 @@ INSTANTIATE_TEST_SUITE_P(
         LoginCase{"LoggedIn20", {{plat::IDOK, 20}}, 1, true},
         LoginCase{"LoggedIn0", {{plat::IDOK, 0}}, 1, true},
         LoginCase{"TooManyUsersSkipsMainWindow", {{plat::IDOK, 102}}, 1, false}),
-    [](const ::testing::TestParamInfo<LoginCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<LoginCase>& param) { return std::string(param.param.name); });
 
 TEST_F(StartupTest, FullStartCreatesEveryGroupAndTheMainWindowsCloseReleasesThemOnce) {
   InstallControlFile();

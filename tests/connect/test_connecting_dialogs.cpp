@@ -124,8 +124,11 @@ TEST_F(DialogTest, Mpeg4SettingsCheckEveryRange) {
     boxes_.clear();
     d.OnOK();
     EXPECT_EQ(boxes_.empty(), c.ok) << c.rate << " " << c.gop << " " << c.width << " " << c.height;
-    if (c.ok) EXPECT_EQ(d.m_nTargetBitRate, std::stoi(c.rate));
-    else EXPECT_EQ(d.m_nTargetBitRate, 0);
+    if (c.ok) {
+      EXPECT_EQ(d.m_nTargetBitRate, std::stoi(c.rate));
+    } else {
+      EXPECT_EQ(d.m_nTargetBitRate, 0);
+    }
   }
 }
 

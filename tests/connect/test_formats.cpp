@@ -110,7 +110,9 @@ TEST(DiscoveryPacket, AddressAndMacTextsThatDoNotFitAreRefused) {
   for (const auto& c : dotted) {
     std::uint8_t out[4] = {9, 9, 9, 9};
     EXPECT_EQ(DottedTextToBytes(c.text, out), c.ok) << c.text;
-    if (c.ok) EXPECT_EQ(std::memcmp(out, c.bytes, 4), 0) << c.text;
+    if (c.ok) {
+      EXPECT_EQ(std::memcmp(out, c.bytes, 4), 0) << c.text;
+    }
   }
   struct MacCase {
     const char* text;

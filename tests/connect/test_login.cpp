@@ -412,7 +412,9 @@ TEST_F(LoginWindowTest, ScreenshotShowsEverySkinPictureInItsRectangleAndTheVersi
     const QWidget* w = dlg.GetDlgItem(c.id);
     ASSERT_NE(w, nullptr) << c.id;
     EXPECT_EQ(w->geometry(), c.at) << c.id;
-    if (c.tip) EXPECT_EQ(w->toolTip(), c.tip) << c.id;
+    if (c.tip) {
+      EXPECT_EQ(w->toolTip(), c.tip) << c.id;
+    }
   }
   EXPECT_EQ(dlg.toolTip(), "LOGIN");
   // While a login runs: the bar in its light blue, 18 half-blocks long, and the running block

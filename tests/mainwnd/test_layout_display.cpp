@@ -209,7 +209,9 @@ TEST(DisplayPath, StatisticsFigures) {
   };
   for (const Case& c : cases) {
     const StatFigures f = ComputeStatFigures(c.frames, c.bytes, c.elapsed);
-    if (c.elapsed < 0x80000000u) EXPECT_EQ(FrameRateText(f.frameRate), c.fr);
+    if (c.elapsed < 0x80000000u) {
+      EXPECT_EQ(FrameRateText(f.frameRate), c.fr);
+    }
     EXPECT_EQ(DataRateText(f.kbps), c.dr);
   }
 }

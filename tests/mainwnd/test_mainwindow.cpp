@@ -168,7 +168,7 @@ INSTANTIATE_TEST_SUITE_P(
                  {"/Getdeviceinfo.cgi", "/GetSysCfg.cgi:SYSTEM"}, false, "2", 3},
         InitCase{"K47R_guest", "K47R", "1000", "USERLEVEL=0;VIDEOMODE=0;", 5, {"/Getdeviceinfo.cgi"}, true, "2", 2},
         InitCase{"K45R", "K45R", "1050", "USERLEVEL=20;VIDEOMODE=1;", 1, {"/Getdeviceinfo.cgi"}, false, "2", 1}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& param) { return std::string(param.param.name); });
 
 TEST_F(MainWindowTest, AdministratorsModelNameIsRewrittenOnlyWhenItStartsRvx507) {
   Device("K44R", "1050", "USERLEVEL=30;VIDEOMODE=0;");
@@ -349,7 +349,9 @@ TEST_F(MainWindowTest, PicturesArePlacedAndDoubledAsTheLayoutSays) {
     const int doubledSplit = (c.h / 2) * (c.doubled ? 2 : 1);
     EXPECT_TRUE(IsRed(surface.pixel(5, 1)));
     EXPECT_TRUE(IsRed(surface.pixel(c.shownW - 1, doubledSplit - 2)));
-    if (doubledSplit + 2 < c.shownH) EXPECT_TRUE(IsBlue(surface.pixel(c.shownW - 1, doubledSplit + 2)));
+    if (doubledSplit + 2 < c.shownH) {
+      EXPECT_TRUE(IsBlue(surface.pixel(c.shownW - 1, doubledSplit + 2)));
+    }
     EXPECT_EQ(qGreen(surface.pixel(0, c.shownH - 1)), 200);
     // On the window: at the origin of the layout's video area, inside its frame.
     const LayoutRow& L = LayoutRowOf(app_->w_LayoutMode.load());
@@ -782,7 +784,9 @@ TEST_F(MainWindowTest, LeavingFullScreenCentresTheLayoutsWindow) {
     const QPoint centred(c.workArea.left() + ((c.workArea.width() - c.size.width()) >> 1),
                          c.workArea.top() + ((c.workArea.height() - c.size.height()) >> 1));
     EXPECT_EQ(dlg_->pos(), centred);
-    if (CCmosToolBarDlg* bar = dlg_->CmosToolBar()) EXPECT_EQ(bar->pos(), centred - QPoint(43, 0));
+    if (CCmosToolBarDlg* bar = dlg_->CmosToolBar()) {
+      EXPECT_EQ(bar->pos(), centred - QPoint(43, 0));
+    }
     dlg_->hide();
     dlg_.reset();
   }

@@ -230,8 +230,8 @@ INSTANTIATE_TEST_SUITE_P(Modes, ModelCompare,
                          ::testing::Values(scaling::ResizeModeNearest, scaling::ResizeModeLinear,
                                            scaling::ResizeModeCubic, scaling::ResizeModeSixTap,
                                            scaling::ResizeModeSuper),
-                         [](const auto& info) {
-                             switch (info.param) {
+                         [](const auto& param) {
+                             switch (param.param) {
                                  case 1: return std::string("Nearest");
                                  case 2: return std::string("Linear");
                                  case 4: return std::string("Cubic");

@@ -431,7 +431,9 @@ TEST(Sections, InfCapabilityAndModelName) {
   fixed[24] = 'Q';
   EXPECT_FALSE(sect::InfSection::FixRvx507ModelName(fixed.data()));
   for (std::size_t i = 0; i < 44; ++i)
-    if (i < 24 || i >= 32) EXPECT_EQ(fixed[i], in[i]) << i;
+    if (i < 24 || i >= 32) {
+      EXPECT_EQ(fixed[i], in[i]) << i;
+    }
 }
 
 TEST(Sections, Rs485PerChannelAndK40RNames) {
@@ -460,7 +462,9 @@ TEST(Sections, Rs485PerChannelAndK40RNames) {
   EXPECT_EQ(Bytes(out.begin() + 44, out.begin() + 52), (Bytes{'C', 'H', '1', 0, 0, 0, 0, 0}));
   EXPECT_EQ(Bytes(out.begin() + 52, out.begin() + 60), Bytes(8, 0));
   for (std::size_t i = 0; i < 124; ++i)
-    if (i < 44 || i >= 60) EXPECT_EQ(out[i], in[i]) << i;
+    if (i < 44 || i >= 60) {
+      EXPECT_EQ(out[i], in[i]) << i;
+    }
 }
 
 TEST(Sections, AlarmFormsAndDurations) {
@@ -480,7 +484,9 @@ TEST(Sections, AlarmFormsAndDurations) {
   EXPECT_EQ(out[6], 0x08);
   EXPECT_EQ(out[7], 0x07);
   for (std::size_t i = 8; i < 24; ++i)
-    if (i != 9) EXPECT_EQ(out[i], in[i]) << i;
+    if (i != 9) {
+      EXPECT_EQ(out[i], in[i]) << i;
+    }
   ASSERT_TRUE(sect::AlarmSection::Decode(in.data(), 24, kK47R, s));
   s.videoSource = 0xFF;
   s.Encode(out.data(), kK47R);

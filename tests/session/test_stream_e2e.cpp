@@ -198,8 +198,6 @@ std::string ReadFile(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
 }
 
-std::string Str(const std::vector<std::uint8_t>& v) { return std::string(v.begin(), v.end()); }
-
 class StreamE2E : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -504,9 +502,15 @@ TEST_F(StreamE2E, FaultsInTheByteStream) {
     EXPECT_EQ(GetVideoRequests(), 1) << "no reconnection";
     const std::uint64_t bad = g_StreamCounters.badHeaders - bad0, res = g_StreamCounters.resyncs - res0,
                         drop = g_StreamCounters.droppedPictures - drop0;
-    if (c.fault_stat == 1) EXPECT_GT(bad, 0u);
-    if (c.fault_stat == 2) EXPECT_GT(res, 0u);
-    if (c.fault_stat == 3) EXPECT_GT(drop, 0u);
+    if (c.fault_stat == 1) {
+      EXPECT_GT(bad, 0u);
+    }
+    if (c.fault_stat == 2) {
+      EXPECT_GT(res, 0u);
+    }
+    if (c.fault_stat == 3) {
+      EXPECT_GT(drop, 0u);
+    }
     if (c.fault_stat == 0 && std::string(c.name).find("garbage") == std::string::npos) {
       EXPECT_EQ(bad + res + drop, 0u);
     }
@@ -894,7 +898,9 @@ TEST_F(StreamE2E, AlarmAndMotionWordsActOnTheReceiveThread) {
   ASSERT_TRUE(window.WaitPictures(6));
   ASSERT_TRUE(window.WaitPosted(WM_POSTALARMAUDIO));
   for (const auto& p : window.Posted())
-    if (p.msg == WM_POSTALARMAUDIO) EXPECT_EQ(p.l, msg::ALARM_AUDIO_START);
+    if (p.msg == WM_POSTALARMAUDIO) {
+      EXPECT_EQ(p.l, msg::ALARM_AUDIO_START);
+    }
   EXPECT_TRUE(window.WaitFor([&] { return app->C_AlarmRecord.m_fFileOpen.load() == 1; }, 2000));
   EXPECT_EQ(app->m_RTPH_Struct.m_dwAlarmType, kAlarmTypeAlarm);
 }

@@ -129,8 +129,11 @@ TEST_F(SysCfgTest, WrongSizedRepliesLeaveTheBlockUnchanged) {
     const std::uint8_t option = std::string(c.option) == "INF" ? SYSCFG_INF : SYSCFG_PERI;
     const auto size = static_cast<std::uint32_t>(SysCfgSectionSizes[option]);
     EXPECT_EQ(GetSysCfgSection(option, block, size), c.result) << c.option << " " << c.replySize;
-    if (c.result == 0) EXPECT_EQ(Bytes(block, 64), std::string(64, '\xAB'));
-    else EXPECT_EQ(Bytes(block, size), Pattern(size, 5));
+    if (c.result == 0) {
+      EXPECT_EQ(Bytes(block, 64), std::string(64, '\xAB'));
+    } else {
+      EXPECT_EQ(Bytes(block, size), Pattern(size, 5));
+    }
     EXPECT_EQ(block[size], 0xAB);  // never past the block
   }
   // ONLINE takes what comes, up to its 240 bytes, and zero-fills the rest.

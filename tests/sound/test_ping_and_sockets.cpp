@@ -164,8 +164,11 @@ TEST(IcmpPing, AnswersCleanlyWithOrWithoutRawSocketRights) {
   const auto t0 = std::chrono::steady_clock::now();
   const int r = ping.Ping("127.0.0.1", &ttl);
   EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(3));
-  if (r == 1) EXPECT_GT(ttl, 0);
-  else EXPECT_EQ(r, 0);
+  if (r == 1) {
+    EXPECT_GT(ttl, 0);
+  } else {
+    EXPECT_EQ(r, 0);
+  }
 }
 
 #include "platform/messages.h"
