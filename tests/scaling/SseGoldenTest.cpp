@@ -51,6 +51,26 @@ TEST(SseLinear, PassValues) {
     EXPECT_EQ(d, f[1]);
 }
 
+// The packed row blend of line doubling against the generic build's, for every pair of samples,
+// at every weight for one set of pairs and a spread of weights for all; odd counts leave a tail.
+TEST(SseLinear, DirectRowBlendEqualsGeneric) {
+    std::vector<std::uint8_t> up, lo;
+    for (int a = 0; a < 256; ++a)
+        for (int b = 0; b < 256; ++b) {
+            up.push_back(static_cast<std::uint8_t>(a));
+            lo.push_back(static_cast<std::uint8_t>(b));
+        }
+    const int n = static_cast<int>(up.size()) - 3;
+    std::vector<std::uint8_t> g(n), x(n);
+    auto same = [&](int w, int count) {
+        generic::Arith::LinearVertDirect<std::uint8_t>(g.data(), count, static_cast<std::uint16_t>(w), up.data(), lo.data());
+        S::LinearVertDirect<std::uint8_t>(x.data(), count, static_cast<std::uint16_t>(w), up.data(), lo.data());
+        return std::memcmp(g.data(), x.data(), count) == 0;
+    };
+    for (int w : {1, 2, 63, 64, 4096, 8191, 8192, 8193, 12279, 16320, 16383}) ASSERT_TRUE(same(w, n)) << w;
+    for (int w = 1; w < 16384; ++w) ASSERT_TRUE(same(w, 1021)) << w;
+}
+
 // The linear pairs of a 4-wide source doubled: the last destination column moves its taps back
 // by one and takes the last source column whole.
 TEST(SseLinear, LastColumnOfSmallSourceAndRegionClip) {
