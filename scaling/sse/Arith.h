@@ -18,6 +18,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <type_traits>
 
 #include "scaling/SixTapTable.h"
@@ -160,7 +161,37 @@ struct Arith : generic::Arith {
                              const typename engine::LinearTypes<T>::Weight* wts,
                              typename engine::LinearTypes<T>::Work* out) {
         if constexpr (std::is_same_v<T, float>) LinearHorzF<T, 3>(src, count, stride, idx, wts, out);
+        else if constexpr (std::is_same_v<T, std::uint8_t>) LinearHorzC3Packed(src, count, stride, idx, wts, out);
         else Base::LinearHorzC3<T>(src, count, stride, idx, wts, out);
+    }
+    // 8-bit three-channel columns in one multiply-add each: the two taps' samples interleaved
+    // with the pair (w0, w1) give w0 f0 + w1 f1 per channel in 32-bit lanes. Four bytes are read
+    // per tap, so only columns left of the last one take this path: their fourth byte still lies
+    // before the last column's right tap. The rest, and the last column, go one sample at a time.
+    static void LinearHorzC3Packed(const std::uint8_t* src, int count, int stride, const std::int32_t* idx,
+                                   const std::uint16_t* wts, std::uint16_t* out) {
+        if (count <= 0) return;
+        const std::int32_t lastIdx = idx[count - 1];
+        const __m128i zero = _mm_setzero_si128(), round = _mm_set1_epi32(128);
+        for (int p = 0; p < count; ++p) {
+            const std::uint8_t* s = src + idx[p];
+            const std::uint32_t w0 = wts[2 * p], w1 = wts[2 * p + 1];
+            if (idx[p] < lastIdx) {
+                std::int32_t a4, b4;
+                std::memcpy(&a4, s, 4);
+                std::memcpy(&b4, s + stride, 4);
+                const __m128i a = _mm_unpacklo_epi8(_mm_cvtsi32_si128(a4), zero);
+                const __m128i b = _mm_unpacklo_epi8(_mm_cvtsi32_si128(b4), zero);
+                const __m128i w = _mm_set1_epi32(static_cast<int>(w0 | (w1 << 16)));
+                const __m128i sum = _mm_srli_epi32(_mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(a, b), w), round), 8);
+                const __m128i packed = _mm_packs_epi32(sum, sum);
+                const long long v = _mm_cvtsi128_si64(packed);
+                std::memcpy(out + 3 * p, &v, 6);
+            } else {
+                for (int c = 0; c < 3; ++c)
+                    out[3 * p + c] = static_cast<std::uint16_t>((s[c] * w0 + s[stride + c] * w1 + 128u) >> 8);
+            }
+        }
     }
     template <class T>
     static void LinearHorzC4(const T* src, int count, const std::int32_t* idx,
