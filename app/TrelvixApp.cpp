@@ -1,5 +1,6 @@
 #include "app/TrelvixApp.h"
 
+#include <cstdlib>
 #include <string>
 #include "engine/AppRecord.h"
 #include "core/StartupChecks.h"
@@ -8,6 +9,7 @@
 #include "platform/messages.h"
 #include "platform/net.h"
 #include "platform/registry.h"
+#include "scaling/Resize.h"
 #include "session/CtrlFile.h"
 
 using namespace plat;
@@ -60,6 +62,8 @@ BOOL CTrelvixApp::InitInstance() {
   const std::string programFolder = app->CSettingINI.m_strProgramPath.Get();
   TraceLog_Init(kTraceLogLineLimit, programFolder);
   app->C_DebugTraceLog.Open(programFolder);
+  // The resize build for trials and measurements, chosen once before any thread resizes.
+  TraceLog_Append(scaling::SelectResizeBuild(std::getenv("TRELVIX_RESIZE_BUILD")));
 
   // The login window, until it ends with a login or is cancelled.
   if (!m_pWindows) return FALSE_;

@@ -8,6 +8,7 @@
 #include <random>
 #include <vector>
 
+#include "scaling/Builds.h"
 #include "scaling/Resize.h"
 
 #ifdef TRELVIX_BENCH_OPENCV
@@ -58,11 +59,23 @@ std::vector<std::uint8_t> MakePicture(int w, int h) {
     return px;
 }
 
-void BM_Trelvix(benchmark::State& state, const Case& c) {
+// The builds measured: one row per build and case.
+struct BuildEntry {
+    const char* name;
+    scaling::ResizeEntryFn entry;
+};
+const BuildEntry kBuildEntries[] = {
+    {"generic", &scaling::generic::ResizeEntry},
+#ifdef TRELVIX_SCALING_HAS_SSE
+    {"sse", &scaling::sse::ResizeEntry},
+#endif
+};
+
+void BM_Trelvix(benchmark::State& state, const Case& c, scaling::ResizeEntryFn entry) {
     const auto src = MakePicture(c.sw, c.sh);
     std::vector<std::uint8_t> dst(static_cast<std::size_t>(c.dw) * c.dh * 3);
     for (auto _ : state) {
-        const auto st = scaling::ResizeC3_8u(src.data(), {c.sw, c.sh}, c.sw * 3, {0, 0, c.sw, c.sh}, dst.data(),
+        const auto st = entry(src.data(), {c.sw, c.sh}, c.sw * 3, {0, 0, c.sw, c.sh}, dst.data(),
                                              c.dw * 3, {c.dw, c.dh}, c.xf, c.yf, c.mode);
         if (st != scaling::ResizeOk) state.SkipWithError("resize failed");
         benchmark::DoNotOptimize(dst.data());
@@ -126,7 +139,8 @@ int main(int argc, char** argv) {
     std::printf("area check: %s\n", same ? "identical" : "DIFFERENT");
 #endif
     for (const Case& c : kCases) {
-        benchmark::RegisterBenchmark((std::string(c.name) + "/trelvix").c_str(), BM_Trelvix, c);
+        for (const BuildEntry& b : kBuildEntries)
+            benchmark::RegisterBenchmark((std::string(c.name) + "/" + b.name).c_str(), BM_Trelvix, c, b.entry);
 #ifdef TRELVIX_BENCH_OPENCV
         benchmark::RegisterBenchmark((std::string(c.name) + "/opencv").c_str(), BM_OpenCV, c);
 #endif

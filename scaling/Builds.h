@@ -1,5 +1,6 @@
 // The builds of the resize primitive. Each build is the one engine (scaling/engine/) instantiated
-// with that build's arithmetic, in a namespace of its own. Only the generic build exists here.
+// with that build's arithmetic, in a namespace of its own: the generic build everywhere, the SSE
+// build (single-precision passes) on x86-64.
 #pragma once
 
 #include <cstdint>
@@ -27,3 +28,23 @@ ResizeStatus ResizeSuperSample(const void* src, ResizeSize srcSize, int srcStep,
                                int channels, int dataType, int planar, int factorConvention);
 
 }  // namespace scaling::generic
+
+#if defined(__x86_64__)
+#define TRELVIX_SCALING_HAS_SSE 1
+namespace scaling::sse {
+
+// The SSE build's entry and drivers: the same arguments, checks and statuses as the generic
+// build's; the filter passes compute in single precision.
+ResizeStatus ResizeEntry(const std::uint8_t* src, ResizeSize srcSize, int srcStep, ResizeRect srcRoi,
+                         std::uint8_t* dst, int dstStep, ResizeSize dstSize, double xFactor, double yFactor,
+                         int interpolation);
+ResizeStatus ResizeGeneral(const void* src, ResizeSize srcSize, int srcStep, ResizeRect srcRoi, void* dst,
+                           int dstStep, ResizeSize dstSize, double xFactor, double yFactor, double xShift,
+                           double yShift, int pixelStride, int channels, int dataType, int planar, int interpolation,
+                           int factorConvention);
+ResizeStatus ResizeSuperSample(const void* src, ResizeSize srcSize, int srcStep, ResizeRect srcRoi, void* dst,
+                               int dstStep, ResizeSize dstSize, double xFactor, double yFactor, int pixelStride,
+                               int channels, int dataType, int planar, int factorConvention);
+
+}  // namespace scaling::sse
+#endif

@@ -12,7 +12,11 @@
 
 namespace scaling {
 
+#ifdef TRELVIX_SCALING_HAS_SSE
+ResizeEntryFn CpuVariantTable[kCpuVariantCount] = {nullptr, &generic::ResizeEntry, &sse::ResizeEntry, nullptr, nullptr};
+#else
 ResizeEntryFn CpuVariantTable[kCpuVariantCount] = {nullptr, &generic::ResizeEntry, nullptr, nullptr, nullptr};
+#endif
 int CpuVariantIndex = kCpuVariantGeneric;
 
 ResizeStatus ResizeC3_8u(const std::uint8_t* src, ResizeSize srcSize, int srcStep, ResizeRect srcRoi,
@@ -136,6 +140,43 @@ int SelectCpuVariant() {
         return CpuSelectNoCpuid;
     }
     return 0;
+}
+
+const char* SelectResizeBuild(const char* value) {
+    static const struct {
+        const char* name;
+        int index;
+    } kNames[] = {{"generic", 1}, {"sse", 2}, {"sse2", 3}, {"sse3", 4}};
+    if (!value || !*value) {
+        CpuVariantIndex = kCpuVariantGeneric;
+        return "resize build: generic (TRELVIX_RESIZE_BUILD not set)";
+    }
+    int index = -1;
+    if (std::strcmp(value, "auto") == 0) {
+        SelectCpuVariant();
+        index = CpuVariantIndex;
+    } else {
+        for (const auto& n : kNames)
+            if (std::strcmp(value, n.name) == 0) index = n.index;
+        if (index < 0) {
+            CpuVariantIndex = kCpuVariantGeneric;
+            return "resize build: generic (TRELVIX_RESIZE_BUILD has an unknown value; known: generic, sse, sse2, "
+                   "sse3, auto)";
+        }
+    }
+    if (index < 0 || index >= kCpuVariantCount || !CpuVariantTable[index]) {
+        CpuVariantIndex = kCpuVariantGeneric;
+        return index == 3 ? "resize build: generic (the sse2 build is not part of this program)"
+               : index == 4 ? "resize build: generic (the sse3 build is not part of this program)"
+                            : "resize build: generic (the chosen build is not part of this program)";
+    }
+    CpuVariantIndex = index;
+    switch (index) {
+        case 2: return "resize build: sse";
+        case 3: return "resize build: sse2";
+        case 4: return "resize build: sse3";
+        default: return "resize build: generic";
+    }
 }
 
 int SelectCpuVariantForType(int cpuType) {

@@ -90,4 +90,11 @@ int DetectCpuType();
 int SelectCpuVariant();
 int SelectCpuVariantForType(int cpuType);
 
+// Start-up choice of the build for trials and measurements, from the value of
+// TRELVIX_RESIZE_BUILD (null when unset): "generic", "sse", "sse2", "sse3" take that build (an
+// empty slot keeps generic), "auto" runs SelectCpuVariant(), anything else keeps generic. Sets
+// CpuVariantIndex and returns one line for the trace log naming the build in use. Call once,
+// before any thread resizes.
+const char* SelectResizeBuild(const char* value);
+
 }  // namespace scaling

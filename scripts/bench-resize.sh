@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds and runs the resize benchmark with OpenCV's cv::resize side by side (single thread),
-# then prints each case's time ratio (ours / OpenCV; below 1 means faster). Installs OpenCV and
+# then prints each case's time ratio per build (ours / OpenCV; below 1 means faster). Installs OpenCV and
 # Google Benchmark itself; OpenCV is never part of the test build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -27,9 +27,12 @@ runs = json.load(open(sys.argv[1]))["benchmarks"]
 med = {b["run_name"]: b["real_time"] for b in runs if b.get("aggregate_name") == "median"}
 if not med:
     med = {b["name"]: b["real_time"] for b in runs}
-print("\n%-45s %12s %12s %8s" % ("case", "ours", "opencv", "ratio"))
+builds = sorted({n.rsplit("/", 1)[1] for n in med} - {"opencv"}, key=lambda b: (b != "generic", b))
+print("\n%-45s %-8s %12s %12s %8s" % ("case", "build", "ours", "opencv", "ratio"))
 for name in sorted({n.rsplit("/", 1)[0] for n in med}):
-    a, b = med.get(name + "/trelvix"), med.get(name + "/opencv")
-    if a and b:
-        print("%-45s %12.1f %12.1f %8.2f" % (name, a, b, a / b))
+    b = med.get(name + "/opencv")
+    for build in builds:
+        a = med.get(name + "/" + build)
+        if a and b:
+            print("%-45s %-8s %12.1f %12.1f %8.2f" % (name, build, a, b, a / b))
 PY

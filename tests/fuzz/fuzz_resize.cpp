@@ -1,6 +1,9 @@
 // Fuzzes the resize entry (and the drivers' other layouts and sample types) over sizes, regions,
 // steps, factors and modes, with source and destination buffers sized exactly to what the
-// arguments describe: any read or write outside them is caught by AddressSanitizer.
+// arguments describe: any read or write outside them is caught by AddressSanitizer. The build
+// comes from the input too; where a build must give the generic build's bytes (nearest, linear
+// of integer samples, super-sampling) the generic build runs the same call and any difference
+// in status or bytes traps.
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -32,6 +35,19 @@ struct Reader {
     }
 };
 
+struct BuildFns {
+    decltype(&scaling::generic::ResizeEntry) entry;
+    decltype(&scaling::generic::ResizeGeneral) general;
+    decltype(&scaling::generic::ResizeSuperSample) super;
+};
+const BuildFns kBuilds[] = {
+    {&scaling::generic::ResizeEntry, &scaling::generic::ResizeGeneral, &scaling::generic::ResizeSuperSample},
+#ifdef TRELVIX_SCALING_HAS_SSE
+    {&scaling::sse::ResizeEntry, &scaling::sse::ResizeGeneral, &scaling::sse::ResizeSuperSample},
+#endif
+};
+constexpr int kBuildCount = sizeof kBuilds / sizeof kBuilds[0];
+
 std::size_t ExtentBytes(int w, int h, int step, int pixelBytes) {
     if (w <= 0 || h <= 0 || step <= 0) return 1;
     return static_cast<std::size_t>(h - 1) * step + static_cast<std::size_t>(w) * pixelBytes;
@@ -41,7 +57,8 @@ std::size_t ExtentBytes(int w, int h, int step, int pixelBytes) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     Reader r{data, size};
-    const int which = r.u8() % 4;  // 0, 1: the entry; 2: general driver; 3: super-sampling driver
+    const int which = r.u8() % 4;  // 0: the dispatched entry; 1: the build's entry; 2: general; 3: super-sampling
+    const BuildFns& build = kBuilds[r.u8() % kBuildCount];
     scaling::ResizeSize src{r.small(-1, 40), r.small(-1, 40)};
     const int layout = r.u8() % 7;  // C1, C3, C3of4, C4, planar 1, 3, 4
     const int dataType = which >= 2 ? r.u8() % 3 : 0;
@@ -77,18 +94,39 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         sp[p] = s[p].data();
         dp[p] = d[p].data();
     }
-    if (which < 2) {
-        scaling::ResizeC3_8u(static_cast<const std::uint8_t*>(sp[0]), src, srcStep, roi,
-                             static_cast<std::uint8_t*>(dp[0]), dstStep, dst, xf, yf, mode);
-    } else {
-        const void* sa = planar ? static_cast<const void*>(sp.data()) : sp[0];
-        void* da = planar ? static_cast<void*>(dp.data()) : dp[0];
+    const void* sa = planar ? static_cast<const void*>(sp.data()) : sp[0];
+    void* da = planar ? static_cast<void*>(dp.data()) : dp[0];
+    auto run = [&](const BuildFns& b, void* to) {
+        if (which == 0)
+            return scaling::ResizeC3_8u(static_cast<const std::uint8_t*>(sp[0]), src, srcStep, roi,
+                                        static_cast<std::uint8_t*>(to), dstStep, dst, xf, yf, mode);
+        if (which == 1)
+            return b.entry(static_cast<const std::uint8_t*>(sp[0]), src, srcStep, roi, static_cast<std::uint8_t*>(to),
+                           dstStep, dst, xf, yf, mode);
         if (which == 2)
-            scaling::generic::ResizeGeneral(sa, src, srcStep, roi, da, dstStep, dst, xf, yf, xShift, yShift, stride, ch,
-                                            dataType, planar, mode, convention);
-        else
-            scaling::generic::ResizeSuperSample(sa, src, srcStep, roi, da, dstStep, dst, xf, yf, stride, ch, dataType,
-                                                planar, convention);
+            return b.general(sa, src, srcStep, roi, to, dstStep, dst, xf, yf, xShift, yShift, stride, ch, dataType,
+                             planar, mode, convention);
+        return b.super(sa, src, srcStep, roi, to, dstStep, dst, xf, yf, stride, ch, dataType, planar, convention);
+    };
+    const scaling::ResizeStatus st = run(build, da);
+
+    // Modes every build computes alike: compare with the generic build on fresh destinations.
+    const bool superPath = which == 3 || (which == 1 && mode == scaling::ResizeModeSuper);
+    const bool same = which != 0 && &build != &kBuilds[0] &&
+                      (superPath || mode == scaling::ResizeModeNearest ||
+                       (mode == scaling::ResizeModeLinear && dataType != 2));
+    if (same) {
+        std::vector<std::vector<std::uint8_t>> d2(planes);
+        std::vector<void*> dp2(planes);
+        for (int p = 0; p < planes; ++p) {
+            d2[p].assign(d[p].size(), 0);
+            dp2[p] = d2[p].data();
+            d[p].assign(d[p].size(), 0);
+        }
+        void* da2 = planar ? static_cast<void*>(dp2.data()) : dp2[0];
+        const scaling::ResizeStatus a = run(build, da);
+        const scaling::ResizeStatus b = run(kBuilds[0], da2);
+        if (a != st || a != b || d != d2) __builtin_trap();
     }
     return 0;
 }

@@ -8,6 +8,7 @@
 
 #include "mainwnd/DisplayPath.h"
 #include "mainwnd/Layout.h"
+#include "scaling/Resize.h"
 #include "session/ResolutionMode.h"
 
 namespace {
@@ -192,6 +193,34 @@ TEST(DisplayPath, FullScreenRowsArePaddedAlikeForScalingAndDrawing) {
     const int memoryRow = (sh - 1 - y) * 2 / sh;  // nearest source row
     EXPECT_EQ(QColor(img.pixel(0, y)), QColor(7, 0, memoryRow)) << y;
     EXPECT_EQ(QColor(img.pixel(sw - 1, y)), QColor(7, 3, memoryRow)) << y;
+  }
+}
+
+// Line doubling and full screen give the same bytes through every build of the resize primitive.
+TEST(DisplayPath, EveryResizeBuildGivesTheSameSurface) {
+  const int w = 352, h = 240, sw = 1366, sh = 768;
+  std::vector<std::uint8_t> src(std::size_t(w) * h * 3);
+  std::uint32_t x = 12345;
+  for (auto& v : src) {
+    x = x * 1664525u + 1013904223u;
+    v = static_cast<std::uint8_t>(x >> 24);
+  }
+  auto run = [&](int index) {
+    const int saved = scaling::CpuVariantIndex;
+    scaling::CpuVariantIndex = index;
+    std::vector<std::uint8_t> doubled(std::size_t(w) * h * 6, 0);
+    std::vector<std::uint8_t> screen(ScreenBufferSize(sw, sh), 0);
+    const bool ok = DoubleLines(src.data(), w, h, doubled.data(), doubled.size()) &&
+                    ScaleToScreen(src.data(), w, h, screen.data(), screen.size(), sw, sh);
+    scaling::CpuVariantIndex = saved;
+    EXPECT_TRUE(ok) << index;
+    doubled.insert(doubled.end(), screen.begin(), screen.end());
+    return doubled;
+  };
+  const auto want = run(scaling::kCpuVariantGeneric);
+  for (int index = 0; index < scaling::kCpuVariantCount; ++index) {
+    if (!scaling::CpuVariantTable[index]) continue;
+    EXPECT_TRUE(run(index) == want) << "build in slot " << index;
   }
 }
 

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <string>
 #include <vector>
 
 #include "scaling/Builds.h"
@@ -76,12 +77,17 @@ const StatusCase kStatusCases[] = {
 
 TEST(ResizeEntry, ChecksInOrderAndLeavesDestinationOnFailure) {
     std::vector<std::uint8_t> src(64 * 1024, 7);
+    std::vector<ResizeEntryFn> entries = {&ResizeC3_8u, &generic::ResizeEntry};
+#ifdef TRELVIX_SCALING_HAS_SSE
+    entries.push_back(&sse::ResizeEntry);
+#endif
+    for (ResizeEntryFn entry : entries)
     for (const StatusCase& c : kStatusCases) {
         SCOPED_TRACE(c.name);
         Args a;
         c.change(a);
         std::vector<std::uint8_t> dst(48 * 12 + 64, 0xEE);
-        const ResizeStatus st = ResizeC3_8u(a.nullSrc ? nullptr : src.data(), a.src, a.srcStep, a.roi,
+        const ResizeStatus st = entry(a.nullSrc ? nullptr : src.data(), a.src, a.srcStep, a.roi,
                                             a.nullDst ? nullptr : dst.data(), a.dstStep, a.dst, a.xf, a.yf, a.mode);
         EXPECT_EQ(st, c.expected);
         if (st != ResizeOk) {
@@ -102,7 +108,7 @@ TEST(ResizeEntry, DispatchFallsBackToGenericForEmptyOrOutOfRangeSlots) {
                                    ResizeModeCubic),
               ResizeOk);
     const int saved = CpuVariantIndex;
-    for (int index : {0, 1, 2, 4, 5, -1, 1000}) {
+    for (int index : {0, 1, 5, -1, 1000}) {
         SCOPED_TRACE(index);
         CpuVariantIndex = index;
         std::fill(got.begin(), got.end(), 0);
@@ -111,6 +117,62 @@ TEST(ResizeEntry, DispatchFallsBackToGenericForEmptyOrOutOfRangeSlots) {
                   ResizeOk);
         EXPECT_EQ(got, want);
     }
+    CpuVariantIndex = saved;
+}
+
+#ifdef TRELVIX_SCALING_HAS_SSE
+TEST(ResizeEntry, SlotTwoIsTheSseBuild) {
+    EXPECT_EQ(CpuVariantTable[2], &sse::ResizeEntry);
+    std::vector<std::uint8_t> src(10 * 7 * 3);
+    for (std::size_t i = 0; i < src.size(); ++i) src[i] = static_cast<std::uint8_t>(i * 37);
+    std::vector<std::uint8_t> want(20 * 14 * 3, 0), got(want.size(), 0);
+    ASSERT_EQ(sse::ResizeEntry(src.data(), {10, 7}, 30, {0, 0, 10, 7}, want.data(), 60, {20, 14}, 2.0, 2.0,
+                               ResizeModeCubic),
+              ResizeOk);
+    const int saved = CpuVariantIndex;
+    ASSERT_EQ(SelectCpuVariantForType(5), 0);
+    EXPECT_EQ(CpuVariantIndex, 2);
+    EXPECT_EQ(ResizeC3_8u(src.data(), {10, 7}, 30, {0, 0, 10, 7}, got.data(), 60, {20, 14}, 2.0, 2.0, ResizeModeCubic),
+              ResizeOk);
+    CpuVariantIndex = saved;
+    EXPECT_EQ(got, want);
+}
+#endif
+
+// The start-up choice from the environment's value: each name takes its slot when the slot
+// holds a build, anything else keeps generic, and the trace line says which.
+TEST(ResizeEntry, StartupBuildChoice) {
+    const int saved = CpuVariantIndex;
+    struct Case {
+        const char* value;
+        int index;
+        const char* line;
+    };
+    const Case cases[] = {
+        {nullptr, 1, "resize build: generic (TRELVIX_RESIZE_BUILD not set)"},
+        {"", 1, "resize build: generic (TRELVIX_RESIZE_BUILD not set)"},
+        {"generic", 1, "resize build: generic"},
+#ifdef TRELVIX_SCALING_HAS_SSE
+        {"sse", 2, "resize build: sse"},
+#endif
+        {"sse2", 1, "resize build: generic (the sse2 build is not part of this program)"},
+        {"sse3", 1, "resize build: generic (the sse3 build is not part of this program)"},
+        {"SSE", 1, "resize build: generic (TRELVIX_RESIZE_BUILD has an unknown value; known: generic, sse, sse2, sse3, auto)"},
+        {"sse ", 1, "resize build: generic (TRELVIX_RESIZE_BUILD has an unknown value; known: generic, sse, sse2, sse3, auto)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.value ? c.value : "(unset)");
+        CpuVariantIndex = 3;
+        EXPECT_STREQ(SelectResizeBuild(c.value), c.line);
+        EXPECT_EQ(CpuVariantIndex, c.index);
+    }
+    // "auto" lands on a slot that holds a build.
+    CpuVariantIndex = 0;
+    const std::string line = SelectResizeBuild("auto");
+    EXPECT_EQ(line.rfind("resize build: ", 0), 0u) << line;
+    EXPECT_GE(CpuVariantIndex, 1);
+    EXPECT_LT(CpuVariantIndex, kCpuVariantCount);
+    EXPECT_NE(CpuVariantTable[CpuVariantIndex], nullptr);
     CpuVariantIndex = saved;
 }
 

@@ -98,9 +98,67 @@ double CubicAt(double q0, double q1, double q2, double q3, float t) {
     return q0 + a1 * d1 + a2 * d2 + a3 * d3;
 }
 
+// ---- the SSE build's single-precision cubic ------------------------------------------------
+// Which code computes a value: the four-value loops take indices below the largest multiple of
+// four of the pass's count, the scalar code the rest.
+enum class CubicForm { LoopH, LoopV, ScalarH, ScalarV, ScalarVC3of4 };
+const float kThird = [] {
+    const std::uint32_t bits = 0x3EAAAAAAu;
+    float f;
+    std::memcpy(&f, &bits, 4);
+    return f;
+}();
+
+float CubicAtF(float f0, float f1, float f2, float f3, float t, CubicForm form) {
+    const float t1 = t + 1.0f;
+    const float a2 = (t * t1) * 0.5f;
+    float a3;
+    if (form == CubicForm::LoopH) a3 = (t - 1.0f) * (a2 * kThird);
+    else if (form == CubicForm::LoopV) a3 = ((t - 1.0f) * kThird) * a2;
+    else a3 = ((t - 1.0f) * a2) / 3.0f;
+    const float d1 = f1 - f0;
+    switch (form) {
+        case CubicForm::LoopH: {
+            const float d2 = (f2 - f1) - d1, d3 = ((f3 - f2) - f2) + (f1 - d2);
+            return (f0 + d1 * t1) + (d2 * a2 + d3 * a3);
+        }
+        case CubicForm::LoopV: {
+            const float d2 = (f2 - f1) - d1, d3 = (f3 - d2) + ((f1 - f2) - f2);
+            return (f0 + d1 * t1) + (d2 * a2 + d3 * a3);
+        }
+        case CubicForm::ScalarH: {
+            const float d2 = (f2 - f1) - d1, d3 = ((f1 - (f2 + f2)) + f3) - d2;
+            return ((f0 + a3 * d3) + a2 * d2) + t1 * d1;
+        }
+        case CubicForm::ScalarV: {
+            const float d2 = (f2 - f1) - d1, d3 = (((f3 - f2) - f2) + f1) - d2;
+            return ((f0 + a3 * d3) + a2 * d2) + t1 * d1;
+        }
+        default: {
+            const float d2 = (f2 - d1) - f1, d3 = (((f3 - d2) - f2) - f2) + f1;
+            return ((a3 * d3 + a2 * d2) + t1 * d1) + f0;
+        }
+    }
+}
+
+// Integer results of the loops: bias, round to nearest even, saturate.
+template <class T> T LoopRound(float v) {
+    if constexpr (std::is_same_v<T, float>) {
+        return v;
+    } else {
+        const double mx = std::is_same_v<T, std::uint8_t> ? 255.0 : 65535.0;
+        const double r = std::nearbyint(static_cast<double>(v + 1e-5f));
+        return static_cast<T>(r < 0 ? 0 : (r > mx ? mx : r));
+    }
+}
+
 template <class T>
 void GeneralPlane(const Call& c, const Pic& src, std::uint8_t* dst, int dstStride, int chans, int W, int H,
-                  int mode, int srcW, int srcH) {
+                  int mode, int srcW, int srcH, Build build) {
+    const bool sse = build == Build::Sse;
+    // Values of one vertical call: three per pixel for three channels in four-sample pixels.
+    const bool threeOfFour = chans == 3 && dstStride == 4;
+    const int vertCount = threeOfFour ? 3 * W : W * chans;
     const auto cols = Axis(mode, W, c.xf, c.roi.width, c.roi.x, srcW);
     const auto rows = Axis(mode, H, c.yf, c.roi.height, c.roi.y, srcH);
     const int lastCol = srcW - c.roi.x - 1, lastRow = srcH - c.roi.y - 1;
@@ -115,6 +173,16 @@ void GeneralPlane(const Call& c, const Pic& src, std::uint8_t* dst, int dstStrid
                     out = Get<T>(src, ty.base, tx.base, ch);
                 } else if (mode == scaling::ResizeModeLinear) {
                     if constexpr (std::is_same_v<T, float>) {
+                        if (sse) {
+                            auto hf = [&](int row) {
+                                const float s0 = Get<T>(src, row, tx.base, ch), s1 = Get<T>(src, row, tx.base + 1, ch);
+                                return s0 + (s1 - s0) * tx.wFloat;
+                            };
+                            const float t = ty.wFloat;
+                            out = hf(ty.base) * (1.0f - t) + hf(ty.base + 1) * t;
+                            Put<T>(dst, c.dstStep, dstStride, r, k, ch, out);
+                            continue;
+                        }
                         auto h = [&](int row) {
                             const double s0 = Get<T>(src, row, tx.base, ch), s1 = Get<T>(src, row, tx.base + 1, ch);
                             return static_cast<float>(s0 + (s1 - s0) * static_cast<double>(tx.wFloat));
@@ -132,6 +200,40 @@ void GeneralPlane(const Call& c, const Pic& src, std::uint8_t* dst, int dstStrid
                         const long v = h(ty.base) * (16384 - ty.wFixed) + h(ty.base + 1) * ty.wFixed;
                         out = static_cast<T>(is8 ? (v + 524288) >> 20 : (v + 8192) >> 14);
                     }
+                } else if (mode == scaling::ResizeModeCubic && sse) {
+                    const CubicForm hForm = k < W - W % 4 ? CubicForm::LoopH : CubicForm::ScalarH;
+                    const int j = threeOfFour ? 3 * k + ch : k * chans + ch;
+                    const bool vLoop = !(threeOfFour && std::is_same_v<T, float>) && j < vertCount - vertCount % 4;
+                    const CubicForm vForm = vLoop ? CubicForm::LoopV
+                                                  : (threeOfFour && std::is_same_v<T, float> ? CubicForm::ScalarVC3of4
+                                                                                             : CubicForm::ScalarV);
+                    float q[4];
+                    for (int i = 0; i < 4; ++i) {
+                        const int row = ty.base - 1 + i;
+                        q[i] = CubicAtF(static_cast<float>(Get<T>(src, row, tx.base - 1, ch)),
+                                        static_cast<float>(Get<T>(src, row, tx.base, ch)),
+                                        static_cast<float>(Get<T>(src, row, tx.base + 1, ch)),
+                                        static_cast<float>(Get<T>(src, row, tx.base + 2, ch)), tx.wFloat, hForm);
+                    }
+                    const float v = CubicAtF(q[0], q[1], q[2], q[3], ty.wFloat, vForm);
+                    out = vLoop ? LoopRound<T>(v) : Finish<T>(static_cast<double>(v));
+                } else if (mode == scaling::ResizeModeSixTap && sse) {
+                    float wx[6], wy[6];
+                    SixTapWeightsF(tx.wFloat, wx);
+                    SixTapWeightsF(ty.wFloat, wy);
+                    float sum = 0.0f;
+                    for (int j = 0; j < 6; ++j) {
+                        const int row = std::min(std::max(ty.base - 2 + j, firstRow), lastRow);
+                        float h = 0.0f;
+                        for (int i = 0; i < 6; ++i) {
+                            const int col = std::min(std::max(tx.base - 2 + i, firstCol), lastCol);
+                            const float term = static_cast<float>(Get<T>(src, row, col, ch)) * wx[i];
+                            h = i == 0 ? term : h + term;
+                        }
+                        const float term = h * wy[j];
+                        sum = j == 0 ? term : sum + term;
+                    }
+                    out = Finish<T>(static_cast<double>(sum));
                 } else if (mode == scaling::ResizeModeCubic) {
                     double q[4];
                     for (int j = 0; j < 4; ++j) {
@@ -299,7 +401,22 @@ void SixTapWeights(float frac, float out[6]) {
     }
 }
 
-scaling::ResizeSize General(const Call& c) {
+void SixTapWeightsF(float frac, float out[6]) {
+    const float x0 = -2.0f - frac;
+    for (int j = 0; j < 6; ++j) {
+        const float x = j == 0 ? x0 : x0 + static_cast<float>(j);
+        if (!(x > -3.0f && x < 3.0f)) {
+            out[j] = 0.0f;
+            continue;
+        }
+        const float s = std::fabs(x) * 100.0f;
+        const int k = static_cast<int>(s);
+        const float t0 = scaling::SixTapKernelTable[k], t1 = scaling::SixTapKernelTable[k + 1];
+        out[j] = (t1 - t0) * (s - static_cast<float>(k)) + t0;
+    }
+}
+
+scaling::ResizeSize General(const Call& c, Build build) {
     int mode = c.mode;
     const int minSide = std::min(c.srcSize.width, c.srcSize.height);
     if (mode == scaling::ResizeModeSixTap && minSide < 6) mode = scaling::ResizeModeCubic;
@@ -311,9 +428,9 @@ scaling::ResizeSize General(const Call& c) {
     const int W = ClipLen(cc.roi.width, c.xf, c.dstSize.width), H = ClipLen(cc.roi.height, c.yf, c.dstSize.height);
     ForPlanes(cc, [&](const Pic& p, std::uint8_t* d, int dstStride, int chans) {
         switch (c.dataType) {
-            case 0: GeneralPlane<std::uint8_t>(cc, p, d, dstStride, chans, W, H, mode, c.srcSize.width, c.srcSize.height); break;
-            case 1: GeneralPlane<std::uint16_t>(cc, p, d, dstStride, chans, W, H, mode, c.srcSize.width, c.srcSize.height); break;
-            default: GeneralPlane<float>(cc, p, d, dstStride, chans, W, H, mode, c.srcSize.width, c.srcSize.height); break;
+            case 0: GeneralPlane<std::uint8_t>(cc, p, d, dstStride, chans, W, H, mode, c.srcSize.width, c.srcSize.height, build); break;
+            case 1: GeneralPlane<std::uint16_t>(cc, p, d, dstStride, chans, W, H, mode, c.srcSize.width, c.srcSize.height, build); break;
+            default: GeneralPlane<float>(cc, p, d, dstStride, chans, W, H, mode, c.srcSize.width, c.srcSize.height, build); break;
         }
     });
     return {W, H};

@@ -21,12 +21,18 @@ struct Call {
     int pixelStride, channels, dataType, planar, mode;
 };
 
+// The arithmetic to model: the generic build's double-precision passes, or the SSE build's
+// single-precision ones with their four-value loops and scalar tails.
+enum class Build { Generic, Sse };
+
 // Runs a valid call (arguments already known to pass every check). Returns the clipped
 // destination size the model wrote.
-scaling::ResizeSize General(const Call& c);
+scaling::ResizeSize General(const Call& c, Build build = Build::Generic);
 scaling::ResizeSize Super(const Call& c);
 
 // Six-tap weights of one fraction, from the formula's table with linear interpolation.
 void SixTapWeights(float frac, float out[6]);
+// The same in single precision, as the SSE build computes them.
+void SixTapWeightsF(float frac, float out[6]);
 
 }  // namespace model

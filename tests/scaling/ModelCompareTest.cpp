@@ -1,4 +1,4 @@
-// The generic build against the scalar model: random pictures of odd sizes, random regions and
+// Each build against the scalar model: random pictures of odd sizes, random regions and
 // factors, every interpolation, sample type and layout. Destinations start filled with a
 // pattern, so a write outside the clipped rectangle (or into a pixel's unused fourth sample)
 // shows up as a difference too.
@@ -61,7 +61,20 @@ std::string Describe(const char* what, const LayoutCase& L, int dataType, int mo
 }
 
 // Runs engine and model on the same random call and compares every destination byte.
-void CompareOnce(std::mt19937& rng, const LayoutCase& L, int dataType, int mode) {
+// The drivers of one build.
+struct BuildDrivers {
+    model::Build arith;
+    decltype(&scaling::generic::ResizeGeneral) general;
+    decltype(&scaling::generic::ResizeSuperSample) super;
+};
+const BuildDrivers kGenericDrivers{model::Build::Generic, &scaling::generic::ResizeGeneral,
+                                   &scaling::generic::ResizeSuperSample};
+#ifdef TRELVIX_SCALING_HAS_SSE
+const BuildDrivers kSseDrivers{model::Build::Sse, &scaling::sse::ResizeGeneral, &scaling::sse::ResizeSuperSample};
+#endif
+
+void CompareOnce(std::mt19937& rng, const LayoutCase& L, int dataType, int mode,
+                 const BuildDrivers& build = kGenericDrivers) {
     const bool super = mode == scaling::ResizeModeSuper;
     std::uniform_int_distribution<int> sizeD(1, 23);
     ResizeSize src{sizeD(rng) | 1, sizeD(rng) | 1};
@@ -109,17 +122,17 @@ void CompareOnce(std::mt19937& rng, const LayoutCase& L, int dataType, int mode)
     const int stride = L.planar ? 1 : L.stride;
     scaling::ResizeStatus st;
     if (super)
-        st = scaling::generic::ResizeSuperSample(srcArg, src, srcStep, roi, dstArg1, dstStep, dst, xf, yf, stride, ch,
+        st = build.super(srcArg, src, srcStep, roi, dstArg1, dstStep, dst, xf, yf, stride, ch,
                                                  dataType, L.planar, 1);
     else
-        st = scaling::generic::ResizeGeneral(srcArg, src, srcStep, roi, dstArg1, dstStep, dst, xf, yf, 0.0, 0.0, stride,
+        st = build.general(srcArg, src, srcStep, roi, dstArg1, dstStep, dst, xf, yf, 0.0, 0.0, stride,
                                              ch, dataType, L.planar, mode, 1);
     const std::string what = Describe("", L, dataType, mode, src, roi, dst, xf, yf);
     ASSERT_EQ(st, scaling::ResizeOk) << what;
 
     model::Call c{srcArg, src, srcStep, roi, dstArg2, dstStep, dst, xf, yf, stride, ch, dataType, L.planar, mode};
     if (super) model::Super(c);
-    else model::General(c);
+    else model::General(c, build.arith);
     for (int p = 0; p < planes; ++p) {
         if (d1[p] == d2[p]) continue;
         std::size_t i = 0;
@@ -226,19 +239,37 @@ TEST_P(ModelCompare, EveryLayoutAndTypeMatchesModel) {
             }
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, ModelCompare,
-                         ::testing::Values(scaling::ResizeModeNearest, scaling::ResizeModeLinear,
-                                           scaling::ResizeModeCubic, scaling::ResizeModeSixTap,
-                                           scaling::ResizeModeSuper),
-                         [](const auto& param) {
-                             switch (param.param) {
-                                 case 1: return std::string("Nearest");
-                                 case 2: return std::string("Linear");
-                                 case 4: return std::string("Cubic");
-                                 case 16: return std::string("SixTap");
-                                 default: return std::string("Super");
-                             }
-                         });
+std::string ModeName(int mode) {
+    switch (mode) {
+        case 1: return "Nearest";
+        case 2: return "Linear";
+        case 4: return "Cubic";
+        case 16: return "SixTap";
+        default: return "Super";
+    }
+}
+const auto kAllModes = ::testing::Values(scaling::ResizeModeNearest, scaling::ResizeModeLinear,
+                                         scaling::ResizeModeCubic, scaling::ResizeModeSixTap, scaling::ResizeModeSuper);
+
+INSTANTIATE_TEST_SUITE_P(Modes, ModelCompare, kAllModes, [](const auto& p) { return ModeName(p.param); });
+
+#ifdef TRELVIX_SCALING_HAS_SSE
+class SseModelCompare : public ::testing::TestWithParam<int> {};
+
+TEST_P(SseModelCompare, EveryLayoutAndTypeMatchesModel) {
+    const int mode = GetParam();
+    std::mt19937 rng(4321 + mode);
+    for (const LayoutCase& L : kLayouts)
+        for (int dataType = 0; dataType < 3; ++dataType)
+            for (int i = 0; i < 60; ++i) {
+                SCOPED_TRACE(i);
+                CompareOnce(rng, L, dataType, mode, kSseDrivers);
+                if (HasFatalFailure()) return;
+            }
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, SseModelCompare, kAllModes, [](const auto& p) { return ModeName(p.param); });
+#endif
 
 }  // namespace
 

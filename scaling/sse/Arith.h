@@ -1,0 +1,447 @@
+// Arithmetic of the SSE build. The fixed-point linear passes and the super-sampling
+// accumulators give the generic build's values and are taken from it; the float linear passes,
+// the cubic and six-tap passes and the six-tap weights compute in single precision, in the
+// operation order written here, which decides the last bit of every value.
+//
+// The cubic passes hand the largest multiple of four of their values to a four-value loop
+// (packed single precision) and finish the last one to three values in scalar code; the loop
+// and the scalar code differ in operation order and, for integer samples, in the final
+// conversion (the loop rounds to nearest after a small bias, the scalar code truncates). The
+// formulas below are templates over the lane type, so the packed loop and a one-lane reference
+// compute the same operations in the same order.
+#pragma once
+
+#include <xmmintrin.h>
+#include <emmintrin.h>
+
+#include <bit>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <type_traits>
+
+#include "scaling/SixTapTable.h"
+#include "scaling/engine/Common.h"
+#include "scaling/generic/Arith.h"
+
+namespace scaling::sse {
+
+// One unit in the last place below the float nearest to 1/3: the four-value loops multiply by
+// it where the scalar code divides by 3.
+inline const float kThird = std::bit_cast<float>(0x3EAAAAAAu);
+// Added before the four-value loops' round-to-nearest conversion, so that halves below 256 round up.
+constexpr float kVectorBias = 1e-5f;
+static_assert(std::bit_cast<std::uint32_t>(kVectorBias) == 0x3727C5ACu);
+// Added before the scalar code's truncating conversion.
+constexpr double kScalarBias = 1e-7;
+
+// ---- lane helpers: a float or four floats --------------------------------------------------
+// Four packed floats as a plain vector type (the intrinsics' type carries an aliasing attribute
+// that a template argument would drop).
+typedef float F4 __attribute__((vector_size(16)));
+template <class V> inline V Splat(float x) {
+    if constexpr (std::is_same_v<V, float>) return x;
+    else return V{x, x, x, x};
+}
+
+// ---- cubic: coefficients and the five operation orders -------------------------------------
+enum class CubicPath { LoopH, LoopV, ScalarH, ScalarV, ScalarVC3of4 };
+
+template <class V> struct CubicCoef {
+    V t1, a2, a3;
+};
+template <CubicPath P, class V> inline CubicCoef<V> CubicCoefsOf(V t) {
+    const V one = Splat<V>(1.0f), half = Splat<V>(0.5f);
+    CubicCoef<V> c;
+    c.t1 = t + one;
+    c.a2 = (t * c.t1) * half;
+    if constexpr (P == CubicPath::LoopH) c.a3 = (t - one) * (c.a2 * Splat<V>(kThird));
+    else if constexpr (P == CubicPath::LoopV) c.a3 = ((t - one) * Splat<V>(kThird)) * c.a2;
+    else c.a3 = ((t - one) * c.a2) / Splat<V>(3.0f);
+    return c;
+}
+template <CubicPath P, class V> inline V CubicAt(V f0, V f1, V f2, V f3, const CubicCoef<V>& c) {
+    const V d1 = f1 - f0;
+    if constexpr (P == CubicPath::ScalarVC3of4) {
+        const V d2 = (f2 - d1) - f1;
+        const V d3 = (((f3 - d2) - f2) - f2) + f1;
+        return ((c.a3 * d3 + c.a2 * d2) + c.t1 * d1) + f0;
+    } else {
+        const V d2 = (f2 - f1) - d1;
+        if constexpr (P == CubicPath::LoopH) {
+            const V d3 = ((f3 - f2) - f2) + (f1 - d2);
+            return (f0 + d1 * c.t1) + (d2 * c.a2 + d3 * c.a3);
+        } else if constexpr (P == CubicPath::LoopV) {
+            const V d3 = (f3 - d2) + ((f1 - f2) - f2);
+            return (f0 + d1 * c.t1) + (d2 * c.a2 + d3 * c.a3);
+        } else if constexpr (P == CubicPath::ScalarH) {
+            const V d3 = ((f1 - (f2 + f2)) + f3) - d2;
+            return ((f0 + c.a3 * d3) + c.a2 * d2) + c.t1 * d1;
+        } else {
+            const V d3 = (((f3 - f2) - f2) + f1) - d2;
+            return ((f0 + c.a3 * d3) + c.a2 * d2) + c.t1 * d1;
+        }
+    }
+}
+
+// The four-value loops' conversion of one value: bias added in single precision, rounded to
+// nearest (ties to even, the thread's default mode), saturated. A value too large for a 32-bit
+// integer converts to the "integer indefinite" (INT32_MIN) as the packed conversion does, and
+// saturates to 0; integer samples never reach such sums.
+template <class T> inline T RoundBiased(std::int32_t r) {
+    constexpr std::int32_t kMax = std::is_same_v<T, std::uint8_t> ? 255 : 65535;
+    return static_cast<T>(r < 0 ? 0 : (r > kMax ? kMax : r));
+}
+template <class T> inline T LoopConvert(float v) {
+    if constexpr (std::is_same_v<T, float>) return v;
+    else return RoundBiased<T>(_mm_cvtss_si32(_mm_set_ss(v + kVectorBias)));
+}
+// The scalar code's conversion: widened, biased, truncated toward zero, range-checked first.
+template <class T> inline T ScalarConvert(float v) {
+    if constexpr (std::is_same_v<T, float>) {
+        return v;
+    } else {
+        constexpr double kMax = std::is_same_v<T, std::uint8_t> ? 255.0 : 65535.0;
+        const double x = static_cast<double>(v) + kScalarBias;
+        if (!(x >= 1.0)) return 0;  // truncates to 0 or below; also a NaN
+        if (x >= kMax) return static_cast<T>(kMax);
+        return static_cast<T>(static_cast<std::int32_t>(x));
+    }
+}
+
+// ---- six-tap: sums in tap order ------------------------------------------------------------
+inline float SixTapSumF(float f0, float f1, float f2, float f3, float f4, float f5, const float* w) {
+    return ((((f0 * w[0] + f1 * w[1]) + f2 * w[2]) + f3 * w[3]) + f4 * w[4]) + f5 * w[5];
+}
+
+// One entry of the weight function, in single precision (x0 = -2 - t; taps 1 to 5 from x0).
+inline void SixTapWeightsOf(float t, float* out) {
+    const float x0 = -2.0f - t;
+    for (int k = 0; k < 6; ++k) {
+        const float x = k == 0 ? x0 : x0 + static_cast<float>(k);
+        float w = 0.0f;
+        if (x > -3.0f && x < 3.0f) {
+            const float u = std::fabs(x) * 100.0f;
+            const int j = static_cast<int>(u);
+            const float f = u - static_cast<float>(j);
+            const float t0 = SixTapKernelTable[j], t1 = SixTapKernelTable[j + 1];
+            w = (t1 - t0) * f + t0;
+        }
+        out[k] = w;
+    }
+}
+
+struct Arith : generic::Arith {
+    using Base = generic::Arith;
+
+    // ---- linear -------------------------------------------------------------------------
+    // Floats: work = f0 + (f1 - f0) t in single precision.
+    template <class T, int CH>
+    static void LinearHorzF(const float* src, int count, int nb, const std::int32_t* idx, const float* frac,
+                            float* out) {
+        for (int p = 0; p < count; ++p) {
+            const float* s = src + idx[p];
+            const float t = frac[p];
+            for (int c = 0; c < CH; ++c) {
+                const float f0 = s[c], f1 = s[nb + c];
+                out[CH * p + c] = f0 + (f1 - f0) * t;
+            }
+        }
+    }
+    template <class T>
+    static void LinearHorzC1(const T* src, int count, const std::int32_t* idx,
+                             const typename engine::LinearTypes<T>::Weight* wts,
+                             typename engine::LinearTypes<T>::Work* out) {
+        if constexpr (std::is_same_v<T, float>) LinearHorzF<T, 1>(src, count, 1, idx, wts, out);
+        else Base::LinearHorzC1<T>(src, count, idx, wts, out);
+    }
+    template <class T>
+    static void LinearHorzC3(const T* src, int count, int stride, const std::int32_t* idx,
+                             const typename engine::LinearTypes<T>::Weight* wts,
+                             typename engine::LinearTypes<T>::Work* out) {
+        if constexpr (std::is_same_v<T, float>) LinearHorzF<T, 3>(src, count, stride, idx, wts, out);
+        else if constexpr (std::is_same_v<T, std::uint8_t>) LinearHorzC3Packed(src, count, stride, idx, wts, out);
+        else Base::LinearHorzC3<T>(src, count, stride, idx, wts, out);
+    }
+    // 8-bit three-channel columns in one multiply-add each: the two taps' samples interleaved
+    // with the pair (w0, w1) give w0 f0 + w1 f1 per channel in 32-bit lanes. Four bytes are read
+    // per tap, so only columns left of the last one take this path: their fourth byte still lies
+    // before the last column's right tap. The rest, and the last column, go one sample at a time.
+    static void LinearHorzC3Packed(const std::uint8_t* src, int count, int stride, const std::int32_t* idx,
+                                   const std::uint16_t* wts, std::uint16_t* out) {
+        if (count <= 0) return;
+        const std::int32_t lastIdx = idx[count - 1];
+        const __m128i zero = _mm_setzero_si128(), round = _mm_set1_epi32(128);
+        for (int p = 0; p < count; ++p) {
+            const std::uint8_t* s = src + idx[p];
+            const std::uint32_t w0 = wts[2 * p], w1 = wts[2 * p + 1];
+            if (idx[p] < lastIdx) {
+                std::int32_t a4, b4;
+                std::memcpy(&a4, s, 4);
+                std::memcpy(&b4, s + stride, 4);
+                const __m128i a = _mm_unpacklo_epi8(_mm_cvtsi32_si128(a4), zero);
+                const __m128i b = _mm_unpacklo_epi8(_mm_cvtsi32_si128(b4), zero);
+                const __m128i w = _mm_set1_epi32(static_cast<int>(w0 | (w1 << 16)));
+                const __m128i sum = _mm_srli_epi32(_mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(a, b), w), round), 8);
+                const __m128i packed = _mm_packs_epi32(sum, sum);
+                const long long v = _mm_cvtsi128_si64(packed);
+                std::memcpy(out + 3 * p, &v, 6);
+            } else {
+                for (int c = 0; c < 3; ++c)
+                    out[3 * p + c] = static_cast<std::uint16_t>((s[c] * w0 + s[stride + c] * w1 + 128u) >> 8);
+            }
+        }
+    }
+    template <class T>
+    static void LinearHorzC4(const T* src, int count, const std::int32_t* idx,
+                             const typename engine::LinearTypes<T>::Weight* wts,
+                             typename engine::LinearTypes<T>::Work* out) {
+        if constexpr (std::is_same_v<T, float>) LinearHorzF<T, 4>(src, count, 4, idx, wts, out);
+        else Base::LinearHorzC4<T>(src, count, idx, wts, out);
+    }
+    // Floats: dst = u (1 - t) + l t, 1 - t once per call, the products rounded apart.
+    template <class T>
+    static void LinearVert(T* dst, int count, typename engine::LinearTypes<T>::RowWeight w,
+                           const typename engine::LinearTypes<T>::Work* upper,
+                           const typename engine::LinearTypes<T>::Work* lower) {
+        if constexpr (std::is_same_v<T, float>) {
+            const float ut = 1.0f - w;
+            for (int k = 0; k < count; ++k) dst[k] = upper[k] * ut + lower[k] * w;
+        } else {
+            Base::LinearVert<T>(dst, count, w, upper, lower);
+        }
+    }
+    template <class T>
+    static void LinearVertC3of4(T* dst, int count, typename engine::LinearTypes<T>::RowWeight w,
+                                const typename engine::LinearTypes<T>::Work* upper,
+                                const typename engine::LinearTypes<T>::Work* lower) {
+        if constexpr (std::is_same_v<T, float>) {
+            const float ut = 1.0f - w;
+            for (int p = 0; p < count; ++p)
+                for (int c = 0; c < 3; ++c) dst[4 * p + c] = upper[3 * p + c] * ut + lower[3 * p + c] * w;
+        } else {
+            Base::LinearVertC3of4<T>(dst, count, w, upper, lower);
+        }
+    }
+
+    // Rows blended straight from two source rows (the horizontal pass a copy): for 8-bit
+    // samples a + (((b - a) w + 8192) >> 14), sixteen at a time in 16-bit lanes. With
+    // d = 4 (b - a) the product d w spans 32 bits; its high half plus the top bit of its low
+    // half is ((b - a) w + 8192) >> 14.
+    template <class T>
+    static void LinearVertDirect(T* dst, int count, std::uint16_t w, const T* upper, const T* lower) {
+        if constexpr (std::is_same_v<T, std::uint8_t>) {
+            const __m128i wv = _mm_set1_epi16(static_cast<short>(w)), zero = _mm_setzero_si128();
+            int k = 0;
+            for (; k + 16 <= count; k += 16) {
+                const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(upper + k));
+                const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lower + k));
+                auto half = [&](__m128i a16, __m128i b16) {
+                    const __m128i d4 = _mm_slli_epi16(_mm_sub_epi16(b16, a16), 2);
+                    const __m128i hi = _mm_mulhi_epi16(d4, wv);
+                    const __m128i lo = _mm_srli_epi16(_mm_mullo_epi16(d4, wv), 15);
+                    return _mm_add_epi16(_mm_add_epi16(a16, hi), lo);
+                };
+                const __m128i r0 = half(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(b, zero));
+                const __m128i r1 = half(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(b, zero));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + k), _mm_packus_epi16(r0, r1));
+            }
+            for (; k < count; ++k) {
+                const std::int32_t d = static_cast<std::int32_t>(lower[k]) - upper[k];
+                dst[k] = static_cast<std::uint8_t>(upper[k] + ((d * static_cast<std::int32_t>(w) + 8192) >> 14));
+            }
+        } else {
+            Base::LinearVertDirect<T>(dst, count, w, upper, lower);
+        }
+    }
+
+    // ---- cubic --------------------------------------------------------------------------
+    // Horizontal, CH channels with nb elements per pixel: columns 0 .. q - 1 (q the largest
+    // multiple of four) four at a time, the rest in scalar code.
+    template <class T, int CH>
+    static void CubicHorz(const T* src, int count, int nb, const std::int32_t* idx, const float* frac, float* out) {
+        const int q = count - count % 4;
+        for (int p = 0; p < q; p += 4) {
+            const F4 t = _mm_loadu_ps(frac + p);
+            const CubicCoef<F4> c = CubicCoefsOf<CubicPath::LoopH>(t);
+            const T* s0 = src + idx[p];
+            const T* s1 = src + idx[p + 1];
+            const T* s2 = src + idx[p + 2];
+            const T* s3 = src + idx[p + 3];
+            for (int ch = 0; ch < CH; ++ch) {
+                auto tap = [&](int k) {
+                    const int o = ch + (k - 1) * nb;
+                    return F4{static_cast<float>(s0[o]), static_cast<float>(s1[o]),
+                                       static_cast<float>(s2[o]), static_cast<float>(s3[o])};
+                };
+                const F4 v = CubicAt<CubicPath::LoopH>(tap(0), tap(1), tap(2), tap(3), c);
+                alignas(16) float r[4];
+                _mm_store_ps(r, v);
+                for (int l = 0; l < 4; ++l) out[CH * (p + l) + ch] = r[l];
+            }
+        }
+        for (int p = q; p < count; ++p) {
+            const CubicCoef<float> c = CubicCoefsOf<CubicPath::ScalarH>(frac[p]);
+            const T* s = src + idx[p];
+            for (int ch = 0; ch < CH; ++ch)
+                out[CH * p + ch] = CubicAt<CubicPath::ScalarH>(
+                    static_cast<float>(s[ch - nb]), static_cast<float>(s[ch]), static_cast<float>(s[ch + nb]),
+                    static_cast<float>(s[ch + 2 * nb]), c);
+        }
+    }
+    template <class T>
+    static void CubicHorzC1(const T* src, int count, const std::int32_t* idx, const float* frac, float* out) {
+        CubicHorz<T, 1>(src, count, 1, idx, frac, out);
+    }
+    template <class T>
+    static void CubicHorzC3(const T* src, int count, int stride, const std::int32_t* idx, const float* frac,
+                            float* out) {
+        CubicHorz<T, 3>(src, count, stride, idx, frac, out);
+    }
+    template <class T>
+    static void CubicHorzC4(const T* src, int count, const std::int32_t* idx, const float* frac, float* out) {
+        CubicHorz<T, 4>(src, count, 4, idx, frac, out);
+    }
+
+    // Vertical over `count` work-row values; value j goes to destination element map(j).
+    template <class T, class Map>
+    static void CubicVertMapped(T* dst, int count, float t, const float* r0, const float* r1, const float* r2,
+                                const float* r3, Map map) {
+        const int q = count - count % 4;
+        if (q > 0) {
+            const CubicCoef<F4> c = CubicCoefsOf<CubicPath::LoopV>(Splat<F4>(t));
+            for (int j = 0; j < q; j += 4) {
+                const F4 v = CubicAt<CubicPath::LoopV>(F4(_mm_loadu_ps(r0 + j)), F4(_mm_loadu_ps(r1 + j)),
+                                                       F4(_mm_loadu_ps(r2 + j)), F4(_mm_loadu_ps(r3 + j)), c);
+                if constexpr (std::is_same_v<T, float>) {
+                    alignas(16) float r[4];
+                    _mm_store_ps(r, v);
+                    for (int l = 0; l < 4; ++l) dst[map(j + l)] = r[l];
+                } else {
+                    alignas(16) std::int32_t r[4];
+                    _mm_store_si128(reinterpret_cast<__m128i*>(r), _mm_cvtps_epi32(_mm_add_ps(v, _mm_set1_ps(kVectorBias))));
+                    for (int l = 0; l < 4; ++l) dst[map(j + l)] = RoundBiased<T>(r[l]);
+                }
+            }
+        }
+        const CubicCoef<float> c = CubicCoefsOf<CubicPath::ScalarV>(t);
+        for (int j = q; j < count; ++j)
+            dst[map(j)] = ScalarConvert<T>(CubicAt<CubicPath::ScalarV>(r0[j], r1[j], r2[j], r3[j], c));
+    }
+    template <class T>
+    static void CubicVert(T* dst, int count, float t, const float* r0, const float* r1, const float* r2,
+                          const float* r3) {
+        if constexpr (std::is_same_v<T, float>) {
+            // The common case, in plain packed stores.
+            const int q = count - count % 4;
+            if (q > 0) {
+                const CubicCoef<F4> c = CubicCoefsOf<CubicPath::LoopV>(Splat<F4>(t));
+                for (int j = 0; j < q; j += 4)
+                    _mm_storeu_ps(dst + j, CubicAt<CubicPath::LoopV>(F4(_mm_loadu_ps(r0 + j)), F4(_mm_loadu_ps(r1 + j)),
+                                                                     F4(_mm_loadu_ps(r2 + j)), F4(_mm_loadu_ps(r3 + j)), c));
+            }
+            const CubicCoef<float> c = CubicCoefsOf<CubicPath::ScalarV>(t);
+            for (int j = q; j < count; ++j) dst[j] = CubicAt<CubicPath::ScalarV>(r0[j], r1[j], r2[j], r3[j], c);
+        } else {
+            CubicVertMapped<T>(dst, count, t, r0, r1, r2, r3, [](int j) { return j; });
+        }
+    }
+    // `count` pixels of three values each.
+    template <class T>
+    static void CubicVertC3of4(T* dst, int count, float t, const float* r0, const float* r1, const float* r2,
+                               const float* r3) {
+        if constexpr (std::is_same_v<T, float>) {
+            const CubicCoef<float> c = CubicCoefsOf<CubicPath::ScalarVC3of4>(t);
+            for (int p = 0; p < count; ++p)
+                for (int ch = 0; ch < 3; ++ch) {
+                    const int j = 3 * p + ch;
+                    dst[4 * p + ch] = CubicAt<CubicPath::ScalarVC3of4>(r0[j], r1[j], r2[j], r3[j], c);
+                }
+        } else {
+            CubicVertMapped<T>(dst, 3 * count, t, r0, r1, r2, r3, [](int j) { return 4 * (j / 3) + j % 3; });
+        }
+    }
+
+    // ---- six-tap ------------------------------------------------------------------------
+    static void ComputeSixTapWeights(const float* frac, int count, float* out) {
+        for (int i = 0; i < count; ++i) SixTapWeightsOf(frac[i], out + 6 * i);
+    }
+    // Taps at base - 2 .. base + 3 pixels, each kept inside the image: `margin` image columns lie
+    // left of the region, `avail` from the region's first column to the right edge. Every
+    // column is written, whatever its offset.
+    template <class T, int CH>
+    static void SixTapHorz(const T* src, int nb, const std::int32_t* idx, const float* wts, float* out, int count,
+                           int margin, int avail) {
+        const int lo = margin >= 2 ? -2 : -margin;
+        const int hi = avail - 1;
+        for (int p = 0; p < count; ++p) {
+            const int col = idx[p] / nb;
+            const float* w = wts + 6 * p;
+            std::ptrdiff_t off[6];
+            if (col - 2 >= lo && col + 3 <= hi) {
+                for (int j = 0; j < 6; ++j) off[j] = static_cast<std::ptrdiff_t>(idx[p]) + (j - 2) * nb;
+            } else {
+                for (int j = 0; j < 6; ++j) {
+                    int cc = col + j - 2;
+                    cc = cc < lo ? lo : (cc > hi ? hi : cc);
+                    off[j] = static_cast<std::ptrdiff_t>(cc) * nb;
+                }
+            }
+            for (int c = 0; c < CH; ++c)
+                out[CH * p + c] = SixTapSumF(static_cast<float>(src[off[0] + c]), static_cast<float>(src[off[1] + c]),
+                                            static_cast<float>(src[off[2] + c]), static_cast<float>(src[off[3] + c]),
+                                            static_cast<float>(src[off[4] + c]), static_cast<float>(src[off[5] + c]), w);
+        }
+    }
+    template <class T>
+    static void SixTapHorzC1(const T* src, const std::int32_t* idx, const float* wts, float* out, int count,
+                             int margin, int avail) {
+        SixTapHorz<T, 1>(src, 1, idx, wts, out, count, margin, avail);
+    }
+    template <class T>
+    static void SixTapHorzC3(const T* src, int stride, const std::int32_t* idx, const float* wts, float* out,
+                             int count, int margin, int avail) {
+        SixTapHorz<T, 3>(src, stride, idx, wts, out, count, margin, avail);
+    }
+    template <class T>
+    static void SixTapHorzC4(const T* src, const std::int32_t* idx, const float* wts, float* out, int count,
+                             int margin, int avail) {
+        SixTapHorz<T, 4>(src, 4, idx, wts, out, count, margin, avail);
+    }
+    template <class T>
+    static void SixTapVert(T* dst, int count, const float* w, const float* const* r) {
+        const float w0 = w[0], w1 = w[1], w2 = w[2], w3 = w[3], w4 = w[4], w5 = w[5];
+        const float *r0 = r[0], *r1 = r[1], *r2 = r[2], *r3 = r[3], *r4 = r[4], *r5 = r[5];
+        if constexpr (std::is_same_v<T, float>) {
+            // Four lanes of the scalar formula: the same operations in the same order.
+            const __m128 v0 = _mm_set1_ps(w0), v1 = _mm_set1_ps(w1), v2 = _mm_set1_ps(w2), v3 = _mm_set1_ps(w3),
+                         v4 = _mm_set1_ps(w4), v5 = _mm_set1_ps(w5);
+            int k = 0;
+            for (; k + 4 <= count; k += 4) {
+                __m128 s = _mm_add_ps(_mm_mul_ps(_mm_loadu_ps(r0 + k), v0), _mm_mul_ps(_mm_loadu_ps(r1 + k), v1));
+                s = _mm_add_ps(s, _mm_mul_ps(_mm_loadu_ps(r2 + k), v2));
+                s = _mm_add_ps(s, _mm_mul_ps(_mm_loadu_ps(r3 + k), v3));
+                s = _mm_add_ps(s, _mm_mul_ps(_mm_loadu_ps(r4 + k), v4));
+                s = _mm_add_ps(s, _mm_mul_ps(_mm_loadu_ps(r5 + k), v5));
+                _mm_storeu_ps(dst + k, s);
+            }
+            for (; k < count; ++k)
+                dst[k] = ((((r0[k] * w0 + r1[k] * w1) + r2[k] * w2) + r3[k] * w3) + r4[k] * w4) + r5[k] * w5;
+        } else {
+            for (int k = 0; k < count; ++k)
+                dst[k] = ScalarConvert<T>(((((r0[k] * w0 + r1[k] * w1) + r2[k] * w2) + r3[k] * w3) + r4[k] * w4) +
+                                          r5[k] * w5);
+        }
+    }
+    template <class T>
+    static void SixTapVertC3of4(T* dst, int count, const float* w, const float* const* r) {
+        for (int p = 0; p < count; ++p)
+            for (int c = 0; c < 3; ++c) {
+                const int k = 3 * p + c;
+                dst[4 * p + c] = ScalarConvert<T>(SixTapSumF(r[0][k], r[1][k], r[2][k], r[3][k], r[4][k], r[5][k], w));
+            }
+    }
+};
+
+}  // namespace scaling::sse
