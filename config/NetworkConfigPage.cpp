@@ -1,0 +1,3 @@
+#include "config/NetworkConfigPage.h"
+
+std::uint8_t g_byNetworkIpType = 0;
