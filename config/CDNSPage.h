@@ -12,4 +12,7 @@ class CDNSPage : public ui::PropertyPage {
   explicit CDNSPage(QWidget* parent = nullptr) : ui::PropertyPage(QStringLiteral("DDNS"), parent) {}
 
   int m_bDdnsEnable = 0;  // the dynamic-DNS switch
+
+ protected:
+  bool OnInitDialog() override;
 };

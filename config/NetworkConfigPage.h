@@ -14,4 +14,6 @@ class NetworkConfigPage : public ui::PropertyPage {
  public:
   explicit NetworkConfigPage(QWidget* parent = nullptr) : ui::PropertyPage(QStringLiteral("Network"), parent) {}
 
+ protected:
+  bool OnInitDialog() override;
 };
