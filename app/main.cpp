@@ -4,6 +4,7 @@
 #include <QScreen>
 
 #include "app/TrelvixApp.h"
+#include "config/MySystemDialog.h"
 #include "connect/LoginDialog.h"
 #include "engine/AppRecord.h"
 #include "mainwnd/TrelvixDlg.h"
@@ -37,5 +38,7 @@ int main(int argc, char** argv) {
   ui::InstallMessageBoxHandler();
   QtWindowFactory windows;
   theApp.SetWindowFactory(&windows);
+  SystemSheetFactory sheets;
+  SetSystemSheetFactory(&sheets);
   return theApp.Run();
 }

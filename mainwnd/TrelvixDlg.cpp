@@ -1,4 +1,5 @@
 #include "mainwnd/TrelvixDlg.h"
+#include "mainwnd/SystemSheet.h"
 
 #include <QCloseEvent>
 #include <QEvent>
@@ -164,6 +165,7 @@ CTrelvixDlg::CTrelvixDlg(QWidget* parent) : ui::Window(parent) {
   for (int id = IDC_CHANNEL_FIRST; id <= IDC_CHANNEL_LAST; ++id) {
     OnCommand(id, [this, id] { m_channelBar.SwitchChannel(static_cast<plat::BYTE>(id - IDC_CHANNEL_FIRST)); });
   }
+  OnCommand(IDC_SYSTEM_CONFIG, [this] { OnSystemConfig(this, m_rcWorkArea); });
   OnCommand(IDC_SNAPSHOT, [] {
     if (g_lpApp) g_lpApp->f_SnapshotRequest = 1;
   });
@@ -448,6 +450,7 @@ bool CTrelvixDlg::DestroyWindow() {
   if (m_destroyed) return true;
   AppRecord* app = g_lpApp;
   if (app) {
+    CloseSystemSheet();
     app->C_AlarmRecord.Close();
     app->C_UserRecord.StopRecord();
     app->C_SchRecord.Close();

@@ -37,6 +37,8 @@
 #include "session/ResolutionMode.h"
 #include "session/RtpHeader.h"
 
+class ISystemSheet;  // the configuration sheet (mainwnd/SystemSheet.h)
+
 // One record of the control file (defined with its loader).
 struct CtrlDeviceRecord;
 
@@ -308,7 +310,7 @@ class SessionRecord : public ICoreRecord {
   CMMTimer C_MMTimer;
   PlayerLinkRecord PlayerLink;
   CWriteCD C_WriteCD;
-  AtomicPtr<void> lp_SystemDialog;  // the open configuration sheet
+  AtomicPtr<ISystemSheet> lp_SystemDialog;  // the configuration sheet (mainwnd/SystemSheet.h)
   AtomicFlag f_SystemDialogOpen{0};
   AtomicPtr<ISensorToolBar> C_CmosToolBar;  // registered by the main window
 

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 
 #include "platform/bytes.h"
@@ -408,6 +409,14 @@ void FakeRecorder::Answer(int fd, const RecordedRequest& req) {
   }
   if (req.path == "/Reboot.cgi") {
     ++reboots_;
+    const int outage = rebootOutageMs_;
+    if (outage > 0) {
+      // The restart forgets the session and is away for a while.
+      identity_.sessionId += "R";
+      refuseUntilMs_ = NowMs() + outage;
+      const char c = 'r';
+      if (wakePipe_[1] >= 0) (void)!::write(wakePipe_[1], &c, 1);
+    }
     lock.unlock();
     return;  // the recorder restarts without a reply
   }
@@ -439,6 +448,7 @@ void FakeRecorder::Answer(int fd, const RecordedRequest& req) {
     if (it == sections_.end() || req.body.size() != it->second.size()) {
       return send(Reply(400, "Bad Request", ""));
     }
+    if (failSetSysCfg_.count(option)) return send(Reply(500, "Internal Server Error", ""));
     it->second = req.body;
     return send(Reply(200, "OK", ""));
   }
@@ -555,6 +565,54 @@ void FakeRecorder::SetStatus500(bool on) {
   std::lock_guard<std::mutex> lock(mutex_);
   status500_ = on;
 }
+void FakeRecorder::SetPlausibleSections() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (const SectionInfo& info : kSections) sections_[info.name] = std::string(info.size, '\0');
+  std::string& ip = sections_["IP"];
+  const char address[4] = {127, 0, 0, 1};
+  const char mask[4] = {static_cast<char>(255), static_cast<char>(255), static_cast<char>(255), 0};
+  ip.replace(4, 4, address, 4);
+  ip.replace(8, 4, mask, 4);
+  ip.replace(12, 4, address, 4);
+  ip[16] = static_cast<char>(port_ & 0xFF);
+  ip[17] = static_cast<char>(port_ >> 8);
+  ip[22] = 0;  // static
+  // One account in slot 0: its name and password (16 bytes each).
+  std::string& secure = sections_["SECURE"];
+  secure[2] = 5;  // the maximum number of users
+  const std::string user = identity_.user.substr(0, 16), password = identity_.password.substr(0, 16);
+  secure.replace(8, user.size(), user);
+  secure.replace(88, password.size(), password);
+}
+
+bool FakeRecorder::LoadSectionFile(const std::string& option, const std::string& path) {
+  const std::size_t size = SectionSize(option);
+  if (size == 0) return false;
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return false;
+  std::string bytes(size + 1, '\0');
+  const std::size_t n = std::fread(bytes.data(), 1, bytes.size(), f);
+  std::fclose(f);
+  if (n != size) return false;
+  bytes.resize(size);
+  SetSection(option, bytes);
+  return true;
+}
+
+void FakeRecorder::FailSetSysCfg(const std::string& option, bool fail) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (fail) {
+    failSetSysCfg_.insert(option);
+  } else {
+    failSetSysCfg_.erase(option);
+  }
+}
+
+void FakeRecorder::SetRebootOutage(int ms) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  rebootOutageMs_ = ms;
+}
+
 void FakeRecorder::RefuseConnectionsFor(int ms) {
   {
     std::lock_guard<std::mutex> lock(mutex_);

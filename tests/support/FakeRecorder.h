@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <set>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -137,6 +138,18 @@ class FakeRecorder {
   static std::size_t SectionSize(const std::string& option);  // 0 for an unknown name
   std::string Section(const std::string& option) const;
   void SetSection(const std::string& option, const std::string& bytes);
+  // Plausible settings instead of patterned bytes: IP 127.0.0.1 with the listening port
+  // (call after Start), mask 255.255.255.0, static address; one account (the identity's user
+  // and password); everything else zero.
+  void SetPlausibleSections();
+  // A section's bytes from a file; false (nothing changed) for an unknown name, an unreadable
+  // file or a size other than the section's.
+  bool LoadSectionFile(const std::string& option, const std::string& path);
+  // /SetSysCfg.cgi with this Option is answered 500 and stores nothing.
+  void FailSetSysCfg(const std::string& option, bool fail);
+  // /Reboot.cgi ends the session (a new identifier; the old one is refused) and refuses
+  // connections for `ms` (0: only counted, as before).
+  void SetRebootOutage(int ms);
   // The ALL reply for the identity's model (with `online` bytes of ONLINE).
   std::string AllSections(std::size_t online = 240) const;
 
@@ -198,6 +211,8 @@ class FakeRecorder {
   bool dripReplies_ = false;
   bool splitReplies_ = false;
   std::map<std::string, std::string> sections_;
+  std::set<std::string> failSetSysCfg_;
+  int rebootOutageMs_ = 0;
   StreamSettings streamSettings_;
   StreamFaults streamFaults_;
   std::shared_ptr<StreamProducer> producer_;

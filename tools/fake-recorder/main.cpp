@@ -5,6 +5,9 @@
 //                 faults: [--cut-after N] [--stall-after N] [--short-header] [--bad-picture]
 //                         [--split-frames] [--drip-frames] [--garbage-first] [--drip-replies]
 //                         [--split-replies] [--never-answer] [--refuse MS]
+//                 sections: [--patterned-sections] [--section NAME FILE]... [--fail-set NAME]...
+//                           [--reboot-outage MS] (default 5000)
+// Each request is logged: its target, path, parameters and body bytes.
 // While it runs, lines on standard input change the stream's words for the next frames:
 //   "alarm WORD", "motion WORD" (WORD decimal or 0x hexadecimal), "clear" (no words).
 #include <poll.h>
@@ -16,6 +19,8 @@
 #include <cstring>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "tests/support/FakeRecorder.h"
 
@@ -32,6 +37,8 @@ int Usage() {
                "  faults: [--cut-after N] [--stall-after N] [--short-header] [--bad-picture] [--split-frames]\n"
                "          [--drip-frames] [--garbage-first] [--drip-replies] [--split-replies] [--never-answer]\n"
                "          [--refuse MS]\n"
+               "  sections: [--patterned-sections] [--section NAME FILE]... [--fail-set NAME]...\n"
+               "            [--reboot-outage MS]\n"
                "  standard input while running: alarm WORD | motion WORD | clear\n");
   return 2;
 }
@@ -69,6 +76,10 @@ int main(int argc, char** argv) {
   bool busy = false, status500 = false;
   bool dripReplies = false, splitReplies = false, neverAnswer = false;
   int refuseMs = 0;
+  bool plausible = true;
+  std::vector<std::string> failSet;
+  int rebootOutageMs = 5000;
+  std::vector<std::pair<std::string, std::string>> sectionFiles;
   unsigned discoveryPort = 0, discoveryReply = 0;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
@@ -87,6 +98,13 @@ int main(int argc, char** argv) {
     else if (a == "--cut-after" && (v = next())) faults.cutAfterFrames = std::atoi(v);
     else if (a == "--stall-after" && (v = next())) faults.stallAfterFrames = std::atoi(v);
     else if (a == "--refuse" && (v = next())) refuseMs = std::atoi(v);
+    else if (a == "--patterned-sections") plausible = false;
+    else if (a == "--fail-set" && (v = next())) failSet.push_back(v);
+    else if (a == "--reboot-outage" && (v = next())) rebootOutageMs = std::atoi(v);
+    else if (a == "--section" && i + 2 < argc) {
+      sectionFiles.emplace_back(argv[i + 1], argv[i + 2]);
+      i += 2;
+    }
     else if ((a == "--port") && (v = next())) port = std::strtoul(v, nullptr, 10);
     else if (a == "--model" && (v = next())) id.productId = v;
     else if (a == "--firmware" && (v = next())) id.firmware = v;
@@ -125,6 +143,17 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "fake-recorder: cannot listen on 127.0.0.1:%u\n", port);
     return 1;
   }
+  if (plausible) recorder.SetPlausibleSections();
+  for (const auto& [option, path] : sectionFiles) {
+    if (!recorder.LoadSectionFile(option, path)) {
+      std::fprintf(stderr, "fake-recorder: section %s: cannot take %s (unknown name, unreadable or wrong size)\n",
+                   option.c_str(), path.c_str());
+      recorder.Stop();
+      return 1;
+    }
+  }
+  for (const std::string& option : failSet) recorder.FailSetSysCfg(option, true);
+  recorder.SetRebootOutage(rebootOutageMs);
   if (discoveryPort != 0 &&
       !recorder.StartDiscovery(static_cast<std::uint16_t>(discoveryPort), static_cast<std::uint16_t>(discoveryReply))) {
     std::fprintf(stderr, "fake-recorder: cannot listen for discovery on 127.0.0.1:%u\n", discoveryPort);
@@ -168,7 +197,17 @@ int main(int argc, char** argv) {
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     const auto requests = recorder.Requests();
-    for (; seen < requests.size(); ++seen) std::printf("request: %s\n", requests[seen].target().c_str());
+    for (; seen < requests.size(); ++seen) {
+      const fake::RecordedRequest& r = requests[seen];
+      std::printf("request: %s\n", r.target().c_str());
+      std::printf("  path: %s\n", r.path.c_str());
+      for (const auto& [name, value] : r.query) std::printf("  param: %s=%s\n", name.c_str(), value.c_str());
+      if (!r.body.empty()) {
+        std::printf("  body: %zu bytes:", r.body.size());
+        for (unsigned char b : r.body) std::printf(" %02X", b);
+        std::printf("\n");
+      }
+    }
     std::fflush(stdout);
   }
   recorder.Stop();

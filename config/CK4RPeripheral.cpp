@@ -1,0 +1,1 @@
+#include "config/CK4RPeripheral.h"

@@ -1,0 +1,264 @@
+#include "config/MySystemDialog.h"
+
+#include <QCloseEvent>
+#include <QPushButton>
+
+#include "engine/AppRecord.h"
+#include "core/Model.h"
+#include "core/Strings.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/kernel.h"
+#include "platform/messages.h"
+#include "session/CgiRequest.h"
+#include "session/Command.h"
+#include "session/Sections.h"
+
+namespace {
+
+std::string ProductId() { return g_lpApp ? g_lpApp->GetProductID() : std::string(); }
+
+}  // namespace
+
+ISystemSheet* SystemSheetFactory::NewSystemSheet() {
+  auto* sheet = new MySystemDialog(QString::fromLatin1(LoadStr(3027)));
+  // The client's own settings the pages show.
+  if (AppRecord* app = g_lpApp) {
+    sheet->m_FilePathPage.m_strRecordPath = app->CSettingINI.m_strRecordPath.Get();
+    sheet->m_FilePathPage.m_strSnapshotPath = app->CSettingINI.m_strSnapshotPath.Get();
+    sheet->m_FilePathPage.m_strTriggerWavPath = app->CSettingINI.m_strTriggerWavPath.Get();
+    sheet->m_GeneralPage.m_nTurboRepeat = app->by_TurboRepeatStep.load() - 1;
+    sheet->m_AlarmPage.m_byAlarmTriggerRecord = app->CSettingINI.m_byAlarmTriggerRecord.load();
+    sheet->m_AlarmPage.m_byAlarmAutoSwitchVideo = app->CSettingINI.m_byAlarmAutoSwitchVideo.load();
+    sheet->m_AlarmTriggerPage.m_byRecord = app->CSettingINI.m_byRetrAlarmRecord.load();
+  }
+  return sheet;
+}
+
+MySystemDialog::MySystemDialog(QString caption, QWidget* parent) : CTreePropSheet(std::move(caption), parent) {
+  AddConfigPages();
+  OnCommand(IDC_SHEET_EXIT, [this] { OnClickOK(); });
+  OnCommand(IDC_SHEET_APPLY, [this] { OnClickApply(); });
+  OnCommand(IDC_SHEET_REBOOT, [this] { OnClickReboot(); });
+}
+
+MySystemDialog::~MySystemDialog() {
+  StopProgressWorker();
+  if (g_lpApp && m_bOpen) g_lpApp->f_SystemDialogOpen.exchange(0);
+  // The pages are our members: out of the sheet before they go.
+  ForgetPages();
+}
+
+int MySystemDialog::AddConfigPages() {
+  const std::string id = ProductId();
+  std::vector<ui::PropertyPage*> pages;
+  if (IsModelFamilyK41(id)) {
+    pages = {&m_NetworkPage, &m_DnsPage, &m_MailPage, &m_FtpPage, &m_CameraPage, &m_DevicePage, &m_DetectionPage,
+             &m_NetworkBackupPage, &m_SearchListPage, &m_TimerRecordPage, &m_DatePage, &m_RecordSettingPage,
+             &m_AlarmPage};
+    if (g_lpApp && g_lpApp->C_ControlD.FindSpecialType() == 1) pages.push_back(&m_AlarmListPage);
+    for (ui::PropertyPage* p : std::initializer_list<ui::PropertyPage*>{&m_GeneralPage, &m_AccountPage, &m_OnlineUserPage, &m_FilePathPage})
+      pages.push_back(p);
+  } else if (IsModelK40R(id)) {
+    pages = {&m_NetworkPage, &m_DnsPage, &m_MailPage, &m_FtpPage, &m_SntpPage, &m_AlarmPage, &m_AlarmListPage,
+             &m_GeneralPage, &m_AccountPage, &m_PeripheralPage, &m_OnlineUserPage, &m_FilePathPage};
+  } else if (IsModelK47R(id)) {
+    pages = {&m_NetworkPage, &m_DnsPage, &m_MailPage, &m_FtpPage, &m_SntpPage, &m_AlarmPage, &m_AlarmListPage,
+             &m_GeneralPage, &m_AccountPage, &m_OnlineUserPage, &m_FilePathPage};
+  } else if (IsModelFamilyK44(id)) {
+    pages = {&m_NetworkPage, &m_MailPage, &m_FtpPage, &m_AlarmPage, &m_GeneralPage, &m_AccountPage, &m_OnlineUserPage,
+             &m_FilePathPage};
+  }
+  for (ui::PropertyPage* p : pages) AddPage(p);
+  m_fDeviceTableChanged = 0;
+  m_fPeripheralChanged = 0;
+  return 1;
+}
+
+bool MySystemDialog::CreateSheet(QWidget* mainWindow, const QRect& workArea) {
+  SetMainWindow(mainWindow, workArea);
+  const bool ok = Create();
+  m_bOpen = true;
+  if (g_lpApp) g_lpApp->f_SystemDialogOpen.exchange(1);
+  return ok;
+}
+
+bool MySystemDialog::OnInitDialog() {
+  const bool result = CTreePropSheet::OnInitDialog();
+  // The open sheet's job block: progress writers reach the bar through it.
+  SetProgressJobBlock(GetProgressJobBlockOfSheet());
+  SaveOriginalSetting();
+
+  const int W = width(), H = height();
+  const float sr = g_lpApp && g_lpApp->fl_DpiScale.load() > 0.0f ? g_lpApp->fl_DpiScale.load() : 1.0f;
+  const double s = sr;
+  const std::string id = ProductId();
+  auto make = [&](int buttonId, int k) {
+    auto* b = new QPushButton(QString::fromLatin1(LoadStr(static_cast<unsigned>(buttonId))), this);
+    const int left = static_cast<int>(W - k * s);
+    const int top = static_cast<int>(H - 27 * s);
+    b->setGeometry(left, top, static_cast<int>(80 * s), static_cast<int>(22 * s));
+    b->setAutoDefault(false);
+    b->show();
+    AddControl(buttonId, b);
+    return b;
+  };
+  m_btnExit = make(IDC_SHEET_EXIT, 340);
+  if (IsModelFamilyK41(id) || IsModelFamilyK44(id) || IsModelK40R(id) || IsModelK47R(id)) {
+    m_btnApply = make(IDC_SHEET_APPLY, 100);
+  }
+  if (IsModelK40R(id) || IsModelK47R(id)) m_btnReboot = make(IDC_SHEET_REBOOT, 220);
+  // No close box: EXIT closes the sheet (a window manager's close acts as EXIT).
+  setWindowFlags((windowFlags() | Qt::CustomizeWindowHint | Qt::WindowTitleHint) & ~Qt::WindowCloseButtonHint);
+  return result;
+}
+
+QPushButton* MySystemDialog::SheetButton(int id) const { return Item<QPushButton>(id); }
+
+int MySystemDialog::SaveOriginalSetting() { return 1; }
+
+int MySystemDialog::DisableSheetButtons() {
+  for (QPushButton* b : {m_btnExit, m_btnApply, m_btnReboot}) {
+    if (b) b->setEnabled(false);
+  }
+  return 1;
+}
+
+int MySystemDialog::EnableSheetButtons() {
+  for (QPushButton* b : {m_btnExit, m_btnApply, m_btnReboot}) {
+    if (b) b->setEnabled(true);
+  }
+  return 1;
+}
+
+void MySystemDialog::CloseWithCode(int code) {
+  m_nEndCode = code;
+  if (!m_bOpen) return;
+  m_bOpen = false;
+  // Writers of progress are released and find no sheet any more.
+  StopProgressWorker();
+  hide();
+  if (g_lpApp) g_lpApp->f_SystemDialogOpen.exchange(0);
+}
+
+void MySystemDialog::closeEvent(QCloseEvent* event) {
+  OnClickOK();
+  event->accept();
+}
+
+void MySystemDialog::OnClickOK() { CloseWithCode(0); }
+
+void MySystemDialog::OnClickReboot() {
+  CCgiRequest request(13);
+  request.AddCookie(GetSessionId());
+  if (!ZududSendCommand(request, nullptr, 0, nullptr, nullptr, 0, nullptr, 15, 15)) {
+    plat::MessageBox(Hwnd(), LoadStr(4064));
+  }
+}
+
+void MySystemDialog::OnClickApply() {
+  AppRecord* app = g_lpApp;
+  const std::string id = ProductId();
+  // 1. PPPoE needs DDNS. The K44R family has no DDNS page and never sends the network page,
+  //    so the check would only block its APPLY for good.
+  if (!IsModelFamilyK44(id)) {
+    std::uint8_t ipType = 0;
+    int ddns = 0;
+    if (m_NetworkPage.HasWindow()) {
+      ipType = g_byNetworkIpType;
+    } else if (app) {
+      std::lock_guard<std::mutex> lock(app->mtx_SysCfg);
+      ipType = app->SysCfg_IP[sect::IpSection::kOffIpType];
+    }
+    if (m_DnsPage.HasWindow()) {
+      ddns = m_DnsPage.m_bDdnsEnable;
+    } else if (app) {
+      std::lock_guard<std::mutex> lock(app->mtx_SysCfg);
+      ddns = app->SysCfg_SMTP[sect::SmtpSection::kOffDdnsEnable];
+    }
+    if (ipType == 1 && ddns == 0) {
+      plat::MessageBox(Hwnd(), LoadStr(4101));
+      m_lastApplyEnd = ApplyEnd::Blocked;
+      return;
+    }
+  }
+  // The checks of every opened page come before anything is sent: a page whose values do not
+  // pass stays in front and nothing goes out.
+  for (int i = 0; i < GetPageCount(); ++i) {
+    ui::PropertyPage* page = GetPage(i);
+    if (page->HasWindow() && !page->UpdateData(true)) {
+      SetActivePage(i);
+      SelectPageItem(i);
+      m_lastApplyEnd = ApplyEnd::CheckFailed;
+      return;
+    }
+  }
+  // 2. The apply steps in their order; a failure does not stop the later ones.
+  ApplyAccountPage(m_AccountPage);
+  ApplyAlarmPage(m_AlarmPage, m_AlarmTriggerPage);
+  ApplyMailPage(m_MailPage);
+  ApplyFtpPage(m_FtpPage);
+  ApplyDevicePage(m_DevicePage);
+  ApplyDetectionPage(m_DetectionPage);
+  ApplyCameraPage(m_CameraPage);
+  ApplyDnsPage(m_DnsPage);
+  if (IsModelK40R(id) || IsModelK47R(id)) {
+    ApplyPeripheralPage(m_PeripheralPage);
+    ApplySntpPage(m_SntpPage);
+  }
+  if (m_GeneralPage.HasWindow()) {
+    m_GeneralPage.UpdateData(true);
+    if (IsModelFamilyK41(id) || IsModelK40R(id)) ApplyGeneralPage(m_GeneralPage);
+  }
+  if (IsModelFamilyK41(id)) {
+    ApplyTimerRecordPage(m_TimerRecordPage);
+    ApplyDvrDatePage(m_DatePage);
+    ApplyDvrRecordPage(m_RecordSettingPage);
+  }
+  int networkChanged = 0;
+  if (!IsModelFamilyK44(id)) networkChanged = ApplyNetworkPage(m_NetworkPage);
+  // 3. The recorder restarts its network.
+  if (networkChanged) plat::Sleep(3000);
+  // 4, 5. The client's own settings and folders.
+  StoreClientSettings();
+  m_lastApplyEnd = ApplyEnd::Closed;
+  CloseWithCode(3);
+}
+
+void MySystemDialog::StoreClientSettings() {
+  AppRecord* app = g_lpApp;
+  if (!app) return;
+  if (m_FilePathPage.HasWindow()) {
+    app->CSettingINI.m_strRecordPath.Set(m_FilePathPage.m_strRecordPath);
+    app->CSettingINI.m_strSnapshotPath.Set(m_FilePathPage.m_strSnapshotPath);
+    app->CSettingINI.m_strTriggerWavPath.Set(m_FilePathPage.m_strTriggerWavPath);
+  }
+  app->CSettingINI.m_byAlarmTriggerRecord = m_AlarmPage.m_byAlarmTriggerRecord;
+  app->CSettingINI.m_byAlarmAutoSwitchVideo = m_AlarmPage.m_byAlarmAutoSwitchVideo;
+  app->by_TurboRepeatStep = static_cast<std::uint8_t>(m_GeneralPage.m_nTurboRepeat + 1);
+}
+
+// The apply steps of the pages. A page the operator never opened contributes nothing; the
+// pages fill in their own steps.
+int MySystemDialog::ApplyAccountPage(AccountPropertyPage&) { return 1; }
+int MySystemDialog::ApplyAlarmPage(AlarmPropertyPage&, CAlarmTriggerPage&) { return 1; }
+int MySystemDialog::ApplyMailPage(MailPropertyPage&) { return 1; }
+int MySystemDialog::ApplyFtpPage(FTPPropertyPage&) { return 1; }
+int MySystemDialog::ApplyDevicePage(DevicePage&) {
+  m_fDeviceTableChanged = 0;
+  return 1;
+}
+int MySystemDialog::ApplyDetectionPage(DetectionPage&) { return 1; }
+int MySystemDialog::ApplyCameraPage(CameraPage&) { return 1; }
+int MySystemDialog::ApplyDnsPage(CDNSPage&) { return 1; }
+int MySystemDialog::ApplyPeripheralPage(CPeripheralPage&) {
+  m_fPeripheralChanged = 0;
+  return 1;
+}
+int MySystemDialog::ApplySntpPage(CSNTPPage&) { return 1; }
+int MySystemDialog::ApplyGeneralPage(ToolBoxPropertyPage&) { return 1; }
+int MySystemDialog::ApplyTimerRecordPage(TimerRecordPage&) { return 1; }
+int MySystemDialog::ApplyDvrDatePage(DVRDatePage&) { return 1; }
+int MySystemDialog::ApplyDvrRecordPage(DVRRecordPage&) { return 1; }
+// 1 when the recorder's address, gateway, mask, web port or address type was sent.
+int MySystemDialog::ApplyNetworkPage(NetworkConfigPage&) { return 0; }

@@ -1,0 +1,15 @@
+// The "General" page of the configuration sheet: the device title, the turbo repeat step and the event log.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "ui/PropertySheet.h"
+
+class ToolBoxPropertyPage : public ui::PropertyPage {
+  Q_OBJECT
+
+ public:
+  explicit ToolBoxPropertyPage(QWidget* parent = nullptr) : ui::PropertyPage(QStringLiteral("General"), parent) {}
+
+  int m_nTurboRepeat = 0;  // the turbo-repeat choice (the step minus 1)
+};
