@@ -115,7 +115,12 @@ bool MySystemDialog::OnInitDialog() {
 
 QPushButton* MySystemDialog::SheetButton(int id) const { return Item<QPushButton>(id); }
 
-int MySystemDialog::SaveOriginalSetting() { return 1; }
+int MySystemDialog::SaveOriginalSetting() {
+  SaveOriginalNetworkSettings();
+  SaveOriginalDeviceSettings();
+  SaveOriginalRecordingSettings();
+  return 1;
+}
 
 int MySystemDialog::DisableSheetButtons() {
   for (QPushButton* b : {m_btnExit, m_btnApply, m_btnReboot}) {
@@ -238,27 +243,3 @@ void MySystemDialog::StoreClientSettings() {
   app->by_TurboRepeatStep = static_cast<std::uint8_t>(m_GeneralPage.m_nTurboRepeat + 1);
 }
 
-// The apply steps of the pages. A page the operator never opened contributes nothing; the
-// pages fill in their own steps.
-int MySystemDialog::ApplyAccountPage(AccountPropertyPage&) { return 1; }
-int MySystemDialog::ApplyAlarmPage(AlarmPropertyPage&, CAlarmTriggerPage&) { return 1; }
-int MySystemDialog::ApplyMailPage(MailPropertyPage&) { return 1; }
-int MySystemDialog::ApplyFtpPage(FTPPropertyPage&) { return 1; }
-int MySystemDialog::ApplyDevicePage(DevicePage&) {
-  m_fDeviceTableChanged = 0;
-  return 1;
-}
-int MySystemDialog::ApplyDetectionPage(DetectionPage&) { return 1; }
-int MySystemDialog::ApplyCameraPage(CameraPage&) { return 1; }
-int MySystemDialog::ApplyDnsPage(CDNSPage&) { return 1; }
-int MySystemDialog::ApplyPeripheralPage(CPeripheralPage&) {
-  m_fPeripheralChanged = 0;
-  return 1;
-}
-int MySystemDialog::ApplySntpPage(CSNTPPage&) { return 1; }
-int MySystemDialog::ApplyGeneralPage(ToolBoxPropertyPage&) { return 1; }
-int MySystemDialog::ApplyTimerRecordPage(TimerRecordPage&) { return 1; }
-int MySystemDialog::ApplyDvrDatePage(DVRDatePage&) { return 1; }
-int MySystemDialog::ApplyDvrRecordPage(DVRRecordPage&) { return 1; }
-// 1 when the recorder's address, gateway, mask, web port or address type was sent.
-int MySystemDialog::ApplyNetworkPage(NetworkConfigPage&) { return 0; }

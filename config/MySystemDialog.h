@@ -119,6 +119,10 @@ class MySystemDialog : public CTreePropSheet, public ISystemSheet {
   void OnCancel() override {}
 
  private:
+  // SaveOriginalSetting in three parts, each beside the apply steps that compare with it.
+  void SaveOriginalNetworkSettings();    // network, DDNS, mail, FTP, account
+  void SaveOriginalDeviceSettings();     // alarm, peripherals, general, device titles
+  void SaveOriginalRecordingSettings();  // time server, video setting, timer slots
   void CloseWithCode(int code);
   void StoreClientSettings();
   bool m_bOpen = false;
