@@ -45,6 +45,8 @@ MySystemDialog::MySystemDialog(QString caption, QWidget* parent) : CTreePropShee
 MySystemDialog::~MySystemDialog() {
   StopProgressWorker();
   if (g_lpApp && m_bOpen) g_lpApp->f_SystemDialogOpen.exchange(0);
+  // Deleted with the main window (its Qt parent): the record must not keep a dangling sheet.
+  if (g_lpApp) g_lpApp->lp_SystemDialog.compare_exchange(this, nullptr);
   // The pages are our members: out of the sheet before they go.
   ForgetPages();
 }
@@ -77,6 +79,9 @@ int MySystemDialog::AddConfigPages() {
 
 bool MySystemDialog::CreateSheet(QWidget* mainWindow, const QRect& workArea) {
   SetMainWindow(mainWindow, workArea);
+  // A top-level window owned by the main window: the main window runs a modal loop, and only
+  // windows it owns take input while it does.
+  if (mainWindow) setParent(mainWindow, windowFlags() | Qt::Window);
   const bool ok = Create();
   m_bOpen = true;
   if (g_lpApp) g_lpApp->f_SystemDialogOpen.exchange(1);

@@ -61,6 +61,8 @@ class AtomicPtr {
   T* load() const { return p_.load(); }
   void store(T* p) { p_.store(p); }
   T* exchange(T* p) { return p_.exchange(p); }
+  // Replaces `expected` only: true when the pointer was `expected`.
+  bool compare_exchange(T* expected, T* p) { return p_.compare_exchange_strong(expected, p); }
   operator T*() const { return p_.load(); }
   T* operator->() const { return p_.load(); }
 
