@@ -1,0 +1,293 @@
+// Arithmetic of the SSE2 build. It keeps what the SSE build computes where the two agree (the
+// linear passes, the one-channel cubic horizontal pass, the cubic integer vertical passes, the
+// six-tap horizontal passes and the float six-tap vertical pass) and differs in:
+//  - the multi-channel cubic horizontal passes: one pixel per packed evaluation, its channels in
+//    the lanes, with no scalar tail;
+//  - the float cubic vertical pass: the four-value loop stores value + 1e-5, the tail the value;
+//  - the integer six-tap vertical passes: double-precision sums, 1e-7 added, truncated;
+//  - the six-tap weights: computed four lanes at a time (the same values as the SSE build);
+//  - the super-sampling row accumulators: packed sums; the one-channel float accumulator of
+//    whole ratios sums the values after its last block of sixteen in double precision and rounds
+//    them once.
+// The build is compiled twice, as scaling::sse2 and as scaling::sse3 (code tuned for the SSE3
+// class): the namespace comes from TRELVIX_SSE2_NAMESPACE, and every header it borrows from lies
+// in the build's own inline namespace (engine/BuildTag.h).
+#pragma once
+
+#include <emmintrin.h>
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <type_traits>
+
+#include "scaling/SixTapTable.h"
+#include "scaling/engine/BuildTag.h"
+#include "scaling/engine/Common.h"
+#include "scaling/engine/Super.h"
+#include "scaling/generic/Arith.h"
+#include "scaling/sse/Arith.h"
+
+#ifndef TRELVIX_SSE2_NAMESPACE
+#define TRELVIX_SSE2_NAMESPACE sse2
+#endif
+
+namespace scaling::TRELVIX_SSE2_NAMESPACE {
+inline namespace TRELVIX_SCALING_BUILD_TAG {
+
+using sse::F4;
+using sse::kThird;
+using sse::kVectorBias;
+
+// Coefficients of the packed cubic evaluation in the multi-channel horizontal passes and the
+// vertical loops: u = t + 1, h = (t / 2) u, k = ((t - 1) K3) h.
+template <class V> inline sse::CubicCoef<V> PackedCubicCoefs(V t) {
+    const V one = sse::Splat<V>(1.0f);
+    sse::CubicCoef<V> c;
+    c.t1 = t + one;
+    c.a2 = (t * sse::Splat<V>(0.5f)) * c.t1;
+    c.a3 = ((t - one) * sse::Splat<V>(kThird)) * c.a2;
+    return c;
+}
+// One value of a multi-channel horizontal pass: the coefficients above, the horizontal packed
+// differences and sum.
+inline float PixelCubicAt(float s0, float s1, float s2, float s3, float t) {
+    return sse::CubicAt<sse::CubicPath::LoopH>(s0, s1, s2, s3, PackedCubicCoefs<float>(t));
+}
+
+// Six weights of one fraction: t = -f - 2; tap k at d = t + k; a = min(|d|, 3) 100; weight
+// (T[i + 1] - T[i]) (a - i) + T[i] with i = trunc(a). The table's zero at 301 serves d = 3.
+// Four lanes at a time; gives the SSE build's weights, bit for bit.
+inline void SixTapWeightsPacked(const float* frac, int count, float* out) {
+    const __m128 absMask = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
+    const __m128 three = _mm_set1_ps(3.0f), hundred = _mm_set1_ps(100.0f), two = _mm_set1_ps(2.0f);
+    const std::int64_t total = static_cast<std::int64_t>(count) * 6;
+    std::int64_t done = 0;
+    alignas(16) float ts[4];
+    alignas(16) std::int32_t is[4];
+    alignas(16) float rs[4];
+    while (done < total) {
+        const int lanes = total - done >= 4 ? 4 : static_cast<int>(total - done);
+        for (int l = 0; l < 4; ++l) {
+            const std::int64_t e = done + (l < lanes ? l : 0);
+            const float f = frac[e / 6];
+            ts[l] = 0.0f - f;  // -f, exact
+            rs[l] = static_cast<float>(e % 6);
+        }
+        const __m128 t = _mm_sub_ps(_mm_load_ps(ts), two);
+        const __m128 d = _mm_add_ps(t, _mm_load_ps(rs));
+        const __m128 a = _mm_mul_ps(_mm_min_ps(_mm_and_ps(d, absMask), three), hundred);
+        const __m128i i = _mm_cvttps_epi32(a);
+        const __m128 r = _mm_sub_ps(a, _mm_cvtepi32_ps(i));
+        _mm_store_si128(reinterpret_cast<__m128i*>(is), i);
+        _mm_store_ps(rs, r);
+        for (int l = 0; l < lanes; ++l) {
+            // A NaN fraction gives min(NaN, 3) = 3: the weight is 0, as in the scalar form.
+            const int k = is[l] < 0 || is[l] > 300 ? 300 : is[l];
+            const float t0 = SixTapKernelTable[k], t1 = SixTapKernelTable[k + 1];
+            out[done + l] = (t1 - t0) * rs[l] + t0;
+        }
+        done += lanes;
+    }
+}
+
+struct Arith : sse::Arith {
+    using Sse = sse::Arith;
+    using Generic = generic::Arith;
+
+    // ---- cubic --------------------------------------------------------------------------
+    // Multi-channel horizontal passes: one packed evaluation per destination pixel, lanes 0 to
+    // CH - 1 the channels. Taps at idx - nb, idx, idx + nb, idx + 2 nb; only the CH values of
+    // each tap pixel are read.
+    template <class T, int CH>
+    static void CubicHorzPixels(const T* src, int count, int nb, const std::int32_t* idx, const float* frac,
+                                float* out) {
+        for (int p = 0; p < count; ++p) {
+            const T* s = src + idx[p];
+            const F4 t = sse::Splat<F4>(frac[p]);
+            const sse::CubicCoef<F4> c = PackedCubicCoefs<F4>(t);
+            auto tap = [&](int k) {
+                const T* q = s + (k - 1) * nb;
+                if constexpr (CH == 4)
+                    return F4{static_cast<float>(q[0]), static_cast<float>(q[1]), static_cast<float>(q[2]),
+                              static_cast<float>(q[3])};
+                else
+                    return F4{static_cast<float>(q[0]), static_cast<float>(q[1]), static_cast<float>(q[2]), 0.0f};
+            };
+            const F4 v = sse::CubicAt<sse::CubicPath::LoopH>(tap(0), tap(1), tap(2), tap(3), c);
+            if constexpr (CH == 4) {
+                _mm_storeu_ps(out + 4 * p, v);
+            } else {
+                out[3 * p] = v[0];
+                out[3 * p + 1] = v[1];
+                out[3 * p + 2] = v[2];
+            }
+        }
+    }
+    template <class T>
+    static void CubicHorzC3(const T* src, int count, int stride, const std::int32_t* idx, const float* frac,
+                            float* out) {
+        CubicHorzPixels<T, 3>(src, count, stride, idx, frac, out);
+    }
+    template <class T>
+    static void CubicHorzC4(const T* src, int count, const std::int32_t* idx, const float* frac, float* out) {
+        CubicHorzPixels<T, 4>(src, count, 4, idx, frac, out);
+    }
+    // Vertical: floats take value + 1e-5 from the four-value loop and the value from the tail;
+    // integer samples convert as in the SSE build.
+    template <class T>
+    static void CubicVert(T* dst, int count, float t, const float* r0, const float* r1, const float* r2,
+                          const float* r3) {
+        if constexpr (std::is_same_v<T, float>) {
+            const int q = count - count % 4;
+            if (q > 0) {
+                const sse::CubicCoef<F4> c = PackedCubicCoefs<F4>(sse::Splat<F4>(t));
+                const __m128 bias = _mm_set1_ps(kVectorBias);
+                for (int j = 0; j < q; j += 4)
+                    _mm_storeu_ps(dst + j,
+                                  _mm_add_ps(sse::CubicAt<sse::CubicPath::LoopV>(
+                                                 F4(_mm_loadu_ps(r0 + j)), F4(_mm_loadu_ps(r1 + j)),
+                                                 F4(_mm_loadu_ps(r2 + j)), F4(_mm_loadu_ps(r3 + j)), c),
+                                             bias));
+            }
+            const sse::CubicCoef<float> c = sse::CubicCoefsOf<sse::CubicPath::ScalarV>(t);
+            for (int j = q; j < count; ++j) dst[j] = sse::CubicAt<sse::CubicPath::ScalarV>(r0[j], r1[j], r2[j], r3[j], c);
+        } else {
+            Sse::CubicVert<T>(dst, count, t, r0, r1, r2, r3);
+        }
+    }
+
+    // ---- six-tap ------------------------------------------------------------------------
+    static void ComputeSixTapWeights(const float* frac, int count, float* out) { SixTapWeightsPacked(frac, count, out); }
+    // Integer samples: the six products in double precision, summed in tap order, 1e-7 added,
+    // truncated and clamped. Floats: the SSE build's single-precision sums.
+    template <class T>
+    static void SixTapVert(T* dst, int count, const float* w, const float* const* r) {
+        if constexpr (std::is_same_v<T, float>) Sse::SixTapVert<T>(dst, count, w, r);
+        else Generic::SixTapVert<T>(dst, count, w, r);
+    }
+    template <class T>
+    static void SixTapVertC3of4(T* dst, int count, const float* w, const float* const* r) {
+        if constexpr (std::is_same_v<T, float>) Sse::SixTapVertC3of4<T>(dst, count, w, r);
+        else Generic::SixTapVertC3of4<T>(dst, count, w, r);
+    }
+
+    // ---- super-sampling accumulators ----------------------------------------------------
+    // Adds `rows` source rows of `n` pixels (V values apart) into `acc`, all V values of each
+    // pixel (a value past the C used ones lands in an accumulator nobody reads). Integer samples
+    // sum into wrapping 32-bit integers, floats into floats rounded after every row, except in
+    // the one-channel float accumulator of whole ratios (`fcase` 0): there the values after the
+    // last block of sixteen sum in double precision from the accumulator's value and are rounded
+    // once.
+    template <class T, class Acc>
+    static void SuperAccum(const std::uint8_t* src, std::ptrdiff_t srcStep, int n, int rows, Acc* acc, int V, int C,
+                           int fcase) {
+        (void)C;
+        const std::int64_t m = static_cast<std::int64_t>(n) * V;
+        if (m <= 0 || rows <= 0) return;
+        if constexpr (std::is_same_v<Acc, std::uint32_t>) {
+            for (int r = 0; r < rows; ++r) AddRowInt<T>(src + r * srcStep, m, acc);
+        } else if constexpr (std::is_same_v<T, float>) {
+            const std::int64_t bulk = V == 1 && fcase == engine::SuperCaseWholeXY ? m - m % 16 : m;
+            for (int r = 0; r < rows; ++r) AddRowFloat<T>(src + r * srcStep, bulk, acc);
+            for (std::int64_t k = bulk; k < m; ++k) {
+                double s = acc[k];
+                for (int r = 0; r < rows; ++r) s += static_cast<double>(engine::LoadSample<float>(src + r * srcStep + k * 4));
+                acc[k] = static_cast<float>(s);
+            }
+        } else {
+            for (int r = 0; r < rows; ++r) AddRowFloat<T>(src + r * srcStep, m, acc);
+        }
+    }
+
+    // Whole-ratio pixels from integer column sums when areaScale is 2^-k (k from 0 to 32, as for
+    // halving or quartering): trunc(sum 2^-k + 0.5) is then (sum + 2^(k-1)) >> k exactly, for
+    // every 32-bit sum, so the pixels need no floating point. Returns the pixels written (all
+    // `count`, or none when the area is not such a power).
+    template <class T>
+    static int SuperWholeSlots(const std::uint32_t* acc, int ix, int V, int C, int count, double area,
+                               std::uint8_t* out) {
+        int e = 0;
+        if (!(area > 0.0) || std::frexp(area, &e) != 0.5) return 0;
+        const int k = 1 - e;
+        if (k < 0 || k > 32) return 0;
+        const std::uint64_t half = k ? std::uint64_t{1} << (k - 1) : 0;
+        constexpr std::ptrdiff_t E = sizeof(T);
+        if (ix == 2 && V == 3 && C == 3) {
+            for (int p = 0; p < count; ++p) {
+                const std::uint32_t* g = acc + 6 * static_cast<std::ptrdiff_t>(p);
+                std::uint8_t* o = out + 3 * E * static_cast<std::ptrdiff_t>(p);
+                for (int c = 0; c < 3; ++c)
+                    engine::StoreSample<T>(o + c * E, static_cast<T>((static_cast<std::uint64_t>(static_cast<std::uint32_t>(g[c] + g[c + 3])) + half) >> k));
+            }
+            return count;
+        }
+        for (int p = 0; p < count; ++p) {
+            const std::uint32_t* g = acc + static_cast<std::ptrdiff_t>(p) * ix * V;
+            std::uint8_t* o = out + static_cast<std::ptrdiff_t>(p) * V * E;
+            for (int c = 0; c < C; ++c) {
+                std::uint32_t sum = 0;
+                for (int t = 0; t < ix; ++t) sum += g[t * V + c];
+                engine::StoreSample<T>(o + c * E, static_cast<T>((static_cast<std::uint64_t>(sum) + half) >> k));
+            }
+        }
+        return count;
+    }
+
+    // acc[k] += row[k] in wrapping 32-bit integers, sixteen (8-bit) or eight (16-bit) at a time.
+    template <class T>
+    static void AddRowInt(const std::uint8_t* row, std::int64_t m, std::uint32_t* acc) {
+        const __m128i zero = _mm_setzero_si128();
+        std::int64_t k = 0;
+        auto add4 = [&](std::int64_t at, __m128i v) {
+            __m128i* p = reinterpret_cast<__m128i*>(acc + at);
+            _mm_storeu_si128(p, _mm_add_epi32(_mm_loadu_si128(p), v));
+        };
+        if constexpr (std::is_same_v<T, std::uint8_t>) {
+            for (; k + 16 <= m; k += 16) {
+                const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + k));
+                const __m128i lo = _mm_unpacklo_epi8(b, zero), hi = _mm_unpackhi_epi8(b, zero);
+                add4(k, _mm_unpacklo_epi16(lo, zero));
+                add4(k + 4, _mm_unpackhi_epi16(lo, zero));
+                add4(k + 8, _mm_unpacklo_epi16(hi, zero));
+                add4(k + 12, _mm_unpackhi_epi16(hi, zero));
+            }
+        } else {
+            for (; k + 8 <= m; k += 8) {
+                const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + 2 * k));
+                add4(k, _mm_unpacklo_epi16(w, zero));
+                add4(k + 4, _mm_unpackhi_epi16(w, zero));
+            }
+        }
+        for (; k < m; ++k) acc[k] += engine::LoadSample<T>(row + k * static_cast<std::int64_t>(sizeof(T)));
+    }
+    // acc[k] = float(acc[k] + row[k]), four at a time (integer samples convert to float exactly).
+    template <class T>
+    static void AddRowFloat(const std::uint8_t* row, std::int64_t m, float* acc) {
+        constexpr std::int64_t E = sizeof(T);
+        std::int64_t k = 0;
+        for (; k + 4 <= m; k += 4) {
+            __m128 v;
+            if constexpr (std::is_same_v<T, float>) {
+                v = _mm_loadu_ps(reinterpret_cast<const float*>(row + k * E));
+            } else {
+                const __m128i zero = _mm_setzero_si128();
+                __m128i x;
+                if constexpr (std::is_same_v<T, std::uint8_t>) {
+                    std::int32_t b;
+                    std::memcpy(&b, row + k, 4);
+                    x = _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(b), zero), zero);
+                } else {
+                    x = _mm_unpacklo_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + k * E)), zero);
+                }
+                v = _mm_cvtepi32_ps(x);
+            }
+            _mm_storeu_ps(acc + k, _mm_add_ps(_mm_loadu_ps(acc + k), v));
+        }
+        for (; k < m; ++k) acc[k] = acc[k] + static_cast<float>(engine::LoadSample<T>(row + k * E));
+    }
+};
+
+}  // namespace TRELVIX_SCALING_BUILD_TAG
+}  // namespace scaling::TRELVIX_SSE2_NAMESPACE
