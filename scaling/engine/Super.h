@@ -115,6 +115,16 @@ void SuperRows(const SuperArgs& a, Acc* acc) {
     double rr = 0.0;       // part of the cursor row the previous destination row took
     std::uint8_t* dstRow = a.dst;
     for (int j = 0; j < a.height; ++j, dstRow += a.dstStep) {
+        if constexpr (std::is_same_v<Acc, std::uint32_t>) {
+            // Whole ratios: a build may make a row whose footprint lies inside the region
+            // straight from its source rows, with the accumulator's exact results.
+            if (cur + iy <= a.roiHeight &&
+                B::template SuperWholeRow<T>(a.src + cur * a.srcStep, a.srcStep, a.len, a.width, ix, iy, a.V, a.C,
+                                             a.area, dstRow)) {
+                cur += iy;
+                continue;
+            }
+        }
         for (std::int64_t k = 0; k < accLen; ++k) acc[k] = 0;
         // Vertical: the footprint's rows into the accumulator row.
         if (!fracY) {

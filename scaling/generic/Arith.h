@@ -265,6 +265,13 @@ struct Arith {
     // ---- super-sampling accumulators ----------------------------------------------------
     // Whole-ratio pixels from integer column sums: a build with a faster exact route writes the
     // first pixels itself and returns how many; this build leaves them all to the engine.
+    // A whole destination row of whole ratios straight from the source rows: a build with such a
+    // route returns true when it wrote the row; this build never does.
+    template <class T>
+    static bool SuperWholeRow(const std::uint8_t* /*src*/, std::ptrdiff_t /*srcStep*/, int /*len*/, int /*width*/,
+                              int /*ix*/, int /*iy*/, int /*V*/, int /*C*/, double /*area*/, std::uint8_t* /*out*/) {
+        return false;
+    }
     template <class T>
     static int SuperWholeSlots(const std::uint32_t* /*acc*/, int /*ix*/, int /*V*/, int /*C*/, int /*count*/,
                                double /*area*/, std::uint8_t* /*out*/) {

@@ -472,6 +472,26 @@ TEST(Sse2Super, FloatTailOfTheOneChannelAccumulator) {
         EXPECT_EQ(out[c], static_cast<float>((c < 16 ? 16777216.0 : 16777218.0) * (1.0 / 3.0))) << c;
 }
 
+// Halving three-channel bytes straight from the source rows gives the accumulator route's bytes
+// for every width (the three-pixel rounds and the tail), odd region sizes and padded steps.
+TEST(Sse2Super, HalvingRowsEqualGeneric) {
+    std::mt19937 rng(37);
+    for (int w = 1; w <= 41; ++w)
+        for (int h : {1, 2, 3, 6, 7}) {
+            const int pad = static_cast<int>(rng() % 4), sStep = w * 3 + pad, dw = (w + 1) / 2 + 1, dStep = dw * 3 + 1;
+            std::vector<std::uint8_t> src(static_cast<std::size_t>(sStep) * h);
+            for (auto& v : src) v = static_cast<std::uint8_t>(rng());
+            std::vector<std::uint8_t> g(static_cast<std::size_t>(dStep) * h, 0xEE), x = g;
+            ASSERT_EQ(generic::ResizeEntry(src.data(), {w, h}, sStep, {0, 0, w, h}, g.data(), dStep, {dw, h}, 0.5, 0.5,
+                                           ResizeModeSuper),
+                      ResizeOk);
+            ASSERT_EQ(sse2::ResizeEntry(src.data(), {w, h}, sStep, {0, 0, w, h}, x.data(), dStep, {dw, h}, 0.5, 0.5,
+                                        ResizeModeSuper),
+                      ResizeOk);
+            ASSERT_EQ(g, x) << w << "x" << h;
+        }
+}
+
 // The packed integer accumulators give the generic sums for every layout and count.
 TEST(Sse2Super, PackedAccumulatorsEqualGeneric) {
     std::mt19937 rng(23);
