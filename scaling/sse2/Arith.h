@@ -128,7 +128,41 @@ struct Arith : sse::Arith {
     template <class T>
     static void CubicHorzC3(const T* src, int count, int stride, const std::int32_t* idx, const float* frac,
                             float* out) {
+        if constexpr (std::is_same_v<T, std::uint8_t>) {
+            if (stride != 4) {
+                CubicHorzC3Packed8u(src, count, idx, frac, out);
+                return;
+            }
+        }
         CubicHorzPixels<T, 3>(src, count, stride, idx, frac, out);
+    }
+    // Three-byte pixels: the twelve bytes of the four tap pixels (idx - 3 to idx + 8) in one
+    // 8-byte and one 4-byte load, widened; each tap's three channels in lanes 0 to 2 (lane 3
+    // holds the next byte, or 0 for the right-most tap, and is dropped). Nothing past the
+    // right-most tap pixel is read.
+    static void CubicHorzC3Packed8u(const std::uint8_t* src, int count, const std::int32_t* idx, const float* frac,
+                                    float* out) {
+        const __m128i zero = _mm_setzero_si128();
+        for (int p = 0; p < count; ++p) {
+            const std::uint8_t* s = src + idx[p] - 3;
+            std::int64_t lo8;
+            std::int32_t hi4;
+            std::memcpy(&lo8, s, 8);
+            std::memcpy(&hi4, s + 8, 4);
+            const __m128i bytes = _mm_unpacklo_epi64(_mm_cvtsi64_si128(lo8), _mm_cvtsi32_si128(hi4));
+            const __m128i w0 = _mm_unpacklo_epi8(bytes, zero);  // samples 0 to 7
+            const __m128i w1 = _mm_unpackhi_epi8(bytes, zero);  // samples 8 to 11, then zeros
+            auto f = [&](__m128i v16) { return F4(_mm_cvtepi32_ps(_mm_unpacklo_epi16(v16, zero))); };
+            const F4 t0 = f(w0);
+            const F4 t1 = f(_mm_srli_si128(w0, 6));
+            const F4 t2 = f(_mm_or_si128(_mm_srli_si128(w0, 12), _mm_slli_si128(w1, 4)));
+            const F4 t3 = f(_mm_srli_si128(w1, 2));
+            const sse::CubicCoef<F4> c = PackedCubicCoefs<F4>(sse::Splat<F4>(frac[p]));
+            const __m128 v = sse::CubicAt<sse::CubicPath::LoopH>(t0, t1, t2, t3, c);
+            float* o = out + 3 * static_cast<std::ptrdiff_t>(p);
+            _mm_storel_pi(reinterpret_cast<__m64*>(o), v);
+            _mm_store_ss(o + 2, _mm_shuffle_ps(v, v, _MM_SHUFFLE(2, 2, 2, 2)));
+        }
     }
     template <class T>
     static void CubicHorzC4(const T* src, int count, const std::int32_t* idx, const float* frac, float* out) {
@@ -153,6 +187,24 @@ struct Arith : sse::Arith {
             }
             const sse::CubicCoef<float> c = sse::CubicCoefsOf<sse::CubicPath::ScalarV>(t);
             for (int j = q; j < count; ++j) dst[j] = sse::CubicAt<sse::CubicPath::ScalarV>(r0[j], r1[j], r2[j], r3[j], c);
+        } else if constexpr (std::is_same_v<T, std::uint8_t>) {
+            // Bytes: the loop's four conversions saturate to 0..255 by packing, stored at once.
+            const int q = count - count % 4;
+            if (q > 0) {
+                const sse::CubicCoef<F4> c = PackedCubicCoefs<F4>(sse::Splat<F4>(t));
+                const __m128 bias = _mm_set1_ps(kVectorBias);
+                for (int j = 0; j < q; j += 4) {
+                    const __m128 v = sse::CubicAt<sse::CubicPath::LoopV>(F4(_mm_loadu_ps(r0 + j)), F4(_mm_loadu_ps(r1 + j)),
+                                                                        F4(_mm_loadu_ps(r2 + j)), F4(_mm_loadu_ps(r3 + j)), c);
+                    const __m128i i32 = _mm_cvtps_epi32(_mm_add_ps(v, bias));
+                    const __m128i i16 = _mm_packs_epi32(i32, i32);
+                    const std::int32_t b4 = _mm_cvtsi128_si32(_mm_packus_epi16(i16, i16));
+                    std::memcpy(dst + j, &b4, 4);
+                }
+            }
+            const sse::CubicCoef<float> c = sse::CubicCoefsOf<sse::CubicPath::ScalarV>(t);
+            for (int j = q; j < count; ++j)
+                dst[j] = sse::ScalarConvert<T>(sse::CubicAt<sse::CubicPath::ScalarV>(r0[j], r1[j], r2[j], r3[j], c));
         } else {
             Sse::CubicVert<T>(dst, count, t, r0, r1, r2, r3);
         }
