@@ -80,6 +80,8 @@ TEST(ResizeEntry, ChecksInOrderAndLeavesDestinationOnFailure) {
     std::vector<ResizeEntryFn> entries = {&ResizeC3_8u, &generic::ResizeEntry};
 #ifdef TRELVIX_SCALING_HAS_SSE
     entries.push_back(&sse::ResizeEntry);
+    entries.push_back(&sse2::ResizeEntry);
+    entries.push_back(&sse3::ResizeEntry);
 #endif
     for (ResizeEntryFn entry : entries)
     for (const StatusCase& c : kStatusCases) {
