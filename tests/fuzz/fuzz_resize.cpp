@@ -124,9 +124,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 #else
     const bool sse2Family = false;
 #endif
+    // The general driver's call is decided by its mode; a super-sampling call by its sample type.
     const bool same = which != 0 && buildIndex != 0 &&
-                      ((superPath && !(sse2Family && dataType == 2)) || mode == scaling::ResizeModeNearest ||
-                       (mode == scaling::ResizeModeLinear && dataType != 2));
+                      (superPath ? !(sse2Family && dataType == 2)
+                                 : mode == scaling::ResizeModeNearest ||
+                                       (mode == scaling::ResizeModeLinear && dataType != 2));
     if (same) {
         std::vector<std::vector<std::uint8_t>> d2(planes);
         std::vector<void*> dp2(planes);
