@@ -115,6 +115,32 @@ struct Arith : sse::Arith {
         }
         Sse::LinearHorzC3<T>(src, count, stride, idx, wts, out);
     }
+    // Vertical blend of 8-bit work rows: (u (16384 - w) + l w + 2^19) >> 20, the (u, l) pairs
+    // against (16384 - w, w) in one multiply-add per four values (work values and weights fit
+    // signed 16 bits, every sum stays below 2^31), sixteen values a round.
+    template <class T>
+    static void LinearVert(T* dst, int count, typename engine::LinearTypes<T>::RowWeight w,
+                           const typename engine::LinearTypes<T>::Work* upper,
+                           const typename engine::LinearTypes<T>::Work* lower) {
+        if constexpr (std::is_same_v<T, std::uint8_t>) {
+            const __m128i pair = _mm_set1_epi32(static_cast<int>((16384u - w) | (static_cast<std::uint32_t>(w) << 16)));
+            const __m128i round = _mm_set1_epi32(524288);
+            auto blend4 = [&](__m128i uv) { return _mm_srli_epi32(_mm_add_epi32(_mm_madd_epi16(uv, pair), round), 20); };
+            auto blend8 = [&](int k) {
+                const __m128i u = _mm_loadu_si128(reinterpret_cast<const __m128i*>(upper + k));
+                const __m128i l = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lower + k));
+                return _mm_packs_epi32(blend4(_mm_unpacklo_epi16(u, l)), blend4(_mm_unpackhi_epi16(u, l)));
+            };
+            int k = 0;
+            for (; k + 16 <= count; k += 16)
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + k), _mm_packus_epi16(blend8(k), blend8(k + 8)));
+            for (; k < count; ++k)
+                dst[k] = static_cast<std::uint8_t>((upper[k] * (16384u - w) + lower[k] * static_cast<std::uint32_t>(w) + 524288u) >> 20);
+        } else {
+            Sse::LinearVert<T>(dst, count, w, upper, lower);
+        }
+    }
+
     static __m128i LinearPairs8u(const std::uint8_t* s) {
         std::int32_t left;
         std::uint16_t right2;
