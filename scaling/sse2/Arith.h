@@ -291,10 +291,45 @@ struct Arith : sse::Arith {
     static void ComputeSixTapWeights(const float* frac, int count, float* out) { SixTapWeightsPacked(frac, count, out); }
     // Integer samples: the six products in double precision, summed in tap order, 1e-7 added,
     // truncated and clamped. Floats: the SSE build's single-precision sums.
+    // The integer sums run two at a time in packed double precision: every lane takes the scalar
+    // steps in the same order (exact products, sums in tap order, 1e-7 added); the clamp to the
+    // sample range before the truncating conversion gives the scalar code's 0 for sums at or
+    // below 0 (and for a NaN) and its maximum for sums at or above it.
     template <class T>
     static void SixTapVert(T* dst, int count, const float* w, const float* const* r) {
-        if constexpr (std::is_same_v<T, float>) Sse::SixTapVert<T>(dst, count, w, r);
-        else Generic::SixTapVert<T>(dst, count, w, r);
+        if constexpr (std::is_same_v<T, float>) {
+            Sse::SixTapVert<T>(dst, count, w, r);
+        } else {
+            constexpr double kMax = std::is_same_v<T, std::uint8_t> ? 255.0 : 65535.0;
+            __m128d wd[6];
+            for (int j = 0; j < 6; ++j) wd[j] = _mm_set1_pd(static_cast<double>(w[j]));
+            const __m128d eps = _mm_set1_pd(engine::kEps), lo = _mm_setzero_pd(), hi = _mm_set1_pd(kMax);
+            auto two = [&](int k) {
+                auto term = [&](int j) {
+                    return _mm_mul_pd(_mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(r[j] + k)))),
+                                      wd[j]);
+                };
+                __m128d sum = _mm_add_pd(term(0), term(1));
+                for (int j = 2; j < 6; ++j) sum = _mm_add_pd(sum, term(j));
+                return _mm_cvttpd_epi32(_mm_min_pd(_mm_max_pd(_mm_add_pd(sum, eps), lo), hi));
+            };
+            int k = 0;
+            for (; k + 4 <= count; k += 4) {
+                alignas(16) std::int32_t v[4];
+                _mm_store_si128(reinterpret_cast<__m128i*>(v), _mm_unpacklo_epi64(two(k), two(k + 2)));
+                for (int l = 0; l < 4; ++l) dst[k + l] = static_cast<T>(v[l]);
+            }
+            if (k < count) Generic::SixTapVert<T>(dst + k, count - k, w, OffsetRows(r, k).data());
+        }
+    }
+    struct Rows6 {
+        const float* p[6];
+        const float* const* data() const { return p; }
+    };
+    static Rows6 OffsetRows(const float* const* r, int k) {
+        Rows6 o;
+        for (int j = 0; j < 6; ++j) o.p[j] = r[j] + k;
+        return o;
     }
     template <class T>
     static void SixTapVertC3of4(T* dst, int count, const float* w, const float* const* r) {

@@ -9,6 +9,7 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "scaling/Aligned.h"
@@ -387,12 +388,42 @@ TEST(Sse2SixTap, IntegerVerticalSums) {
         A::SixTapVert<std::uint16_t>(&d16, 1, w, r);
         EXPECT_EQ(d8, c.out8) << c.r0 << " " << c.w1;
         EXPECT_EQ(d16, c.out16) << c.r0 << " " << c.w1;
+        // Nine values: two packed rounds of four and one value alone give the same.
+        std::vector<float> first(9, c.r0), rest(9, 1.0f);
+        const float* rows9[6] = {first.data(), rest.data(), rest.data(), rest.data(), rest.data(), rest.data()};
+        std::uint8_t e8[9];
+        std::uint16_t e16[9];
+        A::SixTapVert<std::uint8_t>(e8, 9, w, rows9);
+        A::SixTapVert<std::uint16_t>(e16, 9, w, rows9);
+        for (int k = 0; k < 9; ++k) {
+            EXPECT_EQ(e8[k], c.out8) << c.r0 << " value " << k;
+            EXPECT_EQ(e16[k], c.out16) << c.r0 << " value " << k;
+        }
         std::uint8_t p8[4] = {0xEE, 0xEE, 0xEE, 0xEE};
         std::vector<float> three(3, c.r0), ones(3, 1.0f);
         const float* rr[6] = {three.data(), ones.data(), ones.data(), ones.data(), ones.data(), ones.data()};
         A::SixTapVertC3of4<std::uint8_t>(p8, 1, w, rr);
         EXPECT_EQ(p8[0], c.out8);
         EXPECT_EQ(p8[3], 0xEE);
+    }
+}
+
+// Sums that are not numbers or beyond every sample give 0 or the maximum in both routes.
+TEST(Sse2SixTap, IntegerVerticalSumsOutsideTheRange) {
+    const float w[6] = {1, 1, 1, 1, 1, 1};
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+    for (const auto& [v, o8, o16] : {std::tuple{nan, 0, 0}, std::tuple{inf, 255, 65535}, std::tuple{-inf, 0, 0},
+                                     std::tuple{3e38f, 255, 65535}, std::tuple{-3e38f, 0, 0}}) {
+        std::vector<float> row(5, v), zero(5, 0.0f);
+        const float* r[6] = {row.data(), zero.data(), zero.data(), zero.data(), zero.data(), zero.data()};
+        std::uint8_t d8[5];
+        std::uint16_t d16[5];
+        A::SixTapVert<std::uint8_t>(d8, 5, w, r);
+        A::SixTapVert<std::uint16_t>(d16, 5, w, r);
+        for (int k = 0; k < 5; ++k) {
+            EXPECT_EQ(d8[k], o8) << v << " " << k;
+            EXPECT_EQ(d16[k], o16) << v << " " << k;
+        }
     }
 }
 
