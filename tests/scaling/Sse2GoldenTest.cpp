@@ -83,6 +83,20 @@ TEST(Sse2Driver, RegionAndDestinationClipping) {
         }
 }
 
+// Q14 column pairs of the driver's tables: a fraction of 1/2 gives (8192, 8192), 1/3 gives
+// (10923, 5461), 2/3 (5462, 10922); the image's last column moves one left with (0, 16384).
+TEST(Sse2Driver, LinearQ14Pairs) {
+    std::int32_t idx[4];
+    std::uint16_t wt[8];
+    engine::FillAxis<std::uint8_t>(ResizeModeLinear, true, 3, engine::AxisMap{0.0, 0.5}, 0, 10, 10, 1, idx, wt);
+    EXPECT_EQ(std::vector<int>(wt, wt + 6), (std::vector<int>{16384, 0, 8192, 8192, 16384, 0}));
+    // A region of the image's last two columns, stepped by thirds: the fourth position is the
+    // last column.
+    engine::FillAxis<std::uint8_t>(ResizeModeLinear, true, 4, engine::AxisMap{0.0, 1.0 / 3.0}, 8, 2, 10, 3, idx, wt);
+    EXPECT_EQ(std::vector<int>(wt, wt + 8), (std::vector<int>{16384, 0, 10923, 5461, 5462, 10922, 0, 16384}));
+    EXPECT_EQ(std::vector<int>(idx, idx + 4), (std::vector<int>{0, 0, 0, 0}));
+}
+
 // Small sources fall back to simpler filters: the result equals the fallback mode's.
 TEST(Sse2Driver, ModeFallbacks) {
     struct Case {
