@@ -68,6 +68,8 @@ const BuildEntry kBuildEntries[] = {
     {"generic", &scaling::generic::ResizeEntry},
 #ifdef TRELVIX_SCALING_HAS_SSE
     {"sse", &scaling::sse::ResizeEntry},
+    {"sse2", &scaling::sse2::ResizeEntry},
+    {"sse3", &scaling::sse3::ResizeEntry},
 #endif
 };
 

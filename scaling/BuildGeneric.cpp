@@ -1,4 +1,5 @@
 // The generic build: the engine instantiated with the plain scalar arithmetic.
+#define TRELVIX_SCALING_BUILD_TAG generic_build
 #include "scaling/Builds.h"
 #include "scaling/engine/Entry.h"
 #include "scaling/generic/Arith.h"

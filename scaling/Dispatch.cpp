@@ -13,7 +13,8 @@
 namespace scaling {
 
 #ifdef TRELVIX_SCALING_HAS_SSE
-ResizeEntryFn CpuVariantTable[kCpuVariantCount] = {nullptr, &generic::ResizeEntry, &sse::ResizeEntry, nullptr, nullptr};
+ResizeEntryFn CpuVariantTable[kCpuVariantCount] = {nullptr, &generic::ResizeEntry, &sse::ResizeEntry,
+                                                   &sse2::ResizeEntry, &sse3::ResizeEntry};
 #else
 ResizeEntryFn CpuVariantTable[kCpuVariantCount] = {nullptr, &generic::ResizeEntry, nullptr, nullptr, nullptr};
 #endif

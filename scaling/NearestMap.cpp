@@ -1,5 +1,6 @@
 // The mapping of a nearest-neighbour resize of a whole axis, from the general driver's own
 // clipping, mapping and base rules.
+#define TRELVIX_SCALING_BUILD_TAG nearest_map
 #include "scaling/Resize.h"
 #include "scaling/engine/General.h"
 

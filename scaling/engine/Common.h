@@ -2,11 +2,14 @@
 // conversions every build agrees on.
 #pragma once
 
+#include "scaling/engine/BuildTag.h"
+
 #include <cstdint>
 #include <cstring>
 #include <type_traits>
 
 namespace scaling::engine {
+inline namespace TRELVIX_SCALING_BUILD_TAG {
 
 // Added before every truncation of a coordinate or size, and the weight at or below which the
 // super-sampling kernels drop a partial row or column.
@@ -49,4 +52,5 @@ template <class T> inline T StoreFiltered(double v) {
     }
 }
 
+}  // namespace TRELVIX_SCALING_BUILD_TAG
 }  // namespace scaling::engine

@@ -2,11 +2,14 @@
 // every other call to the general driver, for three interleaved 8-bit channels.
 #pragma once
 
+#include "scaling/engine/BuildTag.h"
+
 #include "scaling/Resize.h"
 #include "scaling/engine/General.h"
 #include "scaling/engine/Super.h"
 
 namespace scaling::engine {
+inline namespace TRELVIX_SCALING_BUILD_TAG {
 
 template <class B>
 ResizeStatus ResizeEntryT(const std::uint8_t* src, ResizeSize srcSize, int srcStep, ResizeRect srcRoi,
@@ -20,4 +23,5 @@ ResizeStatus ResizeEntryT(const std::uint8_t* src, ResizeSize srcSize, int srcSt
                              DataType8u, 0, interpolation, 1);
 }
 
+}  // namespace TRELVIX_SCALING_BUILD_TAG
 }  // namespace scaling::engine

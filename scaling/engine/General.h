@@ -3,6 +3,8 @@
 // once per build with that build's arithmetic B.
 #pragma once
 
+#include "scaling/engine/BuildTag.h"
+
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -14,6 +16,7 @@
 #include "scaling/engine/Kernels.h"
 
 namespace scaling::engine {
+inline namespace TRELVIX_SCALING_BUILD_TAG {
 
 constexpr std::int64_t kMaxOffset = std::numeric_limits<std::int32_t>::max();
 constexpr double kTwo31 = 2147483648.0;
@@ -377,4 +380,5 @@ ResizeStatus ResizeGeneralT(const void* src, ResizeSize srcSize, int srcStep, Re
     }
 }
 
+}  // namespace TRELVIX_SCALING_BUILD_TAG
 }  // namespace scaling::engine

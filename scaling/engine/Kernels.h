@@ -2,6 +2,8 @@
 // with their rings of work rows. The filter arithmetic comes from the build's policy type B.
 #pragma once
 
+#include "scaling/engine/BuildTag.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -11,6 +13,7 @@
 #include "scaling/engine/Common.h"
 
 namespace scaling::engine {
+inline namespace TRELVIX_SCALING_BUILD_TAG {
 
 // ---- nearest neighbour ------------------------------------------------------------------
 // CH samples copied per pixel; the destination advances `adv` samples per pixel (the pixel
@@ -178,7 +181,7 @@ void ResizeSeparable(const SeparableArgs<T, K>& a) {
     if (a.width <= 0 || a.height <= 0) return;
     std::int64_t held[N];
     for (int s = 0; s < N; ++s) held[s] = kNone;
-    Work* taps[N];
+    Work* taps[N] = {};
     std::int64_t lastBase = kNone;
     const std::int64_t top = -static_cast<std::int64_t>(a.roiY), bottom = a.availH - 1;
     T* dstRow = a.dst;
@@ -223,4 +226,5 @@ void ResizeSeparable(const SeparableArgs<T, K>& a) {
     }
 }
 
+}  // namespace TRELVIX_SCALING_BUILD_TAG
 }  // namespace scaling::engine

@@ -2,6 +2,8 @@
 // build with that build's row accumulators B.
 #pragma once
 
+#include "scaling/engine/BuildTag.h"
+
 #include <cmath>
 #include <cstddef>
 #include <algorithm>
@@ -14,6 +16,7 @@
 #include "scaling/engine/General.h"
 
 namespace scaling::engine {
+inline namespace TRELVIX_SCALING_BUILD_TAG {
 
 enum ResizeSuperCase : int { SuperCaseWholeXY = 0, SuperCaseFracY = 1, SuperCaseFracX = 2, SuperCaseFracXY = 3 };
 
@@ -83,7 +86,7 @@ inline void AddRowsWhole(const SuperArgs& a, std::int64_t row, std::int64_t coun
     if (inside > count) inside = count;
     if (inside > 0) {
         B::template SuperAccum<T, Acc>(a.src + row * a.srcStep, a.srcStep, a.len, static_cast<int>(inside), acc, a.V,
-                                       a.C);
+                                       a.C, a.fcase);
     } else {
         inside = 0;
     }
@@ -112,6 +115,16 @@ void SuperRows(const SuperArgs& a, Acc* acc) {
     double rr = 0.0;       // part of the cursor row the previous destination row took
     std::uint8_t* dstRow = a.dst;
     for (int j = 0; j < a.height; ++j, dstRow += a.dstStep) {
+        if constexpr (std::is_same_v<Acc, std::uint32_t>) {
+            // Whole ratios: a build may make a row whose footprint lies inside the region
+            // straight from its source rows, with the accumulator's exact results.
+            if (cur + iy <= a.roiHeight &&
+                B::template SuperWholeRow<T>(a.src + cur * a.srcStep, a.srcStep, a.len, a.width, ix, iy, a.V, a.C,
+                                             a.area, dstRow)) {
+                cur += iy;
+                continue;
+            }
+        }
         for (std::int64_t k = 0; k < accLen; ++k) acc[k] = 0;
         // Vertical: the footprint's rows into the accumulator row.
         if (!fracY) {
@@ -142,7 +155,10 @@ void SuperRows(const SuperArgs& a, Acc* acc) {
             const int V = a.V, C = a.C;
             const double area = a.area;
             const int inside = static_cast<int>(std::min<std::int64_t>(a.width, a.len / ix));
-            for (int k = 0; k < inside; ++k) {
+            // A build may finish a leading run of these pixels itself (it returns how many).
+            int done = 0;
+            if constexpr (std::is_same_v<Acc, std::uint32_t>) done = B::template SuperWholeSlots<T>(acc, ix, V, C, inside, area, out);
+            for (int k = done; k < inside; ++k) {
                 const Acc* g = acc + static_cast<std::int64_t>(k) * ix * V;
                 std::uint8_t* o = out + static_cast<std::ptrdiff_t>(k) * V * static_cast<std::ptrdiff_t>(sizeof(T));
                 for (int c = 0; c < C; ++c) {
@@ -303,4 +319,5 @@ ResizeStatus ResizeSuperSampleT(const void* src, ResizeSize srcSize, int srcStep
     return ResizeOk;
 }
 
+}  // namespace TRELVIX_SCALING_BUILD_TAG
 }  // namespace scaling::engine

@@ -4,6 +4,8 @@
 // instruction set provides the same members with its own arithmetic.
 #pragma once
 
+#include "scaling/engine/BuildTag.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <type_traits>
@@ -18,6 +20,8 @@ namespace scaling::generic {
 // instruction-set variant the compiler makes of it gives the same bytes.
 void BlendRows8u(std::uint8_t* dst, int count, std::uint16_t w, const std::uint8_t* upper,
                  const std::uint8_t* lower);
+
+inline namespace TRELVIX_SCALING_BUILD_TAG {
 
 struct Arith {
     // ---- linear -------------------------------------------------------------------------
@@ -259,10 +263,27 @@ struct Arith {
     }
 
     // ---- super-sampling accumulators ----------------------------------------------------
+    // Whole-ratio pixels from integer column sums: a build with a faster exact route writes the
+    // first pixels itself and returns how many; this build leaves them all to the engine.
+    // A whole destination row of whole ratios straight from the source rows: a build with such a
+    // route returns true when it wrote the row; this build never does.
+    template <class T>
+    static bool SuperWholeRow(const std::uint8_t* /*src*/, std::ptrdiff_t /*srcStep*/, int /*len*/, int /*width*/,
+                              int /*ix*/, int /*iy*/, int /*V*/, int /*C*/, double /*area*/, std::uint8_t* /*out*/) {
+        return false;
+    }
+    template <class T>
+    static int SuperWholeSlots(const std::uint32_t* /*acc*/, int /*ix*/, int /*V*/, int /*C*/, int /*count*/,
+                               double /*area*/, std::uint8_t* /*out*/) {
+        return 0;
+    }
     // Adds `rows` source rows of `n` pixels (V values apart, C of them used) into `acc`.
-    // Integer samples sum into wrapping 32-bit integers, floats into floats.
+    // Integer samples sum into wrapping 32-bit integers, floats into floats. `fcase` tells which
+    // of the driver's cases (whole or fractional ratios) the rows serve; these sums are the same
+    // in every case.
     template <class T, class Acc>
-    static void SuperAccum(const std::uint8_t* src, std::ptrdiff_t srcStep, int n, int rows, Acc* acc, int V, int C) {
+    static void SuperAccum(const std::uint8_t* src, std::ptrdiff_t srcStep, int n, int rows, Acc* acc, int V, int C,
+                           int /*fcase*/) {
         constexpr std::ptrdiff_t E = sizeof(T);
         for (int r = 0; r < rows; ++r) {
             const std::uint8_t* s = src + r * srcStep;
@@ -281,4 +302,5 @@ struct Arith {
     }
 };
 
+}  // namespace TRELVIX_SCALING_BUILD_TAG
 }  // namespace scaling::generic

@@ -11,6 +11,8 @@
 // compute the same operations in the same order.
 #pragma once
 
+#include "scaling/engine/BuildTag.h"
+
 #include <xmmintrin.h>
 #include <emmintrin.h>
 
@@ -26,6 +28,7 @@
 #include "scaling/generic/Arith.h"
 
 namespace scaling::sse {
+inline namespace TRELVIX_SCALING_BUILD_TAG {
 
 // One unit in the last place below the float nearest to 1/3: the four-value loops multiply by
 // it where the scalar code divides by 3.
@@ -444,4 +447,5 @@ struct Arith : generic::Arith {
     }
 };
 
+}  // namespace TRELVIX_SCALING_BUILD_TAG
 }  // namespace scaling::sse

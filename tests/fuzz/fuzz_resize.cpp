@@ -2,8 +2,9 @@
 // steps, factors and modes, with source and destination buffers sized exactly to what the
 // arguments describe: any read or write outside them is caught by AddressSanitizer. The build
 // comes from the input too; where a build must give the generic build's bytes (nearest, linear
-// of integer samples, super-sampling) the generic build runs the same call and any difference
-// in status or bytes traps.
+// of integer samples, super-sampling; the SSE2 builds' float super-sampling excepted) the generic
+// build runs the same call and any difference in status or bytes traps. The SSE2 build and its
+// SSE3-class compilation must agree on every call: either one runs the other too.
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -44,8 +45,13 @@ const BuildFns kBuilds[] = {
     {&scaling::generic::ResizeEntry, &scaling::generic::ResizeGeneral, &scaling::generic::ResizeSuperSample},
 #ifdef TRELVIX_SCALING_HAS_SSE
     {&scaling::sse::ResizeEntry, &scaling::sse::ResizeGeneral, &scaling::sse::ResizeSuperSample},
+    {&scaling::sse2::ResizeEntry, &scaling::sse2::ResizeGeneral, &scaling::sse2::ResizeSuperSample},
+    {&scaling::sse3::ResizeEntry, &scaling::sse3::ResizeGeneral, &scaling::sse3::ResizeSuperSample},
 #endif
 };
+#ifdef TRELVIX_SCALING_HAS_SSE
+constexpr int kSse2Index = 2, kSse3Index = 3;
+#endif
 constexpr int kBuildCount = sizeof kBuilds / sizeof kBuilds[0];
 
 std::size_t ExtentBytes(int w, int h, int step, int pixelBytes) {
@@ -112,9 +118,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // Modes every build computes alike: compare with the generic build on fresh destinations.
     const bool superPath = which == 3 || (which == 1 && mode == scaling::ResizeModeSuper);
-    const bool same = which != 0 && &build != &kBuilds[0] &&
-                      (superPath || mode == scaling::ResizeModeNearest ||
-                       (mode == scaling::ResizeModeLinear && dataType != 2));
+    const int buildIndex = static_cast<int>(&build - &kBuilds[0]);
+#ifdef TRELVIX_SCALING_HAS_SSE
+    const bool sse2Family = buildIndex == kSse2Index || buildIndex == kSse3Index;
+#else
+    const bool sse2Family = false;
+#endif
+    // The general driver's call is decided by its mode; a super-sampling call by its sample type.
+    const bool same = which != 0 && buildIndex != 0 &&
+                      (superPath ? !(sse2Family && dataType == 2)
+                                 : mode == scaling::ResizeModeNearest ||
+                                       (mode == scaling::ResizeModeLinear && dataType != 2));
     if (same) {
         std::vector<std::vector<std::uint8_t>> d2(planes);
         std::vector<void*> dp2(planes);
@@ -128,5 +142,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const scaling::ResizeStatus b = run(kBuilds[0], da2);
         if (a != st || a != b || d != d2) __builtin_trap();
     }
+#ifdef TRELVIX_SCALING_HAS_SSE
+    // The other compilation of the SSE2 build: the same status and bytes, on fresh destinations.
+    if (which != 0 && sse2Family) {
+        const BuildFns& twin = kBuilds[buildIndex == kSse2Index ? kSse3Index : kSse2Index];
+        std::vector<std::vector<std::uint8_t>> d2(planes);
+        std::vector<void*> dp2(planes);
+        for (int p = 0; p < planes; ++p) {
+            d2[p].assign(d[p].size(), 0x5A);
+            dp2[p] = d2[p].data();
+            d[p].assign(d[p].size(), 0x5A);
+        }
+        void* da2 = planar ? static_cast<void*>(dp2.data()) : dp2[0];
+        const scaling::ResizeStatus a = run(build, da);
+        const scaling::ResizeStatus b = run(twin, da2);
+        if (a != st || a != b || d != d2) __builtin_trap();
+    }
+#endif
     return 0;
 }

@@ -80,6 +80,8 @@ TEST(ResizeEntry, ChecksInOrderAndLeavesDestinationOnFailure) {
     std::vector<ResizeEntryFn> entries = {&ResizeC3_8u, &generic::ResizeEntry};
 #ifdef TRELVIX_SCALING_HAS_SSE
     entries.push_back(&sse::ResizeEntry);
+    entries.push_back(&sse2::ResizeEntry);
+    entries.push_back(&sse3::ResizeEntry);
 #endif
     for (ResizeEntryFn entry : entries)
     for (const StatusCase& c : kStatusCases) {
@@ -121,21 +123,31 @@ TEST(ResizeEntry, DispatchFallsBackToGenericForEmptyOrOutOfRangeSlots) {
 }
 
 #ifdef TRELVIX_SCALING_HAS_SSE
-TEST(ResizeEntry, SlotTwoIsTheSseBuild) {
-    EXPECT_EQ(CpuVariantTable[2], &sse::ResizeEntry);
+// Slots 2, 3 and 4 hold the SSE, SSE2 and SSE3-class builds, reached through the dispatch when a
+// processor type selects them.
+TEST(ResizeEntry, SlotsTwoToFourAreTheSseBuilds) {
+    const struct {
+        int slot;
+        ResizeEntryFn entry;
+        int cpuType;
+    } cases[] = {{2, &sse::ResizeEntry, 5}, {3, &sse2::ResizeEntry, 9}, {4, &sse3::ResizeEntry, 32}};
     std::vector<std::uint8_t> src(10 * 7 * 3);
     for (std::size_t i = 0; i < src.size(); ++i) src[i] = static_cast<std::uint8_t>(i * 37);
-    std::vector<std::uint8_t> want(20 * 14 * 3, 0), got(want.size(), 0);
-    ASSERT_EQ(sse::ResizeEntry(src.data(), {10, 7}, 30, {0, 0, 10, 7}, want.data(), 60, {20, 14}, 2.0, 2.0,
-                               ResizeModeCubic),
-              ResizeOk);
-    const int saved = CpuVariantIndex;
-    ASSERT_EQ(SelectCpuVariantForType(5), 0);
-    EXPECT_EQ(CpuVariantIndex, 2);
-    EXPECT_EQ(ResizeC3_8u(src.data(), {10, 7}, 30, {0, 0, 10, 7}, got.data(), 60, {20, 14}, 2.0, 2.0, ResizeModeCubic),
-              ResizeOk);
-    CpuVariantIndex = saved;
-    EXPECT_EQ(got, want);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.slot);
+        EXPECT_EQ(CpuVariantTable[c.slot], c.entry);
+        std::vector<std::uint8_t> want(20 * 14 * 3, 0), got(want.size(), 0);
+        ASSERT_EQ(c.entry(src.data(), {10, 7}, 30, {0, 0, 10, 7}, want.data(), 60, {20, 14}, 2.0, 2.0, ResizeModeCubic),
+                  ResizeOk);
+        const int saved = CpuVariantIndex;
+        ASSERT_EQ(SelectCpuVariantForType(c.cpuType), 0);
+        EXPECT_EQ(CpuVariantIndex, c.slot);
+        EXPECT_EQ(ResizeC3_8u(src.data(), {10, 7}, 30, {0, 0, 10, 7}, got.data(), 60, {20, 14}, 2.0, 2.0,
+                              ResizeModeCubic),
+                  ResizeOk);
+        CpuVariantIndex = saved;
+        EXPECT_EQ(got, want);
+    }
 }
 #endif
 
@@ -154,15 +166,18 @@ TEST(ResizeEntry, StartupBuildChoice) {
         {"generic", 1, "resize build: generic"},
 #ifdef TRELVIX_SCALING_HAS_SSE
         {"sse", 2, "resize build: sse"},
-#endif
+        {"sse2", 3, "resize build: sse2"},
+        {"sse3", 4, "resize build: sse3"},
+#else
         {"sse2", 1, "resize build: generic (the sse2 build is not part of this program)"},
         {"sse3", 1, "resize build: generic (the sse3 build is not part of this program)"},
+#endif
         {"SSE", 1, "resize build: generic (TRELVIX_RESIZE_BUILD has an unknown value; known: generic, sse, sse2, sse3, auto)"},
         {"sse ", 1, "resize build: generic (TRELVIX_RESIZE_BUILD has an unknown value; known: generic, sse, sse2, sse3, auto)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.value ? c.value : "(unset)");
-        CpuVariantIndex = 3;
+        CpuVariantIndex = 0;
         EXPECT_STREQ(SelectResizeBuild(c.value), c.line);
         EXPECT_EQ(CpuVariantIndex, c.index);
     }

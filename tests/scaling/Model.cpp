@@ -48,11 +48,14 @@ struct AxisTap {
     float wFloat;  // linear float fraction / cubic t / six-tap fraction
 };
 
-std::vector<AxisTap> Axis(int mode, int count, double f, int roiLen, int origin, int srcLen) {
+std::vector<AxisTap> Axis(int mode, int count, double f, int roiLen, int origin, int srcLen, int convention) {
     std::vector<AxisTap> out(count);
     const int last = srcLen - origin - 1;
     double step, p;
-    if (mode == scaling::ResizeModeNearest) {
+    if (!convention) {
+        step = f;
+        p = mode == scaling::ResizeModeNearest ? f / 2.0 : 0.0;
+    } else if (mode == scaling::ResizeModeNearest) {
         step = 1.0 / f;
         p = step / 2.0;
     } else {
@@ -101,7 +104,8 @@ double CubicAt(double q0, double q1, double q2, double q3, float t) {
 // ---- the SSE build's single-precision cubic ------------------------------------------------
 // Which code computes a value: the four-value loops take indices below the largest multiple of
 // four of the pass's count, the scalar code the rest.
-enum class CubicForm { LoopH, LoopV, ScalarH, ScalarV, ScalarVC3of4 };
+// PixelH: the SSE2 build's multi-channel horizontal passes, one packed evaluation per pixel.
+enum class CubicForm { LoopH, LoopV, ScalarH, ScalarV, ScalarVC3of4, PixelH };
 const float kThird = [] {
     const std::uint32_t bits = 0x3EAAAAAAu;
     float f;
@@ -114,10 +118,11 @@ float CubicAtF(float f0, float f1, float f2, float f3, float t, CubicForm form) 
     const float a2 = (t * t1) * 0.5f;
     float a3;
     if (form == CubicForm::LoopH) a3 = (t - 1.0f) * (a2 * kThird);
-    else if (form == CubicForm::LoopV) a3 = ((t - 1.0f) * kThird) * a2;
+    else if (form == CubicForm::LoopV || form == CubicForm::PixelH) a3 = ((t - 1.0f) * kThird) * a2;
     else a3 = ((t - 1.0f) * a2) / 3.0f;
     const float d1 = f1 - f0;
     switch (form) {
+        case CubicForm::PixelH:
         case CubicForm::LoopH: {
             const float d2 = (f2 - f1) - d1, d3 = ((f3 - f2) - f2) + (f1 - d2);
             return (f0 + d1 * t1) + (d2 * a2 + d3 * a3);
@@ -155,12 +160,12 @@ template <class T> T LoopRound(float v) {
 template <class T>
 void GeneralPlane(const Call& c, const Pic& src, std::uint8_t* dst, int dstStride, int chans, int W, int H,
                   int mode, int srcW, int srcH, Build build) {
-    const bool sse = build == Build::Sse;
+    const bool sse = build != Build::Generic, sse2 = build == Build::Sse2;
     // Values of one vertical call: three per pixel for three channels in four-sample pixels.
     const bool threeOfFour = chans == 3 && dstStride == 4;
     const int vertCount = threeOfFour ? 3 * W : W * chans;
-    const auto cols = Axis(mode, W, c.xf, c.roi.width, c.roi.x, srcW);
-    const auto rows = Axis(mode, H, c.yf, c.roi.height, c.roi.y, srcH);
+    const auto cols = Axis(mode, W, c.xf, c.roi.width, c.roi.x, srcW, c.convention);
+    const auto rows = Axis(mode, H, c.yf, c.roi.height, c.roi.y, srcH, c.convention);
     const int lastCol = srcW - c.roi.x - 1, lastRow = srcH - c.roi.y - 1;
     const int firstCol = -c.roi.x, firstRow = -c.roi.y;
     for (int r = 0; r < H; ++r)
@@ -201,7 +206,8 @@ void GeneralPlane(const Call& c, const Pic& src, std::uint8_t* dst, int dstStrid
                         out = static_cast<T>(is8 ? (v + 524288) >> 20 : (v + 8192) >> 14);
                     }
                 } else if (mode == scaling::ResizeModeCubic && sse) {
-                    const CubicForm hForm = k < W - W % 4 ? CubicForm::LoopH : CubicForm::ScalarH;
+                    const CubicForm hForm = sse2 && chans > 1 ? CubicForm::PixelH
+                                            : (k < W - W % 4 ? CubicForm::LoopH : CubicForm::ScalarH);
                     const int j = threeOfFour ? 3 * k + ch : k * chans + ch;
                     const bool vLoop = !(threeOfFour && std::is_same_v<T, float>) && j < vertCount - vertCount % 4;
                     const CubicForm vForm = vLoop ? CubicForm::LoopV
@@ -216,12 +222,16 @@ void GeneralPlane(const Call& c, const Pic& src, std::uint8_t* dst, int dstStrid
                                         static_cast<float>(Get<T>(src, row, tx.base + 2, ch)), tx.wFloat, hForm);
                     }
                     const float v = CubicAtF(q[0], q[1], q[2], q[3], ty.wFloat, vForm);
-                    out = vLoop ? LoopRound<T>(v) : Finish<T>(static_cast<double>(v));
+                    if constexpr (std::is_same_v<T, float>)
+                        out = sse2 && vLoop ? v + 1e-5f : v;  // the SSE2 build's loop adds its bias to floats
+                    else
+                        out = vLoop ? LoopRound<T>(v) : Finish<T>(static_cast<double>(v));
                 } else if (mode == scaling::ResizeModeSixTap && sse) {
                     float wx[6], wy[6];
                     SixTapWeightsF(tx.wFloat, wx);
                     SixTapWeightsF(ty.wFloat, wy);
                     float sum = 0.0f;
+                    double sumD = 0.0;  // the SSE2 build's integer vertical sums
                     for (int j = 0; j < 6; ++j) {
                         const int row = std::min(std::max(ty.base - 2 + j, firstRow), lastRow);
                         float h = 0.0f;
@@ -232,8 +242,10 @@ void GeneralPlane(const Call& c, const Pic& src, std::uint8_t* dst, int dstStrid
                         }
                         const float term = h * wy[j];
                         sum = j == 0 ? term : sum + term;
+                        const double termD = static_cast<double>(h) * static_cast<double>(wy[j]);
+                        sumD = j == 0 ? termD : sumD + termD;
                     }
-                    out = Finish<T>(static_cast<double>(sum));
+                    out = sse2 && !std::is_same_v<T, float> ? Finish<T>(sumD) : Finish<T>(static_cast<double>(sum));
                 } else if (mode == scaling::ResizeModeCubic) {
                     double q[4];
                     for (int j = 0; j < 4; ++j) {
@@ -285,8 +297,8 @@ template <class F> void ForPlanes(const Call& c, F&& f) {
     }
 }
 
-int ClipLen(int roiLen, double f, int dstLen) {
-    const int n = static_cast<int>(std::trunc(f * roiLen + kEps));
+int ClipLen(int roiLen, double f, int dstLen, int convention) {
+    const int n = static_cast<int>(std::trunc(convention ? f * roiLen + kEps : roiLen / f + kEps));
     return n < dstLen ? (n < 1 ? 1 : n) : dstLen;
 }
 
@@ -297,6 +309,7 @@ struct Part {
     long at;
     double w;
     long times;
+    bool beyond = false;  // whole entries past the readable ones, taken as the last one
 };
 
 // The footprint lists of every destination index along one axis. `limit` is the number of
@@ -308,7 +321,7 @@ std::vector<std::vector<Part>> Footprints(int count, double s, long limit, bool 
     auto wholeRun = [&](std::vector<Part>& v, long from, long n) {
         long inside = std::max(0L, std::min(n, limit - from));
         for (long t = 0; t < inside; ++t) v.push_back({from + t, -1.0, 1});
-        if (n > inside) v.push_back({limit - 1, -1.0, n - inside});
+        if (n > inside) v.push_back({limit - 1, -1.0, n - inside, true});
     };
     long cur = 0;
     double r = 0.0;
@@ -339,9 +352,13 @@ std::vector<std::vector<Part>> Footprints(int count, double s, long limit, bool 
 
 template <class T>
 void SuperPlane(const Call& c, const Pic& src, std::uint8_t* dst, int dstStride, int chans, int W, int H, int len,
-                int roiH, double sx, double sy, double area) {
+                int roiH, double sx, double sy, double area, Build build) {
     const bool fx = sx != std::floor(sx), fy = sy != std::floor(sy);
     const bool intSums = !fx && !fy && !std::is_same_v<T, float>;
+    // The SSE2 build's one-channel float accumulator of whole ratios sums the columns after its
+    // last block of sixteen in double precision, rounded once.
+    const bool doubleTail = build == Build::Sse2 && std::is_same_v<T, float> && !fx && !fy && chans == 1;
+    const long tailFrom = len - len % 16;
     const auto rowsOf = Footprints(H, sy, roiH, fy);
     const auto colsOf = Footprints(W, sx, len, fx);
     for (int j = 0; j < H; ++j)
@@ -350,8 +367,20 @@ void SuperPlane(const Call& c, const Pic& src, std::uint8_t* dst, int dstStride,
                 // Column sums over the footprint's rows, in the accumulator's arithmetic.
                 auto colSum = [&](long col, auto zero) {
                     auto acc = zero;
+                    double wide = 0.0;
+                    bool inWide = doubleTail && col >= tailFrom;
                     for (const Part& pr : rowsOf[j]) {
                         const T s = Get<T>(src, pr.at, col, ch);
+                        if (inWide && pr.w < 0 && !pr.beyond) {
+                            wide += static_cast<double>(s);
+                            continue;
+                        }
+                        if constexpr (std::is_same_v<decltype(zero), float>) {
+                            if (inWide) {
+                                acc = static_cast<float>(wide);
+                                inWide = false;
+                            }
+                        }
                         if constexpr (std::is_same_v<decltype(zero), std::uint32_t>) {
                             acc += static_cast<std::uint32_t>(pr.times) * static_cast<std::uint32_t>(s);
                         } else if (pr.w < 0 && pr.times == 1) {
@@ -361,6 +390,8 @@ void SuperPlane(const Call& c, const Pic& src, std::uint8_t* dst, int dstStride,
                             acc = static_cast<float>(static_cast<double>(acc) + static_cast<double>(s) * w);
                         }
                     }
+                    if constexpr (std::is_same_v<decltype(zero), float>)
+                        if (inWide) acc = static_cast<float>(wide);
                     return acc;
                 };
                 double v;
@@ -425,7 +456,8 @@ scaling::ResizeSize General(const Call& c, Build build) {
     Call cc = c;
     cc.roi.width = std::min(c.roi.width, c.srcSize.width - c.roi.x);
     cc.roi.height = std::min(c.roi.height, c.srcSize.height - c.roi.y);
-    const int W = ClipLen(cc.roi.width, c.xf, c.dstSize.width), H = ClipLen(cc.roi.height, c.yf, c.dstSize.height);
+    const int W = ClipLen(cc.roi.width, c.xf, c.dstSize.width, c.convention),
+              H = ClipLen(cc.roi.height, c.yf, c.dstSize.height, c.convention);
     ForPlanes(cc, [&](const Pic& p, std::uint8_t* d, int dstStride, int chans) {
         switch (c.dataType) {
             case 0: GeneralPlane<std::uint8_t>(cc, p, d, dstStride, chans, W, H, mode, c.srcSize.width, c.srcSize.height, build); break;
@@ -436,19 +468,36 @@ scaling::ResizeSize General(const Call& c, Build build) {
     return {W, H};
 }
 
-scaling::ResizeSize Super(const Call& c) {
+scaling::ResizeSize Super(const Call& c, Build build) {
     Call cc = c;
     cc.roi.width = std::min(c.roi.width, c.srcSize.width - c.roi.x);
     cc.roi.height = std::min(c.roi.height, c.srcSize.height - c.roi.y);
-    const int W = ClipLen(cc.roi.width, c.xf, c.dstSize.width), H = ClipLen(cc.roi.height, c.yf, c.dstSize.height);
-    const double sx = 1.0 / c.xf, sy = 1.0 / c.yf, area = c.xf * c.yf;
+    int W, H;
+    double sx, sy, area;
+    if (c.convention) {
+        W = ClipLen(cc.roi.width, c.xf, c.dstSize.width, 1);
+        H = ClipLen(cc.roi.height, c.yf, c.dstSize.height, 1);
+        sx = 1.0 / c.xf, sy = 1.0 / c.yf, area = c.xf * c.yf;
+    } else {
+        // Step factors: the destination covers the region by whole steps plus one pixel.
+        auto clip = [](int roiLen, double f, int d) {
+            if (std::trunc((roiLen - 1) / f + kEps) < d - 1) {
+                const double n = std::trunc(roiLen / f + kEps) + 1.0;
+                return n < 1.0 ? 1 : static_cast<int>(n);
+            }
+            return d;
+        };
+        W = clip(cc.roi.width, c.xf, c.dstSize.width);
+        H = clip(cc.roi.height, c.yf, c.dstSize.height);
+        sx = c.xf, sy = c.yf, area = 1.0 / (c.xf * c.yf);
+    }
     const double lenD = std::floor((W + 1.0) * sx) + 1.0;
     const int len = lenD < cc.roi.width ? static_cast<int>(lenD) : cc.roi.width;
     ForPlanes(cc, [&](const Pic& p, std::uint8_t* d, int dstStride, int chans) {
         switch (c.dataType) {
-            case 0: SuperPlane<std::uint8_t>(cc, p, d, dstStride, chans, W, H, len, cc.roi.height, sx, sy, area); break;
-            case 1: SuperPlane<std::uint16_t>(cc, p, d, dstStride, chans, W, H, len, cc.roi.height, sx, sy, area); break;
-            default: SuperPlane<float>(cc, p, d, dstStride, chans, W, H, len, cc.roi.height, sx, sy, area); break;
+            case 0: SuperPlane<std::uint8_t>(cc, p, d, dstStride, chans, W, H, len, cc.roi.height, sx, sy, area, build); break;
+            case 1: SuperPlane<std::uint16_t>(cc, p, d, dstStride, chans, W, H, len, cc.roi.height, sx, sy, area, build); break;
+            default: SuperPlane<float>(cc, p, d, dstStride, chans, W, H, len, cc.roi.height, sx, sy, area, build); break;
         }
     });
     return {W, H};

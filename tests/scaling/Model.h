@@ -19,16 +19,18 @@ struct Call {
     scaling::ResizeSize dstSize;
     double xf, yf;
     int pixelStride, channels, dataType, planar, mode;
+    int convention = 1;  // 1: factors are destination over source size; 0: source pixels per step
 };
 
-// The arithmetic to model: the generic build's double-precision passes, or the SSE build's
-// single-precision ones with their four-value loops and scalar tails.
-enum class Build { Generic, Sse };
+// The arithmetic to model: the generic build's double-precision passes, the SSE build's
+// single-precision ones with their four-value loops and scalar tails, or the SSE2 build's
+// (its SSE3-class compilation computes the same).
+enum class Build { Generic, Sse, Sse2 };
 
 // Runs a valid call (arguments already known to pass every check). Returns the clipped
 // destination size the model wrote.
 scaling::ResizeSize General(const Call& c, Build build = Build::Generic);
-scaling::ResizeSize Super(const Call& c);
+scaling::ResizeSize Super(const Call& c, Build build = Build::Generic);
 
 // Six-tap weights of one fraction, from the formula's table with linear interpolation.
 void SixTapWeights(float frac, float out[6]);

@@ -66,11 +66,16 @@ struct BuildDrivers {
     model::Build arith;
     decltype(&scaling::generic::ResizeGeneral) general;
     decltype(&scaling::generic::ResizeSuperSample) super;
+    bool stepConvention = false;  // also draw calls with step factors
 };
 const BuildDrivers kGenericDrivers{model::Build::Generic, &scaling::generic::ResizeGeneral,
                                    &scaling::generic::ResizeSuperSample};
 #ifdef TRELVIX_SCALING_HAS_SSE
 const BuildDrivers kSseDrivers{model::Build::Sse, &scaling::sse::ResizeGeneral, &scaling::sse::ResizeSuperSample};
+const BuildDrivers kSse2Drivers{model::Build::Sse2, &scaling::sse2::ResizeGeneral, &scaling::sse2::ResizeSuperSample,
+                                true};
+const BuildDrivers kSse3Drivers{model::Build::Sse2, &scaling::sse3::ResizeGeneral, &scaling::sse3::ResizeSuperSample,
+                                true};
 #endif
 
 void CompareOnce(std::mt19937& rng, const LayoutCase& L, int dataType, int mode,
@@ -94,6 +99,9 @@ void CompareOnce(std::mt19937& rng, const LayoutCase& L, int dataType, int mode,
         yf = fs[rng() % 11];
     }
     ResizeSize dst{1 + static_cast<int>(rng() % 40), 1 + static_cast<int>(rng() % 40)};
+    // A quarter of the calls give the factors as source pixels per destination pixel.
+    const int convention = build.stepConvention && rng() % 4 == 0 ? 0 : 1;
+    if (!convention) xf = 1.0 / xf, yf = 1.0 / yf;
 
     const int e = kElem[dataType];
     const int pixBytes = (L.planar ? 1 : L.stride) * e;
@@ -123,15 +131,16 @@ void CompareOnce(std::mt19937& rng, const LayoutCase& L, int dataType, int mode,
     scaling::ResizeStatus st;
     if (super)
         st = build.super(srcArg, src, srcStep, roi, dstArg1, dstStep, dst, xf, yf, stride, ch,
-                                                 dataType, L.planar, 1);
+                                                 dataType, L.planar, convention);
     else
         st = build.general(srcArg, src, srcStep, roi, dstArg1, dstStep, dst, xf, yf, 0.0, 0.0, stride,
-                                             ch, dataType, L.planar, mode, 1);
+                                             ch, dataType, L.planar, mode, convention);
     const std::string what = Describe("", L, dataType, mode, src, roi, dst, xf, yf);
     ASSERT_EQ(st, scaling::ResizeOk) << what;
 
-    model::Call c{srcArg, src, srcStep, roi, dstArg2, dstStep, dst, xf, yf, stride, ch, dataType, L.planar, mode};
-    if (super) model::Super(c);
+    model::Call c{srcArg, src, srcStep, roi, dstArg2, dstStep, dst, xf, yf, stride, ch, dataType, L.planar, mode,
+                  convention};
+    if (super) model::Super(c, build.arith);
     else model::General(c, build.arith);
     for (int p = 0; p < planes; ++p) {
         if (d1[p] == d2[p]) continue;
@@ -269,6 +278,25 @@ TEST_P(SseModelCompare, EveryLayoutAndTypeMatchesModel) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, SseModelCompare, kAllModes, [](const auto& p) { return ModeName(p.param); });
+
+// The SSE2 build and its SSE3-class compilation against the model of the SSE2 arithmetic.
+class Sse2ModelCompare : public ::testing::TestWithParam<int> {};
+
+TEST_P(Sse2ModelCompare, BothCompilationsMatchModel) {
+    const int mode = GetParam();
+    for (const BuildDrivers* build : {&kSse2Drivers, &kSse3Drivers}) {
+        std::mt19937 rng(8765 + mode);
+        for (const LayoutCase& L : kLayouts)
+            for (int dataType = 0; dataType < 3; ++dataType)
+                for (int i = 0; i < 60; ++i) {
+                    SCOPED_TRACE(i);
+                    CompareOnce(rng, L, dataType, mode, *build);
+                    if (HasFatalFailure()) return;
+                }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, Sse2ModelCompare, kAllModes, [](const auto& p) { return ModeName(p.param); });
 #endif
 
 }  // namespace

@@ -366,6 +366,7 @@ TEST(SseAgainstGeneric, SameOrCloseResults) {
 TEST(SseAlloc, FailureAtEveryAllocationLeavesDestinationUntouched) {
     std::vector<std::uint8_t> src(12 * 9 * 3);
     for (std::size_t i = 0; i < src.size(); ++i) src[i] = static_cast<std::uint8_t>(i * 13);
+    for (ResizeEntryFn entry : {&sse::ResizeEntry, &sse2::ResizeEntry, &sse3::ResizeEntry})
     for (int mode : {ResizeModeNearest, ResizeModeLinear, ResizeModeCubic, ResizeModeSixTap, ResizeModeSuper}) {
         const double f = mode == ResizeModeSuper ? 0.4 : 1.5;
         bool succeeded = false;
@@ -373,8 +374,7 @@ TEST(SseAlloc, FailureAtEveryAllocationLeavesDestinationUntouched) {
             SCOPED_TRACE(testing::Message() << "mode " << mode << " failing allocation " << okBefore);
             std::vector<std::uint8_t> dst(18 * 14 * 3, 0xEE);
             SetAlignedAllocFailAfter(okBefore);
-            const ResizeStatus st = sse::ResizeEntry(src.data(), {12, 9}, 36, {0, 0, 12, 9}, dst.data(), 54, {18, 14},
-                                                     f, f, mode);
+            const ResizeStatus st = entry(src.data(), {12, 9}, 36, {0, 0, 12, 9}, dst.data(), 54, {18, 14}, f, f, mode);
             SetAlignedAllocFailAfter(-1);
             if (st == ResizeOk) {
                 succeeded = true;
