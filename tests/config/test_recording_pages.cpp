@@ -268,6 +268,15 @@ TEST_F(RecordingPagesTest, TimerSlotsShowAndApply) {
   std::string expected = before;
   expected[108] = 0x31;
   EXPECT_EQ(sets[0].body, expected);
+  // A refused send is reported once, like the other steps.
+  MessageBoxRecorder boxes;
+  fake_.FailSetSysCfg("DVRREC", true);
+  sheet_.reset();
+  MySystemDialog& again = Open(Sheet().m_TimerRecordPage);
+  again.m_TimerRecordPage.Item<ui::DropList>(1197)->setCurrentIndex(10);
+  Apply();
+  ASSERT_EQ(boxes.Texts().size(), 1u);
+  EXPECT_EQ(boxes.Texts()[0], "Change System Config is failed");
 }
 
 TEST_F(RecordingPagesTest, NewPagesClosedBelow1058) {
