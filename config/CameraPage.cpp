@@ -67,41 +67,41 @@ std::string WithCount(unsigned id, int count) {
 CCameraEditDlg::CCameraEditDlg(QWidget* parent) : ui::Window(parent) {
   setWindowTitle(QStringLiteral("Edit"));
   setWindowFlags((windowFlags() | Qt::CustomizeWindowHint | Qt::WindowTitleHint) & ~Qt::WindowCloseButtonHint);
-  setFixedSize(330, 44);
+  setFixedSize(372, 44);
+  // One row: each label above its control.
   struct Column {
     const char* label;
-    int x;
+    int x, width;
   };
-  const Column columns[] = {{"NO.", 3}, {"TITLE", 24}, {"BR", 68}, {"CT", 86}, {"ST", 104}, {"HUE", 122}, {"COV", 141}, {"REC", 168}};
-  for (const Column& c : columns) {
-    auto* l = new QLabel(Text(c.label), this);
-    l->setGeometry(static_cast<int>(c.x * 1.5), 2, 40, 16);
-  }
+  const Column columns[] = {{"NO.", 4, 28},   {"TITLE", 36, 62}, {"BR", 102, 28},  {"CT", 134, 28},
+                            {"ST", 166, 28},  {"HUE", 198, 28},  {"COV", 230, 54}, {"REC", 288, 54}};
+  for (const Column& c : columns) (new QLabel(Text(c.label), this))->setGeometry(c.x, 2, c.width, 16);
   auto* no = new QLabel(this);
   no->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   no->setAlignment(Qt::AlignCenter);
-  no->setGeometry(4, 20, 28, 20);
+  no->setGeometry(columns[0].x, 20, columns[0].width, 20);
   AddControl(IDC_EDIT_NO, no);
   auto* title = new QLineEdit(this);
   title->setAlignment(Qt::AlignCenter);
-  title->setGeometry(36, 20, 62, 20);
+  title->setGeometry(columns[1].x, 20, columns[1].width, 20);
   AddControl(IDC_EDIT_TITLE, title);
   const int numberIds[] = {IDC_EDIT_BR, IDC_EDIT_CT, IDC_EDIT_ST, IDC_EDIT_HUE};
   for (int i = 0; i < 4; ++i) {
     auto* e = new ui::DigitEdit(this);
     e->setAlignment(Qt::AlignCenter);
-    e->setGeometry(102 + i * 27, 20, 25, 20);
+    e->setGeometry(columns[2 + i].x, 20, columns[2 + i].width, 20);
     AddControl(numberIds[i], e);
   }
   for (int id : {IDC_EDIT_COV, IDC_EDIT_REC}) {
     auto* list = new ui::DropList(this);
     list->AddString(QStringLiteral("NO"));
     list->AddString(QStringLiteral("YES"));
-    list->setGeometry(id == IDC_EDIT_COV ? 211 : 252, 20, 40, 20);
+    const Column& c = columns[id == IDC_EDIT_COV ? 6 : 7];
+    list->setGeometry(c.x, 20, c.width, 20);
     AddControl(id, list);
   }
   auto* ok = new QPushButton(QStringLiteral("OK"), this);
-  ok->setGeometry(298, 3, 28, 36);
+  ok->setGeometry(346, 3, 24, 38);
   ok->setDefault(true);
   AddControl(plat::IDOK, ok);
   OnCommand(plat::IDOK, [this] { OnOK(); });

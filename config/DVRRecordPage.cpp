@@ -78,7 +78,7 @@ bool DVRRecordPage::OnInitDialog() {
   radio(IDC_REC_FRAME, "FRAME", 14, 174);
   radio(IDC_REC_FIELD, "FIELD", 90, 174);
   radio(IDC_REC_CIF, "CIF", 166, 174);
-  group("RECORD QUALITY", 260, 156, 100, 44);
+  group("RECORD QUALITY", 260, 156, 130, 44);
   list(IDC_REC_QUALITY, 270, 174);
   for (const char* q : {"BEST", "HIGH", "NORMAL", "BASIC"}) Item<ui::DropList>(IDC_REC_QUALITY)->AddString(QString::fromLatin1(q));
   group("TOTAL IPS SHARE", 4, 206, 170, 44);
