@@ -539,9 +539,23 @@ TEST_F(RecordingPagesTest, RecordSupportedSizesAndSharing) {
   EXPECT_TRUE(page.GetDlgItem(IDC_REC_CIF)->isHidden());
   EXPECT_FALSE(page.GetDlgItem(IDC_REC_FRAME)->isHidden());
   EXPECT_FALSE(page.GetDlgItem(IDC_REC_FIX)->isEnabled());
+  // A rate picked in a list, then the size already chosen pressed again: the list goes back
+  // to the rate its field holds.
+  auto* manual = page.Item<ui::DropList>(IDC_REC_MANUAL_IPS);
+  const int held = manual->GetCurSel();
+  manual->setCurrentIndex(held == 3 ? 2 : 3);
+  page.Item<QRadioButton>(IDC_REC_FIELD)->click();
+  EXPECT_EQ(manual->GetCurSel(), held);
   page.Item<QRadioButton>(IDC_REC_FRAME)->click();
   EXPECT_TRUE(page.GetDlgItem(IDC_REC_FIX)->isEnabled());
   EXPECT_TRUE(page.GetDlgItem(IDC_REC_GROUP)->isEnabled());
+  // A refused write is reported once.
+  MessageBoxRecorder boxes;
+  fake_.FailCommand("/SetRecordSetting.cgi", true);
+  EXPECT_EQ(sheet.ApplyDvrRecordPage(page), 0);
+  ASSERT_EQ(boxes.Texts().size(), 1u);
+  EXPECT_EQ(boxes.Texts()[0], "Change System Config is failed");
+  fake_.FailCommand("/SetRecordSetting.cgi", false);
   // A failed read disables the page and APPLY sends nothing for it.
   fake_.FailCommand("/GetRecordSetting.cgi", true);
   fake_.ClearRequests();
