@@ -7,7 +7,6 @@
 #include "core/Model.h"
 #include "core/UiInterfaces.h"
 #include "engine/AppRecord.h"
-#include "session/CgiRequest.h"
 #include "session/SessionRecord.h"
 #include "ui/Controls.h"
 
@@ -227,27 +226,20 @@ void DVRRecordPage::OnSelchangeQuality() {
   if (m_nQuality >= 0 && m_nQuality < 4) m_byQualitySel = kQualityValues[m_nQuality];
 }
 
-CCgiRequest DVRRecordPage::BuildSetRequest() {
+RecordSettingValues DVRRecordPage::Chosen() {
   UpdateData(true);
-  CCgiRequest request(CGI_SETRECORDSETTING);
-  request.AddCookie(GetSessionId());
-  auto item = [&request](const char* flag, const char* name, int chosen, int read) {
-    const bool changed = chosen != read;
-    request.AddParamInt(flag, changed ? 1 : 0);
-    if (changed) request.AddParamInt(name, chosen);
-  };
   const RecordSettingValues& r = m_read;
-  item("CHMANUALREC", "MANUAL", m_byManualSel, r.manual);
-  item("CHEVENTREC", "EVENT", m_byEventSel, r.event);
-  item("CHTIMERREC", "TIMER", m_byTimerSel, r.timer);
-  item("CHOV", "OVERWRITE", m_byOverwriteSel, r.overwrite);
-  item("CHQT", "QUALITY", m_byQualitySel, r.quality);
-  item("CHRECMODE", "RECMODE", m_byRecModeSel, r.recMode);
-  // A rate list without a choice keeps the rate read.
-  item("CHMOTIONRATE", "MOTIONRATETYPE", m_nMotionRate >= 0 ? m_nMotionRate : r.motionRateType, r.motionRateType);
-  item("CHMANUALRATE", "MANUALRATETYPE", m_nManualRate >= 0 ? m_nManualRate : r.manualRateType, r.manualRateType);
-  item("CHTIMERRATE", "TIMERRATETYPE", m_nTimerRate >= 0 ? m_nTimerRate : r.timerRateType, r.timerRateType);
-  request.AddParamInt("CHIPSSHARE", 1);
-  request.AddParamInt("RECORDFIX", m_byIpsShareSel);
-  return request;
+  RecordSettingValues c = r;
+  c.manual = m_byManualSel;
+  c.event = m_byEventSel;
+  c.timer = m_byTimerSel;
+  c.overwrite = m_byOverwriteSel;
+  c.quality = m_byQualitySel;
+  c.recMode = m_byRecModeSel;
+  // Rates are choices 0 to 3; a list without a choice keeps the rate read.
+  c.motionRateType = m_nMotionRate >= 0 ? static_cast<std::uint8_t>(m_nMotionRate) : r.motionRateType;
+  c.manualRateType = m_nManualRate >= 0 ? static_cast<std::uint8_t>(m_nManualRate) : r.manualRateType;
+  c.timerRateType = m_nTimerRate >= 0 ? static_cast<std::uint8_t>(m_nTimerRate) : r.timerRateType;
+  c.recordFix = m_byIpsShareSel;
+  return c;
 }

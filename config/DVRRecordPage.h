@@ -6,7 +6,6 @@
 #pragma once
 #include <cstdint>
 
-#include "session/CgiRequest.h"
 #include "session/DvrSettings.h"
 #include "ui/PropertySheet.h"
 
@@ -46,8 +45,8 @@ class DVRRecordPage : public ui::PropertyPage {
   bool m_bFilled = false;
 
   void DoDataExchange(ui::DataExchange& dx) override;
-  // The request of the apply step, built from the controls.
-  CCgiRequest BuildSetRequest();
+  // The settings as chosen on the page (a rate list without a choice keeps the rate read).
+  RecordSettingValues Chosen();
 
   void OnYesNo(int yesId, std::uint8_t& choice, bool yes);
   void OnModeFrame();

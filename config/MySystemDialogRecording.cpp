@@ -9,8 +9,7 @@
 #include "engine/AppRecord.h"
 #include "platform/kernel.h"
 #include "platform/messages.h"
-#include "session/CgiRequest.h"
-#include "session/Command.h"
+#include "session/DvrSettings.h"
 #include "session/Sections.h"
 #include "session/SessionRecord.h"
 #include "session/SysCfg.h"
@@ -224,34 +223,22 @@ int MySystemDialog::ApplyDvrDatePage(DVRDatePage& page) {
   picker(IDC_DATE_ADJUST, page.m_shownAdjust, r.adjustHour, r.adjustMinute);
   if (!chDate && !chFormat && !chDaylight && !chRule) return 1;
 
-  CCgiRequest request(CGI_SETDVRDATE);
-  request.AddCookie(GetSessionId());
-  request.AddParamInt("YEAR", r.year);
-  request.AddParamInt("MONTH", r.month);
-  request.AddParamInt("DAY", r.day);
-  request.AddParamInt("DAYOFWEEK", date.date().dayOfWeek() % 7);
-  request.AddParamInt("HOUR", r.hour);
-  request.AddParamInt("MINUTE", r.minute);
-  request.AddParamInt("SECOND", r.second);
-  request.AddParamInt("FORMAT", page.m_nFormat >= 0 ? page.m_nFormat : r.format);
-  request.AddParamInt("DAYLIGHTSAVING", page.m_byDaylightSwitch);
-  request.AddParamInt("CHDATE", chDate);
-  request.AddParamInt("CHFORMAT", chFormat);
-  request.AddParamInt("CHDAYLIGHT", chDaylight);
-  request.AddParamInt("CHDAYLIGHTTIME", chRule);
-  request.AddParamInt("STARTWEEKINDEX", startWeek);
-  request.AddParamInt("STARTDAYOFWEEK", startDay);
-  request.AddParamInt("STARTMONTH", startMonth);
-  request.AddParamInt("STARTHOUR", r.startHour);
-  request.AddParamInt("STARTMINUTE", r.startMinute);
-  request.AddParamInt("ENDWEEKINDEX", endWeek);
-  request.AddParamInt("ENDDAYOFWEEK", endDay);
-  request.AddParamInt("ENDMONTH", endMonth);
-  request.AddParamInt("ENDHOUR", r.endHour);
-  request.AddParamInt("ENDMINUTE", r.endMinute);
-  request.AddParamInt("ADJUSTHOUR", r.adjustHour);
-  request.AddParamInt("ADJUSTMINUTE", r.adjustMinute);
-  if (!ZududSendCommand(request, nullptr, 0, nullptr, nullptr, 0, nullptr, 15, 15)) {
+  DvrDateWrite w;
+  w.values = r;
+  w.dayOfWeek = date.date().dayOfWeek() % 7;
+  w.format = page.m_nFormat >= 0 ? page.m_nFormat : r.format;
+  w.daylightSwitch = page.m_byDaylightSwitch;
+  w.chDate = chDate;
+  w.chFormat = chFormat;
+  w.chDaylight = chDaylight;
+  w.chDaylightTime = chRule;
+  w.startWeekIndex = startWeek;
+  w.startDayOfWeek = startDay;
+  w.startMonth = startMonth;
+  w.endWeekIndex = endWeek;
+  w.endDayOfWeek = endDay;
+  w.endMonth = endMonth;
+  if (!WriteDvrDate(w)) {
     plat::MessageBox(Hwnd(), LoadStr(4012));
     return 0;
   }
@@ -260,8 +247,7 @@ int MySystemDialog::ApplyDvrDatePage(DVRDatePage& page) {
 
 int MySystemDialog::ApplyDvrRecordPage(DVRRecordPage& page) {
   if (!page.HasWindow() || !page.m_bFilled) return 1;
-  const CCgiRequest request = page.BuildSetRequest();
-  if (!ZududSendCommand(request, nullptr, 0, nullptr, nullptr, 0, nullptr, 15, 15)) {
+  if (!WriteRecordSetting(page.m_read, page.Chosen())) {
     plat::MessageBox(Hwnd(), LoadStr(4012));
     return 0;
   }

@@ -34,7 +34,7 @@ void Take(std::string_view reply, const char* key, T& field) {
   if (KeyValue(reply, key, v)) field = static_cast<T>(static_cast<std::uint32_t>(v));
 }
 
-bool ReadReply(unsigned command, std::string& text) {
+bool ReadReply(std::uint8_t command, std::string& text) {
   CCgiRequest request(command);
   request.AddCookie(GetSessionId());
   std::uint8_t buffer[kDvrSettingsReplyCapacity];
@@ -100,6 +100,71 @@ bool ReadRecordSetting(RecordSettingValues& out) {
   if (!ReadReply(CGI_GETRECORDSETTING, text)) return false;
   ParseRecordSettingReply(text, out);
   return true;
+}
+
+CCgiRequest BuildSetDvrDateRequest(const DvrDateWrite& w, const std::string& sessionId) {
+  const DvrDateValues& v = w.values;
+  CCgiRequest r(CGI_SETDVRDATE);
+  r.AddCookie(sessionId);
+  r.AddParamInt("YEAR", v.year);
+  r.AddParamInt("MONTH", v.month);
+  r.AddParamInt("DAY", v.day);
+  r.AddParamInt("DAYOFWEEK", w.dayOfWeek);
+  r.AddParamInt("HOUR", v.hour);
+  r.AddParamInt("MINUTE", v.minute);
+  r.AddParamInt("SECOND", v.second);
+  r.AddParamInt("FORMAT", w.format);
+  r.AddParamInt("DAYLIGHTSAVING", w.daylightSwitch);
+  r.AddParamInt("CHDATE", w.chDate);
+  r.AddParamInt("CHFORMAT", w.chFormat);
+  r.AddParamInt("CHDAYLIGHT", w.chDaylight);
+  r.AddParamInt("CHDAYLIGHTTIME", w.chDaylightTime);
+  r.AddParamInt("STARTWEEKINDEX", w.startWeekIndex);
+  r.AddParamInt("STARTDAYOFWEEK", w.startDayOfWeek);
+  r.AddParamInt("STARTMONTH", w.startMonth);
+  r.AddParamInt("STARTHOUR", v.startHour);
+  r.AddParamInt("STARTMINUTE", v.startMinute);
+  r.AddParamInt("ENDWEEKINDEX", w.endWeekIndex);
+  r.AddParamInt("ENDDAYOFWEEK", w.endDayOfWeek);
+  r.AddParamInt("ENDMONTH", w.endMonth);
+  r.AddParamInt("ENDHOUR", v.endHour);
+  r.AddParamInt("ENDMINUTE", v.endMinute);
+  r.AddParamInt("ADJUSTHOUR", v.adjustHour);
+  r.AddParamInt("ADJUSTMINUTE", v.adjustMinute);
+  return r;
+}
+
+bool WriteDvrDate(const DvrDateWrite& w) {
+  const CCgiRequest r = BuildSetDvrDateRequest(w, GetSessionId());
+  return ZududSendCommand(r, nullptr, 0, nullptr, nullptr, 0, nullptr, 15, 15) != 0;
+}
+
+CCgiRequest BuildSetRecordSettingRequest(const RecordSettingValues& read, const RecordSettingValues& chosen,
+                                         const std::string& sessionId) {
+  CCgiRequest r(CGI_SETRECORDSETTING);
+  r.AddCookie(sessionId);
+  auto item = [&r](const char* flag, const char* name, int value, int old) {
+    const bool changed = value != old;
+    r.AddParamInt(flag, changed ? 1 : 0);
+    if (changed) r.AddParamInt(name, value);
+  };
+  item("CHMANUALREC", "MANUAL", chosen.manual, read.manual);
+  item("CHEVENTREC", "EVENT", chosen.event, read.event);
+  item("CHTIMERREC", "TIMER", chosen.timer, read.timer);
+  item("CHOV", "OVERWRITE", chosen.overwrite, read.overwrite);
+  item("CHQT", "QUALITY", chosen.quality, read.quality);
+  item("CHRECMODE", "RECMODE", chosen.recMode, read.recMode);
+  item("CHMOTIONRATE", "MOTIONRATETYPE", chosen.motionRateType, read.motionRateType);
+  item("CHMANUALRATE", "MANUALRATETYPE", chosen.manualRateType, read.manualRateType);
+  item("CHTIMERRATE", "TIMERRATETYPE", chosen.timerRateType, read.timerRateType);
+  r.AddParamInt("CHIPSSHARE", 1);
+  r.AddParamInt("RECORDFIX", chosen.recordFix);
+  return r;
+}
+
+bool WriteRecordSetting(const RecordSettingValues& read, const RecordSettingValues& chosen) {
+  const CCgiRequest r = BuildSetRecordSettingRequest(read, chosen, GetSessionId());
+  return ZududSendCommand(r, nullptr, 0, nullptr, nullptr, 0, nullptr, 15, 15) != 0;
 }
 
 const std::uint16_t IpsChoiceTable[3][2][3][4] = {

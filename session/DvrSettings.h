@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "session/CgiRequest.h"
+
 // The reply buffer of both reads.
 constexpr std::size_t kDvrSettingsReplyCapacity = 1024;
 
@@ -41,6 +43,27 @@ void ParseRecordSettingReply(std::string_view reply, RecordSettingValues& out);
 // reply. False when the exchange failed; `out` is then unchanged.
 bool ReadDvrDate(DvrDateValues& out);
 bool ReadRecordSetting(RecordSettingValues& out);
+
+// What /SetDvrDate.cgi carries: every value, and four flags naming the groups that changed.
+struct DvrDateWrite {
+  DvrDateValues values;  // the clock and the hours and minutes of the rule
+  int dayOfWeek = 0;     // of the date sent, 0 Sunday
+  int format = 0;
+  int daylightSwitch = 0;
+  int startWeekIndex = 0, startDayOfWeek = 0, startMonth = 0;
+  int endWeekIndex = 0, endDayOfWeek = 0, endMonth = 0;
+  int chDate = 0, chFormat = 0, chDaylight = 0, chDaylightTime = 0;
+  bool AnyChange() const { return chDate || chFormat || chDaylight || chDaylightTime; }
+};
+CCgiRequest BuildSetDvrDateRequest(const DvrDateWrite& w, const std::string& sessionId);
+// Sends it; false when the exchange failed.
+bool WriteDvrDate(const DvrDateWrite& w);
+
+// /SetRecordSetting.cgi: each setting as chosen goes with its change flag, and its value
+// only when it differs from the one read; the sharing choice (RECORDFIX) always goes.
+CCgiRequest BuildSetRecordSettingRequest(const RecordSettingValues& read, const RecordSettingValues& chosen,
+                                         const std::string& sessionId);
+bool WriteRecordSetting(const RecordSettingValues& read, const RecordSettingValues& chosen);
 
 // The picture rates offered per channel class (0: 16 channels, 1: 8, 2: any other count),
 // video type (0, 1), record image size (0 frame, 1 field, 2 CIF) and choice (0..3).
