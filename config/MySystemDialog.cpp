@@ -4,6 +4,7 @@
 #include <QPushButton>
 
 #include "engine/AppRecord.h"
+#include "core/Messages.h"
 #include "core/Model.h"
 #include "core/Strings.h"
 #include "platform/clock.h"
@@ -40,6 +41,7 @@ MySystemDialog::MySystemDialog(QString caption, QWidget* parent) : CTreePropShee
   OnCommand(IDC_SHEET_EXIT, [this] { OnClickOK(); });
   OnCommand(IDC_SHEET_APPLY, [this] { OnClickApply(); });
   OnCommand(IDC_SHEET_REBOOT, [this] { OnClickReboot(); });
+  OnMessage(WM_SYNCTIMEDONE, [this](plat::WPARAM, plat::LPARAM) { return OnSyncTimeDone(); });
 }
 
 MySystemDialog::~MySystemDialog() {

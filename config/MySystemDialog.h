@@ -75,6 +75,13 @@ class MySystemDialog : public CTreePropSheet, public ISystemSheet {
   int ApplyDvrRecordPage(DVRRecordPage& page);
   int ApplyNetworkPage(NetworkConfigPage& page);
 
+  // The time-server page's "Sync Time" ended: its choice goes into the SNTP section (sent
+  // when it changed) and counts as the sheet's snapshot from now on.
+  plat::LPARAM OnSyncTimeDone();
+  // The video-setting page's step (its page is never added, so nothing calls it): 1 when the
+  // picture size or the video type changed.
+  int ApplyVideoSettingPage(CSetZududCmdPage& page);
+
   // How the last APPLY ended (tests).
   enum class ApplyEnd { None, Blocked, CheckFailed, Closed };
   ApplyEnd LastApplyEnd() const { return m_lastApplyEnd; }
@@ -110,6 +117,20 @@ class MySystemDialog : public CTreePropSheet, public ISystemSheet {
 
   int m_fDeviceTableChanged = 0;
   int m_fPeripheralChanged = 0;
+
+  // Snapshot of the time-server, video-setting and timer values (SaveOriginalRecordingSettings).
+  std::string m_strOrigSntpServer;
+  int m_nOrigZoneIndex = 0;
+  std::uint8_t m_byOrigTimeMode = 0;
+  std::uint8_t m_byOrigSntpAutomatic = 0;
+  int m_nOrigVideoType = 0;
+  std::uint16_t m_wOrigFrameWidth = 0;
+  std::uint16_t m_wOrigFrameHeight = 0;
+  int m_nOrigQuality = 0;
+  int m_nOrigVideoRate = 0;
+  std::uint8_t m_byOrigTimerDay[7] = {};
+  std::uint16_t m_wOrigTimerStart[7] = {};
+  std::uint16_t m_wOrigTimerEnd[7] = {};
 
  protected:
   bool OnInitDialog() override;

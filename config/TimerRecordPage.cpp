@@ -1,1 +1,101 @@
 #include "config/TimerRecordPage.h"
+
+#include <QLabel>
+#include <cstring>
+#include <mutex>
+
+#include "core/Model.h"
+#include "engine/AppRecord.h"
+#include "session/Sections.h"
+#include "ui/Controls.h"
+
+namespace {
+
+const char* const kDayNames[11] = {"OFF", "SUN", "MON", "TUE", "WED", "THU", "FRI", "SAT", "MON-FRI", "SAT-SUN", "DAILY"};
+
+QDateTime MomentOfWord(std::uint16_t word) {
+  const int hour = word >> 8, minute = word & 0xFF;
+  return QDateTime(QDate(2006, 1, 1), QTime(hour, minute));  // invalid above 23:59
+}
+
+std::uint16_t WordOfPicker(const ui::DateTimePicker* p) {
+  const QTime t = p->GetTime().time();
+  return static_cast<std::uint16_t>(((t.hour() & 0xFF) << 8) | (t.minute() & 0xFF));
+}
+
+}  // namespace
+
+TimerRecordPage::TimerRecordPage(QWidget* parent) : ui::PropertyPage(QStringLiteral("Timer Record"), parent) {
+  for (int& d : m_nDay) d = -1;
+}
+
+ui::DateTimePicker* TimerRecordPage::Picker(int id) const { return Item<ui::DateTimePicker>(id); }
+
+bool TimerRecordPage::OnInitDialog() {
+  const char* heads[] = {"DATE", "START", "END"};
+  for (int c = 0; c < 3; ++c) (new QLabel(QString::fromLatin1(heads[c]), this))->setGeometry(40 + c * 110, 4, 100, 18);
+  for (int n = 1; n <= kSlots; ++n) {
+    const int y = 4 + n * 26;
+    (new QLabel(QStringLiteral("%1.").arg(n), this))->setGeometry(10, y, 24, 22);
+    auto* list = new ui::DropList(this);
+    for (const char* name : kDayNames) list->AddString(QString::fromLatin1(name));
+    list->setGeometry(40, y, 100, 22);
+    AddControl(DayId(n), list);
+    for (int id : {StartId(n), EndId(n)}) {
+      auto* p = new ui::DateTimePicker(this);
+      p->setGeometry(id == StartId(n) ? 150 : 260, y, 100, 22);
+      AddControl(id, p);
+    }
+  }
+  AppRecord* app = g_lpApp;
+  const bool open = app && IsModelFamilyK41(app->GetProductID()) &&
+                    CompareVersionString(fwgate::kNewPagesDVR, app->GetFWVersion()) != 2;
+  if (!open) {
+    for (int n = 1; n <= kSlots; ++n) {
+      for (int id : {DayId(n), StartId(n), EndId(n)}) EnableDlgItem(id, false);
+    }
+    return true;
+  }
+  {
+    std::lock_guard<std::mutex> lock(app->mtx_SysCfg);
+    const std::uint8_t* rec = app->SysCfg_DVRREC;
+    for (int i = 0; i < kSlots; ++i) {
+      m_byDay[i] = rec[sect::DvrRecSection::kOffTimerDay + i];
+      m_wStartTime[i] = static_cast<std::uint16_t>(rec[sect::DvrRecSection::kOffTimerStart + 2 * i] |
+                                                   (rec[sect::DvrRecSection::kOffTimerStart + 2 * i + 1] << 8));
+      m_wEndTime[i] = static_cast<std::uint16_t>(rec[sect::DvrRecSection::kOffTimerEnd + 2 * i] |
+                                                 (rec[sect::DvrRecSection::kOffTimerEnd + 2 * i + 1] << 8));
+    }
+  }
+  for (int i = 0; i < kSlots; ++i) {
+    const int n = i + 1;
+    Picker(StartId(n))->SetFormat(QStringLiteral("HH : mm"));
+    Picker(EndId(n))->SetFormat(QStringLiteral("HH : mm"));
+    Picker(StartId(n))->SetTime(MomentOfWord(m_wStartTime[i]));
+    Picker(EndId(n))->SetTime(MomentOfWord(m_wEndTime[i]));
+    m_wShownStart[i] = WordOfPicker(Picker(StartId(n)));
+    m_wShownEnd[i] = WordOfPicker(Picker(EndId(n)));
+    m_nDay[i] = m_byDay[i];
+  }
+  m_bFilled = true;
+  return ui::PropertyPage::OnInitDialog();
+}
+
+void TimerRecordPage::DoDataExchange(ui::DataExchange& dx) {
+  for (int i = 0; i < kSlots; ++i) dx.ListIndex(DayId(i + 1), m_nDay[i]);
+}
+
+void TimerRecordPage::CollectSlots() {
+  UpdateData(true);
+  for (int i = 0; i < kSlots; ++i) {
+    const int n = i + 1;
+    if (m_nDay[i] >= 0) m_byDay[i] = static_cast<std::uint8_t>(m_nDay[i]);
+    const std::uint16_t start = WordOfPicker(Picker(StartId(n)));
+    const std::uint16_t end = WordOfPicker(Picker(EndId(n)));
+    // A picker left as it was filled goes back as the word read (also one it could not show).
+    if (start != m_wShownStart[i]) m_wStartTime[i] = start;
+    if (end != m_wShownEnd[i]) m_wEndTime[i] = end;
+    m_wShownStart[i] = start;
+    m_wShownEnd[i] = end;
+  }
+}

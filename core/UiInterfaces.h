@@ -58,6 +58,8 @@ class IChannelBar {
   virtual void SetCurrentChannel(plat::BYTE channel) = 0;
   // Re-arranges the buttons of the current page (the resolution mode changed).
   virtual void Arrange() = 0;
+  // The recorder's camera channels (0 when not known).
+  virtual int GetChannelCount() const { return 0; }
 };
 
 // The side function buttons.

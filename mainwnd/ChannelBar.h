@@ -55,7 +55,7 @@ class CChannelBar : public IChannelBar {
   void Arrange() override;
   int GetPageStart(std::uint8_t anchor) const;
   int GetPageSize() const;
-  int GetChannelCount() const;
+  int GetChannelCount() const override;
   int PagePrev();
   int PageNext();
   int SwitchChannel(plat::BYTE channel) override;

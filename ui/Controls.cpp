@@ -212,3 +212,37 @@ bool SelectTree::SelectItem(QTreeWidgetItem* item) {
 }
 
 }  // namespace ui
+
+namespace ui {
+
+DateTimePicker::DateTimePicker(QWidget* parent) : QDateTimeEdit(parent) {
+  setLocale(QLocale::c());
+  setMinimumDateTime(QDateTime(QDate(1970, 1, 1), QTime(0, 0)));
+  ++setting_;
+  setDateTime(QDateTime::currentDateTime());
+  --setting_;
+  connect(this, &QDateTimeEdit::dateTimeChanged, this, [this] {
+    if (setting_ == 0 && onChanged) onChanged();
+  });
+}
+
+void DateTimePicker::SetFormat(const QString& format) {
+  const QDateTime keep = dateTime();
+  ++setting_;
+  setDisplayFormat(format);
+  setDateTime(keep);
+  --setting_;
+}
+
+void DateTimePicker::SetTime(const QDateTime& moment) {
+  ++setting_;
+  setDateTime(moment.isValid() ? moment : QDateTime::currentDateTime());
+  --setting_;
+}
+
+DigitEdit::DigitEdit(QWidget* parent) : QLineEdit(parent) {
+  static const QRegularExpression kDigits(QStringLiteral("^[0-9]*$"));
+  setValidator(new QRegularExpressionValidator(kDigits, this));
+}
+
+}  // namespace ui

@@ -5,6 +5,8 @@
 // exception on purpose is SelectTree's programmatic selection, which notifies like a click.
 #pragma once
 #include <QComboBox>
+#include <QDateTime>
+#include <QDateTimeEdit>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QTreeWidget>
@@ -89,6 +91,32 @@ class SelectTree : public QTreeWidget {
   class VetoModel;
   friend class VetoModel;
   bool Allow(const QModelIndex& from, const QModelIndex& to);
+};
+
+// A date or time picker with a display format ("yyyy - MMM - dd", "HH : mm : ss"); month
+// names are the English short names whatever the system's language.
+class DateTimePicker : public QDateTimeEdit {
+  Q_OBJECT
+
+ public:
+  explicit DateTimePicker(QWidget* parent = nullptr);
+  void SetFormat(const QString& format);
+  // An invalid moment shows the PC's current local time.
+  void SetTime(const QDateTime& moment);
+  QDateTime GetTime() const { return dateTime(); }
+  // The operator changed the value.
+  std::function<void()> onChanged;
+
+ private:
+  int setting_ = 0;
+};
+
+// An edit that takes digits only as typed input.
+class DigitEdit : public QLineEdit {
+  Q_OBJECT
+
+ public:
+  explicit DigitEdit(QWidget* parent = nullptr);
 };
 
 }  // namespace ui

@@ -64,6 +64,26 @@ const char* const kVideoServerAll[] = {"INF",  "IP",  "SECURE", "DNS",   "SMTP",
 const char* const kDvrAll[] = {"INF",  "IP",   "SECURE", "DNS",   "SMTP",    "FTP",    "PPPOE",  "SYSTEM",
                                "SNTP", "IMG",  "RS485",  "ALARM", "DVRLIVE", "DVROSD", "DVRREC"};
 
+// Replaces the value of a known key; unknown keys are ignored.
+void SetPairValue(std::vector<std::pair<std::string, int>>& pairs, const std::string& key, int value) {
+  for (auto& [k, v] : pairs) {
+    if (k == key) v = value;
+  }
+}
+
+// "KEY=value;KEY=value" into known keys.
+void SetPairsFromText(std::vector<std::pair<std::string, int>>& pairs, const std::string& text) {
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    std::size_t end = text.find(';', pos);
+    if (end == std::string::npos) end = text.size();
+    const std::string pair = text.substr(pos, end - pos);
+    const std::size_t eq = pair.find('=');
+    if (eq != std::string::npos) SetPairValue(pairs, pair.substr(0, eq), std::atoi(pair.c_str() + eq + 1));
+    pos = end + 1;
+  }
+}
+
 std::string Reply(int status, const char* reason, const std::string& body, bool withLength = true) {
   std::string r = "HTTP/1.1 " + std::to_string(status) + " " + reason + "\r\n";
   r += "Server: recorder\r\nContent-Type: text/plain\r\n";
@@ -190,6 +210,16 @@ FakeRecorder::FakeRecorder() {
     for (std::size_t i = 0; i < s.size; ++i) bytes[i] = static_cast<char>((s.name[0] * 7 + s.size + i) & 0xFF);
     sections_[s.name] = bytes;
   }
+  // The recorder's clock and daylight-saving rule, and its record settings.
+  dvrDate_ = {{"YEAR", 2006},          {"MONTH", 1},         {"DAY", 31},          {"HOUR", 23},
+              {"MINUTE", 59},          {"SECOND", 58},       {"FORMAT", 2},        {"DAYLIGHTSAVING", 1},
+              {"STARTWEEKINDEX", 0},   {"STARTDAYOFWEEK", 0}, {"STARTMONTH", 2},   {"STARTHOUR", 2},
+              {"STARTMINUTE", 0},      {"ENDWEEKINDEX", 4},  {"ENDDAYOFWEEK", 0},  {"ENDMONTH", 9},
+              {"ENDHOUR", 3},          {"ENDMINUTE", 0},     {"ADJUSTHOUR", 1},    {"ADJUSTMINUTE", 0}};
+  recordSetting_ = {{"MANUAL", 1},         {"EVENT", 1},          {"TIMER", 0},          {"VIDEOTYPE", 0},
+                    {"RECMODE", 0},        {"MANUALRATETYPE", 0}, {"MOTIONRATETYPE", 1}, {"TIMERRATETYPE", 2},
+                    {"OVERWRITE", 1},      {"QUALITY", 8},        {"RECORDFIX", 1},      {"SUPPORTMODE", 7},
+                    {"SUPPORTIPSSHARE", 3}};
 }
 
 FakeRecorder::~FakeRecorder() { Stop(); }
@@ -430,6 +460,65 @@ void FakeRecorder::Answer(int fd, const RecordedRequest& req) {
     }
     return send(Reply(200, "OK", body));
   }
+  if (failCommands_.count(req.path)) return send(Reply(500, "Internal Server Error", ""));
+  if (req.path == "/GetDvrDate.cgi" || req.path == "/GetRecordSetting.cgi") {
+    std::string body;
+    for (const auto& [key, value] : req.path == "/GetDvrDate.cgi" ? dvrDate_ : recordSetting_) {
+      body += key + "=" + std::to_string(value) + ";";
+    }
+    return send(Reply(200, "OK", body));
+  }
+  if (req.path == "/SetDvrDate.cgi") {
+    auto take = [&](const char* const* keys) {
+      for (; *keys; ++keys) {
+        if (req.query.count(*keys)) SetPairValue(dvrDate_, *keys, std::atoi(param(*keys).c_str()));
+      }
+    };
+    static const char* const kDate[] = {"YEAR", "MONTH", "DAY", "HOUR", "MINUTE", "SECOND", nullptr};
+    static const char* const kFormat[] = {"FORMAT", nullptr};
+    static const char* const kSwitch[] = {"DAYLIGHTSAVING", nullptr};
+    static const char* const kRule[] = {"STARTWEEKINDEX", "STARTDAYOFWEEK", "STARTMONTH", "STARTHOUR", "STARTMINUTE",
+                                        "ENDWEEKINDEX",   "ENDDAYOFWEEK",   "ENDMONTH",   "ENDHOUR",   "ENDMINUTE",
+                                        "ADJUSTHOUR",     "ADJUSTMINUTE",   nullptr};
+    if (param("CHDATE") == "1") take(kDate);
+    if (param("CHFORMAT") == "1") take(kFormat);
+    if (param("CHDAYLIGHT") == "1") take(kSwitch);
+    if (param("CHDAYLIGHTTIME") == "1") take(kRule);
+    return send(Reply(200, "OK", ""));
+  }
+  if (req.path == "/SetRecordSetting.cgi") {
+    static const char* const kItems[][2] = {
+        {"CHMANUALREC", "MANUAL"},          {"CHEVENTREC", "EVENT"},           {"CHTIMERREC", "TIMER"},
+        {"CHOV", "OVERWRITE"},              {"CHQT", "QUALITY"},               {"CHRECMODE", "RECMODE"},
+        {"CHMOTIONRATE", "MOTIONRATETYPE"}, {"CHMANUALRATE", "MANUALRATETYPE"}, {"CHTIMERRATE", "TIMERRATETYPE"},
+        {"CHIPSSHARE", "RECORDFIX"}};
+    for (const auto& item : kItems) {
+      if (param(item[0]) == "1" && req.query.count(item[1])) {
+        SetPairValue(recordSetting_, item[1], std::atoi(param(item[1]).c_str()));
+      }
+    }
+    return send(Reply(200, "OK", ""));
+  }
+  if (req.path == "/SyncTime.cgi") {
+    if (param("Mode") == "0") {
+      static const char* const kClock[][2] = {{"Year", "YEAR"},     {"Month", "MONTH"},   {"Day", "DAY"},
+                                              {"Hour", "HOUR"},     {"Minute", "MINUTE"}, {"Second", "SECOND"}};
+      for (const auto& k : kClock) {
+        if (req.query.count(k[0])) SetPairValue(dvrDate_, k[1], std::atoi(param(k[0]).c_str()));
+      }
+    } else {
+      std::string& sntp = sections_["SNTP"];
+      sntp.resize(36, '\0');
+      sntp[2] = static_cast<char>(std::atoi(param("Hour").c_str()));
+      sntp[3] = static_cast<char>(std::atoi(param("Minute").c_str()));
+      sntp[5] = static_cast<char>(std::atoi(param("NationID").c_str()));
+      sntp[6] = 1;
+      const std::string server = param("ServerMode") == "0" ? param("Server").substr(0, 27) : std::string();
+      std::fill(sntp.begin() + 8, sntp.end(), '\0');
+      std::copy(server.begin(), server.end(), sntp.begin() + 8);
+    }
+    return send(Reply(200, "OK", ""));
+  }
   if (req.path == "/GetSysCfg.cgi") {
     const std::string option = param("Option");
     if (option == "ALL") {
@@ -605,6 +694,41 @@ void FakeRecorder::FailSetSysCfg(const std::string& option, bool fail) {
     failSetSysCfg_.insert(option);
   } else {
     failSetSysCfg_.erase(option);
+  }
+}
+
+void FakeRecorder::SetDvrDateValues(const std::string& pairs) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  SetPairsFromText(dvrDate_, pairs);
+}
+
+void FakeRecorder::SetRecordSettingValues(const std::string& pairs) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  SetPairsFromText(recordSetting_, pairs);
+}
+
+int FakeRecorder::DvrDateValue(const std::string& key) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (const auto& [k, v] : dvrDate_) {
+    if (k == key) return v;
+  }
+  return -1;
+}
+
+int FakeRecorder::RecordSettingValue(const std::string& key) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (const auto& [k, v] : recordSetting_) {
+    if (k == key) return v;
+  }
+  return -1;
+}
+
+void FakeRecorder::FailCommand(const std::string& path, bool fail) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (fail) {
+    failCommands_.insert(path);
+  } else {
+    failCommands_.erase(path);
   }
 }
 

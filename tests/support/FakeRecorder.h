@@ -153,6 +153,20 @@ class FakeRecorder {
   // The ALL reply for the identity's model (with `online` bytes of ONLINE).
   std::string AllSections(std::size_t online = 240) const;
 
+  // ---- the recorder's own date and record settings ----
+  // /GetDvrDate.cgi answers its 20 keys in their order from the clock and the daylight-saving
+  // rule; /SetDvrDate.cgi changes the groups its change flags name. /GetRecordSetting.cgi
+  // answers its 13 keys; /SetRecordSetting.cgi stores each value whose flag is 1 (RECORDFIX
+  // with CHIPSSHARE). /SyncTime.cgi with Mode 0 sets the clock; with Mode 1 it fills SNTP
+  // bytes 2, 3, 5, 6 and 8-35.
+  // Start values from "KEY=value;..." text (keys not named keep theirs; unknown keys ignored).
+  void SetDvrDateValues(const std::string& pairs);
+  void SetRecordSettingValues(const std::string& pairs);
+  int DvrDateValue(const std::string& key) const;        // -1 for an unknown key
+  int RecordSettingValue(const std::string& key) const;  // -1 for an unknown key
+  // The command is answered 500 (for example "/GetDvrDate.cgi").
+  void FailCommand(const std::string& path, bool fail);
+
   // ---- stream ----
   // Picture size and quality are taken when a stream connection starts; the header fields
   // (alarm, motion and third words, channel, time, no-image) are read for every packet.
@@ -213,6 +227,9 @@ class FakeRecorder {
   std::map<std::string, std::string> sections_;
   std::set<std::string> failSetSysCfg_;
   int rebootOutageMs_ = 0;
+  std::vector<std::pair<std::string, int>> dvrDate_;
+  std::vector<std::pair<std::string, int>> recordSetting_;
+  std::set<std::string> failCommands_;
   StreamSettings streamSettings_;
   StreamFaults streamFaults_;
   std::shared_ptr<StreamProducer> producer_;

@@ -7,6 +7,8 @@
 //                         [--split-replies] [--never-answer] [--refuse MS]
 //                 sections: [--patterned-sections] [--section NAME FILE]... [--fail-set NAME]...
 //                           [--reboot-outage MS] (default 5000)
+//                 recorder settings: [--dvr-date "KEY=V;..."] [--record-setting "KEY=V;..."]
+//                                    [--fail-command PATH]...
 // Each request is logged: its target, path, parameters and body bytes.
 // While it runs, lines on standard input change the stream's words for the next frames:
 //   "alarm WORD", "motion WORD" (WORD decimal or 0x hexadecimal), "clear" (no words).
@@ -39,6 +41,8 @@ int Usage() {
                "          [--refuse MS]\n"
                "  sections: [--patterned-sections] [--section NAME FILE]... [--fail-set NAME]...\n"
                "            [--reboot-outage MS]\n"
+               "  recorder settings: [--dvr-date \"KEY=V;...\"] [--record-setting \"KEY=V;...\"]\n"
+               "                     [--fail-command PATH]...\n"
                "  standard input while running: alarm WORD | motion WORD | clear\n");
   return 2;
 }
@@ -78,6 +82,8 @@ int main(int argc, char** argv) {
   int refuseMs = 0;
   bool plausible = true;
   std::vector<std::string> failSet;
+  std::string dvrDate, recordSetting;
+  std::vector<std::string> failCommands;
   int rebootOutageMs = 5000;
   std::vector<std::pair<std::string, std::string>> sectionFiles;
   unsigned discoveryPort = 0, discoveryReply = 0;
@@ -101,6 +107,9 @@ int main(int argc, char** argv) {
     else if (a == "--patterned-sections") plausible = false;
     else if (a == "--fail-set" && (v = next())) failSet.push_back(v);
     else if (a == "--reboot-outage" && (v = next())) rebootOutageMs = std::atoi(v);
+    else if (a == "--dvr-date" && (v = next())) dvrDate = v;
+    else if (a == "--record-setting" && (v = next())) recordSetting = v;
+    else if (a == "--fail-command" && (v = next())) failCommands.push_back(v);
     else if (a == "--section" && i + 2 < argc) {
       sectionFiles.emplace_back(argv[i + 1], argv[i + 2]);
       i += 2;
@@ -154,6 +163,9 @@ int main(int argc, char** argv) {
   }
   for (const std::string& option : failSet) recorder.FailSetSysCfg(option, true);
   recorder.SetRebootOutage(rebootOutageMs);
+  recorder.SetDvrDateValues(dvrDate);
+  recorder.SetRecordSettingValues(recordSetting);
+  for (const std::string& path : failCommands) recorder.FailCommand(path, true);
   if (discoveryPort != 0 &&
       !recorder.StartDiscovery(static_cast<std::uint16_t>(discoveryPort), static_cast<std::uint16_t>(discoveryReply))) {
     std::fprintf(stderr, "fake-recorder: cannot listen for discovery on 127.0.0.1:%u\n", discoveryPort);
