@@ -27,6 +27,7 @@
 #include "config/FTPPropertyPage.h"
 #include "config/MailPropertyPage.h"
 #include "config/NetworkConfigPage.h"
+#include "config/NetworkSnapshot.h"
 #include "config/RecordPage.h"
 #include "config/TimerRecordPage.h"
 #include "config/ToolBoxPropertyPage.h"
@@ -110,6 +111,9 @@ class MySystemDialog : public CTreePropSheet, public ISystemSheet {
 
   int m_fDeviceTableChanged = 0;
   int m_fPeripheralChanged = 0;
+
+  // The network, DDNS, mail, FTP and account settings as the sheet opened.
+  NetworkSnapshot m_origNetwork;
 
  protected:
   bool OnInitDialog() override;
