@@ -237,28 +237,26 @@ int MySystemDialog::ApplyDnsPage(CDNSPage& page) {
       dnsChanged = true;
     }
     std::uint8_t* block = app->SysCfg_SMTP;
+    // A stored provider the list does not hold counts as unchanged until the operator picks one.
+    const bool providerKnown = o.nDdnsProvider >= 0 || page.m_bProviderPicked;
+    const bool providerChanged = o.nDdnsProvider >= 0 ? page.m_nProvider != o.nDdnsProvider : page.m_bProviderPicked;
     if ((page.m_bDdnsEnable != 0) != (o.nDdnsEnable != 0) || page.m_strDdnsUser != o.strDdnsUser ||
-        page.m_strDdnsPassword != o.strDdnsPassword || page.m_strDdnsDomain != o.strDdnsDomain) {
+        page.m_strDdnsPassword != o.strDdnsPassword || page.m_strDdnsDomain != o.strDdnsDomain || providerChanged) {
       block[S::kOffDdnsEnable] = page.m_bDdnsEnable ? 1 : 0;
       sect::WriteText(block + S::kOffDdnsUser, 16, page.m_strDdnsUser, 15);
       sect::WriteText(block + S::kOffDdnsPassword, 16, page.m_strDdnsPassword, 15);
       sect::WriteText(block + S::kOffDomain, 48, page.m_strDdnsDomain, 47);
-      smtpChanged = true;
-    }
-    // A stored provider the list does not hold stays until the operator picks one.
-    const bool providerChanged =
-        o.nDdnsProvider >= 0 ? page.m_nProvider != o.nDdnsProvider : page.m_bProviderPicked;
-    if (providerChanged) {
+      // The customer variants register with their own provider; the others with the chosen
+      // one, and an unknown stored name the operator left alone stays as it is.
       static const char* const kNames[] = {"custom", "dyndns", "statdns", "quembrite"};
-      std::string name;
       if (HasCapability(CAP_OEM_VARIANT_2)) {
-        name = "corbelmanifold";
+        sect::WriteText(block + S::kOffProvider, 16, "corbelmanifold", 15);
       } else if (HasCapability(CAP_OEM_VARIANT_1)) {
-        name = "quembrite";
-      } else if (page.m_nProvider >= 0 && page.m_nProvider < 4) {
-        name = kNames[page.m_nProvider];
+        sect::WriteText(block + S::kOffProvider, 16, "quembrite", 15);
+      } else if (providerKnown) {
+        const bool listed = page.m_nProvider >= 0 && page.m_nProvider < 4;
+        sect::WriteText(block + S::kOffProvider, 16, listed ? kNames[page.m_nProvider] : "", 15);
       }
-      sect::WriteText(block + S::kOffProvider, 16, name, 15);
       smtpChanged = true;
     }
     std::memcpy(dns, app->SysCfg_DNS, sizeof dns);

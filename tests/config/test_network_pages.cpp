@@ -1,11 +1,13 @@
 // The network, DDNS, mail, FTP and account pages against the fake recorder: what the
 // operator types, what the pages refuse, and the exact bytes APPLY sends.
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <atomic>
+#include <cstring>
 #include <chrono>
 #include <thread>
 #include <gtest/gtest.h>
@@ -234,6 +236,83 @@ TEST_F(NetworkPagesTest, DdnsAccountAndProviderReachSmtp) {
   EXPECT_EQ(sent[0].second, expected);
 }
 
+TEST_F(NetworkPagesTest, AutoBoxFollowsTheAddressTypeOnTheDvrFamily) {
+  struct Case {
+    const char* model;
+    int ipType, autoByte;
+    bool autoShown, dnsEnabled;
+  } cases[] = {{"K41R", 2, 1, true, false}, {"K41R", 2, 0, true, true}, {"K41R", 0, 1, false, true},
+               {"K40R", 2, 1, false, true}};
+  for (const Case& c : cases) {
+    Model(c.model, "1100");
+    fake_.SetPlausibleSections();
+    std::string ip = fake_.Section("IP");
+    ip[22] = static_cast<char>(c.ipType);
+    fake_.SetSection("IP", ip);
+    std::string dns(12, '\0');
+    dns[3] = static_cast<char>(c.autoByte);
+    fake_.SetSection("DNS", dns);
+    std::string smtp(440, '\0');
+    smtp[5] = 1;
+    fake_.SetSection("SMTP", smtp);
+    OpenSheet();
+    auto& page = Open<CDNSPage>("DDNS");
+    EXPECT_EQ(page.Item<QWidget>(IDC_DNS_AUTO)->isVisible(), c.autoShown) << c.model << c.ipType << c.autoByte;
+    EXPECT_EQ(page.Item<QWidget>(IDC_DNS_SERVER)->isEnabled(), c.dnsEnabled) << c.model << c.ipType << c.autoByte;
+    if (c.autoShown && c.autoByte) {
+      // Unchecking AUTO gives the address back; static IP on the network page hides AUTO.
+      page.Item<QAbstractButton>(IDC_DNS_AUTO)->click();
+      EXPECT_TRUE(page.Item<QWidget>(IDC_DNS_SERVER)->isEnabled());
+      page.Item<QAbstractButton>(IDC_DNS_AUTO)->click();
+      auto& network = Open<NetworkConfigPage>("Network");
+      network.Item<QAbstractButton>(IDC_NET_STATIC)->click();
+      Open<CDNSPage>("DDNS");
+      EXPECT_FALSE(page.Item<QWidget>(IDC_DNS_AUTO)->isVisible());
+      EXPECT_TRUE(page.Item<QWidget>(IDC_DNS_SERVER)->isEnabled());
+    }
+    sheet_.reset();
+  }
+}
+
+TEST_F(NetworkPagesTest, ProvidersAndCustomerVariants) {
+  struct Case {
+    std::uint32_t flags;
+    const char* stored;
+    bool boxShown;
+    int shown;
+    const char* label;
+    const char* written;  // the provider field APPLY sends after a user name change
+  } cases[] = {{0, "statdns", true, 2, nullptr, "statdns"},
+               {0, "none", true, 0, nullptr, "none"},
+               {0x80, "none", false, 0, "QUEMBRITE", "quembrite"},
+               {0x280, "", false, 0, "TAVRO", "corbelmanifold"}};
+  for (const Case& c : cases) {
+    Model("K47R", "1010");
+    app_->dw_FeatureFlags = c.flags;
+    fake_.SetPlausibleSections();
+    std::string smtp(440, '\0');
+    smtp[5] = 1;
+    Put(smtp, 88, c.stored);
+    fake_.SetSection("SMTP", smtp);
+    OpenSheet();
+    auto& page = Open<CDNSPage>("DDNS");
+    EXPECT_EQ(page.Item<QWidget>(IDC_DNS_PROVIDER)->isVisible(), c.boxShown) << c.flags;
+    EXPECT_EQ(page.Item<ui::DropList>(IDC_DNS_PROVIDER)->GetCurSel(), c.shown) << c.flags;
+    auto* label = page.Item<QLabel>(IDC_DNS_PROVIDER_LABEL);
+    EXPECT_EQ(label->isVisible(), c.label != nullptr);
+    if (c.label) {
+      EXPECT_EQ(label->text().toStdString(), c.label);
+    }
+    Type(page, IDC_DNS_USER, "user");
+    Apply();
+    const auto sent = Sent();
+    ASSERT_EQ(sent.size(), 1u) << c.flags;
+    EXPECT_EQ(sent[0].second.substr(88, 16), std::string(c.written) + std::string(16 - std::strlen(c.written), '\0'))
+        << c.flags;
+    sheet_.reset();
+  }
+}
+
 // ---- Mail ----
 
 TEST(MailAddressForm, BothDirections) {
@@ -428,6 +507,36 @@ TEST_F(NetworkPagesTest, AccountLimitsAndTyping) {
   EXPECT_EQ(boxes.Texts().back(), "Username is existed.");
   EXPECT_TRUE(sheet_->SheetButton(IDC_SHEET_APPLY)->isEnabled());
   EXPECT_EQ(list->GetItemText(3, 0), "u3");
+}
+
+TEST_F(NetworkPagesTest, AnAddedAccountLandsInTheNextSlot) {
+  MessageBoxRecorder boxes;
+  Model("K45R", "1010");
+  const std::string secure = SecureWith({{"admin", "pa", 30, -1}}, 3);
+  fake_.SetSection("SECURE", secure);
+  OpenSheet();
+  auto& page = Open<AccountPropertyPage>("Account");
+  page.Item<QPushButton>(IDC_ACC_ADD)->click();
+  EXPECT_FALSE(sheet_->SheetButton(IDC_SHEET_EXIT)->isEnabled());
+  // A missing field refuses the commit and ends the add.
+  Type(page, IDC_ACC_USER, "dave");
+  page.Item<QPushButton>(IDC_ACC_OK)->click();
+  EXPECT_EQ(boxes.Texts().back(), "Add the account is failed");
+  EXPECT_TRUE(sheet_->SheetButton(IDC_SHEET_EXIT)->isEnabled());
+  page.Item<QPushButton>(IDC_ACC_ADD)->click();
+  Type(page, IDC_ACC_USER, "dave");
+  Type(page, IDC_ACC_PASSWORD, "pw");
+  page.Item<ui::DropList>(IDC_ACC_LEVEL)->SetCurSel(2);
+  page.Item<ui::DropList>(IDC_ACC_LIFETIME)->SetCurSel(4);
+  page.Item<QPushButton>(IDC_ACC_OK)->click();
+  auto* list = page.Item<ui::ReportList>(IDC_ACC_LIST);
+  ASSERT_EQ(list->GetItemCount(), 2);
+  EXPECT_EQ(list->GetItemText(1, 1), "NORMAL USER");
+  EXPECT_EQ(list->GetItemText(1, 2), "1 DAY");
+  Apply();
+  const auto sent = Sent();
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].second, SecureWith({{"admin", "pa", 30, -1}, {"dave", "pw", 10, 1440}}, 3));
 }
 
 // ---- Network ----
