@@ -333,6 +333,15 @@ TEST(MailAddressForm, BothDirections) {
   }
 }
 
+TEST(MailAddressForm, StoredRecipientsInListOrder) {
+  std::string smtp(440, '\0');
+  Put(smtp, 136, "bob <bob@x.org>");
+  Put(smtp, 232, "plain text");                       // entry 2, behind an empty entry
+  Put(smtp, 280, "c <" + std::string(44, 'c') + ">");  // 48 bytes, no terminator
+  const std::vector<std::string> expected = {"bob@x.org", "plain text", std::string(44, 'c')};
+  EXPECT_EQ(ReadMailRecipients(reinterpret_cast<const std::uint8_t*>(smtp.data())), expected);
+}
+
 TEST_F(NetworkPagesTest, DeletingTheOnlyRecipientZeroesTheRecipientBlock) {
   Model("K40R", "1010");
   std::string smtp(440, '\0');
