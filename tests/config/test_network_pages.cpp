@@ -433,6 +433,36 @@ TEST_F(NetworkPagesTest, RecipientEditorRefusesWhatDoesNotFitAndStaysOpen) {
   EXPECT_EQ(sent[0].second.substr(136, 17), std::string("bob <bob@x.org>") + std::string(2, '\0'));
 }
 
+TEST_F(NetworkPagesTest, VerifyAsStoredAndAnEmptiedRecipient) {
+  Model("K47R", "1010");
+  std::string smtp(440, '\0');
+  smtp[4] = 1;  // neither "Yes" nor "No"
+  Put(smtp, 136, "bob <bob@x.org>");
+  fake_.SetSection("SMTP", smtp);
+  OpenSheet();
+  auto& page = Open<MailPropertyPage>("Mail");
+  EXPECT_FALSE(page.Item<QAbstractButton>(IDC_MAIL_VERIFY_YES)->isChecked());
+  EXPECT_FALSE(page.Item<QAbstractButton>(IDC_MAIL_VERIFY_NO)->isChecked());
+  EXPECT_TRUE(page.Item<QWidget>(IDC_MAIL_USER)->isEnabled());
+  auto* list = page.Item<ui::ReportList>(IDC_MAIL_LIST);
+  list->SelectRow(0);
+  QTimer::singleShot(0, [] {
+    auto* editor = qobject_cast<CMailAccountEditDlg*>(QApplication::activeModalWidget());
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->Item<QLineEdit>(CMailAccountEditDlg::IDC_EDIT_ADDRESS)->text(), "bob@x.org");
+    editor->Item<QLineEdit>(CMailAccountEditDlg::IDC_EDIT_ADDRESS)->clear();
+    editor->Command(plat::IDOK);
+  });
+  page.Item<QPushButton>(IDC_MAIL_EDIT)->click();
+  ASSERT_EQ(list->GetItemCount(), 1);
+  Apply();
+  const auto sent = Sent();
+  ASSERT_EQ(sent.size(), 1u);
+  std::string expected = smtp;
+  expected.replace(136, 15, std::string("<>") + std::string(13, '\0'));
+  EXPECT_EQ(sent[0].second, expected);  // the verify byte goes back as it came
+}
+
 // ---- Account ----
 
 std::string SecureWith(const std::vector<std::tuple<std::string, std::string, int, int>>& accounts, int max) {
@@ -546,6 +576,29 @@ TEST_F(NetworkPagesTest, AnAddedAccountLandsInTheNextSlot) {
   const auto sent = Sent();
   ASSERT_EQ(sent.size(), 1u);
   EXPECT_EQ(sent[0].second, SecureWith({{"admin", "pa", 30, -1}, {"dave", "pw", 10, 1440}}, 3));
+}
+
+TEST_F(NetworkPagesTest, EditingTheOwnAccountKeepsItsLevelAndFollowsTheNewName) {
+  Model("K40R", "1010");
+  fake_.SetSection("SECURE", SecureWith({{"bob", "pb", 10, 5}, {"admin", "pa", 20, 60}}, 5));
+  OpenSheet();
+  auto& page = Open<AccountPropertyPage>("Account");
+  auto* list = page.Item<ui::ReportList>(IDC_ACC_LIST);
+  list->SelectRow(1);
+  page.Item<QPushButton>(IDC_ACC_EDIT)->click();
+  EXPECT_EQ(page.Item<ui::DropList>(IDC_ACC_LEVEL)->GetCurSel(), 1);
+  Type(page, IDC_ACC_USER, "root");
+  Type(page, IDC_ACC_PASSWORD, "newpw");
+  page.Item<ui::DropList>(IDC_ACC_LEVEL)->SetCurSel(3);
+  page.Item<QPushButton>(IDC_ACC_OK)->click();
+  EXPECT_EQ(list->GetItemText(1, 1), "SUPERVISOR");
+  EXPECT_EQ(list->GetItemText(1, 2), "1 HOUR");
+  EXPECT_EQ(app_->CSettingINI.m_strUsername.Get(), "root");
+  EXPECT_EQ(app_->CSettingINI.m_strPassword.Get(), "newpw");
+  Apply();
+  const auto sent = Sent();
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].second, SecureWith({{"bob", "pb", 10, 5}, {"root", "newpw", 20, 60}}, 5));
 }
 
 // ---- Network ----
