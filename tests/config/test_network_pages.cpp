@@ -389,6 +389,21 @@ TEST_F(NetworkPagesTest, LongSendersAreSplitWhereTheFirmwareKeepsThem) {
     EXPECT_EQ(sent[1].second.substr(c.moreOffset, 28), sender.substr(15) + std::string(1, '\0')) << c.model;
     sheet_.reset();
   }
+  // K40R keeps 16 more characters in SYSTEM +4, beside its title.
+  Model("K40R", "1003");
+  fake_.SetPlausibleSections();
+  {
+    OpenSheet();
+    auto& page = Open<MailPropertyPage>("Mail");
+    Type(page, IDC_MAIL_FROM, QString::fromStdString(sender));
+    EXPECT_EQ(Text(page, IDC_MAIL_FROM).toStdString(), sender.substr(0, 31));
+    Apply();
+    const auto sent = Sent();
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(sent[1].first, "SYSTEM");
+    EXPECT_EQ(sent[1].second.substr(4, 16), sender.substr(15, 16));
+    sheet_.reset();
+  }
   // Below the gate the sender has 15 characters.
   Model("K41R", "1026");
   OpenSheet();
