@@ -616,6 +616,29 @@ TEST_F(NetworkPagesTest, EditingTheOwnAccountKeepsItsLevelAndFollowsTheNewName) 
   EXPECT_EQ(sent[0].second, SecureWith({{"bob", "pb", 10, 5}, {"root", "newpw", 20, 60}}, 5));
 }
 
+TEST_F(NetworkPagesTest, AccountButtonsWithoutRowsOrRoom) {
+  MessageBoxRecorder boxes;
+  Model("K40R", "1010");
+  fake_.SetSection("SECURE", SecureWith({}, 5));
+  OpenSheet();
+  auto& page = Open<AccountPropertyPage>("Account");
+  page.Item<QPushButton>(IDC_ACC_DELETE)->click();
+  page.Item<QPushButton>(IDC_ACC_EDIT)->click();
+  const std::vector<std::string> expected = {"No item could be deleted",
+                                             "You should select a account before press delete button",
+                                             "No item could be edited",
+                                             "You should select a account before press edit button"};
+  EXPECT_EQ(boxes.Texts(), expected);
+  sheet_.reset();
+  // A maximum of two with two accounts: ADD says so at once.
+  fake_.SetSection("SECURE", SecureWith({{"admin", "a", 30, -1}, {"b", "b", 0, 1}}, 2));
+  OpenSheet();
+  auto& second = Open<AccountPropertyPage>("Account");
+  second.Item<QPushButton>(IDC_ACC_ADD)->click();
+  EXPECT_EQ(boxes.Texts().back(), "Add the account is failed");
+  EXPECT_FALSE(second.Item<QWidget>(IDC_ACC_USER)->isVisible());
+}
+
 // ---- Network ----
 
 TEST_F(NetworkPagesTest, PortEditClampsAndKeepsOtherTyping) {
@@ -731,6 +754,32 @@ TEST_F(NetworkPagesTest, PppoeGoesByTheDomainAndAnEmptyDomainKeepsTheServer) {
     EXPECT_EQ(GetSysCfgSection(SYSCFG_INF, inf, sizeof inf), 1) << domain;
     sheet_.reset();
     app_->SetServerName("127.0.0.1");
+  }
+}
+
+TEST_F(NetworkPagesTest, TheClientFollowsANewAddressButNotAMissingDomain) {
+  Model("K40R", "1010");
+  {
+    OpenSheet();
+    auto& page = Open<NetworkConfigPage>("Network");
+    Type(page, IDC_NET_IP, "127.0.0.2");
+    Apply();
+    ASSERT_EQ(Sent().size(), 1u);
+    EXPECT_EQ(Sent()[0].second.substr(4, 4), std::string("\x7F\x00\x00\x02", 4));
+    EXPECT_EQ(app_->GetServerName(), "127.0.0.2");
+    sheet_.reset();
+  }
+  app_->SetServerName("127.0.0.1");
+  fake_.SetPlausibleSections();
+  {
+    OpenSheet();
+    auto& page = Open<NetworkConfigPage>("Network");
+    page.Item<QAbstractButton>(IDC_NET_DHCP)->click();
+    Apply();
+    ASSERT_EQ(Sent().size(), 1u);
+    EXPECT_EQ(Sent()[0].second[22], 2);
+    EXPECT_EQ(app_->GetServerName(), "127.0.0.1");
+    EXPECT_FALSE(HasPendingNetworkChange());
   }
 }
 
