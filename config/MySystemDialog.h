@@ -27,6 +27,7 @@
 #include "config/FTPPropertyPage.h"
 #include "config/MailPropertyPage.h"
 #include "config/NetworkConfigPage.h"
+#include "config/NetworkSnapshot.h"
 #include "config/RecordPage.h"
 #include "config/TimerRecordPage.h"
 #include "config/ToolBoxPropertyPage.h"
@@ -131,6 +132,8 @@ class MySystemDialog : public CTreePropSheet, public ISystemSheet {
   std::uint8_t m_byOrigTimerDay[7] = {};
   std::uint16_t m_wOrigTimerStart[7] = {};
   std::uint16_t m_wOrigTimerEnd[7] = {};
+  // The network, DDNS, mail, FTP and account settings as the sheet opened.
+  NetworkSnapshot m_origNetwork;
 
  protected:
   bool OnInitDialog() override;

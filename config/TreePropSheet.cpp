@@ -1,6 +1,7 @@
 #include "config/TreePropSheet.h"
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QPaintEvent>
 #include <QTabBar>
@@ -430,7 +431,14 @@ void CTreePropSheet::PaintBannerAndBar(QPainter& painter) {
       font.setWeight(QFont::Normal);
       font.setStyleHint(QFont::Serif);
       font.setPixelSize(std::max(1, m_rcBanner.height() * 7 / 10));
+      // Where the serif face is wider than the one the banner was drawn for, the text is made
+      // smaller until it fits between the frames instead of running out of the box.
+      const int room = m_rcBanner.width() - 8;
+      for (int size = font.pixelSize(); size > 6 && QFontMetrics(font).horizontalAdvance(text) > room; --size) {
+        font.setPixelSize(size - 1);
+      }
       painter.save();
+      painter.setClipRect(m_rcBanner.adjusted(2, 2, -2, -2));
       painter.setFont(font);
       painter.setPen(kBannerText);
       const int cx = m_rcBanner.left() + m_rcBanner.width() / 2;

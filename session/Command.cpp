@@ -6,6 +6,7 @@
 #include <functional>
 #include <limits>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "session/SessionRecord.h"
@@ -22,9 +23,13 @@ WORD g_wNewWebPort = 0;
 bool g_fWebPortChanged = false;
 std::string g_strNewServer;
 bool g_fServerChanged = false;
+// The thread that left the change: only a reply to one of its own requests applies it (a
+// reply another thread happens to receive meanwhile comes from the old address).
+std::thread::id g_pendingOwner;
 
 void ApplyPendingNetworkChange(::CSettingINI& settings) {
   std::lock_guard<std::mutex> lock(g_pendingMutex);
+  if (g_pendingOwner != std::this_thread::get_id()) return;
   if (g_fWebPortChanged) {
     settings.m_wWebPort = g_wNewWebPort;
     g_fWebPortChanged = false;
@@ -249,12 +254,14 @@ void SetPendingWebPort(WORD port) {
   std::lock_guard<std::mutex> lock(g_pendingMutex);
   g_wNewWebPort = port;
   g_fWebPortChanged = true;
+  g_pendingOwner = std::this_thread::get_id();
 }
 
 void SetPendingServer(const std::string& dottedAddress) {
   std::lock_guard<std::mutex> lock(g_pendingMutex);
   g_strNewServer = dottedAddress;
   g_fServerChanged = true;
+  g_pendingOwner = std::this_thread::get_id();
 }
 
 void ClearPendingNetworkChange() {

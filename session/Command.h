@@ -78,7 +78,7 @@ bool ParseReplyHead(const char* data, std::size_t length, ReplyHead& out);
 int IsIPAddressString(const std::string& text);
 
 // The pending network change left by the network page; applied and cleared by the next
-// command answered with 200.
+// command of the same thread answered with 200 (other threads' replies leave it alone).
 void SetPendingWebPort(plat::WORD port);
 void SetPendingServer(const std::string& dottedAddress);
 void ClearPendingNetworkChange();

@@ -45,9 +45,11 @@ class DataExchange {
   // An IPv4 address control (first octet in the high byte); a blank or partial address
   // fails the exchange.
   void Address(int id, std::uint32_t& value);
+  // Fails the exchange with a message for control `id` (a page's own checks); only the first
+  // failure of a pass is shown.
+  void Fail(int id, const std::string& message);
 
  private:
-  void Fail(int id, const std::string& message);
   PropertyPage& page_;
   bool save_;
   bool failed_ = false;

@@ -291,6 +291,25 @@ TEST_F(CommandTest, PendingPortChangeAppliedOnFirst200Only) {
   EXPECT_FALSE(HasPendingNetworkChange());
 }
 
+// A change left by one thread is not applied by a reply another thread receives: that reply
+// comes from where the client was, not from where the change leads.
+TEST_F(CommandTest, PendingChangeIsAppliedOnlyByItsOwnThread) {
+  UseSession();
+  SetPendingWebPort(8124);
+  plat::HANDLE other = plat::CreateThread([&]() -> plat::DWORD { return Send(WithCookie(CGI_GETCOLOR)).result; });
+  ASSERT_NE(other, 0u);
+  EXPECT_EQ(plat::WaitForSingleObject(other, 20000), plat::WAIT_OBJECT_0);
+  plat::DWORD code = 0;
+  plat::GetExitCodeThread(other, &code);
+  plat::CloseHandle(other);
+  EXPECT_EQ(code, 1u);
+  EXPECT_EQ(app_->CSettingINI.m_wWebPort.load(), recorder_.Port());
+  EXPECT_TRUE(HasPendingNetworkChange());
+  EXPECT_EQ(Send(WithCookie(CGI_GETCOLOR)).result, 1);
+  EXPECT_EQ(app_->CSettingINI.m_wWebPort.load(), 8124);
+  EXPECT_FALSE(HasPendingNetworkChange());
+}
+
 TEST_F(CommandTest, LoginToAHostNameKeepsTheNameEvenWhenRefused) {
   app_->CSettingINI.m_strServerName = "localhost";
   recorder_.SetLoginBusy(true);
@@ -402,7 +421,6 @@ TEST_F(CommandTest, CommandsFromSeveralThreadsAtOnce) {
   UseSession();
   recorder_.SetCommandBody("/GetColor.cgi", "COLOR=1;");
   app_->CSettingINI.m_strServerName = "localhost";
-  SetPendingWebPort(recorder_.Port());  // applied by whichever reply comes first
   constexpr int kThreads = 4;
   constexpr int kCalls = 5;
   std::atomic<int> good{0};
@@ -411,6 +429,8 @@ TEST_F(CommandTest, CommandsFromSeveralThreadsAtOnce) {
     threads.push_back(plat::CreateThread([&, t]() -> plat::DWORD {
       for (int i = 0; i < kCalls; ++i) {
         if (t == 0 && i == 0) {
+          // Left by this thread: applied by its own reply while the others send.
+          SetPendingWebPort(recorder_.Port());
           CCgiRequest login(CGI_LOGIN);
           login.AddParam("Username", "admin");
           login.AddParam("Password", "1234");

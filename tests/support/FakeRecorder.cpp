@@ -672,6 +672,9 @@ void FakeRecorder::SetPlausibleSections() {
   const std::string user = identity_.user.substr(0, 16), password = identity_.password.substr(0, 16);
   secure.replace(8, user.size(), user);
   secure.replace(88, password.size(), password);
+  // A supervisor without a life-time limit, as a recorder's first account is.
+  secure[168] = 30;
+  secure.replace(176, 4, std::string(4, '\xFF'));
 }
 
 bool FakeRecorder::LoadSectionFile(const std::string& option, const std::string& path) {
