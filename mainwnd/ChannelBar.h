@@ -55,7 +55,8 @@ class CChannelBar : public IChannelBar {
   void Arrange() override;
   int GetPageStart(std::uint8_t anchor) const;
   int GetPageSize() const;
-  int GetChannelCount() const;
+  int GetChannelCount() const override;
+  plat::BYTE GetCurrentChannel() const override { return Current(); }
   int PagePrev();
   int PageNext();
   int SwitchChannel(plat::BYTE channel) override;

@@ -7,6 +7,7 @@
 //                         [--split-replies] [--never-answer] [--refuse MS]
 //                 sections: [--patterned-sections] [--section NAME FILE]... [--fail-set NAME]...
 //                           [--reboot-outage MS] (default 5000)
+//                 device: [--capability WORD] (INF capability word) [--multich N] (MULTICH)
 // Each request is logged: its target, path, parameters and body bytes.
 // While it runs, lines on standard input change the stream's words for the next frames:
 //   "alarm WORD", "motion WORD" (WORD decimal or 0x hexadecimal), "clear" (no words).
@@ -39,6 +40,7 @@ int Usage() {
                "          [--refuse MS]\n"
                "  sections: [--patterned-sections] [--section NAME FILE]... [--fail-set NAME]...\n"
                "            [--reboot-outage MS]\n"
+               "  device: [--capability WORD] [--multich N]\n"
                "  standard input while running: alarm WORD | motion WORD | clear\n");
   return 2;
 }
@@ -79,6 +81,8 @@ int main(int argc, char** argv) {
   bool plausible = true;
   std::vector<std::string> failSet;
   int rebootOutageMs = 5000;
+  long long capability = -1;
+  int multich = -1;
   std::vector<std::pair<std::string, std::string>> sectionFiles;
   unsigned discoveryPort = 0, discoveryReply = 0;
   for (int i = 1; i < argc; ++i) {
@@ -101,6 +105,8 @@ int main(int argc, char** argv) {
     else if (a == "--patterned-sections") plausible = false;
     else if (a == "--fail-set" && (v = next())) failSet.push_back(v);
     else if (a == "--reboot-outage" && (v = next())) rebootOutageMs = std::atoi(v);
+    else if (a == "--capability" && (v = next())) capability = static_cast<long long>(std::strtoul(v, nullptr, 0));
+    else if (a == "--multich" && (v = next())) multich = std::atoi(v);
     else if (a == "--section" && i + 2 < argc) {
       sectionFiles.emplace_back(argv[i + 1], argv[i + 2]);
       i += 2;
@@ -152,6 +158,9 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
+  // After the section files: the switch wins over an INF from a file.
+  if (capability >= 0) recorder.SetCapabilityWord(static_cast<std::uint32_t>(capability));
+  if (multich >= 0) recorder.SetMultiChannel(multich);
   for (const std::string& option : failSet) recorder.FailSetSysCfg(option, true);
   recorder.SetRebootOutage(rebootOutageMs);
   if (discoveryPort != 0 &&
