@@ -70,6 +70,8 @@ CDetectionEditDlg::~CDetectionEditDlg() {
     plat::StopThread(m_hGrabThread, 100);
     plat::CloseHandle(m_hGrabThread);
   }
+  // A request the thread made after the first clearing is withdrawn as well.
+  if (g_lpApp) g_lpApp->f_GrabRequest = 0;
   plat::CloseHandle(m_hStartEvent);
   plat::CloseHandle(m_hQuitEvent);
 }
@@ -245,16 +247,17 @@ void CDetectionEditDlg::OnClearAll() {
 // ---- the grab thread -----------------------------------------------------------------------------
 
 plat::DWORD CDetectionEditDlg::GrabThread() {
-  const plat::HANDLE start[2] = {m_hStartEvent, m_hQuitEvent};
-  if (plat::WaitForMultipleObjects(2, start, false, plat::INFINITE) != plat::WAIT_OBJECT_0) return 0;
+  // The quit event first: when both are set, quitting wins.
+  const plat::HANDLE start[2] = {m_hQuitEvent, m_hStartEvent};
+  if (plat::WaitForMultipleObjects(2, start, false, plat::INFINITE) != plat::WAIT_OBJECT_0 + 1) return 0;
   AppRecord* app = g_lpApp;
   if (!app) return 0;
   const plat::HANDLE sem = app->h_GrabDoneSem.load();
   if (!sem) return 0;
   for (;;) {
     app->f_GrabRequest = 1;
-    const plat::HANDLE waits[2] = {sem, m_hQuitEvent};
-    if (plat::WaitForMultipleObjects(2, waits, false, plat::INFINITE) != plat::WAIT_OBJECT_0) return 0;
+    const plat::HANDLE waits[2] = {m_hQuitEvent, sem};
+    if (plat::WaitForMultipleObjects(2, waits, false, plat::INFINITE) != plat::WAIT_OBJECT_0 + 1) return 0;
     // The drawing wrote the buffer and cleared the request; until we ask again it is ours.
     const int w = app->w_GrabWidth.load(), h = app->w_GrabHeight.load();
     const std::uint8_t* grab = app->lp_GrabBuffer.load();
