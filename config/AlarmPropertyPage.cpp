@@ -66,14 +66,14 @@ bool AlarmPropertyPage::OnInitDialog() {
   check(IDC_AUTO_SWITCH, "Auto switch to alarm video", 16, 124, 240);
 
   auto* group = new QGroupBox(QStringLiteral("Alarm Video Source Definition"), this);
-  group->setGeometry(10, 150, 380, 84);
+  group->setGeometry(10, 150, 470, 84);
   AddControl(IDC_SOURCE_GROUP, group);
   label("CH1 Source :", 20, 174, IDC_CH1_SOURCE_LABEL, 100);
   label("CH2 Source :", 20, 202, IDC_CH2_SOURCE_LABEL, 100);
   const char* const captions[4] = {"1", "2", "3", "4 (Alarm)"};
   for (int k = 0; k < 4; ++k) {
-    radio(IDC_SOURCE_FIRST + 2 * k, captions[k], 120 + 64 * k, 174, 64);
-    radio(IDC_SOURCE_FIRST + 2 * k + 1, captions[k], 120 + 64 * k, 202, 64);
+    radio(IDC_SOURCE_FIRST + 2 * k, captions[k], 120 + 86 * k, 174, 86);
+    radio(IDC_SOURCE_FIRST + 2 * k + 1, captions[k], 120 + 86 * k, 202, 86);
     OnCommand(IDC_SOURCE_FIRST + 2 * k, [this, k] { OnVideoSource(k + 1, false); });
     OnCommand(IDC_SOURCE_FIRST + 2 * k + 1, [this, k] { OnVideoSource(k + 1, true); });
   }

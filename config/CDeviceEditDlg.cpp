@@ -55,16 +55,16 @@ bool CDeviceEditDlg::OnInitDialog() {
 
   auto* rate = new ui::DropList(this);
   for (const char* r : kRateItems) rate->AddString(QString::fromLatin1(r));
-  rate->setGeometry(266, 22, 64, 22);
+  rate->setGeometry(266, 22, 84, 22);
   AddControl(IDC_RATE, rate);
 
   auto* ok = new QPushButton(QStringLiteral("OK"), this);
   ok->setDefault(true);
-  ok->setGeometry(336, 3, 36, 41);
+  ok->setGeometry(356, 3, 36, 41);
   AddControl(plat::IDOK, ok);
   OnCommand(plat::IDOK, [this] { OnOK(); });
 
-  setFixedSize(378, 50);
+  setFixedSize(398, 50);
   UpdateData(false);
   return true;
 }
