@@ -129,7 +129,7 @@ void DetectionPage::Edit(bool fromButton) {
     m_byAlarmType[row] = static_cast<std::uint8_t>(dlg.m_nAlarm);
     m_bAlarmChanged = 1;
   }
-  auto take = [this](std::uint8_t& stored, int value) {
+  auto take = [](std::uint8_t& stored, int value) {
     if (value >= 0 && value <= 255 && value != stored) stored = static_cast<std::uint8_t>(value);
   };
   take(m_byDetect[row], dlg.m_nDetect);
