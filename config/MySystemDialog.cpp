@@ -233,6 +233,9 @@ void MySystemDialog::OnClickApply() {
   if (networkChanged) plat::Sleep(3000);
   // 4, 5. The client's own settings and folders.
   StoreClientSettings();
+  // 7, 8. The device table follows the peripherals or the channels' RS-485 devices.
+  if (m_fPeripheralChanged) RebuildControlTableFromPeri();
+  if (m_fDeviceTableChanged) RebuildControlTableFromRs485();
   m_lastApplyEnd = ApplyEnd::Closed;
   CloseWithCode(3);
 }
@@ -247,6 +250,9 @@ void MySystemDialog::StoreClientSettings() {
   }
   app->CSettingINI.m_byAlarmTriggerRecord = m_AlarmPage.m_byAlarmTriggerRecord;
   app->CSettingINI.m_byAlarmAutoSwitchVideo = m_AlarmPage.m_byAlarmAutoSwitchVideo;
-  app->by_TurboRepeatStep = static_cast<std::uint8_t>(m_GeneralPage.m_nTurboRepeat + 1);
+  // A turbo list left without a choice keeps the step.
+  if (m_GeneralPage.m_nTurboRepeat >= 0 && m_GeneralPage.m_nTurboRepeat < 30) {
+    app->by_TurboRepeatStep = static_cast<std::uint8_t>(m_GeneralPage.m_nTurboRepeat + 1);
+  }
 }
 

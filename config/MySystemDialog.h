@@ -134,6 +134,16 @@ class MySystemDialog : public CTreePropSheet, public ISystemSheet {
   std::uint16_t m_wOrigTimerEnd[7] = {};
   // The network, DDNS, mail, FTP and account settings as the sheet opened.
   NetworkSnapshot m_origNetwork;
+  // Snapshot of the alarm, peripheral and general pages' values at the sheet's opening.
+  int m_nOrigAlarmDuration = 0;
+  std::uint8_t m_byOrigPostNumber = 0;
+  std::uint8_t m_byOrigAlarmImageSize = 0, m_byOrigAlarmMethod = 0, m_byOrigAlarmVideoSource = 0;
+  int m_nOrigPeriBaud1 = 0, m_nOrigPeriModel1 = 0, m_nOrigPeriId2 = 0, m_nOrigPeriId1 = 0, m_nOrigPeriModel2 = 0,
+      m_nOrigPeriBaud2 = 0;
+  std::string m_strOrigDeviceName, m_strOrigChannelName1, m_strOrigChannelName2;
+  // The device table rebuilt after APPLY from PERI (peripherals changed) or RS485 (devices).
+  void RebuildControlTableFromPeri();
+  void RebuildControlTableFromRs485();
 
  protected:
   bool OnInitDialog() override;

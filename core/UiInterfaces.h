@@ -58,8 +58,9 @@ class IChannelBar {
   virtual void SetCurrentChannel(plat::BYTE channel) = 0;
   // Re-arranges the buttons of the current page (the resolution mode changed).
   virtual void Arrange() = 0;
-  // The recorder's camera channels (0 when not known).
-  virtual int GetChannelCount() const { return 0; }
+  // The channel now shown (0: the recorder's own picture) and the number of channels.
+  virtual plat::BYTE GetCurrentChannel() const = 0;
+  virtual int GetChannelCount() const = 0;
 };
 
 // The side function buttons.

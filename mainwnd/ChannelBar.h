@@ -56,6 +56,7 @@ class CChannelBar : public IChannelBar {
   int GetPageStart(std::uint8_t anchor) const;
   int GetPageSize() const;
   int GetChannelCount() const override;
+  plat::BYTE GetCurrentChannel() const override { return Current(); }
   int PagePrev();
   int PageNext();
   int SwitchChannel(plat::BYTE channel) override;

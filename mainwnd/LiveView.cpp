@@ -73,6 +73,9 @@ LiveView::Outcome LiveView::Show(AppRecord& app, bool fullScreen) {
   // The full-screen picture is only drawn while the program holds its screen buffer.
   if (app.lp_ScreenBuffer.load() == nullptr) screen = QSize();
 
+  // The decoded picture before line doubling (the grab falls back to it).
+  const std::uint8_t* decoded = src;
+  const int decodedHeight = h;
   if (src != nullptr && w > 0 && h > 0) {
     // Line doubling of the wide pictures.
     if (w >= kDoubleMinWidth && !IsModelK47R(app.GetProductID()) &&
@@ -92,14 +95,21 @@ LiveView::Outcome LiveView::Show(AppRecord& app, bool fullScreen) {
     }
   }
 
-  // The detection editor's copy, bounded by its buffer.
+  // The detection editor's copy, bounded by its buffer: the drawn picture, or the decoded one
+  // when the doubled picture does not fit.
   if (app.f_GrabRequest.load()) {
     std::uint8_t* grab = app.lp_GrabBuffer.load();
-    const std::size_t bytes = std::size_t(w) * std::size_t(h) * 3;
-    if (grab && src && w > 0 && h > 0 && bytes <= kPictureBufferSize) {
-      std::memcpy(grab, src, bytes);
+    const std::uint8_t* copy = src;
+    int copyHeight = h;
+    if (std::size_t(w) * std::size_t(h) * 3 > kPictureBufferSize) {
+      copy = decoded;
+      copyHeight = decodedHeight;
+    }
+    const std::size_t bytes = std::size_t(w) * std::size_t(copyHeight) * 3;
+    if (grab && copy && w > 0 && copyHeight > 0 && bytes <= kPictureBufferSize) {
+      std::memcpy(grab, copy, bytes);
       app.w_GrabWidth = static_cast<std::uint16_t>(w);
-      app.w_GrabHeight = static_cast<std::uint16_t>(h);
+      app.w_GrabHeight = static_cast<std::uint16_t>(copyHeight);
     } else {
       app.w_GrabWidth = 0;
       app.w_GrabHeight = 0;

@@ -1,5 +1,7 @@
 #include "ui/Controls.h"
 
+#include <QSignalBlocker>
+
 #include <QHeaderView>
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
@@ -77,6 +79,26 @@ int DropList::AddString(const QString& text) {
 int DropList::SetCurSel(int index) {
   setCurrentIndex(index >= 0 && index < count() ? index : -1);
   return currentIndex();
+}
+
+DigitsEdit::DigitsEdit(QWidget* parent) : QLineEdit(parent) {
+  // Connected before any handler of the page, so the page sees the reduced text.
+  connect(this, &QLineEdit::textEdited, this, [this](const QString& text) {
+    QString digits;
+    int caret = cursorPosition();
+    for (int i = 0; i < text.size(); ++i) {
+      if (text[i].isDigit() && text[i].unicode() < 128) {
+        digits += text[i];
+      } else if (i < cursorPosition()) {
+        --caret;
+      }
+    }
+    if (digits != text) {
+      const QSignalBlocker block(this);
+      setText(digits);
+      setCursorPosition(caret < 0 ? 0 : caret);
+    }
+  });
 }
 
 ReportList::ReportList(QWidget* parent) : QTreeWidget(parent) {

@@ -52,6 +52,15 @@ class DropList : public QComboBox {
   std::function<void(int)> onSelChange;
 };
 
+// An edit that takes digits only: what the operator types or pastes is reduced to its digits
+// at once (the caret stays after the digits before it). Text set from code is left as it is.
+class DigitsEdit : public QLineEdit {
+  Q_OBJECT
+
+ public:
+  explicit DigitsEdit(QWidget* parent = nullptr);
+};
+
 // A list in report view: columns, whole-row single selection.
 class ReportList : public QTreeWidget {
   Q_OBJECT

@@ -5,6 +5,9 @@
 #include <QComboBox>
 #include <QLineEdit>
 
+#include <limits>
+
+#include "core/Strings.h"
 #include "platform/messages.h"
 #include "ui/Controls.h"
 
@@ -48,11 +51,22 @@ void DataExchange::Number(int id, int& value, int min, int max) {
   }
   bool ok = false;
   const long long n = edit->text().trimmed().toLongLong(&ok);
-  if (!ok || n < min || n > max) {
-    Fail(id, "Enter a whole number from " + std::to_string(min) + " to " + std::to_string(max) + ".");
+  if (!ok) {
+    Fail(id, LoadStr(61712));
+    return;
+  }
+  if (n < min || n > max) {
+    // "Please enter an integer between %1 and %2."
+    QString text = QString::fromLatin1(LoadStr(61714));
+    text = text.arg(min).arg(max);
+    Fail(id, text.toStdString());
     return;
   }
   value = static_cast<int>(n);
+}
+
+void DataExchange::Integer(int id, int& value) {
+  Number(id, value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
 }
 
 void DataExchange::Check(int id, int& value) {

@@ -23,10 +23,10 @@ namespace ui {
 
 class PropertyPage;
 
-// One pass of data exchange over a page's controls.
+// One pass of data exchange over the controls of a page or a dialog.
 class DataExchange {
  public:
-  DataExchange(PropertyPage& page, bool saveAndValidate) : page_(page), save_(saveAndValidate) {}
+  DataExchange(Window& page, bool saveAndValidate) : page_(page), save_(saveAndValidate) {}
   bool Saving() const { return save_; }
   bool Failed() const { return failed_; }
   int FailedControl() const { return failedId_; }
@@ -34,8 +34,11 @@ class DataExchange {
   // Text of an edit; at most `maxChars` characters (0: no limit). Filling sets the edit's
   // limit; reading a longer text fails the exchange.
   void Text(int id, std::string& value, int maxChars = 0);
-  // A number in an edit within [min, max]. Reading something else fails the exchange.
+  // A number in an edit within [min, max]. Reading something else fails the exchange: a text
+  // that is no whole number brings message 61712, a number outside the range 61714.
   void Number(int id, int& value, int min, int max);
+  // A whole number in an edit without a range of its own (message 61712 for anything else).
+  void Integer(int id, int& value);
   // A check box: 0 or 1.
   void Check(int id, int& value);
   // Radio buttons `firstId`.. in order: the index of the checked one, -1 when none.
@@ -50,7 +53,7 @@ class DataExchange {
   void Fail(int id, const std::string& message);
 
  private:
-  PropertyPage& page_;
+  Window& page_;
   bool save_;
   bool failed_ = false;
   int failedId_ = 0;

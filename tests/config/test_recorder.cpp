@@ -15,6 +15,8 @@
 #include "engine/AppRecord.h"
 #include "mainwnd/SystemSheet.h"
 #include "platform/net.h"
+#include "session/CgiRequest.h"
+#include "session/Command.h"
 #include "session/SysCfg.h"
 #include "tests/support/FakeRecorder.h"
 #include "tests/support/MessageBoxRecorder.h"
@@ -124,6 +126,26 @@ TEST_F(SheetRecorderTest, PlausibleSectionsAndAFailingOption) {
   EXPECT_FALSE(fake_.LoadSectionFile("FTP", path));
   EXPECT_FALSE(fake_.LoadSectionFile("NOPE", path));
   std::remove(path.c_str());
+}
+
+// The switches the device pages are tried with: the INF capability word and MULTICH.
+TEST_F(SheetRecorderTest, CapabilityWordAndMultiChannelSwitches) {
+  Model("K41R", "1100");
+  fake_.SetCapabilityWord(0x00000280);
+  fake_.SetMultiChannel(1);
+  std::uint8_t inf[kSysCfgSizeINF] = {};
+  ASSERT_EQ(GetSysCfgSection(SYSCFG_INF, inf, sizeof inf), 1);
+  EXPECT_EQ(inf[20], 0x80);
+  EXPECT_EQ(inf[21], 0x02);
+  EXPECT_EQ(inf[22] | inf[23], 0);
+  CCgiRequest info(14);
+  info.AddCookie(GetSessionId());
+  std::uint8_t reply[512] = {};
+  plat::DWORD length = 0;
+  ASSERT_EQ(ZududSendCommand(info, nullptr, 0, nullptr, reply, sizeof reply - 1, &length, 15, 15), 1);
+  const std::string body(reinterpret_cast<const char*>(reply), length);
+  EXPECT_NE(body.find("MULTICH=1;"), std::string::npos) << body;
+  EXPECT_NE(body.find("USERLEVEL=30;"), std::string::npos) << body;
 }
 
 }  // namespace

@@ -70,6 +70,8 @@ class Bar : public IChannelBar {
   }
   void SetCurrentChannel(plat::BYTE) override {}
   void Arrange() override {}
+  plat::BYTE GetCurrentChannel() const override { return 0; }
+  int GetChannelCount() const override { return 0; }
   std::vector<int> switched;
 };
 

@@ -179,6 +179,8 @@ class TestChannelBar : public IChannelBar {
   }
   void SetCurrentChannel(plat::BYTE) override {}
   void Arrange() override {}
+  plat::BYTE GetCurrentChannel() const override { return 0; }
+  int GetChannelCount() const override { return 0; }
   std::mutex m;
   std::vector<int> switched;
 };

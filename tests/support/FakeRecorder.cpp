@@ -773,6 +773,30 @@ void FakeRecorder::SetSection(const std::string& option, const std::string& byte
   sections_[option] = bytes;
 }
 
+void FakeRecorder::SetCapabilityWord(std::uint32_t word) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  std::string& inf = sections_["INF"];
+  if (inf.size() < 24) inf.resize(SectionSize("INF"), '\0');
+  for (int i = 0; i < 4; ++i) inf[20 + i] = static_cast<char>((word >> (8 * i)) & 0xFF);
+}
+
+void FakeRecorder::SetMultiChannel(int value) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  std::string body = deviceInfo_.empty()
+                         ? "LIFETIME=60;MULTICH=0;VIDEOMODE=0;USERLEVEL=30;Boot-Version=B100;2041-Version=V200;FPGA-Version=F300;"
+                         : deviceInfo_;
+  const std::string key = "MULTICH=";
+  const std::size_t at = body.find(key);
+  if (at == std::string::npos) {
+    body += key + std::to_string(value) + ";";
+  } else {
+    const std::size_t end = body.find(';', at);
+    body.replace(at + key.size(), end == std::string::npos ? std::string::npos : end - at - key.size(),
+                 std::to_string(value));
+  }
+  deviceInfo_ = body;
+}
+
 std::string FakeRecorder::AllSections(std::size_t online) const {
   std::lock_guard<std::mutex> lock(mutex_);
   const std::string& model = identity_.productId;

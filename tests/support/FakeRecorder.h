@@ -150,6 +150,10 @@ class FakeRecorder {
   // /Reboot.cgi ends the session (a new identifier; the old one is refused) and refuses
   // connections for `ms` (0: only counted, as before).
   void SetRebootOutage(int ms);
+  // The capability word of the INF section (bytes 20 to 23, little-endian).
+  void SetCapabilityWord(std::uint32_t word);
+  // MULTICH of /Getdeviceinfo.cgi (the rest of the device information stays).
+  void SetMultiChannel(int value);
   // The ALL reply for the identity's model (with `online` bytes of ONLINE).
   std::string AllSections(std::size_t online = 240) const;
 

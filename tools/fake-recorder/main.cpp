@@ -9,6 +9,7 @@
 //                           [--reboot-outage MS] (default 5000)
 //                 recorder settings: [--dvr-date "KEY=V;..."] [--record-setting "KEY=V;..."]
 //                                    [--fail-command PATH]...
+//                 device: [--capability WORD] (INF capability word) [--multich N] (MULTICH)
 // Each request is logged: its target, path, parameters and body bytes.
 // While it runs, lines on standard input change the stream's words for the next frames:
 //   "alarm WORD", "motion WORD" (WORD decimal or 0x hexadecimal), "clear" (no words).
@@ -43,6 +44,7 @@ int Usage() {
                "            [--reboot-outage MS]\n"
                "  recorder settings: [--dvr-date \"KEY=V;...\"] [--record-setting \"KEY=V;...\"]\n"
                "                     [--fail-command PATH]...\n"
+               "  device: [--capability WORD] [--multich N]\n"
                "  standard input while running: alarm WORD | motion WORD | clear\n");
   return 2;
 }
@@ -85,6 +87,8 @@ int main(int argc, char** argv) {
   std::string dvrDate, recordSetting;
   std::vector<std::string> failCommands;
   int rebootOutageMs = 5000;
+  long long capability = -1;
+  int multich = -1;
   std::vector<std::pair<std::string, std::string>> sectionFiles;
   unsigned discoveryPort = 0, discoveryReply = 0;
   for (int i = 1; i < argc; ++i) {
@@ -110,6 +114,8 @@ int main(int argc, char** argv) {
     else if (a == "--dvr-date" && (v = next())) dvrDate = v;
     else if (a == "--record-setting" && (v = next())) recordSetting = v;
     else if (a == "--fail-command" && (v = next())) failCommands.push_back(v);
+    else if (a == "--capability" && (v = next())) capability = static_cast<long long>(std::strtoul(v, nullptr, 0));
+    else if (a == "--multich" && (v = next())) multich = std::atoi(v);
     else if (a == "--section" && i + 2 < argc) {
       sectionFiles.emplace_back(argv[i + 1], argv[i + 2]);
       i += 2;
@@ -161,6 +167,9 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
+  // After the section files: the switch wins over an INF from a file.
+  if (capability >= 0) recorder.SetCapabilityWord(static_cast<std::uint32_t>(capability));
+  if (multich >= 0) recorder.SetMultiChannel(multich);
   for (const std::string& option : failSet) recorder.FailSetSysCfg(option, true);
   recorder.SetRebootOutage(rebootOutageMs);
   recorder.SetDvrDateValues(dvrDate);

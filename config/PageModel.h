@@ -1,0 +1,15 @@
+// What the configuration pages need to know of the connected recorder.
+#pragma once
+#include <string>
+
+#include "session/Sections.h"
+
+namespace pagemodel {
+
+// The connected model and firmware in the form the section layouts take.
+sect::Device ConnectedDevice();
+// Video channels of a DVR-family model: K41R 16, K42R 8, K43R 4; 0 for any other model.
+int DvrChannelCount(const std::string& productId);
+int DvrChannelCount();
+
+}  // namespace pagemodel
