@@ -39,6 +39,9 @@ int Usage() {
                "          [--refuse MS]\n"
                "  sections: [--patterned-sections] [--section NAME FILE]... [--fail-set NAME]...\n"
                "            [--reboot-outage MS]\n"
+               "  device: [--user-level N] [--multich 0|1] [--video-mode 0|1] [--device-info TEXT]\n"
+               "          [--capabilities WORD] [--retr 0|1] [--sensor BYTE] [--slaves TEXT]\n"
+               "          [--color CON,BRI,HUE] [--res-size RES WxH]... [--fail-path PATH]...\n"
                "  standard input while running: alarm WORD | motion WORD | clear\n");
   return 2;
 }
@@ -81,6 +84,13 @@ int main(int argc, char** argv) {
   int rebootOutageMs = 5000;
   std::vector<std::pair<std::string, std::string>> sectionFiles;
   unsigned discoveryPort = 0, discoveryReply = 0;
+  int userLevel = -1, multich = -1, videoMode = -1, retr = -1, sensor = -1;
+  long long capabilities = -1;
+  const char* deviceInfo = nullptr;
+  const char* slaves = nullptr;
+  const char* color = nullptr;
+  std::vector<std::string> failPaths;
+  std::vector<std::pair<int, std::string>> resSizes;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     auto next = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
@@ -101,6 +111,20 @@ int main(int argc, char** argv) {
     else if (a == "--patterned-sections") plausible = false;
     else if (a == "--fail-set" && (v = next())) failSet.push_back(v);
     else if (a == "--reboot-outage" && (v = next())) rebootOutageMs = std::atoi(v);
+    else if (a == "--user-level" && (v = next())) userLevel = std::atoi(v);
+    else if (a == "--multich" && (v = next())) multich = std::atoi(v);
+    else if (a == "--video-mode" && (v = next())) videoMode = std::atoi(v);
+    else if (a == "--device-info" && (v = next())) deviceInfo = v;
+    else if (a == "--capabilities" && (v = next())) capabilities = std::strtoll(v, nullptr, 0);
+    else if (a == "--retr" && (v = next())) retr = std::atoi(v);
+    else if (a == "--sensor" && (v = next())) sensor = static_cast<int>(std::strtoul(v, nullptr, 0));
+    else if (a == "--slaves" && (v = next())) slaves = v;
+    else if (a == "--color" && (v = next())) color = v;
+    else if (a == "--fail-path" && (v = next())) failPaths.push_back(v);
+    else if (a == "--res-size" && i + 2 < argc) {
+      resSizes.emplace_back(std::atoi(argv[i + 1]), argv[i + 2]);
+      i += 2;
+    }
     else if (a == "--section" && i + 2 < argc) {
       sectionFiles.emplace_back(argv[i + 1], argv[i + 2]);
       i += 2;
@@ -153,6 +177,39 @@ int main(int argc, char** argv) {
     }
   }
   for (const std::string& option : failSet) recorder.FailSetSysCfg(option, true);
+  if (deviceInfo) {
+    recorder.SetDeviceInfo(deviceInfo);
+  } else if (userLevel >= 0 || multich >= 0 || videoMode >= 0) {
+    recorder.SetDeviceInfo("LIFETIME=60;MULTICH=" + std::to_string(multich < 0 ? 0 : multich) +
+                           ";VIDEOMODE=" + std::to_string(videoMode < 0 ? 0 : videoMode) +
+                           ";USERLEVEL=" + std::to_string(userLevel < 0 ? 30 : userLevel) +
+                           ";Boot-Version=B100;2041-Version=V200;FPGA-Version=F300;");
+  }
+  if (capabilities >= 0) {
+    // The capability word of the INF section (little-endian at byte 20).
+    std::string inf = recorder.Section("INF");
+    if (inf.size() >= 24) {
+      for (int b = 0; b < 4; ++b) inf[20 + b] = static_cast<char>((capabilities >> (8 * b)) & 0xFF);
+      recorder.SetSection("INF", inf);
+    }
+  }
+  if (retr >= 0) {
+    recorder.SetRetrState(static_cast<std::uint8_t>(retr != 0));
+    recorder.SetReportRetr(true);
+  }
+  if (sensor >= 0) recorder.SetSensorState(static_cast<std::uint8_t>(sensor));
+  if (slaves) recorder.SetPtzSlaveReply(slaves);
+  if (color) {
+    int con = 0, bri = 0, hue = 0;
+    if (std::sscanf(color, "%d,%d,%d", &con, &bri, &hue) != 3) return Usage();
+    recorder.SetColor(fake::FakeRecorder::Color{con, bri, hue});
+  }
+  for (const auto& [res, size] : resSizes) {
+    int w = 0, h = 0;
+    if (std::sscanf(size.c_str(), "%dx%d", &w, &h) != 2 || w <= 0 || h <= 0) return Usage();
+    recorder.SetResolutionSize(res, w, h);
+  }
+  for (const std::string& path : failPaths) recorder.FailPath(path, true);
   recorder.SetRebootOutage(rebootOutageMs);
   if (discoveryPort != 0 &&
       !recorder.StartDiscovery(static_cast<std::uint16_t>(discoveryPort), static_cast<std::uint16_t>(discoveryReply))) {
