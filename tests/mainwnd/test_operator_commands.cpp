@@ -22,6 +22,7 @@
 #include "mainwnd/ColorSettingDlg.h"
 #include "mainwnd/Layout.h"
 #include "mainwnd/ModalTools.h"
+#include "mainwnd/SelectPtzDlg.h"
 #include "mainwnd/SystemSheet.h"
 #include "mainwnd/TrelvixDlg.h"
 #include "mainwnd_fixture.h"
@@ -855,6 +856,92 @@ TEST_F(ConfigReadTest, FirstFailureStopsWith4029AndNoSheet) {
   EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{LoadStr(4029)});
   EXPECT_EQ(fake_.RequestCount(), 1u);  // the first read failed, nothing after it
   EXPECT_EQ(app_->f_SystemDialogOpen.load(), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// The marker of a hot-point click on the next four pictures, and the main window's hooks that
+// the re-login thread calls from its worker.
+class HotPointMarkerTest : public OpsTest {
+ protected:
+  void ShowBluePicture(int w, int h) {
+    frame_.assign(std::size_t(w) * h * 3, 0);
+    for (std::size_t i = 0; i < frame_.size(); i += 3) frame_[i] = 200;  // blue (first byte)
+    app_->lp_CurrentFrame = frame_.data();
+    app_->w_FrameWidth = static_cast<std::uint16_t>(w);
+    app_->w_FrameHeight = static_cast<std::uint16_t>(h);
+    app_->f_VideoRunning = 1;
+    std::thread([this] { dlg_->ShowImage(); }).join();
+    Pump();
+  }
+  std::vector<std::uint8_t> frame_;
+};
+
+TEST_F(HotPointMarkerTest, MarkerOnTheNextFourPictures) {
+  ASSERT_TRUE(Init("K40R", "USERLEVEL=30;", "1030"));
+  RecorderWithPtz(8, 0);
+  ShowBluePicture(352, 240);  // the layout settles on the picture size
+  app_->by_HotPointMode = 2;
+  dlg_->show();
+  const LayoutRow& L = LayoutRowOf(app_->w_LayoutMode.load());
+  const QPoint at(L[LV_VIDEO] + 100, L[LV_VIDEO + 1] + 60);
+  QTest::mouseClick(dlg_.get(), Qt::LeftButton, {}, at);
+  Pump();
+  ASSERT_EQ(app_->w_HotPointFrames.load(), 4);
+  for (int picture = 1; picture <= 5; ++picture) {
+    ShowBluePicture(352, 240);
+    const QRgb c = dlg_->DisplaySurface().pixel(100, 60);
+    EXPECT_EQ(qRed(c) > 200 && qBlue(c) < 60, picture <= 4) << "picture " << picture;
+  }
+}
+
+TEST_F(HotPointMarkerTest, ReLoginHooksFromAWorker) {
+  ASSERT_TRUE(Init("K43R", "USERLEVEL=30;", "1030"));
+  RecorderWithPtz(23, 2);
+  fake_.SetPtzSlaveReply("SLAVENUM=1;SID=4;STYPE=1;");
+  dlg_->runSelectPtz = [](int& n) { return n = 1, 1; };
+  Press(IDC_PTZ_MODE);
+  ASSERT_EQ(dlg_->Button(IDC_PTZ_MODE)->m_wImageIndex, 1);
+  std::thread([this] {
+    dlg_->ResetPtzModeButton();
+    dlg_->ChangeItemPositionForDeviceModified();
+    dlg_->RelayoutControls();
+  }).join();
+  Pump();
+  EXPECT_EQ(dlg_->Button(IDC_PTZ_MODE)->m_wImageIndex, 0);
+}
+
+TEST_F(HotPointMarkerTest, SelectDialogByTheCurrentDevice) {
+  ASSERT_TRUE(Init("K43R", "USERLEVEL=30;", "1030"));
+  RecorderWithPtz(23, 3);
+  {
+    CSelectPTZDlg dialog;
+    ASSERT_TRUE(dialog.OnInitDialog());
+    EXPECT_FALSE(dialog.GetDlgItem(CSelectPTZDlg::IDC_ESC)->isVisibleTo(&dialog));
+    EXPECT_EQ(dialog.GetDlgItem(CSelectPTZDlg::IDC_CANCEL_BUTTON)->geometry(), QRect(172, 42, 98, 37));
+    EXPECT_EQ(dialog.GetDlgItemText(CSelectPTZDlg::IDC_NUMBER).toStdString(), "1");
+  }
+  app_->C_ControlD.MakeCurrent(CDF_PTZ, 2);
+  struct Case {
+    const char* typed;
+    int button;
+    int result, number;
+  };
+  for (const Case& c : {Case{"12", CSelectPTZDlg::IDC_OK_BUTTON, 1, 12}, Case{"", CSelectPTZDlg::IDC_OK_BUTTON, 1, 0},
+                        Case{"5", CSelectPTZDlg::IDC_CANCEL_BUTTON, 2, 3}, Case{"5", CSelectPTZDlg::IDC_ESC, 20, 3}}) {
+    CSelectPTZDlg dialog;
+    ASSERT_TRUE(dialog.OnInitDialog());
+    EXPECT_TRUE(dialog.GetDlgItem(CSelectPTZDlg::IDC_ESC)->isVisibleTo(&dialog));
+    EXPECT_EQ(dialog.GetDlgItemText(CSelectPTZDlg::IDC_NUMBER).toStdString(), "3");
+    EXPECT_EQ(dialog.GetDlgItem(CSelectPTZDlg::IDC_ESC)->toolTip().toStdString(), "Back to control center ");
+    dialog.SetDlgItemText(CSelectPTZDlg::IDC_NUMBER, c.typed);
+    dialog.show();
+    dialog.Command(c.button);
+    EXPECT_EQ(dialog.result(), c.result) << c.typed;
+    EXPECT_EQ(dialog.m_nNumber, c.number) << c.typed;
+  }
 }
 
 }  // namespace

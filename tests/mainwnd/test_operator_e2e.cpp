@@ -14,6 +14,7 @@
 #include "core/Strings.h"
 #include "engine/Mailbox.h"
 #include "engine/Resources.h"
+#include "mainwnd/CmosToolBarDlg.h"
 #include "mainwnd/Layout.h"
 #include "mainwnd/TrelvixDlg.h"
 #include "mainwnd_fixture.h"
@@ -206,6 +207,42 @@ TEST_F(OperatorE2E, ResolutionChangeReLaysTheWindowOutAtTheNewPictureSize) {
   // 352 x 240 pictures from the next frame on: the small layout, a smaller window.
   EXPECT_TRUE(Pump([&] { return app_->w_LayoutMode.load() == 7 && dlg_->size() == windowOf(7); }));
   EXPECT_LT(dlg_->width(), windowOf(8).width());
+}
+
+// The sensor toolbar's faces follow the state byte of the frame headers, not the clicks.
+TEST_F(OperatorE2E, SensorToolbarFollowsTheStreamEndToEnd) {
+  Device("K47R", "1000", "LIFETIME=60;USERLEVEL=30;VIDEOMODE=0;");
+  ASSERT_TRUE(Start());
+  CCmosToolBarDlg* bar = dlg_->CmosToolBar();
+  ASSERT_NE(bar, nullptr);
+  ASSERT_TRUE(Pump([&] { return !dlg_->DisplayedRect().isEmpty(); }));
+  bar->Command(8602);  // right-top quarter
+  EXPECT_EQ(fake_.SensorState() & 0x0F, 2);
+  EXPECT_TRUE(Pump([&] { return bar->ToolButton(2)->m_wImageIndex == 1 && bar->ToolButton(0)->m_wImageIndex == 0; }));
+  bar->Command(CCmosToolBarDlg::IDC_HORIZONTAL_ROTATE);
+  EXPECT_TRUE(Pump([&] { return bar->HorizontalRotate() == 1; }));
+  bar->Command(CCmosToolBarDlg::IDC_VERTICAL_ROTATE);
+  EXPECT_TRUE(Pump([&] { return bar->VerticalRotate() == 1 && bar->HorizontalRotate() == 1; }));
+  EXPECT_EQ(fake_.SensorState(), 0xC2);
+}
+
+// The R.E.T.R. key asks for the opposite of the reported state; its face follows the panel
+// byte of the frames that come after.
+TEST_F(OperatorE2E, RetrKeyFaceFollowsTheFrames) {
+  Device("K41R", "1030", "LIFETIME=60;USERLEVEL=30;MULTICH=0;VIDEOMODE=0;LINKDEVICE=14;");
+  fake_.SetRetrState(0);
+  fake_.SetReportRetr(true);
+  ASSERT_TRUE(Start());
+  ASSERT_TRUE(Pump([&] { return !dlg_->DisplayedRect().isEmpty(); }));
+  CVtxButton* key = dlg_->Button(IDC_RETR);
+  ASSERT_NE(key, nullptr);
+  Press(IDC_RETR);
+  EXPECT_EQ(fake_.RetrState(), 1);
+  EXPECT_TRUE(Pump([&] { return app_->C_ControlD.GetRetrState() == 1; }));
+  EXPECT_TRUE(Pump([&] { return key->toolTip().toStdString() == "R.E.T.R.(Enable)"; }));
+  Press(IDC_RETR);
+  EXPECT_EQ(fake_.RetrState(), 0);
+  EXPECT_TRUE(Pump([&] { return key->toolTip().toStdString() == "R.E.T.R.(Disable)"; }));
 }
 
 }  // namespace
