@@ -264,6 +264,10 @@ TEST_F(OpsTest, ColourPopupEditsSlidersDefaultsAndKeys) {
   popup.m_nDeviceHue = 0;
   ASSERT_TRUE(popup.OnInitDialog());
   EXPECT_EQ(popup.size(), QSize(304, 196));
+  // The panel behind the rows is painted light grey; the title bar is the skin's.
+  const QImage face = popup.grab().toImage();
+  EXPECT_EQ(face.pixel(150, 100) & 0xFFFFFF, 0xDDDDDDu);
+  EXPECT_NE(face.pixel(150, 10) & 0xFFFFFF, 0xDDDDDDu);
   EXPECT_FALSE(popup.Slider(CColorSettingDlg::IDC_SLIDER_SATURATION)->isVisibleTo(&popup));
   QLineEdit* hue = popup.Edit(CColorSettingDlg::IDC_EDIT_HUE);
   struct Typed {
