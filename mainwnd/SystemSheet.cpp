@@ -12,6 +12,7 @@
 
 namespace {
 ISystemSheetFactory* g_systemSheetFactory = nullptr;
+constexpr const char kSheetNotCreated[] = "Dialog box could not be created!";
 }  // namespace
 
 void SetSystemSheetFactory(ISystemSheetFactory* factory) { g_systemSheetFactory = factory; }
@@ -23,14 +24,15 @@ int LoadDeviceConfig() {
   const std::string product = app->GetProductID();
   const std::string firmware = app->GetFWVersion();
   const bool videoServer = IsModelK40R(product) || IsModelFamilyK44(product) || IsModelK47R(product);
+  {
+    // The online users are read afresh: none left over from an earlier read.
+    std::lock_guard<std::mutex> lock(app->mtx_SysCfg);
+    std::memset(app->SysCfg_ONLINE, 0, sizeof app->SysCfg_ONLINE);
+  }
   if (!IsFirmwareBelow(videoServer ? "0003" : "1024", firmware)) {
     return GetSysCfgSection(SYSCFG_ALL, nullptr, 0) ? 1 : 0;
   }
   std::uint8_t* pppoe = UsesNewPppoeBlock(product, firmware) ? app->SysCfg_PPPOE_New : app->SysCfg_PPPOE;
-  {
-    std::lock_guard<std::mutex> lock(app->mtx_SysCfg);
-    std::memset(app->SysCfg_ONLINE, 0, sizeof app->SysCfg_ONLINE);
-  }
   struct Read {
     std::uint8_t option;
     std::uint8_t* block;
@@ -73,15 +75,29 @@ void OnSystemConfig(QWidget* mainWindow, const QRect& workArea) {
     return;
   }
   delete app->lp_SystemDialog.exchange(nullptr);
+  if (!app->f_VideoRunning.load()) {
+    plat::MessageBox(0, LoadStr(4085));
+    return;
+  }
   ISystemSheetFactory* factory = GetSystemSheetFactory();
-  if (!factory) return;
+  if (!factory) {
+    plat::MessageBox(0, kSheetNotCreated);
+    return;
+  }
   if (!LoadDeviceConfig()) {
     plat::MessageBox(0, LoadStr(4029));
     return;
   }
   ISystemSheet* sheet = factory->NewSystemSheet();
-  if (!sheet) return;
+  if (!sheet) {
+    plat::MessageBox(0, kSheetNotCreated);
+    return;
+  }
   app->lp_SystemDialog = sheet;
-  sheet->CreateSheet(mainWindow, workArea);
+  if (!sheet->CreateSheet(mainWindow, workArea)) {
+    delete app->lp_SystemDialog.exchange(nullptr);
+    plat::MessageBox(0, kSheetNotCreated);
+    return;
+  }
   app->f_SystemDialogOpen.exchange(1);
 }

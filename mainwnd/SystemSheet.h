@@ -1,6 +1,6 @@
 // What the main window needs of the configuration folder: the configuration sheet. The
 // configuration windows register a factory at start-up; without one the configuration
-// command does nothing further.
+// command says "Dialog box could not be created!".
 #pragma once
 #include <QRect>
 

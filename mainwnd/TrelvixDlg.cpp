@@ -122,16 +122,6 @@ CTrelvixDlg::CTrelvixDlg(QWidget* parent) : ui::Window(parent) {
     if (CVtxButton* b = Button(1005)) b->SetImageIndex(1);
     return 0;
   });
-  OnMessage(msg::WM_POSTALARMAUDIO, [](plat::WPARAM, plat::LPARAM action) -> plat::LPARAM {
-    if (AppRecord* app = g_lpApp) {
-      if (action == msg::ALARM_AUDIO_STOP) {
-        StopAlarmSound(*app);
-      } else {
-        StartAlarmSound(*app);
-      }
-    }
-    return 0;
-  });
   OnMessage(msg::WM_SHOWSTATUS, [this](plat::WPARAM wParam, plat::LPARAM code) -> plat::LPARAM {
     switch (code) {
       case msg::STATUS_ESCAPED_TIME: {
@@ -162,27 +152,8 @@ CTrelvixDlg::CTrelvixDlg(QWidget* parent) : ui::Window(parent) {
   OnCommand(IDC_CLOSE, [this] { DestroyWindow(); });
   OnCommand(IDC_CHANNEL_PAGE_PREV, [this] { m_channelBar.PagePrev(); });
   OnCommand(IDC_CHANNEL_PAGE_NEXT, [this] { m_channelBar.PageNext(); });
-  for (int id = IDC_CHANNEL_FIRST; id <= IDC_CHANNEL_LAST; ++id) {
-    OnCommand(id, [this, id] { m_channelBar.SwitchChannel(static_cast<plat::BYTE>(id - IDC_CHANNEL_FIRST)); });
-  }
-  OnCommand(IDC_SYSTEM_CONFIG, [this] { OnSystemConfig(this, m_rcWorkArea); });
-  OnCommand(IDC_SNAPSHOT, [] {
-    if (g_lpApp) g_lpApp->f_SnapshotRequest = 1;
-  });
-  OnCommand(IDC_CAMERA_TOOL, [this] {
-    m_bPanelOpen = 1;
-    DoRelayout();
-    if (m_btnCameraTool) m_btnCameraTool->hide();
-    if (m_btnCameraToolDown && g_lpApp && AccessAllows(AccessRowOf(g_lpApp->by_AccessMode.load()), IDC_CAMERA_TOOL_DOWN))
-      m_btnCameraToolDown->show();
-  });
-  OnCommand(IDC_CAMERA_TOOL_DOWN, [this] {
-    m_bPanelOpen = 0;
-    DoRelayout();
-    if (m_btnCameraToolDown) m_btnCameraToolDown->hide();
-    if (m_btnCameraTool && g_lpApp && AccessAllows(AccessRowOf(g_lpApp->by_AccessMode.load()), IDC_CAMERA_TOOL))
-      m_btnCameraTool->show();
-  });
+  // Side buttons, panel keys, pan-tilt-zoom and the posted commands.
+  RegisterOperatorCommands();
 
   m_channelBar.onChanged = [this] { PostMessage(kMsgChannelBar); };
   m_channelBar.onDeviceChanged = [this] { ChangeItemPositionForDeviceModified(); };
@@ -516,11 +487,6 @@ void CTrelvixDlg::ClearAlarmInputText() {
 }
 
 void CTrelvixDlg::DeleteDisplayContext() { m_liveView.ReleaseFullScreen(); }
-
-void CTrelvixDlg::SetRetrButtonState(bool enabled) {
-  // This window draws no R.E.T.R. button of its own yet: nothing to change.
-  (void)enabled;
-}
 
 void CTrelvixDlg::ResetPtzModeButton() { PostMessage(kMsgResetPtzMode); }
 

@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QRect>
 #include <atomic>
+#include <functional>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -27,6 +28,7 @@
 
 class CVtxButton;
 class CCmosToolBarDlg;
+class CColorSettingDlg;
 
 // Control ids of the window's own buttons.
 enum MainWindowControl : int {
@@ -45,7 +47,29 @@ enum MainWindowControl : int {
   IDC_CHANNEL_PAGE_PREV = 8427,
   IDC_CHANNEL_PAGE_NEXT = 8428,
   IDC_FIT_SCREEN = 32773,
+  IDC_COLOR = 999,
+  IDC_CONNECT = 1002,
+  IDC_RECORD = 1005,
+  IDC_BUTTON_8203 = 8203,
+  IDC_TURBO = 8310,
+  IDC_PTZ_MODE = 8312,
+  IDC_MODAL_TOOL = 8319,
+  IDC_RETR = 8331,
+  IDC_HOT_POINT = 8352,
+  IDC_ACTION_PRESET = 8356,
+  IDM_RETR = 32781,
+  IDM_HOT_POINT = 32782,
 };
+
+// The panel keys that send a key template of the current device: control id, key, whether
+// turbo mode repeats it. 8273 and 8573 both send key 20; 8284 (ESC) has no control.
+struct DeviceKeyCommand {
+  int id;
+  int key;
+  bool turbo;
+};
+extern const DeviceKeyCommand kDeviceKeyCommands[];
+extern const int kDeviceKeyCommandCount;
 
 class CTrelvixDlg : public ui::Window, public IMainWindow {
   Q_OBJECT
@@ -97,6 +121,39 @@ class CTrelvixDlg : public ui::Window, public IMainWindow {
   // The window moved: a K47R's image-sensor toolbar stays docked to its left edge.
   void OnMove();
 
+  // ---- operator commands (GUI thread) ----
+  void OnLogin();
+  plat::LPARAM OnReconnect();
+  void OnRecordButton();
+  void OnSnapshoot();
+  void OnResol();
+  void OnQuility();
+  void OnColorSetting();
+  plat::LPARAM OnHotPointClick();
+  plat::LPARAM OnLeavePtzMode();
+  plat::LPARAM OnUnused409();
+  plat::LPARAM OnPostAlarmAudio(plat::LPARAM action);
+  // The fold-out panel.
+  void OnCameraToolButton();
+  void OnCameraToolButtonDown();
+  void OnDeviceKey(int key, bool turboKey);
+  void OnMenuKey();
+  void OnModalTool();
+  void OnRetr();
+  void OnPowerKey();
+  // Pan-tilt-zoom.
+  int QueryPtzSlaves();
+  void OnPtzMode();
+  void OnTurboKey();
+  void OnActionPresetKey();
+  void OnHotPointKey();
+  // The RS-485 bytes of the unused 0x409 handler (composed, never sent).
+  const std::vector<std::uint8_t>& Unused409Bytes() const { return m_unused409; }
+  // The PTZ selection dialog: tests replace it (answers the end code and the number).
+  std::function<int(int& number)> runSelectPtz;
+  // The colour popup's modal run: tests replace it (the popup has its device values set).
+  std::function<void(CColorSettingDlg& popup)> runColorPopup;
+
   // ---- inspection (tests, screenshots) ----
   std::string StatusText() const;
   std::string OnlineUserText() const;
@@ -109,6 +166,7 @@ class CTrelvixDlg : public ui::Window, public IMainWindow {
   QImage FullScreenSurface() const { return m_liveView.FullScreenSurface(); }
   QRect WorkArea() const { return m_rcWorkArea; }
   CVtxButton* Button(int id) const;
+  CVtxButton* PanelKeyButton(int k) const { return (k >= 0 && k < kPanelKeyCount) ? m_btnPanel[k] : nullptr; }
   CChannelBar& ChannelBar() { return m_channelBar; }
   CCmosToolBarDlg* CmosToolBar() const { return m_pCmosToolBar; }
   CSideButtonBar& SideButtons() { return m_sideBar; }
@@ -136,6 +194,8 @@ class CTrelvixDlg : public ui::Window, public IMainWindow {
   static constexpr unsigned kMsgChannelBar = 0x7F03;
   static constexpr unsigned kMsgSideButtons = 0x7F04;
   static constexpr unsigned kMsgResetPtzMode = 0x7F05;
+  static constexpr unsigned kMsgRetrState = 0x7F06;  // wParam: 1 enabled
+  static constexpr int kTimerReconnect = 0x7F10;
   static constexpr int kRepaintVideo = 1;
   static constexpr int kRepaintStatus = 2;
   static constexpr int kRepaintAll = 4;
@@ -158,6 +218,12 @@ class CTrelvixDlg : public ui::Window, public IMainWindow {
   void PlaceAndCentre(const QRect& r);
   void ApplyPanelKeys(bool panelOpen, bool adminRule);
   void EnterFullScreenNow();
+  void OnTimer(int id) override;
+  void RegisterOperatorCommands();
+  void SetPanelWindowSize(bool open);
+  void SetTurboPictures();
+  void SetKeyTooltipHalf(int id, bool second);
+  int RunSelectPtzDialog(int& number);
   void QueueRepaint(int what);
   bool OnGuiThread() const;
   const LayoutRow& Row() const;
@@ -194,6 +260,7 @@ class CTrelvixDlg : public ui::Window, public IMainWindow {
   QPoint m_dragOffset;
   bool m_registered = false;
   bool m_destroyed = false;
+  std::vector<std::uint8_t> m_unused409;
 };
 
 // Runs the main window modally (what the program's window factory does). Answers its end code.

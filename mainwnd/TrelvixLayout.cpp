@@ -5,7 +5,10 @@
 #include <QMouseEvent>
 #include <QMoveEvent>
 #include <QPainter>
+#include <algorithm>
 #include <cstdio>
+
+#include "core/Messages.h"
 
 #include "engine/AppRecord.h"
 #include "core/Model.h"
@@ -451,10 +454,21 @@ void CTrelvixDlg::keyPressEvent(QKeyEvent* event) {
 void CTrelvixDlg::mousePressEvent(QMouseEvent* event) {
   AppRecord* app = g_lpApp;
   if (app && event->button() == Qt::LeftButton && app->f_AlarmAudioOn.load()) SilenceAlarmSound(*app);
+  const QPoint p = event->position().toPoint();
+  if (app) {
+    app->pt_Mouse.Set(MousePoint{p.x(), p.y()});
+    // The press itself places the hot point: no move has to come first.
+    if (app->by_HotPointMode.load() != 1) {
+      app->w_HotPointX = static_cast<std::uint16_t>(std::max(0, p.x()));
+      app->w_HotPointY = static_cast<std::uint16_t>(std::max(0, p.y()));
+    }
+  }
   if (event->button() == Qt::LeftButton && !m_bFullScreen.load()) {
     m_dragging = true;
     m_dragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
   }
+  if (app && event->button() == Qt::LeftButton && app->by_HotPointMode.load() == 2 && app->f_VideoRunning.load())
+    PostMessage(msg::WM_HOTPOINTCLICK, 0, 0);
   ui::Window::mousePressEvent(event);
 }
 
@@ -493,6 +507,10 @@ void CTrelvixDlg::mouseMoveEvent(QMouseEvent* event) {
   if (AppRecord* app = g_lpApp) {
     const QPoint p = event->position().toPoint();
     app->pt_Mouse.Set(MousePoint{p.x(), p.y()});
+    if (app->by_HotPointMode.load() != 1) {
+      app->w_HotPointX = static_cast<std::uint16_t>(std::max(0, p.x()));
+      app->w_HotPointY = static_cast<std::uint16_t>(std::max(0, p.y()));
+    }
   }
   if (m_dragging && (event->buttons() & Qt::LeftButton) && !m_bFullScreen.load()) {
     const QRect next = OnMoving(QRect(event->globalPosition().toPoint() - m_dragOffset, size()));

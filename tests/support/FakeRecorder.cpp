@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <tuple>
 
 #include "platform/bytes.h"
 #include "platform/jpeg.h"
@@ -151,6 +152,7 @@ DefaultStreamProducer::DefaultStreamProducer(const StreamSettings& s)
 
 std::string DefaultStreamProducer::HeaderV0(const StreamSettings& s, std::uint32_t frameLength) {
   std::uint32_t flags = 0x0001 | 0x0008 | 0x0020 | 0x0800 | 0x2000;
+  if (s.panelMode) flags |= 0x0004;
   if (s.alarmWord) flags |= 0x0080;
   if (s.motionWord) flags |= 0x0100;
   if (s.thirdWord) flags |= 0x0200;
@@ -158,6 +160,10 @@ std::string DefaultStreamProducer::HeaderV0(const StreamSettings& s, std::uint32
   std::string h;
   Le32(h, flags);
   Le32(h, frameLength);
+  if (s.panelMode) {
+    h += static_cast<char>(*s.panelMode);
+    h += static_cast<char>(0);
+  }
   h += static_cast<char>(s.pictureSize);
   Le32(h, s.timeSteps);
   if (s.alarmWord) Le16(h, *s.alarmWord);
@@ -181,10 +187,14 @@ std::string DefaultStreamProducer::HeaderV1(const StreamSettings& s, std::uint32
   Le32(fields, s.dateTime);
   std::uint32_t ext = 0x0001;
   if (s.noImage) ext |= 0x0004;
+  if (s.panelMode) ext |= 0x0002;
+  if (s.sensorState) ext |= 0x0010;
   fields += static_cast<char>(0x32);
   fields += static_cast<char>(0);
   Le16(fields, ext);
   fields += static_cast<char>(s.pictureSize);
+  if (s.panelMode) fields += static_cast<char>(*s.panelMode);
+  if (s.sensorState) fields += static_cast<char>(*s.sensorState);
   const std::uint32_t headerLength = 8 + static_cast<std::uint32_t>(fields.size());
   const std::uint32_t wireLength = s.k47rLengthCountsHeader ? frameLength + headerLength : frameLength;
   std::string h;
@@ -428,6 +438,7 @@ void FakeRecorder::Answer(int fd, const RecordedRequest& req) {
     return it == req.query.end() ? std::string() : it->second;
   };
   const Identity& id = identity_;
+  if (failCommands_.count(req.path)) return send(Reply(500, "Internal Server Error", ""));
   if (req.path == "/Login.cgi") {
     if (loginBusy_) return send(Reply(202, "Accepted", ""));
     if (param("Username") != id.user || param("Password") != id.password) {
@@ -458,9 +469,9 @@ void FakeRecorder::Answer(int fd, const RecordedRequest& req) {
     if (body.empty()) {
       body = "LIFETIME=60;MULTICH=0;VIDEOMODE=0;USERLEVEL=30;Boot-Version=B100;2041-Version=V200;FPGA-Version=F300;";
     }
+    if (reportRetr_) body += "RETR=" + std::to_string(retrState_) + ";";
     return send(Reply(200, "OK", body));
   }
-  if (failCommands_.count(req.path)) return send(Reply(500, "Internal Server Error", ""));
   if (req.path == "/GetDvrDate.cgi" || req.path == "/GetRecordSetting.cgi") {
     std::string body;
     for (const auto& [key, value] : req.path == "/GetDvrDate.cgi" ? dvrDate_ : recordSetting_) {
@@ -541,10 +552,127 @@ void FakeRecorder::Answer(int fd, const RecordedRequest& req) {
     it->second = req.body;
     return send(Reply(200, "OK", ""));
   }
+  // A body a test gave for a path wins over the recorder's own answer.
+  auto given = commandBodies_.find(req.path);
+  if (given != commandBodies_.end()) return send(Reply(200, "OK", given->second));
+  // A parameter as a number; false when absent or not decimal.
+  auto number = [&param](const char* name, int& out) {
+    const std::string v = param(name);
+    if (v.empty() || v.size() > 6 || v.find_first_not_of("0123456789") != std::string::npos) return false;
+    out = std::stoi(v);
+    return true;
+  };
+  if (req.path == "/Setresolution.cgi") {
+    int res = 0;
+    if (!number("RES", res)) return send(Reply(400, "Bad Request", ""));
+    resolution_ = res;
+    return send(Reply(200, "OK", ""));
+  }
+  if (req.path == "/Setquality.cgi") {
+    int qua = 0;
+    if (!number("QUA", qua)) return send(Reply(400, "Bad Request", ""));
+    quality_ = qua;
+    return send(Reply(200, "OK", ""));
+  }
+  if (req.path == "/GetColor.cgi") {
+    const Color c = color_ ? *color_ : StartColor(id.productId);
+    std::string body;
+    if (c.contrast) body += "CON=" + std::to_string(*c.contrast) + ";";
+    if (c.brightness) body += "BRI=" + std::to_string(*c.brightness) + ";";
+    if (c.hue) body += "HUE=" + std::to_string(*c.hue) + ";";
+    return send(Reply(200, "OK", body));
+  }
+  if (req.path == "/SetColor.cgi") {
+    int con = 0, bri = 0, hue = 0;
+    if (!number("CON", con) || !number("BRI", bri) || !number("HUE", hue)) return send(Reply(400, "Bad Request", ""));
+    color_ = Color{con, bri, hue};
+    return send(Reply(200, "OK", ""));
+  }
+  if (req.path == "/PTZReset.cgi") return send(Reply(200, "OK", ptzSlaveReply_));
+  if (req.path == "/SetRetr.cgi") {
+    int set = 0;
+    if (!number("SET", set) || set > 1) return send(Reply(400, "Bad Request", ""));
+    retrState_ = static_cast<std::uint8_t>(set);
+    return send(Reply(200, "OK", ""));
+  }
+  if (req.path == "/OV9653Zoom.cgi") {
+    int mode = 0;
+    if (!number("MODE", mode) || mode > 5) return send(Reply(400, "Bad Request", ""));
+    sensorState_ = static_cast<std::uint8_t>((sensorState_ & 0xF0) | mode);
+    return send(Reply(200, "OK", ""));
+  }
+  if (req.path == "/OV9653Rotate.cgi") {
+    int hr = 0, vr = 0;
+    if (!number("HR", hr) || !number("VR", vr) || hr > 1 || vr > 1) return send(Reply(400, "Bad Request", ""));
+    sensorState_ = static_cast<std::uint8_t>((sensorState_ & 0x0F) | (hr ? 0x80 : 0) | (vr ? 0x40 : 0));
+    return send(Reply(200, "OK", ""));
+  }
+  if (req.path == "/RS485Cmd.cgi") {
+    const std::string& b = req.body;
+    if (b.empty() || b.size() != static_cast<std::size_t>(static_cast<unsigned char>(b[0])) + 3u) {
+      return send(Reply(400, "Bad Request", ""));
+    }
+    rs485Bodies_.push_back(b);
+    return send(Reply(200, "OK", ""));
+  }
   auto body = commandBodies_.find(req.path);
   return send(Reply(200, "OK", body == commandBodies_.end() ? std::string() : body->second));
 }
 
+FakeRecorder::Color FakeRecorder::StartColor(const std::string& productId) {
+  const bool videoServer = productId == "K40R" || productId == "K44R" || productId == "K45R" ||
+                           productId == "K46R" || productId == "K47R";
+  return videoServer ? Color{128, 0, 0} : Color{128, 128, 128};
+}
+
+void FakeRecorder::SetResolutionSize(int res, int width, int height) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  resolutionSizes_[res] = {width, height};
+}
+int FakeRecorder::Resolution() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return resolution_;
+}
+int FakeRecorder::Quality() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return quality_;
+}
+void FakeRecorder::SetColor(const Color& c) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  color_ = c;
+}
+FakeRecorder::Color FakeRecorder::GetColor() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return color_ ? *color_ : StartColor(identity_.productId);
+}
+void FakeRecorder::SetPtzSlaveReply(const std::string& body) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  ptzSlaveReply_ = body;
+}
+void FakeRecorder::SetRetrState(std::uint8_t state) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  retrState_ = state;
+}
+std::uint8_t FakeRecorder::RetrState() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return retrState_;
+}
+void FakeRecorder::SetReportRetr(bool on) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  reportRetr_ = on;
+}
+void FakeRecorder::SetSensorState(std::uint8_t state) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  sensorState_ = state;
+}
+std::uint8_t FakeRecorder::SensorState() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return sensorState_;
+}
+std::vector<std::string> FakeRecorder::Rs485Bodies() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return rs485Bodies_;
+}
 void FakeRecorder::ServeStream(int fd) {
   std::shared_ptr<StreamProducer> producer;
   StreamFaults faults;
@@ -556,7 +684,13 @@ void FakeRecorder::ServeStream(int fd) {
     settings = streamSettings_;
   }
   const bool custom = producer != nullptr;
-  const std::string picture = custom ? std::string() : MakeJpeg(settings.width, settings.height, settings.quality);
+  int pictureWidth = settings.width, pictureHeight = settings.height;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto size = resolutionSizes_.find(resolution_);
+    if (size != resolutionSizes_.end()) std::tie(pictureWidth, pictureHeight) = size->second;
+  }
+  std::string picture = custom ? std::string() : MakeJpeg(pictureWidth, pictureHeight, settings.quality);
   if (!custom && picture.empty()) return;
   const bool newHeader = settings.format == StreamSettings::HeaderFormat::Auto
                              ? newHeaderAsked_.load()
@@ -587,6 +721,25 @@ void FakeRecorder::ServeStream(int fd) {
         now = streamSettings_;
         // A K47R counts its header in the newer header's frame length, whatever the test set.
         if (identity_.productId == "K47R") now.k47rLengthCountsHeader = true;
+        if (reportRetr_ && !now.panelMode) now.panelMode = retrState_;
+        if (identity_.productId == "K47R" && !now.sensorState) now.sensorState = sensorState_;
+        // A new resolution changes the picture size from this frame on.
+        auto size = resolutionSizes_.find(resolution_);
+        if (size != resolutionSizes_.end()) {
+          now.width = size->second.first;
+          now.height = size->second.second;
+        } else {
+          now.width = settings.width;
+          now.height = settings.height;
+        }
+      }
+      if (now.width != pictureWidth || now.height != pictureHeight) {
+        std::string next = MakeJpeg(now.width, now.height, settings.quality);
+        if (!next.empty()) {
+          picture = std::move(next);
+          pictureWidth = now.width;
+          pictureHeight = now.height;
+        }
       }
       const auto len = static_cast<std::uint32_t>(picture.size());
       packet = (newHeader ? DefaultStreamProducer::HeaderV1(now, len) : DefaultStreamProducer::HeaderV0(now, len)) +

@@ -54,6 +54,10 @@ struct StreamSettings {
   bool k47rLengthCountsHeader = false;  // V1: the frame length includes the header (always on a K47R)
   std::uint32_t dateTime = 476227011;   // packed date-time word
   std::uint32_t timeSteps = 40;         // header time in 5 ms steps
+  // The recorder's R.E.T.R. state (panel byte) and, V1 only, its image-sensor state byte.
+  // The recorder fills both from its own state when it reports them (see below).
+  std::optional<std::uint8_t> panelMode;
+  std::optional<std::uint8_t> sensorState;
 };
 
 // Faults of the stream; several may be combined.
@@ -126,7 +130,8 @@ class FakeRecorder {
   // Replaces the answer for one path (a full raw reply, head included).
   void SetRawReply(const std::string& path, const RawReply& reply);
   void ClearRawReply(const std::string& path);
-  // A plain 200 reply with this body for a path (other than the built-in ones).
+  // A plain 200 reply with this body for a path (other than login, stream and sections; for
+  // the operator-command paths it replaces the recorder's own answer).
   void SetCommandBody(const std::string& path, const std::string& body);
   void SetStatus500(bool on);              // every command answered with 500
   void RefuseConnectionsFor(int ms);       // stop listening for a while
@@ -168,7 +173,7 @@ class FakeRecorder {
   void SetRecordSettingValues(const std::string& pairs);
   int DvrDateValue(const std::string& key) const;        // -1 for an unknown key
   int RecordSettingValue(const std::string& key) const;  // -1 for an unknown key
-  // The command is answered 500 (for example "/GetDvrDate.cgi").
+  // Every request to this path is answered 500 (for example "/GetDvrDate.cgi").
   void FailCommand(const std::string& path, bool fail);
 
   // ---- stream ----
@@ -179,6 +184,35 @@ class FakeRecorder {
   void SetStreamProducer(std::shared_ptr<StreamProducer> producer);  // null: the default
   bool NewHeaderAsked() const { return newHeaderAsked_; }
   int FramesSent() const { return framesSent_; }
+
+  // ---- operator commands ----
+  // /Setresolution.cgi and /Setquality.cgi store RES and QUA (answered 400 without them). A
+  // size given for a RES value is the picture size of the stream from the next frame on.
+  void SetResolutionSize(int res, int width, int height);
+  int Resolution() const;
+  int Quality() const;
+  // /GetColor.cgi answers the stored values, each key only when it has a value (a model's
+  // start values: video servers CON=128, BRI=0, HUE=0; other recorders 128 for all three).
+  // /SetColor.cgi stores CON, BRI and HUE.
+  struct Color {
+    std::optional<int> contrast, brightness, hue;
+  };
+  void SetColor(const Color& c);
+  Color GetColor() const;
+  // /PTZReset.cgi answers this body as it stands (malformed lists too); default: no slaves.
+  void SetPtzSlaveReply(const std::string& body);
+  // /SetRetr.cgi stores SET as the R.E.T.R. state. With reporting on, the state is the RETR
+  // key of the device information and the panel byte of every frame header.
+  void SetRetrState(std::uint8_t state);
+  std::uint8_t RetrState() const;
+  void SetReportRetr(bool on);
+  // /OV9653Zoom.cgi (MODE 0-5) and /OV9653Rotate.cgi (HR, VR 0/1) change the sensor state
+  // byte that a K47R's V1 headers carry: bits 0-3 the mode, 0x80 HR, 0x40 VR.
+  void SetSensorState(std::uint8_t state);
+  std::uint8_t SensorState() const;
+  // /RS485Cmd.cgi bodies are checked (N + 3 bytes, answered 400 otherwise); the accepted ones.
+  std::vector<std::string> Rs485Bodies() const;
+  static Color StartColor(const std::string& productId);
 
   // ---- what the client sent ----
   std::vector<RecordedRequest> Requests() const;
@@ -241,6 +275,15 @@ class FakeRecorder {
   std::atomic<int> framesSent_{0};
   std::atomic<int> reboots_{0};
   std::vector<RecordedRequest> requests_;
+  std::map<int, std::pair<int, int>> resolutionSizes_;
+  int resolution_ = 0;
+  int quality_ = 0;
+  std::optional<Color> color_;  // unset: the model's start values
+  std::string ptzSlaveReply_ = "SLAVENUM=0;";
+  std::uint8_t retrState_ = 0;
+  bool reportRetr_ = false;
+  std::uint8_t sensorState_ = 0;
+  std::vector<std::string> rs485Bodies_;
 
   int discoveryFd_ = -1;
   std::uint16_t discoveryPort_ = 0;

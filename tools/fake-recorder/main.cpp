@@ -10,6 +10,8 @@
 //                 recorder settings: [--dvr-date "KEY=V;..."] [--record-setting "KEY=V;..."]
 //                                    [--fail-command PATH]...
 //                 device: [--capability WORD] (INF capability word) [--multich N] (MULTICH)
+//                         [--user-level N] [--video-mode 0|1] [--device-info TEXT] [--retr 0|1]
+//                         [--sensor BYTE] [--slaves TEXT] [--color CON,BRI,HUE] [--res-size RES WxH]...
 // Each request is logged: its target, path, parameters and body bytes.
 // While it runs, lines on standard input change the stream's words for the next frames:
 //   "alarm WORD", "motion WORD" (WORD decimal or 0x hexadecimal), "clear" (no words).
@@ -45,6 +47,9 @@ int Usage() {
                "  recorder settings: [--dvr-date \"KEY=V;...\"] [--record-setting \"KEY=V;...\"]\n"
                "                     [--fail-command PATH]...\n"
                "  device: [--capability WORD] [--multich N]\n"
+               "          [--user-level N] [--video-mode 0|1] [--device-info TEXT]\n"
+               "          [--retr 0|1] [--sensor BYTE] [--slaves TEXT]\n"
+               "          [--color CON,BRI,HUE] [--res-size RES WxH]...\n"
                "  standard input while running: alarm WORD | motion WORD | clear\n");
   return 2;
 }
@@ -91,6 +96,11 @@ int main(int argc, char** argv) {
   int multich = -1;
   std::vector<std::pair<std::string, std::string>> sectionFiles;
   unsigned discoveryPort = 0, discoveryReply = 0;
+  int userLevel = -1, videoMode = -1, retr = -1, sensor = -1;
+  const char* deviceInfo = nullptr;
+  const char* slaves = nullptr;
+  const char* color = nullptr;
+  std::vector<std::pair<int, std::string>> resSizes;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     auto next = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
@@ -116,6 +126,17 @@ int main(int argc, char** argv) {
     else if (a == "--fail-command" && (v = next())) failCommands.push_back(v);
     else if (a == "--capability" && (v = next())) capability = static_cast<long long>(std::strtoul(v, nullptr, 0));
     else if (a == "--multich" && (v = next())) multich = std::atoi(v);
+    else if (a == "--user-level" && (v = next())) userLevel = std::atoi(v);
+    else if (a == "--video-mode" && (v = next())) videoMode = std::atoi(v);
+    else if (a == "--device-info" && (v = next())) deviceInfo = v;
+    else if (a == "--retr" && (v = next())) retr = std::atoi(v);
+    else if (a == "--sensor" && (v = next())) sensor = static_cast<int>(std::strtoul(v, nullptr, 0));
+    else if (a == "--slaves" && (v = next())) slaves = v;
+    else if (a == "--color" && (v = next())) color = v;
+    else if (a == "--res-size" && i + 2 < argc) {
+      resSizes.emplace_back(std::atoi(argv[i + 1]), argv[i + 2]);
+      i += 2;
+    }
     else if (a == "--section" && i + 2 < argc) {
       sectionFiles.emplace_back(argv[i + 1], argv[i + 2]);
       i += 2;
@@ -171,6 +192,30 @@ int main(int argc, char** argv) {
   if (capability >= 0) recorder.SetCapabilityWord(static_cast<std::uint32_t>(capability));
   if (multich >= 0) recorder.SetMultiChannel(multich);
   for (const std::string& option : failSet) recorder.FailSetSysCfg(option, true);
+  if (deviceInfo) {
+    recorder.SetDeviceInfo(deviceInfo);
+  } else if (userLevel >= 0 || multich >= 0 || videoMode >= 0) {
+    recorder.SetDeviceInfo("LIFETIME=60;MULTICH=" + std::to_string(multich < 0 ? 0 : multich) +
+                           ";VIDEOMODE=" + std::to_string(videoMode < 0 ? 0 : videoMode) +
+                           ";USERLEVEL=" + std::to_string(userLevel < 0 ? 30 : userLevel) +
+                           ";Boot-Version=B100;2041-Version=V200;FPGA-Version=F300;");
+  }
+  if (retr >= 0) {
+    recorder.SetRetrState(static_cast<std::uint8_t>(retr != 0));
+    recorder.SetReportRetr(true);
+  }
+  if (sensor >= 0) recorder.SetSensorState(static_cast<std::uint8_t>(sensor));
+  if (slaves) recorder.SetPtzSlaveReply(slaves);
+  if (color) {
+    int con = 0, bri = 0, hue = 0;
+    if (std::sscanf(color, "%d,%d,%d", &con, &bri, &hue) != 3) return Usage();
+    recorder.SetColor(fake::FakeRecorder::Color{con, bri, hue});
+  }
+  for (const auto& [res, size] : resSizes) {
+    int w = 0, h = 0;
+    if (std::sscanf(size.c_str(), "%dx%d", &w, &h) != 2 || w <= 0 || h <= 0) return Usage();
+    recorder.SetResolutionSize(res, w, h);
+  }
   recorder.SetRebootOutage(rebootOutageMs);
   recorder.SetDvrDateValues(dvrDate);
   recorder.SetRecordSettingValues(recordSetting);

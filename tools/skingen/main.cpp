@@ -341,12 +341,12 @@ int DrawKeyPictures(const std::filesystem::path& root) {
       }
     }
   }
-  // Turbo faces of the direction keys (families N_VGA, N_QVGA, P_VGA) and the zoom and focus keys.
-  static const char* const families[3] = {"N_VGA", "N_QVGA", "P_VGA"};
+  // Turbo faces of the direction keys (families N_VGA, N_QVGA, P_VGA, P_QVGA) and the zoom and focus keys.
+  static const char* const families[4] = {"N_VGA", "N_QVGA", "P_VGA", "P_QVGA"};
   static const std::pair<int, const char*> directions[4] = {{54, "LEFT"}, {55, "UP"}, {57, "DOWN"}, {58, "RIGHT"}};
   std::vector<std::string> keep;
   keep.reserve(64);
-  for (int f = 0; f < 3; ++f) {
+  for (int f = 0; f < 4; ++f) {
     for (const auto& [key, name] : directions) {
       const DeviceRect r = KeyRect(8, key, f);
       keep.push_back(std::string("BMP\\") + families[f] + "_" + name + "_TURBO.bmp");
@@ -355,10 +355,12 @@ int DrawKeyPictures(const std::filesystem::path& root) {
       note(keep.back().c_str(), r, skin::KEY_OVER);
     }
   }
-  static const char* const zoomFocus[4] = {"2Col_zoom_turbo_in", "2Col_zoom_turbo_out", "2Col_focus_turbo_in",
-                                           "2Col_focus_turbo_out"};
-  for (int i = 0; i < 4; ++i) {
-    const DeviceRect r = KeyRect(8, 30 + i, 0);
+  // The turbo key's two sets of zoom and focus faces (turbo on, and back off).
+  static const char* const zoomFocus[8] = {"2Col_zoom_turbo_in", "2Col_zoom_turbo_out", "2Col_focus_turbo_in",
+                                           "2Col_focus_turbo_out", "2Col_zoom_in", "2Col_zoom_out",
+                                           "2Col_focus_in", "2Col_focus_out"};
+  for (int i = 0; i < 8; ++i) {
+    const DeviceRect r = KeyRect(8, 30 + i % 4, 0);
     keep.push_back(std::string("BMP\\") + zoomFocus[i] + ".bmp");
     note(keep.back().c_str(), r, skin::KEY_DOWN);
     keep.push_back(std::string("BMP\\") + zoomFocus[i] + "_a.bmp");

@@ -1,0 +1,585 @@
+// The main window's operator commands: connect and disconnect, manual recording, snapshot,
+// configuration, resolution, quality, colour, the hot point, the fold-out control panel with
+// the recorder's keys, R.E.T.R., power, and pan-tilt-zoom mode.
+#include <QMouseEvent>
+#include <algorithm>
+
+#include "core/Messages.h"
+#include "core/Model.h"
+#include "core/Strings.h"
+#include "engine/AppRecord.h"
+#include "engine/Mailbox.h"
+#include "mainwnd/ColorSettingDlg.h"
+#include "mainwnd/DisplayPath.h"
+#include "mainwnd/ModalTools.h"
+#include "mainwnd/SelectPtzDlg.h"
+#include "mainwnd/SystemSheet.h"
+#include "mainwnd/TrelvixDlg.h"
+#include "platform/clock.h"
+#include "platform/kernel.h"
+#include "session/AlarmSound.h"
+#include "session/CtrlFile.h"
+#include "session/OperatorCommands.h"
+#include "session/Rs485.h"
+#include "ui/VtxButton.h"
+
+const DeviceKeyCommand kDeviceKeyCommands[] = {
+    {8220, 42, false}, {8222, 43, false}, {8223, 44, false}, {8224, 45, false}, {8225, 46, false},
+    {8226, 47, false}, {8227, 48, false}, {8228, 49, false}, {8229, 50, false}, {8230, 51, false},
+    {8231, 52, false}, {8232, 53, false}, {8240, 54, true},  {8241, 55, true},  {8243, 57, true},
+    {8244, 58, true},  {8250, 0, false},  {8251, 1, false},  {8252, 2, false},  {8253, 3, false},
+    {8254, 4, false},  {8255, 5, false},  {8256, 6, false},  {8257, 7, false},  {8258, 8, false},
+    {8259, 9, false},  {8260, 10, false}, {8261, 11, false}, {8262, 12, false}, {8263, 13, false},
+    {8264, 14, false}, {8265, 15, false}, {8322, 16, false}, {8321, 17, false}, {8271, 18, false},
+    {8272, 19, false}, {8273, 20, false}, {8573, 20, false}, {8280, 21, false}, {8281, 22, false},
+    {8282, 23, false}, {8283, 24, false}, {8284, 25, false}, {8285, 26, false}, {8286, 27, false},
+    {8287, 28, false}, {8288, 29, false}, {8291, 30, true},  {8292, 31, true},  {8289, 32, true},
+    {8290, 33, true},  {8313, 34, false}, {8314, 35, false}, {8323, 36, false}, {8324, 37, false},
+    {8325, 38, false}, {8326, 39, false}, {8327, 40, false}, {8328, 41, false}, {8350, 62, false},
+    {8351, 63, false}, {8353, 64, false}, {8354, 65, false}, {8355, 66, false},
+};
+const int kDeviceKeyCommandCount = static_cast<int>(sizeof kDeviceKeyCommands / sizeof kDeviceKeyCommands[0]);
+
+namespace {
+
+constexpr unsigned kMsgNoConnection = 4085;
+constexpr unsigned kMsgRecordFile = 4018;
+constexpr unsigned kMsgTimeout = 4064;
+constexpr unsigned kMsgResolution = 4066;
+constexpr unsigned kMsgQuality = 4011;
+constexpr unsigned kMsgNotConnected = 4034;
+constexpr unsigned kMsgPtzNumber = 4095;
+constexpr plat::DWORD kReceiverResetWaitMs = 5000;
+constexpr int kMenuKey = 56;
+
+bool PictureRunning() { return g_lpApp && g_lpApp->f_VideoRunning.load() != 0; }
+
+bool IsK41ToK43(const std::string& product) { return product == "K41R" || product == "K42R" || product == "K43R"; }
+
+}  // namespace
+
+void CTrelvixDlg::RegisterOperatorCommands() {
+  setMouseTracking(true);
+  OnCommand(IDC_CONNECT, [this] { OnLogin(); });
+  OnCommand(IDC_RECORD, [this] { OnRecordButton(); });
+  OnCommand(IDC_SNAPSHOT, [this] { OnSnapshoot(); });
+  OnCommand(IDC_SYSTEM_CONFIG, [this] { OnSystemConfig(this, m_rcWorkArea); });
+  OnCommand(IDC_RESOLUTION, [this] { OnResol(); });
+  OnCommand(IDC_QUALITY, [this] { OnQuility(); });
+  OnCommand(IDC_COLOR, [this] { OnColorSetting(); });
+  OnCommand(IDC_CAMERA_TOOL, [this] { OnCameraToolButton(); });
+  OnCommand(IDC_CAMERA_TOOL_DOWN, [this] { OnCameraToolButtonDown(); });
+  OnCommand(IDC_BUTTON_8203, [] {});
+  for (int i = 0; i < kDeviceKeyCommandCount; ++i) {
+    const DeviceKeyCommand c = kDeviceKeyCommands[i];
+    OnCommand(c.id, [this, c] { OnDeviceKey(c.key, c.turbo); });
+  }
+  OnCommand(8242, [this] { OnMenuKey(); });
+  OnCommand(IDC_MODAL_TOOL, [this] { OnModalTool(); });
+  OnCommand(IDC_RETR, [this] { OnRetr(); });
+  OnCommand(IDM_RETR, [this] { OnRetr(); });
+  OnCommand(IDC_POWER, [this] { OnPowerKey(); });
+  OnCommand(IDC_PTZ_MODE, [this] { OnPtzMode(); });
+  OnCommand(IDC_TURBO, [this] { OnTurboKey(); });
+  OnCommand(IDC_ACTION_PRESET, [this] { OnActionPresetKey(); });
+  OnCommand(IDC_HOT_POINT, [this] { OnHotPointKey(); });
+  OnCommand(IDM_HOT_POINT, [this] { OnHotPointKey(); });
+  // The channel keys ask for the PTZ slaves first (a multichannel K41R-family recorder).
+  for (int id = IDC_CHANNEL_FIRST; id <= IDC_CHANNEL_LAST; ++id) {
+    OnCommand(id, [this, id] {
+      if (!QueryPtzSlaves()) return;
+      m_channelBar.SwitchChannel(static_cast<plat::BYTE>(id - IDC_CHANNEL_FIRST));
+    });
+  }
+
+  OnMessage(msg::WM_RECONNECT, [this](plat::WPARAM, plat::LPARAM) { return OnReconnect(); });
+  OnMessage(msg::WM_HOTPOINTCLICK, [this](plat::WPARAM, plat::LPARAM) { return OnHotPointClick(); });
+  OnMessage(msg::WM_LEAVEPTZMODE, [this](plat::WPARAM, plat::LPARAM) { return OnLeavePtzMode(); });
+  OnMessage(msg::WM_UNUSED409, [this](plat::WPARAM, plat::LPARAM) { return OnUnused409(); });
+  OnMessage(msg::WM_POSTALARMAUDIO, [this](plat::WPARAM, plat::LPARAM action) { return OnPostAlarmAudio(action); });
+  OnMessage(kMsgRetrState, [this](plat::WPARAM enabled, plat::LPARAM) -> plat::LPARAM {
+    if (CVtxButton* b = Button(IDC_RETR)) b->SetImageIndex(enabled ? 1 : 0);
+    SetKeyTooltipHalf(IDC_RETR, enabled == 0);
+    return 0;
+  });
+}
+
+void CTrelvixDlg::SetKeyTooltipHalf(int id, bool second) {
+  std::string first, rest;
+  SplitResourceString(static_cast<unsigned>(id), first, rest);
+  if (QWidget* w = GetDlgItem(id)) w->setToolTip(QString::fromStdString(second ? rest : first));
+}
+
+// ---- connect, disconnect ----------------------------------------------------------------------------
+
+void CTrelvixDlg::OnLogin() {
+  AppRecord* app = g_lpApp;
+  if (!app) return;
+  if (!app->f_Connected.load()) {
+    // A login thread of an earlier press is ended before the new one starts.
+    if (!StartReLoginThread()) return;
+    SetStatusText("CONNECT!!");
+    m_sideBar.SetStates(1, 0);
+    return;
+  }
+  CloseSystemSheet();
+  m_sideBar.SetStates(1, 1);
+  SetStatusText("DISCONNECT!!");
+  StopReLoginThread();
+  if (app->f_Streaming.load()) {
+    // The receiver stops without a reconnection, then the stream side is torn down.
+    plat::SetEvent(app->h_NotifyGetJPEGImageThreadResetEvent.load());
+    plat::WaitForSingleObject(app->h_FeedBackForNotifyResetEvent.load(), kReceiverResetWaitMs);
+    RequestSessionTeardown(kTeardownReplyWaitMs);
+  }
+  app->f_Connected = 0;
+  ClearOnlineUserText();
+  ClearAlarmInputText();
+}
+
+plat::LPARAM CTrelvixDlg::OnReconnect() {
+  // A random wait of up to two seconds (so that several clients do not come back at once),
+  // on a timer: the window stays responsive meanwhile.
+  SetTimer(kTimerReconnect, static_cast<int>(plat::GetTickCount() % 2000) + 1);
+  return 0;
+}
+
+void CTrelvixDlg::OnTimer(int id) {
+  if (id == kTimerReconnect) {
+    KillTimer(kTimerReconnect);
+    OnLogin();
+    OnLogin();
+    return;
+  }
+  ui::Window::OnTimer(id);
+}
+
+plat::LPARAM CTrelvixDlg::OnPostAlarmAudio(plat::LPARAM action) {
+  AppRecord* app = g_lpApp;
+  if (!app) return 0;
+  if (action == msg::ALARM_AUDIO_STOP) return StopAlarmSound(*app);
+  return StartAlarmSound(*app);
+}
+
+// ---- record, snapshot ---------------------------------------------------------------------------------
+
+void CTrelvixDlg::OnRecordButton() {
+  AppRecord* app = g_lpApp;
+  if (!app) return;
+  if (!PictureRunning()) {
+    MessageBoxById(Hwnd(), kMsgNoConnection);
+    return;
+  }
+  std::string idle, recording;
+  SplitResourceString(IDC_RECORD, idle, recording);
+  CVtxButton* button = Button(IDC_RECORD);
+  if (!app->C_UserRecord.IsFileOpen()) {
+    std::string folder = app->CSettingINI.m_strRecordPath.Get();
+    if (!app->C_UserRecord.StartRecord(folder, app->by_StreamState.load())) {
+      app->C_UserRecord.m_fRecording = 0;
+      MessageBoxById(Hwnd(), kMsgRecordFile);
+      return;
+    }
+    if (button) {
+      button->setToolTip(QString::fromStdString(recording));
+      button->SetImageIndex(1);
+    }
+    return;
+  }
+  if (button) {
+    button->setToolTip(QString::fromStdString(idle));
+    button->SetImageIndex(0);
+  }
+  app->C_UserRecord.StopRecord();
+}
+
+void CTrelvixDlg::OnSnapshoot() {
+  if (!PictureRunning()) {
+    MessageBoxById(Hwnd(), kMsgNoConnection);
+    return;
+  }
+  g_lpApp->f_SnapshotRequest = 1;
+}
+
+// ---- resolution, quality, colour -----------------------------------------------------------------------
+
+void CTrelvixDlg::OnResol() {
+  AppRecord* app = g_lpApp;
+  if (!app) return;
+  const int old = app->CSettingINI.m_nImageResolution.load();
+  CVtxButton* button = Button(IDC_RESOLUTION);
+  if (old != 0 && old != 1) {
+    if (button) button->SetImageIndex(old);
+    return;
+  }
+  const int next = old == 0 ? 1 : 0;
+  app->CSettingINI.m_nImageResolution = next;
+  if (!SendResolution(next)) {
+    app->CSettingINI.m_nImageResolution = old;
+    if (button) button->SetImageIndex(old);
+    MessageBoxById(Hwnd(), kMsgResolution);
+    return;
+  }
+  // The window is laid out again when pictures of the new size arrive.
+  if (button) button->SetImageIndex(next);
+}
+
+void CTrelvixDlg::OnQuility() {
+  AppRecord* app = g_lpApp;
+  if (!app) return;
+  const int old = app->CSettingINI.m_nAlarmTriggerQuality.load();
+  CVtxButton* button = Button(IDC_QUALITY);
+  if (old < 0 || old > 2) {
+    if (button) button->SetImageIndex(old);
+    return;
+  }
+  const int next = (old + 1) % 3;
+  app->CSettingINI.m_nAlarmTriggerQuality = next;
+  if (!SendQuality(next)) {
+    app->CSettingINI.m_nAlarmTriggerQuality = old;
+    if (button) button->SetImageIndex(old);
+    MessageBoxById(Hwnd(), kMsgQuality);
+    return;
+  }
+  if (button) button->SetImageIndex(next);
+}
+
+void CTrelvixDlg::OnColorSetting() {
+  if (!PictureRunning()) {
+    MessageBoxById(Hwnd(), kMsgNoConnection);
+    return;
+  }
+  ColorValues values;
+  if (!GetColorValues(values)) {
+    MessageBoxById(Hwnd(), kMsgTimeout);
+    return;
+  }
+  CColorSettingDlg popup;
+  popup.m_nDeviceBrightness = values.brightness;
+  popup.m_nDeviceContrast = values.contrast;
+  popup.m_nDeviceHue = values.hue;
+  if (runColorPopup) {
+    runColorPopup(popup);
+  } else {
+    popup.DoModal();
+  }
+}
+
+// ---- mouse, hot point ----------------------------------------------------------------------------------
+
+plat::LPARAM CTrelvixDlg::OnHotPointClick() {
+  AppRecord* app = g_lpApp;
+  if (!app) return 0;
+  const LayoutRow& L = Row();
+  HotPointArea area;
+  area.fullScreen = m_bFullScreen.load() != 0;
+  area.videoLeft = L[LV_VIDEO];
+  area.videoTop = L[LV_VIDEO + 1];
+  area.videoRight = L[LV_VIDEO + 2];
+  area.videoBottom = L[LV_VIDEO + 3];
+  if (area.fullScreen) {
+    // In full screen the picture fills the window's client area.
+    area.left = 0;
+    area.top = 0;
+    area.right = width();
+    area.bottom = height();
+  } else {
+    area.left = area.videoLeft;
+    area.top = area.videoTop;
+    area.right = area.videoRight;
+    area.bottom = area.videoBottom;
+  }
+  const HotPointCell cell = LocateHotPoint(app->w_HotPointX.load(), app->w_HotPointY.load(), area);
+  if (!cell.accepted) return 0;
+  app->w_HotPointRect[0] = cell.markerX;
+  app->w_HotPointRect[1] = cell.markerY;
+  if (!SendHotPoint(cell.Cell())) {
+    MessageBoxById(Hwnd(), kMsgSendFailed);
+    return 0;
+  }
+  app->w_HotPointFrames = 4;
+  return 0;
+}
+
+plat::LPARAM CTrelvixDlg::OnLeavePtzMode() {
+  AppRecord* app = g_lpApp;
+  if (!app || app->C_ControlD.IsCurrentVideo()) return 0;
+  SetKeyTooltipHalf(IDC_PTZ_MODE, false);
+  app->C_ControlD.MakeCurrent(CDF_VIDEO, 0);
+  if (CVtxButton* b = Button(IDC_PTZ_MODE)) b->SetImageIndex(0);
+  if (app->by_HotPointMode.load() == 2) app->by_HotPointMode = 1;
+  ChangeItemPositionForDeviceModified();
+  return 0;
+}
+
+plat::LPARAM CTrelvixDlg::OnUnused409() {
+  AppRecord* app = g_lpApp;
+  if (!app) return 0;
+  m_unused409 = {0xFF, 0xC0, app->C_ControlD.GetCurrentId(), Rs485AccessLevel(app->by_AccessMode.load()), 0x63, 0x7F,
+                 1, kRs485RepeatInterval};
+  return 0;
+}
+
+// ---- the fold-out panel ------------------------------------------------------------------------------
+
+void CTrelvixDlg::SetPanelWindowSize(bool open) {
+  const LayoutRow& L = Row();
+  const QRect r = RowRectLTRB(L, open ? LV_WINDOW_OPEN : LV_WINDOW);
+  if (!m_bFullScreen.load()) {
+    resize(r.size());  // the window keeps its top-left corner
+    SetWindowRegion(ui::RoundRectRegion(0, 0, r.width(), r.height(), 20, 20));
+  }
+}
+
+void CTrelvixDlg::OnCameraToolButton() {
+  AppRecord* app = g_lpApp;
+  m_bPanelOpen = !m_bPanelOpen;
+  SetPanelWindowSize(true);
+  if (m_btnCameraToolDown && app && AccessAllows(AccessRowOf(app->by_AccessMode.load()), IDC_CAMERA_TOOL_DOWN))
+    m_btnCameraToolDown->show();
+  if (m_btnCameraTool) m_btnCameraTool->hide();
+  ApplyPanelKeys(true, true);
+  if (IsMultiChannel()) {
+    if (QWidget* w = GetDlgItem(IDC_PTZ_MODE)) w->hide();
+  }
+  update();
+}
+
+void CTrelvixDlg::OnCameraToolButtonDown() {
+  AppRecord* app = g_lpApp;
+  m_bPanelOpen = !m_bPanelOpen;
+  SetPanelWindowSize(false);
+  if (m_btnCameraToolDown) m_btnCameraToolDown->hide();
+  if (m_btnCameraTool && app && AccessAllows(AccessRowOf(app->by_AccessMode.load()), IDC_CAMERA_TOOL))
+    m_btnCameraTool->show();
+  for (CVtxButton* b : m_btnPanel) {
+    if (b) b->hide();
+  }
+  update();
+}
+
+void CTrelvixDlg::OnDeviceKey(int key, bool turboKey) {
+  AppRecord* app = g_lpApp;
+  if (!app) return;
+  const int turbo = turboKey ? static_cast<int>(app->f_TurboOn.load()) : 0;
+  DoDeviceCommand(turbo, static_cast<std::uint16_t>(key));
+}
+
+void CTrelvixDlg::OnMenuKey() {
+  AppRecord* app = g_lpApp;
+  if (!app) return;
+  // Below the administrator the older recorders keep their menu to themselves.
+  if (app->by_AccessMode.load() != 0 && IsK41ToK43(app->GetProductID())) return;
+  DoDeviceCommand(0, kMenuKey);
+}
+
+void CTrelvixDlg::OnModalTool() {
+  IModalToolDialogs* tools = GetModalToolDialogs();
+  const int result = tools ? tools->RunPlaybackSearch(this) : -1;
+  if (result == -1) plat::MessageBox(Hwnd(), kDialogNotCreated);
+}
+
+void CTrelvixDlg::OnRetr() {
+  AppRecord* app = g_lpApp;
+  if (!app) return;
+  // The key's face follows the state the recorder reports next, not the press.
+  if (!SendRetrSwitch(app->C_ControlD.GetRetrState())) MessageBoxById(Hwnd(), kMsgSendFailed);
+}
+
+void CTrelvixDlg::SetRetrButtonState(bool enabled) { PostMessage(kMsgRetrState, enabled ? 1 : 0); }
+
+void CTrelvixDlg::OnPowerKey() {
+  AppRecord* app = g_lpApp;
+  if (!app) return;
+  if (!app->f_Connected.load()) {
+    MessageBoxById(Hwnd(), kMsgNotConnected);
+    return;
+  }
+  const std::uint8_t type = app->C_ControlD.GetCurrentType();
+  const CtrlDeviceRecord* record = type < kDeviceTypeCount ? DeviceTypeTable[type].pCtrlRecord : nullptr;
+  if (!record) {
+    MessageBoxById(Hwnd(), kMsgNoProtocol);
+    return;
+  }
+  SendRS485Command(record->Power, 1, 0);
+}
+
+// ---- pan-tilt-zoom ----------------------------------------------------------------------------------
+
+int CTrelvixDlg::QueryPtzSlaves() {
+  AppRecord* app = g_lpApp;
+  if (!app) return 1;
+  if (!IsModelFamilyK41(app->GetProductID()) || !IsMultiChannel()) return 1;
+  std::vector<PtzSlave> slaves;
+  // The recorder's own entry takes one place of the table.
+  if (!RequestPtzSlaves(&slaves, kControlDeviceMax - 1)) {
+    MessageBoxById(Hwnd(), kMsgSendFailed);
+    return 0;
+  }
+  const std::uint8_t t0 = app->C_ControlD.GetNthVideoType(0);
+  app->C_ControlD.Reset();
+  app->C_ControlD.Add(0, 0, t0, CDF_VIDEO);
+  for (const PtzSlave& s : slaves) app->C_ControlD.Add(2400, s.id, s.type, CDF_VIDEO);
+  return 1;
+}
+
+int CTrelvixDlg::RunSelectPtzDialog(int& number) {
+  if (runSelectPtz) return runSelectPtz(number);
+  CSelectPTZDlg dialog;
+  const int r = dialog.DoModal();
+  number = dialog.m_nNumber;
+  return r;
+}
+
+void CTrelvixDlg::OnPtzMode() {
+  AppRecord* app = g_lpApp;
+  if (!app) return;
+  const std::string product = app->GetProductID();
+  const std::uint8_t access = app->by_AccessMode.load();
+  if (IsK41ToK43(product) && (access == 2 || access == 3)) return;
+  const bool k41 = IsModelFamilyK41(product);
+  if (k41) {
+    std::vector<PtzSlave> slaves;
+    if (!RequestPtzSlaves(&slaves, kControlDeviceMax)) {
+      MessageBoxById(Hwnd(), kMsgSendFailed);
+      return;
+    }
+    for (std::size_t i = 0; i < slaves.size(); ++i)
+      app->C_ControlD.SetNthPtzEntry(static_cast<int>(i), slaves[i].type, slaves[i].id);
+  }
+  int number = 0;
+  const int r = RunSelectPtzDialog(number);
+  CVtxButton* key60 = Button(IDC_PTZ_MODE);
+  const bool videoCurrent = app->C_ControlD.IsCurrentVideo() != 0;
+  if (r == plat::IDCANCEL) {
+    if (key60) key60->SetImageIndex(videoCurrent ? 0 : 1);
+    if (k41 && !RequestPtzSlaves(nullptr, 0)) MessageBoxById(Hwnd(), kMsgSendFailed);
+    return;
+  }
+  // The state a failed selection goes back to.
+  const ControlDeviceEntry previous = app->C_ControlD.GetCurrentEntry();
+  const int previousOrdinal = app->C_ControlD.GetCurrentOrdinal();
+  const QString previousTip = key60 ? key60->toolTip() : QString();
+  const int previousImage = key60 ? key60->m_wImageIndex : 0;
+  const std::uint8_t previousHotPoint = app->by_HotPointMode.load();
+
+  auto hotPointMode = [app, &product](std::uint8_t t) {
+    const bool ptzType = t == DT_PTZ_SLAVE || t == DT_PTZ_PELCO;
+    if (IsModelFamilyK41(product) && CompareVersionString("1035", app->GetFWVersion()) != 2)
+      return static_cast<std::uint8_t>(ptzType && HasCapability(0x2) ? 2 : 1);
+    return static_cast<std::uint8_t>(ptzType ? 2 : 1);
+  };
+  auto choose = [&]() -> bool {
+    if (number < 1 || number > 16 || app->C_ControlD.GetNthPtzType(number - 1) == 0) {
+      MessageBoxById(Hwnd(), kMsgPtzNumber);
+      return false;
+    }
+    app->C_ControlD.MakeCurrent(CDF_PTZ, number - 1);
+    return true;
+  };
+  std::vector<std::uint8_t> packet;
+  if (videoCurrent) {
+    if (r != plat::IDOK) return;  // ESC is not offered with the recorder current
+    if (!choose()) return;
+    SetKeyTooltipHalf(IDC_PTZ_MODE, true);
+    if (key60) key60->SetImageIndex(1);
+    packet = PtzSelectPacket(number);
+    app->by_HotPointMode = hotPointMode(app->C_ControlD.GetNthPtzType(number - 1));
+  } else if (r == plat::IDOK) {
+    if (!choose()) return;
+    packet = PtzSelectPacket(number);
+    app->by_HotPointMode = hotPointMode(app->C_ControlD.GetNthPtzType(number - 1));
+    if (key60) key60->SetImageIndex(1);
+  } else if (r == CSelectPTZDlg::kEndEsc) {
+    SetKeyTooltipHalf(IDC_PTZ_MODE, false);
+    app->C_ControlD.MakeCurrent(CDF_VIDEO, 0);
+    if (key60) key60->SetImageIndex(0);
+    if (app->by_HotPointMode.load() == 2) app->by_HotPointMode = 1;
+    packet = PtzBackPacket();
+  } else {
+    return;
+  }
+  if (!SendPtzSelection(packet)) {
+    // The recorder did not take the selection: the previous device stays the one steered.
+    app->C_ControlD.MakeCurrent((previous.wFlags & CDF_VIDEO) ? CDF_VIDEO : CDF_PTZ, previousOrdinal);
+    if (key60) {
+      key60->setToolTip(previousTip);
+      key60->SetImageIndex(previousImage);
+    }
+    app->by_HotPointMode = previousHotPoint;
+    app->w_HotPointFrames = 2;
+    MessageBoxById(Hwnd(), kMsgSendFailed);
+    return;
+  }
+  DoChangeItemPosition();
+  // The key's pictures may just have been loaded for the new device type.
+  if (key60) key60->SetImageIndex(app->C_ControlD.IsCurrentVideo() ? 0 : 1);
+}
+
+void CTrelvixDlg::SetTurboPictures() {
+  AppRecord* app = g_lpApp;
+  const bool on = app && app->f_TurboOn.load() != 0;
+  static const char* const families[6] = {"N_VGA", "N_QVGA", "P_VGA", "P_QVGA", "N_QVGA", "P_QVGA"};
+  const unsigned cls = (app ? app->w_LayoutMode.load() : 0) % 6;
+  static const struct {
+    int key;
+    const char* direction;
+  } directions[4] = {{54, "LEFT"}, {55, "UP"}, {57, "DOWN"}, {58, "RIGHT"}};
+  for (const auto& d : directions) {
+    CVtxButton* b = m_btnPanel[d.key];
+    if (!b) continue;
+    const std::string base = std::string("BMP\\") + families[cls] + "_" + d.direction + (on ? "_TURBO" : "");
+    b->LoadButtonBitmap(base + ".bmp", base + "_OVER.bmp", base + "_OVER.bmp", VBS_PUSH);
+  }
+  static const char* const zoomFocus[4][2] = {{"2Col_zoom_in", "2Col_zoom_turbo_in"},
+                                              {"2Col_zoom_out", "2Col_zoom_turbo_out"},
+                                              {"2Col_focus_in", "2Col_focus_turbo_in"},
+                                              {"2Col_focus_out", "2Col_focus_turbo_out"}};
+  for (int k = 30; k <= 33; ++k) {
+    CVtxButton* b = m_btnPanel[k];
+    if (!b) continue;
+    const std::string base = std::string("BMP\\") + zoomFocus[k - 30][on ? 1 : 0];
+    b->LoadButtonBitmap(base + ".bmp", base + "_a.bmp", base + "_a.bmp", VBS_PUSH);
+  }
+}
+
+void CTrelvixDlg::OnTurboKey() {
+  AppRecord* app = g_lpApp;
+  if (!app) return;
+  app->f_TurboOn = app->f_TurboOn.load() ? 0 : 1;
+  const bool on = app->f_TurboOn.load() != 0;
+  if (CVtxButton* b = m_btnPanel[PK_TURBO]) b->SetImageIndex(on ? 1 : 0);
+  SetKeyTooltipHalf(IDC_TURBO, !on);
+  SetTurboPictures();
+  const LayoutRow& L = Row();
+  update(QRect(L[LV_WINDOW_OPEN], L[LV_WINDOW_OPEN + 1] + L[LV_VIDEO + 3], L[LV_WINDOW_OPEN + 2] - L[LV_WINDOW_OPEN],
+               L[LV_WINDOW_OPEN + 3] - L[LV_WINDOW_OPEN + 1] - L[LV_VIDEO + 3]));
+}
+
+void CTrelvixDlg::OnActionPresetKey() {
+  AppRecord* app = g_lpApp;
+  if (!app) return;
+  std::string action, preset;
+  SplitResourceString(IDC_ACTION_PRESET, action, preset);
+  CVtxButton* b = m_btnPanel[PK_ACTION_PRESET];
+  if (app->f_PresetMode.load()) {
+    if (b) b->SetImageIndex(0);
+    app->f_PresetMode = 0;
+    if (b) b->setToolTip(QString::fromStdString(action));
+  } else {
+    if (b) b->SetImageIndex(1);
+    app->f_PresetMode = 1;
+    if (b) b->setToolTip(QString::fromStdString(preset));
+  }
+}
+
+void CTrelvixDlg::OnHotPointKey() {
+  AppRecord* app = g_lpApp;
+  if (!app) return;
+  const std::uint8_t mode = app->by_HotPointMode.load();
+  if (mode == 1) {
+    app->by_HotPointMode = 2;
+  } else if (mode == 2) {
+    app->by_HotPointMode = 1;
+  }
+}

@@ -1,0 +1,248 @@
+// The operator's side buttons with the whole engine behind the main window: disconnect and
+// connect again, manual recording, snapshots and a resolution change that re-lays the window
+// out when pictures of the new size arrive.
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <thread>
+
+#include "core/Strings.h"
+#include "engine/Mailbox.h"
+#include "engine/Resources.h"
+#include "mainwnd/CmosToolBarDlg.h"
+#include "mainwnd/Layout.h"
+#include "mainwnd/TrelvixDlg.h"
+#include "mainwnd_fixture.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/thread.h"
+#include "platform/wave.h"
+#include "tests/support/OvrReader.h"
+#include "tests/support/WaitUntil.h"
+#include "ui/VtxButton.h"
+
+namespace {
+
+using mwtest::RecordFixture;
+
+// The default pictures, held back until the test opens the gate.
+class GateProducer : public fake::StreamProducer {
+ public:
+  explicit GateProducer(const fake::StreamSettings& s) : inner_(s) {}
+  bool NextPacket(int index, bool newHeader, std::string& packet) override {
+    for (int i = 0; i < 2000 && !open.load(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    return inner_.NextPacket(index, newHeader, packet);
+  }
+  std::atomic<bool> open{false};
+
+ private:
+  fake::DefaultStreamProducer inner_;
+};
+
+class OperatorE2E : public RecordFixture {
+ protected:
+  void SetUp() override {
+    baselineThreads_ = plat::LiveThreadCount();
+    RecordFixture::SetUp();
+    if (!app_) return;
+    plat::SetWaveBackend(plat::WaveBackend::Null);
+    plat::SetTimeScale(5.0);
+    g_strLocalIP.Set("127.0.0.1");
+    app_->CSettingINI.m_strUsername.Set("admin");
+    app_->CSettingINI.m_strPassword.Set("1234");
+    std::filesystem::create_directories(folder_ + "rec");
+  }
+
+  void TearDown() override {
+    if (!app_) return;
+    if (dlg_) dlg_->DestroyWindow();
+    dlg_.reset();
+    FreeSemaphore();
+    RecordFixture::TearDown();
+    plat::SetTimeScale(1.0);
+    plat::SetWaveBackend(plat::WaveBackend::Auto);
+    WaitUntil([this] { return plat::LiveThreadCount() <= baselineThreads_; });
+    EXPECT_EQ(plat::LiveThreadCount(), baselineThreads_);
+  }
+
+  bool Start() {
+    if (AllocateSystemBuffer() != 1 || InitialSemaphore() != 1) return false;
+    if (InitProcessResource() != 1 || InitLoginResource() != 1) return false;
+    app_->w_LoginResult = 30;
+    app_->f_Connected = 1;
+    dlg_ = std::make_unique<CTrelvixDlg>();
+    dlg_->SetWorkAreaForTest(QRect(0, 0, 1280, 1000));
+    return dlg_->OnInitDialog();
+  }
+
+  bool Pump(const std::function<bool()>& pred, int realMs = 10000) {
+    return WaitUntil(pred, realMs, [] {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    });
+  }
+  void Press(int id) {
+    dlg_->Command(id);
+    QCoreApplication::processEvents();
+  }
+  int Requests(const std::string& path) const {
+    int n = 0;
+    for (const auto& r : fake_.Requests()) n += r.path == path;
+    return n;
+  }
+  std::vector<std::string> Files(const std::string& folder, const std::string& prefix) const {
+    std::vector<std::string> v;
+    for (const auto& e : std::filesystem::directory_iterator(folder)) {
+      const std::string name = e.path().filename().string();
+      if (name.rfind(prefix, 0) == 0) v.push_back(e.path().string());
+    }
+    return v;
+  }
+
+  std::unique_ptr<CTrelvixDlg> dlg_;
+  std::size_t baselineThreads_ = 0;
+};
+
+TEST_F(OperatorE2E, DisconnectStopsTheStreamAndConnectBringsItBack) {
+  Device("K44R", "1050", "LIFETIME=60;USERLEVEL=30;VIDEOMODE=0;");
+  ASSERT_TRUE(Start());
+  ASSERT_TRUE(Pump([&] { return !dlg_->DisplayedRect().isEmpty() && app_->f_Streaming.load(); }));
+  CVtxButton* connect = dlg_->Button(IDC_CONNECT);
+  ASSERT_NE(connect, nullptr);
+
+  Press(IDC_CONNECT);  // disconnect
+  EXPECT_EQ(app_->f_Connected.load(), 0);
+  EXPECT_EQ(dlg_->StatusText(), "DISCONNECT!!");
+  ASSERT_TRUE(Pump([&] { return connect->m_wImageIndex == 1; }));
+  EXPECT_TRUE(Pump([&] { return app_->f_Streaming.load() == 0; }));
+  const int sent = fake_.FramesSent();
+  const int videoRequests = Requests("/Getvideo.cgi");
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_EQ(Requests("/Getvideo.cgi"), videoRequests) << "no reconnection after a disconnect";
+  EXPECT_EQ(app_->h_ReLoginThread.load(), 0u);
+  // Without a picture the commands say so.
+  Press(IDC_SNAPSHOT);
+  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{LoadStr(4085)});
+
+  // Connect, pressed twice at once: one re-login thread runs and the stream returns.
+  const int logins = Requests("/Login.cgi");
+  Press(IDC_CONNECT);
+  Press(IDC_CONNECT);
+  ASSERT_TRUE(Pump([&] { return fake_.FramesSent() > sent + 3 && app_->f_Connected.load(); }, 30000))
+      << "status: " << dlg_->StatusText() << ", logins " << Requests("/Login.cgi") - logins << ", streams "
+      << Requests("/Getvideo.cgi") - videoRequests;
+  EXPECT_GE(Requests("/Login.cgi"), logins + 1);
+  EXPECT_EQ(Requests("/Getvideo.cgi"), videoRequests + 1) << "one stream, from one re-login thread";
+  EXPECT_TRUE(Pump([&] { return connect->m_wImageIndex == 0; }));
+}
+
+TEST_F(OperatorE2E, RecordingAndSnapshotFiles) {
+  Device("K44R", "1050", "LIFETIME=60;USERLEVEL=30;VIDEOMODE=0;");
+  app_->CSettingINI.m_strRecordPath.Set(folder_ + "no-such-folder");
+  auto gate = std::make_shared<GateProducer>(fake::StreamSettings{});
+  fake_.SetStreamProducer(gate);
+  ASSERT_TRUE(Start());
+  // Snapshot while the stream runs but before its first picture: the first one is saved.
+  ASSERT_TRUE(Pump([&] { return app_->f_VideoRunning.load() == 1; }));
+  Press(IDC_SNAPSHOT);
+  EXPECT_TRUE(Files(folder_ + "snap", "").empty());
+  gate->open = true;
+  EXPECT_TRUE(Pump([&] { return Files(folder_ + "snap", "").size() == 1; }));
+  ASSERT_TRUE(Pump([&] { return !dlg_->DisplayedRect().isEmpty(); }));
+  EXPECT_TRUE(boxes_.Texts().empty());
+
+  // A folder that does not exist: 4018 and the button keeps its face.
+  Press(IDC_RECORD);
+  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{LoadStr(4018)});
+  EXPECT_EQ(dlg_->Button(IDC_RECORD)->m_wImageIndex, 0);
+
+  app_->CSettingINI.m_strRecordPath.Set(folder_ + "rec");
+  Press(IDC_RECORD);
+  EXPECT_EQ(dlg_->Button(IDC_RECORD)->m_wImageIndex, 1);
+  EXPECT_EQ(dlg_->Button(IDC_RECORD)->toolTip().toStdString(), "RECORDING");
+  const int sent = fake_.FramesSent();
+  ASSERT_TRUE(Pump([&] { return fake_.FramesSent() > sent + 10; }));
+  Press(IDC_RECORD);
+  EXPECT_EQ(dlg_->Button(IDC_RECORD)->m_wImageIndex, 0);
+  EXPECT_EQ(dlg_->Button(IDC_RECORD)->toolTip().toStdString(), "RECORD");
+  const auto recordings = Files(folder_ + "rec", "USER_MJPEG_");
+  ASSERT_EQ(recordings.size(), 1u);
+  std::vector<std::uint8_t> bytes;
+  ASSERT_TRUE(plat::ReadWholeFile(recordings[0], bytes));
+  ovrtest::File file;
+  std::string error;
+  EXPECT_TRUE(ovrtest::ReadFile(bytes, file, error)) << error;
+  EXPECT_GT(file.frames.size(), 0u);
+
+  // Snapshot after the first picture: another file in the snapshot folder.
+  for (const std::string& f : Files(folder_ + "snap", "")) std::filesystem::remove(f);
+  Press(IDC_SNAPSHOT);
+  EXPECT_TRUE(Pump([&] { return Files(folder_ + "snap", "").size() == 1; }));
+}
+
+TEST_F(OperatorE2E, ResolutionChangeReLaysTheWindowOutAtTheNewPictureSize) {
+  Device("K44R", "1050", "LIFETIME=60;USERLEVEL=30;VIDEOMODE=0;");
+  fake::StreamSettings s;
+  s.width = 704;
+  s.height = 480;
+  s.pictureSize = 0;
+  fake_.SetStreamSettings(s);
+  fake_.SetResolutionSize(1, 352, 240);
+  app_->CSettingINI.m_nImageResolution = 0;
+  ASSERT_TRUE(Start());
+  auto windowOf = [](unsigned layout) {
+    const LayoutRow& L = LayoutRowOf(layout);
+    return QSize(L[LV_WINDOW + 2] - L[LV_WINDOW], L[LV_WINDOW + 3] - L[LV_WINDOW + 1]);
+  };
+  // 704 x 480 pictures: the PAL VGA layout of the family.
+  ASSERT_TRUE(Pump([&] { return app_->w_LayoutMode.load() == 8 && dlg_->size() == windowOf(8); }));
+  Press(IDC_RESOLUTION);
+  EXPECT_EQ(fake_.Resolution(), 1);
+  EXPECT_EQ(app_->CSettingINI.m_nImageResolution.load(), 1);
+  // 352 x 240 pictures from the next frame on: the small layout, a smaller window.
+  EXPECT_TRUE(Pump([&] { return app_->w_LayoutMode.load() == 7 && dlg_->size() == windowOf(7); }));
+  EXPECT_LT(dlg_->width(), windowOf(8).width());
+}
+
+// The sensor toolbar's faces follow the state byte of the frame headers, not the clicks.
+TEST_F(OperatorE2E, SensorToolbarFollowsTheStreamEndToEnd) {
+  Device("K47R", "1000", "LIFETIME=60;USERLEVEL=30;VIDEOMODE=0;");
+  ASSERT_TRUE(Start());
+  CCmosToolBarDlg* bar = dlg_->CmosToolBar();
+  ASSERT_NE(bar, nullptr);
+  ASSERT_TRUE(Pump([&] { return !dlg_->DisplayedRect().isEmpty(); }));
+  bar->Command(8602);  // right-top quarter
+  EXPECT_EQ(fake_.SensorState() & 0x0F, 2);
+  EXPECT_TRUE(Pump([&] { return bar->ToolButton(2)->m_wImageIndex == 1 && bar->ToolButton(0)->m_wImageIndex == 0; }));
+  bar->Command(CCmosToolBarDlg::IDC_HORIZONTAL_ROTATE);
+  EXPECT_TRUE(Pump([&] { return bar->HorizontalRotate() == 1; }));
+  bar->Command(CCmosToolBarDlg::IDC_VERTICAL_ROTATE);
+  EXPECT_TRUE(Pump([&] { return bar->VerticalRotate() == 1 && bar->HorizontalRotate() == 1; }));
+  EXPECT_EQ(fake_.SensorState(), 0xC2);
+}
+
+// The R.E.T.R. key asks for the opposite of the reported state; its face follows the panel
+// byte of the frames that come after.
+TEST_F(OperatorE2E, RetrKeyFaceFollowsTheFrames) {
+  Device("K41R", "1030", "LIFETIME=60;USERLEVEL=30;MULTICH=0;VIDEOMODE=0;LINKDEVICE=14;");
+  fake_.SetRetrState(0);
+  fake_.SetReportRetr(true);
+  ASSERT_TRUE(Start());
+  ASSERT_TRUE(Pump([&] { return !dlg_->DisplayedRect().isEmpty(); }));
+  CVtxButton* key = dlg_->Button(IDC_RETR);
+  ASSERT_NE(key, nullptr);
+  Press(IDC_RETR);
+  EXPECT_EQ(fake_.RetrState(), 1);
+  EXPECT_TRUE(Pump([&] { return app_->C_ControlD.GetRetrState() == 1; }));
+  EXPECT_TRUE(Pump([&] { return key->toolTip().toStdString() == "R.E.T.R.(Enable)"; }));
+  Press(IDC_RETR);
+  EXPECT_EQ(fake_.RetrState(), 0);
+  EXPECT_TRUE(Pump([&] { return key->toolTip().toStdString() == "R.E.T.R.(Disable)"; }));
+}
+
+}  // namespace
