@@ -129,10 +129,20 @@ TEST_F(OperatorE2E, DisconnectStopsTheStreamAndConnectBringsItBack) {
   Press(IDC_SNAPSHOT);
   EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{LoadStr(4085)});
 
-  // Connect, pressed twice at once: one re-login thread runs and the stream returns.
+  // Connect, pressed twice while the first login is still on its way (the recorder holds its
+  // answer): one re-login thread runs and the stream returns.
   const int logins = Requests("/Login.cgi");
+  const fake::Identity id = fake_.GetIdentity();
+  const std::string body = "Session-ID=" + id.sessionId + ";Firmware-Version=" + id.firmware +
+                           ";Product-ID=" + id.productId + ";MAC-Address=" + id.mac + ";Host-Name=" + id.hostName + ";";
+  fake::RawReply slowLogin;
+  slowLogin.bytes = "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+  slowLogin.delayMs = 500;
+  fake_.SetRawReply("/Login.cgi", slowLogin);
   Press(IDC_CONNECT);
   Press(IDC_CONNECT);
+  ASSERT_TRUE(Pump([&] { return Requests("/Login.cgi") > logins; }));
+  fake_.ClearRawReply("/Login.cgi");
   ASSERT_TRUE(Pump([&] { return fake_.FramesSent() > sent + 3 && app_->f_Connected.load(); }, 30000))
       << "status: " << dlg_->StatusText() << ", logins " << Requests("/Login.cgi") - logins << ", streams "
       << Requests("/Getvideo.cgi") - videoRequests;
