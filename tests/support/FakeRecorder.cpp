@@ -340,6 +340,8 @@ void FakeRecorder::Serve(int fd) {
   }
   if (req.path == "/Getvideo.cgi") {
     ServeStream(fd);
+  } else if (req.path == "/NetworkBk.cgi") {
+    ServeBackup(fd, req);
   } else {
     Answer(fd, req);
   }
@@ -452,6 +454,8 @@ void FakeRecorder::Answer(int fd, const RecordedRequest& req) {
     it->second = req.body;
     return send(Reply(200, "OK", ""));
   }
+  std::string recordingsReply;
+  if (RecordingsReply(req, recordingsReply)) return send(recordingsReply);
   auto body = commandBodies_.find(req.path);
   return send(Reply(200, "OK", body == commandBodies_.end() ? std::string() : body->second));
 }
