@@ -113,11 +113,14 @@ class Connection : public plat::MessageSink, public std::enable_shared_from_this
   }
   // Writes at once, bounded; the queue's frames go first.
   bool SendNow(const std::string& bytes, unsigned timeoutMs) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    if (!cv_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return queue_.empty() || closed_; }) ||
-        closed_) {
-      return false;
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      if (!cv_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return (queue_.empty() && !writing_) || closed_; }) ||
+          closed_) {
+        return false;
+      }
     }
+    std::lock_guard<std::mutex> write(writeMutex_);
     return WriteAll(bytes, static_cast<int>(timeoutMs));
   }
   void Close() {
@@ -149,17 +152,29 @@ class Connection : public plat::MessageSink, public std::enable_shared_from_this
     return true;
   }
   void WriteLoop() {
-    std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-      cv_.wait(lock, [&] { return closed_ || !queue_.empty(); });
-      if (closed_) return;
-      const std::string bytes = queue_.front();
-      // Written under the lock so a copy-data frame cannot interleave with it.
-      const bool ok = WriteAll(bytes, 5000);
-      queue_.pop_front();
-      cv_.notify_all();
+      std::string bytes;
+      {
+        std::unique_lock<std::mutex> lock(mutex_);
+        cv_.wait(lock, [&] { return closed_ || !queue_.empty(); });
+        if (closed_) return;
+        bytes = std::move(queue_.front());
+        queue_.pop_front();
+        writing_ = true;
+      }
+      // Posters only queue: a player that reads slowly holds up this thread, never them.
+      // Whole frames go out under the write lock, so a copy-data frame cannot cut into one.
+      bool ok;
+      {
+        std::lock_guard<std::mutex> write(writeMutex_);
+        ok = WriteAll(bytes, 5000);
+      }
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        writing_ = false;
+        cv_.notify_all();
+      }
       if (!ok) {
-        lock.unlock();
         Gone();
         return;
       }
@@ -194,6 +209,8 @@ class Connection : public plat::MessageSink, public std::enable_shared_from_this
   std::condition_variable cv_;
   std::deque<std::string> queue_;
   bool closed_ = false;
+  bool writing_ = false;
+  std::mutex writeMutex_;
   std::atomic<plat::HWND> attached_{0};
 };
 

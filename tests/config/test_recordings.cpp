@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 #include "config/CEventPage.h"
@@ -24,6 +25,7 @@
 #include "platform/net.h"
 #include "platform/thread.h"
 #include "session/NetworkBackup.h"
+#include "session/PlayerLink.h"
 #include "session/SearchList.h"
 #include "tests/support/FakeRecorder.h"
 #include "tests/support/MessageBoxRecorder.h"
@@ -108,6 +110,12 @@ TEST(BackupFile, NamesAndPercentages) {
   TempDir::Write(dir / "CH03_0001.dvr", "x");
   TempDir::Write(dir / "CH03_0002.dvr", "x");
   EXPECT_EQ(nb::MakeBackupFileName(dir.path(), 3), dir / "CH03_0003.dvr");
+  for (int n = 3; n <= 9999; ++n) {
+    char name[32];
+    std::snprintf(name, sizeof name, "CH03_%.4d.dvr", n);
+    TempDir::Write(dir / name, "");
+  }
+  EXPECT_EQ(nb::MakeBackupFileName(dir.path(), 3), dir / "CH03_Temp.dvr");
   EXPECT_EQ(nb::BackupPercent(5242880, 10), 50);
   EXPECT_EQ(nb::BackupPercent(static_cast<std::uint64_t>(2.56 * 10 * 1048576), 10), 100);  // clamped, never wraps
   EXPECT_EQ(nb::BackupPercent(0, 10), 0);
@@ -164,6 +172,7 @@ TEST_F(RecordingsTest, EachEndingGivesItsStatusAndTheFileHoldsTheData) {
   add("cut inside a chunk", [](auto& s) { s.cutInsideChunk = 3; }, nb::DS_RECEIVE_FAILED, 3 * 2048,
       nb::kPlayerStopNetwork, -1);
   add("refused", [](auto& s) { s.httpHead = true; }, nb::DS_SEND_FAILED, 0, nb::kPlayerStopNetwork, -1);
+  add("file cannot be made", [](auto&) {}, nb::DS_FILE_FAILED, 0, nb::kPlayerStopFile, -1);
   for (const StreamCase& c : cases) {
     SCOPED_TRACE(c.name);
     fake_.SetBackup(c.settings);
@@ -177,6 +186,7 @@ TEST_F(RecordingsTest, EachEndingGivesItsStatusAndTheFileHoldsTheData) {
     context.request.year = 2007;
     context.request.sizeMB = 1;
     context.filePath = dir_ / (std::string(c.name) + ".dvr");
+    if (c.status == nb::DS_FILE_FAILED) context.filePath = dir_ / "missing-folder/x.dvr";
     context.startEvent = plat::CreateEvent(false, true);
     context.stopEvent = plat::CreateEvent(false, false);
     context.hooks.status = [&](int s, int v) { statuses.push_back({s, v}); };
@@ -193,7 +203,7 @@ TEST_F(RecordingsTest, EachEndingGivesItsStatusAndTheFileHoldsTheData) {
     }
     const std::string target = fake_.Requests().back().target();
     const std::string query = target.substr(target.find('?') + 1);
-    const std::string file = TempDir::Read(context.filePath);
+    const std::string file = c.status == nb::DS_FILE_FAILED ? std::string() : TempDir::Read(context.filePath);
     EXPECT_EQ(file.size(), c.fileBytes);
     EXPECT_TRUE(file == fake::FakeRecorder::BackupBytes(query, c.settings.totalBytes).substr(0, c.fileBytes));
     std::uint64_t stop = 0;
@@ -449,6 +459,28 @@ TEST_F(RecordingsTest, DownloadThroughThePageWritesTheRecordersBytes) {
   EXPECT_EQ(CountOf("/CancelNB.cgi"), 0u);  // finished: nothing to cancel
 }
 
+TEST_F(RecordingsTest, PlayerAcksCountOnlyFromTheLinkedPlayer) {
+  MySystemDialog sheet;
+  DownloadFilePage& page = sheet.m_NetworkBackupPage;
+  CDownloadProgressDlg dialog(nullptr, page);
+  player::PlayerLinkBlock& link = app_->PlayerLink;
+  link.h_PlayerWnd = 77;
+  struct Case {
+    plat::WPARAM kb;
+    plat::LPARAM from;
+    int ready;
+    std::uint32_t buffer;
+  };
+  for (const Case& c : {Case{5, 78, 0, 0}, Case{0, 77, 1, 102400}, Case{300, 77, 1, 307200}}) {
+    dialog.SendMessage(msg::WM_PLAYERACK, c.kb, c.from);
+    EXPECT_EQ(link.f_PlayerReady.load(), c.ready);
+    EXPECT_EQ(link.dw_PlayerBufferBytes.load(), c.buffer);
+  }
+  dialog.SendMessage(msg::WM_PLAYERSTOP, 1, 2);
+  EXPECT_EQ(link.f_PlayerStopped.load(), 1);
+  link.h_PlayerWnd = 0;
+}
+
 TEST_F(RecordingsTest, CancelDuringADownloadAsksTheRecorderToStopByFirmware) {
   for (auto [firmware, cancels] : std::vector<std::pair<const char*, std::size_t>>{{"1042", 0}, {"1043", 1}}) {
     SCOPED_TRACE(firmware);
@@ -497,11 +529,14 @@ TEST_F(RecordingsTest, PickInTheListBringsTheBackupPageForwardFilledIn) {
     auto* rows = dialog->Item<ui::ReportList>(IDC_FL_LIST);
     ASSERT_EQ(rows->GetItemCount(), 2);
     EXPECT_EQ(rows->GetItemText(1, 3).toStdString(), "2007-02-03  10:11:12");
+    // Nothing selected: Download asks for an item, a double click does nothing.
+    dialog->OnDownload(true);
+    dialog->Command(IDC_FL_DOWNLOAD);
     rows->SelectRow(1);
     dialog->Command(IDC_FL_DOWNLOAD);
   });
   list.Command(IDC_SL_DOWNLOAD);
-  EXPECT_TRUE(boxes.Texts().empty());
+  EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Please select an item"});
   for (int i = 0; i < 50 && sheet.GetActivePage() != &sheet.m_NetworkBackupPage; ++i) {
     QApplication::processEvents();
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
