@@ -190,7 +190,10 @@ void CEventPage::OnButtonDownloadList() {
     MessageBoxById(Hwnd(), 4110);
     return;
   }
-  CFullListDlg dialog(this, &m_arrRecords, sl::ListCaption(m_nListType), m_nHddIndex, m_nListType);
+  // A window of its own (as the progress dialog is): a dialog parented to a page inside the
+  // sheet is not drawn by every X server. The sheet still hears of the pick.
+  CFullListDlg dialog(nullptr, &m_arrRecords, sl::ListCaption(m_nListType), m_nHddIndex, m_nListType);
+  dialog.m_pNotifyWindow = Sheet();
   dialog.DoModal();
 }
 
@@ -317,7 +320,9 @@ void CFullListDlg::OnDownload(bool fromDoubleClick) {
   sl::HandOver(r, m_byHddIndex);
   // The sheet brings the backup page forward.
   QWidget* owner = parentWidget();
-  if (auto* page = qobject_cast<ui::PropertyPage*>(owner)) {
+  if (m_pNotifyWindow) {
+    m_pNotifyWindow->PostMessage(msg::WM_OPENNETWORKBACKUP);
+  } else if (auto* page = qobject_cast<ui::PropertyPage*>(owner)) {
     if (page->Sheet()) page->Sheet()->PostMessage(msg::WM_OPENNETWORKBACKUP);
   } else if (auto* window = qobject_cast<ui::Window*>(owner)) {
     window->PostMessage(msg::WM_OPENNETWORKBACKUP);

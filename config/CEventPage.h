@@ -73,6 +73,9 @@ class CFullListDlg : public ui::Window {
   std::string m_strCaption;
   std::uint8_t m_byHddIndex = 0;
   std::uint8_t m_byListType = 0;
+  // The window told to bring the backup page forward (the configuration sheet); without one,
+  // the dialog's parent.
+  ui::Window* m_pNotifyWindow = nullptr;
 
  private:
   void Build();
