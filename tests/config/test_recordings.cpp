@@ -570,6 +570,39 @@ TEST_F(RecordingsTest, ListDownloadErrors) {
   EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{"NO LIST DATA", "Send command to device is failed !!"}));
 }
 
+TEST_F(RecordingsTest, ApplyKeepsTheListChoicesAndTheBackupFolder) {
+  fake::RecordingsSettings r;
+  r.diskReply = std::string("\x21", 1) + std::string(32, '\0');  // MASTER1, EXT-02
+  fake_.SetRecordings(r);
+  MySystemDialog sheet;
+  sheet.CreateSheet(nullptr, QRect(0, 0, 1280, 1024));
+  CEventPage& list = sheet.m_SearchListPage;
+  sheet.SetActivePage(&list);
+  auto* type = list.Item<ui::DropList>(IDC_SL_TYPE);
+  type->SetCurSel(3);
+  type->onSelChange(3);
+  auto* hdd = list.Item<ui::DropList>(IDC_SL_HDD);
+  hdd->SetCurSel(1);
+  hdd->onSelChange(1);
+  auto* max = list.Item<QLineEdit>(IDC_SL_MAX);
+  max->setText(QStringLiteral("77"));
+  emit max->textEdited(max->text());
+  DownloadFilePage& backup = sheet.m_NetworkBackupPage;
+  sheet.SetActivePage(&backup);
+  SetBackupFolderPicker([this](QWidget*, std::string& folder) {
+    folder = dir_.path() + "/";
+    return true;
+  });
+  backup.Command(IDC_BK_BROWSE);
+  SetBackupFolderPicker({});
+  EXPECT_EQ(backup.Item<QLineEdit>(IDC_BK_PATH)->text().toStdString(), dir_ / "CH01_0001.dvr");
+  sheet.OnClickApply();
+  EXPECT_EQ(app_->CSettingINI.m_bySearchListType.load(), 3);
+  EXPECT_EQ(app_->CSettingINI.m_wSearchListHDD.load(), 5);  // EXT-02 by its disk number
+  EXPECT_EQ(app_->CSettingINI.m_wSearchListMaxNumber.load(), 77);
+  EXPECT_EQ(app_->CSettingINI.m_strNetworkFileDirectory.Get(), dir_.path());
+}
+
 TEST_F(RecordingsTest, PlaybackSearchDialog) {
   struct Case {
     const char* model;
