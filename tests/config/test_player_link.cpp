@@ -12,7 +12,9 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
+#include <thread>
 #include <fstream>
 #include <sstream>
 
@@ -20,6 +22,7 @@
 #include "config/MySystemDialog.h"
 #include "core/Messages.h"
 #include "engine/AppRecord.h"
+#include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/net.h"
 #include "session/PlayerLink.h"
@@ -302,6 +305,43 @@ TEST(WindowFinder, ListsEndpointsByProcessAndFilters) {
   }
   ::close(a);
   ::close(b);
+}
+
+TEST(WindowFinder, AnEmptyListingIsRetriedThenGivenUp) {
+  TempDir folder("finder-empty");
+  plat::SetManualClock(true);
+  const auto self = static_cast<std::uint32_t>(::getpid());
+  struct Case {
+    int appearsAfter;  // retries before an endpoint shows; -1 never
+    bool found;
+  };
+  for (const Case& c : {Case{-1, false}, Case{2, true}}) {
+    std::atomic<plat::HWND> result{1};
+    std::atomic<bool> done{false};
+    std::thread search([&] {
+      player::CWindowFinder finder;
+      finder.SetFolder(folder.path());
+      result = finder.FindWindowOfProcess(self);
+      done = true;
+    });
+    int listener = -1;
+    int advances = 0;
+    while (!done.load() && advances < 20) {
+      ASSERT_TRUE(WaitUntil([&] { return done.load() || plat::TimedWaitCount() == 1; }));
+      if (done.load()) break;
+      if (advances == c.appearsAfter && listener < 0) listener = Listen(folder / "late.sock");
+      plat::Advance(3000);
+      ++advances;
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_TRUE(WaitUntil([&] { return done.load(); }));
+    search.join();
+    EXPECT_EQ(result.load() != 0, c.found);
+    player::Disconnect(result.load());
+    if (listener >= 0) ::close(listener);
+    ::unlink((folder / "late.sock").c_str());
+  }
+  plat::SetManualClock(false);
 }
 
 }  // namespace
