@@ -1,6 +1,5 @@
 #include "config/DownloadFilePage.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QGroupBox>
@@ -295,7 +294,7 @@ void DownloadFilePage::StartPlayer() {
     if (found) player::Disconnect(found);
     found = 0;
     if (plat::GetTickCount64() >= until) break;
-    QApplication::processEvents();
+    // No events meanwhile: a second Start must not begin while this one waits.
     plat::Sleep(100);
   }
   if (!found) {
