@@ -108,15 +108,15 @@ int main(int argc, char** argv) {
         inputs.emplace_back();
       }
     }
-    for (std::size_t i = 0; i < clients.size(); ++i) {
-      if (!(p[i + 1].revents & (POLLIN | POLLHUP))) continue;
+    // The clients polled this round (p[1..]); new ones wait for the next round.
+    const std::size_t polled = p.size() - 1;
+    std::vector<bool> gone(clients.size(), false);
+    for (std::size_t i = 0; i < polled; ++i) {
+      if (!(p[i + 1].revents & (POLLIN | POLLHUP | POLLERR))) continue;
       char buf[4096];
       const ssize_t n = ::recv(clients[i], buf, sizeof buf, 0);
       if (n <= 0) {
-        ::close(clients[i]);
-        clients.erase(clients.begin() + static_cast<long>(i));
-        inputs.erase(inputs.begin() + static_cast<long>(i));
-        --i;
+        gone[i] = true;
         continue;
       }
       std::string& in = inputs[i];
@@ -145,6 +145,12 @@ int main(int argc, char** argv) {
           if (mode == "stop") Send(clients[i], 0x1204, 0, 0);
         }
       }
+    }
+    for (std::size_t i = clients.size(); i-- > 0;) {
+      if (!gone[i]) continue;
+      ::close(clients[i]);
+      clients.erase(clients.begin() + static_cast<long>(i));
+      inputs.erase(inputs.begin() + static_cast<long>(i));
     }
   }
   ::unlink(path.c_str());
