@@ -1,10 +1,13 @@
 // The program: the Qt application, the message boxes on the GUI thread, and the real
 // windows plugged into the start-up.
 #include <QApplication>
+#include <QFileDialog>
 #include <QScreen>
 
 #include "app/TrelvixApp.h"
+#include "config/DownloadFilePage.h"
 #include "config/MySystemDialog.h"
+#include "config/PlaybackSearchDlg.h"
 #include "connect/LoginDialog.h"
 #include "engine/AppRecord.h"
 #include "mainwnd/TrelvixDlg.h"
@@ -40,5 +43,16 @@ int main(int argc, char** argv) {
   theApp.SetWindowFactory(&windows);
   SystemSheetFactory sheets;
   SetSystemSheetFactory(&sheets);
+  // The recorder's playback search, opened from the main window's panel.
+  ModalToolDialogs modalTools;
+  SetModalToolDialogs(&modalTools);
+  // The network backup's download folder.
+  SetBackupFolderPicker([](QWidget* parent, std::string& folder) {
+    const QString chosen = QFileDialog::getExistingDirectory(parent, QStringLiteral("Download folder"),
+                                                             QString::fromStdString(folder));
+    if (chosen.isEmpty()) return false;
+    folder = chosen.toStdString();
+    return true;
+  });
   return theApp.Run();
 }

@@ -1,1 +1,547 @@
 #include "config/DownloadFilePage.h"
+
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QTimeEdit>
+#include <QTimer>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+
+#include "config/SheetProgress.h"
+#include "core/Messages.h"
+#include "core/Model.h"
+#include "core/Strings.h"
+#include "engine/AppRecord.h"
+#include "engine/Mailbox.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/kernel.h"
+#include "platform/process.h"
+#include "platform/thread.h"
+#include "session/CgiRequest.h"
+#include "session/Command.h"
+#include "session/PlayerLink.h"
+#include "session/SearchList.h"
+#include "session/SessionHost.h"
+#include "ui/Controls.h"
+
+namespace {
+
+std::mutex g_pickerMutex;
+BackupFolderPicker& Picker() {
+  static BackupFolderPicker picker;
+  return picker;
+}
+
+double Scale() {
+  const float s = g_lpApp ? g_lpApp->fl_DpiScale.load() : 0.0f;
+  return s > 0.0f ? s : 1.0;
+}
+
+// The digits of a text, in order.
+QString DigitsOf(const QString& text) {
+  QString digits;
+  for (QChar c : text) {
+    if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) digits += c;
+  }
+  return digits;
+}
+
+// Forgets the link to a player: its connection, its lock and its process id.
+void ForgetPlayer(player::PlayerLinkBlock& link) {
+  link.dw_PlayerProcessId = 0;
+  if (plat::HWND w = link.h_PlayerWnd.exchange(0)) player::Disconnect(w);
+  if (plat::HANDLE m = link.h_NetworkBkMutex.exchange(0)) plat::CloseHandle(m);
+}
+
+// Puts the main window (the sheet's owner) below the player.
+void LowerMainWindow(ui::PropertyPage& page) {
+  if (ui::PropertySheet* sheet = page.Sheet()) {
+    if (QWidget* main = sheet->parentWidget()) main->lower();
+  }
+}
+
+}  // namespace
+
+void SetBackupFolderPicker(BackupFolderPicker picker) {
+  std::lock_guard<std::mutex> lock(g_pickerMutex);
+  Picker() = std::move(picker);
+}
+
+DownloadFilePage::DownloadFilePage(QWidget* parent) : ui::PropertyPage(QStringLiteral("Network Backup"), parent) {
+  OnCommand(IDC_BK_START, [this] { OnButtonStart(); });
+  OnCommand(IDC_BK_BROWSE, [this] { OnBrowseFolder(); });
+  OnChange(IDC_BK_SIZE, [this] { OnChangeSize(); });
+  OnChange(IDC_BK_CHANNEL, [this] { OnChangeChannel(); });
+  OnChange(IDC_BK_DYNAMIC, [this] {
+    m_bDynamicDownload = m_bDynamicDownload ? 0 : 1;
+    if (g_lpApp) g_lpApp->CSettingINI.m_nDynamicDownload = m_bDynamicDownload;
+    if (auto* b = Item<QCheckBox>(IDC_BK_DYNAMIC)) b->setChecked(m_bDynamicDownload != 0);
+  });
+  OnChange(IDC_BK_COPYCD, [this] {
+    m_bCopyToCD = m_bCopyToCD ? 0 : 1;
+    if (g_lpApp) g_lpApp->CSettingINI.m_nWriteCD = m_bCopyToCD;
+    if (auto* b = Item<QCheckBox>(IDC_BK_COPYCD)) b->setChecked(m_bCopyToCD != 0);
+  });
+  // Posted by the page itself after PLAY: the player starts a second later on the mailbox.
+  OnMessage(msg::WM_PLAYDOWNLOADEDFILE, [this](plat::WPARAM, plat::LPARAM) -> plat::LPARAM {
+    const std::string path = m_strPlayFile;
+    QTimer::singleShot(1000, this, [path] {
+      auto* copy = new std::string(path);
+      if (!PostKernelMessage(Run_Player_Copy_Message, reinterpret_cast<std::uintptr_t>(copy), 5000)) delete copy;
+    });
+    return 0;
+  });
+}
+
+DownloadFilePage::~DownloadFilePage() = default;
+
+bool DownloadFilePage::OnInitDialog() {
+  const double s = Scale();
+  auto px = [s](double v) { return static_cast<int>(v * s); };
+  auto* group = new QGroupBox(QStringLiteral("Start Backup Time"), this);
+  group->setGeometry(px(10), px(4), px(340), px(52));
+  m_pDateCtrl = new QDateEdit(this);
+  m_pDateCtrl->setDisplayFormat(QStringLiteral("yyyy / MM / dd"));
+  m_pDateCtrl->setGeometry(px(20), px(22), px(120), px(20));
+  m_pDateCtrl->setDate(QDate::currentDate());
+  AddControl(IDC_BK_DATE, m_pDateCtrl);
+  m_pTimeCtrl = new QTimeEdit(this);
+  m_pTimeCtrl->setDisplayFormat(QStringLiteral("HH : mm : ss"));
+  m_pTimeCtrl->setGeometry(px(160), px(22), px(120), px(20));
+  m_pTimeCtrl->setTime(QTime::currentTime());
+  AddControl(IDC_BK_TIME, m_pTimeCtrl);
+
+  auto* info = new QGroupBox(QStringLiteral("Backup Information"), this);
+  info->setGeometry(px(10), px(62), px(340), px(170));
+  auto label = [&](const char* text, int y) {
+    auto* l = new QLabel(QString::fromLatin1(text), this);
+    l->setGeometry(px(20), px(y), px(90), px(20));
+  };
+  label("HDD Num : ", 80);
+  auto* hdd = new ui::DropList(this);
+  hdd->setGeometry(px(115), px(80), px(120), px(22));
+  AddControl(IDC_BK_HDD, hdd);
+  label("Backup Size : ", 106);
+  auto* size = new QLineEdit(this);
+  size->setGeometry(px(115), px(106), px(80), px(20));
+  AddControl(IDC_BK_SIZE, size);
+  auto* mb = new QLabel(QStringLiteral("MB"), this);
+  mb->setGeometry(px(200), px(106), px(30), px(20));
+  label("Channel : ", 132);
+  auto* channel = new QLineEdit(this);
+  channel->setGeometry(px(115), px(132), px(80), px(20));
+  AddControl(IDC_BK_CHANNEL, channel);
+  auto* browse = new QPushButton(QStringLiteral("File Path :"), this);
+  browse->setGeometry(px(20), px(158), px(90), px(22));
+  browse->setAutoDefault(false);
+  AddControl(IDC_BK_BROWSE, browse);
+  auto* path = new QLineEdit(this);
+  path->setReadOnly(true);
+  path->setGeometry(px(115), px(158), px(225), px(22));
+  AddControl(IDC_BK_PATH, path);
+  auto* dynamic = new QCheckBox(QStringLiteral("Dynamic Download"), this);
+  dynamic->setGeometry(px(20), px(186), px(150), px(20));
+  AddControl(IDC_BK_DYNAMIC, dynamic);
+  auto* cd = new QCheckBox(QStringLiteral("Copy to CD"), this);
+  cd->setGeometry(px(180), px(186), px(120), px(20));
+  AddControl(IDC_BK_COPYCD, cd);
+  auto* start = new QPushButton(QStringLiteral("Start"), this);
+  start->setGeometry(px(260), px(240), px(90), px(24));
+  start->setAutoDefault(false);
+  AddControl(IDC_BK_START, start);
+
+  AppRecord* app = g_lpApp;
+  std::string folder = app ? app->CSettingINI.m_strNetworkFileDirectory.Get() : std::string();
+  if (!folder.empty()) {
+    SetFolder(folder);
+  } else {
+    m_strFilePath = LoadStr(4103);
+  }
+  m_bDiskListRead = nb::RequestDiskMask(m_byHddMask);
+  if (m_bDiskListRead) {
+    for (unsigned b : nb::ListDisks(m_byHddMask)) {
+      hdd->AddString(QString::fromStdString(nb::DiskName(b)));
+      m_nHddIndex = 0;
+    }
+  }
+  if (app) {
+    m_bDynamicDownload = app->CSettingINI.m_nDynamicDownload.load() ? 1 : 0;
+    m_bCopyToCD = app->CSettingINI.m_nWriteCD.load() ? 1 : 0;
+  }
+  if (m_nHddIndex < 0) hdd->setEnabled(false);
+  WriteControls();
+  return true;
+}
+
+void DownloadFilePage::SetFolder(const std::string& folder) {
+  m_strFolder = folder;
+  if (m_strFolder.size() > 1 && (m_strFolder.back() == '/' || m_strFolder.back() == '\\')) m_strFolder.pop_back();
+  MakeFileName();
+}
+
+void DownloadFilePage::WriteControls() {
+  FillScope fill(*this);
+  if (auto* hdd = Item<ui::DropList>(IDC_BK_HDD)) hdd->SetCurSel(m_nHddIndex);
+  SetDlgItemText(IDC_BK_SIZE, QString::number(m_nBackupSize));
+  SetDlgItemText(IDC_BK_CHANNEL, QString::number(m_nChannel));
+  SetDlgItemText(IDC_BK_PATH, QString::fromStdString(m_strFilePath));
+  if (auto* b = Item<QCheckBox>(IDC_BK_DYNAMIC)) b->setChecked(m_bDynamicDownload != 0);
+  if (auto* b = Item<QCheckBox>(IDC_BK_COPYCD)) b->setChecked(m_bCopyToCD != 0);
+}
+
+void DownloadFilePage::ReadControls() {
+  if (!HasWindow()) return;
+  if (auto* hdd = Item<ui::DropList>(IDC_BK_HDD)) m_nHddIndex = hdd->GetCurSel();
+  const QString size = DigitsOf(GetDlgItemText(IDC_BK_SIZE));
+  m_nBackupSize = size.isEmpty() ? 0 : static_cast<int>(std::min<qlonglong>(size.left(9).toLongLong(), 500));
+  const QString channel = DigitsOf(GetDlgItemText(IDC_BK_CHANNEL));
+  m_nChannel = channel.isEmpty() ? 0u : static_cast<unsigned>(std::min<qlonglong>(channel.left(9).toLongLong(), 999));
+  if (auto* b = Item<QCheckBox>(IDC_BK_DYNAMIC)) m_bDynamicDownload = b->isChecked() ? 1 : 0;
+  if (auto* b = Item<QCheckBox>(IDC_BK_COPYCD)) m_bCopyToCD = b->isChecked() ? 1 : 0;
+}
+
+void DownloadFilePage::OnChangeSize() {
+  const QString digits = DigitsOf(GetDlgItemText(IDC_BK_SIZE));
+  if (digits.isEmpty()) return;
+  const qlonglong n = digits.left(9).toLongLong();
+  m_nBackupSize = static_cast<int>(n > 500 ? 500 : n);
+  ReadControls();
+  m_nBackupSize = static_cast<int>(n > 500 ? 500 : n);
+  WriteControls();
+}
+
+void DownloadFilePage::OnChangeChannel() {
+  ReadControls();
+  if (!m_strFolder.empty()) MakeFileName();
+  WriteControls();
+}
+
+void DownloadFilePage::MakeFileName() {
+  if (m_strFolder.empty()) return;
+  m_strFilePath = nb::MakeBackupFileName(m_strFolder, static_cast<int>(m_nChannel));
+}
+
+void DownloadFilePage::OnBrowseFolder() {
+  BackupFolderPicker picker;
+  {
+    std::lock_guard<std::mutex> lock(g_pickerMutex);
+    picker = Picker();
+  }
+  if (!picker) {
+    plat::MessageBox(Hwnd(), "No folder picker is available.");
+    return;
+  }
+  std::string folder = m_strFolder;
+  ReadControls();
+  if (picker(this, folder) && !folder.empty()) {
+    SetFolder(folder);
+    m_bFolderChosen = 1;
+  }
+  WriteControls();
+}
+
+bool DownloadFilePage::OnSetActive() {
+  sl::PendingBackup& pending = sl::g_PendingBackup;
+  if (pending.Pending() && HasWindow()) {
+    const auto& b = pending.bytes;
+    if (b[9] != 0) m_nChannel = b[9];
+    m_nHddIndex = b[8];
+    const QDate date(2000 + b[2], b[3], b[4]);
+    if (m_pDateCtrl && date.isValid()) m_pDateCtrl->setDate(date);
+    const QTime time(b[5], b[6], b[7]);
+    if (m_pTimeCtrl && time.isValid()) m_pTimeCtrl->setTime(time);
+    pending.Clear();
+    if (!m_strFolder.empty()) MakeFileName();
+    WriteControls();
+  }
+  return true;
+}
+
+void DownloadFilePage::StartPlayer() {
+  player::PlayerLinkBlock& link = g_lpApp->PlayerLink;
+  const std::string program = FindPlayerProgram();
+  if (!player::CreateBackupLock(link)) {
+    plat::MessageBox(Hwnd(), "Create mutex error");
+    throw std::runtime_error("no lock");
+  }
+  int pid = 0;
+  if (program.empty() ||
+      !plat::SpawnProcess({program, m_strFilePath, "DYNAMICLOAD=1"}, plat::ProgramFolder(), &pid, true)) {
+    MessageBoxById(Hwnd(), 4108);
+    return;
+  }
+  link.f_PlayerStarted = 1;
+  link.dw_PlayerProcessId = static_cast<std::uint32_t>(pid);
+  LowerMainWindow(*this);
+  // Ready for input: the player accepts a connection on its endpoint within 10 s.
+  const std::string endpoint = player::EndpointFolder() + "/" + player::EndpointName(pid);
+  plat::HWND found = 0;
+  const std::uint64_t until = plat::GetTickCount64() + 10000;
+  for (;;) {
+    std::uint32_t peer = 0;
+    found = player::ConnectEndpoint(endpoint, peer);
+    if (found && peer == static_cast<std::uint32_t>(pid)) break;
+    if (found) player::Disconnect(found);
+    found = 0;
+    if (plat::GetTickCount64() >= until) break;
+    // No events meanwhile: a second Start must not begin while this one waits.
+    plat::Sleep(100);
+  }
+  if (!found) {
+    link.dw_PlayerProcessId = 0;
+    MessageBoxById(Hwnd(), 4108);
+    return;
+  }
+  player::Disconnect(found);
+  player::CWindowFinder finder;
+  const plat::HWND wnd = finder.FindWindowOfProcess(static_cast<std::uint32_t>(pid));
+  if (!wnd) {
+    link.dw_PlayerProcessId = 0;
+    MessageBoxById(Hwnd(), 4113);
+    return;
+  }
+  link.h_PlayerWnd = wnd;
+  player::SendCopyData(wnd, player::CDS_MUTEXNAME, link.sz_NetworkBkMutexName, sizeof link.sz_NetworkBkMutexName);
+}
+
+void DownloadFilePage::OnButtonStart() {
+  ReadControls();
+  if (m_nBackupSize <= 0) {
+    MessageBoxById(Hwnd(), 4104);
+    return;
+  }
+  if (m_strFolder.empty() || m_strFilePath == LoadStr(4103) || m_strFilePath.size() > nb::kMaxPlayerPath) {
+    MessageBoxById(Hwnd(), 4105);
+    return;
+  }
+  if (m_nHddIndex < 0 || m_nChannel == 0 || m_nChannel > 16) {
+    MessageBoxById(Hwnd(), 4107);
+    return;
+  }
+  {
+    const int fd = ::open(m_strFilePath.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) {
+      MessageBoxById(Hwnd(), 4105);
+      return;
+    }
+    ::close(fd);
+  }
+  AppRecord* app = g_lpApp;
+  if (m_bCopyToCD) {
+    // No disc writer in this build: the download runs without a disc.
+    if (!app || !app->C_WriteCD.IsAvailable()) {
+      MessageBoxById(Hwnd(), 4119);
+      m_bCopyToCD = 0;
+    }
+  }
+  if (app) app->CSettingINI.m_strNetworkFileDirectory.Set(m_strFolder);
+  m_timeDate = m_pDateCtrl ? m_pDateCtrl->date() : QDate::currentDate();
+  m_timeTime = m_pTimeCtrl ? m_pTimeCtrl->time() : QTime(0, 0);
+  const int disk = nb::DiskOfPosition(m_byHddMask, m_nHddIndex);
+  m_byHddNumber = static_cast<std::uint8_t>(disk < 0 ? 0 : disk);
+
+  if (app) {
+    player::PlayerLinkBlock& link = app->PlayerLink;
+    const plat::HWND wnd = link.h_PlayerWnd.load();
+    if (wnd && player::ProcessOfWindow(wnd) != link.dw_PlayerProcessId.load()) ForgetPlayer(link);
+    if (!m_bDynamicDownload) {
+      ForgetPlayer(link);
+    } else if (link.f_PlayerStarted.load() && link.dw_PlayerProcessId.load() && link.h_PlayerWnd.load()) {
+      LowerMainWindow(*this);
+      char block[1024] = {};
+      std::memcpy(block, m_strFilePath.data(), m_strFilePath.size());
+      player::SendCopyData(link.h_PlayerWnd.load(), player::CDS_PLAYFILE, block, sizeof block);
+    } else {
+      try {
+        StartPlayer();
+      } catch (const std::runtime_error&) {
+        return;  // no lock: no download
+      }
+    }
+  }
+  m_strPlayFile = m_strFilePath;
+  int result;
+  {
+    CDownloadProgressDlg dialog(nullptr, *this);
+    result = dialog.DoModal();
+  }
+  if (result == 255) {
+    LowerMainWindow(*this);
+    PostMessage(msg::WM_PLAYDOWNLOADEDFILE);
+  }
+  MakeFileName();
+  WriteControls();
+}
+
+// ---- progress dialog ---------------------------------------------------------------------------
+
+CDownloadProgressDlg::CDownloadProgressDlg(QWidget* parent, DownloadFilePage& page) : ui::Window(parent), m_Page(page) {
+  setWindowTitle(QStringLiteral("DVR-Network Backup"));
+  // Application-modal: the sheet cannot close under a running download.
+  setWindowModality(Qt::ApplicationModal);
+  const double s = Scale();
+  resize(static_cast<int>(300 * s), static_cast<int>(110 * s));
+  auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+  cancel->setGeometry(static_cast<int>(200 * s), static_cast<int>(70 * s), static_cast<int>(80 * s), static_cast<int>(24 * s));
+  AddControl(IDC_BKDLG_CANCEL, cancel);
+  auto* play = new QPushButton(QStringLiteral("PLAY"), this);
+  play->setGeometry(static_cast<int>(20 * s), static_cast<int>(70 * s), static_cast<int>(80 * s), static_cast<int>(24 * s));
+  AddControl(IDC_BKDLG_PLAY, play);
+  OnCommand(IDC_BKDLG_CANCEL, [this] { OnCancel(); });
+  OnCommand(IDC_BKDLG_PLAY, [this] { EndDialog(255); });
+  m_bCopyToCD = page.m_bCopyToCD;
+  m_hStartEvent = plat::CreateEvent(false, false);
+  m_hStopEvent = plat::CreateEvent(false, false);
+
+  nb::DownloadContext& c = m_Context;
+  AppRecord* app = g_lpApp;
+  if (app) {
+    c.server = app->CSettingINI.m_strServerName.Get();
+    c.port = app->CSettingINI.m_wWebPort.load();
+    c.request.sessionId = app->GetSessionId();
+    c.request.host = app->GetLocalIP();
+    m_pPlayer = std::make_unique<player::BackupPlayer>(app->PlayerLink);
+  }
+  c.request.year = page.m_timeDate.year();
+  c.request.month = page.m_timeDate.month();
+  c.request.day = page.m_timeDate.day();
+  c.request.hour = page.m_timeTime.hour();
+  c.request.minute = page.m_timeTime.minute();
+  c.request.second = page.m_timeTime.second();
+  c.request.hddNumber = page.m_byHddNumber;
+  c.request.channel = static_cast<int>(page.m_nChannel) - 1;
+  c.request.sizeMB = page.m_nBackupSize;
+  c.filePath = page.m_strFilePath;
+  c.startEvent = m_hStartEvent;
+  c.stopEvent = m_hStopEvent;
+  const plat::HWND self = Hwnd();
+  c.hooks.status = [self](int status, int value) { plat::PostMessage(self, msg::WM_DOWNLOADSTATUS, status, value); };
+  c.hooks.progress = [](int job, int value) { PostProgressJob(job, value); };
+  const plat::HANDLE stop = m_hStopEvent;
+  c.hooks.stopRequested = [stop] { return plat::WaitForSingleObject(stop, 0) == plat::WAIT_OBJECT_0; };
+  c.hooks.player = m_pPlayer.get();
+  c.hooks.finished = &m_bFinished;
+
+  OnMessage(msg::WM_DOWNLOADSTATUS, [this](plat::WPARAM w, plat::LPARAM l) -> plat::LPARAM {
+    OnDownloadStatus(static_cast<int>(w), static_cast<int>(l));
+    return 0;
+  });
+  OnMessage(msg::WM_PLAYERACK, [](plat::WPARAM w, plat::LPARAM l) -> plat::LPARAM {
+    AppRecord* a = g_lpApp;
+    if (a && l != 0 && static_cast<plat::HWND>(l) == a->PlayerLink.h_PlayerWnd.load()) {
+      a->PlayerLink.dw_PlayerBufferBytes = w == 0 ? 102400u : static_cast<std::uint32_t>(w * 1024);
+      a->PlayerLink.f_PlayerReady = 1;
+    }
+    return 0;
+  });
+  OnMessage(msg::WM_PLAYERSTOP, [](plat::WPARAM, plat::LPARAM) -> plat::LPARAM {
+    if (AppRecord* a = g_lpApp) a->PlayerLink.f_PlayerStopped = 1;
+    return 0;
+  });
+}
+
+CDownloadProgressDlg::~CDownloadProgressDlg() {
+  StopThread();
+  plat::CloseHandle(m_hStartEvent);
+  plat::CloseHandle(m_hStopEvent);
+}
+
+void CDownloadProgressDlg::StopThread() {
+  if (!m_hDownloadThread) return;
+  plat::SetEvent(m_hStopEvent);
+  // A receive waits up to 10 s: cancelling the thread ends it at once.
+  plat::CancelThread(m_hDownloadThread, 31);
+  plat::WaitForSingleObject(m_hDownloadThread, 5000);
+  plat::CloseHandle(m_hDownloadThread);
+  m_hDownloadThread = 0;
+}
+
+bool CDownloadProgressDlg::OnInitDialog() {
+  m_bFinished = 0;
+  nb::DownloadContext* context = &m_Context;
+  m_hDownloadThread = plat::CreateThread([context] { return nb::DownloadFileThread(context); }, nullptr, "backup");
+  if (!m_hDownloadThread) return true;  // stays empty until Cancel
+  plat::SetEvent(m_hStartEvent);
+  ShowDlgItem(IDC_BKDLG_PLAY, false);
+  if (AppRecord* app = g_lpApp) {
+    player::PlayerLinkBlock& link = app->PlayerLink;
+    link.f_PlayerReady = 0;
+    link.f_PlayerStopped = 0;
+    link.dw_PlayerBufferBytes = 0;
+    if (plat::HWND w = link.h_PlayerWnd.load()) {
+      plat::PostMessage(w, msg::WM_PLAYERATTACH, 0, static_cast<plat::LPARAM>(Hwnd()));
+    }
+  }
+  return true;
+}
+
+void CDownloadProgressDlg::OnDownloadStatus(int status, int value) {
+  (void)value;
+  auto final = [this](const std::string& text) {
+    m_strStatus = text;
+    update();
+    SetDlgItemText(IDC_BKDLG_CANCEL, QStringLiteral("Exit"));
+  };
+  switch (status) {
+    case nb::DS_SEND_FAILED: final(LoadStr(4065)); break;
+    case nb::DS_FILE_FAILED: final(LoadStr(4105)); break;
+    case nb::DS_RECEIVE_FAILED: final(LoadStr(4106)); break;
+    case nb::DS_NO_DATA: final(LoadStr(4107)); break;
+    case nb::DS_ABORTED: final(LoadStr(4115)); break;
+    case nb::DS_FINISHED: {
+      EnableDlgItem(IDC_BKDLG_PLAY, true);
+      bool ready = false;
+      if (AppRecord* app = g_lpApp) {
+        ready = app->PlayerLink.f_PlayerReady.load() == 1 && app->PlayerLink.f_PlayerStopped.load() == 0;
+      }
+      ShowDlgItem(IDC_BKDLG_PLAY, !ready);
+      final("Download process is finished");
+      break;
+    }
+    case nb::DS_WRITING_CD:
+      m_strStatus = "Writing cd ...";
+      update();
+      break;
+    default:
+      break;  // progress: the sheet's bar shows it
+  }
+}
+
+void CDownloadProgressDlg::OnCancel() {
+  plat::SetEvent(m_hStopEvent);
+  const std::string id = g_lpApp ? g_lpApp->GetProductID() : std::string();
+  const std::string version = g_lpApp ? g_lpApp->GetFWVersion() : std::string();
+  const bool finished = m_bFinished.load() != 0;
+  StopThread();
+  if (!finished && IsModelFamilyK41(id) && !IsFirmwareBelow("1043", version)) {
+    CCgiRequest request(CGI_CANCELNB);
+    request.AddCookie(GetSessionId());
+    ZududSendCommand(request, nullptr, 0, nullptr, nullptr, 0, nullptr, 15, 15);
+  }
+  if (finished && m_bCopyToCD) PostProgressJob(PROGRESS_JOB_CLEAR, 0);
+  EndDialog(0);
+}
+
+void CDownloadProgressDlg::paintEvent(QPaintEvent* event) {
+  ui::Window::paintEvent(event);
+  if (m_strStatus.empty()) return;
+  const double s = Scale();
+  QPainter painter(this);
+  QFont font(QStringLiteral("Arial"));
+  font.setPixelSize(static_cast<int>(18 * s));
+  font.setWeight(QFont::Normal);
+  font.setStyleHint(QFont::SansSerif);
+  painter.setFont(font);
+  painter.drawText(static_cast<int>(25 * s), static_cast<int>(12 * s) + painter.fontMetrics().ascent(),
+                   QString::fromStdString(m_strStatus));
+}

@@ -13,6 +13,7 @@
 #include "platform/messages.h"
 #include "session/CgiRequest.h"
 #include "session/Command.h"
+#include "session/SearchList.h"
 #include "session/Sections.h"
 
 namespace {
@@ -42,6 +43,13 @@ MySystemDialog::MySystemDialog(QString caption, QWidget* parent) : CTreePropShee
   OnCommand(IDC_SHEET_APPLY, [this] { OnClickApply(); });
   OnCommand(IDC_SHEET_REBOOT, [this] { OnClickReboot(); });
   OnMessage(WM_SYNCTIMEDONE, [this](plat::WPARAM, plat::LPARAM) { return OnSyncTimeDone(); });
+  // A recording picked in the search list: the backup page comes forward with it.
+  sl::g_PendingBackup.Clear();
+  OnMessage(msg::WM_OPENNETWORKBACKUP, [this](plat::WPARAM, plat::LPARAM) -> plat::LPARAM {
+    const int index = GetPageIndex(&m_NetworkBackupPage);
+    if (index >= 0 && SetActivePage(index)) SelectPageItem(index);
+    return 0;
+  });
 }
 
 MySystemDialog::~MySystemDialog() {
@@ -253,6 +261,20 @@ void MySystemDialog::StoreClientSettings() {
   // A turbo list left without a choice keeps the step.
   if (m_GeneralPage.m_nTurboRepeat >= 0 && m_GeneralPage.m_nTurboRepeat < 30) {
     app->by_TurboRepeatStep = static_cast<std::uint8_t>(m_GeneralPage.m_nTurboRepeat + 1);
+  }
+  // Recordings: the backup folder picked, the search list's choices changed.
+  if (m_NetworkBackupPage.HasWindow() && m_NetworkBackupPage.m_bFolderChosen) {
+    app->CSettingINI.m_strNetworkFileDirectory.Set(m_NetworkBackupPage.m_strFolder);
+  }
+  if (m_SearchListPage.HasWindow()) {
+    CEventPage& list = m_SearchListPage;
+    if (list.m_bTypeChanged && list.m_nListType >= 0) {
+      app->CSettingINI.m_bySearchListType = static_cast<std::uint8_t>(list.m_nListType);
+    }
+    if (list.m_bHddChanged && list.m_nHddIndex >= 0 && list.m_byIndexToHdd[static_cast<std::size_t>(list.m_nHddIndex) & 0xFF] != 0xFF) {
+      app->CSettingINI.m_wSearchListHDD = list.m_byIndexToHdd[static_cast<std::size_t>(list.m_nHddIndex) & 0xFF];
+    }
+    if (list.m_bMaxChanged) app->CSettingINI.m_wSearchListMaxNumber = static_cast<std::uint16_t>(list.m_nMaxListNumber);
   }
 }
 

@@ -12,7 +12,8 @@ AppRecordPointer& AppRecordPointer::operator=(AppRecord* record) {
 }
 
 AppRecord::AppRecord() = default;
-AppRecord::~AppRecord() = default;
+// The player link's lock and connection go with the record.
+AppRecord::~AppRecord() { PlayerLink.Release(); }
 
 void AppRecord::ApplyStartValues() {
   SessionRecord::ApplyStartValues();

@@ -5,6 +5,7 @@
 // the lower layers call back into (the mailbox for the session threads, the recorders' host).
 #pragma once
 #include <atomic>
+#include "session/PlayerLink.h"
 #include "session/SessionRecord.h"
 
 class AppRecord : public SessionRecord {
@@ -23,6 +24,9 @@ class AppRecord : public SessionRecord {
   AtomicId dw_Process_Terminate_ThreadId{0};
   AtomicHandle h_Process_Init_Thread{0};
   AtomicId dw_Process_Init_ThreadId{0};
+
+  // --- The link to a running player program (network backup) ------------------------------
+  player::PlayerLinkBlock PlayerLink;
 };
 
 // g_lpApp behaves as a plain AppRecord* (assign, compare, ->, delete); assigning also

@@ -16,6 +16,8 @@
 #include "platform/messages.h"
 #include "platform/thread.h"
 #include "engine/ProcessThreads.h"
+
+#include <memory>
 #include "session/Threads.h"
 
 using namespace plat;
@@ -94,6 +96,11 @@ DWORD Process_KernelMessageThread(void*) {
         case Run_Player_Message:
           HandleRunPlayer(app, param);
           break;
+        case Run_Player_Copy_Message: {
+          std::unique_ptr<std::string> path(reinterpret_cast<std::string*>(param));
+          if (path) HandleRunPlayer(app, reinterpret_cast<std::uintptr_t>(path->c_str()));
+          break;
+        }
         default:
           break;  // no poster sends other codes
       }

@@ -40,7 +40,7 @@ CancelToken* CurrentToken();
 
 // One object of the handle table. Every field but `token` is guarded by TableMutex().
 struct KernelObject {
-  enum class Kind { Event, Semaphore, Thread };
+  enum class Kind { Event, Semaphore, Thread, Resource };
   Kind kind = Kind::Event;
   bool manualReset = false;   // events
   bool signalled = false;     // events; threads (ended)
@@ -51,6 +51,7 @@ struct KernelObject {
   int nativeTid = 0;                    // threads (0 until started)
   std::shared_ptr<CancelToken> token;   // threads
   std::vector<Waiter*> waiters;         // waits blocked on this object
+  std::shared_ptr<void> resource;       // resources (never signalled): freed with the last reference
 };
 
 // The one lock of the table: object states and waiter registrations.

@@ -38,6 +38,8 @@ bool IsSignalled(const KernelObject& o) {
       return o.signalled;
     case KernelObject::Kind::Semaphore:
       return o.count > 0;
+    case KernelObject::Kind::Resource:
+      return false;
   }
   return false;
 }
@@ -51,6 +53,7 @@ void Consume(KernelObject& o) {
       --o.count;
       break;
     case KernelObject::Kind::Thread:
+    case KernelObject::Kind::Resource:
       break;
   }
 }

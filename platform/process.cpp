@@ -12,6 +12,11 @@ extern char** environ;
 namespace plat {
 
 bool SpawnProcess(const std::vector<std::string>& argv, const std::string& workingDirectory) {
+  return SpawnProcess(argv, workingDirectory, nullptr, false);
+}
+
+bool SpawnProcess(const std::vector<std::string>& argv, const std::string& workingDirectory, int* processId,
+                  bool newProcessGroup) {
   if (argv.empty() || argv[0].empty()) return false;
   std::vector<char*> args;
   args.reserve(argv.size() + 1);
@@ -25,10 +30,21 @@ bool SpawnProcess(const std::vector<std::string>& argv, const std::string& worki
     posix_spawn_file_actions_destroy(&actions);
     return false;
   }
+  posix_spawnattr_t attributes;
+  if (posix_spawnattr_init(&attributes) != 0) {
+    posix_spawn_file_actions_destroy(&actions);
+    return false;
+  }
+  if (newProcessGroup) {
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
+  }
   pid_t pid = 0;
-  int rc = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
+  int rc = posix_spawn(&pid, args[0], &actions, &attributes, args.data(), environ);
+  posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
   if (rc != 0) return false;
+  if (processId) *processId = static_cast<int>(pid);
   // The started program lives on its own; reap it when it ends so it leaves no zombie.
   try {
     std::thread([pid] {

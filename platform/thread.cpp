@@ -30,8 +30,10 @@ std::atomic<DWORD> g_nextThreadId{1000};
 std::atomic<std::size_t> g_liveThreads{0};
 
 // Threads a bounded stop gave up on that have not ended yet, by id.
-std::mutex g_strandedMutex;
-std::set<DWORD> g_stranded;
+// Never destroyed: a detached thread may still be taking itself off the list while the
+// process runs its static destructors.
+std::mutex& g_strandedMutex = *new std::mutex;
+std::set<DWORD>& g_stranded = *new std::set<DWORD>;
 
 DWORD NewThreadId() {
   DWORD id = g_nextThreadId.fetch_add(1, std::memory_order_relaxed);

@@ -11,6 +11,7 @@ enum KernelMessageCode : std::int32_t {
   Draw_Image_Message = 2,         // draw lp_CurrentFrame through the main window
   Exit_Kernel_Message = 6,        // end the mailbox worker (shut-down)
   Run_Player_Message = 7,         // parameter: address of a zero-terminated file path
+  Run_Player_Copy_Message = 8,    // parameter: a new std::string path that the worker deletes
 };
 
 class ISessionHost {

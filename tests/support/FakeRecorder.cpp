@@ -380,6 +380,8 @@ void FakeRecorder::Serve(int fd) {
   }
   if (req.path == "/Getvideo.cgi") {
     ServeStream(fd);
+  } else if (req.path == "/NetworkBk.cgi") {
+    ServeBackup(fd, req);
   } else {
     Answer(fd, req);
   }
@@ -615,6 +617,8 @@ void FakeRecorder::Answer(int fd, const RecordedRequest& req) {
     rs485Bodies_.push_back(b);
     return send(Reply(200, "OK", ""));
   }
+  std::string recordingsReply;
+  if (RecordingsReply(req, recordingsReply)) return send(recordingsReply);
   auto body = commandBodies_.find(req.path);
   return send(Reply(200, "OK", body == commandBodies_.end() ? std::string() : body->second));
 }

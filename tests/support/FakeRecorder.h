@@ -108,6 +108,30 @@ struct Identity {
   std::string hostName = "recorder";
 };
 
+
+// ---- recordings: disk list, search list, playback search, network backup ----
+// A backup reply: the data in chunks, then its end; faults for the client's error paths.
+struct BackupSettings {
+  std::size_t totalBytes = 65536;  // the recording's bytes (made from the request's query)
+  std::size_t chunkSize = 2048;    // payload per data chunk (any size)
+  enum class End { EndChunk, Abort, Close, Stall } end = End::EndChunk;
+  std::vector<std::size_t> foreignBefore;  // a chunk of type 9 with a length but no payload before these chunks
+  int cutInsideChunk = -1;   // close halfway through this data chunk's payload
+  int stallAfterChunks = -1; // after this many chunks send nothing more (connection held)
+  int pauseMsPerChunk = 0;
+  bool httpHead = false;     // refuse with an HTTP head (as a recorder that rejects the command)
+};
+struct RecordingsSettings {
+  std::string diskReply = std::string("\x05", 1) + std::string(32, '\0');  // MASTER1 and MASTER2
+  std::map<int, std::vector<std::string>> lists;  // disk number -> 16-byte records, oldest first
+  int pageSize = 20;
+  std::string pageTail;   // bytes after the records of every page
+  int announceExtra = 0;  // added to the page's announced size
+  bool failDiskList = false;
+  bool failSearchList = false;
+  bool failPlayback = false;
+};
+
 class FakeRecorder {
  public:
   FakeRecorder();
@@ -233,7 +257,26 @@ class FakeRecorder {
   // The last request received, all 76 bytes.
   std::string LastDiscoveryRequest() const;
 
+  // ---- recordings ----
+  void SetRecordings(const RecordingsSettings& r);
+  void SetBackup(const BackupSettings& b);
+  // The bytes a backup request with this query carries (fixed by the request).
+  static std::string BackupBytes(const std::string& query, std::size_t size);
+  int RunningBackups() const { return runningBackups_; }
+  int CancelledBackups() const { return cancelledBackups_; }
+  // A 16-byte search-list record.
+  static std::string SearchRecord(std::uint8_t type, int year, int month, int day, int hour, int minute, int second);
+
  private:
+  bool RecordingsReply(const RecordedRequest& req, std::string& reply);  // under mutex_
+  void ServeBackup(int fd, const RecordedRequest& req);
+  RecordingsSettings recordings_;
+  BackupSettings backup_;
+  std::map<int, std::size_t> listCursor_;
+  std::atomic<int> runningBackups_{0};
+  std::atomic<int> cancelledBackups_{0};
+  std::atomic<int> backupGeneration_{0};
+
   void AcceptLoop();
   void Serve(int fd);
   void ServeStream(int fd);

@@ -12,6 +12,10 @@
 //                 device: [--capability WORD] (INF capability word) [--multich N] (MULTICH)
 //                         [--user-level N] [--video-mode 0|1] [--device-info TEXT] [--retr 0|1]
 //                         [--sensor BYTE] [--slaves TEXT] [--color CON,BRI,HUE] [--res-size RES WxH]...
+//                 recordings: [--disks MASK] [--recordings N] [--page-size N] [--fail-disks]
+//                             [--fail-search] [--fail-playback] [--backup-bytes N] [--backup-chunk N]
+//                             [--backup-end end|abort|close|stall] [--backup-pause MS]
+//                             [--backup-cut K] [--backup-stall K] [--backup-foreign K] [--backup-refuse]
 // Each request is logged: its target, path, parameters and body bytes.
 // While it runs, lines on standard input change the stream's words for the next frames:
 //   "alarm WORD", "motion WORD" (WORD decimal or 0x hexadecimal), "clear" (no words).
@@ -50,6 +54,10 @@ int Usage() {
                "          [--user-level N] [--video-mode 0|1] [--device-info TEXT]\n"
                "          [--retr 0|1] [--sensor BYTE] [--slaves TEXT]\n"
                "          [--color CON,BRI,HUE] [--res-size RES WxH]...\n"
+               "  recordings: [--disks MASK] [--recordings N] [--page-size N] [--fail-disks] [--fail-search]\n"
+               "              [--fail-playback] [--backup-bytes N] [--backup-chunk N]\n"
+               "              [--backup-end end|abort|close|stall] [--backup-pause MS] [--backup-cut K]\n"
+               "              [--backup-stall K] [--backup-foreign K] [--backup-refuse]\n"
                "  standard input while running: alarm WORD | motion WORD | clear\n");
   return 2;
 }
@@ -91,6 +99,9 @@ int main(int argc, char** argv) {
   std::vector<std::string> failSet;
   std::string dvrDate, recordSetting;
   std::vector<std::string> failCommands;
+  fake::RecordingsSettings recordings;
+  fake::BackupSettings backup;
+  int recordingCount = 40;
   int rebootOutageMs = 5000;
   long long capability = -1;
   int multich = -1;
@@ -157,6 +168,41 @@ int main(int argc, char** argv) {
       stream.format = f == "v0"   ? fake::StreamSettings::HeaderFormat::V0
                       : f == "v1" ? fake::StreamSettings::HeaderFormat::V1
                                   : fake::StreamSettings::HeaderFormat::Auto;
+    } else if (a == "--disks" && (v = next())) {
+      // Disk bits as a number (bit b: disk b), the low 32 disks.
+      const unsigned long mask = std::strtoul(v, nullptr, 0);
+      recordings.diskReply.assign(33, '\0');
+      for (int k = 0; k < 4; ++k) recordings.diskReply[static_cast<std::size_t>(k)] = static_cast<char>((mask >> (8 * k)) & 0xFF);
+    } else if (a == "--recordings" && (v = next())) {
+      recordingCount = std::atoi(v);
+    } else if (a == "--page-size" && (v = next())) {
+      recordings.pageSize = std::atoi(v);
+    } else if (a == "--fail-disks") {
+      recordings.failDiskList = true;
+    } else if (a == "--fail-search") {
+      recordings.failSearchList = true;
+    } else if (a == "--fail-playback") {
+      recordings.failPlayback = true;
+    } else if (a == "--backup-bytes" && (v = next())) {
+      backup.totalBytes = std::strtoul(v, nullptr, 10);
+    } else if (a == "--backup-chunk" && (v = next())) {
+      backup.chunkSize = std::strtoul(v, nullptr, 10);
+    } else if (a == "--backup-end" && (v = next())) {
+      const std::string e = v;
+      backup.end = e == "abort"   ? fake::BackupSettings::End::Abort
+                   : e == "close" ? fake::BackupSettings::End::Close
+                   : e == "stall" ? fake::BackupSettings::End::Stall
+                                  : fake::BackupSettings::End::EndChunk;
+    } else if (a == "--backup-pause" && (v = next())) {
+      backup.pauseMsPerChunk = std::atoi(v);
+    } else if (a == "--backup-cut" && (v = next())) {
+      backup.cutInsideChunk = std::atoi(v);
+    } else if (a == "--backup-stall" && (v = next())) {
+      backup.stallAfterChunks = std::atoi(v);
+    } else if (a == "--backup-foreign" && (v = next())) {
+      backup.foreignBefore.push_back(std::strtoul(v, nullptr, 10));
+    } else if (a == "--backup-refuse") {
+      backup.httpHead = true;
     } else if (a == "--discovery" && i + 2 < argc) {
       discoveryPort = std::strtoul(argv[++i], nullptr, 10);
       discoveryReply = std::strtoul(argv[++i], nullptr, 10);
@@ -175,6 +221,22 @@ int main(int argc, char** argv) {
   recorder.SetDripReplies(dripReplies);
   recorder.SetSplitReplies(splitReplies);
   recorder.SetNeverAnswer(neverAnswer);
+  {
+    // Recordings on every listed disk: alarms, motions, manual, system and timer records,
+    // one every ten minutes from 2007-01-22 08:00.
+    const std::uint8_t types[] = {0x00, 0x13, 0x30, 0xF0, 0x20, 0x02, 0x11};
+    for (unsigned b = 0; b < 32; ++b) {
+      if (!(static_cast<std::uint8_t>(recordings.diskReply[b / 8]) & (1u << (b % 8)))) continue;
+      for (int k = 0; k < recordingCount; ++k) {
+        const int minutes = 8 * 60 + k * 10;
+        recordings.lists[static_cast<int>(b)].push_back(fake::FakeRecorder::SearchRecord(
+            types[static_cast<std::size_t>(k) % sizeof types], 2007, 1, 22 + minutes / (24 * 60), (minutes / 60) % 24,
+            minutes % 60, 0));
+      }
+    }
+  }
+  recorder.SetRecordings(recordings);
+  recorder.SetBackup(backup);
   if (!recorder.Start(static_cast<std::uint16_t>(port))) {
     std::fprintf(stderr, "fake-recorder: cannot listen on 127.0.0.1:%u\n", port);
     return 1;

@@ -1,0 +1,665 @@
+// Recordings on the recorder against the fake recorder: the disk list, the backup request and
+// its stream with every ending, the search list pages and filters, the hand-over to the backup
+// page, the backup page's refusals and the playback search.
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLineEdit>
+#include <QTimeEdit>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "config/CEventPage.h"
+#include "config/DownloadFilePage.h"
+#include "config/MySystemDialog.h"
+#include "config/PlaybackSearchDlg.h"
+#include "core/Messages.h"
+#include "engine/AppRecord.h"
+#include "platform/kernel.h"
+#include "platform/net.h"
+#include "platform/thread.h"
+#include "session/NetworkBackup.h"
+#include "session/PlayerLink.h"
+#include "session/SearchList.h"
+#include "tests/support/FakeRecorder.h"
+#include "tests/support/MessageBoxRecorder.h"
+#include "tests/support/TempDir.h"
+
+namespace {
+
+class RecordingsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    plat::SetLocalIPv4Override("127.0.0.1");
+    ASSERT_TRUE(fake_.Start());
+    app_ = std::make_unique<AppRecord>();
+    g_lpApp = app_.get();
+    app_->ApplyStartValues();
+    app_->fl_DpiScale = 1.0f;
+    app_->SetServerName("127.0.0.1");
+    app_->CSettingINI.m_wWebPort.store(fake_.Port());
+    app_->SetProductID("K41R");
+    app_->SetFWVersion("1046");
+    SetSessionId(fake_.GetIdentity().sessionId);
+    sl::g_PendingBackup.Clear();
+  }
+  void TearDown() override {
+    g_lpApp = nullptr;
+    fake_.Stop();
+    plat::SetLocalIPv4Override("");
+  }
+  std::size_t CountOf(const std::string& path) const {
+    std::size_t n = 0;
+    for (const auto& r : fake_.Requests()) n += r.path == path;
+    return n;
+  }
+  fake::FakeRecorder fake_;
+  std::unique_ptr<AppRecord> app_;
+  TempDir dir_{"recordings"};
+};
+
+TEST(DiskMask, NamesPositionsAndShortReplies) {
+  nb::DiskMask mask{};
+  mask[0] = 0x15;  // disks 0, 2, 4
+  mask[31] = 0x80; // disk 255
+  EXPECT_EQ(nb::ListDisks(mask), (std::vector<unsigned>{0, 2, 4, 255}));
+  EXPECT_EQ(nb::DiskName(4), "EXT-01");
+  EXPECT_EQ(nb::DiskName(255), "EXT-252");
+  EXPECT_EQ(nb::DiskOfPosition(mask, 2), 4);
+  EXPECT_EQ(nb::DiskOfPosition(mask, 4), -1);
+  for (auto [name, number] : std::vector<std::pair<std::string, int>>{
+           {"MASTER1", 0}, {"SLAVE2", 3}, {"EXT-02", 5}, {"EXT-2", -1}, {"ALL", -1}, {"EXT-00", -1}}) {
+    EXPECT_EQ(nb::DiskNumberOfName(name), number) << name;
+  }
+  const std::uint8_t shortReply[31] = {0xFF};
+  EXPECT_FALSE(nb::ParseDiskMask(shortReply, sizeof shortReply, mask));
+  EXPECT_TRUE(nb::ListDisks(mask).empty());
+}
+
+TEST(BackupRequest, HeadIsByteExact) {
+  nb::BackupRequest r;
+  r.sessionId = "A1B2C3D4E5F6";
+  r.host = "192.168.1.20";
+  r.year = 2007;
+  r.month = 1;
+  r.day = 22;
+  r.hour = 8;
+  r.minute = 5;
+  r.second = 9;
+  r.hddNumber = 2;
+  r.channel = 2;
+  r.sizeMB = 10;
+  EXPECT_EQ(nb::BuildBackupRequest(r),
+            "GET /NetworkBk.cgi?Cookie=A1B2C3D4E5F6&Year=2007&Month=1&Day=22&Hour=8&Minute=5&Second=9&Num=2&CH=2&Size=10 "
+            "HTTP/1.1\r\nAccept: */* \r\nAccept-Language: zh-tw\r\nAccept-Encoding: gzip, deflate\r\n"
+            "User-Agent: Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1; SV1; .NET CLR 1.1.4322)\r\n"
+            "Host: 192.168.1.20\r\nConnection: Keep-Alive\r\n\r\n");
+  r.sessionId = "X\r\nEvil: 1";
+  EXPECT_EQ(nb::BuildBackupRequest(r), "");
+}
+
+TEST(BackupFile, NamesAndPercentages) {
+  TempDir dir("names");
+  EXPECT_EQ(nb::MakeBackupFileName(dir.path(), 3), dir / "CH03_0001.dvr");
+  TempDir::Write(dir / "CH03_0001.dvr", "x");
+  TempDir::Write(dir / "CH03_0002.dvr", "x");
+  EXPECT_EQ(nb::MakeBackupFileName(dir.path(), 3), dir / "CH03_0003.dvr");
+  for (int n = 3; n <= 9999; ++n) {
+    char name[32];
+    std::snprintf(name, sizeof name, "CH03_%.4d.dvr", n);
+    TempDir::Write(dir / name, "");
+  }
+  EXPECT_EQ(nb::MakeBackupFileName(dir.path(), 3), dir / "CH03_Temp.dvr");
+  EXPECT_EQ(nb::BackupPercent(5242880, 10), 50);
+  EXPECT_EQ(nb::BackupPercent(static_cast<std::uint64_t>(2.56 * 10 * 1048576), 10), 100);  // clamped, never wraps
+  EXPECT_EQ(nb::BackupPercent(0, 10), 0);
+}
+
+// A player that records what the download thread tells it.
+class RecordingPlayer : public nb::IBackupPlayer {
+ public:
+  bool Linked() const override { return linked; }
+  bool Ready() const override { return ready; }
+  std::uint32_t BufferBytes() const override { return buffer; }
+  void Post(unsigned msg, std::uint64_t w, std::uint64_t l) override {
+    std::lock_guard<std::mutex> lock(mutex);
+    posts.push_back({msg, w, l});
+  }
+  void LockFile() override { ++locks; }
+  void UnlockFile() override {}
+  struct P {
+    unsigned msg;
+    std::uint64_t w, l;
+  };
+  bool linked = true, ready = true;
+  std::uint32_t buffer = 102400;
+  std::mutex mutex;
+  std::vector<P> posts;
+  std::atomic<int> locks{0};
+};
+
+struct StreamCase {
+  const char* name;
+  fake::BackupSettings settings;
+  int status;
+  std::size_t fileBytes;  // of the recorder's bytes, in order
+  std::uint64_t playerStop;  // 0: none
+  int endNotice;             // -1: none, else the END wParam
+};
+
+TEST_F(RecordingsTest, EachEndingGivesItsStatusAndTheFileHoldsTheData) {
+  using End = fake::BackupSettings::End;
+  std::vector<StreamCase> cases;
+  auto add = [&](const char* name, auto change, int status, std::size_t bytes, std::uint64_t stop, int end) {
+    fake::BackupSettings s;
+    s.totalBytes = 300000;
+    change(s);
+    cases.push_back({name, s, status, bytes, stop, end});
+  };
+  add("complete", [](auto&) {}, nb::DS_FINISHED, 300000, 0, 0);
+  add("odd chunks", [](auto& s) { s.chunkSize = 777; }, nb::DS_FINISHED, 300000, 0, 0);
+  add("chunks over the buffer", [](auto& s) { s.chunkSize = 70000; }, nb::DS_FINISHED, 300000, 0, 0);
+  add("foreign headers", [](auto& s) { s.foreignBefore = {0, 5}; }, nb::DS_FINISHED, 300000, 0, 0);
+  add("no data", [](auto& s) { s.totalBytes = 0; }, nb::DS_NO_DATA, 0, 0, 1);
+  add("abort", [](auto& s) { s.end = End::Abort; }, nb::DS_ABORTED, 300000, 0, 1);
+  add("closed", [](auto& s) { s.end = End::Close; }, nb::DS_RECEIVE_FAILED, 300000, nb::kPlayerStopNetwork, -1);
+  add("cut inside a chunk", [](auto& s) { s.cutInsideChunk = 3; }, nb::DS_RECEIVE_FAILED, 3 * 2048,
+      nb::kPlayerStopNetwork, -1);
+  add("refused", [](auto& s) { s.httpHead = true; }, nb::DS_SEND_FAILED, 0, nb::kPlayerStopNetwork, -1);
+  add("file cannot be made", [](auto&) {}, nb::DS_FILE_FAILED, 0, nb::kPlayerStopFile, -1);
+  for (const StreamCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    fake_.SetBackup(c.settings);
+    RecordingPlayer player;
+    std::vector<std::pair<int, int>> statuses;
+    nb::DownloadContext context;
+    context.server = "127.0.0.1";
+    context.port = fake_.Port();
+    context.request.sessionId = fake_.GetIdentity().sessionId;
+    context.request.host = "127.0.0.1";
+    context.request.year = 2007;
+    context.request.sizeMB = 1;
+    context.filePath = dir_ / (std::string(c.name) + ".dvr");
+    if (c.status == nb::DS_FILE_FAILED) context.filePath = dir_ / "missing-folder/x.dvr";
+    context.startEvent = plat::CreateEvent(false, true);
+    context.stopEvent = plat::CreateEvent(false, false);
+    context.hooks.status = [&](int s, int v) { statuses.push_back({s, v}); };
+    context.hooks.player = &player;
+    nb::DownloadFileThread(&context);
+    plat::CloseHandle(context.startEvent);
+    plat::CloseHandle(context.stopEvent);
+    ASSERT_FALSE(statuses.empty());
+    EXPECT_EQ(statuses.back().first, c.status);
+    for (auto [s, v] : statuses) {
+      if (s == nb::DS_PROGRESS) {
+        EXPECT_LE(v, 100);
+      }
+    }
+    const std::string target = fake_.Requests().back().target();
+    const std::string query = target.substr(target.find('?') + 1);
+    const std::string file = c.status == nb::DS_FILE_FAILED ? std::string() : TempDir::Read(context.filePath);
+    EXPECT_EQ(file.size(), c.fileBytes);
+    EXPECT_TRUE(file == fake::FakeRecorder::BackupBytes(query, c.settings.totalBytes).substr(0, c.fileBytes));
+    std::uint64_t stop = 0;
+    int end = -1;
+    std::uint64_t added = 0;
+    for (const auto& p : player.posts) {
+      if (p.msg == msg::WM_PLAYERSTOP) stop = p.l;
+      if (p.msg == msg::WM_PLAYERDOWNLOADEND) end = static_cast<int>(p.w);
+      if (p.msg == msg::WM_PLAYERDATAADDED) added += p.l;
+    }
+    EXPECT_EQ(stop, c.playerStop);
+    EXPECT_EQ(end, c.endNotice);
+    if (c.status == nb::DS_FINISHED) {
+      EXPECT_EQ(added, c.fileBytes);  // notices cover every byte once
+    }
+  }
+}
+
+TEST_F(RecordingsTest, AStallEndsWhenTheDialogStopsTheThread) {
+  fake::BackupSettings s;
+  s.stallAfterChunks = 2;
+  fake_.SetBackup(s);
+  nb::DownloadContext context;
+  context.server = "127.0.0.1";
+  context.port = fake_.Port();
+  context.request.sessionId = fake_.GetIdentity().sessionId;
+  context.request.host = "127.0.0.1";
+  context.request.sizeMB = 1;
+  context.filePath = dir_ / "stall.dvr";
+  context.startEvent = plat::CreateEvent(false, true);
+  context.stopEvent = plat::CreateEvent(false, false);
+  std::atomic<int> progress{0};
+  context.hooks.status = [&](int st, int) {
+    if (st == nb::DS_PROGRESS) ++progress;
+  };
+  nb::DownloadContext* c = &context;
+  const plat::HANDLE thread = plat::CreateThread([c] { return nb::DownloadFileThread(c); });
+  for (int i = 0; i < 500 && progress < 2; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  EXPECT_EQ(progress.load(), 2);
+  plat::CancelThread(thread, 31);
+  EXPECT_EQ(plat::WaitForSingleObject(thread, 2000), plat::WAIT_OBJECT_0);
+  plat::CloseHandle(thread);
+  plat::CloseHandle(context.startEvent);
+  plat::CloseHandle(context.stopEvent);
+  EXPECT_EQ(TempDir::Read(context.filePath).size(), 4096u);
+}
+
+std::vector<std::string> Records(int n, std::uint8_t type = 0x30) {
+  std::vector<std::string> r;
+  for (int i = 0; i < n; ++i) r.push_back(fake::FakeRecorder::SearchRecord(type, 2007, 1, 22, 8, i % 60, 0));
+  return r;
+}
+
+TEST_F(RecordingsTest, SearchListPages) {
+  struct Case {
+    const char* name;
+    int records, pageSize, announceExtra;
+    std::string tail;
+    unsigned max;
+    std::size_t requests, got;
+  };
+  const Case cases[] = {
+      {"128 of 20-record pages", 200, 20, 0, "", 128, 7, 128},
+      {"short last page", 29, 20, 0, "", 128, 2, 29},
+      {"empty list", 0, 20, 0, "", 128, 1, 0},
+      {"size 170 and tail bytes", 40, 10, 10, std::string(10, '\x55'), 10, 1, 10},
+      {"size announcing more than came", 15, 20, 320, "", 128, 2, 15},
+      {"maximum 0", 50, 20, 0, "", 0, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fake::RecordingsSettings r;
+    r.lists[2] = Records(c.records);
+    r.pageSize = c.pageSize;
+    r.announceExtra = c.announceExtra;
+    r.pageTail = c.tail;
+    fake_.SetRecordings(r);
+    fake_.ClearRequests();
+    std::vector<sl::SearchListRecord> got;
+    int pauses = 0;
+    EXPECT_EQ(sl::FetchSearchList(2, 0, c.max, got, nullptr, [&] { ++pauses; }), sl::FetchResult::Ok);
+    EXPECT_EQ(got.size(), c.got);
+    EXPECT_EQ(CountOf("/GetSearchList.cgi"), c.requests);
+    const auto requests = fake_.Requests();
+    for (std::size_t i = 0; i < requests.size(); ++i) {
+      EXPECT_EQ(requests[i].query.at("STATE"), i == 0 ? "LAST" : "PREV");
+      EXPECT_EQ(requests[i].query.at("HDD"), "2");
+      EXPECT_EQ(requests[i].query.at("TYPE"), "8");
+    }
+  }
+  fake::RecordingsSettings failing;
+  failing.failSearchList = true;
+  fake_.SetRecordings(failing);
+  std::vector<sl::SearchListRecord> got;
+  EXPECT_EQ(sl::FetchSearchList(0, 3, 10, got, nullptr, nullptr), sl::FetchResult::Failed);
+}
+
+TEST(SearchListRecords, FiltersRowsAndHandOver) {
+  std::vector<sl::SearchListRecord> records(5);
+  const std::uint8_t types[] = {0x02, 0x20, 0x30, 0x13, 0x77};
+  for (std::size_t i = 0; i < 5; ++i) {
+    records[i].bytes[7] = types[i];
+    records[i].bytes[8] = 7;
+    records[i].bytes[9] = 1;
+    records[i].bytes[10] = 22;
+    records[i].bytes[11] = static_cast<std::uint8_t>(8 + i);
+  }
+  sl::Filters all = sl::FiltersOfListType(0);
+  EXPECT_TRUE(sl::IsVisible(records[1], all));  // timer with all four
+  sl::Filters noAlarm = all;
+  noAlarm.alarm = false;
+  EXPECT_FALSE(sl::IsVisible(records[1], noAlarm));
+  EXPECT_EQ(sl::RowToRecord(records, noAlarm, 0), 2u);  // the manual record, not the array's first
+  EXPECT_EQ(sl::RowToRecord(records, noAlarm, 9), 0u);
+  EXPECT_EQ(sl::EventText(records[3]), "MOTION");
+  EXPECT_EQ(sl::ChannelText(records[3]), " 4");
+  EXPECT_EQ(sl::ChannelText(records[2]), "ALL");
+  EXPECT_EQ(sl::TimeText(records[0]), "2007-01-22  08:00:00");
+  EXPECT_EQ(sl::EventText(records[4]), "");
+  sl::HandOver(records[3], 1);
+  EXPECT_EQ(sl::g_PendingBackup.bytes, (std::array<std::uint8_t, 10>{1, 1, 7, 1, 22, 11, 0, 0, 1, 4}));
+  sl::HandOver(records[2], 0);
+  EXPECT_EQ(sl::g_PendingBackup.bytes[1], 3);
+  EXPECT_EQ(sl::g_PendingBackup.bytes[9], 0);
+  sl::g_PendingBackup.Clear();
+}
+
+TEST(PlaybackSearch, Targets) {
+  sl::PlaybackSearch s;
+  s.year = 2007;
+  s.month = 1;
+  s.day = 22;
+  s.hour = 9;
+  s.minute = 30;
+  s.second = 5;
+  s.hddNum = "5";
+  s.channel = 2;
+  EXPECT_EQ(sl::PlaybackSearchTarget(s, "ID"),
+            "/SearchPlayBack.cgi?Cookie=ID&searchType=event&channelNum=2&eventType=0&year=7&month=1&day=22&hour=9&"
+            "min=30&sec=5&hddNum=5");
+  s.timeSearch = true;
+  s.hddNum = "ALL";
+  EXPECT_EQ(sl::PlaybackSearchTarget(s, ""),
+            "/SearchPlayBack.cgi?searchType=time&year=7&month=1&day=22&hour=9&min=30&sec=5&hddNum=ALL");
+}
+
+// Runs `action` once the next modal dialog shows, from the event loop.
+void WhenModal(std::function<void(QWidget*)> action) {
+  auto* timer = new QTimer;
+  QObject::connect(timer, &QTimer::timeout, [timer, action] {
+    if (QWidget* w = QApplication::activeModalWidget()) {
+      timer->stop();
+      timer->deleteLater();
+      action(w);
+    }
+  });
+  timer->start(5);
+}
+
+TEST_F(RecordingsTest, StartRefusalsSendNothing) {
+  MessageBoxRecorder boxes;
+  MySystemDialog sheet;
+  sheet.CreateSheet(nullptr, QRect(0, 0, 1280, 1024));
+  DownloadFilePage& page = sheet.m_NetworkBackupPage;
+  sheet.SetActivePage(&page);
+  ASSERT_TRUE(page.HasWindow());
+  EXPECT_EQ(page.Item<QLineEdit>(IDC_BK_PATH)->text().toStdString(), "Please set file path at first time!");
+  struct Case {
+    const char* name;
+    const char* size;
+    const char* channel;
+    bool folder;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"size 0", "0", "3", true, "The size of backup file is wrong"},
+      {"no folder", "5", "3", false, "Download file path is invalid."},
+      {"channel 0", "5", "0", true, "DVR doesn't contain the record data."},
+      {"channel 17", "5", "17", true, "DVR doesn't contain the record data."},
+  };
+  fake_.ClearRequests();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    page.m_strFolder.clear();
+    page.m_strFilePath = "Please set file path at first time!";
+    if (c.folder) page.SetFolder(dir_.path());
+    page.Item<QLineEdit>(IDC_BK_SIZE)->setText(QString::fromLatin1(c.size));
+    page.Item<QLineEdit>(IDC_BK_CHANNEL)->setText(QString::fromLatin1(c.channel));
+    const std::size_t before = boxes.Texts().size();
+    page.Command(IDC_BK_START);
+    ASSERT_EQ(boxes.Texts().size(), before + 1);
+    EXPECT_EQ(boxes.Texts().back(), c.message);
+  }
+  EXPECT_EQ(fake_.RequestCount(), 0u);
+  EXPECT_FALSE(TempDir::Read(dir_ / "CH17_0001.dvr").size());
+}
+
+TEST_F(RecordingsTest, SizeBoxKeepsDigitsWithinBounds) {
+  MySystemDialog sheet;
+  sheet.CreateSheet(nullptr, QRect(0, 0, 1280, 1024));
+  DownloadFilePage& page = sheet.m_NetworkBackupPage;
+  sheet.SetActivePage(&page);
+  auto* size = page.Item<QLineEdit>(IDC_BK_SIZE);
+  for (auto [typed, shown] : std::vector<std::pair<const char*, const char*>>{{"600", "500"}, {"12a", "12"}, {"abc", "abc"}}) {
+    size->setText(QString::fromLatin1(typed));
+    emit size->textEdited(size->text());
+    EXPECT_EQ(size->text().toStdString(), shown) << typed;
+  }
+}
+
+TEST_F(RecordingsTest, DownloadThroughThePageWritesTheRecordersBytes) {
+  MessageBoxRecorder boxes;
+  fake::BackupSettings s;
+  s.totalBytes = 100000;
+  s.chunkSize = 1000;
+  fake_.SetBackup(s);
+  MySystemDialog sheet;
+  sheet.CreateSheet(nullptr, QRect(0, 0, 1280, 1024));
+  DownloadFilePage& page = sheet.m_NetworkBackupPage;
+  sheet.SetActivePage(&page);
+  page.SetFolder(dir_.path());
+  auto* channel = page.Item<QLineEdit>(IDC_BK_CHANNEL);
+  channel->setText(QStringLiteral("3"));
+  emit channel->textEdited(channel->text());
+  EXPECT_EQ(page.Item<QLineEdit>(IDC_BK_PATH)->text().toStdString(), dir_ / "CH03_0001.dvr");
+  std::string status;
+  WhenModal([&](QWidget* w) {
+    auto* dialog = qobject_cast<CDownloadProgressDlg*>(w);
+    ASSERT_NE(dialog, nullptr);
+    auto* poll = new QTimer(dialog);
+    QObject::connect(poll, &QTimer::timeout, [dialog, &status] {
+      if (!dialog->Status().empty()) {
+        status = dialog->Status();
+        dialog->Command(IDC_BKDLG_CANCEL);
+      }
+    });
+    poll->start(5);
+  });
+  page.Command(IDC_BK_START);
+  EXPECT_EQ(status, "Download process is finished");
+  EXPECT_TRUE(boxes.Texts().empty());
+  const auto requests = fake_.Requests();
+  ASSERT_FALSE(requests.empty());
+  const auto& r = requests.back();
+  EXPECT_EQ(r.path, "/NetworkBk.cgi");
+  EXPECT_EQ(r.query.at("CH"), "2");
+  EXPECT_EQ(r.query.at("Num"), "0");  // MASTER1
+  const std::string query = r.target().substr(r.target().find('?') + 1);
+  const std::string file = TempDir::Read(dir_ / "CH03_0001.dvr");
+  EXPECT_EQ(file.size(), 100000u);
+  EXPECT_TRUE(file == fake::FakeRecorder::BackupBytes(query, 100000));
+  EXPECT_EQ(page.Item<QLineEdit>(IDC_BK_PATH)->text().toStdString(), dir_ / "CH03_0002.dvr");
+  EXPECT_EQ(CountOf("/CancelNB.cgi"), 0u);  // finished: nothing to cancel
+}
+
+TEST_F(RecordingsTest, PlayerAcksCountOnlyFromTheLinkedPlayer) {
+  MySystemDialog sheet;
+  DownloadFilePage& page = sheet.m_NetworkBackupPage;
+  CDownloadProgressDlg dialog(nullptr, page);
+  player::PlayerLinkBlock& link = app_->PlayerLink;
+  link.h_PlayerWnd = 77;
+  struct Case {
+    plat::WPARAM kb;
+    plat::LPARAM from;
+    int ready;
+    std::uint32_t buffer;
+  };
+  for (const Case& c : {Case{5, 78, 0, 0}, Case{0, 77, 1, 102400}, Case{300, 77, 1, 307200}}) {
+    dialog.SendMessage(msg::WM_PLAYERACK, c.kb, c.from);
+    EXPECT_EQ(link.f_PlayerReady.load(), c.ready);
+    EXPECT_EQ(link.dw_PlayerBufferBytes.load(), c.buffer);
+  }
+  dialog.SendMessage(msg::WM_PLAYERSTOP, 1, 2);
+  EXPECT_EQ(link.f_PlayerStopped.load(), 1);
+  link.h_PlayerWnd = 0;
+}
+
+TEST_F(RecordingsTest, CancelDuringADownloadAsksTheRecorderToStopByFirmware) {
+  for (auto [firmware, cancels] : std::vector<std::pair<const char*, std::size_t>>{{"1042", 0}, {"1043", 1}}) {
+    SCOPED_TRACE(firmware);
+    app_->SetFWVersion(firmware);
+    fake::BackupSettings s;
+    s.stallAfterChunks = 1;
+    fake_.SetBackup(s);
+    fake_.ClearRequests();
+    MessageBoxRecorder boxes;
+    MySystemDialog sheet;
+    sheet.CreateSheet(nullptr, QRect(0, 0, 1280, 1024));
+    DownloadFilePage& page = sheet.m_NetworkBackupPage;
+    sheet.SetActivePage(&page);
+    page.SetFolder(dir_.path());
+    WhenModal([this](QWidget* w) {
+      auto* dialog = qobject_cast<CDownloadProgressDlg*>(w);
+      ASSERT_NE(dialog, nullptr);
+      auto* poll = new QTimer(dialog);
+      QObject::connect(poll, &QTimer::timeout, [this, dialog] {
+        if (fake_.RunningBackups() > 0) dialog->Command(IDC_BKDLG_CANCEL);
+      });
+      poll->start(5);
+    });
+    page.Command(IDC_BK_START);
+    EXPECT_EQ(CountOf("/CancelNB.cgi"), cancels);
+  }
+}
+
+TEST_F(RecordingsTest, PickInTheListBringsTheBackupPageForwardFilledIn) {
+  MessageBoxRecorder boxes;
+  fake::RecordingsSettings r;
+  r.diskReply = std::string("\x05", 1) + std::string(32, '\0');  // MASTER1, MASTER2
+  r.lists[2] = {fake::FakeRecorder::SearchRecord(0x02, 2007, 1, 22, 9, 30, 5),
+                fake::FakeRecorder::SearchRecord(0x13, 2007, 2, 3, 10, 11, 12)};
+  fake_.SetRecordings(r);
+  MySystemDialog sheet;
+  sheet.CreateSheet(nullptr, QRect(0, 0, 1280, 1024));
+  CEventPage& list = sheet.m_SearchListPage;
+  sheet.SetActivePage(&list);
+  list.Item<ui::DropList>(IDC_SL_HDD)->SetCurSel(1);
+  list.Item<ui::DropList>(IDC_SL_TYPE)->SetCurSel(0);
+  list.Item<QLineEdit>(IDC_SL_MAX)->setText(QStringLiteral("50"));
+  WhenModal([](QWidget* w) {
+    auto* dialog = qobject_cast<CFullListDlg*>(w);
+    ASSERT_NE(dialog, nullptr);
+    auto* rows = dialog->Item<ui::ReportList>(IDC_FL_LIST);
+    ASSERT_EQ(rows->GetItemCount(), 2);
+    EXPECT_EQ(rows->GetItemText(1, 3).toStdString(), "2007-02-03  10:11:12");
+    // Nothing selected: Download asks for an item, a double click does nothing.
+    dialog->OnDownload(true);
+    dialog->Command(IDC_FL_DOWNLOAD);
+    rows->SelectRow(1);
+    dialog->Command(IDC_FL_DOWNLOAD);
+  });
+  list.Command(IDC_SL_DOWNLOAD);
+  EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Please select an item"});
+  for (int i = 0; i < 50 && sheet.GetActivePage() != &sheet.m_NetworkBackupPage; ++i) {
+    QApplication::processEvents();
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  DownloadFilePage& page = sheet.m_NetworkBackupPage;
+  ASSERT_EQ(sheet.GetActivePage(), &page);
+  EXPECT_EQ(page.Item<QLineEdit>(IDC_BK_CHANNEL)->text().toStdString(), "4");
+  EXPECT_EQ(page.Item<ui::DropList>(IDC_BK_HDD)->GetCurSel(), 1);
+  EXPECT_EQ(page.Item<QDateEdit>(IDC_BK_DATE)->date(), QDate(2007, 2, 3));
+  EXPECT_EQ(page.Item<QTimeEdit>(IDC_BK_TIME)->time(), QTime(10, 11, 12));
+  EXPECT_FALSE(sl::g_PendingBackup.Pending());
+}
+
+TEST_F(RecordingsTest, ListDownloadErrors) {
+  MessageBoxRecorder boxes;
+  fake::RecordingsSettings r;
+  fake_.SetRecordings(r);  // no records
+  MySystemDialog sheet;
+  sheet.CreateSheet(nullptr, QRect(0, 0, 1280, 1024));
+  CEventPage& list = sheet.m_SearchListPage;
+  sheet.SetActivePage(&list);
+  list.Item<QLineEdit>(IDC_SL_MAX)->setText(QStringLiteral("20"));
+  list.Command(IDC_SL_DOWNLOAD);
+  r.failSearchList = true;
+  fake_.SetRecordings(r);
+  list.Command(IDC_SL_DOWNLOAD);
+  auto* max = list.Item<QLineEdit>(IDC_SL_MAX);
+  max->setText(QStringLiteral("5000"));
+  emit max->textEdited(max->text());
+  EXPECT_EQ(max->text().toStdString(), "2048");
+  EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{"NO LIST DATA", "Send command to device is failed !!"}));
+}
+
+TEST_F(RecordingsTest, ApplyKeepsTheListChoicesAndTheBackupFolder) {
+  fake::RecordingsSettings r;
+  r.diskReply = std::string("\x21", 1) + std::string(32, '\0');  // MASTER1, EXT-02
+  fake_.SetRecordings(r);
+  MySystemDialog sheet;
+  sheet.CreateSheet(nullptr, QRect(0, 0, 1280, 1024));
+  CEventPage& list = sheet.m_SearchListPage;
+  sheet.SetActivePage(&list);
+  auto* type = list.Item<ui::DropList>(IDC_SL_TYPE);
+  type->SetCurSel(3);
+  type->onSelChange(3);
+  auto* hdd = list.Item<ui::DropList>(IDC_SL_HDD);
+  hdd->SetCurSel(1);
+  hdd->onSelChange(1);
+  auto* max = list.Item<QLineEdit>(IDC_SL_MAX);
+  max->setText(QStringLiteral("77"));
+  emit max->textEdited(max->text());
+  DownloadFilePage& backup = sheet.m_NetworkBackupPage;
+  sheet.SetActivePage(&backup);
+  SetBackupFolderPicker([this](QWidget*, std::string& folder) {
+    folder = dir_.path() + "/";
+    return true;
+  });
+  backup.Command(IDC_BK_BROWSE);
+  SetBackupFolderPicker({});
+  EXPECT_EQ(backup.Item<QLineEdit>(IDC_BK_PATH)->text().toStdString(), dir_ / "CH01_0001.dvr");
+  sheet.OnClickApply();
+  EXPECT_EQ(app_->CSettingINI.m_bySearchListType.load(), 3);
+  EXPECT_EQ(app_->CSettingINI.m_wSearchListHDD.load(), 5);  // EXT-02 by its disk number
+  EXPECT_EQ(app_->CSettingINI.m_wSearchListMaxNumber.load(), 77);
+  EXPECT_EQ(app_->CSettingINI.m_strNetworkFileDirectory.Get(), dir_.path());
+}
+
+TEST_F(RecordingsTest, PlaybackSearchDialog) {
+  struct Case {
+    const char* model;
+    const char* type;
+    const char* disk;
+    int channel;
+    bool fail;
+    bool closes;
+    const char* expectChannel;  // "" when absent
+  };
+  const Case cases[] = {
+      {"K42R", "EVENT SEARCH", "EXT-02", 2, false, true, "2"},
+      {"K42R", "TIME SEARCH", "ALL", 0, false, false, ""},
+      {"K41R", "EVENT SEARCH", "MASTER1", 0, true, false, "0"},
+      {"K44R", "TIME SEARCH", "MASTER1", 0, false, false, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.model) + " " + c.type + " " + c.disk);
+    app_->SetProductID(c.model);
+    fake::RecordingsSettings r;
+    r.diskReply = std::string("\x21", 1) + std::string(32, '\0');  // MASTER1, EXT-02
+    r.failPlayback = c.fail;
+    fake_.SetRecordings(r);
+    fake_.ClearRequests();
+    CPlaybackSearchDlg dialog;
+    bool closed = true;
+    WhenModal([&](QWidget*) {
+      if (std::string(c.model) == "K42R") {
+        EXPECT_EQ(dialog.m_pChannelCombo->count(), 8);
+      }
+      dialog.m_pSearchTypeCombo->setCurrentText(QString::fromLatin1(c.type));
+      dialog.OnSelchangeSearchType();
+      EXPECT_EQ(dialog.m_pChannelCombo->isEnabled(), std::string(c.type) == "EVENT SEARCH");
+      dialog.m_pHddCombo->setCurrentText(QString::fromLatin1(c.disk));
+      if (dialog.m_pChannelCombo->count() > 0) dialog.m_pChannelCombo->setCurrentIndex(c.channel);
+      dialog.m_pDateCtrl->setDate(QDate(2007, 1, 22));
+      dialog.Command(IDC_PS_OK);
+      closed = !dialog.isVisible();
+      if (!closed) dialog.EndDialog(0);
+    });
+    dialog.DoModal();
+    EXPECT_EQ(closed, c.closes);
+    const auto requests = fake_.Requests();
+    ASSERT_EQ(requests.size(), 2u);
+    const auto& q = requests[1].query;
+    EXPECT_EQ(q.at("year"), "7");
+    EXPECT_EQ(q.at("hddNum"), std::string(c.disk) == "ALL" ? "ALL" : std::to_string(nb::DiskNumberOfName(c.disk)));
+    EXPECT_EQ(q.count("channelNum") ? q.at("channelNum") : "", c.expectChannel);
+  }
+  // A disk list that cannot be read: 4065 and the dialog closes at once.
+  MessageBoxRecorder boxes;
+  fake::RecordingsSettings failing;
+  failing.failDiskList = true;
+  fake_.SetRecordings(failing);
+  CPlaybackSearchDlg dialog;
+  EXPECT_EQ(dialog.DoModal(), -1);
+  EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Send command to device is failed !!"});
+}
+
+}  // namespace
