@@ -4,6 +4,7 @@
 #include <QScreen>
 
 #include "app/TrelvixApp.h"
+#include "config/LoginToolDialogs.h"
 #include "config/MySystemDialog.h"
 #include "connect/LoginDialog.h"
 #include "engine/AppRecord.h"
@@ -40,5 +41,8 @@ int main(int argc, char** argv) {
   theApp.SetWindowFactory(&windows);
   SystemSheetFactory sheets;
   SetSystemSheetFactory(&sheets);
+  // The login window's folder picker, program copy and firmware upgrade.
+  CLoginToolDialogs loginTools;
+  SetLoginToolDialogs(&loginTools);
   return theApp.Run();
 }
