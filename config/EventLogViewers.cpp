@@ -2,9 +2,13 @@
 
 #include <QCheckBox>
 #include <QGridLayout>
+#include <QHash>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 #include "core/Strings.h"
 #include "session/CgiRequest.h"
@@ -13,13 +17,26 @@
 
 namespace {
 constexpr int kClearTimeoutSec = 15;
-}
+
+// Every cell centred, without an alignment stored per cell (a refill of 2048 rows stays cheap).
+class CentredDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+ protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+    QStyledItemDelegate::initStyleOption(option, index);
+    option->displayAlignment = Qt::AlignCenter;
+  }
+};
+}  // namespace
 
 CEventLogViewer::CEventLogViewer(EventLogFamily family, QWidget* parent)
     : ui::Window(parent), m_dwEventMask(EventLogInitialMask(family)), m_family(family) {
   setWindowTitle(QStringLiteral("Server Log"));
   auto* layout = new QHBoxLayout(this);
   m_lstLog = new ui::ReportList(this);
+  m_lstLog->setItemDelegate(new CentredDelegate(m_lstLog));
   AddControl(IDC_LOG_LIST, m_lstLog);
   layout->addWidget(m_lstLog, 1);
   auto* side = new QVBoxLayout;
@@ -48,18 +65,81 @@ bool CEventLogViewer::OnInitDialog() {
 }
 
 void CEventLogViewer::FillList() {
-  std::vector<EventLogRow> rows;
-  ListEventLog(m_family, m_pLogRecords, m_nRecordCount, m_dwEventMask, rows);
-  const int columns = m_family == EventLogFamily::Dvr ? 4 : 3;
+  // The same texts as ListEventLog, made straight into the list's strings: fixed event names
+  // and channels come from small caches, numbers and times are written digit by digit.
+  const bool dvr = m_family == EventLogFamily::Dvr;
+  QHash<std::uint32_t, QString> names;
+  QHash<QByteArray, QString> variableNames;
+  QString channels[256];
+  auto two = [](QChar* out, unsigned v) {
+    out[0] = QChar(u'0' + (v / 10) % 10);
+    out[1] = QChar(u'0' + v % 10);
+  };
   QList<QTreeWidgetItem*> items;
-  items.reserve(static_cast<int>(rows.size()));
-  for (const EventLogRow& row : rows) {
-    QStringList cells{QString::fromLatin1(row.number.c_str()), QString::fromLatin1(row.event.c_str()),
-                      QString::fromLatin1(row.time.c_str())};
-    if (columns == 4) cells << QString::fromLatin1(row.channel.c_str());
-    auto* item = new QTreeWidgetItem(cells);
-    for (int c = 0; c < columns; ++c) item->setTextAlignment(c, Qt::AlignCenter);
-    items.append(item);
+  const std::uint32_t count = m_pLogRecords ? std::min<std::uint32_t>(m_nRecordCount, kEventLogMaxRecords) : 0;
+  int row = 0;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const std::uint8_t* r = m_pLogRecords + i * kEventLogRecordSize;
+    const std::uint32_t id = EventLogId(r);
+    if (!IsEventListed(id, m_dwEventMask)) continue;
+    ++row;
+    QStringList cells;
+    cells.reserve(dvr ? 4 : 3);
+    // "%2d" of the running number.
+    if (row < 10) {
+      QString number(2, QChar(u' '));
+      number[1] = QChar(u'0' + row);
+      cells << number;
+    } else {
+      cells << QString::number(row);
+    }
+    // Names that depend on more than the code are formatted each time.
+    const bool variable = dvr ? (id == 0x100 || id == 0x4000) : (id == 0x4 || id == 0x10 || id == 0x20);
+    if (variable) {
+      // Keyed by the code and the bytes the name is made from.
+      QByteArray key(reinterpret_cast<const char*>(r), 4);
+      if (id == 0x4000) {
+        key += r[27] != 0 ? '1' : '0';
+      } else if (id == 0x4) {
+        key += static_cast<char>(r[10]);
+      } else {
+        key += QByteArray(reinterpret_cast<const char*>(r + 11), 16);
+      }
+      auto it = variableNames.find(key);
+      if (it == variableNames.end()) {
+        it = variableNames.insert(key, QString::fromLatin1(FormatEventName(m_family, r).c_str()));
+      }
+      cells << *it;
+    } else {
+      auto it = names.find(id);
+      if (it == names.end()) it = names.insert(id, QString::fromLatin1(FormatEventName(m_family, r).c_str()));
+      cells << *it;
+    }
+    if (!dvr && (id & 0x1) != 0) {
+      cells << QString();
+    } else if (r[4] < 100 && r[5] < 100 && r[6] < 100 && r[7] < 100 && r[8] < 100 && r[9] < 100) {
+      QString time(17, QChar(u' '));
+      QChar* out = time.data();
+      two(out, r[4]);
+      out[2] = u'-';
+      two(out + 3, r[5]);
+      out[5] = u'-';
+      two(out + 6, r[6]);
+      two(out + 9, r[7]);
+      out[11] = u':';
+      two(out + 12, r[8]);
+      out[14] = u':';
+      two(out + 15, r[9]);
+      cells << time;
+    } else {
+      cells << QString::fromLatin1(FormatEventTime(m_family, r).c_str());
+    }
+    if (dvr) {
+      QString& ch = channels[r[10]];
+      if (ch.isNull()) ch = QString::fromLatin1(FormatEventChannel(r).c_str());
+      cells << ch;
+    }
+    items.append(new QTreeWidgetItem(cells));
   }
   m_lstLog->setUpdatesEnabled(false);
   m_lstLog->clear();
