@@ -6,6 +6,7 @@
 
 #include "app/TrelvixApp.h"
 #include "config/DownloadFilePage.h"
+#include "config/LoginToolDialogs.h"
 #include "config/MySystemDialog.h"
 #include "config/PlaybackSearchDlg.h"
 #include "connect/LoginDialog.h"
@@ -54,5 +55,8 @@ int main(int argc, char** argv) {
     folder = chosen.toStdString();
     return true;
   });
+  // The login window's folder picker, program copy and firmware upgrade.
+  CLoginToolDialogs loginTools;
+  SetLoginToolDialogs(&loginTools);
   return theApp.Run();
 }

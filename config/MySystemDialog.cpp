@@ -255,6 +255,11 @@ void MySystemDialog::StoreClientSettings() {
     app->CSettingINI.m_strRecordPath.Set(m_FilePathPage.m_strRecordPath);
     app->CSettingINI.m_strSnapshotPath.Set(m_FilePathPage.m_strSnapshotPath);
     app->CSettingINI.m_strTriggerWavPath.Set(m_FilePathPage.m_strTriggerWavPath);
+    // The two folders exist from now on, and the paths are kept in Setting.ini at once.
+    for (const std::string& folder : {m_FilePathPage.m_strRecordPath, m_FilePathPage.m_strSnapshotPath}) {
+      if (!folder.empty()) plat::CreateDirectories(folder);
+    }
+    app->CSettingINI.SaveSetting();
   }
   app->CSettingINI.m_byAlarmTriggerRecord = m_AlarmPage.m_byAlarmTriggerRecord;
   app->CSettingINI.m_byAlarmAutoSwitchVideo = m_AlarmPage.m_byAlarmAutoSwitchVideo;

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "config/ToolBoxPropertyPageLog.h"
 #include "ui/PropertySheet.h"
 
 class ToolBoxPropertyPage : public ui::PropertyPage {
@@ -12,6 +13,9 @@ class ToolBoxPropertyPage : public ui::PropertyPage {
   explicit ToolBoxPropertyPage(QWidget* parent = nullptr) : ui::PropertyPage(QStringLiteral("General"), parent) {}
 
   int m_nTurboRepeat = 0;  // the turbo-repeat choice (the step minus 1)
+
+  // ---- the event log: Server Log button, MAX LOG LIST, download and viewers ----
+  CServerLog m_ServerLog{*this};
 
   // ---- general settings ----
   enum : int {

@@ -506,7 +506,10 @@ void LoginDialog::OnPlayerButton() {
 
 void LoginDialog::OnCopyProgramButton() {
   ILoginToolDialogs* tools = GetLoginToolDialogs();
-  if (!tools) return;
+  if (!tools) {
+    plat::MessageBox(Hwnd(), "Copying the program is not available in this version.");
+    return;
+  }
   std::string chosen;
   if (tools->RunFolderPicker(this, "/", chosen) != 1) return;
   const bool endsWithSeparator = !chosen.empty() && (chosen.back() == '/' || chosen.back() == '\\');

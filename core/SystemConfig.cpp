@@ -46,9 +46,11 @@ bool WriteList(const std::string& path, const std::vector<AlarmDBItem>& items) {
   return WriteFileAtomic(path, image.data(), image.size());
 }
 
+// A recording counts as found when it exists and can be read (a read-only copy on a disc or a
+// share plays as well as any other).
 bool CanOpenForReadWrite(const char* path) {
   if (path[0] == '\0') return false;
-  const int fd = ::open(MapPath(path).c_str(), O_RDWR | O_CLOEXEC);
+  const int fd = ::open(MapPath(path).c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
   ::close(fd);
   return true;
@@ -285,7 +287,13 @@ AlarmDBLoad SystemConfig::AlarmDB_LoadFile() {
                               ? ParseAlarmDB(image.data(), image.size(), header, items)
                               : AlarmDBParse::TooShort;
   if (pr != AlarmDBParse::Ok) {
-    std::remove(m_strFileName.c_str());
+    // Not an alarm list (or a cut one): set aside whole for the operator, never deleted, and
+    // an empty list started in its place.
+    const std::string aside = m_strFileName + ".bad";
+    std::remove(aside.c_str());
+    std::rename(m_strFileName.c_str(), aside.c_str());
+    WriteList(m_strFileName, {});
+    m_AlarmDBHeader = {kAlarmDBMagic, 0};
     return pr == AlarmDBParse::BadMagic ? AlarmDBLoad::BadMagic : AlarmDBLoad::ReadFailed;
   }
   // The running number continues from the records the file really holds, not from a count

@@ -68,8 +68,10 @@ std::vector<std::uint8_t> BuildAlarmDB(const std::vector<AlarmDBItem>& items);
 enum class AlarmDBLoad {
   Loaded,      // the list (possibly empty) is in the loaded array
   Created,     // the file was missing and has been created empty
-  ReadFailed,  // the header could not be read: the file was deleted ("Read alarm database file is failed")
-  BadMagic,    // the file was not an alarm list: it was deleted
+  // The header could not be read ("Read alarm database file is failed") or the file was not an
+  // alarm list: either way it was renamed "<list>.bad" and an empty list started.
+  ReadFailed,
+  BadMagic,
 };
 
 class SystemConfig {
@@ -101,8 +103,8 @@ class SystemConfig {
 
   // The alarm-list page's load: forms the list's path, creates a missing file empty, reads
   // the header and the records into the loaded array and sets each entry's
-  // ALARMDB_FILE_MISSING bit by whether its recording file can be opened. A file whose
-  // header cannot be read or whose magic is wrong is deleted.
+  // ALARMDB_FILE_MISSING bit by whether its recording file exists and can be read. A file
+  // whose header cannot be read or whose magic is wrong is set aside as "<list>.bad".
   AlarmDBLoad AlarmDB_LoadFile();
 
   // The loaded array (copies) and access to single entries' flags for the page.

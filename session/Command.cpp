@@ -80,8 +80,8 @@ struct ExchangeResult {
 // One connection: send the request, read and check the head, read the body into the caller's
 // buffer. Never writes past `replyCapacity` nor past the head space.
 ExchangeResult RunExchange(const CSockAddr& address, std::uint8_t command, const std::string& request,
-                           std::uint8_t* replyBuffer, std::size_t replyCapacity, bool wantBody, WORD sendTimeout,
-                           WORD recvTimeout, const std::function<void()>& onSuccessStatus) {
+                           std::uint8_t* replyBuffer, std::size_t replyCapacity, bool wantBody, bool truncate,
+                           WORD sendTimeout, WORD recvTimeout, const std::function<void()>& onSuccessStatus) {
   ExchangeResult result;
   CBlockingSocket socket;
   try {
@@ -126,7 +126,9 @@ ExchangeResult RunExchange(const CSockAddr& address, std::uint8_t command, const
     result.kind = Exchange::Refused;
     return result;
   }
-  const std::uint64_t contentLength = parsed.hasContentLength ? parsed.contentLength : 0;
+  std::uint64_t contentLength = parsed.hasContentLength ? parsed.contentLength : 0;
+  // A truncating caller keeps what fits and leaves the rest unread.
+  if (truncate && contentLength > replyCapacity) contentLength = replyCapacity;
   if (wantBody && contentLength > replyCapacity) {
     // The recorder accepted the command; only the reply does not fit the caller's buffer.
     onSuccessStatus();
@@ -278,7 +280,7 @@ bool HasPendingNetworkChange() {
 int ZududSendCommand(std::uint8_t command, const char* target, std::size_t targetLength, const std::uint8_t* body,
                      DWORD bodyLength, CgiReplyRecord* reply, DWORD /*replyRecordSize*/, std::uint8_t* replyBuffer,
                      std::size_t replyCapacity, DWORD* replyLength, WORD sendTimeoutSec, WORD recvTimeoutSec,
-                     WORD /*flag*/) {
+                     WORD flag) {
   if (target == nullptr || g_lpSession == nullptr) return 0;
   if (targetLength == 0) targetLength = std::strlen(target);
   if (targetLength == 0) return 0;
@@ -310,7 +312,8 @@ int ZududSendCommand(std::uint8_t command, const char* target, std::size_t targe
   }
 
   const ExchangeResult r = RunExchange(
-      address, command, request, replyBuffer, replyCapacity, replyBuffer != nullptr, sendTimeoutSec, recvTimeoutSec,
+      address, command, request, replyBuffer, replyCapacity, replyBuffer != nullptr,
+      (flag & kSendFlagTruncateReply) != 0, sendTimeoutSec, recvTimeoutSec,
       [&settings] { ApplyPendingNetworkChange(settings); });
   switch (r.kind) {
     case Exchange::Sent:

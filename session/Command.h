@@ -38,7 +38,10 @@ constexpr int kReplyHeadMaxReads = 30;
 // A target holding CR, LF or NUL (a user name, password, server or session identifier with a
 // line break) fails with nothing sent.
 // `targetLength` bytes of `target` are sent (0 means up to the terminating zero).
-// `flag` is accepted for the callers' sake and changes nothing.
+// `flag`: kSendFlagTruncateReply reads no more of a reply body than `replyCapacity` holds
+// (the rest is left unread and the connection closed) and answers 1 with that length, instead
+// of failing a reply that does not fit. Other bits change nothing.
+constexpr plat::WORD kSendFlagTruncateReply = 0x1;
 int ZududSendCommand(std::uint8_t command, const char* target, std::size_t targetLength, const std::uint8_t* body,
                      plat::DWORD bodyLength, CgiReplyRecord* reply, plat::DWORD replyRecordSize,
                      std::uint8_t* replyBuffer, std::size_t replyCapacity, plat::DWORD* replyLength,
@@ -47,10 +50,11 @@ int ZududSendCommand(std::uint8_t command, const char* target, std::size_t targe
 // The same for a built request.
 inline int ZududSendCommand(const CCgiRequest& request, const std::uint8_t* body, plat::DWORD bodyLength,
                             CgiReplyRecord* reply, std::uint8_t* replyBuffer, std::size_t replyCapacity,
-                            plat::DWORD* replyLength, plat::WORD sendTimeoutSec, plat::WORD recvTimeoutSec) {
+                            plat::DWORD* replyLength, plat::WORD sendTimeoutSec, plat::WORD recvTimeoutSec,
+                            plat::WORD flag = 0) {
   return ZududSendCommand(request.Command(), request.GetUrl(), request.GetLength(), body, bodyLength, reply,
                           reply ? sizeof(CgiReplyRecord) : 0, replyBuffer, replyCapacity, replyLength, sendTimeoutSec,
-                          recvTimeoutSec, 0);
+                          recvTimeoutSec, flag);
 }
 
 // False when text[0..length) holds a CR, LF or NUL.

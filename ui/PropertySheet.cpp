@@ -143,6 +143,7 @@ bool PropertyPage::CreatePage(QWidget* host) {
   {
     FillScope fill(*this);
     OnInitDialog();
+    for (const auto& step : initSteps_) step();
   }
   // Change handlers registered before the controls existed.
   for (const auto& entry : changes_) Connect(entry.first);

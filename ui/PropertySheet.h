@@ -99,6 +99,10 @@ class PropertyPage : public Window {
   // click, a list choice, an address edit).
   void OnChange(int id, std::function<void()> handler);
 
+  // A further initialisation step, run right after OnInitDialog when the page's window is
+  // made (a part of a page that lives in a file of its own adds its controls this way).
+  void AddInitStep(std::function<void()> step) { initSteps_.push_back(std::move(step)); }
+
   // The sheet the page sits in (null before it is added).
   class PropertySheet* Sheet() const { return sheet_; }
 
@@ -119,6 +123,7 @@ class PropertyPage : public Window {
   class PropertySheet* sheet_ = nullptr;
   void Connect(int id);
   std::vector<std::pair<int, std::function<void()>>> changes_;
+  std::vector<std::function<void()>> initSteps_;
   std::vector<int> connected_;
 };
 

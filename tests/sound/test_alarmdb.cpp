@@ -202,12 +202,15 @@ TEST_F(AlarmDBTest, LoadMarksMissingRecordingsAndHandlesBadFiles) {
   EXPECT_EQ(ReadBytes(file_), (Bytes{0x87, 0x99, 0, 0}));
   EXPECT_EQ(cfg_.GetHeader().wCount, 0);  // the running number starts again with the new list
 
+  // Bad files are set aside whole (the newest one kept) and an empty list takes their place.
   WriteBytes(file_, Bytes{1, 2, 3, 4, 5});
   EXPECT_EQ(cfg_.AlarmDB_LoadFile(), AlarmDBLoad::BadMagic);
-  EXPECT_FALSE(plat::FileExists(file_));
+  EXPECT_EQ(ReadBytes(file_ + ".bad"), (Bytes{1, 2, 3, 4, 5}));
+  EXPECT_EQ(ReadBytes(file_), (Bytes{0x87, 0x99, 0, 0}));
   WriteBytes(file_, Bytes{0x87, 0x99});
   EXPECT_EQ(cfg_.AlarmDB_LoadFile(), AlarmDBLoad::ReadFailed);
-  EXPECT_FALSE(plat::FileExists(file_));
+  EXPECT_EQ(ReadBytes(file_ + ".bad"), (Bytes{0x87, 0x99}));
+  EXPECT_EQ(ReadBytes(file_), (Bytes{0x87, 0x99, 0, 0}));
 }
 
 TEST_F(AlarmDBTest, RemovalDropsEveryRecordNamingAMarkedFile) {

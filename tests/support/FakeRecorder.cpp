@@ -446,6 +446,23 @@ void FakeRecorder::Answer(int fd, const RecordedRequest& req) {
     if (param("Username") != id.user || param("Password") != id.password) {
       return send(Reply(401, "Unauthorized", ""));
     }
+    if (onlineFromLogins_) {
+      // The users logged in appear in ONLINE: name, 127.0.0.1, supervisor, live view, CIF,
+      // high quality.
+      if (std::find(onlineUsers_.begin(), onlineUsers_.end(), id.user) == onlineUsers_.end()) {
+        onlineUsers_.push_back(id.user);
+      }
+      std::string online(240, '\0');
+      for (std::size_t k = 0; k < onlineUsers_.size() && k < 10; ++k) {
+        const std::string name = onlineUsers_[k].substr(0, 15);
+        online.replace(24 * k, name.size(), name);
+        online[24 * k + 16] = 127;
+        online[24 * k + 19] = 1;
+        online[24 * k + 20] = 30;
+        online[24 * k + 22] = 1;
+      }
+      sections_["ONLINE"] = online;
+    }
     return send(Reply(200, "OK",
                       "Session-ID=" + id.sessionId + ";Firmware-Version=" + id.firmware + ";Product-ID=" +
                           id.productId + ";MAC-Address=" + id.mac + ";Host-Name=" + id.hostName + ";"));
@@ -619,6 +636,7 @@ void FakeRecorder::Answer(int fd, const RecordedRequest& req) {
   }
   std::string recordingsReply;
   if (RecordingsReply(req, recordingsReply)) return send(recordingsReply);
+  if (AnswerEventLog(fd, req, lock, send)) return;
   auto body = commandBodies_.find(req.path);
   return send(Reply(200, "OK", body == commandBodies_.end() ? std::string() : body->second));
 }
@@ -677,6 +695,105 @@ std::vector<std::string> FakeRecorder::Rs485Bodies() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return rs485Bodies_;
 }
+void FakeRecorder::HoldConnection(int fd) {
+  char buf[256];
+  while (!stopping_) {
+    pollfd p{fd, POLLIN, 0};
+    if (::poll(&p, 1, 20) > 0 && ::recv(fd, buf, sizeof buf, 0) <= 0) return;
+  }
+}
+
+bool FakeRecorder::AnswerEventLog(int fd, const RecordedRequest& req, std::unique_lock<std::mutex>& lock,
+                                  const std::function<void(const std::string&)>& send) {
+  auto param = [&req](const char* name) -> std::string {
+    auto it = req.query.find(name);
+    return it == req.query.end() ? std::string() : it->second;
+  };
+  if (req.path == "/ClearLog.cgi") {
+    if (eventLog_.failClear) {
+      send(Reply(500, "Internal Server Error", ""));
+    } else {
+      eventLog_.records = 0;
+      ++clearLogs_;
+      send(Reply(200, "OK", ""));
+    }
+    return true;
+  }
+  if (req.path != "/Getlog.cgi") return false;
+  const EventLogSettings log = eventLog_;
+  const std::string state = param("STATE");
+  if (state == "COUNT") {
+    send(Reply(200, "OK", log.countReply ? *log.countReply : "COUNT=" + std::to_string(log.records) + ";"));
+    return true;
+  }
+  if (state != "LAST" && state != "PRE") {
+    send(Reply(400, "Bad Request", ""));
+    return true;
+  }
+  int& page = logPage_[param("Cookie")];
+  if (state == "LAST") page = 0;
+  const int index = page++;
+  if (index == log.stallPage) {
+    lock.unlock();
+    HoldConnection(fd);
+    return true;
+  }
+  if (index == log.failPage) {
+    send(Reply(500, "Internal Server Error", ""));
+    return true;
+  }
+  const int per = std::max(0, log.pageRecords);
+  const int first = std::min(log.records, index * per);
+  const int count = std::min(per, log.records - first);
+  const std::string all = EventLogRecords(identity_.productId, log.seed, first + count);
+  std::string body = all.substr(static_cast<std::size_t>(first) * 32);
+  if (log.trailingBytes > 0) body += std::string(static_cast<std::size_t>(log.trailingBytes), '\x7E');
+  send(Reply(200, "OK", body));
+  return true;
+}
+
+void FakeRecorder::SetEventLog(const EventLogSettings& log) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  eventLog_ = log;
+}
+
+EventLogSettings FakeRecorder::GetEventLog() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return eventLog_;
+}
+
+std::string FakeRecorder::EventLogRecords(const std::string& productId, std::uint32_t seed, int count) {
+  static const std::uint32_t kDvr[] = {0x1,   0x2,   0x4,   0x8,    0x10,   0x20,    0x40,  0x80,
+                                       0x100, 0x200, 0x400, 0x800, 0x4000, 0x8000, 0x10000};
+  static const std::uint32_t kServer[] = {0x1,    0x2,     0x4,     0x10,    0x20,    0x100,
+                                          0x200,  0x1000,  0x10000, 0x20000, 0x40000, 0x100000};
+  const bool dvr = productId == "K41R" || productId == "K42R" || productId == "K43R";
+  std::string out;
+  std::uint32_t state = seed * 2654435761u + 1;
+  auto next = [&state] {
+    state = state * 1664525u + 1013904223u;
+    return state >> 8;
+  };
+  for (int i = 0; i < std::max(0, count); ++i) {
+    unsigned char r[32] = {};
+    const std::uint32_t id = dvr ? kDvr[next() % (sizeof kDvr / sizeof kDvr[0])]
+                                 : kServer[next() % (sizeof kServer / sizeof kServer[0])];
+    for (int b = 0; b < 4; ++b) r[b] = static_cast<unsigned char>(id >> (8 * b));
+    r[4] = 26;
+    r[5] = static_cast<unsigned char>(1 + next() % 12);
+    r[6] = static_cast<unsigned char>(1 + next() % 28);
+    r[7] = static_cast<unsigned char>(next() % 24);
+    r[8] = static_cast<unsigned char>(next() % 60);
+    r[9] = static_cast<unsigned char>(next() % 60);
+    r[10] = static_cast<unsigned char>(dvr ? next() % 5 : (id == 0x4 ? 1u << (next() % 8) : 0));
+    const std::string user = "viewer" + std::to_string(next() % 10);
+    if (id == 0x100 || (!dvr && (id == 0x10 || id == 0x20))) std::memcpy(r + 11, user.data(), user.size());
+    r[27] = static_cast<unsigned char>(next() % 2);
+    out.append(reinterpret_cast<const char*>(r), 32);
+  }
+  return out;
+}
+
 void FakeRecorder::ServeStream(int fd) {
   std::shared_ptr<StreamProducer> producer;
   StreamFaults faults;
@@ -823,6 +940,8 @@ void FakeRecorder::SetPlausibleSections() {
   ip[16] = static_cast<char>(port_ & 0xFF);
   ip[17] = static_cast<char>(port_ >> 8);
   ip[22] = 0;  // static
+  // ONLINE lists the logins from now on.
+  onlineFromLogins_ = true;
   // One account in slot 0: its name and password (16 bytes each).
   std::string& secure = sections_["SECURE"];
   secure[2] = 5;  // the maximum number of users

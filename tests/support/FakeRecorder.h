@@ -98,6 +98,20 @@ class DefaultStreamProducer : public StreamProducer {
 // A JPEG picture made with the platform encoder (a gradient with the frame number's stripe).
 std::string MakeJpeg(int width, int height, int quality, int seed = 0);
 
+// The recorder's event log: /Getlog.cgi answers "COUNT=n;" to STATE=COUNT, then pages of
+// 32-byte records of the model's family, newest first: STATE=LAST starts again from the
+// newest, every STATE=PRE goes on from where the session's last page ended.
+struct EventLogSettings {
+  int records = 45;       // records the log holds
+  int pageRecords = 30;   // whole records per page
+  std::uint32_t seed = 1;
+  std::optional<std::string> countReply;  // the count reply's body instead of "COUNT=n;"
+  int trailingBytes = 0;  // bytes after the whole records of every page
+  int failPage = -1;      // this page of a session (0 = LAST) is answered 500
+  int stallPage = -1;     // this page is never answered (the connection stays open)
+  bool failClear = false; // /ClearLog.cgi answered 500 (the log is kept)
+};
+
 struct Identity {
   std::string user = "admin";
   std::string password = "1234";
@@ -199,6 +213,13 @@ class FakeRecorder {
   int RecordSettingValue(const std::string& key) const;  // -1 for an unknown key
   // Every request to this path is answered 500 (for example "/GetDvrDate.cgi").
   void FailCommand(const std::string& path, bool fail);
+  // ---- event log ----
+  void SetEventLog(const EventLogSettings& log);
+  EventLogSettings GetEventLog() const;
+  // The records of a log, newest first, for the model's family (K41R, K42R, K43R: the DVR
+  // codes; others: the video-server codes), made from the seed.
+  static std::string EventLogRecords(const std::string& productId, std::uint32_t seed, int count);
+  int ClearLogCount() const { return clearLogs_; }
 
   // ---- stream ----
   // Picture size and quality are taken when a stream connection starts; the header fields
@@ -327,6 +348,15 @@ class FakeRecorder {
   bool reportRetr_ = false;
   std::uint8_t sensorState_ = 0;
   std::vector<std::string> rs485Bodies_;
+  // Event log and the sessions' page positions; ONLINE made from the logins.
+  EventLogSettings eventLog_;
+  std::map<std::string, int> logPage_;  // session -> pages served since its LAST
+  std::atomic<int> clearLogs_{0};
+  bool onlineFromLogins_ = false;
+  std::vector<std::string> onlineUsers_;
+  bool AnswerEventLog(int fd, const RecordedRequest& req, std::unique_lock<std::mutex>& lock,
+                      const std::function<void(const std::string&)>& send);
+  void HoldConnection(int fd);
 
   int discoveryFd_ = -1;
   std::uint16_t discoveryPort_ = 0;

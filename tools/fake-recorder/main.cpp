@@ -16,6 +16,8 @@
 //                             [--fail-search] [--fail-playback] [--backup-bytes N] [--backup-chunk N]
 //                             [--backup-end end|abort|close|stall] [--backup-pause MS]
 //                             [--backup-cut K] [--backup-stall K] [--backup-foreign K] [--backup-refuse]
+//                 event log: [--log-records N] [--log-page N] [--log-seed N] [--log-count-reply TEXT]
+//                            [--log-trailing N] [--log-fail-page N] [--log-stall-page N] [--log-fail-clear]
 // Each request is logged: its target, path, parameters and body bytes.
 // While it runs, lines on standard input change the stream's words for the next frames:
 //   "alarm WORD", "motion WORD" (WORD decimal or 0x hexadecimal), "clear" (no words).
@@ -58,6 +60,8 @@ int Usage() {
                "              [--fail-playback] [--backup-bytes N] [--backup-chunk N]\n"
                "              [--backup-end end|abort|close|stall] [--backup-pause MS] [--backup-cut K]\n"
                "              [--backup-stall K] [--backup-foreign K] [--backup-refuse]\n"
+               "  event log: [--log-records N] [--log-page N] [--log-seed N] [--log-count-reply TEXT]\n"
+               "             [--log-trailing N] [--log-fail-page N] [--log-stall-page N] [--log-fail-clear]\n"
                "  standard input while running: alarm WORD | motion WORD | clear\n");
   return 2;
 }
@@ -91,6 +95,7 @@ int main(int argc, char** argv) {
   fake::Identity id;
   fake::StreamSettings stream;
   fake::StreamFaults faults;
+  fake::EventLogSettings eventLog;
   unsigned port = 8080;
   bool busy = false, status500 = false;
   bool dripReplies = false, splitReplies = false, neverAnswer = false;
@@ -148,6 +153,14 @@ int main(int argc, char** argv) {
       resSizes.emplace_back(std::atoi(argv[i + 1]), argv[i + 2]);
       i += 2;
     }
+    else if (a == "--log-records" && (v = next())) eventLog.records = std::atoi(v);
+    else if (a == "--log-page" && (v = next())) eventLog.pageRecords = std::atoi(v);
+    else if (a == "--log-seed" && (v = next())) eventLog.seed = static_cast<std::uint32_t>(std::strtoul(v, nullptr, 10));
+    else if (a == "--log-count-reply" && (v = next())) eventLog.countReply = v;
+    else if (a == "--log-trailing" && (v = next())) eventLog.trailingBytes = std::atoi(v);
+    else if (a == "--log-fail-page" && (v = next())) eventLog.failPage = std::atoi(v);
+    else if (a == "--log-stall-page" && (v = next())) eventLog.stallPage = std::atoi(v);
+    else if (a == "--log-fail-clear") eventLog.failClear = true;
     else if (a == "--section" && i + 2 < argc) {
       sectionFiles.emplace_back(argv[i + 1], argv[i + 2]);
       i += 2;
@@ -237,6 +250,7 @@ int main(int argc, char** argv) {
   }
   recorder.SetRecordings(recordings);
   recorder.SetBackup(backup);
+  recorder.SetEventLog(eventLog);
   if (!recorder.Start(static_cast<std::uint16_t>(port))) {
     std::fprintf(stderr, "fake-recorder: cannot listen on 127.0.0.1:%u\n", port);
     return 1;

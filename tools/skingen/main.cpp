@@ -386,6 +386,35 @@ int DrawKeyPictures(const std::filesystem::path& root) {
 }
 }  // namespace
 
+// The folder picker's 15 pictures of 17 x 16 in one strip on white (white is transparent):
+// folders open and closed, the five kinds of roots, then the network objects by kind.
+bool DrawPathPictures(const std::filesystem::path& file) {
+  static const struct {
+    const char* label;
+    std::uint32_t rgb;
+  } kCells[15] = {{"FO", 0xE8B84A}, {"FC", 0xC89A30}, {"RM", 0x4A90C8}, {"HD", 0x707C8C}, {"NW", 0x3AA870},
+                  {"CD", 0xB070C0}, {"RA", 0xD06048}, {"NE", 0x2F6FB0}, {"DO", 0x4060A0}, {"SV", 0x306890},
+                  {"SH", 0x40A0A0}, {"FI", 0x909090}, {"GR", 0x6A5AA0}, {"NT", 0x2A8060}, {"RT", 0x505A70}};
+  Picture p(255, 16);
+  for (int y = 0; y < 16; ++y) {
+    for (int x = 0; x < 255; ++x) p.Set(x, y, Rgb{255, 255, 255});
+  }
+  for (int i = 0; i < 15; ++i) {
+    const Rgb base = FromHex(kCells[i].rgb);
+    const int left = i * 17;
+    for (int y = 2; y < 15; ++y) {
+      for (int x = 1; x < 16; ++x) {
+        const bool edge = y == 2 || y == 14 || x == 1 || x == 15;
+        p.Set(left + x, y, edge ? Scale(base, 0.6) : base);
+      }
+    }
+    DrawText(p, left + 3, 5, kCells[i].label, Rgb{250, 250, 250});
+  }
+  std::error_code ec;
+  std::filesystem::create_directories(file.parent_path(), ec);
+  return p.Save(file);
+}
+
 int main(int argc, char** argv) {
   if (argc != 2) {
     std::fprintf(stderr, "usage: skingen <program folder>\n");
@@ -406,6 +435,10 @@ int main(int argc, char** argv) {
     }
   }
   failures += DrawKeyPictures(root);
+  if (!DrawPathPictures(root / "BMP" / "PathPicker.bmp")) {
+    std::fprintf(stderr, "skingen: cannot write BMP/PathPicker.bmp\n");
+    ++failures;
+  }
   if (!WriteAlarmWave(root / "alarm.wav")) {
     std::fprintf(stderr, "skingen: cannot write alarm.wav\n");
     ++failures;
