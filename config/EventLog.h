@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/Messages.h"
 #include "platform/messages.h"
 #include "platform/types.h"
 
@@ -25,8 +26,8 @@ constexpr int kMaxLogListDefault = 300;
 constexpr int kMaxLogListLimit = 2048;
 constexpr std::uint32_t kEventLogHidden = 0xFFFF;  // a record no viewer lists
 
-// Posted to the General page when a download ends (not when it was cancelled).
-constexpr unsigned WM_SERVERLOGDONE = plat::WM_USER + 17;  // 0x411
+// WM_SERVERLOGDONE (core/Messages.h) is posted to the General page when a download ends (not
+// when it was cancelled).
 enum ServerLogResult : int {
   SERVERLOG_RECORDS = 1,  // the records are in the buffer
   SERVERLOG_EMPTY = 2,    // the recorder holds none
