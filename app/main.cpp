@@ -5,6 +5,7 @@
 
 #include "app/TrelvixApp.h"
 #include "config/MySystemDialog.h"
+#include "config/WriteCDSettingDlg.h"
 #include "connect/LoginDialog.h"
 #include "engine/AppRecord.h"
 #include "mainwnd/TrelvixDlg.h"
@@ -40,5 +41,9 @@ int main(int argc, char** argv) {
   theApp.SetWindowFactory(&windows);
   SystemSheetFactory sheets;
   SetSystemSheetFactory(&sheets);
-  return theApp.Run();
+  DiscImageFileDialog imageFiles;
+  SetDiscImageFileChooser(&imageFiles);
+  const int result = theApp.Run();
+  SetDiscImageFileChooser(nullptr);
+  return result;
 }

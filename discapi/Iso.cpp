@@ -208,12 +208,15 @@ DISCAPI_EXPORT DiscIsoItem* DiscImportDataTrack(DiscDevice* d, int track, DiscCD
   IsoDataSource* src = nullptr;
   if (d->kind == DISC_DRIVE_FILE) {
     const int fd = open(d->address.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
+    if (fd < 0 && errno != ENOENT) {
       err = DISC_IMPORT_DRIVE;
       return nullptr;
     }
-    const FileDiscState st = ReadFileDisc(fd);
-    close(fd);
+    FileDiscState st;  // no file yet: a blank disc
+    if (fd >= 0) {
+      st = ReadFileDisc(fd);
+      close(fd);
+    }
     if (track < 0 || static_cast<std::size_t>(track) >= st.sessions.size()) {
       err = DISC_IMPORT_INVALID_TRACK;
       return nullptr;
@@ -339,7 +342,7 @@ DISCAPI_EXPORT DiscIsoTrack* DiscCreateIsoTrackEx(DiscIsoItem* root, const char*
       }
       iso_dir_iter_free(iter);
     }
-    for (IsoNode* n : drop) iso_node_remove_tree(n, nullptr);
+    for (IsoNode* n : drop) iso_node_remove(n);
   } else if (iso_image_new(name, &image) < 0) {
     Log("DiscCreateIsoTrackEx: no memory");
     return nullptr;
