@@ -433,12 +433,15 @@ int CopyImage(burn_source* src, int fd, std::uint64_t offset, BurnPoll& poll) {
   return DISC_BURN_OK;
 }
 
-int WriteImageFile(burn_source* src, BurnPoll& poll) {
+// The image recorder's file, asked of the caller; empty when it cancelled.
+std::string AskImagePath() {
   std::vector<char> path(DISC_PATH_BUFFER, 0);
   const int answer = CallUserDialog(DISC_REQUEST_IMAGE_PATH, path.data());
   path[DISC_PATH_BUFFER - 1] = 0;
-  if (answer != 1 || path[0] == 0) return DISC_BURN_ABORTED;
-  const std::string target(path.data());
+  return answer == 1 ? std::string(path.data()) : std::string();
+}
+
+int WriteImageFile(burn_source* src, const std::string& target, BurnPoll& poll) {
   const std::string part = target + ".part";
   const int fd = open(part.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) {
@@ -480,8 +483,11 @@ DISCAPI_EXPORT int DiscBurn(DiscDevice* d, int format, void* record, uint32_t fl
   int fd = -1;
   FileDiscState st;
   std::uint64_t capacity = ~0ull;
+  std::string imagePath;
   if (d->kind == DISC_DRIVE_IMAGE) {
     if (stamp) return DISC_BURN_NOT_ALLOWED;
+    imagePath = AskImagePath();  // before any work: a cancel ends the burn at once
+    if (imagePath.empty()) return DISC_BURN_ABORTED;
   } else if (d->kind == DISC_DRIVE_FILE) {
     fd = open(d->address.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0) {
@@ -536,7 +542,7 @@ DISCAPI_EXPORT int DiscBurn(DiscDevice* d, int format, void* record, uint32_t fl
 
   int result = DISC_BURN_OK;
   if (d->kind == DISC_DRIVE_IMAGE) {
-    result = WriteImageFile(src, poll);
+    result = WriteImageFile(src, imagePath, poll);
   } else if (d->kind == DISC_DRIVE_FILE) {
     if (static_cast<std::uint64_t>(start) * 2048 + poll.total > capacity) {
       Log("not enough space on the disc");
