@@ -2,10 +2,12 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 #include <cstring>
+#include <atomic>
 #include <mutex>
 #include <thread>
 #include <gtest/gtest.h>
@@ -123,6 +125,45 @@ TEST(WriteCDProgress, NotificationsBecomeSheetJobs) {
   painter.join();
   SetProgressJobBlock(nullptr);
   EXPECT_EQ(jobs, (std::vector<std::pair<int, int>>{{1, 0}, {2, 100}, {3, 42}, {4, 0}, {3, 43}}));
+}
+
+// The burning thread asks for the image file: the dialog runs on the user-interface thread
+// while that thread waits for the answer.
+TEST(DiscImageFileDialogTest, RunsOnTheGuiThreadForAWorker) {
+  TempDir dir("imagefile");
+  struct Case {
+    bool accept;
+    bool answer;
+  } cases[] = {{true, true}, {false, false}};
+  for (const Case& c : cases) {
+    DiscImageFileDialog chooser;
+    std::string path;
+    std::atomic<bool> finished{false};
+    bool answer = !c.answer;
+    QTimer operatorHand;
+    QObject::connect(&operatorHand, &QTimer::timeout, [&] {
+      auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      if (!dlg) return;
+      if (c.accept) {
+        dlg->selectFile(QString::fromStdString(dir / "backup.iso"));
+        static_cast<QDialog*>(dlg)->accept();  // as the OK button does
+      } else {
+        dlg->reject();
+      }
+    });
+    operatorHand.start(10);
+    std::thread worker([&] {
+      answer = chooser.ChooseImageFile("Image.iso", path);
+      finished = true;
+    });
+    EXPECT_TRUE(WaitUntil([&] { return finished.load(); }, 10000, [] { QApplication::processEvents(); }));
+    worker.join();
+    operatorHand.stop();
+    EXPECT_EQ(answer, c.answer);
+    if (c.accept) {
+      EXPECT_EQ(path, dir / "backup.iso");
+    }
+  }
 }
 
 }  // namespace
