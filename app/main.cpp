@@ -1,14 +1,15 @@
 // The program: the Qt application, the message boxes on the GUI thread, and the real
 // windows plugged into the start-up.
 #include <QApplication>
-#include <QFileDialog>
 #include <QScreen>
 
 #include "app/TrelvixApp.h"
 #include "config/DownloadFilePage.h"
+#include "config/FileDialogs.h"
 #include "config/LoginToolDialogs.h"
 #include "config/MySystemDialog.h"
 #include "config/PlaybackSearchDlg.h"
+#include "config/WriteCDSettingDlg.h"
 #include "connect/LoginDialog.h"
 #include "engine/AppRecord.h"
 #include "mainwnd/TrelvixDlg.h"
@@ -47,16 +48,19 @@ int main(int argc, char** argv) {
   // The recorder's playback search, opened from the main window's panel.
   ModalToolDialogs modalTools;
   SetModalToolDialogs(&modalTools);
-  // The network backup's download folder.
+  // The network backup's download folder: the folder picker.
   SetBackupFolderPicker([](QWidget* parent, std::string& folder) {
-    const QString chosen = QFileDialog::getExistingDirectory(parent, QStringLiteral("Download folder"),
-                                                             QString::fromStdString(folder));
-    if (chosen.isEmpty()) return false;
-    folder = chosen.toStdString();
+    std::string chosen;
+    if (PickFolder(parent, folder, chosen) != 1) return false;
+    folder = chosen;
     return true;
   });
   // The login window's folder picker, program copy and firmware upgrade.
   CLoginToolDialogs loginTools;
   SetLoginToolDialogs(&loginTools);
-  return theApp.Run();
+  DiscImageFileDialog imageFiles;
+  SetDiscImageFileChooser(&imageFiles);
+  const int result = theApp.Run();
+  SetDiscImageFileChooser(nullptr);
+  return result;
 }

@@ -6,7 +6,7 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config git ccache
   qt6-base-dev libgl-dev
   libturbojpeg0-dev libasound2-dev
-  libisofs-dev libburn-dev
+  libisofs-dev libburn-dev xorriso
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb xauth

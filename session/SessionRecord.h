@@ -309,7 +309,7 @@ class SessionRecord : public ICoreRecord {
   AtomicPtr<ISideButtonBar> C_SideButtonBar;  // registered by the main window
   CMMTimer C_MMTimer;
   PlayerLinkRecord PlayerLink;
-  CWriteCD C_WriteCD;
+  CWriteCD C_WriteCD{&CSettingINI};
   AtomicPtr<ISystemSheet> lp_SystemDialog;  // the configuration sheet (mainwnd/SystemSheet.h)
   AtomicFlag f_SystemDialogOpen{0};
   AtomicPtr<ISensorToolBar> C_CmosToolBar;  // registered by the main window

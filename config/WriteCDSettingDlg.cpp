@@ -1,0 +1,179 @@
+#include "config/WriteCDSettingDlg.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QThread>
+
+#include "config/SheetProgress.h"
+#include "core/Strings.h"
+#include "engine/AppRecord.h"
+
+CWriteCDSettingDlg::CWriteCDSettingDlg(QWidget* parent, CWriteCD* writer)
+    : ui::Window(parent), m_pWriter(writer ? writer : (g_lpApp ? &g_lpApp->C_WriteCD : nullptr)) {
+  setWindowTitle("Write CD Setting");
+  auto* grid = new QGridLayout(this);
+  m_editSource = new QLineEdit(this);
+  m_editSource->setReadOnly(true);
+  m_editName = new QLineEdit(this);
+  m_comboDrive = new QComboBox(this);
+  m_checkClose = new QCheckBox("Close Disc", this);
+  m_checkImport = new QCheckBox("Import Last Session", this);
+  m_buttonCd = new QPushButton("CD", this);
+  m_buttonDvd = new QPushButton("DVD", this);
+  m_buttonCd->setCheckable(true);
+  m_buttonDvd->setCheckable(true);
+  m_checkPlayer = new QCheckBox("Append Player ", this);
+  auto* ok = new QPushButton("OK", this);
+  auto* cancel = new QPushButton("CANCEL WRITING CD", this);
+  grid->addWidget(new QLabel("SOURCE FILE :", this), 0, 0);
+  grid->addWidget(m_editSource, 0, 1, 1, 3);
+  grid->addWidget(new QLabel("FILE NAME :", this), 1, 0);
+  grid->addWidget(m_editName, 1, 1, 1, 3);
+  grid->addWidget(new QLabel("Available Device :", this), 2, 0);
+  grid->addWidget(m_comboDrive, 2, 1, 1, 3);
+  grid->addWidget(m_checkClose, 3, 0);
+  grid->addWidget(m_checkImport, 3, 1);
+  grid->addWidget(m_buttonCd, 3, 2);
+  grid->addWidget(m_buttonDvd, 3, 3);
+  grid->addWidget(m_checkPlayer, 4, 0);
+  grid->addWidget(ok, 5, 2);
+  grid->addWidget(cancel, 5, 3);
+  AddControl(kSourceFileId, m_editSource);
+  AddControl(kFileNameId, m_editName);
+  AddControl(kDriveId, m_comboDrive);
+  AddControl(kCloseDiscId, m_checkClose);
+  AddControl(kImportSessionId, m_checkImport);
+  AddControl(kCdId, m_buttonCd);
+  AddControl(kDvdId, m_buttonDvd);
+  AddControl(kAppendPlayerId, m_checkPlayer);
+  AddControl(kOkId, ok);
+  AddControl(kCancelWritingId, cancel);
+  ok->setDefault(true);
+
+  connect(m_comboDrive, &QComboBox::currentIndexChanged, this, [this](int index) { m_nSelectedDrive = index; });
+  connect(m_editName, &QLineEdit::textEdited, this, [this](const QString& text) { m_strFileName = text.toStdString(); });
+  OnCommand(kCloseDiscId, [this] {
+    m_bCloseDisc = m_bCloseDisc ? 0 : 1;
+    if (m_pWriter) m_pWriter->SetCloseOption(m_bCloseDisc);
+    UpdateControls();
+  });
+  OnCommand(kAppendPlayerId, [this] {
+    m_bAppendPlayer = m_bAppendPlayer ? 0 : 1;
+    if (m_pWriter) m_pWriter->SetAddPlayerOption(m_bAppendPlayer);
+    UpdateControls();
+  });
+  OnCommand(kImportSessionId, [this] { UpdateControls(); });  // shown only: the last session is always imported
+  OnCommand(kCdId, [this] { SetDiscKind(kMediaCD); });
+  OnCommand(kDvdId, [this] { SetDiscKind(kMediaDVD); });
+  OnCommand(kOkId, [this] { OnOK(); });
+  OnCommand(kCancelWritingId, [this] { EndDialog(kCancelWriting); });
+}
+
+int CWriteCDSettingDlg::Prepare(const std::string& sourcePath, char (*driveNames)[256], int driveCount, int discKind,
+                                std::uint32_t sizeBytes) {
+  m_strSourceFile = sourcePath;
+  m_nDiscKind = discKind;
+  const std::size_t slash = sourcePath.find_last_of('/');
+  m_strFolder = slash == std::string::npos ? std::string() : sourcePath.substr(0, slash + 1);
+  m_strFileName = slash == std::string::npos ? sourcePath : sourcePath.substr(slash + 1);
+  if (m_pWriter) m_pWriter->m_dwFileSize = sizeBytes;
+  if (driveCount <= 0 || !driveNames) return 0;
+  m_lpDriveNames = driveNames;
+  m_nDriveCount = driveCount;
+  return 1;
+}
+
+bool CWriteCDSettingDlg::OnInitDialog() {
+  m_comboDrive->blockSignals(true);
+  m_comboDrive->clear();
+  for (int i = 0; i < m_nDriveCount; ++i) {
+    m_comboDrive->addItem(QString::fromUtf8(m_lpDriveNames[i], static_cast<int>(strnlen(m_lpDriveNames[i], 256))));
+  }
+  m_comboDrive->setCurrentIndex(m_nDriveCount > 0 ? 0 : -1);
+  m_comboDrive->blockSignals(false);
+  m_nSelectedDrive = 0;
+  m_bCloseDisc = m_pWriter && m_pWriter->CloseOption() ? 1 : 0;
+  m_nDiscKind = m_nDiscKind == kMediaCD ? kMediaCD : kMediaDVD;
+  m_bAppendPlayer = 0;
+  if (m_pWriter) m_pWriter->SetAddPlayerOption(0);
+  // Without the setup file in the program folder there is nothing to append.
+  EnableDlgItem(kAppendPlayerId, m_pWriter && m_pWriter->PlayerSetupExists());
+  UpdateControls();
+  return true;
+}
+
+void CWriteCDSettingDlg::UpdateControls() {
+  m_editSource->setText(QString::fromStdString(m_strSourceFile));
+  if (m_editName->text().toStdString() != m_strFileName) m_editName->setText(QString::fromStdString(m_strFileName));
+  m_checkClose->setChecked(m_bCloseDisc != 0);
+  m_checkImport->setChecked(m_bImportLastSession != 0);
+  m_buttonCd->setChecked(m_nDiscKind == kMediaCD);
+  m_buttonDvd->setChecked(m_nDiscKind != kMediaCD);
+  m_checkPlayer->setChecked(m_bAppendPlayer != 0);
+}
+
+void CWriteCDSettingDlg::SetDiscKind(int kind) {
+  m_nDiscKind = kind;
+  UpdateControls();
+}
+
+void CWriteCDSettingDlg::OnOK() {
+  m_strFileName = m_editName->text().toStdString();
+  m_nSelectedDrive = m_comboDrive->currentIndex() < 0 ? 0 : m_comboDrive->currentIndex();
+  EndDialog(plat::IDOK);
+}
+
+void CWriteCDSettingDlg::ApplyTo(CWriteCD& writer) const {
+  writer.m_fCloseDisc = m_bCloseDisc;
+  writer.m_nSelectedDrive = m_nSelectedDrive;
+  writer.m_strFileName = m_strFolder + m_strFileName;
+}
+
+void WriteCD_Progress_Callback(int code, int value) {
+  switch (code) {
+    case 0:
+      PostProgressJob(PROGRESS_JOB_EMPTY, 0);
+      PostProgressJob(PROGRESS_JOB_MAXIMUM, 100);
+      break;
+    case 1: PostProgressJob(PROGRESS_JOB_VALUE, value); break;
+    case 2: PostProgressJob(PROGRESS_JOB_CLEAR, 0); break;
+    default: break;
+  }
+}
+
+int PrepareCopyToCD(QWidget* parent, CWriteCD& writer, const std::string& path, std::uint32_t sizeBytes) {
+  if (!writer.InitDiscApi(path, &WriteCD_Progress_Callback)) {
+    MessageBoxById(0, 4119);
+    return 0;
+  }
+  for (;;) {
+    CWriteCDSettingDlg dlg(parent, &writer);
+    if (!dlg.Prepare(path, writer.m_lpDriveNames, writer.m_nDriveCount, writer.m_nMediaKind, sizeBytes)) return 0;
+    if (dlg.DoModal() != plat::IDOK) return 0;
+    dlg.ApplyTo(writer);
+    if (writer.CheckDiscAndFile()) return 1;
+  }
+}
+
+bool DiscImageFileDialog::ChooseImageFile(const std::string& proposedName, std::string& path) {
+  auto ask = [&proposedName, &path] {
+    const QString chosen = QFileDialog::getSaveFileName(nullptr, "Image File", QString::fromStdString(proposedName),
+                                                        "Image Files (*.iso);;All Files (*)");
+    path = chosen.toStdString();
+    return !chosen.isEmpty();
+  };
+  QCoreApplication* app = QCoreApplication::instance();
+  if (!app) return false;
+  if (QThread::currentThread() == app->thread()) return ask();
+  // The burning thread waits while the dialog runs on the user-interface thread.
+  bool ok = false;
+  QMetaObject::invokeMethod(app, [&ok, &ask] { ok = ask(); }, Qt::BlockingQueuedConnection);
+  return ok;
+}
