@@ -1,5 +1,7 @@
 #include "config/DownloadFilePage.h"
 
+#include "config/WriteCDSettingDlg.h"
+
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QGroupBox>
@@ -17,6 +19,7 @@
 #include <mutex>
 
 #include "config/SheetProgress.h"
+#include "config/WriteCDSettingDlg.h"
 #include "core/Messages.h"
 #include "core/Model.h"
 #include "core/Strings.h"
@@ -338,11 +341,10 @@ void DownloadFilePage::OnButtonStart() {
   }
   AppRecord* app = g_lpApp;
   if (m_bCopyToCD) {
-    // No disc writer in this build: the download runs without a disc.
-    if (!app || !app->C_WriteCD.IsAvailable()) {
-      MessageBoxById(Hwnd(), 4119);
-      m_bCopyToCD = 0;
-    }
+    // The disc writer started and the disc settings chosen; otherwise the download runs
+    // without a disc (a message said why).
+    const std::uint32_t size = static_cast<std::uint32_t>(m_nBackupSize) * 1048576u;
+    if (!app || PrepareCopyToCD(this, app->C_WriteCD, m_strFilePath, size) != 1) m_bCopyToCD = 0;
   }
   if (app) app->CSettingINI.m_strNetworkFileDirectory.Set(m_strFolder);
   m_timeDate = m_pDateCtrl ? m_pDateCtrl->date() : QDate::currentDate();
@@ -431,6 +433,10 @@ CDownloadProgressDlg::CDownloadProgressDlg(QWidget* parent, DownloadFilePage& pa
   c.hooks.stopRequested = [stop] { return plat::WaitForSingleObject(stop, 0) == plat::WAIT_OBJECT_0; };
   c.hooks.player = m_pPlayer.get();
   c.hooks.finished = &m_bFinished;
+  if (page.m_bCopyToCD && g_lpApp) {
+    CWriteCD* writer = &g_lpApp->C_WriteCD;
+    c.hooks.writeDisc = [writer] { writer->WriteCD(); };
+  }
 
   OnMessage(msg::WM_DOWNLOADSTATUS, [this](plat::WPARAM w, plat::LPARAM l) -> plat::LPARAM {
     OnDownloadStatus(static_cast<int>(w), static_cast<int>(l));
@@ -519,6 +525,8 @@ void CDownloadProgressDlg::OnDownloadStatus(int status, int value) {
 
 void CDownloadProgressDlg::OnCancel() {
   plat::SetEvent(m_hStopEvent);
+  // A disc being written after the download stops at the library's next call.
+  if (m_bCopyToCD && g_lpApp) g_lpApp->C_WriteCD.m_byAbort = 1;
   const std::string id = g_lpApp ? g_lpApp->GetProductID() : std::string();
   const std::string version = g_lpApp ? g_lpApp->GetFWVersion() : std::string();
   const bool finished = m_bFinished.load() != 0;
