@@ -7,6 +7,8 @@
 //                         [--split-replies] [--never-answer] [--refuse MS]
 //                 sections: [--patterned-sections] [--section NAME FILE]... [--fail-set NAME]...
 //                           [--reboot-outage MS] (default 5000)
+//                 firmware: [--fw-version TEXT] [--fail-chunk K status|drop|stall] [--fail-raw]
+//                           [--user-level N]
 // Each request is logged: its target, path, parameters and body bytes.
 // While it runs, lines on standard input change the stream's words for the next frames:
 //   "alarm WORD", "motion WORD" (WORD decimal or 0x hexadecimal), "clear" (no words).
@@ -39,6 +41,7 @@ int Usage() {
                "          [--refuse MS]\n"
                "  sections: [--patterned-sections] [--section NAME FILE]... [--fail-set NAME]...\n"
                "            [--reboot-outage MS]\n"
+               "  firmware: [--fw-version TEXT] [--fail-chunk K status|drop|stall] [--fail-raw] [--user-level N]\n"
                "  standard input while running: alarm WORD | motion WORD | clear\n");
   return 2;
 }
@@ -81,6 +84,11 @@ int main(int argc, char** argv) {
   int rebootOutageMs = 5000;
   std::vector<std::pair<std::string, std::string>> sectionFiles;
   unsigned discoveryPort = 0, discoveryReply = 0;
+  std::string fwVersion;
+  int failChunk = 0;
+  fake::FakeFirmware::ChunkFault chunkFault = fake::FakeFirmware::ChunkFault::None;
+  bool failRaw = false;
+  int userLevel = -1;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     auto next = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
@@ -101,6 +109,17 @@ int main(int argc, char** argv) {
     else if (a == "--patterned-sections") plausible = false;
     else if (a == "--fail-set" && (v = next())) failSet.push_back(v);
     else if (a == "--reboot-outage" && (v = next())) rebootOutageMs = std::atoi(v);
+    else if (a == "--fw-version" && (v = next())) fwVersion = v;
+    else if (a == "--fail-raw") failRaw = true;
+    else if (a == "--user-level" && (v = next())) userLevel = std::atoi(v);
+    else if (a == "--fail-chunk" && i + 2 < argc) {
+      failChunk = std::atoi(argv[++i]);
+      const std::string mode = argv[++i];
+      if (mode == "status") chunkFault = fake::FakeFirmware::ChunkFault::Status;
+      else if (mode == "drop") chunkFault = fake::FakeFirmware::ChunkFault::Drop;
+      else if (mode == "stall") chunkFault = fake::FakeFirmware::ChunkFault::Stall;
+      else return Usage();
+    }
     else if (a == "--section" && i + 2 < argc) {
       sectionFiles.emplace_back(argv[i + 1], argv[i + 2]);
       i += 2;
@@ -139,6 +158,13 @@ int main(int argc, char** argv) {
   recorder.SetDripReplies(dripReplies);
   recorder.SetSplitReplies(splitReplies);
   recorder.SetNeverAnswer(neverAnswer);
+  if (!fwVersion.empty()) recorder.Firmware().SetVersion(fwVersion);
+  if (failChunk > 0) recorder.Firmware().FailChunk(failChunk, chunkFault, 500);
+  recorder.Firmware().FailRawUploads(failRaw);
+  if (userLevel >= 0) {
+    recorder.SetDeviceInfo("LIFETIME=60;MULTICH=0;VIDEOMODE=0;USERLEVEL=" + std::to_string(userLevel) +
+                           ";Boot-Version=B100;2041-Version=V200;FPGA-Version=F300;");
+  }
   if (!recorder.Start(static_cast<std::uint16_t>(port))) {
     std::fprintf(stderr, "fake-recorder: cannot listen on 127.0.0.1:%u\n", port);
     return 1;
