@@ -1,6 +1,7 @@
 // The program: the Qt application, the message boxes on the GUI thread, and the real
 // windows plugged into the start-up.
 #include <QApplication>
+#include <QFileDialog>
 #include <QScreen>
 
 #include "app/TrelvixApp.h"
@@ -10,9 +11,11 @@
 #include "config/MySystemDialog.h"
 #include "config/PlaybackSearchDlg.h"
 #include "config/WriteCDSettingDlg.h"
+#include "config/UpgradeFWDlg.h"
 #include "connect/LoginDialog.h"
 #include "engine/AppRecord.h"
 #include "mainwnd/TrelvixDlg.h"
+#include "platform/messages.h"
 #include "ui/Window.h"
 
 namespace {
@@ -56,6 +59,7 @@ int main(int argc, char** argv) {
     return true;
   });
   // The login window's folder picker, program copy and firmware upgrade.
+  CLoginToolDialogs::SetFirmwareUpgradeRunner([] { return RunUpgradeFirmwareDialog(); });
   CLoginToolDialogs loginTools;
   SetLoginToolDialogs(&loginTools);
   DiscImageFileDialog imageFiles;

@@ -26,8 +26,9 @@ std::atomic<std::uint32_t> g_dwStreamStatus{0};
 std::uint32_t GetStreamStatus() { return g_dwStreamStatus.load(); }
 StreamCounters g_StreamCounters;
 
-std::string BuildGetVideoRequest(const std::string& sessionId, const std::string& localIp) {
-  const std::string target = std::string(CgiCommandPath(CGI_GETVIDEO)) + "?Cookie=" + sessionId;
+std::string BuildGetVideoRequest(const std::string& sessionId, const std::string& localIp,
+                                 const std::string& extraQuery) {
+  const std::string target = std::string(CgiCommandPath(CGI_GETVIDEO)) + "?Cookie=" + sessionId + extraQuery;
   return BuildCommandHead(target.data(), target.size(), false, 0, localIp);
 }
 

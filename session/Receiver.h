@@ -33,5 +33,7 @@ struct StreamCounters {
 extern StreamCounters g_StreamCounters;
 
 // The request head sent on the stream connection (CR LF line ends, blank line at the end);
-// empty when the identifier or address holds a CR, LF or NUL.
-std::string BuildGetVideoRequest(const std::string& sessionId, const std::string& localIp);
+// empty when the identifier or address holds a CR, LF or NUL. `extraQuery` follows the
+// identifier as it stands (the firmware upload's silent keep-alive adds "&Fake=1").
+std::string BuildGetVideoRequest(const std::string& sessionId, const std::string& localIp,
+                                 const std::string& extraQuery = std::string());

@@ -378,7 +378,9 @@ void FakeRecorder::Serve(int fd) {
     }
     return;
   }
-  if (req.path == "/Getvideo.cgi") {
+  if (FakeFirmware::Handles(req)) {
+    firmware_.Serve(fd, req, stopping_);
+  } else if (req.path == "/Getvideo.cgi") {
     ServeStream(fd);
   } else if (req.path == "/NetworkBk.cgi") {
     ServeBackup(fd, req);

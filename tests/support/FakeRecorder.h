@@ -6,6 +6,7 @@
 // It is written apart from the client's parsers on purpose: it reads requests and builds
 // replies with its own small code, so a fault shared by both sides cannot hide.
 #pragma once
+#include "tests/support/FakeFirmware.h"
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -258,6 +259,8 @@ class FakeRecorder {
   // /RS485Cmd.cgi bodies are checked (N + 3 bytes, answered 400 otherwise); the accepted ones.
   std::vector<std::string> Rs485Bodies() const;
   static Color StartColor(const std::string& productId);
+  // ---- firmware (version, uploads, cancels, keep-alive) ----
+  FakeFirmware& Firmware() { return firmware_; }
 
   // ---- what the client sent ----
   std::vector<RecordedRequest> Requests() const;
@@ -309,6 +312,7 @@ class FakeRecorder {
   mutable std::mutex mutex_;
   mutable std::condition_variable requestArrived_;
   std::atomic<bool> stopping_{false};
+  FakeFirmware firmware_;
   int listenFd_ = -1;
   int wakePipe_[2] = {-1, -1};
   std::uint16_t port_ = 0;

@@ -18,6 +18,8 @@
 //                             [--backup-cut K] [--backup-stall K] [--backup-foreign K] [--backup-refuse]
 //                 event log: [--log-records N] [--log-page N] [--log-seed N] [--log-count-reply TEXT]
 //                            [--log-trailing N] [--log-fail-page N] [--log-stall-page N] [--log-fail-clear]
+//                 firmware: [--fw-version TEXT] [--fail-chunk K status|drop|stall] [--fail-raw]
+//                          
 // Each request is logged: its target, path, parameters and body bytes.
 // While it runs, lines on standard input change the stream's words for the next frames:
 //   "alarm WORD", "motion WORD" (WORD decimal or 0x hexadecimal), "clear" (no words).
@@ -62,6 +64,7 @@ int Usage() {
                "              [--backup-stall K] [--backup-foreign K] [--backup-refuse]\n"
                "  event log: [--log-records N] [--log-page N] [--log-seed N] [--log-count-reply TEXT]\n"
                "             [--log-trailing N] [--log-fail-page N] [--log-stall-page N] [--log-fail-clear]\n"
+               "  firmware: [--fw-version TEXT] [--fail-chunk K status|drop|stall] [--fail-raw]\n"
                "  standard input while running: alarm WORD | motion WORD | clear\n");
   return 2;
 }
@@ -117,6 +120,10 @@ int main(int argc, char** argv) {
   const char* slaves = nullptr;
   const char* color = nullptr;
   std::vector<std::pair<int, std::string>> resSizes;
+  std::string fwVersion;
+  int failChunk = 0;
+  fake::FakeFirmware::ChunkFault chunkFault = fake::FakeFirmware::ChunkFault::None;
+  bool failRaw = false;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     auto next = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
@@ -161,6 +168,16 @@ int main(int argc, char** argv) {
     else if (a == "--log-fail-page" && (v = next())) eventLog.failPage = std::atoi(v);
     else if (a == "--log-stall-page" && (v = next())) eventLog.stallPage = std::atoi(v);
     else if (a == "--log-fail-clear") eventLog.failClear = true;
+    else if (a == "--fw-version" && (v = next())) fwVersion = v;
+    else if (a == "--fail-raw") failRaw = true;
+    else if (a == "--fail-chunk" && i + 2 < argc) {
+      failChunk = std::atoi(argv[++i]);
+      const std::string mode = argv[++i];
+      if (mode == "status") chunkFault = fake::FakeFirmware::ChunkFault::Status;
+      else if (mode == "drop") chunkFault = fake::FakeFirmware::ChunkFault::Drop;
+      else if (mode == "stall") chunkFault = fake::FakeFirmware::ChunkFault::Stall;
+      else return Usage();
+    }
     else if (a == "--section" && i + 2 < argc) {
       sectionFiles.emplace_back(argv[i + 1], argv[i + 2]);
       i += 2;
@@ -251,6 +268,9 @@ int main(int argc, char** argv) {
   recorder.SetRecordings(recordings);
   recorder.SetBackup(backup);
   recorder.SetEventLog(eventLog);
+  if (!fwVersion.empty()) recorder.Firmware().SetVersion(fwVersion);
+  if (failChunk > 0) recorder.Firmware().FailChunk(failChunk, chunkFault, 500);
+  recorder.Firmware().FailRawUploads(failRaw);
   if (!recorder.Start(static_cast<std::uint16_t>(port))) {
     std::fprintf(stderr, "fake-recorder: cannot listen on 127.0.0.1:%u\n", port);
     return 1;
