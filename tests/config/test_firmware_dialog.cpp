@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <cstdio>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 #include "config/UpgradeFWDlg.h"
@@ -175,7 +176,7 @@ TEST_F(FirmwareDialogTest, UpgradeRunsToTheFlashMessageAndCloses) {
   EXPECT_EQ(fake_.Firmware().Components().size(), 2u);
   EXPECT_TRUE(UpgradeEnabled(d));
   // The settings were written when the upload started.
-  EXPECT_TRUE(plat::FileExists(dir_.Folder() + "Setting.ini"));
+  EXPECT_TRUE(std::filesystem::exists(dir_.Folder() + "Setting.ini"));
 }
 
 TEST_F(FirmwareDialogTest, CancelStopsTheUploadAndTellsTheRecorder) {

@@ -10,6 +10,7 @@
 #include "platform/clock.h"
 #include "platform/kernel.h"
 #include "platform/messages.h"
+#include "platform/thread.h"
 #include "session/Firmware.h"
 #include "tests/session/session_fixture.h"
 #include "tests/support/TempDir.h"
@@ -319,7 +320,9 @@ TEST_F(FirmwareUpload, FailuresEndWithTheErrorAndCloseAsTheProtocolSays) {
     EXPECT_EQ(sink_.Notices(), c.notices) << c.name;
     EXPECT_EQ(sink_.lastProgress, 0) << c.name;
     EXPECT_FALSE(sink_.progressShown) << c.name;
-    if (c.refuse) EXPECT_TRUE(Targets("/UpgradeFW.cgi").empty());
+    if (c.refuse) {
+      EXPECT_TRUE(Targets("/UpgradeFW.cgi").empty());
+    }
     EXPECT_TRUE(recorder_.Firmware().WaitKeepAlivesClosed(5000)) << c.name;
     if (c.refuse) recorder_.RefuseConnectionsFor(0);
   }

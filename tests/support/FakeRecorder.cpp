@@ -378,7 +378,12 @@ void FakeRecorder::Serve(int fd) {
     }
     return;
   }
-  if (FakeFirmware::Handles(req)) {
+  bool allFail;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    allFail = status500_;
+  }
+  if (FakeFirmware::Handles(req) && !allFail) {
     firmware_.Serve(fd, req, stopping_);
   } else if (req.path == "/Getvideo.cgi") {
     ServeStream(fd);
