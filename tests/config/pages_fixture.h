@@ -10,31 +10,19 @@
 
 #include "config/MySystemDialog.h"
 #include "engine/AppRecord.h"
+#include "tests/config/config_fixture.h"
 #include "mainwnd/SystemSheet.h"
 #include "platform/net.h"
 #include "session/SysCfg.h"
 #include "tests/support/FakeRecorder.h"
 #include "tests/support/MessageBoxRecorder.h"
 
-class PagesTest : public ::testing::Test {
+class PagesTest : public RecorderPageTest {
  protected:
   void SetUp() override {
-    plat::SetLocalIPv4Override("127.0.0.1");
-    ASSERT_TRUE(fake_.Start());
-    app_ = std::make_unique<AppRecord>();
-    g_lpApp = app_.get();
-    app_->ApplyStartValues();
-    app_->fl_DpiScale = 1.0f;
-    app_->SetServerName("127.0.0.1");
-    app_->CSettingINI.m_wWebPort.store(fake_.Port());
-    SetSessionId(fake_.GetIdentity().sessionId);
-    ForgetFetchedSysCfgSections();
+    RecorderPageTest::SetUp();
+    if (HasFatalFailure()) return;
     fake_.SetPlausibleSections();
-  }
-  void TearDown() override {
-    g_lpApp = nullptr;
-    fake_.Stop();
-    plat::SetLocalIPv4Override("");
   }
   // The model, and the sections as the recorder serves them, fetched into the record.
   void Connect(const char* model, const char* firmware = "1100") {
@@ -75,6 +63,4 @@ class PagesTest : public ::testing::Test {
   }
   static bool Show(MySystemDialog& sheet, ui::PropertyPage& page) { return sheet.SetActivePage(&page); }
 
-  fake::FakeRecorder fake_;
-  std::unique_ptr<AppRecord> app_;
 };

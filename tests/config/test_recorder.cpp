@@ -13,6 +13,7 @@
 
 #include "config/MySystemDialog.h"
 #include "engine/AppRecord.h"
+#include "tests/config/config_fixture.h"
 #include "mainwnd/SystemSheet.h"
 #include "platform/net.h"
 #include "session/CgiRequest.h"
@@ -39,35 +40,12 @@ bool WaitUntilRefused(std::uint16_t port) {
   return false;
 }
 
-class SheetRecorderTest : public ::testing::Test {
+class SheetRecorderTest : public RecorderPageTest {
  protected:
   void SetUp() override {
-    plat::SetLocalIPv4Override("127.0.0.1");
-    ASSERT_TRUE(fake_.Start());
-    app_ = std::make_unique<AppRecord>();
-    g_lpApp = app_.get();
-    app_->ApplyStartValues();
-    app_->fl_DpiScale = 1.0f;
-    app_->SetServerName("127.0.0.1");
-    app_->CSettingINI.m_wWebPort.store(fake_.Port());
-    SetSessionId(fake_.GetIdentity().sessionId);
-    ForgetFetchedSysCfgSections();
+    RecorderPageTest::SetUp();
+    if (HasFatalFailure()) return;
   }
-  void TearDown() override {
-    g_lpApp = nullptr;
-    fake_.Stop();
-    plat::SetLocalIPv4Override("");
-  }
-  void Model(const char* model, const char* firmware) {
-    fake::Identity id = fake_.GetIdentity();
-    id.productId = model;
-    id.firmware = firmware;
-    fake_.SetIdentity(id);
-    app_->SetProductID(model);
-    app_->SetFWVersion(firmware);
-  }
-  fake::FakeRecorder fake_;
-  std::unique_ptr<AppRecord> app_;
 };
 
 TEST_F(SheetRecorderTest, RebootSendsTheCookieAndReportsAFailure) {

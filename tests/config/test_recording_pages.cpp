@@ -15,6 +15,7 @@
 #include "config/MySystemDialog.h"
 #include "core/Strings.h"
 #include "engine/AppRecord.h"
+#include "tests/config/config_fixture.h"
 #include "platform/net.h"
 #include "session/DvrSettings.h"
 #include "session/Sections.h"
@@ -36,33 +37,15 @@ void OnNextModal(std::function<void(ui::Window*)> drive) {
 
 std::string Query(const fake::RecordedRequest& r) { return r.target(); }
 
-class RecordingPagesTest : public ::testing::Test {
+class RecordingPagesTest : public RecorderPageTest {
  protected:
   void SetUp() override {
-    plat::SetLocalIPv4Override("127.0.0.1");
-    ASSERT_TRUE(fake_.Start());
-    app_ = std::make_unique<AppRecord>();
-    g_lpApp = app_.get();
-    app_->ApplyStartValues();
-    app_->fl_DpiScale = 1.0f;
-    app_->SetServerName("127.0.0.1");
-    app_->CSettingINI.m_wWebPort.store(fake_.Port());
-    SetSessionId(fake_.GetIdentity().sessionId);
-    ForgetFetchedSysCfgSections();
+    RecorderPageTest::SetUp();
+    if (HasFatalFailure()) return;
   }
   void TearDown() override {
     sheet_.reset();
-    g_lpApp = nullptr;
-    fake_.Stop();
-    plat::SetLocalIPv4Override("");
-  }
-  void Model(const char* model, const char* firmware) {
-    fake::Identity id = fake_.GetIdentity();
-    id.productId = model;
-    id.firmware = firmware;
-    fake_.SetIdentity(id);
-    app_->SetProductID(model);
-    app_->SetFWVersion(firmware);
+    RecorderPageTest::TearDown();
   }
   // Fetches a section from the fake (so it may be sent back), optionally after setting bytes.
   void Fetch(std::uint8_t option, const char* name, std::uint8_t* into, std::size_t size,
@@ -97,8 +80,6 @@ class RecordingPagesTest : public ::testing::Test {
   }
   std::string Cookie() const { return "Cookie=" + fake_.GetIdentity().sessionId; }
 
-  fake::FakeRecorder fake_;
-  std::unique_ptr<AppRecord> app_;
   std::unique_ptr<MySystemDialog> sheet_;
 };
 

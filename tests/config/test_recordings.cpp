@@ -21,6 +21,7 @@
 #include "config/PlaybackSearchDlg.h"
 #include "core/Messages.h"
 #include "engine/AppRecord.h"
+#include "tests/config/config_fixture.h"
 #include "platform/kernel.h"
 #include "platform/net.h"
 #include "platform/thread.h"
@@ -33,34 +34,20 @@
 
 namespace {
 
-class RecordingsTest : public ::testing::Test {
+class RecordingsTest : public RecorderPageTest {
  protected:
   void SetUp() override {
-    plat::SetLocalIPv4Override("127.0.0.1");
-    ASSERT_TRUE(fake_.Start());
-    app_ = std::make_unique<AppRecord>();
-    g_lpApp = app_.get();
-    app_->ApplyStartValues();
-    app_->fl_DpiScale = 1.0f;
-    app_->SetServerName("127.0.0.1");
-    app_->CSettingINI.m_wWebPort.store(fake_.Port());
+    RecorderPageTest::SetUp();
+    if (HasFatalFailure()) return;
     app_->SetProductID("K41R");
     app_->SetFWVersion("1046");
-    SetSessionId(fake_.GetIdentity().sessionId);
     sl::g_PendingBackup.Clear();
-  }
-  void TearDown() override {
-    g_lpApp = nullptr;
-    fake_.Stop();
-    plat::SetLocalIPv4Override("");
   }
   std::size_t CountOf(const std::string& path) const {
     std::size_t n = 0;
     for (const auto& r : fake_.Requests()) n += r.path == path;
     return n;
   }
-  fake::FakeRecorder fake_;
-  std::unique_ptr<AppRecord> app_;
   TempDir dir_{"recordings"};
 };
 
