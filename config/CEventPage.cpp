@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "config/SheetProgress.h"
+#include "config/PageModel.h"
 #include "core/Messages.h"
 #include "core/Strings.h"
 #include "engine/AppRecord.h"
@@ -21,18 +22,9 @@
 
 namespace {
 
-double Scale() {
-  const float s = g_lpApp ? g_lpApp->fl_DpiScale.load() : 0.0f;
-  return s > 0.0f ? s : 1.0;
-}
+using pagemodel::Scale;
 
-QString DigitsOf(const QString& text) {
-  QString digits;
-  for (QChar c : text) {
-    if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) digits += c;
-  }
-  return digits;
-}
+using pagemodel::DigitsOf;
 
 }  // namespace
 

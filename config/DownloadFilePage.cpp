@@ -20,6 +20,7 @@
 
 #include "config/SheetProgress.h"
 #include "config/WriteCDSettingDlg.h"
+#include "config/PageModel.h"
 #include "core/Messages.h"
 #include "core/Model.h"
 #include "core/Strings.h"
@@ -45,19 +46,9 @@ BackupFolderPicker& Picker() {
   return picker;
 }
 
-double Scale() {
-  const float s = g_lpApp ? g_lpApp->fl_DpiScale.load() : 0.0f;
-  return s > 0.0f ? s : 1.0;
-}
+using pagemodel::Scale;
 
-// The digits of a text, in order.
-QString DigitsOf(const QString& text) {
-  QString digits;
-  for (QChar c : text) {
-    if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) digits += c;
-  }
-  return digits;
-}
+using pagemodel::DigitsOf;
 
 // Forgets the link to a player: its connection, its lock and its process id.
 void ForgetPlayer(player::PlayerLinkBlock& link) {

@@ -22,4 +22,17 @@ int DvrChannelCount(const std::string& productId) {
 
 int DvrChannelCount() { return DvrChannelCount(g_lpApp ? g_lpApp->GetProductID() : std::string()); }
 
+double Scale() {
+  const float s = g_lpApp ? g_lpApp->fl_DpiScale.load() : 0.0f;
+  return s > 0.0f ? s : 1.0;
+}
+
+QString DigitsOf(const QString& text) {
+  QString digits;
+  for (QChar c : text) {
+    if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) digits += c;
+  }
+  return digits;
+}
+
 }  // namespace pagemodel

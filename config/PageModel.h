@@ -1,5 +1,6 @@
 // What the configuration pages need to know of the connected recorder.
 #pragma once
+#include <QString>
 #include <string>
 
 #include "session/Sections.h"
@@ -11,5 +12,9 @@ sect::Device ConnectedDevice();
 // Video channels of a DVR-family model: K41R 16, K42R 8, K43R 4; 0 for any other model.
 int DvrChannelCount(const std::string& productId);
 int DvrChannelCount();
+// The display's scale factor for window sizes (1 when not known).
+double Scale();
+// The digits of a text, in order.
+QString DigitsOf(const QString& text);
 
 }  // namespace pagemodel

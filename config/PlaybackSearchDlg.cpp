@@ -7,16 +7,14 @@
 #include <QPushButton>
 #include <QTimeEdit>
 
+#include "config/PageModel.h"
 #include "core/Strings.h"
 #include "engine/AppRecord.h"
 #include "session/SearchList.h"
 
 namespace {
 
-double Scale() {
-  const float s = g_lpApp ? g_lpApp->fl_DpiScale.load() : 0.0f;
-  return s > 0.0f ? s : 1.0;
-}
+using pagemodel::Scale;
 
 int ChannelCountOf(const std::string& productId) {
   if (productId == "K43R") return 4;
