@@ -139,6 +139,7 @@ DISCAPI_EXPORT int DiscDone(void) {
   std::lock_guard<std::mutex> lock(g_mutex);
   if (g_initialised && alive == 0) {
     iso_finish();
+    optical::FinishOptical();
     g_initialised = false;
   }
   g_settings = DiscSettings{};

@@ -45,6 +45,12 @@ bool IsWritableDvd(int profile) {
 
 }  // namespace
 
+void FinishOptical() {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  if (g_started == 1) burn::burn_finish();
+  g_started = 0;
+}
+
 std::vector<Drive> Scan() {
   std::vector<Drive> out;
   if (!Start()) return out;

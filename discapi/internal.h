@@ -44,6 +44,8 @@ struct Drive {
 
 // The optical drives libburn finds (none when libburn cannot start).
 std::vector<Drive> Scan();
+// Releases what the optical-drive back end holds for the process (after the last use).
+void FinishOptical();
 // Grabs the drive at `address`; nullptr on failure.
 void* Grab(const std::string& address);
 void Release(void* drive);

@@ -157,7 +157,7 @@ class CRtpHeader {
   // Written by the receive thread, the alarm page and the alarm recorder: single stores.
   std::atomic<std::uint16_t> m_wAlarmData{0};
   RtpFrameHeader m_CurrentHeader;
-  std::uint32_t m_dwAlarmType = 0;
+  std::atomic<std::uint32_t> m_dwAlarmType{0};  // written by the receive thread, read by others
   std::atomic<std::uint8_t> m_byOnlineUsers{0};
   mutable std::mutex m_OnlineLock;
   char m_szOnlineUsers[17] = {};

@@ -15,7 +15,7 @@
 
 namespace ui {
 
-Window::Window(QWidget* parent) : QDialog(parent) { hwnd_ = plat::RegisterMessageSink(this); }
+Window::Window(QWidget* parent) : QDialog(parent) { hwnd_ = plat::RegisterMessageSink(&sink_); }
 
 Window::~Window() {
   // After this returns no worker can reach us any more; queued calls die with the QObject.

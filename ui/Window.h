@@ -17,7 +17,7 @@
 
 namespace ui {
 
-class Window : public QDialog, public plat::MessageSink {
+class Window : public QDialog {
   Q_OBJECT
 
  public:
@@ -68,7 +68,8 @@ class Window : public QDialog, public plat::MessageSink {
   virtual void OnCancel() { EndDialog(plat::IDCANCEL); }
 
  protected:
-  void OnPostedMessage(unsigned msg, plat::WPARAM wParam, plat::LPARAM lParam) override;
+  // Any thread: queues the message for the GUI thread.
+  void OnPostedMessage(unsigned msg, plat::WPARAM wParam, plat::LPARAM lParam);
   void timerEvent(QTimerEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
@@ -78,6 +79,19 @@ class Window : public QDialog, public plat::MessageSink {
   void reject() override { OnCancel(); }
 
  private:
+  // The registered receiver of posted messages. A member, not a base: a worker may post while a
+  // derived window's destructor runs, and the sink's own type never changes under it.
+  class PostedSink : public plat::MessageSink {
+   public:
+    explicit PostedSink(Window* window) : window_(window) {}
+    void OnPostedMessage(unsigned msg, plat::WPARAM wParam, plat::LPARAM lParam) override {
+      window_->OnPostedMessage(msg, wParam, lParam);
+    }
+
+   private:
+    Window* window_;
+  };
+  PostedSink sink_{this};
   void Deliver(unsigned msg, plat::WPARAM wParam, plat::LPARAM lParam);
 
   plat::HWND hwnd_ = 0;

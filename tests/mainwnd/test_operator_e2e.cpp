@@ -109,6 +109,11 @@ class OperatorE2E : public RecordFixture {
 };
 
 TEST_F(OperatorE2E, DisconnectStopsTheStreamAndConnectBringsItBack) {
+#if defined(__SANITIZE_THREAD__)
+  // The double press must land while the first login is on its way; under ThreadSanitizer's
+  // slowdown the window cannot be placed reliably. The other e2e tests cover these threads there.
+  GTEST_SKIP() << "timing-bound double press";
+#endif
   Device("K44R", "1050", "LIFETIME=60;USERLEVEL=30;VIDEOMODE=0;");
   ASSERT_TRUE(Start());
   ASSERT_TRUE(Pump([&] { return !dlg_->DisplayedRect().isEmpty() && app_->f_Streaming.load(); }));

@@ -193,7 +193,7 @@ TEST_F(HeaderTriggers, SoundAndRecordingFollowTheWords) {
     Feed(wire::Hdr{});
     EXPECT_EQ(AlarmAudio(), (std::vector<int>{msg::ALARM_AUDIO_STOP}));
     EXPECT_EQ(app->C_AlarmRecord.m_fFileOpen.load(), 0);
-    EXPECT_EQ(app->m_RTPH_Struct.m_dwAlarmType, 0u);
+    EXPECT_EQ(app->m_RTPH_Struct.m_dwAlarmType.load(), 0u);
     app->f_AlarmAudioOn = 0;
   }
   // The recording left a file in the record folder.
@@ -212,7 +212,7 @@ TEST_F(HeaderTriggers, SectionOrderDecidesAlarmEnded) {
     app->m_RTPH_Struct.m_dwAlarmType = kAlarmTypeMotion;
     Feed(Alarm(1));
     EXPECT_EQ(AlarmAudio(), (std::vector<int>{msg::ALARM_AUDIO_START})) << v1;
-    EXPECT_EQ(app->m_RTPH_Struct.m_dwAlarmType, kAlarmTypeAlarm);
+    EXPECT_EQ(app->m_RTPH_Struct.m_dwAlarmType.load(), kAlarmTypeAlarm);
     // With the sound on, the same situation posts the stop in V1 only.
     app->f_AlarmAudioOn = 1;
     app->m_RTPH_Struct.m_dwAlarmType = kAlarmTypeMotion;

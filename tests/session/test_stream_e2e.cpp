@@ -904,7 +904,7 @@ TEST_F(StreamE2E, AlarmAndMotionWordsActOnTheReceiveThread) {
       EXPECT_EQ(p.l, msg::ALARM_AUDIO_START);
     }
   EXPECT_TRUE(window.WaitFor([&] { return app->C_AlarmRecord.m_fFileOpen.load() == 1; }, 2000));
-  EXPECT_EQ(app->m_RTPH_Struct.m_dwAlarmType, kAlarmTypeAlarm);
+  EXPECT_EQ(app->m_RTPH_Struct.m_dwAlarmType.load(), kAlarmTypeAlarm);
 }
 
 // Shut-down while a reconnection is under way leaves no thread behind.
