@@ -54,7 +54,7 @@ class FirmwareDialogTest : public ::testing::Test {
     app_->CSettingINI.m_strUpgradeFWPath.Set(dir_.Folder());
     app_->CSettingINI.m_strUpgradeDVRFWPath.Set(dir_.path());
     SetSessionId(fake_.GetIdentity().sessionId);
-    plat::SetTimeScale(200);
+    plat::SetTimeScale(10);
   }
   void TearDown() override {
     plat::SetTimeScale(1);

@@ -67,7 +67,7 @@ class FirmwareUpload : public RecorderFixture {
   void SetUp() override {
     RecorderFixture::SetUp();
     UseSession();
-    plat::SetTimeScale(200);  // the protocol's settling waits pass quickly
+    plat::SetTimeScale(10);  // the protocol's settling waits pass quickly; socket time-outs shrink too, so not further
   }
   void TearDown() override {
     plat::SetTimeScale(1);
