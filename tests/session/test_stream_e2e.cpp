@@ -848,7 +848,7 @@ TEST_F(StreamE2E, LifeTimeUpClosesTheProgram) {
   recorder.SetDeviceInfo("LIFETIME=1;MULTICH=0;VIDEOMODE=0;USERLEVEL=30;");
   StartClient();
   ASSERT_TRUE(window.WaitPictures(1));
-  ASSERT_TRUE(DriveManualClock([&] { return window.WaitPosted(WM_CLOSEMAIN, 0); }, 100));
+  ASSERT_TRUE(DriveManualClock([&] { return window.WaitPosted(WM_CLOSEMAIN, 0); }, 20));
   std::uint64_t connected = 0, closed = 0;
   for (const auto& p : window.Posted()) {
     if (p.msg == WM_SHOWSTATUS && p.l == msg::STATUS_CONNECTED_PICTURE && !connected) connected = p.tick;
