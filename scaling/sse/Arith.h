@@ -1,7 +1,8 @@
-// Arithmetic of the SSE build. The fixed-point linear passes and the super-sampling
-// accumulators give the generic build's values and are taken from it; the float linear passes,
-// the cubic and six-tap passes and the six-tap weights compute in single precision, in the
-// operation order written here, which decides the last bit of every value.
+// Arithmetic of the SSE build. The fixed-point linear passes give the generic build's values and
+// are taken from it; the super-sampling sums are the generic build's too, made with packed
+// integer and float additions; the float linear passes, the cubic and six-tap passes and the
+// six-tap weights compute in single precision, in the operation order written here, which
+// decides the last bit of every value.
 //
 // The cubic passes hand the largest multiple of four of their values to a four-value loop
 // (packed single precision) and finish the last one to three values in scalar code; the loop
@@ -444,6 +445,159 @@ struct Arith : generic::Arith {
                 const int k = 3 * p + c;
                 dst[4 * p + c] = ScalarConvert<T>(SixTapSumF(r[0][k], r[1][k], r[2][k], r[3][k], r[4][k], r[5][k], w));
             }
+    }
+    // ---- super-sampling accumulators ----------------------------------------------------
+    // Adds `rows` source rows of `n` pixels (V values apart) into `acc`, all V values of each
+    // pixel (a value past the C used ones lands in an accumulator nobody reads): integer samples
+    // into wrapping 32-bit integers, floats into floats rounded after every row, packed. These are
+    // the generic build's sums, value for value.
+    template <class T, class Acc>
+    static void SuperAccum(const std::uint8_t* src, std::ptrdiff_t srcStep, int n, int rows, Acc* acc, int V, int C,
+                           int /*fcase*/) {
+        (void)C;
+        const std::int64_t m = static_cast<std::int64_t>(n) * V;
+        if (m <= 0 || rows <= 0) return;
+        for (int r = 0; r < rows; ++r) {
+            if constexpr (std::is_same_v<Acc, std::uint32_t>) AddRowInt<T>(src + r * srcStep, m, acc);
+            else AddRowFloat<T>(src + r * srcStep, m, acc);
+        }
+    }
+
+    // Whole-ratio pixels from integer column sums when areaScale is 2^-k (k from 0 to 32, as for
+    // halving or quartering): trunc(sum 2^-k + 0.5) is then (sum + 2^(k-1)) >> k exactly, for
+    // every 32-bit sum, so the pixels need no floating point. Returns the pixels written (all
+    // `count`, or none when the area is not such a power).
+    template <class T>
+    static int SuperWholeSlots(const std::uint32_t* acc, int ix, int V, int C, int count, double area,
+                               std::uint8_t* out) {
+        int e = 0;
+        if (!(area > 0.0) || std::frexp(area, &e) != 0.5) return 0;
+        const int k = 1 - e;
+        if (k < 0 || k > 32) return 0;
+        const std::uint64_t half = k ? std::uint64_t{1} << (k - 1) : 0;
+        constexpr std::ptrdiff_t E = sizeof(T);
+        if (ix == 2 && V == 3 && C == 3) {
+            for (int p = 0; p < count; ++p) {
+                const std::uint32_t* g = acc + 6 * static_cast<std::ptrdiff_t>(p);
+                std::uint8_t* o = out + 3 * E * static_cast<std::ptrdiff_t>(p);
+                for (int c = 0; c < 3; ++c)
+                    engine::StoreSample<T>(o + c * E, static_cast<T>((static_cast<std::uint64_t>(static_cast<std::uint32_t>(g[c] + g[c + 3])) + half) >> k));
+            }
+            return count;
+        }
+        for (int p = 0; p < count; ++p) {
+            const std::uint32_t* g = acc + static_cast<std::ptrdiff_t>(p) * ix * V;
+            std::uint8_t* o = out + static_cast<std::ptrdiff_t>(p) * V * E;
+            for (int c = 0; c < C; ++c) {
+                std::uint32_t sum = 0;
+                for (int t = 0; t < ix; ++t) sum += g[t * V + c];
+                engine::StoreSample<T>(o + c * E, static_cast<T>((static_cast<std::uint64_t>(sum) + half) >> k));
+            }
+        }
+        return count;
+    }
+
+    // Halving of three interleaved bytes (whole ratios 2 and 2, areaScale 1/4): the value of a
+    // destination sample is trunc(sum / 4 + 0.5) = (sum + 2) >> 2 of its four source samples,
+    // made here straight from the two source rows. Three destination pixels per round: with s[k]
+    // the four-sample sum at source byte k (rows 0 and 1, bytes k and k + 3), the pixels are
+    // s[0..2], s[6..8], s[12..14].
+    template <class T>
+    static bool SuperWholeRow(const std::uint8_t* src, std::ptrdiff_t srcStep, int len, int width, int ix, int iy,
+                              int V, int C, double area, std::uint8_t* out) {
+        if constexpr (!std::is_same_v<T, std::uint8_t>) {
+            (void)src, (void)srcStep, (void)len, (void)width, (void)ix, (void)iy, (void)V, (void)C, (void)area,
+                (void)out;
+            return false;
+        } else {
+            if (ix != 2 || iy != 2 || V != 3 || C != 3 || area != 0.25 || len < 2 * static_cast<std::int64_t>(width))
+                return false;
+            const std::uint8_t* r0 = src;
+            const std::uint8_t* r1 = src + srcStep;
+            const std::int64_t rowBytes = static_cast<std::int64_t>(len) * 3;
+            const __m128i zero = _mm_setzero_si128(), two = _mm_set1_epi16(2);
+            auto load = [](const std::uint8_t* q) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(q)); };
+            int p = 0;
+            for (; p + 3 <= width && 6 * static_cast<std::int64_t>(p) + 19 <= rowBytes; p += 3) {
+                const std::uint8_t* a = r0 + 6 * static_cast<std::ptrdiff_t>(p);
+                const std::uint8_t* b = r1 + 6 * static_cast<std::ptrdiff_t>(p);
+                const __m128i x0 = load(a), x1 = load(a + 3), y0 = load(b), y1 = load(b + 3);
+                auto sum = [&](auto unpack) {
+                    const __m128i s = _mm_add_epi16(_mm_add_epi16(unpack(x0, zero), unpack(x1, zero)),
+                                                    _mm_add_epi16(unpack(y0, zero), unpack(y1, zero)));
+                    return _mm_srli_epi16(_mm_add_epi16(s, two), 2);
+                };
+                const __m128i res = _mm_packus_epi16(sum([](__m128i v, __m128i z) { return _mm_unpacklo_epi8(v, z); }),
+                                                     sum([](__m128i v, __m128i z) { return _mm_unpackhi_epi8(v, z); }));
+                const std::uint64_t l = static_cast<std::uint64_t>(_mm_cvtsi128_si64(res));
+                const std::uint64_t h = static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_srli_si128(res, 8)));
+                const std::uint64_t w = (l & 0xFFFFFFu) | ((l >> 48) << 24) | ((h & 0xFFu) << 40) |
+                                        (((h >> 32) & 0xFFFFu) << 48);
+                std::uint8_t* o = out + 3 * static_cast<std::ptrdiff_t>(p);
+                std::memcpy(o, &w, 8);
+                o[8] = static_cast<std::uint8_t>(h >> 48);
+            }
+            for (; p < width; ++p) {
+                const std::uint8_t* a = r0 + 6 * static_cast<std::ptrdiff_t>(p);
+                const std::uint8_t* b = r1 + 6 * static_cast<std::ptrdiff_t>(p);
+                for (int c = 0; c < 3; ++c)
+                    out[3 * p + c] = static_cast<std::uint8_t>((a[c] + a[c + 3] + b[c] + b[c + 3] + 2) >> 2);
+            }
+            return true;
+        }
+    }
+
+    // acc[k] += row[k] in wrapping 32-bit integers, sixteen (8-bit) or eight (16-bit) at a time.
+    template <class T>
+    static void AddRowInt(const std::uint8_t* row, std::int64_t m, std::uint32_t* acc) {
+        const __m128i zero = _mm_setzero_si128();
+        std::int64_t k = 0;
+        auto add4 = [&](std::int64_t at, __m128i v) {
+            __m128i* p = reinterpret_cast<__m128i*>(acc + at);
+            _mm_storeu_si128(p, _mm_add_epi32(_mm_loadu_si128(p), v));
+        };
+        if constexpr (std::is_same_v<T, std::uint8_t>) {
+            for (; k + 16 <= m; k += 16) {
+                const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + k));
+                const __m128i lo = _mm_unpacklo_epi8(b, zero), hi = _mm_unpackhi_epi8(b, zero);
+                add4(k, _mm_unpacklo_epi16(lo, zero));
+                add4(k + 4, _mm_unpackhi_epi16(lo, zero));
+                add4(k + 8, _mm_unpacklo_epi16(hi, zero));
+                add4(k + 12, _mm_unpackhi_epi16(hi, zero));
+            }
+        } else {
+            for (; k + 8 <= m; k += 8) {
+                const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + 2 * k));
+                add4(k, _mm_unpacklo_epi16(w, zero));
+                add4(k + 4, _mm_unpackhi_epi16(w, zero));
+            }
+        }
+        for (; k < m; ++k) acc[k] += engine::LoadSample<T>(row + k * static_cast<std::int64_t>(sizeof(T)));
+    }
+    // acc[k] = float(acc[k] + row[k]), four at a time (integer samples convert to float exactly).
+    template <class T>
+    static void AddRowFloat(const std::uint8_t* row, std::int64_t m, float* acc) {
+        constexpr std::int64_t E = sizeof(T);
+        std::int64_t k = 0;
+        for (; k + 4 <= m; k += 4) {
+            __m128 v;
+            if constexpr (std::is_same_v<T, float>) {
+                v = _mm_loadu_ps(reinterpret_cast<const float*>(row + k * E));
+            } else {
+                const __m128i zero = _mm_setzero_si128();
+                __m128i x;
+                if constexpr (std::is_same_v<T, std::uint8_t>) {
+                    std::int32_t b;
+                    std::memcpy(&b, row + k, 4);
+                    x = _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(b), zero), zero);
+                } else {
+                    x = _mm_unpacklo_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + k * E)), zero);
+                }
+                v = _mm_cvtepi32_ps(x);
+            }
+            _mm_storeu_ps(acc + k, _mm_add_ps(_mm_loadu_ps(acc + k), v));
+        }
+        for (; k < m; ++k) acc[k] = acc[k] + static_cast<float>(engine::LoadSample<T>(row + k * E));
     }
 };
 
