@@ -1,4 +1,5 @@
 #include "config/MailPropertyPage.h"
+#include "config/PageModel.h"
 
 #include <QLineEdit>
 #include <mutex>
@@ -10,15 +11,6 @@
 #include "session/Sections.h"
 
 namespace {
-
-sect::Device ConnectedDevice() {
-  sect::Device d;
-  if (AppRecord* app = g_lpApp) {
-    d.productId = app->GetProductID();
-    d.firmware = app->GetFWVersion();
-  }
-  return d;
-}
 
 }  // namespace
 
@@ -66,7 +58,7 @@ void CMailAccountEditDlg::OnOK() {
 // ---- the page ------------------------------------------------------------------------------
 
 int MailPropertyPage::MailFromLimit() {
-  switch (sect::MailFromMoreOf(ConnectedDevice())) {
+  switch (sect::MailFromMoreOf(pagemodel::ConnectedDevice())) {
     case sect::MailFromMore::Sntp:
     case sect::MailFromMore::System:
       return 42;
@@ -109,7 +101,7 @@ bool MailPropertyPage::OnInitDialog() {
   OnCommand(IDC_MAIL_INFO, [] {});
   OnChange(IDC_MAIL_FROM, [this] { OnChangeMailFrom(); });
 
-  const sect::Device d = ConnectedDevice();
+  const sect::Device d = pagemodel::ConnectedDevice();
   sect::SmtpSection smtp;
   if (AppRecord* app = g_lpApp) {
     std::lock_guard<std::mutex> lock(app->mtx_SysCfg);

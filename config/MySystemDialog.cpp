@@ -1,4 +1,5 @@
 #include "config/MySystemDialog.h"
+#include "config/PageModel.h"
 
 #include <QCloseEvent>
 #include <QPushButton>
@@ -18,7 +19,6 @@
 
 namespace {
 
-std::string ProductId() { return g_lpApp ? g_lpApp->GetProductID() : std::string(); }
 
 }  // namespace
 
@@ -62,7 +62,7 @@ MySystemDialog::~MySystemDialog() {
 }
 
 int MySystemDialog::AddConfigPages() {
-  const std::string id = ProductId();
+  const std::string id = pagemodel::ProductId();
   std::vector<ui::PropertyPage*> pages;
   if (IsModelFamilyK41(id)) {
     pages = {&m_NetworkPage, &m_DnsPage, &m_MailPage, &m_FtpPage, &m_CameraPage, &m_DevicePage, &m_DetectionPage,
@@ -107,7 +107,7 @@ bool MySystemDialog::OnInitDialog() {
   const int W = width(), H = height();
   const float sr = g_lpApp && g_lpApp->fl_DpiScale.load() > 0.0f ? g_lpApp->fl_DpiScale.load() : 1.0f;
   const double s = sr;
-  const std::string id = ProductId();
+  const std::string id = pagemodel::ProductId();
   auto make = [&](int buttonId, int k) {
     auto* b = new QPushButton(QString::fromLatin1(LoadStr(static_cast<unsigned>(buttonId))), this);
     const int left = static_cast<int>(W - k * s);
@@ -178,7 +178,7 @@ void MySystemDialog::OnClickReboot() {
 
 void MySystemDialog::OnClickApply() {
   AppRecord* app = g_lpApp;
-  const std::string id = ProductId();
+  const std::string id = pagemodel::ProductId();
   // 1. PPPoE needs DDNS. The K44R family has no DDNS page and never sends the network page,
   //    so the check would only block its APPLY for good.
   if (!IsModelFamilyK44(id)) {

@@ -1,4 +1,5 @@
 #include <cstring>
+#include "config/PageModel.h"
 #include <mutex>
 
 #include "config/MySystemDialog.h"
@@ -15,19 +16,6 @@
 // sections under the section lock and sends copies of them, so no lock is held on the wire.
 
 namespace {
-
-sect::Device ConnectedDevice() {
-  sect::Device d;
-  if (AppRecord* app = g_lpApp) {
-    d.productId = app->GetProductID();
-    d.firmware = app->GetFWVersion();
-  }
-  return d;
-}
-
-std::uint32_t Packed(const sect::Ip4& a) {
-  return (std::uint32_t(a[0]) << 24) | (std::uint32_t(a[1]) << 16) | (std::uint32_t(a[2]) << 8) | a[3];
-}
 
 void PutPacked(std::uint8_t* field, std::uint32_t address) {
   field[0] = static_cast<std::uint8_t>(address >> 24);
@@ -58,16 +46,16 @@ bool SendSection(plat::HWND owner, std::uint8_t option, const std::uint8_t (&cop
 void MySystemDialog::SaveOriginalNetworkSettings() {
   AppRecord* app = g_lpApp;
   if (!app) return;
-  const sect::Device d = ConnectedDevice();
+  const sect::Device d = pagemodel::ConnectedDevice();
   NetworkSnapshot& o = m_origNetwork;
   std::lock_guard<std::mutex> lock(app->mtx_SysCfg);
   // The server, sender, user and password texts always end inside their fields.
   sect::SmtpSection::TerminateTexts(app->SysCfg_SMTP);
   sect::IpSection ip;
   sect::IpSection::Decode(app->SysCfg_IP, sizeof app->SysCfg_IP, ip);
-  o.dwIpAddress = Packed(ip.ipAddress);
-  o.dwGateway = Packed(ip.gateway);
-  o.dwNetMask = Packed(ip.netMask);
+  o.dwIpAddress = pagemodel::PackedIp4(ip.ipAddress);
+  o.dwGateway = pagemodel::PackedIp4(ip.gateway);
+  o.dwNetMask = pagemodel::PackedIp4(ip.netMask);
   o.wWebPort = ip.webPort;
   o.byIpType = ip.ipType;
   o.nBitRate = ip.bitRate;
@@ -77,7 +65,7 @@ void MySystemDialog::SaveOriginalNetworkSettings() {
   o.strPppoePassword = pppoe.password;
   sect::DnsSection dns;
   sect::DnsSection::Decode(app->SysCfg_DNS, sizeof app->SysCfg_DNS, dns);
-  o.dwDnsServer = Packed(dns.dnsServer);
+  o.dwDnsServer = pagemodel::PackedIp4(dns.dnsServer);
   o.nDnsAuto = dns.dnsAuto != 0 ? 1 : 0;
   sect::SmtpSection smtp;
   sect::SmtpSection::Decode(app->SysCfg_SMTP, sizeof app->SysCfg_SMTP, smtp);
@@ -141,7 +129,7 @@ int MySystemDialog::ApplyMailPage(MailPropertyPage& page) {
   AppRecord* app = g_lpApp;
   if (!page.HasWindow() || !app) return 1;
   page.UpdateData(true);
-  const sect::Device d = ConnectedDevice();
+  const sect::Device d = pagemodel::ConnectedDevice();
   const NetworkSnapshot& o = m_origNetwork;
   sect::MailFromChanged marked;
   std::uint8_t smtp[kSysCfgSizeSMTP], sntp[kSysCfgSizeSNTP], system[kSysCfgSizeSYSTEM];
@@ -272,7 +260,7 @@ int MySystemDialog::ApplyNetworkPage(NetworkConfigPage& page) {
   AppRecord* app = g_lpApp;
   if (!page.HasWindow() || !app) return 0;
   page.UpdateData(true);
-  const sect::Device d = ConnectedDevice();
+  const sect::Device d = pagemodel::ConnectedDevice();
   const NetworkSnapshot& o = m_origNetwork;
   ClearPendingNetworkChange();
 
@@ -331,7 +319,7 @@ int MySystemDialog::ApplyNetworkPage(NetworkConfigPage& page) {
       const std::string domain = sect::ReadText(app->SysCfg_SMTP + sect::SmtpSection::kOffDomain, 48);
       if (page.m_byIpType == 0) {
         sect::Ip4 stored{block[I::kOffIp], block[I::kOffIp + 1], block[I::kOffIp + 2], block[I::kOffIp + 3]};
-        newServer = Dotted(Packed(stored));
+        newServer = Dotted(pagemodel::PackedIp4(stored));
         serverChanged = true;
       } else if (!domain.empty()) {
         newServer = domain;

@@ -1,4 +1,5 @@
 #include "config/NetworkConfigPage.h"
+#include "config/PageModel.h"
 
 #include <QLineEdit>
 #include <mutex>
@@ -15,15 +16,6 @@ std::uint8_t g_byNetworkIpType = 0;
 
 namespace {
 
-sect::Device ConnectedDevice() {
-  sect::Device d;
-  if (AppRecord* app = g_lpApp) {
-    d.productId = app->GetProductID();
-    d.firmware = app->GetFWVersion();
-  }
-  return d;
-}
-
 // A net mask is ones followed by zeros.
 bool ContiguousMask(std::uint32_t mask) {
   const std::uint32_t inverted = ~mask;
@@ -33,10 +25,6 @@ bool ContiguousMask(std::uint32_t mask) {
 // A host address a recorder can take: not 0.0.0.0 and below the multicast range.
 bool UsableHostAddress(std::uint32_t address) { return address != 0 && address < 0xE0000000u; }
 
-std::uint32_t Packed(const sect::Ip4& a) {
-  return (std::uint32_t(a[0]) << 24) | (std::uint32_t(a[1]) << 16) | (std::uint32_t(a[2]) << 8) | a[3];
-}
-
 const int kAddressControls[] = {IDC_NET_IP_LABEL, IDC_NET_GATEWAY_LABEL, IDC_NET_MASK_LABEL,
                                 IDC_NET_IP,       IDC_NET_GATEWAY,       IDC_NET_MASK};
 const int kPppoeControls[] = {IDC_NET_PPPOE_GROUP, IDC_NET_PPPOE_USER_LABEL, IDC_NET_PPPOE_PASSWORD_LABEL,
@@ -44,7 +32,7 @@ const int kPppoeControls[] = {IDC_NET_PPPOE_GROUP, IDC_NET_PPPOE_USER_LABEL, IDC
 
 }  // namespace
 
-bool NetworkConfigPage::NewPppoeLayout() { return ConnectedDevice().NewPppoeLayout(); }
+bool NetworkConfigPage::NewPppoeLayout() { return pagemodel::ConnectedDevice().NewPppoeLayout(); }
 
 int NetworkConfigPage::PppoeLimit() { return NewPppoeLayout() ? 31 : 15; }
 
@@ -80,7 +68,7 @@ void NetworkConfigPage::BuildControls() {
 
 bool NetworkConfigPage::OnInitDialog() {
   BuildControls();
-  const sect::Device d = ConnectedDevice();
+  const sect::Device d = pagemodel::ConnectedDevice();
   sect::IpSection ip;
   sect::PppoeSection pppoe;
   if (AppRecord* app = g_lpApp) {
@@ -93,9 +81,9 @@ bool NetworkConfigPage::OnInitDialog() {
   m_nWebPort = ip.webPort;
   m_strPppoeUser = pppoe.user;
   m_strPppoePassword = pppoe.password;
-  m_dwIpAddress = m_dwShownIp = Packed(ip.ipAddress);
-  m_dwGateway = Packed(ip.gateway);
-  m_dwNetMask = m_dwShownMask = Packed(ip.netMask);
+  m_dwIpAddress = m_dwShownIp = pagemodel::PackedIp4(ip.ipAddress);
+  m_dwGateway = pagemodel::PackedIp4(ip.gateway);
+  m_dwNetMask = m_dwShownMask = pagemodel::PackedIp4(ip.netMask);
   m_nShownWebPort = m_nWebPort;
 
   if (IsModelFamilyK44(d.productId)) {

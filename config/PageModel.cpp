@@ -13,6 +13,12 @@ sect::Device ConnectedDevice() {
   return d;
 }
 
+std::string ProductId() { return g_lpApp ? g_lpApp->GetProductID() : std::string(); }
+
+std::uint32_t PackedIp4(const sect::Ip4& a) {
+  return (std::uint32_t(a[0]) << 24) | (std::uint32_t(a[1]) << 16) | (std::uint32_t(a[2]) << 8) | a[3];
+}
+
 int DvrChannelCount(const std::string& productId) {
   if (productId == "K41R") return 16;
   if (productId == "K42R") return 8;

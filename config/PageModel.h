@@ -1,6 +1,7 @@
 // What the configuration pages need to know of the connected recorder.
 #pragma once
 #include <QString>
+#include <cstdint>
 #include <string>
 
 #include "session/Sections.h"
@@ -9,6 +10,10 @@ namespace pagemodel {
 
 // The connected model and firmware in the form the section layouts take.
 sect::Device ConnectedDevice();
+// The connected model's product id (empty without a record).
+std::string ProductId();
+// An address as one number, its first byte highest.
+std::uint32_t PackedIp4(const sect::Ip4& a);
 // Video channels of a DVR-family model: K41R 16, K42R 8, K43R 4; 0 for any other model.
 int DvrChannelCount(const std::string& productId);
 int DvrChannelCount();

@@ -1,4 +1,5 @@
 #include "config/ToolBoxPropertyPageLog.h"
+#include "config/PageModel.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -16,11 +17,10 @@
 
 namespace {
 
-std::string ProductId() { return g_lpApp ? g_lpApp->GetProductID() : std::string(); }
 
 // Devices whose log the client cannot read: K40R before firmware 1007, the K44R family.
 bool LogHidden() {
-  const std::string id = ProductId();
+  const std::string id = pagemodel::ProductId();
   if (IsModelFamilyK44(id)) return true;
   return IsModelK40R(id) && IsFirmwareBelow("1007", g_lpApp ? g_lpApp->GetFWVersion() : std::string());
 }
@@ -154,7 +154,7 @@ plat::LPARAM CServerLog::OnServerLogDone(plat::WPARAM code) {
   SetCaption(false);
   if (code == SERVERLOG_RECORDS) {
     if (m_runViewer) {
-      m_runViewer(IsModelFamilyK41(ProductId()) ? EventLogFamily::Dvr : EventLogFamily::Server, m_pLogBuffer.get(),
+      m_runViewer(IsModelFamilyK41(pagemodel::ProductId()) ? EventLogFamily::Dvr : EventLogFamily::Server, m_pLogBuffer.get(),
                   m_nLogCount.load());
     }
   } else if (code == SERVERLOG_FAILED) {

@@ -1,4 +1,5 @@
 #include "config/TreePropSheet.h"
+#include "config/PageModel.h"
 
 #include <QFont>
 #include <QFontMetrics>
@@ -107,7 +108,6 @@ QString BannerText(const std::string& id) {
 }
 
 namespace {
-std::string ProductId() { return g_lpApp ? g_lpApp->GetProductID() : std::string(); }
 }  // namespace
 
 CTreePropSheet::CTreePropSheet(QString caption, QWidget* parent) : ui::PropertySheet(std::move(caption), parent) {}
@@ -216,7 +216,7 @@ void CTreePropSheet::FillPageTree() {
   m_pPageTree->onSelChanging = nullptr;  // clearing the tree is no operator's choice
   m_pPageTree->clear();
   m_pPageTree->onSelChanging = [this](QTreeWidgetItem*, QTreeWidgetItem* to) { return OnTreeSelChanging(to); };
-  const std::string id = ProductId();
+  const std::string id = pagemodel::ProductId();
   PageTreeRow* table = nullptr;
   if (id == "K40R") {
     table = PageTreeTableVideoServer;
@@ -424,7 +424,7 @@ void CTreePropSheet::PaintBannerAndBar(QPainter& painter) {
     painter.fillRect(m_rcBanner, kBannerBack);
     Draw3dRect(painter, m_rcBanner, kBannerLight, kFrameDark);
     Draw3dRect(painter, m_rcBanner.adjusted(1, 1, -1, -1), kBannerLight, kFrameDark);
-    const QString text = BannerText(ProductId());
+    const QString text = BannerText(pagemodel::ProductId());
     if (!text.isEmpty()) {
       QFont font(QStringLiteral("Times New Roman"));
       font.setItalic(true);

@@ -11,7 +11,7 @@ struct RowSpec {
   std::uint16_t status[4];
 };
 
-constexpr RowSpec kRows[kLayoutModeCount] = {
+constexpr RowSpec kRowSpecs[kLayoutModeCount] = {
     {722, 608, 680, {42, 96, 682, 552}, {6, 63, 714, 83}},
     {370, 366, 461, {24, 90, 344, 318}, {6, 63, 362, 83}},
     {722, 705, 776, {42, 96, 682, 648}, {6, 63, 714, 83}},
@@ -34,7 +34,7 @@ constexpr RowSpec kRows[kLayoutModeCount] = {
 
 constexpr LayoutRow MakeRow(int mode) {
   LayoutRow r{};
-  const RowSpec& s = kRows[mode];
+  const RowSpec& s = kRowSpecs[mode];
   const int cls = mode % 6;
   const bool vga = cls == 0 || cls == 2;
   const bool pal = cls == 2 || cls == 3 || cls == 5;

@@ -39,8 +39,6 @@ constexpr std::size_t kInfModelNameOffset = 24;
 constexpr std::size_t kInfModelNameWidth = 8;
 constexpr const char kWindowTitlePrefix[] = "Ovistra : ";
 
-QRect RectLTRB(int l, int t, int r, int b) { return QRect(l, t, r - l, b - t); }
-
 std::uint32_t ReadLe32(const std::uint8_t* p, std::size_t size, std::size_t offset) {
   std::uint32_t v = 0;
   plat::ByteReader(p, size).U32At(offset, v);

@@ -71,6 +71,9 @@ struct DeviceKeyCommand {
 extern const DeviceKeyCommand kDeviceKeyCommands[];
 extern const int kDeviceKeyCommandCount;
 
+// A rectangle from its left, top, right and bottom edges (right and bottom outside it).
+inline QRect RectLTRB(int l, int t, int r, int b) { return QRect(l, t, r - l, b - t); }
+
 class CTrelvixDlg : public ui::Window, public IMainWindow {
   Q_OBJECT
 

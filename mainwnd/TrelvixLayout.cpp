@@ -22,8 +22,6 @@
 
 namespace {
 
-QRect RectLTRB(int l, int t, int r, int b) { return QRect(l, t, r - l, b - t); }
-
 // The address, device-name or clock text that reacts to the mouse.
 constexpr int kAddressTextWidth = 120;
 constexpr int kAddressTextHeight = 14;

@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 secs=${1:-10}
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DTRELVIX_WITH_UI=OFF -DTRELVIX_TESTS=OFF -DTRELVIX_FUZZ=ON -DTRELVIX_WERROR=ON -DTRELVIX_SANITIZE=fuzzer-no-link,address,undefined >/dev/null
+  -DTRELVIX_WITH_UI=OFF -DTRELVIX_TESTS=OFF -DCMAKE_UNITY_BUILD=ON -DTRELVIX_FUZZ=ON -DTRELVIX_WERROR=ON -DTRELVIX_SANITIZE=fuzzer-no-link,address,undefined >/dev/null
 # Only the fuzz targets and what they link: the tools and the program are not needed here.
 targets=()
 for src in tests/fuzz/fuzz_*.cpp; do targets+=("$(basename "$src" .cpp)"); done

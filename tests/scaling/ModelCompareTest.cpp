@@ -155,7 +155,7 @@ void CompareOnce(std::mt19937& rng, const LayoutCase& L, int dataType, int mode,
 // (widening copy, then the vertical pass): every difference of two 8-bit samples at every
 // weight, and every pair of samples at a spread of weights including both ends.
 TEST(DirectRowBlend, EqualsWorkRowRouteForAllInputs) {
-    using A = scaling::generic::Arith;
+    using GenericArith = scaling::generic::Arith;
     std::vector<std::uint8_t> up, lo;
     for (int d = -255; d <= 255; ++d) {
         const int a = d < 0 ? -d : 0;
@@ -171,11 +171,11 @@ TEST(DirectRowBlend, EqualsWorkRowRouteForAllInputs) {
     auto check = [](const std::vector<std::uint8_t>& u8, const std::vector<std::uint8_t>& l8, int w) {
         const int n = static_cast<int>(u8.size());
         std::vector<std::uint16_t> uw(n), lw(n);
-        A::LinearHorzCopy<std::uint8_t>(u8.data(), n, uw.data());
-        A::LinearHorzCopy<std::uint8_t>(l8.data(), n, lw.data());
+        GenericArith::LinearHorzCopy<std::uint8_t>(u8.data(), n, uw.data());
+        GenericArith::LinearHorzCopy<std::uint8_t>(l8.data(), n, lw.data());
         std::vector<std::uint8_t> viaWork(n), direct(n, 0xEE);
-        A::LinearVert<std::uint8_t>(viaWork.data(), n, static_cast<std::uint16_t>(w), uw.data(), lw.data());
-        A::LinearVertDirect<std::uint8_t>(direct.data(), n, static_cast<std::uint16_t>(w), u8.data(), l8.data());
+        GenericArith::LinearVert<std::uint8_t>(viaWork.data(), n, static_cast<std::uint16_t>(w), uw.data(), lw.data());
+        GenericArith::LinearVertDirect<std::uint8_t>(direct.data(), n, static_cast<std::uint16_t>(w), u8.data(), l8.data());
         for (int k = 0; k < n; ++k)
             if (viaWork[k] != direct[k])
                 return ::testing::AssertionFailure() << "upper " << int(u8[k]) << " lower " << int(l8[k]) << " weight "
@@ -189,8 +189,8 @@ TEST(DirectRowBlend, EqualsWorkRowRouteForAllInputs) {
     const std::uint16_t u16[4] = {0, 65535, 1000, 65535}, l16[4] = {65535, 0, 1001, 65535};
     std::uint16_t a16[4], b16[4];
     for (int w : {1, 8192, 16383}) {
-        A::LinearVert<std::uint16_t>(a16, 4, static_cast<std::uint16_t>(w), u16, l16);
-        A::LinearVertDirect<std::uint16_t>(b16, 4, static_cast<std::uint16_t>(w), u16, l16);
+        GenericArith::LinearVert<std::uint16_t>(a16, 4, static_cast<std::uint16_t>(w), u16, l16);
+        GenericArith::LinearVertDirect<std::uint16_t>(b16, 4, static_cast<std::uint16_t>(w), u16, l16);
         EXPECT_EQ(std::memcmp(a16, b16, sizeof a16), 0) << w;
     }
 }

@@ -23,7 +23,7 @@
 namespace {
 
 using namespace scaling;
-using A = sse2::Arith;
+using A2 = sse2::Arith;
 using S = sse::Arith;
 using G = generic::Arith;
 
@@ -180,30 +180,30 @@ TEST(Sse2Linear, PassValues) {
     const std::uint16_t half[2] = {8192, 8192};
     const std::uint8_t b[2] = {0, 255};
     std::uint16_t work = 0;
-    A::LinearHorzC1<std::uint8_t>(b, 1, idx0, half, &work);
+    A2::LinearHorzC1<std::uint8_t>(b, 1, idx0, half, &work);
     EXPECT_EQ(work, 8160);
     for (int w : {0, 1, 8192, 16383, 16384}) {
         std::uint8_t d = 0;
-        A::LinearVert<std::uint8_t>(&d, 1, static_cast<std::uint16_t>(w), &work, &work);
+        A2::LinearVert<std::uint8_t>(&d, 1, static_cast<std::uint16_t>(w), &work, &work);
         EXPECT_EQ(d, 128) << w;
     }
     const std::uint16_t h[2] = {0, 65535}, same[2] = {40000, 40000};
     std::uint16_t w16 = 0;
-    A::LinearHorzC1<std::uint16_t>(h, 1, idx0, half, &w16);
+    A2::LinearHorzC1<std::uint16_t>(h, 1, idx0, half, &w16);
     EXPECT_EQ(w16, 32768);
     for (std::uint16_t l : {std::uint16_t{0}, std::uint16_t{1}, std::uint16_t{5461}, std::uint16_t{16384}}) {
         const std::uint16_t pair[2] = {static_cast<std::uint16_t>(16384 - l), l};
-        A::LinearHorzC1<std::uint16_t>(same, 1, idx0, pair, &w16);
+        A2::LinearHorzC1<std::uint16_t>(same, 1, idx0, pair, &w16);
         EXPECT_EQ(w16, 40000) << l;
         std::uint16_t d = 0;
-        A::LinearVert<std::uint16_t>(&d, 1, l, &w16, &w16);
+        A2::LinearVert<std::uint16_t>(&d, 1, l, &w16, &w16);
         EXPECT_EQ(d, 40000);
     }
     // Float at f = 1: left + (right - left), which for (1e8, 1) is 0.
     const float f[2] = {1e8f, 1.0f};
     const float one = 1.0f;
     float out = -1.0f;
-    A::LinearHorzC1<float>(f, 1, idx0, &one, &out);
+    A2::LinearHorzC1<float>(f, 1, idx0, &one, &out);
     EXPECT_EQ(out, 0.0f);
 }
 
@@ -223,13 +223,13 @@ TEST(Sse2Linear, WidthsOneToSixteen) {
             wt[2 * k + 1] = static_cast<std::uint16_t>(w);
         }
         alignas(16) std::uint16_t o8[24] = {}, o16[24] = {};
-        A::LinearHorzC1<std::uint8_t>(s8, n, idx, wt, o8);
-        A::LinearHorzC1<std::uint16_t>(s16, n, idx, wt, o16);
+        A2::LinearHorzC1<std::uint8_t>(s8, n, idx, wt, o8);
+        A2::LinearHorzC1<std::uint16_t>(s16, n, idx, wt, o16);
         const std::uint16_t rw = static_cast<std::uint16_t>(rng() % 16385);
         std::uint8_t v8[16];
         std::uint16_t v16[16];
-        A::LinearVert<std::uint8_t>(v8, n, rw, o8, o8 + 4);
-        A::LinearVert<std::uint16_t>(v16, n, rw, o16, o16 + 4);
+        A2::LinearVert<std::uint8_t>(v8, n, rw, o8, o8 + 4);
+        A2::LinearVert<std::uint16_t>(v16, n, rw, o16, o16 + 4);
         for (int k = 0; k < n; ++k) {
             const std::uint32_t a = s8[idx[k]] * wt[2 * k] + s8[idx[k] + 1] * wt[2 * k + 1];
             ASSERT_EQ(o8[k], (a + 128) >> 8) << n << " " << k;
@@ -259,18 +259,18 @@ TEST(Sse2Linear, ThreeChannelPassesReadNothingPastTheSource) {
         std::vector<float> fr(n, 0.5f);
         std::vector<std::uint16_t> o(3 * n + 12);
         std::vector<float> of(3 * n + 12);
-        A::LinearHorzC3<std::uint8_t>(s8.data(), n, 3, idx.data(), wt.data(), o.data());
+        A2::LinearHorzC3<std::uint8_t>(s8.data(), n, 3, idx.data(), wt.data(), o.data());
         EXPECT_EQ(o[3 * n - 1], ((s8[(w - 2) * 3 + 2] + s8[(w - 1) * 3 + 2]) * 8192u + 128) >> 8);
-        A::LinearHorzC3<std::uint16_t>(s16.data(), n, 3, idx.data(), wt.data(), o.data());
-        A::LinearHorzC3<float>(s32.data(), n, 3, idx.data(), fr.data(), of.data());
+        A2::LinearHorzC3<std::uint16_t>(s16.data(), n, 3, idx.data(), wt.data(), o.data());
+        A2::LinearHorzC3<float>(s32.data(), n, 3, idx.data(), fr.data(), of.data());
         if (w < 4) continue;
         // Cubic: the last columns' four tap pixels are the last four.
         std::vector<std::int32_t> cidx(n);
         for (int k = 0; k < n; ++k) cidx[k] = std::min(std::max(k, 1), w - 3) * 3;
         std::vector<float> t(n, 2.0f);
-        A::CubicHorzC3<std::uint8_t>(s8.data(), n, 3, cidx.data(), t.data(), of.data());
-        A::CubicHorzC3<std::uint16_t>(s16.data(), n, 3, cidx.data(), t.data(), of.data());
-        A::CubicHorzC3<float>(s32.data(), n, 3, cidx.data(), t.data(), of.data());
+        A2::CubicHorzC3<std::uint8_t>(s8.data(), n, 3, cidx.data(), t.data(), of.data());
+        A2::CubicHorzC3<std::uint16_t>(s16.data(), n, 3, cidx.data(), t.data(), of.data());
+        A2::CubicHorzC3<float>(s32.data(), n, 3, cidx.data(), t.data(), of.data());
         EXPECT_NEAR(of[3 * n - 1], s32[(w - 1) * 3 + 2], 1e-3);
     }
 }
@@ -289,7 +289,7 @@ TEST(Sse2Cubic, LoopRoundsTailTruncatesAndFloatBias) {
         float r[4][5];
         for (int i = 0; i < 4; ++i)
             for (int k = 0; k < 5; ++k) r[i][k] = c.s[i];
-        for (auto* vert : {&A::CubicVert<std::uint8_t>, &S::CubicVert<std::uint8_t>}) {
+        for (auto* vert : {&A2::CubicVert<std::uint8_t>, &S::CubicVert<std::uint8_t>}) {
             std::uint8_t d[5];
             vert(d, 5, c.t, r[0], r[1], r[2], r[3]);
             for (int k = 0; k < 5; ++k) EXPECT_EQ(d[k], k < 4 ? c.loop : c.tail) << c.s[0] << " " << k;
@@ -299,7 +299,7 @@ TEST(Sse2Cubic, LoopRoundsTailTruncatesAndFloatBias) {
     for (float v : {1.0f, 0.0f}) {
         const float r[5] = {v, v, v, v, v};
         float d[5];
-        A::CubicVert<float>(d, 5, 0.3f, r, r, r, r);
+        A2::CubicVert<float>(d, 5, 0.3f, r, r, r, r);
         for (int k = 0; k < 4; ++k) EXPECT_EQ(d[k], v + 1e-5f) << v;
         EXPECT_EQ(d[4], v);
     }
@@ -313,7 +313,7 @@ TEST(Sse2Cubic, PackedFormAtTwo) {
     const std::int32_t idx[5] = {1, 1, 1, 1, 1};
     alignas(16) const float two[5] = {2, 2, 2, 2, 2};
     alignas(16) float out[8];
-    A::CubicHorzC1<std::uint8_t>(c1, 5, idx, two, out);
+    A2::CubicHorzC1<std::uint8_t>(c1, 5, idx, two, out);
     for (int k = 0; k < 4; ++k) EXPECT_EQ(out[k], 254.99998474121094f);
     EXPECT_EQ(out[4], 255.0f);
     // Four-channel and three-channel pixels: every pixel packed, no tail.
@@ -322,8 +322,8 @@ TEST(Sse2Cubic, PackedFormAtTwo) {
     for (int c = 0; c < 3; ++c) c3[9 + c] = 255;
     const std::int32_t at4[1] = {4}, at3[1] = {3};
     alignas(16) float o4[4], o3[4];
-    A::CubicHorzC4<std::uint8_t>(c4, 1, at4, two, o4);
-    A::CubicHorzC3<std::uint8_t>(c3, 1, 3, at3, two, o3);
+    A2::CubicHorzC4<std::uint8_t>(c4, 1, at4, two, o4);
+    A2::CubicHorzC3<std::uint8_t>(c3, 1, 3, at3, two, o3);
     for (int c = 0; c < 4; ++c) EXPECT_EQ(o4[c], 254.99998474121094f);
     for (int c = 0; c < 3; ++c) EXPECT_EQ(o3[c], 254.99998474121094f);
 }
@@ -337,9 +337,9 @@ TEST(Sse2Cubic, ThreeOfFourWidths) {
         std::vector<std::uint8_t> d8(4 * w, 0xEE);
         std::vector<std::uint16_t> d16(4 * w, 0xBEEF);
         std::vector<float> d32(4 * w, -7.0f);
-        A::CubicVertC3of4<std::uint8_t>(d8.data(), w, 0.0f, r.data(), r.data(), r.data(), r.data());
-        A::CubicVertC3of4<std::uint16_t>(d16.data(), w, 0.0f, r.data(), r.data(), r.data(), r.data());
-        A::CubicVertC3of4<float>(d32.data(), w, 0.0f, r.data(), r.data(), r.data(), r.data());
+        A2::CubicVertC3of4<std::uint8_t>(d8.data(), w, 0.0f, r.data(), r.data(), r.data(), r.data());
+        A2::CubicVertC3of4<std::uint16_t>(d16.data(), w, 0.0f, r.data(), r.data(), r.data(), r.data());
+        A2::CubicVertC3of4<float>(d32.data(), w, 0.0f, r.data(), r.data(), r.data(), r.data());
         const int loop = 3 * w - (3 * w) % 4;
         for (int p = 0; p < w; ++p) {
             EXPECT_EQ(d8[4 * p + 3], 0xEE);
@@ -369,7 +369,7 @@ TEST(Sse2SixTap, PackedWeightsEqualSse) {
     for (int i = 0; i < 500; ++i) fr.push_back(std::bit_cast<float>(0x3F000000u + static_cast<std::uint32_t>(rng() % 0x800000u)));
     for (int n : {1, 2, 3, static_cast<int>(fr.size())}) {
         std::vector<float> a(6 * n, -9.0f), b(6 * n, -9.0f), c(6 * n, -9.0f);
-        A::ComputeSixTapWeights(fr.data(), n, a.data());
+        A2::ComputeSixTapWeights(fr.data(), n, a.data());
         S::ComputeSixTapWeights(fr.data(), n, b.data());
         sse3::ComputeSixTapWeights(fr.data(), n, c.data());
         ASSERT_EQ(std::memcmp(a.data(), b.data(), a.size() * 4), 0) << n;
@@ -377,7 +377,7 @@ TEST(Sse2SixTap, PackedWeightsEqualSse) {
     }
     float w[6];
     const float zero = 0.0f;
-    A::ComputeSixTapWeights(&zero, 1, w);
+    A2::ComputeSixTapWeights(&zero, 1, w);
     EXPECT_EQ(std::vector<float>(w, w + 6), (std::vector<float>{0, 0, 1, 0, 0, 0}));
 }
 
@@ -398,8 +398,8 @@ TEST(Sse2SixTap, IntegerVerticalSums) {
         const float* r[6] = {&c.r0, &one, &one, &one, &one, &one};
         std::uint8_t d8 = 0xEE;
         std::uint16_t d16 = 0xBEEF;
-        A::SixTapVert<std::uint8_t>(&d8, 1, w, r);
-        A::SixTapVert<std::uint16_t>(&d16, 1, w, r);
+        A2::SixTapVert<std::uint8_t>(&d8, 1, w, r);
+        A2::SixTapVert<std::uint16_t>(&d16, 1, w, r);
         EXPECT_EQ(d8, c.out8) << c.r0 << " " << c.w1;
         EXPECT_EQ(d16, c.out16) << c.r0 << " " << c.w1;
         // Nine values: two packed rounds of four and one value alone give the same.
@@ -407,8 +407,8 @@ TEST(Sse2SixTap, IntegerVerticalSums) {
         const float* rows9[6] = {first.data(), rest.data(), rest.data(), rest.data(), rest.data(), rest.data()};
         std::uint8_t e8[9];
         std::uint16_t e16[9];
-        A::SixTapVert<std::uint8_t>(e8, 9, w, rows9);
-        A::SixTapVert<std::uint16_t>(e16, 9, w, rows9);
+        A2::SixTapVert<std::uint8_t>(e8, 9, w, rows9);
+        A2::SixTapVert<std::uint16_t>(e16, 9, w, rows9);
         for (int k = 0; k < 9; ++k) {
             EXPECT_EQ(e8[k], c.out8) << c.r0 << " value " << k;
             EXPECT_EQ(e16[k], c.out16) << c.r0 << " value " << k;
@@ -416,7 +416,7 @@ TEST(Sse2SixTap, IntegerVerticalSums) {
         std::uint8_t p8[4] = {0xEE, 0xEE, 0xEE, 0xEE};
         std::vector<float> three(3, c.r0), ones(3, 1.0f);
         const float* rr[6] = {three.data(), ones.data(), ones.data(), ones.data(), ones.data(), ones.data()};
-        A::SixTapVertC3of4<std::uint8_t>(p8, 1, w, rr);
+        A2::SixTapVertC3of4<std::uint8_t>(p8, 1, w, rr);
         EXPECT_EQ(p8[0], c.out8);
         EXPECT_EQ(p8[3], 0xEE);
     }
@@ -432,8 +432,8 @@ TEST(Sse2SixTap, IntegerVerticalSumsOutsideTheRange) {
         const float* r[6] = {row.data(), zero.data(), zero.data(), zero.data(), zero.data(), zero.data()};
         std::uint8_t d8[5];
         std::uint16_t d16[5];
-        A::SixTapVert<std::uint8_t>(d8, 5, w, r);
-        A::SixTapVert<std::uint16_t>(d16, 5, w, r);
+        A2::SixTapVert<std::uint8_t>(d8, 5, w, r);
+        A2::SixTapVert<std::uint16_t>(d16, 5, w, r);
         for (int k = 0; k < 5; ++k) {
             EXPECT_EQ(d8[k], o8) << v << " " << k;
             EXPECT_EQ(d16[k], o16) << v << " " << k;
@@ -451,14 +451,14 @@ TEST(Sse2SixTap, FloatVerticalAtEveryAlignment) {
         for (float& v : r) v = d(rng);
     float w[6];
     const float t = 0.61f;
-    A::ComputeSixTapWeights(&t, 1, w);
+    A2::ComputeSixTapWeights(&t, 1, w);
     const float* rp[6] = {rows[0].data(), rows[1].data(), rows[2].data(),
                           rows[3].data(), rows[4].data(), rows[5].data()};
     alignas(16) float buf[4 * 1024 + 96];
     for (int n : {10, 11, 64})
         for (int off : {0, 1, 2, 3}) {  // in floats: 16k, 16k + 4, 16k + 8, 16k + 12 bytes
             float* dst = buf + 4 * 1024 + off;
-            A::SixTapVert<float>(dst, n, w, rp);
+            A2::SixTapVert<float>(dst, n, w, rp);
             for (int k = 0; k < n; ++k) {
                 const float s = ((((rows[0][k] * w[0] + rows[1][k] * w[1]) + rows[2][k] * w[2]) + rows[3][k] * w[3]) +
                                  rows[4][k] * w[4]) + rows[5][k] * w[5];
@@ -505,7 +505,7 @@ TEST(Sse2Super, FloatTailOfTheOneChannelAccumulator) {
     for (int c = 0; c < 20; ++c) src[0][c] = 16777216.0f, src[1][c] = 1.0f, src[2][c] = 1.0f;
     for (int fcase : {0, 1}) {
         alignas(16) float acc[20] = {};
-        A::SuperAccum<float, float>(reinterpret_cast<const std::uint8_t*>(src), sizeof src[0], 20, 3, acc, 1, 1, fcase);
+        A2::SuperAccum<float, float>(reinterpret_cast<const std::uint8_t*>(src), sizeof src[0], 20, 3, acc, 1, 1, fcase);
         for (int c = 0; c < 20; ++c)
             EXPECT_EQ(acc[c], c < 16 || fcase ? 16777216.0f : 16777218.0f) << fcase << " " << c;
     }
@@ -547,14 +547,14 @@ TEST(Sse2Super, PackedAccumulatorsEqualGeneric) {
             for (int rows : {1, 2, 5}) {
                 const std::ptrdiff_t step = 4 * 40 * 2;
                 std::vector<std::uint32_t> a(4 * 40 + 8, 7), g = a;
-                A::SuperAccum<std::uint8_t, std::uint32_t>(src.data() + 1, step, n, rows, a.data(), V, V, 0);
+                A2::SuperAccum<std::uint8_t, std::uint32_t>(src.data() + 1, step, n, rows, a.data(), V, V, 0);
                 G::SuperAccum<std::uint8_t, std::uint32_t>(src.data() + 1, step, n, rows, g.data(), V, V, 0);
                 ASSERT_EQ(a, g) << V << " " << n << " " << rows;
-                A::SuperAccum<std::uint16_t, std::uint32_t>(src.data() + 2, step, n, rows, a.data(), V, V, 0);
+                A2::SuperAccum<std::uint16_t, std::uint32_t>(src.data() + 2, step, n, rows, a.data(), V, V, 0);
                 G::SuperAccum<std::uint16_t, std::uint32_t>(src.data() + 2, step, n, rows, g.data(), V, V, 0);
                 ASSERT_EQ(a, g) << V << " " << n << " " << rows;
                 std::vector<float> fa(4 * 40 + 8, 0.5f), fg = fa;
-                A::SuperAccum<std::uint16_t, float>(src.data() + 2, step, n, rows, fa.data(), V, V, 1);
+                A2::SuperAccum<std::uint16_t, float>(src.data() + 2, step, n, rows, fa.data(), V, V, 1);
                 G::SuperAccum<std::uint16_t, float>(src.data() + 2, step, n, rows, fg.data(), V, V, 1);
                 ASSERT_EQ(fa, fg) << V << " " << n << " " << rows;
             }
@@ -647,35 +647,35 @@ TEST(Sse2AgainstOtherBuilds, SharedPassesEqualSse) {
             idx3[k] = 3 * idx[k], idx4[k] = 4 * idx[k];
             frac[k] = std::uniform_real_distribution<float>(-1.0f, 2.0f)(rng);
         }
-        A::ComputeSixTapWeights(frac, n, w6);
+        A2::ComputeSixTapWeights(frac, n, w6);
         auto same = [&](auto fa, auto fs, int len) {
             std::vector<float> a(len + 8, -3.0f), b(len + 8, -3.0f);
             fa(a.data());
             fs(b.data());
             return std::memcmp(a.data(), b.data(), a.size() * 4) == 0;
         };
-        ASSERT_TRUE(same([&](float* o) { A::CubicHorzC1<std::uint8_t>(s8.data(), n, idx.data(), frac, o); },
+        ASSERT_TRUE(same([&](float* o) { A2::CubicHorzC1<std::uint8_t>(s8.data(), n, idx.data(), frac, o); },
                          [&](float* o) { S::CubicHorzC1<std::uint8_t>(s8.data(), n, idx.data(), frac, o); }, n)) << n;
-        ASSERT_TRUE(same([&](float* o) { A::CubicHorzC1<float>(s32.data(), n, idx.data(), frac, o); },
+        ASSERT_TRUE(same([&](float* o) { A2::CubicHorzC1<float>(s32.data(), n, idx.data(), frac, o); },
                          [&](float* o) { S::CubicHorzC1<float>(s32.data(), n, idx.data(), frac, o); }, n)) << n;
         for (int k = 0; k < n; ++k) idx[k] += 2;  // six taps from two to the left
         // Row pointers leave room for the margin's pixels left of the region.
-        ASSERT_TRUE(same([&](float* o) { A::SixTapHorzC1<std::uint16_t>(s16.data() + 4, idx.data(), w6, o, n, 3, 70); },
+        ASSERT_TRUE(same([&](float* o) { A2::SixTapHorzC1<std::uint16_t>(s16.data() + 4, idx.data(), w6, o, n, 3, 70); },
                          [&](float* o) { S::SixTapHorzC1<std::uint16_t>(s16.data() + 4, idx.data(), w6, o, n, 3, 70); }, n)) << n;
-        ASSERT_TRUE(same([&](float* o) { A::SixTapHorzC3<std::uint8_t>(s8.data(), 3, idx3.data(), w6, o, n, 0, 70); },
+        ASSERT_TRUE(same([&](float* o) { A2::SixTapHorzC3<std::uint8_t>(s8.data(), 3, idx3.data(), w6, o, n, 0, 70); },
                          [&](float* o) { S::SixTapHorzC3<std::uint8_t>(s8.data(), 3, idx3.data(), w6, o, n, 0, 70); }, 3 * n)) << n;
-        ASSERT_TRUE(same([&](float* o) { A::SixTapHorzC4<float>(s32.data() + 8, idx4.data(), w6, o, n, 1, 70); },
+        ASSERT_TRUE(same([&](float* o) { A2::SixTapHorzC4<float>(s32.data() + 8, idx4.data(), w6, o, n, 1, 70); },
                          [&](float* o) { S::SixTapHorzC4<float>(s32.data() + 8, idx4.data(), w6, o, n, 1, 70); }, 4 * n)) << n;
         const float* rows[6] = {s32.data(), s32.data() + 30, s32.data() + 60, s32.data() + 90, s32.data() + 120, s32.data() + 150};
-        ASSERT_TRUE(same([&](float* o) { A::SixTapVert<float>(o, n, w6, rows); },
+        ASSERT_TRUE(same([&](float* o) { A2::SixTapVert<float>(o, n, w6, rows); },
                          [&](float* o) { S::SixTapVert<float>(o, n, w6, rows); }, n)) << n;
         std::vector<std::uint8_t> a8(n), b8(n);
         std::vector<std::uint16_t> a16(n), b16(n);
         std::vector<float> big(n);
         for (int k = 0; k < n; ++k) big[k] = rows[0][k] * 200.0f;
-        A::CubicVert<std::uint8_t>(a8.data(), n, frac[0], rows[0], rows[1], rows[2], rows[3]);
+        A2::CubicVert<std::uint8_t>(a8.data(), n, frac[0], rows[0], rows[1], rows[2], rows[3]);
         S::CubicVert<std::uint8_t>(b8.data(), n, frac[0], rows[0], rows[1], rows[2], rows[3]);
-        A::CubicVert<std::uint16_t>(a16.data(), n, frac[1 % n], big.data(), rows[1], rows[2], rows[3]);
+        A2::CubicVert<std::uint16_t>(a16.data(), n, frac[1 % n], big.data(), rows[1], rows[2], rows[3]);
         S::CubicVert<std::uint16_t>(b16.data(), n, frac[1 % n], big.data(), rows[1], rows[2], rows[3]);
         ASSERT_EQ(a8, b8) << n;
         ASSERT_EQ(a16, b16) << n;

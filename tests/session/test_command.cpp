@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/clock.h"
+#include "tests/support/WaitUntil.h"
 #include "platform/kernel.h"
 #include "platform/thread.h"
 #include "session/CgiRequest.h"
@@ -16,9 +17,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-long long MsSince(Clock::time_point t) {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count();
-}
 
 const char kFixedHeaders[] =
     "Accept-Encoding: gzip, deflate\r\n"

@@ -25,7 +25,7 @@ struct Posted {
   plat::LPARAM l;
 };
 
-class Sink : public plat::MessageSink {
+class TriggerSink : public plat::MessageSink {
  public:
   void OnPostedMessage(unsigned msg, plat::WPARAM w, plat::LPARAM l) override {
     std::lock_guard<std::mutex> lock(m);
@@ -158,7 +158,7 @@ class HeaderTriggers : public ::testing::Test {
   }
 
   AppRecord* app = nullptr;
-  Sink mainSink, toolSink;
+  TriggerSink mainSink, toolSink;
   plat::HWND mainHwnd = 0, toolHwnd = 0;
   std::unique_ptr<Window> window;
   std::unique_ptr<Toolbar> toolbar;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/clock.h"
+#include "tests/support/WaitUntil.h"
 #include "platform/kernel.h"
 #include "platform/net.h"
 #include "platform/thread.h"
@@ -19,9 +20,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-long long MsSince(Clock::time_point t) {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count();
-}
 
 // A listening socket on 127.0.0.1 with an ephemeral port.
 struct Listener {

@@ -10,7 +10,7 @@
 
 namespace {
 
-std::string Bytes(const std::uint8_t* p, std::size_t n) { return std::string(reinterpret_cast<const char*>(p), n); }
+std::string ByteString(const std::uint8_t* p, std::size_t n) { return std::string(reinterpret_cast<const char*>(p), n); }
 
 std::string Pattern(std::size_t n, int seed) {
   std::string s(n, '\0');
@@ -55,7 +55,7 @@ TEST(SysCfgLayout, SplitRefusesAShortReplyAndBoundsOnline) {
   // A rest longer than 240 bytes leaves ONLINE all zero.
   EXPECT_TRUE(SplitSysCfgAll(reply.data(), reply.size(), true, blocks));
   EXPECT_EQ(peri[15], 0x11);
-  EXPECT_EQ(std::string(240, '\0'), Bytes(online, 240));
+  EXPECT_EQ(std::string(240, '\0'), ByteString(online, 240));
 }
 
 class SysCfgTest : public RecorderFixture {
@@ -92,7 +92,7 @@ TEST_F(SysCfgTest, EverySingleSectionArrivesWhole) {
   for (const Row& r : rows) {
     const std::size_t size = SysCfgSectionSizes[r.option];
     ASSERT_EQ(GetSysCfgSection(r.option, r.block, static_cast<std::uint32_t>(size)), 1) << SysCfgOptionNames[r.option];
-    EXPECT_EQ(Bytes(r.block, size), recorder_.Section(SysCfgOptionNames[r.option])) << SysCfgOptionNames[r.option];
+    EXPECT_EQ(ByteString(r.block, size), recorder_.Section(SysCfgOptionNames[r.option])) << SysCfgOptionNames[r.option];
     const auto req = recorder_.Requests().back();
     EXPECT_EQ(req.target(), std::string("/GetSysCfg.cgi?Option=") + SysCfgOptionNames[r.option] +
                                 "&Size=" + std::to_string(size) + "&Cookie=" + recorder_.GetIdentity().sessionId);
@@ -103,12 +103,12 @@ TEST_F(SysCfgTest, SegmentedRepliesArriveWhole) {
   SetModel("K41R", "1052");
   recorder_.SetSplitReplies(true);
   ASSERT_EQ(GetSysCfgSection(SYSCFG_ALL, nullptr, 0), 1);
-  EXPECT_EQ(Bytes(app_->SysCfg_DVRREC, 132), recorder_.Section("DVRREC"));
+  EXPECT_EQ(ByteString(app_->SysCfg_DVRREC, 132), recorder_.Section("DVRREC"));
   recorder_.SetSplitReplies(false);
   recorder_.SetDripReplies(true);
   std::memset(app_->SysCfg_RS485, 0, 124);
   ASSERT_EQ(GetSysCfgSection(SYSCFG_RS485, app_->SysCfg_RS485, 124), 1);
-  EXPECT_EQ(Bytes(app_->SysCfg_RS485, 124), recorder_.Section("RS485"));
+  EXPECT_EQ(ByteString(app_->SysCfg_RS485, 124), recorder_.Section("RS485"));
 }
 
 TEST_F(SysCfgTest, WrongSizedRepliesLeaveTheBlockUnchanged) {
@@ -130,9 +130,9 @@ TEST_F(SysCfgTest, WrongSizedRepliesLeaveTheBlockUnchanged) {
     const auto size = static_cast<std::uint32_t>(SysCfgSectionSizes[option]);
     EXPECT_EQ(GetSysCfgSection(option, block, size), c.result) << c.option << " " << c.replySize;
     if (c.result == 0) {
-      EXPECT_EQ(Bytes(block, 64), std::string(64, '\xAB'));
+      EXPECT_EQ(ByteString(block, 64), std::string(64, '\xAB'));
     } else {
-      EXPECT_EQ(Bytes(block, size), Pattern(size, 5));
+      EXPECT_EQ(ByteString(block, size), Pattern(size, 5));
     }
     EXPECT_EQ(block[size], 0xAB);  // never past the block
   }
@@ -140,10 +140,10 @@ TEST_F(SysCfgTest, WrongSizedRepliesLeaveTheBlockUnchanged) {
   recorder_.SetSection("ONLINE", Pattern(10, 9));
   std::memset(app_->SysCfg_ONLINE, 0xAB, 240);
   EXPECT_EQ(GetSysCfgSection(SYSCFG_ONLINE, app_->SysCfg_ONLINE, 240), 1);
-  EXPECT_EQ(Bytes(app_->SysCfg_ONLINE, 240), Pattern(10, 9) + std::string(230, '\0'));
+  EXPECT_EQ(ByteString(app_->SysCfg_ONLINE, 240), Pattern(10, 9) + std::string(230, '\0'));
   recorder_.SetSection("ONLINE", Pattern(300, 9));
   EXPECT_EQ(GetSysCfgSection(SYSCFG_ONLINE, app_->SysCfg_ONLINE, 240), 1);
-  EXPECT_EQ(Bytes(app_->SysCfg_ONLINE, 240), Pattern(240, 9));
+  EXPECT_EQ(ByteString(app_->SysCfg_ONLINE, 240), Pattern(240, 9));
 
   recorder_.SetStatus500(true);
   std::memset(app_->SysCfg_IP, 0x42, 24);
@@ -171,20 +171,20 @@ TEST_F(SysCfgTest, AllInOneLaysOutByModelAndFirmware) {
     ASSERT_EQ(GetSysCfgSection(SYSCFG_ALL, nullptr, 0), 1) << c.model;
     const std::string all = recorder_.AllSections();
     ASSERT_EQ(all.size(), c.onlineAt + 240);
-    EXPECT_EQ(Bytes(app_->SysCfg_INF, 44), recorder_.Section("INF"));
-    EXPECT_EQ(Bytes(app_->SysCfg_ALARM, 24), all.substr(1096, 24));
-    EXPECT_EQ(Bytes(c.newPppoe ? app_->SysCfg_PPPOE_New : app_->SysCfg_PPPOE, 68), all.substr(820, 68)) << c.model;
-    EXPECT_EQ(Bytes(c.newPppoe ? app_->SysCfg_PPPOE : app_->SysCfg_PPPOE_New, 68), std::string(68, '\0'));
+    EXPECT_EQ(ByteString(app_->SysCfg_INF, 44), recorder_.Section("INF"));
+    EXPECT_EQ(ByteString(app_->SysCfg_ALARM, 24), all.substr(1096, 24));
+    EXPECT_EQ(ByteString(c.newPppoe ? app_->SysCfg_PPPOE_New : app_->SysCfg_PPPOE, 68), all.substr(820, 68)) << c.model;
+    EXPECT_EQ(ByteString(c.newPppoe ? app_->SysCfg_PPPOE : app_->SysCfg_PPPOE_New, 68), std::string(68, '\0'));
     if (c.onlineAt == 1136) {
-      EXPECT_EQ(Bytes(app_->SysCfg_PERI, 16), all.substr(1120, 16));
-      EXPECT_EQ(Bytes(app_->SysCfg_DVRLIVE, 772), std::string(772, '\0'));
+      EXPECT_EQ(ByteString(app_->SysCfg_PERI, 16), all.substr(1120, 16));
+      EXPECT_EQ(ByteString(app_->SysCfg_DVRLIVE, 772), std::string(772, '\0'));
     } else {
-      EXPECT_EQ(Bytes(app_->SysCfg_DVRLIVE, 772), all.substr(1120, 772));
-      EXPECT_EQ(Bytes(app_->SysCfg_DVROSD, 20), all.substr(1892, 20));
-      EXPECT_EQ(Bytes(app_->SysCfg_DVRREC, 132), all.substr(1912, 132));
-      EXPECT_EQ(Bytes(app_->SysCfg_PERI, 16), std::string(16, '\0'));
+      EXPECT_EQ(ByteString(app_->SysCfg_DVRLIVE, 772), all.substr(1120, 772));
+      EXPECT_EQ(ByteString(app_->SysCfg_DVROSD, 20), all.substr(1892, 20));
+      EXPECT_EQ(ByteString(app_->SysCfg_DVRREC, 132), all.substr(1912, 132));
+      EXPECT_EQ(ByteString(app_->SysCfg_PERI, 16), std::string(16, '\0'));
     }
-    EXPECT_EQ(Bytes(app_->SysCfg_ONLINE, 240), all.substr(c.onlineAt, 240));
+    EXPECT_EQ(ByteString(app_->SysCfg_ONLINE, 240), all.substr(c.onlineAt, 240));
   }
 }
 
@@ -197,7 +197,7 @@ TEST_F(SysCfgTest, AllInOneEdges) {
   recorder_.SetRawReply("/GetSysCfg.cgi", raw);
   std::memset(app_->SysCfg_ONLINE, 0x33, 240);
   EXPECT_EQ(GetSysCfgSection(SYSCFG_ALL, nullptr, 0), 1);
-  EXPECT_EQ(Bytes(app_->SysCfg_ONLINE, 240), std::string(240, '\0'));
+  EXPECT_EQ(ByteString(app_->SysCfg_ONLINE, 240), std::string(240, '\0'));
   // Shorter than the fixed part: refused, nothing changed.
   const std::string cut = fixed.substr(0, fixed.size() - 1);
   raw.bytes = "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(cut.size()) + "\r\n\r\n" + cut;

@@ -18,3 +18,8 @@ inline bool WaitUntil(const std::function<bool()>& cond, int ms = 5000, const st
   }
   return true;
 }
+
+// Real milliseconds since `t`.
+inline long long MsSince(std::chrono::steady_clock::time_point t) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t).count();
+}
