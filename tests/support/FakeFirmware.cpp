@@ -8,24 +8,11 @@
 
 #include "tests/support/FakeRecorder.h"
 
+#include "tests/support/Wire.h"
+
 namespace fake {
 
 namespace {
-
-bool Send(int fd, const std::string& bytes) {
-  std::size_t sent = 0;
-  while (sent < bytes.size()) {
-    const ssize_t n = ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-    if (n <= 0) return false;
-    sent += static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-std::string Reply(int status, const char* reason, const std::string& body) {
-  return "HTTP/1.1 " + std::to_string(status) + " " + reason + "\r\nContent-Length: " + std::to_string(body.size()) +
-         "\r\nConnection: close\r\n\r\n" + body;
-}
 
 // Reads until the peer closes or the recorder stops.
 void Drain(int fd, const std::atomic<bool>& stopping) {
@@ -72,7 +59,7 @@ void FakeFirmware::Serve(int fd, const RecordedRequest& req, const std::atomic<b
       std::lock_guard<std::mutex> lock(mutex_);
       version = version_;
     }
-    Send(fd, Reply(200, "OK", version));
+    SendAll(fd, HttpReply(200, "OK", version));
     return;
   }
   if (req.path == "/CancelUPFW.cgi") {
@@ -82,7 +69,7 @@ void FakeFirmware::Serve(int fd, const RecordedRequest& req, const std::atomic<b
       open_ = false;
     }
     changed_.notify_all();
-    Send(fd, Reply(200, "OK", ""));
+    SendAll(fd, HttpReply(200, "OK", ""));
     return;
   }
   if (req.path == "/UpgradeFW2.cgi") return ServeRaw(fd, req, stopping);
@@ -97,7 +84,7 @@ void FakeFirmware::ServeChunk(int fd, const RecordedRequest& req, const std::ato
     open_ = false;
     lock.unlock();
     changed_.notify_all();
-    Send(fd, Reply(200, "OK", ""));
+    SendAll(fd, HttpReply(200, "OK", ""));
     return;
   }
   const int index = ++chunkRequests_;
@@ -105,7 +92,7 @@ void FakeFirmware::ServeChunk(int fd, const RecordedRequest& req, const std::ato
   if (fault == ChunkFault::Status) {
     const int status = faultStatus_;
     lock.unlock();
-    Send(fd, Reply(status, "Refused", ""));
+    SendAll(fd, HttpReply(status, "Refused", ""));
     return;
   }
   if (upgrade == "Start") {
@@ -133,7 +120,7 @@ void FakeFirmware::ServeChunk(int fd, const RecordedRequest& req, const std::ato
   changed_.notify_all();
   if (fault == ChunkFault::Drop) return;  // read and kept, never answered: the connection closes
   if (fault == ChunkFault::Stall) return Drain(fd, stopping);
-  Send(fd, Reply(200, "OK", ""));
+  SendAll(fd, HttpReply(200, "OK", ""));
 }
 
 void FakeFirmware::ServeRaw(int fd, const RecordedRequest& req, const std::atomic<bool>& stopping) {
@@ -160,7 +147,7 @@ void FakeFirmware::ServeRaw(int fd, const RecordedRequest& req, const std::atomi
     components_.push_back(c);
   }
   changed_.notify_all();
-  Send(fd, Reply(200, "OK", "OK"));
+  SendAll(fd, HttpReply(200, "OK", "OK"));
 }
 
 void FakeFirmware::SetVersion(const std::string& text) {

@@ -17,6 +17,8 @@
 #include "platform/bytes.h"
 #include "platform/jpeg.h"
 
+#include "tests/support/Wire.h"
+
 namespace fake {
 
 namespace {
@@ -38,17 +40,6 @@ void Le32(std::string& s, std::uint32_t v) {
   char b[4];
   plat::ByteWriter(b, sizeof b).U32(v);
   s.append(b, sizeof b);
-}
-
-bool SendAll(int fd, const char* p, std::size_t n) {
-  while (n > 0) {
-    const ssize_t w = ::send(fd, p, n, MSG_NOSIGNAL);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) return false;
-    p += w;
-    n -= static_cast<std::size_t>(w);
-  }
-  return true;
 }
 
 // Section sizes and the two orders of the all-in-one reply, as the recorder lays them out.
@@ -83,14 +74,6 @@ void SetPairsFromText(std::vector<std::pair<std::string, int>>& pairs, const std
     if (eq != std::string::npos) SetPairValue(pairs, pair.substr(0, eq), std::atoi(pair.c_str() + eq + 1));
     pos = end + 1;
   }
-}
-
-std::string Reply(int status, const char* reason, const std::string& body, bool withLength = true) {
-  std::string r = "HTTP/1.1 " + std::to_string(status) + " " + reason + "\r\n";
-  r += "Server: recorder\r\nContent-Type: text/plain\r\n";
-  if (withLength) r += "Content-Length: " + std::to_string(body.size()) + "\r\n";
-  r += "Connection: close\r\n\r\n";
-  return r + body;
 }
 
 // The recorder's own reading of a request target: path, then name=value pairs split on "&".
@@ -428,7 +411,7 @@ void FakeRecorder::Answer(int fd, const RecordedRequest& req) {
     if (split) cuts.push_back(reply.find("\r\n\r\n") + 4);
     SendReply(fd, reply, cuts, drip);
   };
-  if (status500_) return send(Reply(500, "Internal Server Error", ""));
+  if (status500_) return send(HttpReply(500, "Internal Server Error", ""));
   auto raw = rawReplies_.find(req.path);
   if (raw != rawReplies_.end()) {
     const RawReply r = raw->second;
@@ -449,11 +432,11 @@ void FakeRecorder::Answer(int fd, const RecordedRequest& req) {
     return it == req.query.end() ? std::string() : it->second;
   };
   const Identity& id = identity_;
-  if (failCommands_.count(req.path)) return send(Reply(500, "Internal Server Error", ""));
+  if (failCommands_.count(req.path)) return send(HttpReply(500, "Internal Server Error", ""));
   if (req.path == "/Login.cgi") {
-    if (loginBusy_) return send(Reply(202, "Accepted", ""));
+    if (loginBusy_) return send(HttpReply(202, "Accepted", ""));
     if (param("Username") != id.user || param("Password") != id.password) {
-      return send(Reply(401, "Unauthorized", ""));
+      return send(HttpReply(401, "Unauthorized", ""));
     }
     if (onlineFromLogins_) {
       // The users logged in appear in ONLINE: name, 127.0.0.1, supervisor, live view, CIF,
@@ -472,7 +455,7 @@ void FakeRecorder::Answer(int fd, const RecordedRequest& req) {
       }
       sections_["ONLINE"] = online;
     }
-    return send(Reply(200, "OK",
+    return send(HttpReply(200, "OK",
                       "Session-ID=" + id.sessionId + ";Firmware-Version=" + id.firmware + ";Product-ID=" +
                           id.productId + ";MAC-Address=" + id.mac + ";Host-Name=" + id.hostName + ";"));
   }
@@ -490,7 +473,7 @@ void FakeRecorder::Answer(int fd, const RecordedRequest& req) {
     return;  // the recorder restarts without a reply
   }
   // Every later command carries the session identifier.
-  if (param("Cookie") != id.sessionId) return send(Reply(401, "Unauthorized", ""));
+  if (param("Cookie") != id.sessionId) return send(HttpReply(401, "Unauthorized", ""));
   if (req.path == "/Getdeviceinfo.cgi") {
     newHeaderAsked_ = param("NEWHR") == "1";
     std::string body = deviceInfo_;
@@ -498,14 +481,14 @@ void FakeRecorder::Answer(int fd, const RecordedRequest& req) {
       body = "LIFETIME=60;MULTICH=0;VIDEOMODE=0;USERLEVEL=30;Boot-Version=B100;2041-Version=V200;FPGA-Version=F300;";
     }
     if (reportRetr_) body += "RETR=" + std::to_string(retrState_) + ";";
-    return send(Reply(200, "OK", body));
+    return send(HttpReply(200, "OK", body));
   }
   if (req.path == "/GetDvrDate.cgi" || req.path == "/GetRecordSetting.cgi") {
     std::string body;
     for (const auto& [key, value] : req.path == "/GetDvrDate.cgi" ? dvrDate_ : recordSetting_) {
       body += key + "=" + std::to_string(value) + ";";
     }
-    return send(Reply(200, "OK", body));
+    return send(HttpReply(200, "OK", body));
   }
   if (req.path == "/SetDvrDate.cgi") {
     auto take = [&](const char* const* keys) {
@@ -523,7 +506,7 @@ void FakeRecorder::Answer(int fd, const RecordedRequest& req) {
     if (param("CHFORMAT") == "1") take(kFormat);
     if (param("CHDAYLIGHT") == "1") take(kSwitch);
     if (param("CHDAYLIGHTTIME") == "1") take(kRule);
-    return send(Reply(200, "OK", ""));
+    return send(HttpReply(200, "OK", ""));
   }
   if (req.path == "/SetRecordSetting.cgi") {
     static const char* const kItems[][2] = {
@@ -536,7 +519,7 @@ void FakeRecorder::Answer(int fd, const RecordedRequest& req) {
         SetPairValue(recordSetting_, item[1], std::atoi(param(item[1]).c_str()));
       }
     }
-    return send(Reply(200, "OK", ""));
+    return send(HttpReply(200, "OK", ""));
   }
   if (req.path == "/SyncTime.cgi") {
     if (param("Mode") == "0") {
@@ -556,7 +539,7 @@ void FakeRecorder::Answer(int fd, const RecordedRequest& req) {
       std::fill(sntp.begin() + 8, sntp.end(), '\0');
       std::copy(server.begin(), server.end(), sntp.begin() + 8);
     }
-    return send(Reply(200, "OK", ""));
+    return send(HttpReply(200, "OK", ""));
   }
   if (req.path == "/GetSysCfg.cgi") {
     const std::string option = param("Option");
@@ -564,25 +547,25 @@ void FakeRecorder::Answer(int fd, const RecordedRequest& req) {
       lock.unlock();
       const std::string all = AllSections();
       lock.lock();
-      return send(Reply(200, "OK", all));
+      return send(HttpReply(200, "OK", all));
     }
     auto it = sections_.find(option);
-    if (it == sections_.end()) return send(Reply(404, "Not Found", ""));
-    return send(Reply(200, "OK", it->second));
+    if (it == sections_.end()) return send(HttpReply(404, "Not Found", ""));
+    return send(HttpReply(200, "OK", it->second));
   }
   if (req.path == "/SetSysCfg.cgi") {
     const std::string option = param("Option");
     auto it = sections_.find(option);
     if (it == sections_.end() || req.body.size() != it->second.size()) {
-      return send(Reply(400, "Bad Request", ""));
+      return send(HttpReply(400, "Bad Request", ""));
     }
-    if (failSetSysCfg_.count(option)) return send(Reply(500, "Internal Server Error", ""));
+    if (failSetSysCfg_.count(option)) return send(HttpReply(500, "Internal Server Error", ""));
     it->second = req.body;
-    return send(Reply(200, "OK", ""));
+    return send(HttpReply(200, "OK", ""));
   }
   // A body a test gave for a path wins over the recorder's own answer.
   auto given = commandBodies_.find(req.path);
-  if (given != commandBodies_.end()) return send(Reply(200, "OK", given->second));
+  if (given != commandBodies_.end()) return send(HttpReply(200, "OK", given->second));
   // A parameter as a number; false when absent or not decimal.
   auto number = [&param](const char* name, int& out) {
     const std::string v = param(name);
@@ -592,15 +575,15 @@ void FakeRecorder::Answer(int fd, const RecordedRequest& req) {
   };
   if (req.path == "/Setresolution.cgi") {
     int res = 0;
-    if (!number("RES", res)) return send(Reply(400, "Bad Request", ""));
+    if (!number("RES", res)) return send(HttpReply(400, "Bad Request", ""));
     resolution_ = res;
-    return send(Reply(200, "OK", ""));
+    return send(HttpReply(200, "OK", ""));
   }
   if (req.path == "/Setquality.cgi") {
     int qua = 0;
-    if (!number("QUA", qua)) return send(Reply(400, "Bad Request", ""));
+    if (!number("QUA", qua)) return send(HttpReply(400, "Bad Request", ""));
     quality_ = qua;
-    return send(Reply(200, "OK", ""));
+    return send(HttpReply(200, "OK", ""));
   }
   if (req.path == "/GetColor.cgi") {
     const Color c = color_ ? *color_ : StartColor(id.productId);
@@ -608,46 +591,46 @@ void FakeRecorder::Answer(int fd, const RecordedRequest& req) {
     if (c.contrast) body += "CON=" + std::to_string(*c.contrast) + ";";
     if (c.brightness) body += "BRI=" + std::to_string(*c.brightness) + ";";
     if (c.hue) body += "HUE=" + std::to_string(*c.hue) + ";";
-    return send(Reply(200, "OK", body));
+    return send(HttpReply(200, "OK", body));
   }
   if (req.path == "/SetColor.cgi") {
     int con = 0, bri = 0, hue = 0;
-    if (!number("CON", con) || !number("BRI", bri) || !number("HUE", hue)) return send(Reply(400, "Bad Request", ""));
+    if (!number("CON", con) || !number("BRI", bri) || !number("HUE", hue)) return send(HttpReply(400, "Bad Request", ""));
     color_ = Color{con, bri, hue};
-    return send(Reply(200, "OK", ""));
+    return send(HttpReply(200, "OK", ""));
   }
-  if (req.path == "/PTZReset.cgi") return send(Reply(200, "OK", ptzSlaveReply_));
+  if (req.path == "/PTZReset.cgi") return send(HttpReply(200, "OK", ptzSlaveReply_));
   if (req.path == "/SetRetr.cgi") {
     int set = 0;
-    if (!number("SET", set) || set > 1) return send(Reply(400, "Bad Request", ""));
+    if (!number("SET", set) || set > 1) return send(HttpReply(400, "Bad Request", ""));
     retrState_ = static_cast<std::uint8_t>(set);
-    return send(Reply(200, "OK", ""));
+    return send(HttpReply(200, "OK", ""));
   }
   if (req.path == "/OV9653Zoom.cgi") {
     int mode = 0;
-    if (!number("MODE", mode) || mode > 5) return send(Reply(400, "Bad Request", ""));
+    if (!number("MODE", mode) || mode > 5) return send(HttpReply(400, "Bad Request", ""));
     sensorState_ = static_cast<std::uint8_t>((sensorState_ & 0xF0) | mode);
-    return send(Reply(200, "OK", ""));
+    return send(HttpReply(200, "OK", ""));
   }
   if (req.path == "/OV9653Rotate.cgi") {
     int hr = 0, vr = 0;
-    if (!number("HR", hr) || !number("VR", vr) || hr > 1 || vr > 1) return send(Reply(400, "Bad Request", ""));
+    if (!number("HR", hr) || !number("VR", vr) || hr > 1 || vr > 1) return send(HttpReply(400, "Bad Request", ""));
     sensorState_ = static_cast<std::uint8_t>((sensorState_ & 0x0F) | (hr ? 0x80 : 0) | (vr ? 0x40 : 0));
-    return send(Reply(200, "OK", ""));
+    return send(HttpReply(200, "OK", ""));
   }
   if (req.path == "/RS485Cmd.cgi") {
     const std::string& b = req.body;
     if (b.empty() || b.size() != static_cast<std::size_t>(static_cast<unsigned char>(b[0])) + 3u) {
-      return send(Reply(400, "Bad Request", ""));
+      return send(HttpReply(400, "Bad Request", ""));
     }
     rs485Bodies_.push_back(b);
-    return send(Reply(200, "OK", ""));
+    return send(HttpReply(200, "OK", ""));
   }
   std::string recordingsReply;
   if (RecordingsReply(req, recordingsReply)) return send(recordingsReply);
   if (AnswerEventLog(fd, req, lock, send)) return;
   auto body = commandBodies_.find(req.path);
-  return send(Reply(200, "OK", body == commandBodies_.end() ? std::string() : body->second));
+  return send(HttpReply(200, "OK", body == commandBodies_.end() ? std::string() : body->second));
 }
 
 FakeRecorder::Color FakeRecorder::StartColor(const std::string& productId) {
@@ -720,11 +703,11 @@ bool FakeRecorder::AnswerEventLog(int fd, const RecordedRequest& req, std::uniqu
   };
   if (req.path == "/ClearLog.cgi") {
     if (eventLog_.failClear) {
-      send(Reply(500, "Internal Server Error", ""));
+      send(HttpReply(500, "Internal Server Error", ""));
     } else {
       eventLog_.records = 0;
       ++clearLogs_;
-      send(Reply(200, "OK", ""));
+      send(HttpReply(200, "OK", ""));
     }
     return true;
   }
@@ -732,11 +715,11 @@ bool FakeRecorder::AnswerEventLog(int fd, const RecordedRequest& req, std::uniqu
   const EventLogSettings log = eventLog_;
   const std::string state = param("STATE");
   if (state == "COUNT") {
-    send(Reply(200, "OK", log.countReply ? *log.countReply : "COUNT=" + std::to_string(log.records) + ";"));
+    send(HttpReply(200, "OK", log.countReply ? *log.countReply : "COUNT=" + std::to_string(log.records) + ";"));
     return true;
   }
   if (state != "LAST" && state != "PRE") {
-    send(Reply(400, "Bad Request", ""));
+    send(HttpReply(400, "Bad Request", ""));
     return true;
   }
   int& page = logPage_[param("Cookie")];
@@ -748,7 +731,7 @@ bool FakeRecorder::AnswerEventLog(int fd, const RecordedRequest& req, std::uniqu
     return true;
   }
   if (index == log.failPage) {
-    send(Reply(500, "Internal Server Error", ""));
+    send(HttpReply(500, "Internal Server Error", ""));
     return true;
   }
   const int per = std::max(0, log.pageRecords);
@@ -757,7 +740,7 @@ bool FakeRecorder::AnswerEventLog(int fd, const RecordedRequest& req, std::uniqu
   const std::string all = EventLogRecords(identity_.productId, log.seed, first + count);
   std::string body = all.substr(static_cast<std::size_t>(first) * 32);
   if (log.trailingBytes > 0) body += std::string(static_cast<std::size_t>(log.trailingBytes), '\x7E');
-  send(Reply(200, "OK", body));
+  send(HttpReply(200, "OK", body));
   return true;
 }
 

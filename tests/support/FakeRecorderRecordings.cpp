@@ -12,28 +12,14 @@
 
 #include "tests/support/FakeRecorder.h"
 
+#include "tests/support/Wire.h"
+
 namespace fake {
 
 namespace {
 
 void PutLe32(std::string& s, std::uint32_t v) {
   for (int i = 0; i < 4; ++i) s.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-}
-
-std::string HttpReply(int status, const char* reason, const std::string& body) {
-  return "HTTP/1.1 " + std::to_string(status) + " " + reason + "\r\nServer: recorder\r\nContent-Length: " +
-         std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
-}
-
-bool SendBytes(int fd, const char* p, std::size_t n) {
-  while (n > 0) {
-    const ssize_t w = ::send(fd, p, n, MSG_NOSIGNAL);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) return false;
-    p += w;
-    n -= static_cast<std::size_t>(w);
-  }
-  return true;
 }
 
 bool KindMatches(std::uint8_t type, int wanted) {
@@ -145,7 +131,7 @@ void FakeRecorder::ServeBackup(int fd, const RecordedRequest& req) {
   auto it = req.query.find("Cookie");
   if (b.httpHead || it == req.query.end() || it->second != sessionId) {
     const std::string r = HttpReply(401, "Unauthorized", "");
-    SendBytes(fd, r.data(), r.size());
+    SendAll(fd, r.data(), r.size());
     return;
   }
   ++runningBackups_;
@@ -174,20 +160,20 @@ void FakeRecorder::ServeBackup(int fd, const RecordedRequest& req) {
         std::string h;
         PutLe32(h, 4096);
         PutLe32(h, 9);
-        ok = ok && SendBytes(fd, h.data(), h.size());
+        ok = ok && SendAll(fd, h.data(), h.size());
       }
     }
     const std::size_t n = std::min(chunk, data.size() - pos);
     std::string h;
     PutLe32(h, static_cast<std::uint32_t>(n));
     PutLe32(h, 3);
-    ok = ok && SendBytes(fd, h.data(), h.size());
+    ok = ok && SendAll(fd, h.data(), h.size());
     if (static_cast<int>(index) == b.cutInsideChunk) {
-      SendBytes(fd, data.data() + pos, n / 2);
+      SendAll(fd, data.data() + pos, n / 2);
       ok = false;
       break;
     }
-    ok = ok && SendBytes(fd, data.data() + pos, n);
+    ok = ok && SendAll(fd, data.data() + pos, n);
     if (b.pauseMsPerChunk > 0) std::this_thread::sleep_for(std::chrono::milliseconds(b.pauseMsPerChunk));
   }
   if (ok && cancelled() && !stopping_) ++cancelledBackups_;
@@ -208,7 +194,7 @@ void FakeRecorder::ServeBackup(int fd, const RecordedRequest& req) {
         hold();
         break;
     }
-    if (!h.empty()) SendBytes(fd, h.data(), h.size());
+    if (!h.empty()) SendAll(fd, h.data(), h.size());
     // Wait for the client to close first, so the end chunk is not lost to a reset.
     if (!h.empty()) {
       char buf[64];
