@@ -114,13 +114,26 @@ void CBlockingSocket::Connect(const CSockAddr& remote, WORD timeoutSec) {
 
 int CBlockingSocket::Send(const void* data, std::size_t length, WORD timeoutSec) {
   if (m_hSocket < 0) throw CBlockingSocketException("Send");
-  if (WaitReady(POLLOUT, DWORD(timeoutSec) * 1000u) == 0) throw CBlockingSocketException("Send timeout");
-  if (length == 0) return 0;
-  ssize_t n;
-  do {
-    n = ::send(m_hSocket, data, length, MSG_NOSIGNAL | MSG_DONTWAIT);
-  } while (n < 0 && errno == EINTR);
-  if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return 0;  // writable again later
+  if (length == 0) {
+    if (WaitReady(POLLOUT, DWORD(timeoutSec) * 1000u) == 0) throw CBlockingSocketException("Send timeout");
+    return 0;
+  }
+  plat::CheckCancel();
+  auto trySend = [&] {
+    ssize_t r;
+    do {
+      r = ::send(m_hSocket, data, length, MSG_NOSIGNAL | MSG_DONTWAIT);
+    } while (r < 0 && errno == EINTR);
+    return r;
+  };
+  // A send that finds room goes straight out; only a full send buffer waits for writability,
+  // within the time-out.
+  ssize_t n = trySend();
+  if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+    if (WaitReady(POLLOUT, DWORD(timeoutSec) * 1000u) == 0) throw CBlockingSocketException("Send timeout");
+    n = trySend();
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return 0;  // writable again later
+  }
   if (n < 0) {
     plat::CheckCancel();
     throw CBlockingSocketException("Send");

@@ -3,6 +3,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 
@@ -136,7 +137,10 @@ void FakeFirmware::ServeRaw(int fd, const RecordedRequest& req, const std::atomi
     fail = failRaw_;
   }
   if (fail) return;  // closed after the head
-  char buf[4096];
+  // Room for the whole component up front (within reason) and large reads, so that keeping the
+  // bytes never holds the sender up for long.
+  c.bytes.reserve(c.bytes.size() + static_cast<std::size_t>(std::min<unsigned long long>(c.declaredSize, 256ull << 20)));
+  char buf[65536];
   while (!stopping && c.bytes.size() < c.declaredSize) {
     const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
     if (n <= 0) return;  // broken off: nothing kept
@@ -200,6 +204,13 @@ int FakeFirmware::KeepAlivesOpen() const {
 bool FakeFirmware::WaitKeepAlivesClosed(int timeoutMs) const {
   std::unique_lock<std::mutex> lock(mutex_);
   return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return keepAlivesOpen_ == 0; });
+}
+
+std::size_t FakeFirmware::WaitComponents(std::size_t count, int timeoutMs) const {
+  std::unique_lock<std::mutex> lock(mutex_);
+  if (!changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return components_.size() >= count; }))
+    return 0;
+  return components_.back().bytes.size();
 }
 
 void FakeFirmware::Clear() {

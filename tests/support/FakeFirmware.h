@@ -47,6 +47,8 @@ class FakeFirmware {
   int KeepAlivesOpen() const;
   // Waits until no keep-alive connection is open any more; false after `timeoutMs`.
   bool WaitKeepAlivesClosed(int timeoutMs) const;
+  // Waits until `count` components are kept and gives the size of the last; 0 after `timeoutMs`.
+  std::size_t WaitComponents(std::size_t count, int timeoutMs) const;
   void Clear();
 
  private:
