@@ -9,7 +9,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <thread>
+#include <algorithm>
 #include <vector>
 
 #include "engine/AppRecord.h"
