@@ -86,13 +86,16 @@ void CEventLogViewer::FillList() {
     QStringList cells;
     cells.reserve(dvr ? 4 : 3);
     // "%2d" of the running number.
-    if (row < 10) {
-      QString number(2, QChar(u' '));
-      number[1] = QChar(u'0' + row);
-      cells << number;
-    } else {
-      cells << QString::number(row);
+    if (m_numbers.size() < static_cast<std::size_t>(row)) {
+      if (row < 10) {
+        QString number(2, QChar(u' '));
+        number[1] = QChar(u'0' + row);
+        m_numbers.push_back(number);
+      } else {
+        m_numbers.push_back(QString::number(row));
+      }
     }
+    cells << m_numbers[static_cast<std::size_t>(row) - 1];
     // Names that depend on more than the code are formatted each time.
     const bool variable = dvr ? (id == 0x100 || id == 0x4000) : (id == 0x4 || id == 0x10 || id == 0x20);
     if (variable) {

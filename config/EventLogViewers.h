@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <map>
+#include <vector>
 
 #include "config/EventLog.h"
 #include "ui/Controls.h"
@@ -39,6 +40,7 @@ class CEventLogViewer : public ui::Window {
   void PushChecks();
   EventLogFamily m_family;
   std::map<int, bool> m_checks;
+  std::vector<QString> m_numbers;  // "%2d" of the running numbers, kept from one fill to the next
 };
 
 class CDvrLogDlg : public CEventLogViewer {
