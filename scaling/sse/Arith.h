@@ -499,9 +499,9 @@ struct Arith : generic::Arith {
 
     // Halving of three interleaved bytes (whole ratios 2 and 2, areaScale 1/4): the value of a
     // destination sample is trunc(sum / 4 + 0.5) = (sum + 2) >> 2 of its four source samples,
-    // made here straight from the two source rows. Three destination pixels per round: with s[k]
-    // the four-sample sum at source byte k (rows 0 and 1, bytes k and k + 3), the pixels are
-    // s[0..2], s[6..8], s[12..14].
+    // made here straight from the two source rows with byte averages. Three destination pixels
+    // per round: with s[k] the value of the four samples at source byte k (rows 0 and 1, bytes k
+    // and k + 3), the pixels are s[0..2], s[6..8], s[12..14].
     template <class T>
     static bool SuperWholeRow(const std::uint8_t* src, std::ptrdiff_t srcStep, int len, int width, int ix, int iy,
                               int V, int C, double area, std::uint8_t* out) {
@@ -515,27 +515,28 @@ struct Arith : generic::Arith {
             const std::uint8_t* r0 = src;
             const std::uint8_t* r1 = src + srcStep;
             const std::int64_t rowBytes = static_cast<std::int64_t>(len) * 3;
-            const __m128i zero = _mm_setzero_si128(), two = _mm_set1_epi16(2);
+            const __m128i one = _mm_set1_epi8(1);
             auto load = [](const std::uint8_t* q) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(q)); };
             int p = 0;
-            for (; p + 3 <= width && 6 * static_cast<std::int64_t>(p) + 19 <= rowBytes; p += 3) {
+            // Each round stores 16 bytes three times, at 3p, 3p + 3 and 3p + 6, each time keeping
+            // three good bytes and leaving the rest for the next store or round to overwrite; the
+            // last round's spill stays inside the row, where the pixels after it are written.
+            for (; 3 * static_cast<std::int64_t>(p) + 22 <= 3 * static_cast<std::int64_t>(width) &&
+                   6 * static_cast<std::int64_t>(p) + 19 <= rowBytes;
+                 p += 3) {
                 const std::uint8_t* a = r0 + 6 * static_cast<std::ptrdiff_t>(p);
                 const std::uint8_t* b = r1 + 6 * static_cast<std::ptrdiff_t>(p);
                 const __m128i x0 = load(a), x1 = load(a + 3), y0 = load(b), y1 = load(b + 3);
-                auto sum = [&](auto unpack) {
-                    const __m128i s = _mm_add_epi16(_mm_add_epi16(unpack(x0, zero), unpack(x1, zero)),
-                                                    _mm_add_epi16(unpack(y0, zero), unpack(y1, zero)));
-                    return _mm_srli_epi16(_mm_add_epi16(s, two), 2);
-                };
-                const __m128i res = _mm_packus_epi16(sum([](__m128i v, __m128i z) { return _mm_unpacklo_epi8(v, z); }),
-                                                     sum([](__m128i v, __m128i z) { return _mm_unpackhi_epi8(v, z); }));
-                const std::uint64_t l = static_cast<std::uint64_t>(_mm_cvtsi128_si64(res));
-                const std::uint64_t h = static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_srli_si128(res, 8)));
-                const std::uint64_t w = (l & 0xFFFFFFu) | ((l >> 48) << 24) | ((h & 0xFFu) << 40) |
-                                        (((h >> 32) & 0xFFFFu) << 48);
-                std::uint8_t* o = out + 3 * static_cast<std::ptrdiff_t>(p);
-                std::memcpy(o, &w, 8);
-                o[8] = static_cast<std::uint8_t>(h >> 48);
+                // (w + x + y + z + 2) >> 2 in bytes: s = avg(w, x) and t = avg(y, z) round up, and
+                // avg(s, t) is then one too high exactly when a pair's sum was odd and s + t is odd.
+                const __m128i s = _mm_avg_epu8(x0, x1), t = _mm_avg_epu8(y0, y1);
+                const __m128i pairOdd = _mm_or_si128(_mm_xor_si128(x0, x1), _mm_xor_si128(y0, y1));
+                const __m128i high = _mm_and_si128(_mm_and_si128(pairOdd, _mm_xor_si128(s, t)), one);
+                const __m128i res = _mm_sub_epi8(_mm_avg_epu8(s, t), high);
+                __m128i* o = reinterpret_cast<__m128i*>(out + 3 * static_cast<std::ptrdiff_t>(p));
+                _mm_storeu_si128(o, res);
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(reinterpret_cast<std::uint8_t*>(o) + 3), _mm_srli_si128(res, 6));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(reinterpret_cast<std::uint8_t*>(o) + 6), _mm_srli_si128(res, 12));
             }
             for (; p < width; ++p) {
                 const std::uint8_t* a = r0 + 6 * static_cast<std::ptrdiff_t>(p);
