@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -14,10 +18,14 @@
 #include "tests/support/MessageBoxRecorder.h"
 #include "engine/AppRecord.h"
 #include "engine/Resources.h"
+#include "mainwnd/TrelvixDlg.h"
+#include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/kernel.h"
 #include "platform/messages.h"
 #include "platform/net.h"
+#include "platform/thread.h"
+#include "platform/wave.h"
 #include "tests/support/FakeRecorder.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WaitUntil.h"
@@ -78,6 +86,65 @@ class RecordFixture : public ::testing::Test {
   std::string dir_;
   std::string folder_;
   MessageBoxes boxes_;
+};
+
+// The whole engine behind a main window, against the fake recorder: what the start-up does after
+// a good first login, then the window's initialisation. Silent sound, a test clock five times
+// fast, and every thread the client made ended at the close.
+class EngineFixture : public RecordFixture {
+ protected:
+  void SetUp() override {
+    baselineThreads_ = plat::LiveThreadCount();
+    RecordFixture::SetUp();
+    if (!app_) return;
+    plat::SetWaveBackend(plat::WaveBackend::Null);
+    plat::SetTimeScale(5.0);
+    g_strLocalIP.Set("127.0.0.1");
+    app_->CSettingINI.m_strUsername.Set("admin");
+    app_->CSettingINI.m_strPassword.Set("1234");
+    std::filesystem::create_directories(folder_ + "rec");
+  }
+
+  void TearDown() override {
+    if (!app_) return;
+    if (dlg_) dlg_->DestroyWindow();
+    dlg_.reset();
+    FreeSemaphore();
+    RecordFixture::TearDown();
+    plat::SetTimeScale(1.0);
+    plat::SetWaveBackend(plat::WaveBackend::Auto);
+    WaitUntil([this] { return plat::LiveThreadCount() <= baselineThreads_; });
+    EXPECT_EQ(plat::LiveThreadCount(), baselineThreads_);
+  }
+
+  // `connected`: the record says connected before the window starts, as after a login that the
+  // operator may later end with the connect button.
+  bool Start(bool connected = false) {
+    if (AllocateSystemBuffer() != 1 || InitialSemaphore() != 1) return false;
+    if (InitProcessResource() != 1 || InitLoginResource() != 1) return false;
+    app_->w_LoginResult = 30;
+    if (connected) app_->f_Connected = 1;
+    dlg_ = std::make_unique<CTrelvixDlg>();
+    dlg_->SetWorkAreaForTest(QRect(0, 0, 1280, 1000));
+    return dlg_->OnInitDialog();
+  }
+
+  // Runs the window's queue until `pred` holds (real time).
+  bool Pump(const std::function<bool()>& pred, int realMs = 10000) {
+    return WaitUntil(pred, realMs, [] {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    });
+  }
+
+  int Requests(const std::string& path) const {
+    int n = 0;
+    for (const auto& r : fake_.Requests()) n += r.path == path;
+    return n;
+  }
+
+  std::unique_ptr<CTrelvixDlg> dlg_;
+  std::size_t baselineThreads_ = 0;
 };
 
 }  // namespace mwtest

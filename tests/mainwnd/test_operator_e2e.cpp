@@ -28,7 +28,7 @@
 
 namespace {
 
-using mwtest::RecordFixture;
+using mwtest::EngineFixture;
 
 // The default pictures, held back until the test opens the gate.
 class GateProducer : public fake::StreamProducer {
@@ -44,56 +44,12 @@ class GateProducer : public fake::StreamProducer {
   fake::DefaultStreamProducer inner_;
 };
 
-class OperatorE2E : public RecordFixture {
+class OperatorE2E : public EngineFixture {
  protected:
-  void SetUp() override {
-    baselineThreads_ = plat::LiveThreadCount();
-    RecordFixture::SetUp();
-    if (!app_) return;
-    plat::SetWaveBackend(plat::WaveBackend::Null);
-    plat::SetTimeScale(5.0);
-    g_strLocalIP.Set("127.0.0.1");
-    app_->CSettingINI.m_strUsername.Set("admin");
-    app_->CSettingINI.m_strPassword.Set("1234");
-    std::filesystem::create_directories(folder_ + "rec");
-  }
-
-  void TearDown() override {
-    if (!app_) return;
-    if (dlg_) dlg_->DestroyWindow();
-    dlg_.reset();
-    FreeSemaphore();
-    RecordFixture::TearDown();
-    plat::SetTimeScale(1.0);
-    plat::SetWaveBackend(plat::WaveBackend::Auto);
-    WaitUntil([this] { return plat::LiveThreadCount() <= baselineThreads_; });
-    EXPECT_EQ(plat::LiveThreadCount(), baselineThreads_);
-  }
-
-  bool Start() {
-    if (AllocateSystemBuffer() != 1 || InitialSemaphore() != 1) return false;
-    if (InitProcessResource() != 1 || InitLoginResource() != 1) return false;
-    app_->w_LoginResult = 30;
-    app_->f_Connected = 1;
-    dlg_ = std::make_unique<CTrelvixDlg>();
-    dlg_->SetWorkAreaForTest(QRect(0, 0, 1280, 1000));
-    return dlg_->OnInitDialog();
-  }
-
-  bool Pump(const std::function<bool()>& pred, int realMs = 10000) {
-    return WaitUntil(pred, realMs, [] {
-      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    });
-  }
+  bool Start() { return EngineFixture::Start(true); }
   void Press(int id) {
     dlg_->Command(id);
     QCoreApplication::processEvents();
-  }
-  int Requests(const std::string& path) const {
-    int n = 0;
-    for (const auto& r : fake_.Requests()) n += r.path == path;
-    return n;
   }
   std::vector<std::string> Files(const std::string& folder, const std::string& prefix) const {
     std::vector<std::string> v;
@@ -103,9 +59,6 @@ class OperatorE2E : public RecordFixture {
     }
     return v;
   }
-
-  std::unique_ptr<CTrelvixDlg> dlg_;
-  std::size_t baselineThreads_ = 0;
 };
 
 TEST_F(OperatorE2E, DisconnectStopsTheStreamAndConnectBringsItBack) {

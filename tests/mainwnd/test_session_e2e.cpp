@@ -23,7 +23,7 @@
 
 namespace {
 
-using mwtest::RecordFixture;
+using mwtest::EngineFixture;
 
 // Pictures with an alarm word that the test raises and clears, and a cut on demand.
 class AlarmProducer : public fake::StreamProducer {
@@ -49,56 +49,12 @@ class AlarmProducer : public fake::StreamProducer {
   std::string jpeg_;
 };
 
-class SessionE2E : public RecordFixture {
+class SessionE2E : public EngineFixture {
  protected:
   void SetUp() override {
-    baselineThreads_ = plat::LiveThreadCount();
-    RecordFixture::SetUp();
+    EngineFixture::SetUp();
     if (!app_) return;
-    plat::SetWaveBackend(plat::WaveBackend::Null);
-    plat::SetTimeScale(5.0);
-    g_strLocalIP.Set("127.0.0.1");
-    app_->CSettingINI.m_strUsername.Set("admin");
-    app_->CSettingINI.m_strPassword.Set("1234");
     app_->CSettingINI.m_strTriggerWavPath.Set(std::string(TRELVIX_BIN_DIR) + "/alarm.wav");
-    std::filesystem::create_directories(folder_ + "rec");
-  }
-
-  void TearDown() override {
-    if (!app_) return;
-    if (dlg_) dlg_->DestroyWindow();
-    dlg_.reset();
-    FreeSemaphore();
-    RecordFixture::TearDown();
-    plat::SetTimeScale(1.0);
-    plat::SetWaveBackend(plat::WaveBackend::Auto);
-    // Every thread the client made has ended.
-    WaitUntil([this] { return plat::LiveThreadCount() <= baselineThreads_; });
-    EXPECT_EQ(plat::LiveThreadCount(), baselineThreads_);
-  }
-
-  // What the start-up does after a good first login, then the window's initialisation.
-  bool Start() {
-    if (AllocateSystemBuffer() != 1 || InitialSemaphore() != 1) return false;
-    if (InitProcessResource() != 1 || InitLoginResource() != 1) return false;
-    app_->w_LoginResult = 30;
-    dlg_ = std::make_unique<CTrelvixDlg>();
-    dlg_->SetWorkAreaForTest(QRect(0, 0, 1280, 1000));
-    return dlg_->OnInitDialog();
-  }
-
-  // Runs the window's queue until `pred` holds (real time).
-  bool Pump(const std::function<bool()>& pred, int realMs = 10000) {
-    return WaitUntil(pred, realMs, [] {
-      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    });
-  }
-
-  int Requests(const std::string& path) const {
-    int n = 0;
-    for (const auto& r : fake_.Requests()) n += r.path == path;
-    return n;
   }
 
   int AlarmFiles() const {
@@ -107,9 +63,6 @@ class SessionE2E : public RecordFixture {
       n += e.path().filename().string().rfind("ALARM_", 0) == 0 && std::filesystem::file_size(e.path()) > 0;
     return n;
   }
-
-  std::unique_ptr<CTrelvixDlg> dlg_;
-  std::size_t baselineThreads_ = 0;
 };
 
 // A K41R linked to a recorder type enters that recorder through the R.E.T.R. key, and only
