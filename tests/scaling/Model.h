@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include "scaling/Resize.h"
 
@@ -36,5 +37,18 @@ scaling::ResizeSize Super(const Call& c, Build build = Build::Generic);
 void SixTapWeights(float frac, float out[6]);
 // The same in single precision, as the SSE build computes them.
 void SixTapWeightsF(float frac, float out[6]);
+
+// The sample at `p` of a result of the data type (0: 8-bit, 1: 16-bit, 2: float), as a double.
+inline double SampleAt(const std::uint8_t* p, int dataType) {
+    if (dataType == 0) return *p;
+    if (dataType == 1) {
+        std::uint16_t v;
+        std::memcpy(&v, p, 2);
+        return v;
+    }
+    float v;
+    std::memcpy(&v, p, 4);
+    return v;
+}
 
 }  // namespace model

@@ -10,6 +10,7 @@
 #include "scaling/Aligned.h"
 #include "scaling/Builds.h"
 #include "scaling/Resize.h"
+#include "Model.h"
 
 #ifdef TRELVIX_SCALING_HAS_SSE
 #include "scaling/sse/Arith.h"
@@ -342,19 +343,7 @@ TEST(SseAgainstGeneric, SameOrCloseResults) {
                     continue;
                 }
                 for (std::size_t k = 0; k < g.size(); k += e) {
-                    double a, b;
-                    if (type == 0) a = g[k], b = x[k];
-                    else if (type == 1) {
-                        std::uint16_t p, q;
-                        std::memcpy(&p, &g[k], 2);
-                        std::memcpy(&q, &x[k], 2);
-                        a = p, b = q;
-                    } else {
-                        float p, q;
-                        std::memcpy(&p, &g[k], 4);
-                        std::memcpy(&q, &x[k], 4);
-                        a = p, b = q;
-                    }
+                    const double a = model::SampleAt(&g[k], type), b = model::SampleAt(&x[k], type);
                     ASSERT_LE(std::fabs(a - b), type == 2 ? 1e-3 : 1.0)
                         << "mode " << mode << " type " << type << " case " << i << " at " << k;
                 }
