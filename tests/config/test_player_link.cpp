@@ -100,6 +100,14 @@ class PlayerLinkTest : public ::testing::Test {
     page.Command(IDC_BK_START);
     return status;
   }
+  // The sheet's network backup page, shown and saving into the downloads folder.
+  DownloadFilePage& OpenBackupPage(MySystemDialog& sheet) {
+    sheet.CreateSheet(nullptr, QRect(0, 0, 1280, 1024));
+    DownloadFilePage& page = sheet.m_NetworkBackupPage;
+    sheet.SetActivePage(&page);
+    page.SetFolder(downloads_.path());
+    return page;
+  }
   bool WaitForLine(const std::string& prefix, std::size_t count = 1) {
     return WaitUntil([&] { return Starting(Lines(Log()), prefix).size() >= count; }, 5000);
   }
@@ -120,10 +128,7 @@ TEST_F(PlayerLinkTest, ALinkedPlayerFollowsTheDownloadAndASecondStartSendsOnlyTh
   s.pauseMsPerChunk = 1;  // the ack arrives while the data still comes
   fake_.SetBackup(s);
   MySystemDialog sheet;
-  sheet.CreateSheet(nullptr, QRect(0, 0, 1280, 1024));
-  DownloadFilePage& page = sheet.m_NetworkBackupPage;
-  sheet.SetActivePage(&page);
-  page.SetFolder(downloads_.path());
+  DownloadFilePage& page = OpenBackupPage(sheet);
   EXPECT_EQ(RunDownload(page), "Download process is finished");
   EXPECT_TRUE(boxes.Texts().empty());
   ASSERT_TRUE(WaitForLine("FRAME 1203"));
@@ -177,10 +182,7 @@ TEST_F(PlayerLinkTest, SilentOrStoppingPlayersGetNoNotices) {
     std::remove(Log().c_str());
     MessageBoxRecorder boxes;
     MySystemDialog sheet;
-    sheet.CreateSheet(nullptr, QRect(0, 0, 1280, 1024));
-    DownloadFilePage& page = sheet.m_NetworkBackupPage;
-    sheet.SetActivePage(&page);
-    page.SetFolder(downloads_.path());
+    DownloadFilePage& page = OpenBackupPage(sheet);
     if (std::string(mode) == "stop") {
       // Slow enough for the stop to arrive before the data.
       fake::BackupSettings s;
@@ -202,10 +204,7 @@ TEST_F(PlayerLinkTest, AClosedPlayerIsReplacedWithANewLock) {
   Mode("exit");
   MessageBoxRecorder boxes;
   MySystemDialog sheet;
-  sheet.CreateSheet(nullptr, QRect(0, 0, 1280, 1024));
-  DownloadFilePage& page = sheet.m_NetworkBackupPage;
-  sheet.SetActivePage(&page);
-  page.SetFolder(downloads_.path());
+  DownloadFilePage& page = OpenBackupPage(sheet);
   EXPECT_EQ(RunDownload(page), "Download process is finished");
   const std::string firstLock = app_->PlayerLink.sz_NetworkBkMutexName;
   const std::uint32_t firstPid = app_->PlayerLink.dw_PlayerProcessId;
@@ -222,10 +221,7 @@ TEST_F(PlayerLinkTest, AClosedPlayerIsReplacedWithANewLock) {
 TEST_F(PlayerLinkTest, AMissingPlayerIsReportedAndTheDownloadGoesOn) {
   MessageBoxRecorder boxes;
   MySystemDialog sheet;
-  sheet.CreateSheet(nullptr, QRect(0, 0, 1280, 1024));
-  DownloadFilePage& page = sheet.m_NetworkBackupPage;
-  sheet.SetActivePage(&page);
-  page.SetFolder(downloads_.path());
+  DownloadFilePage& page = OpenBackupPage(sheet);
   EXPECT_EQ(RunDownload(page), "Download process is finished");
   EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Execuate player is failed"});
   EXPECT_EQ(app_->PlayerLink.h_PlayerWnd.load(), 0u);
