@@ -86,9 +86,14 @@ inline std::int64_t Extent(int w, int h, int step, int pixelBytes) {
 }
 
 // Destination clip of one axis. Returns false when the count derived from the factor leaves
-// 32-bit range.
-inline bool ClipAxis(int roiLen, double factor, int convention, int& dstLen) {
-    const double n = convention ? std::trunc(factor * roiLen + kEps) : std::trunc(roiLen / factor + kEps);
+// 32-bit range. With factors as source pixels per destination pixel (convention 0), sampling at
+// pixel centres fits as many destination pixels as whole steps fill the region; the filters,
+// whose first position is the region's first pixel, fit that pixel and every whole step after
+// it that stays on the region.
+inline bool ClipAxis(int roiLen, double factor, int convention, int& dstLen, bool centres = true) {
+    const double n = convention ? std::trunc(factor * roiLen + kEps)
+                     : centres  ? std::trunc(roiLen / factor + kEps)
+                                : std::trunc((roiLen - 1) / factor + kEps) + 1.0;
     if (!(n < kTwo31)) return false;
     const int ni = static_cast<int>(n);
     if (ni < dstLen) dstLen = ni < 1 ? 1 : ni;
@@ -362,7 +367,8 @@ ResizeStatus ResizeGeneralT(const void* src, ResizeSize srcSize, int srcStep, Re
     if (roi.width > srcSize.width - roi.x) roi.width = srcSize.width - roi.x;
     if (roi.height > srcSize.height - roi.y) roi.height = srcSize.height - roi.y;
     int W = dstSize.width, H = dstSize.height;
-    if (!ClipAxis(roi.width, xf, factorConvention, W) || !ClipAxis(roi.height, yf, factorConvention, H))
+    const bool nearest = mode == ResizeModeNearest;
+    if (!ClipAxis(roi.width, xf, factorConvention, W, nearest) || !ClipAxis(roi.height, yf, factorConvention, H, nearest))
         return ResizeErrFactor;
 
     const int pixelBytes = L.stride * L.elemSize;
@@ -370,7 +376,6 @@ ResizeStatus ResizeGeneralT(const void* src, ResizeSize srcSize, int srcStep, Re
         Extent(W, H, dstStep, pixelBytes) > kMaxOffset)
         return ResizeErrSize;
 
-    const bool nearest = mode == ResizeModeNearest;
     const AxisMap xm = MapAxis(nearest, xf, roi.width, xShift, factorConvention);
     const AxisMap ym = MapAxis(nearest, yf, roi.height, yShift, factorConvention);
     switch (dataType) {

@@ -110,6 +110,17 @@ void FilterRow(const SeparableArgs<T, K>& a, const T* row, typename FilterTypes<
         if (a.channels == 1) B::template LinearHorzC1<T>(row, w, a.colIdx, a.colWeights, out);
         else if (a.channels == 3) B::template LinearHorzC3<T>(row, w, a.stride, a.colIdx, a.colWeights, out);
         else B::template LinearHorzC4<T>(row, w, a.colIdx, a.colWeights, out);
+        if constexpr (std::is_same_v<T, float>) {
+            // A column whose weight sits wholly on one sample is that sample: blended, a zero
+            // weight on an infinity or NaN beside it would give NaN.
+            const int ch = a.channels, nb = ch == 1 ? 1 : a.stride;
+            for (int p = 0; p < w; ++p) {
+                const float f = a.colWeights[p];
+                if (f != 0.0f && f != 1.0f) continue;
+                const T* s = row + a.colIdx[p] + (f == 0.0f ? 0 : nb);
+                for (int c = 0; c < ch; ++c) out[ch * p + c] = s[c];
+            }
+        }
     } else if constexpr (K == FilterCubic) {
         if (a.channels == 1) B::template CubicHorzC1<T>(row, w, a.colIdx, a.colWeights, out);
         else if (a.channels == 3) B::template CubicHorzC3<T>(row, w, a.stride, a.colIdx, a.colWeights, out);
@@ -127,6 +138,20 @@ void CombineRows(const SeparableArgs<T, K>& a, int r, T* dstRow, typename Filter
     const bool threeOfFour = a.channels != 1 && a.stride != a.channels;
     const int count = threeOfFour ? a.width : a.width * a.channels;
     if constexpr (K == FilterLinear) {
+        if constexpr (std::is_same_v<T, float>) {
+            // One row carries the whole weight: its values as they are (see SoleLinearTap).
+            const float t = a.rowWeights[r];
+            if (t == 0.0f || t == 1.0f) {
+                const float* one = rows[t == 0.0f ? 0 : 1];
+                if (!threeOfFour) {
+                    std::memcpy(dstRow, one, static_cast<std::size_t>(count) * sizeof(float));
+                } else {
+                    for (int p = 0; p < count; ++p)
+                        for (int c = 0; c < 3; ++c) dstRow[4 * p + c] = one[3 * p + c];
+                }
+                return;
+            }
+        }
         if (threeOfFour) B::template LinearVertC3of4<T>(dstRow, count, a.rowWeights[r], rows[0], rows[1]);
         else B::template LinearVert<T>(dstRow, count, a.rowWeights[r], rows[0], rows[1]);
     } else if constexpr (K == FilterCubic) {
@@ -167,6 +192,21 @@ void ResizeLinearRowsDirect(const SeparableArgs<T, FilterLinear>& a) {
     }
 }
 
+// Linear: the tap (0 upper, 1 lower) that carries the whole weight of destination row r, or -1
+// when both rows count. The other row is not read at all: its zero weight would still turn an
+// infinity or NaN there into NaN, and it costs a horizontal pass.
+template <class T, FilterKind K>
+int SoleLinearTap(const SeparableArgs<T, K>& a, int r) {
+    if constexpr (K != FilterLinear) {
+        return -1;
+    } else {
+        using Weight = typename FilterTypes<T, K>::RowWeight;
+        constexpr Weight kOne = static_cast<Weight>(std::is_same_v<T, float> ? 1 : 16384);
+        const Weight w = a.rowWeights[r];
+        return w == Weight(0) ? 0 : (w == kOne ? 1 : -1);
+    }
+}
+
 template <class B, class T, FilterKind K>
 void ResizeSeparable(const SeparableArgs<T, K>& a) {
     if constexpr (K == FilterLinear && !std::is_same_v<T, float>) {
@@ -183,16 +223,18 @@ void ResizeSeparable(const SeparableArgs<T, K>& a) {
     for (int s = 0; s < N; ++s) held[s] = kNone;
     Work* taps[N] = {};
     std::int64_t lastBase = kNone;
+    int lastSole = -1;
     const std::int64_t top = -static_cast<std::int64_t>(a.roiY), bottom = a.availH - 1;
     T* dstRow = a.dst;
     for (int r = 0; r < a.height; ++r, dstRow += a.dstStep) {
         const std::int64_t base = a.rowIdx[r] / a.srcStep;
-        if (base != lastBase) {
+        const int sole = SoleLinearTap(a, r);
+        if (base != lastBase || sole != lastSole) {
             std::int64_t need[N];
             bool have[N];
             bool slotUsed[N] = {};
             for (int j = 0; j < N; ++j) {
-                std::int64_t row = base + kFirstTap<K> + j;
+                std::int64_t row = base + kFirstTap<K> + (sole < 0 ? j : sole);
                 need[j] = row < top ? top : (row > bottom ? bottom : row);
                 have[j] = false;
                 for (int s = 0; s < N; ++s)
@@ -221,6 +263,7 @@ void ResizeSeparable(const SeparableArgs<T, K>& a) {
                 FilterRow<B, T, K>(a, a.src + need[j] * a.srcStep, a.work[s]);
             }
             lastBase = base;
+            lastSole = sole;
         }
         CombineRows<B, T, K>(a, r, dstRow, taps);
     }

@@ -178,23 +178,27 @@ void GeneralPlane(const Call& c, const Pic& src, std::uint8_t* dst, int dstStrid
                     out = Get<T>(src, ty.base, tx.base, ch);
                 } else if (mode == scaling::ResizeModeLinear) {
                     if constexpr (std::is_same_v<T, float>) {
+                        // A weight of 0 or 1 takes the one sample or row as it is.
+                        const float f = tx.wFloat, t = ty.wFloat;
+                        auto whole = [](float w) { return w == 0.0f || w == 1.0f; };
                         if (sse) {
                             auto hf = [&](int row) {
                                 const float s0 = Get<T>(src, row, tx.base, ch), s1 = Get<T>(src, row, tx.base + 1, ch);
-                                return s0 + (s1 - s0) * tx.wFloat;
+                                return whole(f) ? (f == 0.0f ? s0 : s1) : s0 + (s1 - s0) * f;
                             };
-                            const float t = ty.wFloat;
-                            out = hf(ty.base) * (1.0f - t) + hf(ty.base + 1) * t;
+                            out = whole(t) ? hf(ty.base + (t == 0.0f ? 0 : 1))
+                                           : hf(ty.base) * (1.0f - t) + hf(ty.base + 1) * t;
                             Put<T>(dst, c.dstStep, dstStride, r, k, ch, out);
                             continue;
                         }
                         auto h = [&](int row) {
                             const double s0 = Get<T>(src, row, tx.base, ch), s1 = Get<T>(src, row, tx.base + 1, ch);
-                            return static_cast<float>(s0 + (s1 - s0) * static_cast<double>(tx.wFloat));
+                            if (whole(f)) return static_cast<float>(f == 0.0f ? s0 : s1);
+                            return static_cast<float>(s0 + (s1 - s0) * static_cast<double>(f));
                         };
-                        const double t = ty.wFloat;
-                        out = static_cast<float>(static_cast<double>(h(ty.base)) * (1.0 - t) +
-                                                 static_cast<double>(h(ty.base + 1)) * t);
+                        out = whole(t) ? h(ty.base + (t == 0.0f ? 0 : 1))
+                                       : static_cast<float>(static_cast<double>(h(ty.base)) * (1.0 - t) +
+                                                            static_cast<double>(h(ty.base + 1)) * t);
                     } else {
                         const bool is8 = std::is_same_v<T, std::uint8_t>;
                         auto h = [&](int row) {
@@ -297,9 +301,13 @@ template <class F> void ForPlanes(const Call& c, F&& f) {
     }
 }
 
-int ClipLen(int roiLen, double f, int dstLen, int convention) {
-    const int n = static_cast<int>(std::trunc(convention ? f * roiLen + kEps : roiLen / f + kEps));
-    return n < dstLen ? (n < 1 ? 1 : n) : dstLen;
+// Destination length of one axis. Step factors: nearest fits the whole steps in the region;
+// the filters, starting on the region's first pixel, that pixel and each whole step after it.
+int ClipLen(int roiLen, double f, int dstLen, int convention, bool nearest = true) {
+    const double n = convention ? std::trunc(f * roiLen + kEps)
+                     : nearest  ? std::trunc(roiLen / f + kEps)
+                                : std::trunc((roiLen - 1) / f + kEps) + 1.0;
+    return n < dstLen ? (n < 1 ? 1 : static_cast<int>(n)) : dstLen;
 }
 
 // ---- super-sampling ----------------------------------------------------------------------
@@ -456,8 +464,9 @@ scaling::ResizeSize General(const Call& c, Build build) {
     Call cc = c;
     cc.roi.width = std::min(c.roi.width, c.srcSize.width - c.roi.x);
     cc.roi.height = std::min(c.roi.height, c.srcSize.height - c.roi.y);
-    const int W = ClipLen(cc.roi.width, c.xf, c.dstSize.width, c.convention),
-              H = ClipLen(cc.roi.height, c.yf, c.dstSize.height, c.convention);
+    const bool nearest = mode == scaling::ResizeModeNearest;
+    const int W = ClipLen(cc.roi.width, c.xf, c.dstSize.width, c.convention, nearest),
+              H = ClipLen(cc.roi.height, c.yf, c.dstSize.height, c.convention, nearest);
     ForPlanes(cc, [&](const Pic& p, std::uint8_t* d, int dstStride, int chans) {
         switch (c.dataType) {
             case 0: GeneralPlane<std::uint8_t>(cc, p, d, dstStride, chans, W, H, mode, c.srcSize.width, c.srcSize.height, build); break;

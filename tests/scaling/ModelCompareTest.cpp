@@ -69,9 +69,10 @@ struct BuildDrivers {
     bool stepConvention = false;  // also draw calls with step factors
 };
 const BuildDrivers kGenericDrivers{model::Build::Generic, &scaling::generic::ResizeGeneral,
-                                   &scaling::generic::ResizeSuperSample};
+                                   &scaling::generic::ResizeSuperSample, true};
 #ifdef TRELVIX_SCALING_HAS_SSE
-const BuildDrivers kSseDrivers{model::Build::Sse, &scaling::sse::ResizeGeneral, &scaling::sse::ResizeSuperSample};
+const BuildDrivers kSseDrivers{model::Build::Sse, &scaling::sse::ResizeGeneral, &scaling::sse::ResizeSuperSample,
+                               true};
 const BuildDrivers kSse2Drivers{model::Build::Sse2, &scaling::sse2::ResizeGeneral, &scaling::sse2::ResizeSuperSample,
                                 true};
 const BuildDrivers kSse3Drivers{model::Build::Sse2, &scaling::sse3::ResizeGeneral, &scaling::sse3::ResizeSuperSample,
