@@ -368,7 +368,8 @@ ResizeStatus ResizeGeneralT(const void* src, ResizeSize srcSize, int srcStep, Re
     if (roi.height > srcSize.height - roi.y) roi.height = srcSize.height - roi.y;
     int W = dstSize.width, H = dstSize.height;
     const bool nearest = mode == ResizeModeNearest;
-    if (!ClipAxis(roi.width, xf, factorConvention, W, nearest) || !ClipAxis(roi.height, yf, factorConvention, H, nearest))
+    if (!ClipAxis(roi.width, xf, factorConvention, W, nearest) ||
+        !ClipAxis(roi.height, yf, factorConvention, H, nearest))
         return ResizeErrFactor;
 
     const int pixelBytes = L.stride * L.elemSize;

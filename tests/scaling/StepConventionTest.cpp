@@ -68,7 +68,8 @@ TEST(StepConvention, DestinationSizesPerMode) {
     for (const StepBuild& b : kStepBuilds)
         for (const Case& c : cases)
             for (int mode : modes) {
-                SCOPED_TRACE(testing::Message() << b.name << " region " << c.n << " step " << c.step << " mode " << mode);
+                SCOPED_TRACE(testing::Message() << b.name << " region " << c.n << " step " << c.step << " mode "
+                                                << mode);
                 const int side = c.n + 8;
                 const std::vector<std::uint8_t> src(static_cast<std::size_t>(side) * side, 77);
                 std::vector<std::uint8_t> dst(static_cast<std::size_t>(c.dst) * c.dst, 0xEE);
@@ -91,8 +92,8 @@ TEST(StepConvention, LastLinearColumnIsTheRegionsLast) {
     for (const StepBuild& b : kStepBuilds) {
         SCOPED_TRACE(b.name);
         std::vector<std::uint8_t> dst(24, 0xEE);
-        ASSERT_EQ(b.general(src.data(), {20, 4}, 20, {2, 0, 10, 4}, dst.data(), 24, {24, 1}, 0.5, 1.0, 0.0, 0.0, 1, 1, 0,
-                            0, scaling::ResizeModeLinear, 0),
+        ASSERT_EQ(b.general(src.data(), {20, 4}, 20, {2, 0, 10, 4}, dst.data(), 24, {24, 1}, 0.5, 1.0, 0.0, 0.0, 1,
+                            1, 0, 0, scaling::ResizeModeLinear, 0),
                   scaling::ResizeOk);
         EXPECT_EQ(dst[0], 20);
         EXPECT_EQ(dst[1], 25);
