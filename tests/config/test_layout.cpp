@@ -36,6 +36,7 @@
 #include "config/UpgradeFWDlg.h"
 #include "config/WriteCDSettingDlg.h"
 #include "core/Model.h"
+#include "session/ControlDeviceTable.h"
 #include "tests/config/pages_fixture.h"
 #include "ui/Controls.h"
 
@@ -201,50 +202,63 @@ TEST_F(LayoutTest, EveryPageAndDialogOfEveryModelIsLaidOutWithoutOverlapsOrCutTe
     online.replace(24 * k + 16, 8, record, 8);
   }
   fake_.SetSection("ONLINE", online);
-  if (const char* bigger = std::getenv("LAYOUT_FONT_STEP")) {
-    QFont font = QApplication::font();
-    font.setPointSize(font.pointSize() + std::atoi(bigger));
-    QApplication::setFont(font);
-  }
+  struct Setup {
+    const char* model;
+    const char* firmware;
+    bool multi;
+  };
+  std::vector<Setup> setups;
   for (const Family& family : Families()) {
     for (const char* firmware : family.firmwares) {
-      Connect(family.model, firmware);
-      if (HasFatalFailure()) return;
-      const std::string at = std::string(family.model) + " " + firmware;
-      auto sheet = OpenSheet();
-      for (int i = 0; i < sheet->GetPageCount(); ++i) {
-        ui::PropertyPage* page = sheet->GetPage(i);
-        ASSERT_TRUE(sheet->SetActivePage(i)) << at << " " << page->Caption().toStdString();
-        QApplication::processEvents();
-        for (const std::string& fault : LayoutFaults(page)) {
-          ADD_FAILURE() << at << " page " << page->Caption().toStdString() << ": " << fault;
-        }
+      setups.push_back({family.model, firmware, false});
+      if (IsModelFamilyK41(family.model)) setups.push_back({family.model, firmware, true});
+    }
+  }
+  for (const Setup& setup : setups) {
+    const bool dvr = IsModelFamilyK41(setup.model);
+    const int multi = setup.multi ? 1 : 0;
+    const char* firmware = setup.firmware;
+    Connect(setup.model, firmware);
+    if (HasFatalFailure()) return;
+    // A multi-channel recorder has a channel column and the alarm switch; a DVR with an RVX
+    // in its device table has the alarm list.
+    app_->by_MultiChannel = static_cast<std::uint8_t>(multi);
+    app_->C_ControlD.Reset();
+    if (dvr) app_->C_ControlD.Add(0, 0, 19, CDF_VIDEO);
+    const std::string at = std::string(setup.model) + " " + firmware + (multi ? " multi-channel" : "");
+    auto sheet = OpenSheet();
+    for (int i = 0; i < sheet->GetPageCount(); ++i) {
+      ui::PropertyPage* page = sheet->GetPage(i);
+      ASSERT_TRUE(sheet->SetActivePage(i)) << at << " " << page->Caption().toStdString();
+      QApplication::processEvents();
+      for (const std::string& fault : LayoutFaults(page)) {
+        ADD_FAILURE() << at << " page " << page->Caption().toStdString() << ": " << fault;
       }
-      // The dialogs the pages open.
-      std::vector<std::pair<const char*, std::function<std::unique_ptr<ui::Window>()>>> dialogs = {
-          {"camera editor", [] { return std::make_unique<CCameraEditDlg>(); }},
-          {"device editor", [] { return std::make_unique<CDeviceEditDlg>(); }},
-          {"detection editor", [] { return std::make_unique<CDetectionEditDlg>(); }},
-          {"full list", [] { return std::make_unique<CFullListDlg>(nullptr); }},
-          {"time setting", [] { return std::make_unique<CTimeSettingDlg>(); }},
-          {"mail account", [] { return std::make_unique<CMailAccountEditDlg>(); }},
-          {"folder", [] { return std::make_unique<CDlgGetPath>(); }},
-          {"server log", [] { return std::make_unique<CServerLogDlg>(); }},
-          {"DVR log", [] { return std::make_unique<CDvrLogDlg>(); }},
-          {"firmware", [] { return std::make_unique<CUpgradeFWDlg>(); }},
-          {"disc writing", [] { return std::make_unique<CWriteCDSettingDlg>(); }},
-          {"playback search", [] { return std::make_unique<CPlaybackSearchDlg>(); }},
-          {"program copy", [] { return std::make_unique<CCopyProgramDlg>(); }},
-      };
-      for (auto& [name, make] : dialogs) {
-        std::unique_ptr<ui::Window> dialog = make();
-        static_cast<ui::Window&>(*dialog).OnInitDialog();
-        Check(dialog.get(), at + " " + name);
-      }
-      {
-        CDownloadProgressDlg progress(nullptr, sheet->m_NetworkBackupPage);
-        Check(&progress, at + " backup progress");
-      }
+    }
+    // The dialogs the pages open.
+    std::vector<std::pair<const char*, std::function<std::unique_ptr<ui::Window>()>>> dialogs = {
+        {"camera editor", [] { return std::make_unique<CCameraEditDlg>(); }},
+        {"device editor", [] { return std::make_unique<CDeviceEditDlg>(); }},
+        {"detection editor", [] { return std::make_unique<CDetectionEditDlg>(); }},
+        {"full list", [] { return std::make_unique<CFullListDlg>(nullptr); }},
+        {"time setting", [] { return std::make_unique<CTimeSettingDlg>(); }},
+        {"mail account", [] { return std::make_unique<CMailAccountEditDlg>(); }},
+        {"folder", [] { return std::make_unique<CDlgGetPath>(); }},
+        {"server log", [] { return std::make_unique<CServerLogDlg>(); }},
+        {"DVR log", [] { return std::make_unique<CDvrLogDlg>(); }},
+        {"firmware", [] { return std::make_unique<CUpgradeFWDlg>(); }},
+        {"disc writing", [] { return std::make_unique<CWriteCDSettingDlg>(); }},
+        {"playback search", [] { return std::make_unique<CPlaybackSearchDlg>(); }},
+        {"program copy", [] { return std::make_unique<CCopyProgramDlg>(); }},
+    };
+    for (auto& [name, make] : dialogs) {
+      std::unique_ptr<ui::Window> dialog = make();
+      static_cast<ui::Window&>(*dialog).OnInitDialog();
+      Check(dialog.get(), at + " " + name);
+    }
+    {
+      CDownloadProgressDlg progress(nullptr, sheet->m_NetworkBackupPage);
+      Check(&progress, at + " backup progress");
     }
   }
 }
