@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimeEdit>
+#include <memory>
 #include <gtest/gtest.h>
 
 #include "ui/Controls.h"
@@ -118,23 +120,35 @@ TEST(TextFit, ListColumnsGrowToHeadingAndCells) {
 
 TEST(DateTimeFields, DigitsTypedAfterASingleClickReplaceTheField) {
   struct Case {
+    bool picker;        // the pages' picker, or a plain time box given the same behaviour
     const char* format;
     const char* field;  // the text of the field clicked
     const char* typed;
     const char* shown;
   } cases[] = {
-      {"HH : mm : ss", "34", "07", "12 : 07 : 56"},
-      {"HH : mm : ss", "12", "09", "09 : 34 : 56"},
-      {"yyyy - MM - dd", "03", "11", "2021 - 11 - 04"},
+      {true, "HH : mm : ss", "34", "07", "12 : 07 : 56"},
+      {true, "HH : mm : ss", "12", "09", "09 : 34 : 56"},
+      {true, "yyyy - MM - dd", "03", "11", "2021 - 11 - 04"},
+      {false, "HH : mm : ss", "56", "42", "12 : 34 : 42"},
   };
   for (const Case& c : cases) {
-    ui::DateTimePicker picker;
-    picker.SetFormat(QString::fromLatin1(c.format));
-    picker.SetTime(QDateTime(QDate(2021, 3, 4), QTime(12, 34, 56)));
-    picker.resize(200, 24);
-    picker.show();
-    QApplication::setActiveWindow(&picker);
-    auto* line = picker.findChild<QLineEdit*>();
+    std::unique_ptr<QDateTimeEdit> edit;
+    if (c.picker) {
+      auto picker = std::make_unique<ui::DateTimePicker>();
+      picker->SetFormat(QString::fromLatin1(c.format));
+      picker->SetTime(QDateTime(QDate(2021, 3, 4), QTime(12, 34, 56)));
+      edit = std::move(picker);
+    } else {
+      auto time = std::make_unique<QTimeEdit>();
+      time->setDisplayFormat(QString::fromLatin1(c.format));
+      time->setTime(QTime(12, 34, 56));
+      ui::SelectFieldOnClick(time.get());
+      edit = std::move(time);
+    }
+    edit->resize(200, 24);
+    edit->show();
+    QApplication::setActiveWindow(edit.get());
+    auto* line = edit->findChild<QLineEdit*>();
     ASSERT_NE(line, nullptr);
     // The middle of the field's text.
     const int at = line->text().indexOf(QString::fromLatin1(c.field));
