@@ -3,10 +3,13 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <tuple>
 #include <QPushButton>
 #include <QRadioButton>
 #include <mutex>
 
+#include "config/FileDialogs.h"
 #include "config/PageModel.h"
 #include "core/Model.h"
 #include "engine/AppRecord.h"
@@ -58,7 +61,7 @@ bool AlarmPropertyPage::OnInitDialog() {
   for (int i = 1; i <= 10; ++i) post->AddString(QString::number(i));
   post->setGeometry(150, 68, 60, 22);
   AddControl(IDC_POST_NUMBER, post);
-  label("Pics", 216, 68);
+  label("Pics", 216, 68, 0, 60);
   label("Alarm Duration : ", 16, 96);
   auto* duration = new ui::DropList(this);
   duration->setGeometry(150, 96, 110, 22);
@@ -66,7 +69,7 @@ bool AlarmPropertyPage::OnInitDialog() {
   check(IDC_AUTO_SWITCH, "Auto switch to alarm video", 16, 124, 240);
 
   auto* group = new QGroupBox(QStringLiteral("Alarm Video Source Definition"), this);
-  group->setGeometry(10, 150, 470, 84);
+  group->setGeometry(10, 150, 456, 84);
   AddControl(IDC_SOURCE_GROUP, group);
   label("CH1 Source :", 20, 174, IDC_CH1_SOURCE_LABEL, 100);
   label("CH2 Source :", 20, 202, IDC_CH2_SOURCE_LABEL, 100);
@@ -79,7 +82,7 @@ bool AlarmPropertyPage::OnInitDialog() {
   }
 
   auto* refresh = new QPushButton(QStringLiteral("Alarm\nRefresh"), this);
-  refresh->setGeometry(300, 60, 80, 44);
+  refresh->setGeometry(340, 60, 80, 44);
   AddControl(IDC_ALARM_REFRESH, refresh);
   label("Alarm Record :", 16, 244, IDC_RECORD_LABEL);
   radio(IDC_RECORD_ON, "ON", 150, 244);
@@ -90,6 +93,19 @@ bool AlarmPropertyPage::OnInitDialog() {
   radio(IDC_RES_160, "160*120", 150, 272)->hide();
   radio(IDC_RES_320, "320*240", 240, 272)->hide();
   radio(IDC_RES_VGA, "VGA", 330, 272)->hide();
+  // So are the alarm sound's file box, its switch and Load, and the two channel buttons.
+  auto* soundPath = new QLineEdit(this);
+  soundPath->setGeometry(16, 300, 200, 22);
+  soundPath->hide();
+  AddControl(IDC_SOUND_PATH, soundPath);
+  check(IDC_SOUND_CHECK, "", 222, 300, 22)->hide();
+  for (const auto& [id, text, x] : {std::tuple{IDC_SOUND_LOAD, "Load", 250}, std::tuple{IDC_CH1_BUTTON, "CH1", 310},
+                                    std::tuple{IDC_CH2_BUTTON, "CH2", 370}}) {
+    auto* b = new QPushButton(QString::fromLatin1(text), this);
+    b->setGeometry(x, 300, 56, 22);
+    b->hide();
+    AddControl(id, b);
+  }
 
   OnCommand(IDC_ENABLE, [this] { OnRadioEnable(); });
   OnCommand(IDC_DISABLE, [this] { OnRadioDisable(); });
@@ -102,6 +118,10 @@ bool AlarmPropertyPage::OnInitDialog() {
   OnCommand(IDC_RECORD_OFF, [this] { OnRadioRecord(0); });
   OnCommand(IDC_AUTO_SWITCH, [this] { OnCheckAutoSwitch(); });
   OnCommand(IDC_ALARM_REFRESH, [this] { OnButtonAlarmRefresh(); });
+  OnCommand(IDC_SOUND_LOAD, [this] { OnButtonLoad(); });
+  OnCommand(IDC_SOUND_CHECK, [this] { OnCheckAlarmSound(); });
+  OnCommand(IDC_CH1_BUTTON, [] {});
+  OnCommand(IDC_CH2_BUTTON, [] {});
 
   AppRecord* app = g_lpApp;
   const sect::Device device = pagemodel::ConnectedDevice();
@@ -162,6 +182,20 @@ bool AlarmPropertyPage::OnInitDialog() {
 void AlarmPropertyPage::DoDataExchange(ui::DataExchange& dx) {
   dx.ListIndex(IDC_DURATION, m_nAlarmDuration);
   dx.ListIndex(IDC_POST_NUMBER, m_nPostNumber);
+  dx.Text(IDC_SOUND_PATH, m_strAlarmSoundPath);
+  dx.Check(IDC_SOUND_CHECK, m_nAlarmSound);
+}
+
+void AlarmPropertyPage::OnButtonLoad() {
+  std::string chosen;
+  if (PickOpenFile(this, "WAV files (*.wav)", std::string(), chosen) != 1 || chosen.empty()) return;
+  m_strAlarmSoundPath = chosen;
+  UpdateData(false);
+}
+
+void AlarmPropertyPage::OnCheckAlarmSound() {
+  m_nAlarmSound = m_nAlarmSound ? 0 : 1;
+  SetChecked(IDC_SOUND_CHECK, m_nAlarmSound != 0);
 }
 
 void AlarmPropertyPage::ShowMethod() {

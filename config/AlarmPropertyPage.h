@@ -28,6 +28,12 @@ class AlarmPropertyPage : public ui::PropertyPage {
     IDC_CH2_SOURCE_LABEL = 1477,
     IDC_SOURCE_FIRST = 1478,  // 1478..1485: CH1 and CH2 radio of source 1, then of source 2, ...
     IDC_ALARM_REFRESH = 1068,
+    // Made but never shown: the alarm sound's file and switch, and two channel buttons.
+    IDC_SOUND_PATH = 1040,
+    IDC_SOUND_CHECK = 1336,
+    IDC_SOUND_LOAD = 1337,
+    IDC_CH1_BUTTON = 1443,
+    IDC_CH2_BUTTON = 1444,
   };
 
   explicit AlarmPropertyPage(QWidget* parent = nullptr) : ui::PropertyPage(QStringLiteral("Alarm"), parent) {}
@@ -39,6 +45,8 @@ class AlarmPropertyPage : public ui::PropertyPage {
   std::uint8_t m_byAlarmTriggerRecord = 0;    // "Alarm Trigger Record"
   std::uint8_t m_byAlarmVideoSource = 0;      // bit k set: source k + 1 on CH2
   std::uint8_t m_byAlarmAutoSwitchVideo = 0;  // the stored setting until the page says otherwise
+  std::string m_strAlarmSoundPath;  // the hidden sound-file box
+  int m_nAlarmSound = 0;            // the hidden sound switch
 
   void DoDataExchange(ui::DataExchange& dx) override;
 
@@ -51,6 +59,9 @@ class AlarmPropertyPage : public ui::PropertyPage {
   void OnCheckAutoSwitch();
   void OnButtonAlarmRefresh();
   void OnVideoSource(int source, bool ch2);
+  // Asks for a wave file; a confirmed, non-empty choice becomes the sound path.
+  void OnButtonLoad();
+  void OnCheckAlarmSound();
 
  protected:
   bool OnInitDialog() override;

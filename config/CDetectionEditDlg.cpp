@@ -79,11 +79,12 @@ CDetectionEditDlg::~CDetectionEditDlg() {
 bool CDetectionEditDlg::OnInitDialog() {
   const struct {
     const char* text;
-    int x;
-  } labels[] = {{"NO.", 6}, {"DETECT", 48}, {"AREA", 136}, {"LS", 208}, {"SS", 246}, {"TS", 284}, {"RE", 322}, {"ALARM", 360}};
+    int x, width;  // as wide as the control under it
+  } labels[] = {{"NO.", 6, 36},  {"DETECT", 48, 80}, {"AREA", 136, 64}, {"LS", 208, 34},
+                {"SS", 246, 34}, {"TS", 284, 34},    {"RE", 322, 34},   {"ALARM", 360, 70}};
   for (const auto& l : labels) {
     auto* label = new QLabel(QString::fromLatin1(l.text), this);
-    label->setGeometry(l.x, 3, 60, 16);
+    label->setGeometry(l.x, 3, l.width, 16);
   }
   auto* no = new QLabel(this);
   no->setFrameStyle(QFrame::Panel | QFrame::Sunken);

@@ -20,15 +20,16 @@ CDeviceEditDlg::CDeviceEditDlg(QWidget* parent) : ui::Window(parent) {
 
 bool CDeviceEditDlg::OnInitDialog() {
   // One row: labels above their controls, OK at the right.
-  auto label = [this](const char* text, int x) {
+  // Each heading as wide as the control under it.
+  auto label = [this](const char* text, int x, int width) {
     auto* l = new QLabel(QString::fromLatin1(text), this);
-    l->setGeometry(x, 3, 90, 16);
+    l->setGeometry(x, 3, width, 16);
   };
-  label("NO.", 5);
-  label("DEVICE", 40);
-  label("ID", 130);
-  label("PROTOCOL", 170);
-  label("RATE", 266);
+  label("NO.", 5, 32);
+  label("DEVICE", 40, 86);
+  label("ID", 130, 36);
+  label("PROTOCOL", 170, 92);
+  label("RATE", 266, 84);
 
   auto* no = new QLabel(this);
   no->setFrameStyle(QFrame::Panel | QFrame::Sunken);

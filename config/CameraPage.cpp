@@ -151,6 +151,8 @@ bool CCameraEditDlg::UpdateData(bool save, bool checkTitle) {
   }
   auto* title = Item<QLineEdit>(IDC_EDIT_TITLE);
   if (!save) {
+    // The box takes at most a title's characters: a further key is refused without a word.
+    title->setMaxLength(CameraPage::kTitleWidth);
     const QString t = QString::fromStdString(m_strTitle);
     if (title->text() != t) title->setText(t);
   } else {

@@ -60,12 +60,12 @@ bool DVRDatePage::OnInitDialog() {
   off->setGeometry(80, 92, 50, 20);
   AddControl(IDC_DATE_DST_ON, on);
   AddControl(IDC_DATE_DST_OFF, off);
-  label("START :", 10, 120);
+  label("START :", 10, 120, 56);
   list(IDC_DATE_START_WEEK, kWeeks, 5, 70, 120, 60);
   list(IDC_DATE_START_DAY, kStartDays, 7, 135, 120, 60);
   list(IDC_DATE_START_MONTH, kMonths, 12, 200, 120, 60);
   picker(IDC_DATE_START_TIME, 265, 120, 80);
-  label("END :", 10, 150);
+  label("END :", 10, 150, 56);
   list(IDC_DATE_END_WEEK, kWeeks, 5, 70, 150, 60);
   list(IDC_DATE_END_DAY, kEndDays, 7, 135, 150, 60);
   list(IDC_DATE_END_MONTH, kMonths, 12, 200, 150, 60);

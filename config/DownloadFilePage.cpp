@@ -114,6 +114,8 @@ bool DownloadFilePage::OnInitDialog() {
   m_pTimeCtrl->setGeometry(px(160), px(22), px(120), px(20));
   m_pTimeCtrl->setTime(QTime::currentTime());
   AddControl(IDC_BK_TIME, m_pTimeCtrl);
+  ui::SelectFieldOnClick(m_pDateCtrl);
+  ui::SelectFieldOnClick(m_pTimeCtrl);
 
   auto* info = new QGroupBox(QStringLiteral("Backup Information"), this);
   info->setGeometry(px(10), px(62), px(340), px(170));

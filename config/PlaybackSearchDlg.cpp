@@ -11,6 +11,7 @@
 #include "core/Strings.h"
 #include "engine/AppRecord.h"
 #include "session/SearchList.h"
+#include "ui/Controls.h"
 
 namespace {
 
@@ -56,6 +57,8 @@ CPlaybackSearchDlg::CPlaybackSearchDlg(QWidget* parent) : ui::Window(parent) {
   time->setTime(QTime::currentTime());
   time->setGeometry(px(210), px(160), px(100), px(22));
   AddControl(IDC_PS_TIME, time);
+  ui::SelectFieldOnClick(date);
+  ui::SelectFieldOnClick(time);
   auto* ok = new QPushButton(QStringLiteral("OK"), this);
   ok->setGeometry(px(130), px(215), px(85), px(26));
   AddControl(IDC_PS_OK, ok);
@@ -78,6 +81,7 @@ bool CPlaybackSearchDlg::OnInitDialog() {
   QObject::connect(m_pSearchTypeCombo, &QComboBox::activated, this, [this] { OnSelchangeSearchType(); });
   if (!LoadHddList()) {
     MessageBoxById(Hwnd(), 4065);
+    m_bFailureShown = true;
     return false;  // the dialog closes at once
   }
   // Sorted entries, as the boxes sort them.
@@ -148,5 +152,6 @@ void CPlaybackSearchDlg::OnOK() {
 
 int ModalToolDialogs::RunPlaybackSearch(QWidget*) {
   CPlaybackSearchDlg dialog(nullptr);
-  return dialog.DoModal();
+  const int result = dialog.DoModal();
+  return result == -1 && dialog.m_bFailureShown ? plat::IDCANCEL : result;
 }

@@ -39,10 +39,14 @@ class CPlaybackSearchDlg : public ui::Window {
   QComboBox* m_pEventTypeCombo = nullptr;
   QDateEdit* m_pDateCtrl = nullptr;
   QTimeEdit* m_pTimeCtrl = nullptr;
+  // The dialog closed before it opened and has told the operator why (message 4065).
+  bool m_bFailureShown = false;
 };
 
 // The implementation the program registers for the main window's modal tools.
 class ModalToolDialogs : public IModalToolDialogs {
  public:
+  // The dialog's end code; a dialog that told the operator why it could not open ends as
+  // cancelled, so the main window adds no box of its own.
   int RunPlaybackSearch(QWidget* mainWindow) override;
 };

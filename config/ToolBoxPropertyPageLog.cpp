@@ -60,9 +60,10 @@ void CServerLog::InitControls() {
   auto* button = new QPushButton(&m_page);
   auto* label = new QLabel(QStringLiteral("MAX LOG LIST :"), &m_page);
   auto* edit = new QLineEdit(&m_page);
-  button->setGeometry(20, 200, 120, 24);
-  label->setGeometry(160, 202, 100, 20);
-  edit->setGeometry(262, 200, 60, 22);
+  // Below the general page's last row (the second channel name).
+  button->setGeometry(20, 230, 120, 24);
+  label->setGeometry(160, 232, 100, 20);
+  edit->setGeometry(262, 230, 60, 22);
   m_page.AddControl(IDC_TOOLBOX_SERVERLOG, button);
   m_page.AddControl(IDC_TOOLBOX_MAXLOG_LABEL, label);
   m_page.AddControl(IDC_TOOLBOX_MAXLOG, edit);

@@ -4,7 +4,9 @@
 #include <QFont>
 #include <QFontMetrics>
 #include <QKeyEvent>
+#include <QBitmap>
 #include <QPaintEvent>
+#include <QPixmap>
 #include <QTabBar>
 #include <QTreeWidgetItem>
 
@@ -120,10 +122,62 @@ CTreePropSheet::~CTreePropSheet() {
   m_pPageFrame = nullptr;
 }
 
-bool CTreePropSheet::SetTreeOptions(bool treeMode, bool frameCaption) {
+bool CTreePropSheet::SetTreeOptions(bool treeMode, bool frameCaption, bool treeImages) {
   if (m_bWindowMade) return false;
   m_bTreeMode = treeMode;
-  if (treeMode) m_bFrameCaption = frameCaption;
+  if (treeMode) {
+    m_bFrameCaption = frameCaption;
+    m_bTreeImages = treeImages;
+  }
+  return true;
+}
+
+unsigned CTreePropSheet::ChangeEmptyTextFormat(unsigned format) {
+  return m_pPageFrame ? m_pPageFrame->SetEmptyTextFormat(format) : 0;
+}
+
+bool CTreePropSheet::UseFallbackImages(const QList<QIcon>& images) {
+  if (images.size() != 2) return false;
+  m_FallbackImages = images;
+  if (m_bWindowMade) {
+    FillPageTree();
+    SyncTreeToActivePage();
+  }
+  return true;
+}
+
+bool CTreePropSheet::LoadFallbackImages(const QString& bitmapPath, int imageWidth, const QColor& mask) {
+  QList<QIcon> images;
+  const QImage bitmap(bitmapPath);
+  if (!bitmap.isNull() && imageWidth > 0) {
+    for (int x = 0; x + imageWidth <= bitmap.width(); x += imageWidth) {
+      QPixmap picture = QPixmap::fromImage(bitmap.copy(x, 0, imageWidth, bitmap.height()));
+      picture.setMask(picture.createMaskFromColor(mask, Qt::MaskInColor));
+      images.append(QIcon(picture));
+    }
+  }
+  m_FallbackImages = images.size() == 2 ? images : QList<QIcon>();
+  return images.size() == 2;
+}
+
+bool CTreePropSheet::AttachPageIcon(ui::PropertyPage* page, const QIcon& icon) {
+  if (!page || icon.isNull()) return false;
+  page->SetPageIcon(icon);
+  return true;
+}
+
+bool CTreePropSheet::AttachPageIcon(ui::PropertyPage* page, const QString& iconFile) {
+  const QPixmap picture(iconFile);
+  return !picture.isNull() && AttachPageIcon(page, QIcon(picture));
+}
+
+bool CTreePropSheet::AttachPageIcon(ui::PropertyPage* page, const QList<QIcon>& images, int index) {
+  return index >= 0 && index < images.size() && AttachPageIcon(page, images[index]);
+}
+
+bool CTreePropSheet::ReleasePageIcon(ui::PropertyPage* page) {
+  if (!page || !page->HasPageIcon()) return false;
+  page->SetPageIcon(QIcon());
   return true;
 }
 
@@ -203,6 +257,10 @@ bool CTreePropSheet::OnInitDialog() {
   m_pPageTree->installEventFilter(this);
   m_pPageTree->onSelChanging = [this](QTreeWidgetItem*, QTreeWidgetItem* to) { return OnTreeSelChanging(to); };
   m_pPageTree->onSelChanged = [this](QTreeWidgetItem*) { RefreshFrameCaption(); };
+  if (m_bTreeImages) {
+    const QList<QSize> sizes = m_FallbackImages.isEmpty() ? QList<QSize>() : m_FallbackImages[0].availableSizes();
+    m_pPageTree->setIconSize(sizes.isEmpty() ? QSize(16, 16) : sizes.first());
+  }
   m_pPageTree->show();
 
   FillPageTree();
@@ -230,6 +288,21 @@ void CTreePropSheet::FillPageTree() {
   g_pActivePageTreeTable = table;
   if (!table) return;
   for (int r = 0; r < kPageTreeRows; ++r) table[r].hItem = table[r].hParentItem = nullptr;
+  // The pages' icons in page order (each page's picture index), then the two fallbacks.
+  std::vector<int> pageImage(static_cast<std::size_t>(GetPageCount()), -1);
+  if (m_bTreeImages) {
+    m_TreeImages.clear();
+    for (int i = 0; i < GetPageCount(); ++i) {
+      if (GetPage(i)->HasPageIcon()) {
+        pageImage[static_cast<std::size_t>(i)] = static_cast<int>(m_TreeImages.size());
+        m_TreeImages.append(GetPage(i)->PageIcon());
+      }
+    }
+    if (m_FallbackImages.size() == 2) {
+      if (!m_FallbackImages[0].isNull()) m_TreeImages.append(m_FallbackImages[0]);
+      m_TreeImages.append(m_FallbackImages[1]);
+    }
+  }
   for (int i = 0; i < GetPageCount(); ++i) {
     const QString text = GetPage(i)->Caption();
     PageTreeRow* row = nullptr;
@@ -254,6 +327,11 @@ void CTreePropSheet::FillPageTree() {
     }
     row->hItem = item;
     if (item) item->setData(0, Qt::UserRole, i);
+    if (item && m_bTreeImages) {
+      int image = pageImage[static_cast<std::size_t>(i)];
+      if (image < 0 && m_FallbackImages.size() == 2) image = static_cast<int>(m_TreeImages.size()) - 1;
+      SetItemImage(item, image);
+    }
   }
 }
 
@@ -272,6 +350,9 @@ QTreeWidgetItem* CTreePropSheet::InsertPagePath(QString path, QTreeWidgetItem* p
     if (!found) {
       found = new QTreeWidgetItem(QStringList(head));
       found->setData(0, Qt::UserRole, -1);
+      if (!path.isEmpty() && m_bTreeImages && m_FallbackImages.size() == 2) {
+        SetItemImage(found, static_cast<int>(m_TreeImages.size()) - 2);
+      }
       if (parent) {
         parent->addChild(found);
       } else {
@@ -349,7 +430,19 @@ void CTreePropSheet::RefreshFrameCaption() {
   }
   if (!IsPageVisible()) m_pPageFrame->SetEmptyText(MakeEmptyPageText(m_strEmptyPageTemplate, caption));
   if (!m_bFrameCaption) return;
-  m_pPageFrame->SetCaptionTextIcon(caption, QIcon());
+  QIcon icon;
+  if (m_bTreeImages) {
+    const int image = item->data(0, kImageRole).isValid() ? item->data(0, kImageRole).toInt() : -1;
+    if (image >= 0 && image < m_TreeImages.size()) icon = m_TreeImages[image];
+  } else if (IsPageVisible()) {
+    if (ui::PropertyPage* page = GetPage(item->data(0, Qt::UserRole).toInt())) icon = page->PageIcon();
+  }
+  m_pPageFrame->SetCaptionTextIcon(caption, icon);
+}
+
+void CTreePropSheet::SetItemImage(QTreeWidgetItem* item, int image) {
+  item->setData(0, kImageRole, image);
+  item->setIcon(0, image >= 0 && image < m_TreeImages.size() ? m_TreeImages[image] : QIcon());
 }
 
 void CTreePropSheet::StepToNextPage() {

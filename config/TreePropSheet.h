@@ -2,7 +2,9 @@
 // window, with a banner naming the kind of recorder under the tree and a progress bar under
 // the pages that worker threads drive through PostProgressJob.
 #pragma once
+#include <QIcon>
 #include <QImage>
+#include <QList>
 #include <QRect>
 #include <QString>
 #include <atomic>
@@ -56,11 +58,34 @@ class CTreePropSheet : public ui::PropertySheet {
   explicit CTreePropSheet(QString caption, QWidget* parent = nullptr);
   ~CTreePropSheet() override;
 
-  // Configuration before the window exists (false, nothing changed, afterwards).
-  bool SetTreeOptions(bool treeMode, bool frameCaption);
+  // Configuration before the window exists (false, nothing changed, afterwards). The frame
+  // caption and tree images flags are taken in tree mode only.
+  bool SetTreeOptions(bool treeMode, bool frameCaption, bool treeImages = false);
   bool SetTreePaneWidth(int width);
   void SetEmptyPageTemplate(const QString& text) { m_strEmptyPageTemplate = text; }
   ui::SelectTree* GetTreeControl() const { return m_pPageTree; }
+  // The format of the frame's empty-page text (Qt alignment and text flags); answers the
+  // previous one, 0 while there is no frame.
+  unsigned ChangeEmptyTextFormat(unsigned format);
+  // The two pictures of tree items without their own: image 0 for group nodes, image 1 for pages
+  // without an icon. Refused (false) unless there are exactly two; the tree is filled again
+  // when the window exists.
+  bool UseFallbackImages(const QList<QIcon>& images);
+  // The same from a bitmap cut into pictures `imageWidth` wide, `mask` transparent; true when it
+  // gives exactly two (else they are dropped). The tree is not filled again.
+  bool LoadFallbackImages(const QString& bitmapPath, int imageWidth, const QColor& mask);
+  const QList<QIcon>& FallbackImages() const { return m_FallbackImages; }
+  // The pictures the tree's items use (tree images on): the pages' icons in page order, then the
+  // group and the page fallback picture.
+  const QList<QIcon>& TreeImages() const { return m_TreeImages; }
+  bool TreeImagesOn() const { return m_bTreeImages; }
+
+  // A page's icon, for its tree item and the frame's caption bar. The file and list forms answer
+  // false when they give no icon; Release answers false when the page had none.
+  static bool AttachPageIcon(ui::PropertyPage* page, const QIcon& icon);
+  static bool AttachPageIcon(ui::PropertyPage* page, const QString& iconFile);
+  static bool AttachPageIcon(ui::PropertyPage* page, const QList<QIcon>& images, int index);
+  static bool ReleasePageIcon(ui::PropertyPage* page);
   CSheetPageFrame* GetPageFrame() const { return m_pPageFrame; }
 
   // The main window the sheet is placed against and the work area it recorded at its start.
@@ -118,6 +143,9 @@ class CTreePropSheet : public ui::PropertySheet {
 
  private:
   bool OnTreeSelChanging(QTreeWidgetItem* to);
+  // A tree item's picture: an index into m_TreeImages, -1 for none.
+  static constexpr int kImageRole = Qt::UserRole + 1;
+  void SetItemImage(QTreeWidgetItem* item, int image);
   QTreeWidgetItem* InsertPagePath(QString path, QTreeWidgetItem* parent);
   void PaintBannerAndBar(QPainter& painter);
   void StartProgressWorker();
@@ -143,6 +171,9 @@ class CTreePropSheet : public ui::PropertySheet {
   bool m_bInSelChanging = false;
   bool m_bFrameCaption = true;
   QString m_strEmptyPageTemplate;
+  bool m_bTreeImages = false;
+  QList<QIcon> m_TreeImages;
+  QList<QIcon> m_FallbackImages;
   int m_nTreeWidth = 150;
   int m_nCaptionBarHeight = 0;
   bool m_bWindowMade = false;

@@ -3,6 +3,8 @@
 #include <QSignalBlocker>
 
 #include <QHeaderView>
+#include <QStyle>
+#include <algorithm>
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
 #include <QStringList>
@@ -122,13 +124,22 @@ int ReportList::InsertColumn(int column, const QString& heading, int width) {
   setColumnCount(n + 1);
   for (int c = n; c > column; --c) head->setText(c, head->text(c - 1));
   head->setText(column, heading);
-  setColumnWidth(column, width);
+  // The given width is a minimum: the column is at least as wide as its heading.
+  setColumnWidth(column, std::max(width, header()->sectionSizeHint(column)));
   return column;
+}
+
+void ReportList::FitColumn(int column, const QString& text) {
+  if (text.isEmpty()) return;
+  const int margin = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1);
+  const int need = fontMetrics().horizontalAdvance(text) + margin;
+  if (columnWidth(column) < need) setColumnWidth(column, need);
 }
 
 int ReportList::InsertItem(int row, const QString& text) {
   auto* item = new QTreeWidgetItem;
   item->setText(0, text);
+  if (columnCount() > 0) FitColumn(0, text);
   const int n = topLevelItemCount();
   if (row < 0 || row > n) row = n;
   insertTopLevelItem(row, item);
@@ -139,6 +150,7 @@ bool ReportList::SetItemText(int row, int column, const QString& text) {
   QTreeWidgetItem* item = topLevelItem(row);
   if (!item || column < 0 || column >= columnCount()) return false;
   item->setText(column, text);
+  FitColumn(column, text);
   return true;
 }
 
@@ -237,7 +249,34 @@ bool SelectTree::SelectItem(QTreeWidgetItem* item) {
 
 namespace ui {
 
+namespace {
+
+class FieldOnClick : public QObject {
+ public:
+  explicit FieldOnClick(QDateTimeEdit* edit) : QObject(edit), edit_(edit) {}
+  bool eventFilter(QObject*, QEvent* event) override {
+    // After the click has placed the caret; a drag that selected text keeps its selection.
+    if (event->type() == QEvent::MouseButtonRelease) {
+      QLineEdit* line = edit_->findChild<QLineEdit*>();
+      if (line && !line->hasSelectedText() && edit_->currentSection() != QDateTimeEdit::NoSection) {
+        edit_->setSelectedSection(edit_->currentSection());
+      }
+    }
+    return false;
+  }
+
+ private:
+  QDateTimeEdit* edit_;
+};
+
+}  // namespace
+
+void SelectFieldOnClick(QDateTimeEdit* edit) {
+  if (QLineEdit* line = edit ? edit->findChild<QLineEdit*>() : nullptr) line->installEventFilter(new FieldOnClick(edit));
+}
+
 DateTimePicker::DateTimePicker(QWidget* parent) : QDateTimeEdit(parent) {
+  SelectFieldOnClick(this);
   setLocale(QLocale::c());
   setMinimumDateTime(QDateTime(QDate(1970, 1, 1), QTime(0, 0)));
   ++setting_;

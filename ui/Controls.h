@@ -61,7 +61,8 @@ class DigitsEdit : public QLineEdit {
   explicit DigitsEdit(QWidget* parent = nullptr);
 };
 
-// A list in report view: columns, whole-row single selection.
+// A list in report view: columns, whole-row single selection. Column widths are minimums: a
+// column grows to its heading and to every text put into its cells.
 class ReportList : public QTreeWidget {
   Q_OBJECT
 
@@ -80,6 +81,9 @@ class ReportList : public QTreeWidget {
   void SelectRow(int row);  // -1 clears the selection
   // The operator double-clicked a row.
   std::function<void(int)> onDoubleClick;
+
+ private:
+  void FitColumn(int column, const QString& text);
 };
 
 // A tree whose selection change can be refused, and whose programmatic selection goes through
@@ -101,6 +105,10 @@ class SelectTree : public QTreeWidget {
   friend class VetoModel;
   bool Allow(const QModelIndex& from, const QModelIndex& to);
 };
+
+// A click into a date or time box selects the whole field under it, so that digits typed next
+// replace the field, as after a double click or an arrow key.
+void SelectFieldOnClick(QDateTimeEdit* edit);
 
 // A date or time picker with a display format ("yyyy - MMM - dd", "HH : mm : ss"); month
 // names are the English short names whatever the system's language.

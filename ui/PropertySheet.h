@@ -9,6 +9,7 @@
 // - Change handlers (OnChange) run for the operator's edits only, never while a page fills
 //   its controls.
 #pragma once
+#include <QIcon>
 #include <QRect>
 #include <QString>
 #include <cstdint>
@@ -106,6 +107,11 @@ class PropertyPage : public Window {
   // The sheet the page sits in (null before it is added).
   class PropertySheet* Sheet() const { return sheet_; }
 
+  // The page's own icon (its tab picture); none until one is attached.
+  void SetPageIcon(const QIcon& icon) { icon_ = icon; }
+  const QIcon& PageIcon() const { return icon_; }
+  bool HasPageIcon() const { return !icon_.isNull(); }
+
   // Enter and Esc close nothing inside a page.
   void OnOK() override {}
   void OnCancel() override {}
@@ -118,6 +124,7 @@ class PropertyPage : public Window {
   friend class PropertySheet;
   void RunChange(int id);
   QString caption_;
+  QIcon icon_;
   bool created_ = false;
   int filling_ = 0;
   class PropertySheet* sheet_ = nullptr;

@@ -2,6 +2,15 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLayout>
+#include <QShowEvent>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <algorithm>
+#include <cstring>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -42,6 +51,105 @@ void Window::SetDlgItemText(int id, const QString& text) {
     button->setText(text);
   } else if (w) {
     w->setProperty("text", text);
+  }
+  if (w) FitTextWidth(w);
+}
+
+void Window::showEvent(QShowEvent* event) {
+  FitTextWidths(this);
+  if (isWindow()) {
+    // A dialog grows to hold controls that grew past its edges.
+    QRect held;
+    for (QObject* child : children()) {
+      auto* w = qobject_cast<QWidget*>(child);
+      if (w && !w->isWindow() && !w->isHidden()) held |= w->geometry();
+    }
+    const int right = held.x() + held.width(), bottom = held.y() + held.height();
+    const QSize need(right > width() ? right + 2 : width(), bottom > height() ? bottom + 2 : height());
+    if (need != size()) {
+      if (minimumSize() == maximumSize()) setFixedSize(need);
+      resize(need);
+    }
+  }
+  QDialog::showEvent(event);
+}
+
+namespace {
+
+// The width `control` needs for its text, 0 when it is none of the kinds that fit.
+int NeededTextWidth(const QWidget* control) {
+  QString text;
+  int extra = 0;
+  const QFontMetrics fm(control->font());
+  const char* kind = control->metaObject()->className();
+  QStyle* style = control->style();
+  if (auto* label = qobject_cast<const QLabel*>(control)) {
+    if (label->wordWrap() || label->textFormat() == Qt::RichText || !label->pixmap().isNull()) return 0;
+    text = label->text();
+    int indent = label->indent();
+    if (indent < 0) indent = label->frameWidth() > 0 ? fm.horizontalAdvance(QLatin1Char('x')) / 2 : 0;
+    extra = 2 * label->frameWidth() + 2 * label->margin() + indent;
+  } else if (auto* button = qobject_cast<const QAbstractButton*>(control)) {
+    QStyleOptionButton option;
+    option.initFrom(button);
+    if (!std::strcmp(kind, "QCheckBox")) {
+      extra = style->pixelMetric(QStyle::PM_IndicatorWidth, &option, control) +
+              style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, &option, control) + 2;
+    } else if (!std::strcmp(kind, "QRadioButton")) {
+      extra = style->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth, &option, control) +
+              style->pixelMetric(QStyle::PM_RadioButtonLabelSpacing, &option, control) + 2;
+    } else if (!std::strcmp(kind, "QPushButton")) {
+      extra = 2 * style->pixelMetric(QStyle::PM_ButtonMargin, &option, control) +
+              2 * style->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, control);
+    } else {
+      return 0;  // skinned buttons draw pictures
+    }
+    text = button->text();
+    text.remove(QLatin1Char('&'));
+  } else {
+    return 0;
+  }
+  if (text.isEmpty()) return 0;
+  int widest = 0;
+  for (const QString& line : text.split(QLatin1Char('\n'))) widest = std::max(widest, fm.horizontalAdvance(line));
+  return widest + extra;
+}
+
+bool IsPlainContainer(const QWidget* w) {
+  const char* kind = w->metaObject()->className();
+  return qobject_cast<const QGroupBox*>(w) || !std::strcmp(kind, "QWidget") || !std::strcmp(kind, "QFrame");
+}
+
+}  // namespace
+
+void FitTextWidth(QWidget* control) {
+  if (!control || control->isWindow()) return;
+  QWidget* parent = control->parentWidget();
+  if (parent && parent->layout()) return;  // the layout sizes it
+  const int need = NeededTextWidth(control);
+  if (need <= control->width()) return;
+  QRect r = control->geometry();
+  const int grow = need - r.width();
+  Qt::Alignment align = Qt::AlignLeft;
+  if (auto* label = qobject_cast<QLabel*>(control)) align = label->alignment();
+  if (align & Qt::AlignRight) {
+    r.setLeft(r.left() - grow);
+  } else if (align & Qt::AlignHCenter) {
+    r.setLeft(r.left() - grow / 2);
+    r.setWidth(need);
+  } else {
+    r.setWidth(need);
+  }
+  control->setGeometry(r);
+}
+
+void FitTextWidths(QWidget* window) {
+  if (!window) return;
+  for (QObject* child : window->children()) {
+    auto* w = qobject_cast<QWidget*>(child);
+    if (!w || w->isWindow()) continue;
+    FitTextWidth(w);
+    if (IsPlainContainer(w)) FitTextWidths(w);
   }
 }
 

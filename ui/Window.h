@@ -71,6 +71,7 @@ class Window : public QDialog {
   // Any thread: queues the message for the GUI thread.
   void OnPostedMessage(unsigned msg, plat::WPARAM wParam, plat::LPARAM lParam);
   void timerEvent(QTimerEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
@@ -104,6 +105,17 @@ class Window : public QDialog {
   bool dragging_ = false;
   QPoint dragOffset_;
 };
+
+// Text that fits: the pixel widths the windows place their controls at are minimums. A label,
+// check box, radio button or push button grows to the width its text needs in its own font
+// (the widest line of a text with line breaks); a right-aligned label keeps its right edge, a
+// centred one its centre, everything else its left edge. Controls a layout places, word-wrapping
+// labels and skinned buttons keep their size. Windows fit their controls whenever they are shown
+// and a control whenever SetDlgItemText changes its text.
+void FitTextWidth(QWidget* control);
+// Every control of `window`: its children and the children of plain containers (group boxes,
+// frames) below them.
+void FitTextWidths(QWidget* window);
 
 // Regions for shaped windows.
 QRegion RectRegion(int left, int top, int right, int bottom);

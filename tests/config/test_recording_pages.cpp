@@ -141,11 +141,18 @@ TEST_F(RecordingPagesTest, CameraEditorNumbersAndTitle) {
   ASSERT_EQ(boxes.Texts().size(), before + 1);
   EXPECT_EQ(boxes.Texts().back(), LoadStr(61712));
   EXPECT_EQ(dlg.m_nBrightness, 5);
-  // A pasted title longer than 6 is filtered, then cut with its message.
+  // The box takes six characters: a seventh key and the rest of a longer paste are refused
+  // without a message.
+  br->setText(QStringLiteral("5"));
+  const std::size_t shown = boxes.Texts().size();
+  title->setText(QString());
+  QTest::keyClicks(title, QStringLiteral("abcdefg"));
+  EXPECT_EQ(title->text().toStdString(), "ABCDEF");
+  EXPECT_EQ(dlg.m_strTitle, "ABCDEF");
   title->setText(QString());
   title->insert(QStringLiteral("abcdefgh"));
   EXPECT_EQ(title->text().toStdString(), "ABCDEF");
-  EXPECT_EQ(boxes.Texts().back(), LoadStr(4112));
+  EXPECT_EQ(boxes.Texts().size(), shown);
 }
 
 TEST_F(RecordingPagesTest, CameraEditFlowAndApply) {

@@ -647,6 +647,11 @@ TEST_F(RecordingsTest, PlaybackSearchDialog) {
   CPlaybackSearchDlg dialog;
   EXPECT_EQ(dialog.DoModal(), -1);
   EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Send command to device is failed !!"});
+  // Run from the main window's key it ends as cancelled: the window's own "could not be
+  // created" box does not follow the one that says why.
+  ModalToolDialogs tools;
+  EXPECT_EQ(tools.RunPlaybackSearch(nullptr), plat::IDCANCEL);
+  EXPECT_EQ(boxes.Texts().size(), 2u);
 }
 
 }  // namespace

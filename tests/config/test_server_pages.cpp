@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "config/CK4RPeripheral.h"
+#include "config/FileDialogs.h"
 #include "tests/config/pages_fixture.h"
 #include "ui/Controls.h"
 
@@ -222,6 +223,53 @@ TEST_F(PagesTest, AlarmSourcesOnTheVideoServer) {
   sheet->OnClickApply();
   ASSERT_EQ(Sent("ALARM").size(), 1u);
   EXPECT_EQ(Sent("ALARM")[0][9], 0x07);
+}
+
+TEST_F(PagesTest, AlarmSoundControlsAreMadeHiddenAndKeepTheirValues) {
+  Connect("K40R", "1010");
+  auto sheet = OpenSheet();
+  AlarmPropertyPage& page = sheet->m_AlarmPage;
+  ASSERT_TRUE(Show(*sheet, page));
+  for (int id : {AlarmPropertyPage::IDC_SOUND_PATH, AlarmPropertyPage::IDC_SOUND_CHECK, AlarmPropertyPage::IDC_SOUND_LOAD,
+                 AlarmPropertyPage::IDC_CH1_BUTTON, AlarmPropertyPage::IDC_CH2_BUTTON}) {
+    ASSERT_NE(page.GetDlgItem(id), nullptr) << id;
+    EXPECT_FALSE(page.GetDlgItem(id)->isVisibleTo(&page)) << id;
+  }
+  // Load: a confirmed wave file goes into the box; a cancelled or empty choice changes nothing.
+  struct Answer {
+    int result;
+    const char* chosen;
+    const char* path;
+  } answers[] = {{1, "/sounds/door.wav", "/sounds/door.wav"}, {2, "/sounds/other.wav", "/sounds/door.wav"},
+                 {1, "", "/sounds/door.wav"}};
+  std::string filter;
+  for (const Answer& a : answers) {
+    FileOpenFunction previous =
+        SetFileOpenFunction([&](QWidget*, const std::string& f, const std::string&, std::string& chosen) {
+          filter = f;
+          chosen = a.chosen;
+          return a.result;
+        });
+    page.Command(AlarmPropertyPage::IDC_SOUND_LOAD);
+    SetFileOpenFunction(previous);
+    EXPECT_EQ(page.m_strAlarmSoundPath, a.path) << a.chosen;
+    EXPECT_EQ(page.GetDlgItemText(AlarmPropertyPage::IDC_SOUND_PATH).toStdString(), a.path) << a.chosen;
+  }
+  EXPECT_EQ(filter, "WAV files (*.wav)");
+  // The switch toggles; the channel buttons do nothing; reading the page back keeps both.
+  page.Command(AlarmPropertyPage::IDC_SOUND_CHECK);
+  EXPECT_EQ(page.m_nAlarmSound, 1);
+  EXPECT_TRUE(Checked(page, AlarmPropertyPage::IDC_SOUND_CHECK));
+  const std::uint8_t method = page.m_byAlarmMethod, source = page.m_byAlarmVideoSource;
+  page.Command(AlarmPropertyPage::IDC_CH1_BUTTON);
+  page.Command(AlarmPropertyPage::IDC_CH2_BUTTON);
+  EXPECT_EQ(page.m_byAlarmMethod, method);
+  EXPECT_EQ(page.m_byAlarmVideoSource, source);
+  ASSERT_TRUE(page.UpdateData(true));
+  EXPECT_EQ(page.m_nAlarmSound, 1);
+  EXPECT_EQ(page.m_strAlarmSoundPath, "/sounds/door.wav");
+  page.Command(AlarmPropertyPage::IDC_SOUND_CHECK);
+  EXPECT_EQ(page.m_nAlarmSound, 0);
 }
 
 TEST_F(PagesTest, AlarmApplyUnchangedSendsNothingAndStoresTheSettings) {
