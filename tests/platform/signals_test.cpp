@@ -4,6 +4,8 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <string>
+
 #include "platform/signals.h"
 
 namespace {
@@ -27,6 +29,7 @@ TEST(ShutdownSignals, TheFirstSignalIsNotedAndALaterOneEndsTheProcess) {
     EXPECT_FALSE(Readable(fd));
     plat::RemoveShutdownSignals();
   }
+  const std::string style = GTEST_FLAG_GET(death_test_style);
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   for (int signo : {SIGTERM, SIGINT, SIGHUP}) {
     EXPECT_EXIT(
@@ -39,6 +42,7 @@ TEST(ShutdownSignals, TheFirstSignalIsNotedAndALaterOneEndsTheProcess) {
         ::testing::KilledBySignal(signo), "")
         << signo;
   }
+  GTEST_FLAG_SET(death_test_style, style);
 }
 
 }  // namespace
