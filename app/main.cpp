@@ -16,6 +16,7 @@
 #include "engine/AppRecord.h"
 #include "mainwnd/TrelvixDlg.h"
 #include "platform/messages.h"
+#include "ui/SignalShutdown.h"
 #include "ui/Window.h"
 
 namespace {
@@ -44,6 +45,9 @@ class QtWindowFactory : public IWindowFactory {
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
   ui::InstallMessageBoxHandler();
+  // SIGTERM, SIGINT and SIGHUP close the windows as the operator would (the main window's
+  // close saves the settings and closes the recordings); a second one ends at once.
+  ui::SignalShutdown signalShutdown;
   QtWindowFactory windows;
   theApp.SetWindowFactory(&windows);
   SystemSheetFactory sheets;

@@ -259,7 +259,7 @@ void MySystemDialog::StoreClientSettings() {
     for (const std::string& folder : {m_FilePathPage.m_strRecordPath, m_FilePathPage.m_strSnapshotPath}) {
       if (!folder.empty()) plat::CreateDirectories(folder);
     }
-    app->CSettingINI.SaveSetting();
+    app->CSettingINI.SaveSettingOrTell(Hwnd());
   }
   app->CSettingINI.m_byAlarmTriggerRecord = m_AlarmPage.m_byAlarmTriggerRecord;
   app->CSettingINI.m_byAlarmAutoSwitchVideo = m_AlarmPage.m_byAlarmAutoSwitchVideo;

@@ -4,11 +4,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 
-#include "data/skin/Skin.h"
 #include "platform/profile.h"
+#include "record/DiscApiLoader.h"
 
 std::string WithTrailingSlash(const std::string& folder) {
   if (folder.empty() || folder.back() == '/') return folder;
@@ -16,29 +18,44 @@ std::string WithTrailingSlash(const std::string& folder) {
   return folder + "/";
 }
 
+namespace {
+
+bool IsRegularFile(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+}  // namespace
+
 std::vector<std::string> ProgramCopyList(const std::string& sourceFolder) {
   const std::string source = WithTrailingSlash(sourceFolder);
-  std::vector<std::string> list{"trelvix"};
+  // Always listed, so that a missing one is counted as a failed copy.
+  std::vector<std::string> list{"trelvix", "CtrlFile.ini", "alarm.wav"};
+  // Listed when present: the disc library, the player and the files the client writes itself.
+  for (const char* name : {kDiscApiFileName, "Setting.ini", "AlarmData.dat"}) {
+    if (IsRegularFile(source + name)) list.emplace_back(name);
+  }
   for (const char* player : {"Parvilo", "parvilo"}) {
-    struct stat st {};
-    if (::stat((source + player).c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+    if (IsRegularFile(source + player)) {
       list.emplace_back(player);
       break;
     }
   }
-  for (const char* name : {"Setting.ini", "CtrlFile.ini", "alarm.wav", "AlarmData.dat", "BMP/PathPicker.bmp"}) {
-    list.emplace_back(name);
+  // Every picture the windows may load: the whole picture folder with its sub-folders. A
+  // folder that cannot be read is listed itself, so its copy fails and is counted.
+  namespace fs = std::filesystem;
+  std::vector<std::string> pictures;
+  const fs::path root = fs::path(source) / kPictureFolder;
+  std::error_code ec;
+  for (fs::recursive_directory_iterator it(root, fs::directory_options::follow_directory_symlink, ec), end;
+       !ec && it != end; it.increment(ec)) {
+    std::error_code typeError;
+    if (!it->is_regular_file(typeError)) continue;
+    pictures.push_back(std::string(kPictureFolder) + "/" + it->path().lexically_relative(root).generic_string());
   }
-  for (const skin::Entry& e : skin::kEntries) {
-    if (e.path == nullptr) continue;
-    std::string path = e.path;
-    for (char& c : path) {
-      if (c == '\\') c = '/';
-    }
-    bool seen = false;
-    for (const std::string& s : list) seen = seen || s == path;
-    if (!seen) list.push_back(path);
-  }
+  if (ec) pictures.emplace_back(kPictureFolder);
+  std::sort(pictures.begin(), pictures.end());
+  list.insert(list.end(), pictures.begin(), pictures.end());
   return list;
 }
 

@@ -5,9 +5,12 @@
 #include <string>
 #include <vector>
 
-// The files to copy, relative to the program folder ('/' separated): the program, the player
-// when present, Setting.ini, CtrlFile.ini, alarm.wav, AlarmData.dat, the folder picker's
-// pictures and the skin pictures.
+// The folder of the pictures.
+inline constexpr const char* kPictureFolder = "BMP";
+
+// The files to copy, relative to the program folder ('/' separated): the program,
+// CtrlFile.ini and alarm.wav always; the disc library, Setting.ini, AlarmData.dat and the
+// player when the folder holds them; then every file of BMP/ and its sub-folders.
 std::vector<std::string> ProgramCopyList(const std::string& sourceFolder);
 // Copies one file: written to "<to>.tmp" with the source's mode, then renamed over `to`.
 // False (the destination untouched) when the source cannot be read or the copy not written.

@@ -226,7 +226,7 @@ void CUpgradeFWDlg::UpgradeByPackage() {
   const plat::HANDLE thread = StartFirmwareUpload(std::move(job));
   if (!thread) return;
   app->h_UpgradeFirmwareThread = thread;
-  app->CSettingINI.SaveSetting();
+  app->CSettingINI.SaveSettingOrTell(Hwnd());
 }
 
 void CUpgradeFWDlg::LoadFirmwareFolder() {
@@ -244,7 +244,7 @@ void CUpgradeFWDlg::LoadFirmwareFolder() {
   StopThreads();
   m_progress->setValue(0);
   m_progress->setVisible(true);
-  app->CSettingINI.SaveSetting();
+  app->CSettingINI.SaveSettingOrTell(Hwnd());
   plat::WaitForSingleObject(m_hStopEvent, 0);  // a stop left from an earlier upload is spent
   job->variant = variant;
   job->dialog = Hwnd();

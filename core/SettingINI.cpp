@@ -8,6 +8,7 @@
 #include "core/Strings.h"
 #include "core/TraceLog.h"
 #include "platform/files.h"
+#include "platform/messages.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
 
@@ -268,4 +269,14 @@ int CSettingINI::SaveSetting() {
     return 0;
   }
   return 1;
+}
+
+int CSettingINI::SaveSettingOrTell(plat::HWND owner) {
+  if (SaveSetting()) return 1;
+  plat::MessageBox(owner, SettingsNotSavedText(SettingFilePath()), "", plat::MB_OK | plat::MB_ICONWARNING);
+  return 0;
+}
+
+std::string SettingsNotSavedText(const std::string& file) {
+  return "The settings could not be saved in " + file + ".";
 }

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <string>
 #include "core/Shared.h"
+#include "platform/types.h"
 
 // Index of each key in the key table (the table's own numbering; 0 is the section).
 enum SettingKey : int {
@@ -85,6 +86,9 @@ class CSettingINI {
   // Writes the members back into the same file, keeping every other line, with one read and
   // one atomic rewrite. 0 (traced, the file as it was) when it cannot be read or replaced.
   int SaveSetting();
+  // SaveSetting; when it fails the operator is told in a message box (owned by `owner`) that
+  // the settings were not saved. Answers what SaveSetting answered.
+  int SaveSettingOrTell(plat::HWND owner);
 
   // The settings file's full path (program folder + "Setting.ini").
   std::string SettingFilePath() const;
@@ -138,6 +142,9 @@ class CSettingINI {
   std::atomic<std::int32_t> m_nWriteCDClose{0};
   std::atomic<std::int32_t> m_nWriteCDAddPlayer{0};  // run-time only, no key
 };
+
+// The operator's message when the settings could not be saved in `file`.
+std::string SettingsNotSavedText(const std::string& file);
 
 // Path helpers of the settings' folder rules. A path ends in a separator when its last
 // character is '/' or '\' (values written by other tools may use either).

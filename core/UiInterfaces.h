@@ -45,6 +45,10 @@ class IMainWindow {
   // The resolution mode changed (picture size): re-position the items and, for modes 0-3,
   // switch to that mode's layout. Called on the stream's threads.
   virtual void SwitchLayout(int resolutionMode) = 0;
+
+  // The manual recording ended by itself (a file error, `text` names the file): the record
+  // button goes back to idle and the operator is told. Called on the recorder's thread.
+  virtual void UserRecordingEnded(const std::string& text) { SetStatusText(text); }
 };
 
 // The channel-button bar.

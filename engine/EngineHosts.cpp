@@ -38,6 +38,9 @@ class AppRecorderHost final : public IRecorderHost {
   void ReportRecordFailure(const std::string& text) override {
     if (IMainWindow* w = g_lpApp ? g_lpApp->lp_MainDialog.load() : nullptr) w->SetStatusText(text);
   }
+  void UserRecordingEnded(const std::string& text) override {
+    if (IMainWindow* w = g_lpApp ? g_lpApp->lp_MainDialog.load() : nullptr) w->UserRecordingEnded(text);
+  }
   CRecordFrameRing* FrameRing() override { return g_lpApp ? &g_lpApp->C_RecordFrameRing : nullptr; }
 };
 

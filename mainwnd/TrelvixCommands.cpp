@@ -193,6 +193,37 @@ void CTrelvixDlg::OnRecordButton() {
   app->C_UserRecord.StopRecord();
 }
 
+void CTrelvixDlg::UserRecordingEnded(const std::string& text) {
+  SetStatusText(text);
+  {
+    std::lock_guard<std::mutex> lock(m_stateMutex);
+    m_recordingEndTexts.push_back(text);
+  }
+  plat::PostMessage(Hwnd(), kMsgUserRecordingEnded, 0, 0);
+}
+
+void CTrelvixDlg::OnUserRecordingEnded() {
+  std::vector<std::string> texts;
+  {
+    std::lock_guard<std::mutex> lock(m_stateMutex);
+    texts.swap(m_recordingEndTexts);
+  }
+  if (texts.empty()) return;
+  AppRecord* app = g_lpApp;
+  // A recording the operator started meanwhile keeps its face.
+  if (app && !app->C_UserRecord.IsFileOpen()) {
+    std::string idle, recording;
+    SplitResourceString(IDC_RECORD, idle, recording);
+    if (CVtxButton* button = Button(IDC_RECORD)) {
+      button->setToolTip(QString::fromStdString(idle));
+      button->SetImageIndex(0);
+    }
+  }
+  for (const std::string& text : texts) {
+    plat::MessageBox(Hwnd(), text + "\nThe recording has stopped.", "", plat::MB_OK | plat::MB_ICONWARNING);
+  }
+}
+
 void CTrelvixDlg::OnSnapshoot() {
   if (!PictureRunning()) {
     MessageBoxById(Hwnd(), kMsgNoConnection);

@@ -116,6 +116,10 @@ CTrelvixDlg::CTrelvixDlg(QWidget* parent) : ui::Window(parent) {
     DestroyWindow();
     return 0;
   });
+  OnMessage(kMsgUserRecordingEnded, [this](plat::WPARAM, plat::LPARAM) -> plat::LPARAM {
+    OnUserRecordingEnded();
+    return 0;
+  });
   OnMessage(msg::WM_SETRECORDBUTTON, [this](plat::WPARAM, plat::LPARAM) -> plat::LPARAM {
     if (CVtxButton* b = Button(1005)) b->SetImageIndex(1);
     return 0;
@@ -425,7 +429,7 @@ bool CTrelvixDlg::DestroyWindow() {
     app->C_SchRecord.Close();
     if (!ExitLoginResource()) return false;
     if (!ExitProcessResource()) return false;
-    app->CSettingINI.SaveSetting();
+    app->CSettingINI.SaveSettingOrTell(Hwnd());
     plat::SetEvent(app->h_EndofShowImageEvent.load());
     plat::Sleep(100);
   }

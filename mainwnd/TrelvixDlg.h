@@ -102,6 +102,7 @@ class CTrelvixDlg : public ui::Window, public IMainWindow {
   void SwitchLayout(int resolutionMode) override;
   void SetRetrButtonState(bool enabled) override;
   void ResetPtzModeButton() override;
+  void UserRecordingEnded(const std::string& text) override;
 
   // ---- layouts and skins (GUI thread) ----
   int LoadBackgroundBitmaps();
@@ -128,6 +129,9 @@ class CTrelvixDlg : public ui::Window, public IMainWindow {
   void OnLogin();
   plat::LPARAM OnReconnect();
   void OnRecordButton();
+  // The manual recording ended by itself: the record button back to idle (unless a new
+  // recording runs meanwhile) and a message box with what failed.
+  void OnUserRecordingEnded();
   void OnSnapshoot();
   void OnResol();
   void OnQuility();
@@ -198,6 +202,7 @@ class CTrelvixDlg : public ui::Window, public IMainWindow {
   static constexpr unsigned kMsgSideButtons = 0x7F04;
   static constexpr unsigned kMsgResetPtzMode = 0x7F05;
   static constexpr unsigned kMsgRetrState = 0x7F06;  // wParam: 1 enabled
+  static constexpr unsigned kMsgUserRecordingEnded = 0x7F07;
   static constexpr int kTimerReconnect = 0x7F10;
   static constexpr int kRepaintVideo = 1;
   static constexpr int kRepaintStatus = 2;
@@ -240,6 +245,7 @@ class CTrelvixDlg : public ui::Window, public IMainWindow {
   std::string m_strStatusText;
   std::string m_strOnlineUsers;
   std::string m_strAlarmChannel;
+  std::vector<std::string> m_recordingEndTexts;  // recordings that ended by themselves, to tell
   LiveView m_liveView;  // the pictures: filled on the mailbox worker, painted here
   std::atomic<int> m_repaintPending{0};
   std::mutex m_layoutMutex;  // m_csLayout: the setters run through the switches

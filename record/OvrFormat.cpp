@@ -124,7 +124,9 @@ std::string AlarmFileStem(const RecordTime& t, const std::string& sessionId) {
 std::string UserFileStem(const RecordTime& t) { return "USER_MJPEG_" + TimeStem(t) + "_UR"; }
 
 void EnsureTrailingSeparator(std::string& folder) {
-  if (!folder.empty() && folder.back() != '\\' && folder.back() != '/') folder += '\\';
+  if (folder.empty() || folder.back() == '\\' || folder.back() == '/') return;
+  const bool backslashesOnly = folder.find('/') == std::string::npos && folder.find('\\') != std::string::npos;
+  folder += backslashesOnly ? '\\' : '/';
 }
 
 RecordTime CurrentLocalTime() {

@@ -65,8 +65,9 @@ std::string AlarmFileStem(const RecordTime& t, const std::string& sessionId);
 std::string UserFileStem(const RecordTime& t);
 constexpr const char* kExtension = ".ovr";
 
-// Gives the folder a trailing '\' (kept in the caller's setting) unless it is empty or
-// already ends in '\' or '/'.
+// Gives the folder a trailing separator (kept in the caller's setting) unless it is empty or
+// already ends in '\' or '/': '/', or '\' for a folder written with '\' only (the platform
+// maps those), so that the paths the operator is shown read as the folder is written.
 void EnsureTrailingSeparator(std::string& folder);
 
 RecordTime CurrentLocalTime();  // day of week as given, milliseconds 0

@@ -62,6 +62,7 @@ class PosixRecordFileSystem final : public IRecordFileSystem {
     struct stat st;
     return ::stat(plat::MapPath(path).c_str(), &st) == 0;
   }
+  bool Remove(const std::string& path) override { return ::unlink(plat::MapPath(path).c_str()) == 0; }
 };
 
 }  // namespace

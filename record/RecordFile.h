@@ -24,6 +24,8 @@ class IRecordFileSystem {
   // Creates `path` only when nothing of that name exists; nullptr when that fails.
   virtual std::unique_ptr<IRecordFile> CreateNew(const std::string& path) = 0;
   virtual bool Exists(const std::string& path) = 0;
+  // Removes a file this layer created (a recording that holds nothing).
+  virtual bool Remove(const std::string& path) = 0;
 };
 
 // POSIX files (paths written with '\' are mapped by the platform layer).

@@ -26,6 +26,10 @@ class IRecorderHost {
   virtual void AlarmListAddItem(std::uint32_t frames, const std::string& serverName) = 0;
   // A recording stopped by a file error; called once per failure, on a recorder thread.
   virtual void ReportRecordFailure(const std::string& text) = 0;
+  // The manual recording ended by itself on a file error (its file is closed, or removed when
+  // it held no picture); called once per recording, on the recorder's thread. The operator's
+  // record button goes back to idle.
+  virtual void UserRecordingEnded(const std::string& text) { ReportRecordFailure(text); }
   // The frame ring of recorders that were given none.
   virtual CRecordFrameRing* FrameRing() { return nullptr; }
 };

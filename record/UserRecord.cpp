@@ -68,7 +68,7 @@ BOOL CUserRecord::StopRecord() {
     if (ThreadAlive() || !IsFileOpen()) return 1;
   }
   // No thread to finish it (the stream is down): finish the file here.
-  EndRecording(false);
+  ReportFailure(EndRecording(false, false), false);
   return 1;
 }
 
@@ -79,72 +79,95 @@ BOOL CUserRecord::Resume() {
   return 1;
 }
 
-bool CUserRecord::TakeFrame() {
-  std::string failed;
-  {
-    std::lock_guard<std::mutex> lk(m_fileLock);
-    if (!m_hFile) return true;
-    if (m_fNewFile.exchange(0) && !WriteFileHeader(ovr::kKindManual)) failed = m_strPath;
-    if (failed.empty() && m_wIndexCount >= rec::kMaxFramesPerFile) {
-      // Split: finish this file and go on in a new one with this frame as frame 1.
-      const std::string oldPath = m_strPath;
-      const bool ok = FinishFile();
-      m_dwFrameSeq = 0;
-      m_wIndexCount = 0;
-      m_dwFileOffset = 0;
-      const std::string stem = ovr::UserFileStem(ovr::CurrentLocalTime());
-      if (!ok) {
-        failed = oldPath;
-      } else if (!CreateRecordFile(m_strFolder, stem, false)) {
-        failed = m_strFolder + stem + ovr::kExtension;
-      } else if (!WriteFileHeader(ovr::kKindManual)) {
-        failed = m_strPath;
-      }
+void CUserRecord::DropFile() {
+  if (!m_hFile) return;
+  m_hFile->Close();
+  m_hFile.reset();
+  Files().Remove(m_strPath);
+}
+
+bool CUserRecord::TakeFrame(std::string& failure) {
+  std::lock_guard<std::mutex> lk(m_fileLock);
+  if (!m_hFile) return true;
+  if (m_fNewFile.exchange(0) && !WriteFileHeader(ovr::kKindManual)) {
+    failure = m_strPath;
+    DropFile();  // a file without its header is no recording
+    return false;
+  }
+  if (m_wIndexCount >= rec::kMaxFramesPerFile) {
+    // Split: finish this file and go on in a new one with this frame as frame 1.
+    const std::string oldPath = m_strPath;
+    const bool ok = FinishFile();
+    m_dwFrameSeq = 0;
+    m_wIndexCount = 0;
+    m_dwFileOffset = 0;
+    const std::string stem = ovr::UserFileStem(ovr::CurrentLocalTime());
+    if (!ok) {
+      failure = oldPath;
+      return false;
     }
-    if (failed.empty()) {
-      CRecordFrameRing& ring = Ring();
-      if (!ring.IsAllocated()) return true;
-      const unsigned slot = CRecordFrameRing::SlotBefore(ring.m_wWriteIndex, 1);
-      RecordFrameInfo info = ring.m_lpFrameInfo[slot];
-      info.dwSeq = m_dwFrameSeq + 1;
-      if (AppendFrame(info, ring.Slot(slot), info.dwLength)) {
-        ++m_dwFrameSeq;
-        m_wIndexCount = WORD(m_dwFrameSeq);
-        return true;
-      }
-      failed = m_strPath;
+    if (!CreateRecordFile(m_strFolder, stem, false)) {
+      failure = m_strFolder + stem + ovr::kExtension;
+      return false;
+    }
+    if (!WriteFileHeader(ovr::kKindManual)) {
+      failure = m_strPath;
+      DropFile();
+      return false;
     }
   }
-  ReportOnce("Write record file is failed: " + failed);
+  CRecordFrameRing& ring = Ring();
+  if (!ring.IsAllocated()) return true;
+  const unsigned slot = CRecordFrameRing::SlotBefore(ring.m_wWriteIndex, 1);
+  RecordFrameInfo info = ring.m_lpFrameInfo[slot];
+  info.dwSeq = m_dwFrameSeq + 1;
+  if (AppendFrame(info, ring.Slot(slot), info.dwLength)) {
+    ++m_dwFrameSeq;
+    m_wIndexCount = WORD(m_dwFrameSeq);
+    return true;
+  }
+  failure = m_strPath;
   return false;
 }
 
-void CUserRecord::EndRecording(bool takePending) {
+std::string CUserRecord::EndRecording(bool takePending, bool failed) {
   {
     std::lock_guard<std::mutex> lk(m_handoffLock);
     m_fRecording.store(0);
   }
+  std::string failure;
   // A frame handed over just before the stop still belongs to the recording.
   if (m_hReadySem && WaitForSingleObject(m_hReadySem, 0) == WAIT_OBJECT_0) {
-    if (takePending) TakeFrame();
+    if (takePending && !TakeFrame(failure)) failed = true;
     ReleaseSemaphore(m_hFreeSem, 1);
   }
-  bool ok = true;
-  bool had = false;
-  std::string path;
-  {
-    std::lock_guard<std::mutex> lk(m_fileLock);
-    path = m_strPath;
-    if (m_hFile) {
-      had = true;
-      if (m_fNewFile.exchange(0)) ok = WriteFileHeader(ovr::kKindManual);
-      ok = FinishFile() && ok;
-    }
-    m_dwFrameSeq = 0;
-    m_dwFileOffset = 0;
-    m_wIndexCount = 0;
+  std::lock_guard<std::mutex> lk(m_fileLock);
+  const std::string path = m_strPath;
+  if (m_hFile && m_fNewFile.exchange(0) && !WriteFileHeader(ovr::kKindManual)) {
+    if (failure.empty()) failure = path;
+    DropFile();
   }
-  if (had && !ok) ReportOnce("Write record file is failed: " + path);
+  if (m_hFile) {
+    const bool ok = FinishFile();
+    if (!ok && failure.empty()) failure = path;
+    // A recording that failed before its first picture leaves no file behind.
+    if ((failed || !ok) && m_dwFrameSeq == 0) Files().Remove(path);
+  }
+  m_dwFrameSeq = 0;
+  m_dwFileOffset = 0;
+  m_wIndexCount = 0;
+  return failure;
+}
+
+void CUserRecord::ReportFailure(const std::string& path, bool endedByItself) {
+  if (path.empty()) return;
+  const std::string text = "Write record file is failed: " + path;
+  if (!endedByItself) {
+    ReportOnce(text);
+    return;
+  }
+  m_fFailReported.store(true);
+  Host().UserRecordingEnded(text);
 }
 
 DWORD CUserRecord::ThreadMain() {
@@ -166,7 +189,7 @@ DWORD CUserRecord::RecordLoop() {
     if (endEvent) idle.push_back(endEvent);
     const DWORD w = WaitForMultipleObjects(DWORD(idle.size()), idle.data(), 0, INFINITE);
     if (w == WAIT_OBJECT_0 + 1) {  // stop while idle: a recording left open is finished
-      EndRecording(false);
+      ReportFailure(EndRecording(false, false), false);
       SetEvent(m_hStoppedEvent);
       continue;
     }
@@ -183,7 +206,7 @@ DWORD CUserRecord::RecordLoop() {
       // A frame already handed over comes before a stop (the wait takes the lowest index).
       const DWORD r = WaitForMultipleObjects(DWORD(busy.size()), busy.data(), 0, INFINITE);
       if (r == WAIT_OBJECT_0 + 1) {
-        EndRecording(true);
+        ReportFailure(EndRecording(true, false), false);
         SetEvent(m_hStoppedEvent);
         break;
       }
@@ -192,10 +215,14 @@ DWORD CUserRecord::RecordLoop() {
         StopTakingFrames();
         return 0;
       }
-      const bool ok = TakeFrame();
+      std::string failure;
+      const bool ok = TakeFrame(failure);
       ReleaseSemaphore(m_hFreeSem, 1);
       if (!ok) {
-        EndRecording(false);
+        // The recording ends by itself: the file is finished (or removed) first, then the
+        // operator is told, so the record button finds the recorder idle.
+        const std::string finish = EndRecording(false, true);
+        ReportFailure(failure.empty() ? finish : failure, true);
         break;
       }
     }

@@ -30,8 +30,16 @@ class CUserRecord : public CRecordCore {
   plat::DWORD ThreadMain();
   plat::DWORD RecordLoop();
   bool ThreadAlive() const;
-  bool TakeFrame();  // writes the frame just stored (header first for a new file)
+  // Writes the frame just stored (header first for a new file); false with the path of the
+  // file that failed. A file whose header cannot be written is removed.
+  bool TakeFrame(std::string& failure);
   // Header update, index, close, counters cleared; `takePending` writes a frame handed over
-  // just before.
-  void EndRecording(bool takePending);
+  // just before. Answers the path of a file that failed, "" when all went well. After a
+  // failure (`failed`, or one here) a file that holds no picture is removed.
+  std::string EndRecording(bool takePending, bool failed);
+  // Closes and removes the open file (m_fileLock held).
+  void DropFile();
+  // A failure ends up in the status line; one that ended the recording by itself is told the
+  // operator through the host's UserRecordingEnded. Nothing for an empty path.
+  void ReportFailure(const std::string& path, bool endedByItself);
 };

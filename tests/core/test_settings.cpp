@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "engine/AppRecord.h"
+#include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/TempDir.h"
 #include "core/SettingINI.h"
 #include "core/TraceLog.h"
@@ -192,6 +194,17 @@ TEST_F(SettingsTest, ASaveThatCannotWriteIsTracedAndReported) {
   EXPECT_EQ(S().SaveSetting(), 0);
   EXPECT_TRUE(plat::DirectoryExists(IniPath() + "/inside"));
   EXPECT_NE(TempDir::Read(dir.Folder() + "trace.log").find("SaveSetting failed"), std::string::npos);
+  // The windows' save tells the operator; a save that works says nothing.
+  {
+    MessageBoxRecorder boxes;
+    EXPECT_EQ(S().SaveSettingOrTell(0), 0);
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{SettingsNotSavedText(IniPath())});
+    EXPECT_NE(boxes.Texts()[0].find(IniPath()), std::string::npos);
+  }
+  ASSERT_TRUE(std::filesystem::remove_all(IniPath()) > 0);
+  MessageBoxRecorder boxes;
+  EXPECT_EQ(S().SaveSettingOrTell(0), 1);
+  EXPECT_TRUE(boxes.Texts().empty());
   TraceLog_Close();
 }
 

@@ -2,6 +2,8 @@
 // connect again, manual recording, snapshots and a resolution change that re-lays the window
 // out when pictures of the new size arrive.
 #include <QApplication>
+#include <QTimer>
+#include <signal.h>
 
 #include <gtest/gtest.h>
 
@@ -11,6 +13,7 @@
 #include <functional>
 #include <thread>
 
+#include "core/SettingINI.h"
 #include "core/Strings.h"
 #include "engine/Mailbox.h"
 #include "engine/Resources.h"
@@ -21,9 +24,12 @@
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/thread.h"
+#include "platform/profile.h"
 #include "platform/wave.h"
+#include "tests/record/RecorderFixture.h"
 #include "tests/support/OvrReader.h"
 #include "tests/support/WaitUntil.h"
+#include "ui/SignalShutdown.h"
 #include "ui/VtxButton.h"
 
 namespace {
@@ -51,6 +57,8 @@ class OperatorE2E : public EngineFixture {
     dlg_->Command(id);
     QCoreApplication::processEvents();
   }
+  // A small disk for the manual recorder; it outlives the window's shut-down in TearDown.
+  rectest::FaultFs disk_;
   std::vector<std::string> Files(const std::string& folder, const std::string& prefix) const {
     std::vector<std::string> v;
     for (const auto& e : std::filesystem::directory_iterator(folder)) {
@@ -213,6 +221,131 @@ TEST_F(OperatorE2E, RetrKeyFaceFollowsTheFrames) {
   Press(IDC_RETR);
   EXPECT_EQ(fake_.RetrState(), 0);
   EXPECT_TRUE(Pump([&] { return key->toolTip().toStdString() == "R.E.T.R.(Disable)"; }));
+}
+
+// The disk fills during a manual recording: the record button returns to idle with one lasting
+// message naming the file with '/', no file without pictures is left, and the next press
+// starts a new recording.
+TEST_F(OperatorE2E, ARecordingTheFullDiskEndsReturnsTheButtonToIdleWithOneMessage) {
+  Device("K44R", "1050", "LIFETIME=60;USERLEVEL=30;VIDEOMODE=0;");
+  app_->C_UserRecord.SetFileSystem(&disk_);
+  ASSERT_TRUE(Start());
+  ASSERT_TRUE(Pump([&] { return !dlg_->DisplayedRect().isEmpty(); }));
+  CVtxButton* button = dlg_->Button(IDC_RECORD);
+  const std::string rec = folder_ + "rec";
+  const auto expectIdleAfterBoxes = [&](std::size_t count) {
+    ASSERT_TRUE(Pump([&] { return boxes_.Texts().size() >= count; }, 30000)) << dlg_->StatusText();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(boxes_.Texts().size(), count);
+    EXPECT_FALSE(app_->C_UserRecord.IsFileOpen());
+    EXPECT_EQ(button->m_wImageIndex, 0);
+    EXPECT_EQ(button->toolTip().toStdString(), "RECORD");
+    const std::string text = boxes_.Texts().back();
+    EXPECT_EQ(text.rfind("Write record file is failed: " + rec + "/USER_MJPEG_", 0), 0u) << text;
+    EXPECT_EQ(text.find('\\'), std::string::npos) << text;
+  };
+
+  // Room for the header and some pictures.
+  disk_.space = 200 * 1024;
+  Press(IDC_RECORD);
+  EXPECT_EQ(button->m_wImageIndex, 1);
+  expectIdleAfterBoxes(1);
+  auto files = Files(rec, "USER_MJPEG_");
+  ASSERT_EQ(files.size(), 1u);
+  ovrtest::File file;
+  std::string error;
+  std::vector<std::uint8_t> bytes;
+  ASSERT_TRUE(plat::ReadWholeFile(files[0], bytes));
+  EXPECT_TRUE(ovrtest::ReadFile(bytes, file, error)) << error;
+  EXPECT_GT(file.frames.size(), 0u);
+
+  // The disk is full: the next press starts a recording, which ends at its first picture
+  // and leaves nothing behind.
+  disk_.space = 0;
+  Press(IDC_RECORD);
+  EXPECT_EQ(button->m_wImageIndex, 1);
+  expectIdleAfterBoxes(2);
+  EXPECT_EQ(Files(rec, "USER_MJPEG_").size(), 1u);
+
+  // Room again: press and press stop a recording as always.
+  disk_.space = INT64_MAX / 2;
+  Press(IDC_RECORD);
+  ASSERT_TRUE(Pump([&] { return app_->C_UserRecord.m_fRecording.load() == 1; }));
+  const int sent = fake_.FramesSent();
+  ASSERT_TRUE(Pump([&] { return fake_.FramesSent() > sent + 3; }));
+  Press(IDC_RECORD);
+  EXPECT_EQ(button->m_wImageIndex, 0);
+  EXPECT_EQ(Files(rec, "USER_MJPEG_").size(), 2u);
+  EXPECT_EQ(boxes_.Texts().size(), 2u);
+}
+
+// SIGTERM while the window runs modally with a manual recording: the window's own close runs,
+// the recording is finished with its index and Setting.ini is saved.
+TEST_F(OperatorE2E, SigtermDuringAManualRecordingClosesItWithItsIndexAndSavesTheSettings) {
+  Device("K44R", "1050", "LIFETIME=60;USERLEVEL=30;VIDEOMODE=0;");
+  ASSERT_EQ(AllocateSystemBuffer(), 1);
+  ASSERT_EQ(InitialSemaphore(), 1);
+  ASSERT_EQ(InitProcessResource(), 1);
+  ASSERT_EQ(InitLoginResource(), 1);
+  app_->w_LoginResult = 30;
+  app_->f_Connected = 1;
+  dlg_ = std::make_unique<CTrelvixDlg>();
+  dlg_->SetWorkAreaForTest(QRect(0, 0, 1280, 1000));
+  ui::SignalShutdown shutdown;
+  ASSERT_TRUE(shutdown.Installed());
+
+  bool recording = false;
+  bool raised = false;
+  int sent = 0;
+  QTimer driver;
+  QObject::connect(&driver, &QTimer::timeout, [&] {
+    if (!recording && !dlg_->DisplayedRect().isEmpty()) {
+      dlg_->Command(IDC_RECORD);
+      recording = true;
+      sent = fake_.FramesSent();
+    } else if (recording && !raised && app_->C_UserRecord.m_fRecording.load() && fake_.FramesSent() > sent + 5) {
+      raised = true;
+      ::raise(SIGTERM);
+    }
+  });
+  driver.start(20);
+  QTimer watchdog;
+  watchdog.setSingleShot(true);
+  QObject::connect(&watchdog, &QTimer::timeout, [&] {
+    ADD_FAILURE() << "no shut-down; status: " << dlg_->StatusText();
+    dlg_->close();
+  });
+  watchdog.start(60000);
+  dlg_->DoModal();
+  driver.stop();
+  watchdog.stop();
+  ASSERT_TRUE(raised);
+  EXPECT_EQ(shutdown.Signal(), SIGTERM);
+
+  const auto files = Files(folder_ + "rec", "USER_MJPEG_");
+  ASSERT_EQ(files.size(), 1u);
+  std::vector<std::uint8_t> bytes;
+  ASSERT_TRUE(plat::ReadWholeFile(files[0], bytes));
+  ovrtest::File file;
+  std::string error;
+  EXPECT_TRUE(ovrtest::ReadFile(bytes, file, error)) << error;
+  EXPECT_GT(file.count, 0u);
+  EXPECT_EQ(file.count, file.frames.size());
+  const std::string ini = app_->CSettingINI.SettingFilePath();
+  EXPECT_EQ(ini, folder_ + "Setting.ini");
+  ASSERT_TRUE(plat::FileExists(ini));
+  EXPECT_EQ(plat::GetPrivateProfileString("Ovistra", "Record Path", "", ini), folder_ + "rec");
+  EXPECT_TRUE(boxes_.Texts().empty());
+}
+
+// The main window's close that cannot save the settings says so.
+TEST_F(OperatorE2E, ACloseThatCannotSaveTheSettingsTellsTheOperator) {
+  Device("K44R", "1050", "LIFETIME=60;USERLEVEL=30;VIDEOMODE=0;");
+  ASSERT_TRUE(Start());
+  const std::string ini = app_->CSettingINI.SettingFilePath();
+  ASSERT_TRUE(plat::CreateDirectories(ini + "/inside"));  // a folder stands where the file goes
+  ASSERT_TRUE(dlg_->DestroyWindow());
+  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{SettingsNotSavedText(ini)});
 }
 
 }  // namespace

@@ -35,6 +35,7 @@ class TestHost : public IRecorderHost {
   std::vector<std::pair<std::uint32_t, std::string>> items;
   std::vector<RecordTime> startTimes;
   std::vector<std::string> failures;
+  std::vector<std::string> ended;  // manual recordings that ended by themselves (also in failures)
   std::atomic<int> alarmWordClears{0};
 
   plat::HANDLE EndOfStreamEvent() override { return endEvent; }
@@ -57,6 +58,11 @@ class TestHost : public IRecorderHost {
   }
   void ReportRecordFailure(const std::string& text) override {
     std::lock_guard<std::mutex> lk(m);
+    failures.push_back(text);
+  }
+  void UserRecordingEnded(const std::string& text) override {
+    std::lock_guard<std::mutex> lk(m);
+    ended.push_back(text);
     failures.push_back(text);
   }
   CRecordFrameRing* FrameRing() override { return ring; }
@@ -108,6 +114,7 @@ class FaultFs : public IRecordFileSystem {
     return std::make_unique<File>(*this, std::move(f));
   }
   bool Exists(const std::string& path) override { return DefaultRecordFileSystem().Exists(path); }
+  bool Remove(const std::string& path) override { return DefaultRecordFileSystem().Remove(path); }
 };
 
 inline std::vector<std::uint8_t> ReadBytes(const std::string& path) {

@@ -151,7 +151,7 @@ TEST(OvrFormat, FileNames) {
   struct {
     const char* in;
     const char* out;
-  } folders[] = {{"C:\\rec", "C:\\rec\\"}, {"C:\\rec\\", "C:\\rec\\"}, {"/home/u/rec", "/home/u/rec\\"},
+  } folders[] = {{"C:\\rec", "C:\\rec\\"}, {"C:\\rec\\", "C:\\rec\\"}, {"/home/u/rec", "/home/u/rec/"},
                  {"/home/u/rec/", "/home/u/rec/"}, {"", ""}};
   for (const auto& f : folders) {
     std::string s = f.in;

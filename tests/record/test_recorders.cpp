@@ -29,7 +29,7 @@ TEST_F(RecorderTest, AlarmFileBeginsWithTwentyPreAlarmFramesOldestFirst) {
   for (std::uint32_t i = 1; i <= 30; ++i) Feed(i);
   std::string path = folder;
   ASSERT_EQ(alarm.StartRecord(path, 0), 1);
-  EXPECT_EQ(path, folder + "\\");  // the caller's setting gains the separator
+  EXPECT_EQ(path, folder + "/");  // the caller's setting gains the separator
   ASSERT_TRUE(WaitUntil([&] { return alarm.m_fRecording.load() == 1; }));
   Feed(31);  // the frame that triggered the alarm
   for (std::uint32_t i = 32; i <= 35; ++i) Feed(i);
@@ -272,6 +272,58 @@ TEST_F(RecorderTest, FullDiskStopsTheRecordingWithACorrectlyIndexedFile) {
     host.failures.clear();
     fs.space = INT64_MAX;
   }
+}
+
+// A manual recording that the full disk ends by itself: the operator is told once, with the
+// path as written ('/'), and no file without a picture is left behind.
+TEST_F(RecorderTest, ManualRecordingEndedByAFullDiskLeavesNoEmptyFileAndIsToldOnce) {
+  struct Case {
+    const char* name;
+    std::int64_t space;
+    bool fileKept;
+  } cases[] = {{"no room for the header", 0, false},
+               {"room for the header only", 90 + 20, false},
+               {"room for a few pictures", 90 + 5 * 45, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (const auto& p : Files()) std::filesystem::remove(p);
+    fs.space = c.space;
+    std::string path = folder;
+    ASSERT_EQ(user.StartRecord(path, 0), 1);
+    const std::string file = user.CurrentPath();
+    ASSERT_TRUE(WaitUntil([&] { return user.m_fRecording.load() == 1; }));
+    std::uint32_t i = 1;
+    while (user.m_fRecording.load() && i < 100) Feed(i++);
+    ASSERT_LT(i, 100u);
+    ASSERT_TRUE(WaitUntil([&] {
+      std::lock_guard<std::mutex> lk(host.m);
+      return !host.ended.empty();
+    }));
+    EXPECT_FALSE(user.IsFileOpen());  // told after the file is closed
+    const auto files = Files();
+    if (c.fileKept) {
+      ASSERT_EQ(files.size(), 1u);
+      EXPECT_GE(ReadOvr(files[0]).count, 1u);
+    } else {
+      EXPECT_TRUE(files.empty()) << files.size() << " file(s), " << (files.empty() ? 0 : ReadBytes(files[0]).size()) << " bytes";
+    }
+    std::lock_guard<std::mutex> lk(host.m);
+    EXPECT_EQ(host.ended, std::vector<std::string>{"Write record file is failed: " + file});
+    EXPECT_EQ(file.rfind(folder + "/USER_MJPEG_", 0), 0u) << file;
+    EXPECT_EQ(host.failures.size(), 1u);
+    host.ended.clear();
+    host.failures.clear();
+    fs.space = INT64_MAX;
+  }
+  // The operator's own stop of a recording without pictures still leaves its valid file.
+  for (const auto& p : Files()) std::filesystem::remove(p);
+  std::string path = folder;
+  ASSERT_EQ(user.StartRecord(path, 0), 1);
+  user.StopRecord();
+  ASSERT_EQ(Files().size(), 1u);
+  EXPECT_EQ(ReadOvr(Files()[0]).count, 0u);
+  std::lock_guard<std::mutex> lk(host.m);
+  EXPECT_TRUE(host.ended.empty());
 }
 
 // The file of a 6000-frame split cannot be created: the recording ends there, the finished
