@@ -609,7 +609,7 @@ struct Arith : generic::Arith {
     static int SuperWholeSlots(const std::uint32_t* acc, int ix, int V, int C, int count, double area,
                                std::uint8_t* out) {
         int e = 0;
-        if (!(area > 0.0) || std::frexp(area, &e) != 0.5) return 0;
+        if (!(area > 0.0) || std::frexp(area, &e) != 0.5) return SuperWholeSlotsScaled<T>(acc, ix, V, C, count, area, out);
         const int k = 1 - e;
         if (k < 0 || k > 32) return 0;
         const std::uint64_t half = k ? std::uint64_t{1} << (k - 1) : 0;
@@ -631,6 +631,38 @@ struct Arith : generic::Arith {
                 for (int t = 0; t < ix; ++t) sum += g[t * V + c];
                 engine::StoreSample<T>(o + c * E, static_cast<T>((static_cast<std::uint64_t>(sum) + half) >> k));
             }
+        }
+        return count;
+    }
+
+    // Whole-ratio pixels of three or four values for any area up to 1/2: a pixel's column sums
+    // in the lanes (32-bit wrapping additions, each column read as four values: the accumulator
+    // row has a margin), each sum taken as the unsigned value it is into double precision, times
+    // the area, plus 0.5, truncated; the values stay below 2^31, so the 32-bit conversion keeps
+    // the generic build's low bits. Returns the pixels written (none for other layouts).
+    template <class T>
+    static int SuperWholeSlotsScaled(const std::uint32_t* acc, int ix, int V, int C, int count, double area,
+                                     std::uint8_t* out) {
+        if ((V != 3 && V != 4) || !(area <= 0.5)) return 0;
+        constexpr std::ptrdiff_t E = sizeof(T);
+        const __m128d areaD = _mm_set1_pd(area), half = _mm_set1_pd(0.5), zero = _mm_setzero_pd();
+        const __m128d two32 = _mm_set1_pd(4294967296.0);
+        auto toDouble = [&](__m128i x) {
+            const __m128d d = _mm_cvtepi32_pd(x);
+            return _mm_add_pd(d, _mm_and_pd(_mm_cmplt_pd(d, zero), two32));
+        };
+        for (int p = 0; p < count; ++p) {
+            const std::uint32_t* g = acc + static_cast<std::ptrdiff_t>(p) * ix * V;
+            __m128i sum = _mm_setzero_si128();
+            for (int t = 0; t < ix; ++t)
+                sum = _mm_add_epi32(sum, _mm_loadu_si128(reinterpret_cast<const __m128i*>(g + t * V)));
+            const __m128d lo = _mm_mul_pd(toDouble(sum), areaD);
+            const __m128d hi = _mm_mul_pd(toDouble(_mm_shuffle_epi32(sum, _MM_SHUFFLE(3, 2, 3, 2))), areaD);
+            alignas(16) std::int32_t q[4];
+            _mm_store_si128(reinterpret_cast<__m128i*>(q), _mm_unpacklo_epi64(_mm_cvttpd_epi32(_mm_add_pd(lo, half)),
+                                                                              _mm_cvttpd_epi32(_mm_add_pd(hi, half))));
+            std::uint8_t* o = out + static_cast<std::ptrdiff_t>(p) * V * E;
+            for (int c = 0; c < C; ++c) engine::StoreSample<T>(o + c * E, static_cast<T>(q[c]));
         }
         return count;
     }

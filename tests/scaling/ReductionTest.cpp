@@ -1,6 +1,6 @@
 // The packed passes of reductions against the code they stand for: the three-byte linear columns
-// (one row and two rows at once), the fractional area-averaging rows and columns, the cubic
-// three-byte columns four pixels a round; and every build against the generic build on whole
+// (one row and two rows at once), the fractional area-averaging rows and columns, the whole-ratio
+// pixels at any area, the cubic three-byte columns four pixels a round; and every build against the generic build on whole
 // reductions of full pictures where the results must be equal.
 #include <gtest/gtest.h>
 
@@ -124,6 +124,36 @@ TEST(ReductionSuper, WeightedRowsAndColumnSumsEqualGeneric) {
             }
 }
 
+// Whole-ratio pixels at an area that is no power of two, from column sums anywhere in the 32-bit
+// range (as wrapped sums can be): the generic build's value of each sample, for three and four
+// values per pixel, accumulators ending at the driver's margin.
+TEST(ReductionSuper, WholeRatioSlotsEqualGenericFormula) {
+    const std::uint32_t sums[] = {0u, 1u, 4u, 5u, 8u, 1000u, 65535u * 9u, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFF0u};
+    for (int V : {3, 4})
+        for (int ix : {1, 3, 5})
+            for (double area : {1.0 / 9.0, 0.3, 0.5, 1.0 / 15.0}) {
+                const int count = 7;
+                std::vector<std::uint32_t> acc(static_cast<std::size_t>(count) * ix * V + 4, 0);
+                for (std::size_t k = 0; k + 4 < acc.size(); ++k) acc[k] = sums[(k * 7 + ix) % 10] / static_cast<std::uint32_t>(ix);
+                std::vector<std::uint8_t> out8(static_cast<std::size_t>(count) * V, 0xEE), out16(out8.size() * 2, 0xEE);
+                ASSERT_EQ(sse::Arith::SuperWholeSlots<std::uint8_t>(acc.data(), ix, V, 3, count, area, out8.data()), count);
+                ASSERT_EQ(sse::Arith::SuperWholeSlots<std::uint16_t>(acc.data(), ix, V, V, count, area, out16.data()), count);
+                for (int p = 0; p < count; ++p)
+                    for (int c = 0; c < V; ++c) {
+                        std::uint32_t sum = 0;
+                        for (int t = 0; t < ix; ++t) sum += acc[(static_cast<std::size_t>(p) * ix + t) * V + c];
+                        const std::int64_t q = static_cast<std::int64_t>(static_cast<double>(sum) * area + 0.5);
+                        const std::string what = "V " + std::to_string(V) + " ix " + std::to_string(ix) + " pixel " +
+                                                 std::to_string(p) + " value " + std::to_string(c);
+                        if (c < 3) ASSERT_EQ(out8[p * V + c], static_cast<std::uint8_t>(q)) << what;
+                        else ASSERT_EQ(out8[p * V + c], 0xEE) << what;
+                        std::uint16_t v16;
+                        std::memcpy(&v16, &out16[(p * V + c) * 2], 2);
+                        ASSERT_EQ(v16, static_cast<std::uint16_t>(q)) << what;
+                    }
+            }
+}
+
 // Cubic three-byte columns four pixels a round give each build's own per-pixel values: the SSE
 // build's loop and tail, the SSE2 build's channel-lane evaluation. Every count; the source ends at
 // the last column's right-most tap.
@@ -166,6 +196,9 @@ TEST(ReductionBuilds, WholeCallsEqualGeneric) {
         {101, 77, {3, 5, 97, 70}, 40, 29, 0.41, 0.37},
         {37, 23, {0, 1, 37, 21}, 14, 9, 0.39, 0.43},
         {13, 11, {2, 0, 11, 11}, 5, 4, 0.45, 0.31},
+        {61, 40, {1, 2, 60, 36}, 21, 13, 1.0 / 3.0, 1.0 / 3.0},
+        {50, 31, {0, 0, 50, 31}, 11, 11, 0.2, 1.0 / 3.0},
+        {29, 17, {0, 0, 29, 17}, 8, 5, 0.25, 0.25},
     };
     std::mt19937 rng(53);
     ResizeEntryFn builds[] = {&sse::ResizeEntry, &sse2::ResizeEntry, &sse3::ResizeEntry};
