@@ -93,7 +93,6 @@ inline void AddRowsWhole(const SuperArgs& a, std::int64_t row, std::int64_t coun
     if (count > inside) AddLastRowTimes<T, Acc>(a, count - inside, acc);
 }
 
-
 // The plan of every destination column, walking the source columns as the reduction does.
 inline void MakeSuperColumnPlans(const SuperArgs& a, SuperColumnPlan* plans) {
     const int ix = static_cast<int>(std::floor(a.sx));
