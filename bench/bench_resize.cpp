@@ -1,11 +1,15 @@
 // Speed of the resize primitive on the display's calls and on the other interpolations, side by
 // side with OpenCV's cv::resize on the same pictures in the same run (single thread). Before the
-// benchmarks run, the area-averaging reduction is compared with OpenCV's INTER_AREA.
+// benchmarks run, every build's output is compared with the generic build's on each case whose
+// results must be equal (nearest, linear and area averaging on bytes): a difference ends the
+// program with status 1 before anything is timed. The area-averaging reduction is also compared
+// with OpenCV's INTER_AREA (reported only).
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "scaling/Builds.h"
@@ -42,6 +46,14 @@ const Case kCases[] = {
     {"Up_1280x720_to_1920x1080_cubic", 1280, 720, 1920, 1080, scaling::ResizeModeCubic, 1.5, 1.5 CV_MODE(cv::INTER_CUBIC)},
     {"Up_1280x720_to_1920x1080_sixtap", 1280, 720, 1920, 1080, scaling::ResizeModeSixTap, 1.5, 1.5 CV_MODE(cv::INTER_LANCZOS4)},
     {"Down_1920x1080_to_960x540_super", 1920, 1080, 960, 540, scaling::ResizeModeSuper, 0.5, 0.5 CV_MODE(cv::INTER_AREA)},
+    // Reductions by 0.4 and by a third.
+    {"Down_1920x1080_to_768x432_linear", 1920, 1080, 768, 432, scaling::ResizeModeLinear, 0.4, 0.4 CV_MODE(cv::INTER_LINEAR)},
+    {"Down_1920x1080_to_768x432_cubic", 1920, 1080, 768, 432, scaling::ResizeModeCubic, 0.4, 0.4 CV_MODE(cv::INTER_CUBIC)},
+    {"Down_1920x1080_to_768x432_super", 1920, 1080, 768, 432, scaling::ResizeModeSuper, 0.4, 0.4 CV_MODE(cv::INTER_AREA)},
+    {"Third_1920x1080_to_640x360_nearest", 1920, 1080, 640, 360, scaling::ResizeModeNearest, 1.0 / 3.0, 1.0 / 3.0 CV_MODE(cv::INTER_NEAREST)},
+    {"Third_1920x1080_to_640x360_linear", 1920, 1080, 640, 360, scaling::ResizeModeLinear, 1.0 / 3.0, 1.0 / 3.0 CV_MODE(cv::INTER_LINEAR)},
+    {"Third_1920x1080_to_640x360_cubic", 1920, 1080, 640, 360, scaling::ResizeModeCubic, 1.0 / 3.0, 1.0 / 3.0 CV_MODE(cv::INTER_CUBIC)},
+    {"Third_1920x1080_to_640x360_super", 1920, 1080, 640, 360, scaling::ResizeModeSuper, 1.0 / 3.0, 1.0 / 3.0 CV_MODE(cv::INTER_AREA)},
 };
 
 // A picture with smooth areas, edges and noise, like a camera frame.
@@ -84,6 +96,45 @@ void BM_Trelvix(benchmark::State& state, const Case& c, scaling::ResizeEntryFn e
         benchmark::ClobberMemory();
     }
     state.SetItemsProcessed(state.iterations() * c.dw * c.dh);
+}
+
+// Every build against the generic build on each case whose results must be equal: the whole
+// destination, including what a build leaves unwritten, byte for byte. Prints one line per
+// build and case; returns false on any difference or failed call.
+bool CheckBuildsEqualGeneric() {
+    bool allSame = true;
+    for (const Case& c : kCases) {
+        if (c.mode == scaling::ResizeModeCubic || c.mode == scaling::ResizeModeSixTap) continue;
+        const auto src = MakePicture(c.sw, c.sh);
+        const std::size_t dstLen = static_cast<std::size_t>(c.dw) * c.dh * 3;
+        auto run = [&](scaling::ResizeEntryFn entry, std::vector<std::uint8_t>& out) {
+            out.assign(dstLen, 0xA5);
+            return entry(src.data(), {c.sw, c.sh}, c.sw * 3, {0, 0, c.sw, c.sh}, out.data(), c.dw * 3, {c.dw, c.dh},
+                         c.xf, c.yf, c.mode);
+        };
+        std::vector<std::uint8_t> ref, out;
+        const auto refSt = run(&scaling::generic::ResizeEntry, ref);
+        for (const BuildEntry& b : kBuildEntries) {
+            if (b.entry == &scaling::generic::ResizeEntry) continue;
+            const auto st = run(b.entry, out);
+            std::size_t differ = 0, first = dstLen;
+            for (std::size_t k = 0; k < dstLen; ++k)
+                if (out[k] != ref[k]) {
+                    if (!differ) first = k;
+                    ++differ;
+                }
+            const bool same = st == refSt && refSt == scaling::ResizeOk && differ == 0;
+            if (same) {
+                std::printf("equality check %-40s %-5s: same bytes as generic\n", c.name, b.name);
+            } else {
+                std::printf("equality check %-40s %-5s: DIFFERENT (status %d, generic %d; %zu of %zu bytes differ, "
+                            "first at %zu)\n",
+                            c.name, b.name, static_cast<int>(st), static_cast<int>(refSt), differ, dstLen, first);
+                allSame = false;
+            }
+        }
+    }
+    return allSame;
 }
 
 #ifdef TRELVIX_BENCH_OPENCV
@@ -135,6 +186,10 @@ bool CheckAreaAgainstOpenCV() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (!CheckBuildsEqualGeneric()) {
+        std::fprintf(stderr, "equality check failed: a build's output differs from the generic build's\n");
+        return 1;
+    }
 #ifdef TRELVIX_BENCH_OPENCV
     cv::setNumThreads(1);
     const bool same = CheckAreaAgainstOpenCV();

@@ -15,9 +15,30 @@ cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DTRELVIX_WITH_UI=
   -DTRELVIX_BENCH=ON >/dev/null
 cmake --build build-bench --target bench_resize
 out=build-bench/bench_resize.json
-# One core (the last: the first takes most interrupts); repetitions interleaved at random so a
-# busy moment of the machine does not fall on one side only.
-cpu=$(( $(nproc) - 1 ))
+# One core: CPU when given, else the idlest of those this process may use over a second (not the
+# first, which takes most interrupts); repetitions interleaved at random so a busy moment of the machine does not fall on
+# one side only. The benchmark first checks every build's output against the generic build's and
+# exits non-zero on a difference, which ends this script.
+if [ -n "${CPU:-}" ]; then
+  cpu=$CPU
+else
+  cpu=$(python3 - <<'PY'
+import os, time
+allowed = os.sched_getaffinity(0)
+def idle():
+    out = {}
+    for line in open("/proc/stat"):
+        f = line.split()
+        if f[0].startswith("cpu") and f[0] != "cpu":
+            out[int(f[0][3:])] = int(f[4]) + int(f[5])
+    return out
+a = idle(); time.sleep(1.0); b = idle()
+cores = [c for c in b if c in allowed and c != 0] or sorted(allowed)
+print(max(cores, key=lambda c: (b[c] - a.get(c, 0), c)))
+PY
+)
+fi
+echo "pinned to cpu $cpu"
 taskset -c "$cpu" build-bench/bench/bench_resize --benchmark_repetitions="${REPS:-7}" \
   --benchmark_enable_random_interleaving=true --benchmark_min_time="${MIN_TIME:-0.3}" \
   --benchmark_report_aggregates_only=true --benchmark_out="$out" --benchmark_out_format=json "$@"

@@ -52,5 +52,26 @@ template <class T> inline T StoreFiltered(double v) {
     }
 }
 
+// Super-sampling: a destination sample from its value (rounded half up and kept to the low 8 or
+// 16 bits for integer samples).
+template <class T>
+inline void StoreSuper(double v, std::uint8_t* out) {
+    if constexpr (std::is_same_v<T, float>) {
+        StoreSample<float>(out, static_cast<float>(v));
+    } else {
+        const std::int64_t q = static_cast<std::int64_t>(v + 0.5);
+        StoreSample<T>(out, static_cast<T>(q));  // low 8 or 16 bits
+    }
+}
+
+// One destination column of the fractional horizontal reduction, the same for every row: the
+// sum s starts at 0.0 and takes, in this order, g times the lead column (when lead >= 0), the
+// `inside` whole columns from `from` one by one, the last accumulated column times `beyond`
+// (when beyond > 0: whole columns past the last one) and e times column q (when q >= 0).
+struct SuperColumnPlan {
+    double g, beyond, e;
+    std::int32_t lead, from, inside, q;
+};
+
 }  // namespace TRELVIX_SCALING_BUILD_TAG
 }  // namespace scaling::engine

@@ -26,6 +26,13 @@ void ResizeNearest(const T* src, T* dst, std::ptrdiff_t dstStep, int width, int 
     // A destination row that repeats the previous source row is a copy of the previous
     // destination row, when every sample of the row is written and rows do not overlap.
     const bool canRepeat = adv == CH && dstStep >= rowLen;
+    // Packed 24-bit pixels: the leading run of pixels that may move as 4-byte words (see below),
+    // the same for every row.
+    int words = 0;
+    if constexpr (CH == 3 && sizeof(T) == 1) {
+        if (adv == 3)
+            while (words + 1 < width && colIdx[words] + 4 <= srcRowLen) ++words;
+    }
     T* prev = nullptr;
     for (int r = 0; r < height; ++r, dst += dstStep) {
         if (canRepeat && prev && rowIdx[r] == rowIdx[r - 1]) {
@@ -37,7 +44,9 @@ void ResizeNearest(const T* src, T* dst, std::ptrdiff_t dstStep, int width, int 
                     // Packed 24-bit pixels move as 4-byte words: the fourth byte lands on the
                     // next destination pixel, which its own move then rewrites. The last pixel,
                     // and a source pixel with nothing after it in its row, move byte by byte.
-                    for (int k = 0; k < width; ++k) {
+                    int k = 0;
+                    for (; k < words; ++k) std::memcpy(dst + static_cast<std::ptrdiff_t>(k) * 3, s + colIdx[k], 4);
+                    for (; k < width; ++k) {
                         const T* sp = s + colIdx[k];
                         T* dp = dst + static_cast<std::ptrdiff_t>(k) * 3;
                         if (k + 1 < width && colIdx[k] + 4 <= srcRowLen) {
@@ -131,6 +140,21 @@ void FilterRow(const SeparableArgs<T, K>& a, const T* row, typename FilterTypes<
             B::template SixTapHorzC3<T>(row, a.stride, a.colIdx, a.colWeights, out, w, a.roiX, a.availW);
         else B::template SixTapHorzC4<T>(row, a.colIdx, a.colWeights, out, w, a.roiX, a.availW);
     }
+}
+
+// Two source rows through the horizontal pass, as two FilterRow calls would; three-channel
+// linear rows go to the build in one call, which may share the column reads.
+template <class B, class T, FilterKind K>
+void FilterRows2(const SeparableArgs<T, K>& a, const T* row0, const T* row1, typename FilterTypes<T, K>::Work* out0,
+                 typename FilterTypes<T, K>::Work* out1) {
+    if constexpr (K == FilterLinear && !std::is_same_v<T, float>) {
+        if (!a.horzCopy && a.channels == 3) {
+            B::template LinearHorzC3Rows2<T>(row0, row1, a.width, a.stride, a.colIdx, a.colWeights, out0, out1);
+            return;
+        }
+    }
+    FilterRow<B, T, K>(a, row0, out0);
+    FilterRow<B, T, K>(a, row1, out1);
 }
 
 template <class B, class T, FilterKind K>
@@ -245,9 +269,11 @@ void ResizeSeparable(const SeparableArgs<T, K>& a) {
                         break;
                     }
             }
+            int fresh[N];  // slots whose rows are to be filtered, in tap order
+            int freshCount = 0;
             for (int j = 0; j < N; ++j) {
                 if (have[j]) continue;
-                // A later tap may need the row an earlier missing tap just filtered.
+                // A later tap may need the row an earlier missing tap takes.
                 bool found = false;
                 for (int s = 0; s < N && !found; ++s)
                     if (slotUsed[s] && held[s] == need[j]) {
@@ -260,8 +286,13 @@ void ResizeSeparable(const SeparableArgs<T, K>& a) {
                 slotUsed[s] = true;
                 held[s] = need[j];
                 taps[j] = a.work[s];
-                FilterRow<B, T, K>(a, a.src + need[j] * a.srcStep, a.work[s]);
+                fresh[freshCount++] = s;
             }
+            int f = 0;
+            for (; f + 2 <= freshCount; f += 2)
+                FilterRows2<B, T, K>(a, a.src + held[fresh[f]] * a.srcStep, a.src + held[fresh[f + 1]] * a.srcStep,
+                                     a.work[fresh[f]], a.work[fresh[f + 1]]);
+            if (f < freshCount) FilterRow<B, T, K>(a, a.src + held[fresh[f]] * a.srcStep, a.work[fresh[f]]);
             lastBase = base;
             lastSole = sole;
         }

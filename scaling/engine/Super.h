@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <type_traits>
 
 #include "scaling/Aligned.h"
@@ -33,16 +34,15 @@ struct SuperArgs {
     int fcase;
 };
 
-template <class T, class Acc>
+template <class B, class T, class Acc>
 inline void AddRowWeighted(const SuperArgs& a, std::int64_t row, double w, Acc* acc) {
-    if (row >= a.roiHeight) row = a.roiHeight - 1;
-    const std::uint8_t* s = a.src + row * a.srcStep;
-    for (int i = 0; i < a.len; ++i)
-        for (int c = 0; c < a.C; ++c) {
-            const int k = i * a.V + c;
-            const double v = LoadSample<T>(s + k * static_cast<std::ptrdiff_t>(sizeof(T)));
-            acc[k] = static_cast<float>(static_cast<double>(acc[k]) + v * w);
-        }
+    // Only float accumulators take partial rows.
+    if constexpr (std::is_same_v<Acc, float>) {
+        if (row >= a.roiHeight) row = a.roiHeight - 1;
+        B::template SuperAddWeighted<T>(a.src + row * a.srcStep, a.len, a.V, a.C, w, acc);
+    } else {
+        (void)a, (void)row, (void)w, (void)acc;
+    }
 }
 
 // The region's last row added `times` times over: one multiplication (exact for the integer
@@ -93,20 +93,48 @@ inline void AddRowsWhole(const SuperArgs& a, std::int64_t row, std::int64_t coun
     if (count > inside) AddLastRowTimes<T, Acc>(a, count - inside, acc);
 }
 
-template <class T>
-inline void StoreSuper(double v, std::uint8_t* out) {
-    if constexpr (std::is_same_v<T, float>) {
-        StoreSample<float>(out, static_cast<float>(v));
-    } else {
-        const std::int64_t q = static_cast<std::int64_t>(v + 0.5);
-        StoreSample<T>(out, static_cast<T>(q));  // low 8 or 16 bits
+// The plan of every destination column, walking the source columns as the reduction does.
+inline void MakeSuperColumnPlans(const SuperArgs& a, SuperColumnPlan* plans) {
+    const int ix = static_cast<int>(std::floor(a.sx));
+    const double fx = a.sx - ix;
+    const std::int64_t last = a.len - 1;
+    std::int64_t p = 0;
+    double r = 0.0;
+    for (int k = 0; k < a.width; ++k) {
+        SuperColumnPlan& pl = plans[k];
+        double g = 0.0, e;
+        std::int64_t lead, nw;
+        if (k == 0) {
+            lead = -1;  // no leading partial column
+            nw = ix;
+            e = fx;
+        } else {
+            g = 1.0 - r;
+            const double v = a.sx - g;
+            nw = static_cast<std::int64_t>(std::floor(v + kEps));
+            e = v - static_cast<double>(nw);
+            lead = p;
+            p += 1;  // the border column is passed whether or not it was added
+        }
+        pl.g = g;
+        pl.lead = lead >= 0 && g > kEps ? static_cast<std::int32_t>(lead < last ? lead : last) : -1;
+        std::int64_t inside = last - p + 1;
+        if (inside > nw) inside = nw;
+        if (inside < 0) inside = 0;
+        pl.from = inside > 0 ? static_cast<std::int32_t>(p) : 0;
+        pl.inside = static_cast<std::int32_t>(inside);
+        pl.beyond = static_cast<double>(nw - inside);
+        pl.e = e;
+        pl.q = e > kEps || k == 0 ? static_cast<std::int32_t>(p + nw < last ? p + nw : last) : -1;
+        p += nw;
+        r = e;
     }
 }
 
 template <class B, class T, class Acc>
-void SuperRows(const SuperArgs& a, Acc* acc) {
+void SuperRows(const SuperArgs& a, Acc* acc, const SuperColumnPlan* plans) {
     const int ix = static_cast<int>(std::floor(a.sx)), iy = static_cast<int>(std::floor(a.sy));
-    const double fx = a.sx - ix, fy = a.sy - iy;
+    const double fy = a.sy - iy;
     const bool fracY = a.fcase == SuperCaseFracY || a.fcase == SuperCaseFracXY;
     const bool fracX = a.fcase == SuperCaseFracX || a.fcase == SuperCaseFracXY;
     const int last = a.len - 1;
@@ -133,18 +161,18 @@ void SuperRows(const SuperArgs& a, Acc* acc) {
         } else if (j == 0) {
             AddRowsWhole<B, T, Acc>(a, cur, iy, acc);
             cur += iy;
-            AddRowWeighted<T>(a, cur, fy, acc);
+            AddRowWeighted<B, T>(a, cur, fy, acc);
             rr = fy;
         } else {
             const double g = 1.0 - rr;
             const double v = a.sy - g;
             const std::int64_t nr = static_cast<std::int64_t>(std::floor(v + kEps));
             const double e = v - static_cast<double>(nr);
-            if (g > kEps) AddRowWeighted<T>(a, cur, g, acc);
+            if (g > kEps) AddRowWeighted<B, T>(a, cur, g, acc);
             cur += 1;  // the border row is passed whether or not it was added
             AddRowsWhole<B, T, Acc>(a, cur, nr, acc);
             cur += nr;
-            if (e > kEps) AddRowWeighted<T>(a, cur, e, acc);
+            if (e > kEps) AddRowWeighted<B, T>(a, cur, e, acc);
             rr = e;
         }
         // Horizontal: reduce along the row and store.
@@ -187,37 +215,7 @@ void SuperRows(const SuperArgs& a, Acc* acc) {
                 }
             }
         } else {
-            std::int64_t p = 0;
-            double r = 0.0;
-            for (int k = 0; k < a.width; ++k) {
-                double g = 0.0, e;
-                std::int64_t lead, nw;
-                if (k == 0) {
-                    lead = -1;  // no leading partial column
-                    nw = ix;
-                    e = fx;
-                } else {
-                    g = 1.0 - r;
-                    const double v = a.sx - g;
-                    nw = static_cast<std::int64_t>(std::floor(v + kEps));
-                    e = v - static_cast<double>(nw);
-                    lead = p;
-                    p += 1;  // the border column is passed whether or not it was added
-                }
-                for (int c = 0; c < a.C; ++c) {
-                    double s = 0.0;
-                    if (lead >= 0 && g > kEps) s = g * static_cast<double>(acc[(lead < last ? lead : last) * a.V + c]) + 0.0;
-                    s = SumColumns<Acc, double>(s, acc, p, nw, last, a.V, c);
-                    if (e > kEps || (k == 0)) {
-                        const std::int64_t q = p + nw < last ? p + nw : last;
-                        s += e * static_cast<double>(acc[q * a.V + c]);
-                    }
-                    StoreSuper<T>(static_cast<double>(static_cast<float>(s)) * a.area,
-                                  out + (static_cast<std::ptrdiff_t>(k) * a.V + c) * static_cast<std::ptrdiff_t>(sizeof(T)));
-                }
-                p += nw;
-                r = e;
-            }
+            if constexpr (std::is_same_v<Acc, float>) B::template SuperFracColumns<T>(acc, plans, a.width, last, a.V, a.C, a.area, out);
         }
     }
 }
@@ -227,11 +225,27 @@ void SuperRows(const SuperArgs& a, Acc* acc) {
 template <class B, class T>
 ResizeStatus ResizeSuperKernel(const SuperArgs& a) {
     const bool intSums = a.fcase == SuperCaseWholeXY && !std::is_same_v<T, float>;
-    const std::int64_t n = static_cast<std::int64_t>(a.len) * a.V;
+    // Four values of margin past the accumulator row, zeroed: a build may read a whole pixel's
+    // four lanes at the last one. The column plans when the horizontal ratio is fractional.
+    const std::int64_t n = static_cast<std::int64_t>(a.len) * a.V + 4;
+    const bool fracX = a.fcase == SuperCaseFracX || a.fcase == SuperCaseFracXY;
     void* mem = intSums ? static_cast<void*>(AlignedAlloc8u(n * 4)) : static_cast<void*>(AlignedAlloc32f(n));
     if (!mem) return ResizeErrNoMemory;
-    if (intSums) SuperRows<B, T, std::uint32_t>(a, static_cast<std::uint32_t*>(mem));
-    else SuperRows<B, T, float>(a, static_cast<float*>(mem));
+    SuperColumnPlan* plans = nullptr;
+    if (fracX) {
+        plans = reinterpret_cast<SuperColumnPlan*>(
+            AlignedAlloc8u(static_cast<std::int64_t>(a.width) * static_cast<std::int64_t>(sizeof(SuperColumnPlan))));
+        if (!plans) {
+            AlignedFree(mem);
+            return ResizeErrNoMemory;
+        }
+        MakeSuperColumnPlans(a, plans);
+    }
+    // Every row clears the accumulator values it uses; the margin is cleared once.
+    std::memset(static_cast<std::uint8_t*>(mem) + (n - 4) * 4, 0, 16);
+    if (intSums) SuperRows<B, T, std::uint32_t>(a, static_cast<std::uint32_t*>(mem), plans);
+    else SuperRows<B, T, float>(a, static_cast<float*>(mem), plans);
+    AlignedFree(plans);
     AlignedFree(mem);
     return ResizeOk;
 }

@@ -61,6 +61,16 @@ struct Arith {
                              typename engine::LinearTypes<T>::Work* out) {
         LinearHorz<T, 3>(src, count, stride, idx, wts, out);
     }
+    // Two source rows through the same columns (a reduction's new pair of rows): the two
+    // LinearHorzC3 calls; a build may share the column reads between the rows.
+    template <class T>
+    static void LinearHorzC3Rows2(const T* src0, const T* src1, int count, int stride, const std::int32_t* idx,
+                                  const typename engine::LinearTypes<T>::Weight* wts,
+                                  typename engine::LinearTypes<T>::Work* out0,
+                                  typename engine::LinearTypes<T>::Work* out1) {
+        LinearHorzC3<T>(src0, count, stride, idx, wts, out0);
+        LinearHorzC3<T>(src1, count, stride, idx, wts, out1);
+    }
     template <class T>
     static void LinearHorzC4(const T* src, int count, const std::int32_t* idx,
                              const typename engine::LinearTypes<T>::Weight* wts,
@@ -276,6 +286,37 @@ struct Arith {
     static int SuperWholeSlots(const std::uint32_t* /*acc*/, int /*ix*/, int /*V*/, int /*C*/, int /*count*/,
                                double /*area*/, std::uint8_t* /*out*/) {
         return 0;
+    }
+    // acc[k] = float(acc[k] + v w) in double precision for the C used values of each of the `n`
+    // pixels of one source row (V values apart): a row the footprint takes in part.
+    template <class T>
+    static void SuperAddWeighted(const std::uint8_t* src, int n, int V, int C, double w, float* acc) {
+        for (int i = 0; i < n; ++i)
+            for (int c = 0; c < C; ++c) {
+                const int k = i * V + c;
+                const double v = engine::LoadSample<T>(src + k * static_cast<std::ptrdiff_t>(sizeof(T)));
+                acc[k] = static_cast<float>(static_cast<double>(acc[k]) + v * w);
+            }
+    }
+    // One destination row of a fractional horizontal ratio from the accumulator row: each
+    // column's sum as its plan says, in double precision, rounded to float, scaled by `area` and
+    // stored. `last` is the last accumulated column.
+    template <class T>
+    static void SuperFracColumns(const float* acc, const engine::SuperColumnPlan* plans, int width, int last, int V,
+                                 int C, double area, std::uint8_t* out) {
+        constexpr std::ptrdiff_t E = sizeof(T);
+        for (int k = 0; k < width; ++k) {
+            const engine::SuperColumnPlan& pl = plans[k];
+            for (int c = 0; c < C; ++c) {
+                double s = 0.0;
+                if (pl.lead >= 0) s += pl.g * static_cast<double>(acc[static_cast<std::ptrdiff_t>(pl.lead) * V + c]);
+                for (int t = 0; t < pl.inside; ++t) s += acc[(static_cast<std::ptrdiff_t>(pl.from) + t) * V + c];
+                if (pl.beyond > 0.0) s += static_cast<double>(acc[static_cast<std::ptrdiff_t>(last) * V + c]) * pl.beyond;
+                if (pl.q >= 0) s += pl.e * static_cast<double>(acc[static_cast<std::ptrdiff_t>(pl.q) * V + c]);
+                engine::StoreSuper<T>(static_cast<double>(static_cast<float>(s)) * area,
+                                      out + (static_cast<std::ptrdiff_t>(k) * V + c) * E);
+            }
+        }
     }
     // Adds `rows` source rows of `n` pixels (V values apart, C of them used) into `acc`.
     // Integer samples sum into wrapping 32-bit integers, floats into floats. `fcase` tells which

@@ -160,42 +160,100 @@ struct Arith : generic::Arith {
         if constexpr (std::is_same_v<T, float>) LinearHorzF<T, 1>(src, count, 1, idx, wts, out);
         else Base::LinearHorzC1<T>(src, count, idx, wts, out);
     }
+    // 8-bit three-channel columns at stride 3, one multiply-add per pixel: the left and right
+    // taps' bytes interleaved (l0 r0 l1 r1 l2 r2), widened, against the pair (w0, w1) give
+    // (w0 l + w1 r + 128) >> 8 per channel in 32-bit lanes (the fourth lane is dropped). A pixel
+    // whose index lies below the last column's reads four bytes at each tap, its fourth still
+    // before the last column's right tap ends; the others read exactly their six bytes. Two
+    // pixels are narrowed together and stored as 8-byte words: the first word's fourth value
+    // falls on the second pixel's place, the second word's on the next pixel's (or the work
+    // row's margin).
+    // Pixels at another stride go one sample at a time.
+    static __m128i LinearTapPairs8u(const std::uint8_t* s, bool wide) {
+        const __m128i zero = _mm_setzero_si128();
+        if (wide) {
+            std::int32_t l4, r4;
+            std::memcpy(&l4, s, 4);
+            std::memcpy(&r4, s + 3, 4);
+            return _mm_unpacklo_epi8(_mm_unpacklo_epi8(_mm_cvtsi32_si128(l4), _mm_cvtsi32_si128(r4)), zero);
+        }
+        std::uint16_t l2, r2;
+        std::memcpy(&l2, s, 2);
+        std::memcpy(&r2, s + 3, 2);
+        const __m128i l = _mm_cvtsi32_si128(l2 | (s[2] << 16)), r = _mm_cvtsi32_si128(r2 | (s[5] << 16));
+        return _mm_unpacklo_epi8(_mm_unpacklo_epi8(l, r), zero);
+    }
+    static __m128i LinearPairWeights(const std::uint16_t* w) {
+        std::int32_t v;
+        std::memcpy(&v, w, 4);
+        return _mm_set1_epi32(v);
+    }
+    static __m128i LinearTapSums8u(__m128i pairs, __m128i w) {
+        return _mm_srli_epi32(_mm_add_epi32(_mm_madd_epi16(pairs, w), _mm_set1_epi32(128)), 8);
+    }
+    static void StoreWorkPair(std::uint16_t* o, __m128i a, __m128i b) {
+        const __m128i v = _mm_packs_epi32(a, b);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(o), v);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(o + 3), _mm_srli_si128(v, 8));
+    }
+    static void StoreWorkOne(std::uint16_t* o, __m128i a) {
+        const long long v = _mm_cvtsi128_si64(_mm_packs_epi32(a, a));
+        std::memcpy(o, &v, 6);
+    }
+    // `rows` source rows (one or two) through the same columns: the indices and weights are
+    // read once for both.
+    template <int Rows>
+    static void LinearHorzC3Bytes(const std::uint8_t* const* src, int count, const std::int32_t* idx,
+                                  const std::uint16_t* wts, std::uint16_t* const* out) {
+        if (count <= 0) return;
+        // The driver's column indices never decrease: the columns before the first one at the
+        // last column's index are the wide ones.
+        const std::int32_t lastIdx = idx[count - 1];
+        int wide = count;
+        while (wide > 0 && idx[wide - 1] >= lastIdx) --wide;
+        int p = 0;
+        for (; p + 2 <= wide; p += 2) {
+            const std::int32_t i0 = idx[p], i1 = idx[p + 1];
+            const __m128i w0 = LinearPairWeights(wts + 2 * p), w1 = LinearPairWeights(wts + 2 * p + 2);
+            for (int r = 0; r < Rows; ++r)
+                StoreWorkPair(out[r] + 3 * p, LinearTapSums8u(LinearTapPairs8u(src[r] + i0, true), w0),
+                              LinearTapSums8u(LinearTapPairs8u(src[r] + i1, true), w1));
+        }
+        for (; p < count; ++p) {
+            const __m128i w = LinearPairWeights(wts + 2 * p);
+            for (int r = 0; r < Rows; ++r)
+                StoreWorkOne(out[r] + 3 * p, LinearTapSums8u(LinearTapPairs8u(src[r] + idx[p], p < wide), w));
+        }
+    }
     template <class T>
     static void LinearHorzC3(const T* src, int count, int stride, const std::int32_t* idx,
                              const typename engine::LinearTypes<T>::Weight* wts,
                              typename engine::LinearTypes<T>::Work* out) {
-        if constexpr (std::is_same_v<T, float>) LinearHorzF<T, 3>(src, count, stride, idx, wts, out);
-        else if constexpr (std::is_same_v<T, std::uint8_t>) LinearHorzC3Packed(src, count, stride, idx, wts, out);
-        else Base::LinearHorzC3<T>(src, count, stride, idx, wts, out);
+        if constexpr (std::is_same_v<T, float>) {
+            LinearHorzF<T, 3>(src, count, stride, idx, wts, out);
+        } else if constexpr (std::is_same_v<T, std::uint8_t>) {
+            if (stride == 3) LinearHorzC3Bytes<1>(&src, count, idx, wts, &out);
+            else Base::LinearHorzC3<T>(src, count, stride, idx, wts, out);
+        } else {
+            Base::LinearHorzC3<T>(src, count, stride, idx, wts, out);
+        }
     }
-    // 8-bit three-channel columns in one multiply-add each: the two taps' samples interleaved
-    // with the pair (w0, w1) give w0 f0 + w1 f1 per channel in 32-bit lanes. Four bytes are read
-    // per tap, so only columns left of the last one take this path: their fourth byte still lies
-    // before the last column's right tap. The rest, and the last column, go one sample at a time.
-    static void LinearHorzC3Packed(const std::uint8_t* src, int count, int stride, const std::int32_t* idx,
-                                   const std::uint16_t* wts, std::uint16_t* out) {
-        if (count <= 0) return;
-        const std::int32_t lastIdx = idx[count - 1];
-        const __m128i zero = _mm_setzero_si128(), round = _mm_set1_epi32(128);
-        for (int p = 0; p < count; ++p) {
-            const std::uint8_t* s = src + idx[p];
-            const std::uint32_t w0 = wts[2 * p], w1 = wts[2 * p + 1];
-            if (idx[p] < lastIdx) {
-                std::int32_t a4, b4;
-                std::memcpy(&a4, s, 4);
-                std::memcpy(&b4, s + stride, 4);
-                const __m128i a = _mm_unpacklo_epi8(_mm_cvtsi32_si128(a4), zero);
-                const __m128i b = _mm_unpacklo_epi8(_mm_cvtsi32_si128(b4), zero);
-                const __m128i w = _mm_set1_epi32(static_cast<int>(w0 | (w1 << 16)));
-                const __m128i sum = _mm_srli_epi32(_mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(a, b), w), round), 8);
-                const __m128i packed = _mm_packs_epi32(sum, sum);
-                const long long v = _mm_cvtsi128_si64(packed);
-                std::memcpy(out + 3 * p, &v, 6);
-            } else {
-                for (int c = 0; c < 3; ++c)
-                    out[3 * p + c] = static_cast<std::uint16_t>((s[c] * w0 + s[stride + c] * w1 + 128u) >> 8);
+    // Two source rows through the same columns, as two calls of LinearHorzC3 would.
+    template <class T>
+    static void LinearHorzC3Rows2(const T* src0, const T* src1, int count, int stride, const std::int32_t* idx,
+                                  const typename engine::LinearTypes<T>::Weight* wts,
+                                  typename engine::LinearTypes<T>::Work* out0,
+                                  typename engine::LinearTypes<T>::Work* out1) {
+        if constexpr (std::is_same_v<T, std::uint8_t>) {
+            if (stride == 3) {
+                const std::uint8_t* s[2] = {src0, src1};
+                std::uint16_t* o[2] = {out0, out1};
+                LinearHorzC3Bytes<2>(s, count, idx, wts, o);
+                return;
             }
         }
+        LinearHorzC3<T>(src0, count, stride, idx, wts, out0);
+        LinearHorzC3<T>(src1, count, stride, idx, wts, out1);
     }
     template <class T>
     static void LinearHorzC4(const T* src, int count, const std::int32_t* idx,
@@ -204,7 +262,10 @@ struct Arith : generic::Arith {
         if constexpr (std::is_same_v<T, float>) LinearHorzF<T, 4>(src, count, 4, idx, wts, out);
         else Base::LinearHorzC4<T>(src, count, idx, wts, out);
     }
-    // Floats: dst = u (1 - t) + l t, 1 - t once per call, the products rounded apart.
+    // Floats: dst = u (1 - t) + l t, 1 - t once per call, the products rounded apart. 8-bit
+    // work rows: (u (16384 - w) + l w + 2^19) >> 20, the (u, l) pairs against (16384 - w, w) in
+    // one multiply-add per four values (work values and weights fit signed 16 bits, every sum
+    // stays below 2^31), sixteen values a round.
     template <class T>
     static void LinearVert(T* dst, int count, typename engine::LinearTypes<T>::RowWeight w,
                            const typename engine::LinearTypes<T>::Work* upper,
@@ -212,6 +273,20 @@ struct Arith : generic::Arith {
         if constexpr (std::is_same_v<T, float>) {
             const float ut = 1.0f - w;
             for (int k = 0; k < count; ++k) dst[k] = upper[k] * ut + lower[k] * w;
+        } else if constexpr (std::is_same_v<T, std::uint8_t>) {
+            const __m128i pair = _mm_set1_epi32(static_cast<int>((16384u - w) | (static_cast<std::uint32_t>(w) << 16)));
+            const __m128i round = _mm_set1_epi32(524288);
+            auto blend4 = [&](__m128i uv) { return _mm_srli_epi32(_mm_add_epi32(_mm_madd_epi16(uv, pair), round), 20); };
+            auto blend8 = [&](int k) {
+                const __m128i u = _mm_loadu_si128(reinterpret_cast<const __m128i*>(upper + k));
+                const __m128i l = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lower + k));
+                return _mm_packs_epi32(blend4(_mm_unpacklo_epi16(u, l)), blend4(_mm_unpackhi_epi16(u, l)));
+            };
+            int k = 0;
+            for (; k + 16 <= count; k += 16)
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + k), _mm_packus_epi16(blend8(k), blend8(k + 8)));
+            for (; k < count; ++k)
+                dst[k] = static_cast<std::uint8_t>((upper[k] * (16384u - w) + lower[k] * static_cast<std::uint32_t>(w) + 524288u) >> 20);
         } else {
             Base::LinearVert<T>(dst, count, w, upper, lower);
         }
@@ -301,7 +376,70 @@ struct Arith : generic::Arith {
     template <class T>
     static void CubicHorzC3(const T* src, int count, int stride, const std::int32_t* idx, const float* frac,
                             float* out) {
+        if constexpr (std::is_same_v<T, std::uint8_t>) {
+            if (stride == 3) {
+                const int q = CubicHorzC3Bytes4(src, count, idx, frac, out, [](F4 t) {
+                    return CubicCoefsOf<CubicPath::LoopH>(t);
+                });
+                CubicHorz<T, 3>(src, count - q, stride, idx + q, frac + q, out + 3 * q);
+                return;
+            }
+        }
         CubicHorz<T, 3>(src, count, stride, idx, frac, out);
+    }
+    // Three-byte pixels at stride 3, four destination pixels a round (the first count - count % 4;
+    // returns how many), the lanes the four pixels: the loop of CubicHorz with the taps gathered
+    // in bulk. Each pixel's twelve tap bytes (idx - 3 to idx + 8) come in one 8-byte and one
+    // 4-byte load, nothing past them; the four pixels' bytes are transposed so that each tap and
+    // channel has its four pixels in one register, and the results transposed back into pixel
+    // order. `coefs` makes the build's coefficients from the four fractions.
+    template <class Coefs>
+    static int CubicHorzC3Bytes4(const std::uint8_t* src, int count, const std::int32_t* idx, const float* frac,
+                                 float* out, Coefs coefs) {
+        const int q = count - count % 4;
+        const __m128i zero = _mm_setzero_si128();
+        auto load12 = [&](int p) {
+            const std::uint8_t* s = src + idx[p] - 3;
+            std::int64_t lo8;
+            std::int32_t hi4;
+            std::memcpy(&lo8, s, 8);
+            std::memcpy(&hi4, s + 8, 4);
+            return _mm_unpacklo_epi64(_mm_cvtsi64_si128(lo8), _mm_cvtsi32_si128(hi4));
+        };
+        for (int p = 0; p < q; p += 4) {
+            const __m128i a = load12(p), b = load12(p + 1), c = load12(p + 2), d = load12(p + 3);
+            // Byte k of the four pixels in dword k % 4 of register k / 4.
+            const __m128i ab0 = _mm_unpacklo_epi8(a, b), ab1 = _mm_unpackhi_epi8(a, b);
+            const __m128i cd0 = _mm_unpacklo_epi8(c, d), cd1 = _mm_unpackhi_epi8(c, d);
+            const __m128i r0 = _mm_unpacklo_epi16(ab0, cd0), r1 = _mm_unpackhi_epi16(ab0, cd0);
+            const __m128i r2 = _mm_unpacklo_epi16(ab1, cd1);
+            F4 v[12];
+            auto widen = [&](__m128i r, int at) {
+                const __m128i lo = _mm_unpacklo_epi8(r, zero), hi = _mm_unpackhi_epi8(r, zero);
+                v[at] = F4(_mm_cvtepi32_ps(_mm_unpacklo_epi16(lo, zero)));
+                v[at + 1] = F4(_mm_cvtepi32_ps(_mm_unpackhi_epi16(lo, zero)));
+                v[at + 2] = F4(_mm_cvtepi32_ps(_mm_unpacklo_epi16(hi, zero)));
+                v[at + 3] = F4(_mm_cvtepi32_ps(_mm_unpackhi_epi16(hi, zero)));
+            };
+            widen(r0, 0);
+            widen(r1, 4);
+            widen(r2, 8);
+            const CubicCoef<F4> k = coefs(F4(_mm_loadu_ps(frac + p)));
+            // Tap t (pixel idx + (t - 1) 3), channel ch: byte 3 t + ch.
+            const __m128 x = CubicAt<CubicPath::LoopH>(v[0], v[3], v[6], v[9], k);
+            const __m128 y = CubicAt<CubicPath::LoopH>(v[1], v[4], v[7], v[10], k);
+            const __m128 z = CubicAt<CubicPath::LoopH>(v[2], v[5], v[8], v[11], k);
+            const __m128 xyLo = _mm_unpacklo_ps(x, y), xyHi = _mm_unpackhi_ps(x, y);
+            const __m128 o0 = _mm_shuffle_ps(xyLo, _mm_shuffle_ps(z, x, _MM_SHUFFLE(1, 1, 0, 0)), _MM_SHUFFLE(2, 0, 1, 0));
+            const __m128 o1 = _mm_shuffle_ps(_mm_shuffle_ps(y, z, _MM_SHUFFLE(1, 1, 1, 1)), xyHi, _MM_SHUFFLE(1, 0, 2, 0));
+            const __m128 t2 = _mm_shuffle_ps(z, xyHi, _MM_SHUFFLE(3, 2, 3, 2));
+            const __m128 o2 = _mm_shuffle_ps(t2, t2, _MM_SHUFFLE(1, 3, 2, 0));
+            float* o = out + 3 * static_cast<std::ptrdiff_t>(p);
+            _mm_storeu_ps(o, o0);
+            _mm_storeu_ps(o + 4, o1);
+            _mm_storeu_ps(o + 8, o2);
+        }
+        return q;
     }
     template <class T>
     static void CubicHorzC4(const T* src, int count, const std::int32_t* idx, const float* frac, float* out) {
@@ -471,7 +609,7 @@ struct Arith : generic::Arith {
     static int SuperWholeSlots(const std::uint32_t* acc, int ix, int V, int C, int count, double area,
                                std::uint8_t* out) {
         int e = 0;
-        if (!(area > 0.0) || std::frexp(area, &e) != 0.5) return 0;
+        if (!(area > 0.0) || std::frexp(area, &e) != 0.5) return SuperWholeSlotsScaled<T>(acc, ix, V, C, count, area, out);
         const int k = 1 - e;
         if (k < 0 || k > 32) return 0;
         const std::uint64_t half = k ? std::uint64_t{1} << (k - 1) : 0;
@@ -493,6 +631,38 @@ struct Arith : generic::Arith {
                 for (int t = 0; t < ix; ++t) sum += g[t * V + c];
                 engine::StoreSample<T>(o + c * E, static_cast<T>((static_cast<std::uint64_t>(sum) + half) >> k));
             }
+        }
+        return count;
+    }
+
+    // Whole-ratio pixels of three or four values for any area up to 1/2: a pixel's column sums
+    // in the lanes (32-bit wrapping additions, each column read as four values: the accumulator
+    // row has a margin), each sum taken as the unsigned value it is into double precision, times
+    // the area, plus 0.5, truncated; the values stay below 2^31, so the 32-bit conversion keeps
+    // the generic build's low bits. Returns the pixels written (none for other layouts).
+    template <class T>
+    static int SuperWholeSlotsScaled(const std::uint32_t* acc, int ix, int V, int C, int count, double area,
+                                     std::uint8_t* out) {
+        if ((V != 3 && V != 4) || !(area <= 0.5)) return 0;
+        constexpr std::ptrdiff_t E = sizeof(T);
+        const __m128d areaD = _mm_set1_pd(area), half = _mm_set1_pd(0.5), zero = _mm_setzero_pd();
+        const __m128d two32 = _mm_set1_pd(4294967296.0);
+        auto toDouble = [&](__m128i x) {
+            const __m128d d = _mm_cvtepi32_pd(x);
+            return _mm_add_pd(d, _mm_and_pd(_mm_cmplt_pd(d, zero), two32));
+        };
+        for (int p = 0; p < count; ++p) {
+            const std::uint32_t* g = acc + static_cast<std::ptrdiff_t>(p) * ix * V;
+            __m128i sum = _mm_setzero_si128();
+            for (int t = 0; t < ix; ++t)
+                sum = _mm_add_epi32(sum, _mm_loadu_si128(reinterpret_cast<const __m128i*>(g + t * V)));
+            const __m128d lo = _mm_mul_pd(toDouble(sum), areaD);
+            const __m128d hi = _mm_mul_pd(toDouble(_mm_shuffle_epi32(sum, _MM_SHUFFLE(3, 2, 3, 2))), areaD);
+            alignas(16) std::int32_t q[4];
+            _mm_store_si128(reinterpret_cast<__m128i*>(q), _mm_unpacklo_epi64(_mm_cvttpd_epi32(_mm_add_pd(lo, half)),
+                                                                              _mm_cvttpd_epi32(_mm_add_pd(hi, half))));
+            std::uint8_t* o = out + static_cast<std::ptrdiff_t>(p) * V * E;
+            for (int c = 0; c < C; ++c) engine::StoreSample<T>(o + c * E, static_cast<T>(q[c]));
         }
         return count;
     }
@@ -545,6 +715,105 @@ struct Arith : generic::Arith {
                     out[3 * p + c] = static_cast<std::uint8_t>((a[c] + a[c + 3] + b[c] + b[c + 3] + 2) >> 2);
             }
             return true;
+        }
+    }
+
+    // A row the footprint takes in part: acc[k] = float(acc[k] + v w) for all V values of each
+    // pixel (one past the C used ones lands in an accumulator nobody reads), two values per
+    // packed double-precision step: the generic build's operations, value for value.
+    template <class T>
+    static void SuperAddWeighted(const std::uint8_t* src, int n, int V, int C, double w, float* acc) {
+        const std::int64_t m = static_cast<std::int64_t>(n) * V;
+        const __m128d wd = _mm_set1_pd(w);
+        std::int64_t k = 0;
+        for (; k + 4 <= m; k += 4) {
+            __m128d v0, v1;
+            if constexpr (std::is_same_v<T, float>) {
+                const __m128 f = _mm_loadu_ps(reinterpret_cast<const float*>(src + 4 * k));
+                v0 = _mm_cvtps_pd(f);
+                v1 = _mm_cvtps_pd(_mm_movehl_ps(f, f));
+            } else {
+                const __m128i zero = _mm_setzero_si128();
+                __m128i x;
+                if constexpr (std::is_same_v<T, std::uint8_t>) {
+                    std::int32_t b;
+                    std::memcpy(&b, src + k, 4);
+                    x = _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(b), zero), zero);
+                } else {
+                    x = _mm_unpacklo_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(src + 2 * k)), zero);
+                }
+                v0 = _mm_cvtepi32_pd(x);
+                v1 = _mm_cvtepi32_pd(_mm_shuffle_epi32(x, _MM_SHUFFLE(3, 2, 3, 2)));
+            }
+            const __m128 a = _mm_loadu_ps(acc + k);
+            const __m128 s0 = _mm_cvtpd_ps(_mm_add_pd(_mm_cvtps_pd(a), _mm_mul_pd(v0, wd)));
+            const __m128 s1 = _mm_cvtpd_ps(_mm_add_pd(_mm_cvtps_pd(_mm_movehl_ps(a, a)), _mm_mul_pd(v1, wd)));
+            _mm_storeu_ps(acc + k, _mm_movelh_ps(s0, s1));
+        }
+        (void)C;
+        for (; k < m; ++k) {
+            const double v = engine::LoadSample<T>(src + k * static_cast<std::int64_t>(sizeof(T)));
+            acc[k] = static_cast<float>(static_cast<double>(acc[k]) + v * w);
+        }
+    }
+
+    // One destination row of a fractional horizontal ratio: integer samples with three or four
+    // values per pixel take a pixel's values in the lanes of two packed doubles (each column read
+    // as four floats: the accumulator row has a margin), each lane the generic build's steps in
+    // its order; the rest goes as in the generic build.
+    template <class T>
+    static void SuperFracColumns(const float* acc, const engine::SuperColumnPlan* plans, int width, int last, int V,
+                                 int C, double area, std::uint8_t* out) {
+        if constexpr (std::is_same_v<T, float>) {
+            Base::SuperFracColumns<T>(acc, plans, width, last, V, C, area, out);
+        } else {
+            if (V != 3 && V != 4) {
+                Base::SuperFracColumns<T>(acc, plans, width, last, V, C, area, out);
+                return;
+            }
+            constexpr std::ptrdiff_t E = sizeof(T);
+            const __m128d areaD = _mm_set1_pd(area), half = _mm_set1_pd(0.5);
+            for (int k = 0; k < width; ++k) {
+                const engine::SuperColumnPlan& pl = plans[k];
+                __m128d s0 = _mm_setzero_pd(), s1 = _mm_setzero_pd();
+                auto col = [&](std::int64_t c, __m128d& lo, __m128d& hi) {
+                    const __m128 f = _mm_loadu_ps(acc + c * V);
+                    lo = _mm_cvtps_pd(f);
+                    hi = _mm_cvtps_pd(_mm_movehl_ps(f, f));
+                };
+                __m128d lo, hi;
+                if (pl.lead >= 0) {
+                    col(pl.lead, lo, hi);
+                    const __m128d g = _mm_set1_pd(pl.g);
+                    s0 = _mm_add_pd(s0, _mm_mul_pd(g, lo));
+                    s1 = _mm_add_pd(s1, _mm_mul_pd(g, hi));
+                }
+                for (int t = 0; t < pl.inside; ++t) {
+                    col(static_cast<std::int64_t>(pl.from) + t, lo, hi);
+                    s0 = _mm_add_pd(s0, lo);
+                    s1 = _mm_add_pd(s1, hi);
+                }
+                if (pl.beyond > 0.0) {
+                    col(last, lo, hi);
+                    const __m128d b = _mm_set1_pd(pl.beyond);
+                    s0 = _mm_add_pd(s0, _mm_mul_pd(lo, b));
+                    s1 = _mm_add_pd(s1, _mm_mul_pd(hi, b));
+                }
+                if (pl.q >= 0) {
+                    col(pl.q, lo, hi);
+                    const __m128d e = _mm_set1_pd(pl.e);
+                    s0 = _mm_add_pd(s0, _mm_mul_pd(e, lo));
+                    s1 = _mm_add_pd(s1, _mm_mul_pd(e, hi));
+                }
+                // float(s) * area + 0.5, truncated: the values are small and not negative.
+                auto fin = [&](__m128d v) {
+                    return _mm_cvttpd_epi32(_mm_add_pd(_mm_mul_pd(_mm_cvtps_pd(_mm_cvtpd_ps(v)), areaD), half));
+                };
+                alignas(16) std::int32_t q[4];
+                _mm_store_si128(reinterpret_cast<__m128i*>(q), _mm_unpacklo_epi64(fin(s0), fin(s1)));
+                std::uint8_t* o = out + static_cast<std::ptrdiff_t>(k) * V * E;
+                for (int c = 0; c < C; ++c) engine::StoreSample<T>(o + c * E, static_cast<T>(q[c]));
+            }
         }
     }
 

@@ -1,6 +1,6 @@
 // Arithmetic of the SSE2 build. It keeps what the SSE build computes where the two agree (the
 // linear passes, the one-channel cubic horizontal pass, the cubic integer vertical passes, the
-// six-tap horizontal passes and the float six-tap vertical pass) and differs in:
+// six-tap horizontal passes and the float six-tap vertical pass: the same code) and differs in:
 //  - the multi-channel cubic horizontal passes: one pixel per packed evaluation, its channels in
 //    the lanes, with no scalar tail;
 //  - the float cubic vertical pass: the four-value loop stores value + 1e-5, the tail the value;
@@ -95,83 +95,6 @@ struct Arith : sse::Arith {
     using Sse = sse::Arith;
     using Generic = generic::Arith;
 
-    // ---- linear -------------------------------------------------------------------------
-    // Three-byte pixels, two destination pixels per round: each pixel's (left, right) sample pairs
-    // in one register, one multiply-add per pixel, both pixels narrowed together and stored as
-    // 8-byte words (the word of the first pixel spills one value into the second pixel's place,
-    // which the second store then writes; the last pixel stores its three values alone). The
-    // left pixel is read as 4 bytes (its three and the right pixel's first), the right pixel as
-    // 2 bytes and 1 byte, so nothing past the right pixel is read.
-    template <class T>
-    static void LinearHorzC3(const T* src, int count, int stride, const std::int32_t* idx,
-                             const typename engine::LinearTypes<T>::Weight* wts,
-                             typename engine::LinearTypes<T>::Work* out) {
-        if constexpr (std::is_same_v<T, std::uint8_t>) {
-            if (stride == 3) {
-                LinearHorzC3Pairs8u(src, count, idx, wts, out);
-                return;
-            }
-        }
-        Sse::LinearHorzC3<T>(src, count, stride, idx, wts, out);
-    }
-    // Vertical blend of 8-bit work rows: (u (16384 - w) + l w + 2^19) >> 20, the (u, l) pairs
-    // against (16384 - w, w) in one multiply-add per four values (work values and weights fit
-    // signed 16 bits, every sum stays below 2^31), sixteen values a round.
-    template <class T>
-    static void LinearVert(T* dst, int count, typename engine::LinearTypes<T>::RowWeight w,
-                           const typename engine::LinearTypes<T>::Work* upper,
-                           const typename engine::LinearTypes<T>::Work* lower) {
-        if constexpr (std::is_same_v<T, std::uint8_t>) {
-            const __m128i pair = _mm_set1_epi32(static_cast<int>((16384u - w) | (static_cast<std::uint32_t>(w) << 16)));
-            const __m128i round = _mm_set1_epi32(524288);
-            auto blend4 = [&](__m128i uv) { return _mm_srli_epi32(_mm_add_epi32(_mm_madd_epi16(uv, pair), round), 20); };
-            auto blend8 = [&](int k) {
-                const __m128i u = _mm_loadu_si128(reinterpret_cast<const __m128i*>(upper + k));
-                const __m128i l = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lower + k));
-                return _mm_packs_epi32(blend4(_mm_unpacklo_epi16(u, l)), blend4(_mm_unpackhi_epi16(u, l)));
-            };
-            int k = 0;
-            for (; k + 16 <= count; k += 16)
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + k), _mm_packus_epi16(blend8(k), blend8(k + 8)));
-            for (; k < count; ++k)
-                dst[k] = static_cast<std::uint8_t>((upper[k] * (16384u - w) + lower[k] * static_cast<std::uint32_t>(w) + 524288u) >> 20);
-        } else {
-            Sse::LinearVert<T>(dst, count, w, upper, lower);
-        }
-    }
-
-    static __m128i LinearPairs8u(const std::uint8_t* s) {
-        std::int32_t left;
-        std::uint16_t right2;
-        std::memcpy(&left, s, 4);
-        std::memcpy(&right2, s + 3, 2);
-        const __m128i zero = _mm_setzero_si128();
-        const __m128i a = _mm_unpacklo_epi8(_mm_cvtsi32_si128(left), zero);
-        const __m128i b = _mm_unpacklo_epi8(_mm_cvtsi32_si128(right2 | (s[5] << 16)), zero);
-        return _mm_unpacklo_epi16(a, b);  // (l0, r0), (l1, r1), (l2, r2), (r0, 0)
-    }
-    static void LinearHorzC3Pairs8u(const std::uint8_t* src, int count, const std::int32_t* idx,
-                                    const std::uint16_t* wts, std::uint16_t* out) {
-        const __m128i round = _mm_set1_epi32(128);
-        auto sums = [&](int p) {
-            std::int32_t w;
-            std::memcpy(&w, wts + 2 * p, 4);
-            const __m128i m = _mm_madd_epi16(LinearPairs8u(src + idx[p]), _mm_set1_epi32(w));
-            return _mm_srli_epi32(_mm_add_epi32(m, round), 8);
-        };
-        int p = 0;
-        for (; p + 2 < count; p += 2) {  // the pixel after the pair takes the spilled value's place
-            const __m128i v = _mm_packs_epi32(sums(p), sums(p + 1));
-            _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 3 * p), v);
-            _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 3 * p + 3), _mm_srli_si128(v, 8));
-        }
-        for (; p < count; ++p) {
-            const __m128i v = _mm_packs_epi32(sums(p), sums(p));
-            const long long w = _mm_cvtsi128_si64(v);
-            std::memcpy(out + 3 * p, &w, 6);
-        }
-    }
-
     // ---- cubic --------------------------------------------------------------------------
     // Multi-channel horizontal passes: one packed evaluation per destination pixel, lanes 0 to
     // CH - 1 the channels. Taps at idx - nb, idx, idx + nb, idx + 2 nb; only the CH values of
@@ -206,7 +129,11 @@ struct Arith : sse::Arith {
                             float* out) {
         if constexpr (std::is_same_v<T, std::uint8_t>) {
             if (stride != 4) {
-                CubicHorzC3Packed8u(src, count, idx, frac, out);
+                // Four pixels a round with the pixels in the lanes (each lane the same steps as
+                // a pixel's channel lane below), the last ones a pixel at a time.
+                const int q = Sse::CubicHorzC3Bytes4(src, count, idx, frac, out,
+                                                     [](F4 t) { return PackedCubicCoefs<F4>(t); });
+                CubicHorzC3Packed8u(src, count - q, idx + q, frac + q, out + 3 * q);
                 return;
             }
         }
