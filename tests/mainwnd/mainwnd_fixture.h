@@ -17,6 +17,7 @@
 
 #include "tests/support/MessageBoxRecorder.h"
 #include "engine/AppRecord.h"
+#include "engine/Mailbox.h"
 #include "engine/Resources.h"
 #include "mainwnd/TrelvixDlg.h"
 #include "platform/clock.h"
@@ -60,6 +61,8 @@ class RecordFixture : public ::testing::Test {
 
   void TearDown() override {
     if (!app_) return;  // SetUp stopped early
+    // A reconnection a test set off may still be logging in; it reads the record.
+    StopReLoginThread();
     app_->C_MMTimer.Stop();
     FreeSystemBuffer();
     g_lpApp = nullptr;
