@@ -50,6 +50,12 @@ using pagemodel::Scale;
 
 using pagemodel::DigitsOf;
 
+// What the page shows in place of a file name when the folder cannot hold one.
+std::string FolderTooLongText(std::size_t length, int channel) {
+  return "The folder name is too long (" + std::to_string(length) + " characters, at most " +
+         std::to_string(nb::MaxBackupFolderLength(channel)) + "): choose a shorter folder.";
+}
+
 // Forgets the link to a player: its connection, its lock and its process id.
 void ForgetPlayer(player::PlayerLinkBlock& link) {
   link.dw_PlayerProcessId = 0;
@@ -225,6 +231,7 @@ void DownloadFilePage::OnChangeChannel() {
 void DownloadFilePage::MakeFileName() {
   if (m_strFolder.empty()) return;
   m_strFilePath = nb::MakeBackupFileName(m_strFolder, static_cast<int>(m_nChannel));
+  if (m_strFilePath.empty()) m_strFilePath = FolderTooLongText(m_strFolder.size(), static_cast<int>(m_nChannel));
 }
 
 void DownloadFilePage::OnBrowseFolder() {
@@ -314,6 +321,10 @@ void DownloadFilePage::OnButtonStart() {
   ReadControls();
   if (m_nBackupSize <= 0) {
     MessageBoxById(Hwnd(), 4104);
+    return;
+  }
+  if (m_strFolder.size() > nb::MaxBackupFolderLength(static_cast<int>(m_nChannel))) {
+    plat::MessageBox(Hwnd(), FolderTooLongText(m_strFolder.size(), static_cast<int>(m_nChannel)));
     return;
   }
   if (m_strFolder.empty() || m_strFilePath == LoadStr(4103) || m_strFilePath.size() > nb::kMaxPlayerPath) {
@@ -497,6 +508,7 @@ void CDownloadProgressDlg::OnDownloadStatus(int status, int value) {
     case nb::DS_RECEIVE_FAILED: final(LoadStr(4106)); break;
     case nb::DS_NO_DATA: final(LoadStr(4107)); break;
     case nb::DS_ABORTED: final(LoadStr(4115)); break;
+    case nb::DS_OVERRUN: final("Too much data: stopped."); break;
     case nb::DS_FINISHED: {
       EnableDlgItem(IDC_BKDLG_PLAY, true);
       bool ready = false;

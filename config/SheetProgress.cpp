@@ -1,6 +1,8 @@
 #include "config/SheetProgress.h"
 
+#include <QMetaObject>
 #include <QString>
+#include <QWidget>
 
 bool ProgressJobBlock::Post(int job, int value) {
   std::unique_lock<std::mutex> lock(mutex_);
@@ -107,4 +109,103 @@ int DrawProgressFill(QPainter& painter, const QRect& bar, int value, int maximum
     DrawProgressText(painter, bar, bar.left() + f + 4, static_cast<unsigned>(p), kTextLow);
   }
   return p;
+}
+
+// ---- the painter ----------------------------------------------------------------------------
+
+void CSheetProgressPainter::SetLayout(const QSize& sheet, const QRect& bar) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  szSheet_ = sheet;
+  rcBar_ = bar;
+}
+
+void CSheetProgressPainter::Attach(QWidget* sheet) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  pSheet_ = sheet;
+}
+
+void CSheetProgressPainter::Detach() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  pSheet_ = nullptr;
+}
+
+QImage CSheetProgressPainter::BarImage() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return barImage_;
+}
+
+void CSheetProgressPainter::Run(int job, int value) {
+  switch (job) {
+    case PROGRESS_JOB_EMPTY:
+      nValue_ = 0;
+      bShown_ = true;
+      DrawBarOffscreen(job, 0);
+      break;
+    case PROGRESS_JOB_MAXIMUM:
+      nValue_ = 0;
+      nMax_ = value;
+      break;
+    case PROGRESS_JOB_VALUE:
+      if (nMax_.load() <= 0) break;  // no maximum yet: nothing to measure against
+      DrawBarOffscreen(job, value);
+      nValue_ = value;
+      break;
+    case PROGRESS_JOB_CLEAR:
+      nValue_ = 0;
+      bShown_ = false;
+      PostRepaint(true);
+      break;
+    default:
+      break;
+  }
+  ++nJobsDone_;
+}
+
+void CSheetProgressPainter::DrawBar(QImage& image, const QRect& bar, int job, int value, int maximum) {
+  QPainter painter(&image);
+  DrawProgressBack(painter, bar);
+  if (job == PROGRESS_JOB_EMPTY) {
+    DrawProgressText(painter, bar, bar.left() + 4, 0, progress_colour::kTextLow);
+  } else {
+    DrawProgressFill(painter, bar, value, maximum);
+  }
+}
+
+void CSheetProgressPainter::DrawBarOffscreen(int job, int value) {
+  QSize size;
+  QRect bar;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    size = szSheet_;
+    bar = rcBar_;
+  }
+  if (size.isEmpty() || !bar.isValid()) return;
+  // Drawn into an image of the sheet's size; only the bar goes on.
+  QImage image(size, QImage::Format_RGB32);
+  image.fill(Qt::black);
+  DrawBar(image, bar, job, value, nMax_.load());
+  QImage drawn = image.copy(bar);
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    barImage_.swap(drawn);
+  }
+  PostRepaint(false);
+}
+
+void CSheetProgressPainter::PostRepaint(bool wholeSheet) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  QWidget* sheet = pSheet_;
+  if (!sheet) return;
+  const QRect area = wholeSheet ? QRect() : rcBar_;
+  // Queued to the sheet's thread; dropped by Qt when the sheet goes before it runs.
+  QMetaObject::invokeMethod(
+      sheet,
+      [sheet, area] {
+        if (area.isNull()) {
+          sheet->update();
+        } else {
+          sheet->update(area);
+        }
+      },
+      Qt::QueuedConnection);
 }

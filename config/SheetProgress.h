@@ -3,11 +3,15 @@
 // draws each job off-screen and hands the bar to the GUI thread.
 #pragma once
 #include <QColor>
+#include <QImage>
 #include <QPainter>
 #include <QRect>
+#include <atomic>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+
+class QWidget;
 
 enum ProgressJobCode : int {
   PROGRESS_JOB_NONE = 0,     // wakes the painter; it leaves its loop when the sheet goes
@@ -38,6 +42,47 @@ class ProgressJobBlock {
   bool closed_ = false;
   int nJob_ = 0;
   int nValue_ = 0;
+};
+
+// What the sheet's painter thread runs its jobs with: the bar's place, the progress values and
+// the bar as last drawn. The thread co-owns it with the sheet, so a painter still busy when the
+// sheet goes draws into memory of its own, and it posts a repaint only to a sheet that is still
+// attached (Detach, under the same lock, comes before the sheet goes).
+class CSheetProgressPainter {
+ public:
+  virtual ~CSheetProgressPainter() = default;
+
+  // GUI thread: the sheet's size and the bar inside it; the sheet that gets the repaints.
+  void SetLayout(const QSize& sheet, const QRect& bar);
+  void Attach(QWidget* sheet);
+  void Detach();
+
+  // Painter thread: runs one job (PROGRESS_JOB_*).
+  void Run(int job, int value);
+
+  int Max() const { return nMax_.load(); }
+  int Value() const { return nValue_.load(); }
+  bool Shown() const { return bShown_.load(); }
+  int JobsDone() const { return nJobsDone_.load(); }
+  QImage BarImage() const;
+
+ protected:
+  // Draws the bar for a job into `image` (the sheet's size); painter thread.
+  virtual void DrawBar(QImage& image, const QRect& bar, int job, int value, int maximum);
+
+ private:
+  void DrawBarOffscreen(int job, int value);
+  void PostRepaint(bool wholeSheet);
+
+  std::atomic<int> nMax_{0};
+  std::atomic<int> nValue_{0};
+  std::atomic<bool> bShown_{false};
+  std::atomic<int> nJobsDone_{0};
+  mutable std::mutex mutex_;  // guards what follows
+  QSize szSheet_;
+  QRect rcBar_;
+  QImage barImage_;  // the bar as last drawn
+  QWidget* pSheet_ = nullptr;
 };
 
 // The job block of the open sheet (none while no sheet is open).

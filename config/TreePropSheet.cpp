@@ -201,6 +201,9 @@ QString CTreePropSheet::MakeEmptyPageText(const QString& templ, const QString& c
 }
 
 ui::SelectTree* CTreePropSheet::NewPageTree() { return new ui::SelectTree; }
+std::shared_ptr<CSheetProgressPainter> CTreePropSheet::NewProgressPainter() {
+  return std::make_shared<CSheetProgressPainter>();
+}
 CSheetPageFrame* CTreePropSheet::NewPageFrame() { return new CSheetPageFrameWnd; }
 
 bool CTreePropSheet::OnInitDialog() {
@@ -540,9 +543,9 @@ void CTreePropSheet::PaintBannerAndBar(QPainter& painter) {
       painter.restore();
     }
   }
-  if (m_bProgressShown.load() && m_rcProgress.isValid()) {
+  if (ProgressShown() && m_rcProgress.isValid()) {
     DrawProgressBack(painter, m_rcProgress);
-    const int value = m_nProgressValue.load(), maximum = m_nProgressMax.load();
+    const int value = ProgressValue(), maximum = ProgressMax();
     if (value != 0 && maximum > 0) {
       DrawProgressFill(painter, m_rcProgress, value, maximum);
     } else {
@@ -566,19 +569,23 @@ QImage CTreePropSheet::RenderSheet() {
 }
 
 QImage CTreePropSheet::ProgressImage() const {
-  std::lock_guard<std::mutex> lock(m_barMutex);
-  return m_barImage;
+  return m_pProgressPainter ? m_pProgressPainter->BarImage() : QImage();
 }
 
 void CTreePropSheet::StartProgressWorker() {
   if (m_hProgressThread) return;
   m_ProgressJob = std::make_shared<ProgressJobBlock>();
+  m_pProgressPainter = NewProgressPainter();
+  m_pProgressPainter->SetLayout(m_rcSheetWindow.size(), m_rcProgress);
+  m_pProgressPainter->Attach(this);
+  // The thread holds the block and the painter, never the sheet.
   std::shared_ptr<ProgressJobBlock> block = m_ProgressJob;
+  std::shared_ptr<CSheetProgressPainter> painter = m_pProgressPainter;
   m_hProgressThread = plat::CreateThread(
-      [this, block]() -> plat::DWORD {
+      [block, painter]() -> plat::DWORD {
         int job = 0, value = 0;
         while (block->Take(job, value)) {
-          RunProgressJob(job, value);
+          painter->Run(job, value);
           block->Done();
         }
         return 0;
@@ -593,56 +600,13 @@ void CTreePropSheet::StopProgressWorker() {
     if (GetProgressJobBlock() == block) SetProgressJobBlock(nullptr);
     block->Close();
   }
+  // From here on the painter posts nothing to this sheet.
+  if (m_pProgressPainter) m_pProgressPainter->Detach();
   if (m_hProgressThread) {
-    plat::StopThread(m_hProgressThread, 30);
+    // A closed block ends the painter after the job it runs; a painter still busy after the
+    // wait keeps its block and painter and ends on its own.
+    plat::StopThread(m_hProgressThread, 1000);
     plat::CloseHandle(m_hProgressThread);
     m_hProgressThread = 0;
   }
-}
-
-void CTreePropSheet::RunProgressJob(int job, int value) {
-  switch (job) {
-    case PROGRESS_JOB_EMPTY:
-      m_nProgressValue = 0;
-      m_bProgressShown = true;
-      DrawBarOffscreen(job, 0);
-      break;
-    case PROGRESS_JOB_MAXIMUM:
-      m_nProgressValue = 0;
-      m_nProgressMax = value;
-      break;
-    case PROGRESS_JOB_VALUE:
-      if (m_nProgressMax.load() <= 0) break;  // no maximum yet: nothing to measure against
-      DrawBarOffscreen(job, value);
-      m_nProgressValue = value;
-      break;
-    case PROGRESS_JOB_CLEAR:
-      m_nProgressValue = 0;
-      m_bProgressShown = false;
-      QMetaObject::invokeMethod(this, [this] { update(); }, Qt::QueuedConnection);
-      break;
-    default:
-      break;
-  }
-  ++m_nJobsDone;
-}
-
-void CTreePropSheet::DrawBarOffscreen(int job, int value) {
-  // Drawn on the painter thread into an image of the sheet's size; only the bar goes on.
-  QImage image(m_rcSheetWindow.size(), QImage::Format_RGB32);
-  image.fill(Qt::black);
-  {
-    QPainter painter(&image);
-    DrawProgressBack(painter, m_rcProgress);
-    if (job == PROGRESS_JOB_EMPTY) {
-      DrawProgressText(painter, m_rcProgress, m_rcProgress.left() + 4, 0, progress_colour::kTextLow);
-    } else {
-      DrawProgressFill(painter, m_rcProgress, value, m_nProgressMax.load());
-    }
-  }
-  {
-    std::lock_guard<std::mutex> lock(m_barMutex);
-    m_barImage = image.copy(m_rcProgress);
-  }
-  QMetaObject::invokeMethod(this, [this] { update(m_rcProgress); }, Qt::QueuedConnection);
 }

@@ -107,17 +107,19 @@ class CTreePropSheet : public ui::PropertySheet {
   int CaptionBarHeight() const { return m_nCaptionBarHeight; }
 
   // Progress state (as the painter left it) and pictures for tests and screenshots.
-  int ProgressMax() const { return m_nProgressMax.load(); }
-  int ProgressValue() const { return m_nProgressValue.load(); }
-  bool ProgressShown() const { return m_bProgressShown.load(); }
+  int ProgressMax() const { return m_pProgressPainter ? m_pProgressPainter->Max() : 0; }
+  int ProgressValue() const { return m_pProgressPainter ? m_pProgressPainter->Value() : 0; }
+  bool ProgressShown() const { return m_pProgressPainter && m_pProgressPainter->Shown(); }
   // The bar area as the painter last drew it.
   QImage ProgressImage() const;
   // The sheet's own painting (banner and bar) as OnPaint draws it now.
   QImage RenderSheet();
   // Jobs the painter has finished (tests wait for it).
-  int ProgressJobsDone() const { return m_nJobsDone.load(); }
+  int ProgressJobsDone() const { return m_pProgressPainter ? m_pProgressPainter->JobsDone() : 0; }
   bool HasProgressWorker() const { return m_hProgressThread != 0; }
-  // Ends the painter and closes the job block (the destructor does it too).
+  // Ends the painter and closes the job block (the destructor does it too). The painter
+  // thread co-owns what it draws with: should it not end in time, it is left to end on its
+  // own and nothing it uses is freed.
   void StopProgressWorker();
 
  protected:
@@ -130,6 +132,7 @@ class CTreePropSheet : public ui::PropertySheet {
   virtual QString MakeEmptyPageText(const QString& templ, const QString& caption);
   virtual ui::SelectTree* NewPageTree();
   virtual CSheetPageFrame* NewPageFrame();
+  virtual std::shared_ptr<CSheetProgressPainter> NewProgressPainter();
 
   void FillPageTree();
   void SyncTreeToActivePage();
@@ -149,8 +152,6 @@ class CTreePropSheet : public ui::PropertySheet {
   QTreeWidgetItem* InsertPagePath(QString path, QTreeWidgetItem* parent);
   void PaintBannerAndBar(QPainter& painter);
   void StartProgressWorker();
-  void RunProgressJob(int job, int value);
-  void DrawBarOffscreen(int job, int value);
 
   QRect m_rcProgress;
   QRect m_rcBanner;
@@ -159,12 +160,7 @@ class CTreePropSheet : public ui::PropertySheet {
   QRect m_rcTree;
   plat::HANDLE m_hProgressThread = 0;
   std::shared_ptr<ProgressJobBlock> m_ProgressJob;
-  std::atomic<int> m_nProgressMax{0};
-  std::atomic<int> m_nProgressValue{0};
-  std::atomic<bool> m_bProgressShown{false};
-  std::atomic<int> m_nJobsDone{0};
-  mutable std::mutex m_barMutex;
-  QImage m_barImage;  // the bar as the painter last drew it
+  std::shared_ptr<CSheetProgressPainter> m_pProgressPainter;  // shared with the painter thread
   bool m_bTreeMode = true;
   ui::SelectTree* m_pPageTree = nullptr;
   CSheetPageFrame* m_pPageFrame = nullptr;

@@ -255,7 +255,7 @@ bool CTrelvixDlg::InitDialogSteps() {
   // 6. Keys of the reply; the same reading as a re-login, so both give the same devices.
   DeviceInfoValues dev;
   const bool retrTaken = RetrKeyApplies(product, firmware, app->dw_FeatureFlags.load());
-  ParseDeviceInfoReply(text, DeviceInfoScope::Full, retrTaken, dev);
+  ParseDeviceInfoReply(text, DeviceInfoScope::Full, retrTaken, product, dev);
   StoreDeviceInfo(dev, DeviceInfoScope::Full);
   const std::uint8_t retrValue = (dev.retr && retrTaken) ? static_cast<std::uint8_t>(*dev.retr) : 0;
 

@@ -209,7 +209,7 @@ int LoadDiscApi(int) {
   std::string path;
   if (found && folder.size() < kMaxFolderLength) path = folder + "/" + kDiscApiFileName;
 
-  std::lock_guard<std::mutex> lock(g_loadMutex);
+  std::unique_lock<std::mutex> lock(g_loadMutex);
   if (path.empty()) {
     g_loadError = found ? "the library's folder name is too long: " + folder : "no folder of the library is known";
     return 0;
@@ -223,10 +223,11 @@ int LoadDiscApi(int) {
   }
   g_hDiscApi = handle;
   g_loadError.clear();
-  // The stub takes the older call when the library lacks this one.
-  g_loadMutex.unlock();
+  // The stub takes the older call when the library lacks this one; the handshake runs outside
+  // the lock, which the unique_lock takes back (and releases on every return).
+  lock.unlock();
   const int accepted = dapi::DiscSetExpectedAPIVersionEx(6, 6, 0, 14, nullptr);
-  g_loadMutex.lock();
+  lock.lock();
   if (accepted == 0) {
     dlclose(g_hDiscApi);
     g_hDiscApi = nullptr;

@@ -146,7 +146,26 @@ void StoreLoginReply(const LoginReplyValues& values, bool storeMacWords) {
   if (values.hostName) app.strHostName.Set(*values.hostName);
 }
 
-void ParseDeviceInfoReply(std::string_view reply, DeviceInfoScope scope, bool retrApplies, DeviceInfoValues& out) {
+std::uint8_t RecorderEntryType(std::string_view productId, const std::optional<std::int32_t>& linkDevice,
+                               std::uint8_t linkedType) {
+  // The linked type names the recorder when the reply has one; without it the model code does
+  // (a recorder that reports both gives the same type either way).
+  if (linkDevice) {
+    switch (linkedType) {
+      case 14: return 19;
+      case 20: return 22;
+      case 21: return 23;
+      default: return 0;
+    }
+  }
+  if (productId == "K41R") return 19;
+  if (productId == "K42R") return 22;
+  if (productId == "K43R") return 23;
+  return 0;
+}
+
+void ParseDeviceInfoReply(std::string_view reply, DeviceInfoScope scope, bool retrApplies, std::string_view productId,
+                          DeviceInfoValues& out) {
   out = DeviceInfoValues{};
   std::string v;
   const bool full = scope == DeviceInfoScope::Full;
@@ -190,13 +209,7 @@ void ParseDeviceInfoReply(std::string_view reply, DeviceInfoScope scope, bool re
     readInt("RETR", out.retr);
     if (out.retr && retrApplies) {
       out.ops.push_back({DeviceTableOp::Reset, 0, 0, 0, 0, 0});
-      std::uint8_t recorderType = 0;
-      switch (out.linkedType) {
-        case 14: recorderType = 19; break;
-        case 20: recorderType = 22; break;
-        case 21: recorderType = 23; break;
-        default: break;
-      }
+      const std::uint8_t recorderType = RecorderEntryType(productId, out.linkDevice, out.linkedType);
       if (recorderType != 0) out.ops.push_back({DeviceTableOp::Add, 0, 0, recorderType, kRetrDeviceFlag, 0});
       out.ops.push_back({DeviceTableOp::SetRetr, 0, 0, 0, 0, static_cast<std::uint8_t>(*out.retr)});
     }
@@ -360,7 +373,7 @@ DWORD Login_Thread(Login* login) {
     return fail();
   }
   DeviceInfoValues info;
-  ParseDeviceInfoReply(ReplyText(reply.data(), length), DeviceInfoScope::Worker, false, info);
+  ParseDeviceInfoReply(ReplyText(reply.data(), length), DeviceInfoScope::Worker, false, std::string_view(), info);
   StoreDeviceInfo(info, DeviceInfoScope::Worker);
   plat::PostMessage(owner, WM_LOGINFINISHED, 0, 1);
   return 1;

@@ -86,9 +86,16 @@ struct DeviceInfoValues {
   std::vector<DeviceTableOp> ops;   // Full scope only
 };
 
-// `retrApplies`: whether a "RETR" key is acted on (see RetrKeyApplies). The slave entries get
-// the video flag when the reply's MULTICH is non-zero, else the pan-tilt-zoom flag.
-void ParseDeviceInfoReply(std::string_view reply, DeviceInfoScope scope, bool retrApplies, DeviceInfoValues& out);
+// `retrApplies`: whether a "RETR" key is acted on (see RetrKeyApplies); a taken RETR enters the
+// recorder itself (RecorderEntryType of `productId`, the connected model code). The slave
+// entries get the video flag when the reply's MULTICH is non-zero, else the pan-tilt-zoom flag.
+void ParseDeviceInfoReply(std::string_view reply, DeviceInfoScope scope, bool retrApplies, std::string_view productId,
+                          DeviceInfoValues& out);
+// The control-table type of the recorder itself: by the LINKDEVICE type when the reply has one
+// (14, 20, 21 give 19, 22, 23), else by the model code (K41R 19, K42R 22, K43R 23); 0 (no
+// entry) for any other.
+std::uint8_t RecorderEntryType(std::string_view productId, const std::optional<std::int32_t>& linkDevice,
+                               std::uint8_t linkedType);
 
 // "RETR" is read unless the device is of the K41R family from firmware "1035" on without
 // the capability bit 0x1.

@@ -84,14 +84,29 @@ std::string BuildBackupRequest(const BackupRequest& r) {
 }
 
 std::string MakeBackupFileName(const std::string& folder, int channel) {
-  char path[1100];
+  // Every name tried is as long as the one the loop ends with; a folder too long for it is
+  // refused as a whole, never cut to a name the operator did not choose.
+  char name[32];
+  std::snprintf(name, sizeof name, "/CH%.2d_Temp.dvr", channel);
+  if (folder.empty() || folder.size() + std::strlen(name) > kMaxPlayerPath) return std::string();
   for (int n = 1; n <= 9999; ++n) {
-    std::snprintf(path, sizeof path, "%s/CH%.2d_%.4d.dvr", folder.c_str(), channel, n);
+    std::snprintf(name, sizeof name, "/CH%.2d_%.4d.dvr", channel, n);
+    const std::string path = folder + name;
     struct stat st {};
-    if (::lstat(path, &st) != 0 && errno == ENOENT) return path;
+    if (::lstat(path.c_str(), &st) != 0 && errno == ENOENT) return path;
   }
-  std::snprintf(path, sizeof path, "%s/CH%.2d_Temp.dvr", folder.c_str(), channel);
-  return path;
+  std::snprintf(name, sizeof name, "/CH%.2d_Temp.dvr", channel);
+  return folder + name;
+}
+
+std::size_t MaxBackupFolderLength(int channel) {
+  char name[32];
+  std::snprintf(name, sizeof name, "/CH%.2d_Temp.dvr", channel);
+  return kMaxPlayerPath - std::strlen(name);
+}
+
+std::uint64_t BackupByteLimit(int sizeMB) {
+  return kOverrunFactor * 1048576u * static_cast<std::uint64_t>(sizeMB > 1 ? sizeMB : 1);
 }
 
 int BackupPercent(std::uint64_t total, int sizeMB) {
@@ -180,6 +195,7 @@ int ReceiveBackupStream(IByteSource& source, const std::string& filePath, int si
     return DS_FILE_FAILED;
   }
   std::uint64_t total = 0, notified = 0;
+  const std::uint64_t limit = BackupByteLimit(sizeMB);
   bool first = true;
   progress(1);
   progress(2, 100);
@@ -216,7 +232,16 @@ int ReceiveBackupStream(IByteSource& source, const std::string& filePath, int si
     if (type == NB_CHUNK_DATA) {
       std::uint32_t left = length;
       while (left > 0) {
-        const std::size_t piece = left < kChunkBuffer ? left : kChunkBuffer;
+        if (total >= limit) {
+          // Far more than was asked for: what came so far stays in the file.
+          if (ready() && total > notified) player->Post(msg::WM_PLAYERDATAADDED, 0, total - notified);
+          status(DS_OVERRUN);
+          tellStop(kPlayerStopNetwork);
+          progress(4);
+          return DS_OVERRUN;
+        }
+        std::size_t piece = left < kChunkBuffer ? left : kChunkBuffer;
+        if (piece > limit - total) piece = static_cast<std::size_t>(limit - total);
         if (!ReceiveExactly(source, buffer, piece)) {
           status(DS_RECEIVE_FAILED);
           tellStop(kPlayerStopNetwork);

@@ -44,10 +44,13 @@ std::string BuildBackupRequest(const BackupRequest& r);
 
 // ---- file names -------------------------------------------------------------------------------
 // "<folder>/CH%.2d_%.4d.dvr" with the first number whose file does not exist, else
-// "<folder>/CH%.2d_Temp.dvr". The folder has no trailing separator.
+// "<folder>/CH%.2d_Temp.dvr". The folder has no trailing separator. Empty when the folder is
+// empty or longer than MaxBackupFolderLength (the name is never cut).
 std::string MakeBackupFileName(const std::string& folder, int channel);
 // The longest path the player's 1024-byte path block carries (with its terminating zero).
 constexpr std::size_t kMaxPlayerPath = 1023;
+// The longest folder whose backup file names stay within kMaxPlayerPath.
+std::size_t MaxBackupFolderLength(int channel);
 
 // Percentage of `total` bytes against `sizeMB`, clamped to 100.
 int BackupPercent(std::uint64_t total, int sizeMB);
@@ -66,7 +69,13 @@ enum DownloadStatus : int {
   DS_PROGRESS = 6,
   DS_ABORTED = 7,
   DS_WRITING_CD = 8,
+  DS_OVERRUN = 9,  // stopped far past the requested size; the file keeps what came until then
 };
+// A stream is stopped when it brings this many times the requested size (a faulty recorder
+// must not fill the disk).
+constexpr std::uint64_t kOverrunFactor = 4;
+// The most bytes a stream for `sizeMB` may bring (at least one megabyte's worth).
+std::uint64_t BackupByteLimit(int sizeMB);
 // The lParam of WM_PLAYERSTOP sent to the player after a failure.
 constexpr std::uint32_t kPlayerStopNetwork = 0xF0000002u;
 constexpr std::uint32_t kPlayerStopFile = 0xF0000003u;
@@ -101,7 +110,8 @@ struct StreamHooks {
 };
 
 // Creates (empties) the file and appends the stream's data chunks to it until an end, abort,
-// failure or stop. Answers the final status (or 0 after a stop).
+// failure, stop or BackupByteLimit bytes (DS_OVERRUN, the file holding exactly that many).
+// Answers the final status (or 0 after a stop).
 int ReceiveBackupStream(IByteSource& source, const std::string& filePath, int sizeMB, StreamHooks& hooks);
 
 // ---- the thread ------------------------------------------------------------------------------

@@ -83,6 +83,20 @@ std::string EndpointFolder() {
 
 std::string EndpointName(int pid) { return "parvilo-" + std::to_string(pid) + ".sock"; }
 
+bool IsPlayerEndpointName(const std::string& name) {
+  static constexpr char kPrefix[] = "parvilo-";
+  static constexpr char kSuffix[] = ".sock";
+  constexpr std::size_t prefix = sizeof kPrefix - 1, suffix = sizeof kSuffix - 1;
+  if (name.size() <= prefix + suffix || name.size() > prefix + 10 + suffix) return false;
+  if (name.compare(0, prefix, kPrefix) != 0 || name.compare(name.size() - suffix, suffix, kSuffix) != 0) return false;
+  const std::string digits = name.substr(prefix, name.size() - prefix - suffix);
+  if (digits[0] == '0') return false;  // EndpointName never writes a leading zero
+  for (char c : digits) {
+    if (c < '0' || c > '9') return false;
+  }
+  return std::strtoull(digits.c_str(), nullptr, 10) <= 0x7FFFFFFFull;
+}
+
 // ---- connections ---------------------------------------------------------------------------
 
 namespace {
@@ -328,8 +342,10 @@ void CWindowFinder::Enumerate() {
   if (!dir) return;
   std::vector<std::string> names;
   while (dirent* d = ::readdir(dir)) {
+    // Only players' endpoints: the folder also holds the sockets of the user's other programs,
+    // which must never see a connection from us.
     const std::string name = d->d_name;
-    if (name.size() > 5 && name.compare(name.size() - 5, 5, ".sock") == 0) names.push_back(name);
+    if (IsPlayerEndpointName(name)) names.push_back(name);
   }
   ::closedir(dir);
   std::sort(names.begin(), names.end());

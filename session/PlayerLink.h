@@ -50,6 +50,8 @@ int DecodeFrame(const std::uint8_t* data, std::size_t length, Frame& f, std::siz
 // The endpoint folder (made when missing); "" when no usable folder exists.
 std::string EndpointFolder();
 std::string EndpointName(int pid);  // "parvilo-<pid>.sock"
+// Whether a file name is one EndpointName makes (a player's endpoint, not another program's).
+bool IsPlayerEndpointName(const std::string& name);
 
 // The shared state of the link (one block of the application record).
 struct PlayerLinkBlock {
@@ -93,8 +95,9 @@ class CWindowFinder {
   CWindowFinder(const CWindowFinder&) = delete;
   CWindowFinder& operator=(const CWindowFinder&) = delete;
 
-  // The connected handle of the player with this process id; 0 when none. An empty listing
-  // is retried every 3 s, at most three times.
+  // The connected handle of the player with this process id; 0 when none. Only the players'
+  // endpoints in the folder are listed (IsPlayerEndpointName). An empty listing is retried
+  // every 3 s, at most three times.
   plat::HWND FindWindowOfProcess(std::uint32_t processId);
   void SetFolder(const std::string& folder) { m_strFolder = folder; }
   void AddExcludedClass(const std::string& name) { m_arrExcludedClasses.push_back(name); }

@@ -110,8 +110,8 @@ Attempt TryOnce(SessionRecord* app) {
   if (text.empty()) return Attempt::Failed;
 
   DeviceInfoValues dev;
-  ParseDeviceInfoReply(text, DeviceInfoScope::Full,
-                       RetrKeyApplies(product, firmware, app->dw_FeatureFlags.load()), dev);
+  ParseDeviceInfoReply(text, DeviceInfoScope::Full, RetrKeyApplies(product, firmware, app->dw_FeatureFlags.load()),
+                       product, dev);
   StoreDeviceInfo(dev, DeviceInfoScope::Full);
 
   int nth = 0;

@@ -1,6 +1,7 @@
 // The network backup with "Dynamic Download" and the stand-in player program: the start, the
 // frames the player gets, the growing file read under the lock, a second start, a player
 // that stays silent, stops or exits, and a missing player.
+#include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -261,10 +262,17 @@ int Listen(const std::string& path) {
   return fd;
 }
 
+// Whether a connection waits on a listening socket (a Unix-domain connect is queued at once).
+bool ConnectionPending(int listener) {
+  pollfd p{listener, POLLIN, 0};
+  return ::poll(&p, 1, 0) > 0;
+}
+
 TEST(WindowFinder, ListsEndpointsByProcessAndFilters) {
   TempDir folder("finder");
-  const int a = Listen(folder / "a.sock");
-  const int b = Listen(folder / "b.sock");
+  const std::string nameA = player::EndpointName(1001), nameB = player::EndpointName(1002);
+  const int a = Listen(folder / nameA);
+  const int b = Listen(folder / nameB);
   ASSERT_GE(a, 0);
   ASSERT_GE(b, 0);
   TempDir::Write(folder / "notes.txt", "not an endpoint");
@@ -278,8 +286,8 @@ TEST(WindowFinder, ListsEndpointsByProcessAndFilters) {
   const Case cases[] = {
       {0, {}, 2, true},
       {0x01 | 0x04, {}, 2, true},       // visible, without a parent: kept
-      {0x10, {"a.sock"}, 1, true},
-      {0x10, {"a.sock", "b.sock"}, 0, false},
+      {0x10, {nameA}, 1, true},
+      {0x10, {nameA, nameB}, 0, false},
   };
   for (const Case& c : cases) {
     if (c.listed == 0) continue;  // an empty listing retries for nine seconds
@@ -292,7 +300,7 @@ TEST(WindowFinder, ListsEndpointsByProcessAndFilters) {
     EXPECT_EQ(w != 0, c.found);
     EXPECT_EQ(player::ProcessOfWindow(w), self);
     if (c.listed == 2) {
-      EXPECT_EQ(finder.GetClassNameAt(0), "a.sock");
+      EXPECT_EQ(finder.GetClassNameAt(0), nameA);
     }
     // A second search starts from an empty list; an unknown process finds nothing.
     EXPECT_EQ(finder.FindWindowOfProcess(self + 100000), 0u);
@@ -301,6 +309,31 @@ TEST(WindowFinder, ListsEndpointsByProcessAndFilters) {
   }
   ::close(a);
   ::close(b);
+}
+
+// The endpoint folder is the user's runtime folder, shared with every other program of the
+// user: the finder connects to players' endpoints only.
+TEST(WindowFinder, OtherProgramsSocketsAreNeverConnected) {
+  TempDir folder("finder-foreign");
+  const int own = Listen(folder / player::EndpointName(4242));
+  ASSERT_GE(own, 0);
+  std::vector<int> foreign;
+  for (const char* name : {"bus.sock", "parvilo.sock", "parvilo-.sock", "parvilo-12x.sock", "parvilo-012.sock",
+                           "parvilo-99999999999.sock", "xparvilo-1.sock", "parvilo-7.sock.old"}) {
+    foreign.push_back(Listen(folder / name));
+    ASSERT_GE(foreign.back(), 0) << name;
+  }
+  player::CWindowFinder finder;
+  finder.SetFolder(folder.path());
+  const plat::HWND w = finder.FindWindowOfProcess(static_cast<std::uint32_t>(::getpid()));
+  EXPECT_NE(w, 0u);
+  EXPECT_EQ(finder.GetCount(), 1u);
+  EXPECT_EQ(finder.GetClassNameAt(0), player::EndpointName(4242));
+  EXPECT_TRUE(ConnectionPending(own));
+  for (std::size_t i = 0; i < foreign.size(); ++i) EXPECT_FALSE(ConnectionPending(foreign[i])) << i;
+  player::Disconnect(w);
+  ::close(own);
+  for (int fd : foreign) ::close(fd);
 }
 
 TEST(WindowFinder, AnEmptyListingIsRetriedThenGivenUp) {
@@ -325,7 +358,7 @@ TEST(WindowFinder, AnEmptyListingIsRetriedThenGivenUp) {
     while (!done.load() && advances < 20) {
       ASSERT_TRUE(WaitUntil([&] { return done.load() || plat::TimedWaitCount() == 1; }));
       if (done.load()) break;
-      if (advances == c.appearsAfter && listener < 0) listener = Listen(folder / "late.sock");
+      if (advances == c.appearsAfter && listener < 0) listener = Listen(folder / player::EndpointName(77));
       plat::Advance(3000);
       ++advances;
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -335,7 +368,7 @@ TEST(WindowFinder, AnEmptyListingIsRetriedThenGivenUp) {
     EXPECT_EQ(result.load() != 0, c.found);
     player::Disconnect(result.load());
     if (listener >= 0) ::close(listener);
-    ::unlink((folder / "late.sock").c_str());
+    ::unlink((folder / player::EndpointName(77)).c_str());
   }
   plat::SetManualClock(false);
 }

@@ -103,6 +103,15 @@ TEST(BackupFile, NamesAndPercentages) {
     TempDir::Write(dir / name, "");
   }
   EXPECT_EQ(nb::MakeBackupFileName(dir.path(), 3), dir / "CH03_Temp.dvr");
+  // A folder is taken whole or refused, never cut: the longest one still gives its full name.
+  std::string folder = dir.path();
+  while (folder.size() < nb::MaxBackupFolderLength(3)) folder += folder.size() % 100 == 0 ? '/' : 'f';
+  ASSERT_EQ(folder.size(), nb::MaxBackupFolderLength(3));
+  const std::string longest = nb::MakeBackupFileName(folder, 3);
+  EXPECT_EQ(longest, folder + "/CH03_0001.dvr");
+  EXPECT_EQ(longest.size(), nb::kMaxPlayerPath);
+  for (std::size_t extra : {1, 100, 2000}) EXPECT_EQ(nb::MakeBackupFileName(folder + std::string(extra, 'g'), 3), "") << extra;
+  EXPECT_EQ(nb::MaxBackupFolderLength(123), nb::MaxBackupFolderLength(3) - 1);
   EXPECT_EQ(nb::BackupPercent(5242880, 10), 50);
   EXPECT_EQ(nb::BackupPercent(static_cast<std::uint64_t>(2.56 * 10 * 1048576), 10), 100);  // clamped, never wraps
   EXPECT_EQ(nb::BackupPercent(0, 10), 0);
@@ -160,6 +169,11 @@ TEST_F(RecordingsTest, EachEndingGivesItsStatusAndTheFileHoldsTheData) {
       nb::kPlayerStopNetwork, -1);
   add("refused", [](auto& s) { s.httpHead = true; }, nb::DS_SEND_FAILED, 0, nb::kPlayerStopNetwork, -1);
   add("file cannot be made", [](auto&) {}, nb::DS_FILE_FAILED, 0, nb::kPlayerStopFile, -1);
+  // One megabyte asked for: four are taken, and a recorder that sends more is stopped there.
+  const std::size_t limit = 4 * 1048576;
+  add("up to the limit", [&](auto& s) { s.totalBytes = limit; s.chunkSize = 65536; }, nb::DS_FINISHED, limit, 0, 0);
+  add("far past the requested size", [&](auto& s) { s.totalBytes = limit + 300000; s.chunkSize = 70001; },
+      nb::DS_OVERRUN, limit, nb::kPlayerStopNetwork, -1);
   for (const StreamCase& c : cases) {
     SCOPED_TRACE(c.name);
     fake_.SetBackup(c.settings);
@@ -203,7 +217,7 @@ TEST_F(RecordingsTest, EachEndingGivesItsStatusAndTheFileHoldsTheData) {
     }
     EXPECT_EQ(stop, c.playerStop);
     EXPECT_EQ(end, c.endNotice);
-    if (c.status == nb::DS_FINISHED) {
+    if (c.status == nb::DS_FINISHED || c.status == nb::DS_OVERRUN) {
       EXPECT_EQ(added, c.fileBytes);  // notices cover every byte once
     }
   }
@@ -386,6 +400,33 @@ TEST_F(RecordingsTest, StartRefusalsSendNothing) {
   }
   EXPECT_EQ(fake_.RequestCount(), 0u);
   EXPECT_FALSE(TempDir::Read(dir_ / "CH17_0001.dvr").size());
+}
+
+// A folder too long for the file name is refused with the reason, in the path box and at Start.
+TEST_F(RecordingsTest, AnOverLongFolderIsRefusedWithItsReason) {
+  MessageBoxRecorder boxes;
+  MySystemDialog sheet;
+  sheet.CreateSheet(nullptr, QRect(0, 0, 1280, 1024));
+  DownloadFilePage& page = sheet.m_NetworkBackupPage;
+  sheet.SetActivePage(&page);
+  std::string folder = dir_.path();
+  while (folder.size() < 1100) folder += folder.size() % 100 == 0 ? '/' : 'f';
+  const std::string reason = "The folder name is too long (1100 characters, at most " +
+                             std::to_string(nb::MaxBackupFolderLength(3)) + "): choose a shorter folder.";
+  page.Item<QLineEdit>(IDC_BK_SIZE)->setText(QStringLiteral("5"));
+  auto* channel = page.Item<QLineEdit>(IDC_BK_CHANNEL);
+  channel->setText(QStringLiteral("3"));
+  page.SetFolder(folder);
+  emit channel->textEdited(channel->text());
+  EXPECT_EQ(page.Item<QLineEdit>(IDC_BK_PATH)->text().toStdString(), reason);
+  fake_.ClearRequests();
+  page.Command(IDC_BK_START);
+  EXPECT_EQ(boxes.Texts(), std::vector<std::string>{reason});
+  EXPECT_EQ(fake_.RequestCount(), 0u);
+  // A folder that fits gives its file name again.
+  page.SetFolder(dir_.path());
+  emit channel->textEdited(channel->text());
+  EXPECT_EQ(page.Item<QLineEdit>(IDC_BK_PATH)->text().toStdString(), dir_ / "CH03_0001.dvr");
 }
 
 TEST_F(RecordingsTest, SizeBoxKeepsDigitsWithinBounds) {

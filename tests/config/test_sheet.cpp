@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <chrono>
+#include <future>
 #include <thread>
 #include <gtest/gtest.h>
 
@@ -13,8 +14,10 @@
 #include "config/TreePropSheet.h"
 #include "engine/AppRecord.h"
 #include "mainwnd/SystemSheet.h"
+#include "platform/thread.h"
 #include "session/Sections.h"
 #include "tests/support/MessageBoxRecorder.h"
+#include "tests/support/WaitUntil.h"
 
 namespace {
 
@@ -280,6 +283,52 @@ TEST_F(SheetTest, ProgressJobsWithoutAMaximumOrASheetAreDropped) {
   EXPECT_FALSE(sheet->HasProgressWorker());
   // A writer after close returns at once.
   EXPECT_FALSE(PostProgressJob(PROGRESS_JOB_EMPTY));
+}
+
+// A painter held inside its drawing until the test lets it go.
+class HeldPainter : public CSheetProgressPainter {
+ public:
+  std::atomic<bool> drawing{false};
+  std::promise<void> release;
+
+ protected:
+  void DrawBar(QImage& image, const QRect& bar, int job, int value, int maximum) override {
+    drawing = true;
+    released_.wait();
+    CSheetProgressPainter::DrawBar(image, bar, job, value, maximum);
+  }
+
+ private:
+  std::shared_future<void> released_ = release.get_future().share();
+};
+
+class HeldPainterSheet : public MySystemDialog {
+ public:
+  std::shared_ptr<HeldPainter> painter = std::make_shared<HeldPainter>();
+
+ protected:
+  std::shared_ptr<CSheetProgressPainter> NewProgressPainter() override { return painter; }
+};
+
+// The sheet goes while its painter is still drawing and outlasts the stop: the painter
+// finishes in memory of its own and posts nothing to the sheet that is gone.
+TEST_F(SheetTest, APainterThatOutlastsTheStopUsesNothingOfTheSheet) {
+  Model("K41R");
+  const std::size_t threads = plat::LiveThreadCount();
+  auto sheet = std::make_unique<HeldPainterSheet>();
+  sheet->CreateSheet(nullptr, QRect(0, 0, 1920, 1080));
+  const std::shared_ptr<HeldPainter> painter = sheet->painter;
+  const QSize bar = sheet->ProgressRect().size();
+  ASSERT_TRUE(PostProgressJob(PROGRESS_JOB_EMPTY));
+  ASSERT_TRUE(WaitUntil([&] { return painter->drawing.load(); }));
+  sheet.reset();  // the stop gives up on the held painter
+  EXPECT_EQ(plat::StrandedThreadCount(), 1u);
+  painter->release.set_value();
+  ASSERT_TRUE(WaitUntil([&] { return plat::LiveThreadCount() == threads; }));
+  EXPECT_EQ(plat::StrandedThreadCount(), 0u);
+  EXPECT_EQ(painter->JobsDone(), 1);
+  EXPECT_EQ(painter->BarImage().size(), bar);
+  QCoreApplication::processEvents();  // nothing was queued for the sheet that is gone
 }
 
 TEST(SheetProgressBlock, AWaitingWriterIsReleasedWhenTheSheetGoes) {

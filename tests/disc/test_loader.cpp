@@ -2,6 +2,7 @@
 // libraries, against the stand-in libraries.
 #include <cstring>
 #include <functional>
+#include <stdexcept>
 
 #include "tests/disc/disc_fixture.h"
 
@@ -282,6 +283,16 @@ TEST_F(DiscLoaderTest, RefusedVersionUnloads) {
   EXPECT_EQ(LoadDiscApi(0), 0);
   EXPECT_EQ(g_hDiscApi, nullptr);
   EXPECT_NE(LoadDiscApiError().find(FakeFolder("refuse") + "/libdiscapi.so"), std::string::npos);
+}
+
+// A handshake that throws leaves the loading lock free (held once, released once): the next
+// load goes through.
+TEST_F(DiscLoaderTest, AThrowingHandshakeLeavesTheLockFree) {
+  UseLibraryIn(FakeFolder("throw"));
+  EXPECT_THROW(LoadDiscApi(0), std::runtime_error);
+  UnloadDiscApi();
+  UseLibraryIn(FakeFolder("noex"));
+  EXPECT_EQ(LoadDiscApi(0), 1);
 }
 
 TEST_F(DiscLoaderTest, WithoutExFunctionTheNumberIsSent) {

@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   for (bool retr : {false, true}) {
     DeviceInfoValues info;
-    ParseDeviceInfoReply(reply, DeviceInfoScope::Full, retr, info);
+    ParseDeviceInfoReply(reply, DeviceInfoScope::Full, retr, retr ? "K41R" : "K44R", info);
     // At most 255 groups of each kind plus the link and RETR entries.
     if (info.ops.size() > 2 * 255 + 4) __builtin_trap();
     if (info.bootVersion && info.bootVersion->size() > kReplyValueMax) __builtin_trap();

@@ -241,19 +241,23 @@ TEST_F(MainWindowTest, UnknownModelEndsTheWindowWithAMessage) {
 // the same devices and the same R.E.T.R. state (alarm sound and recording keep working).
 TEST_F(MainWindowTest, FirstLoginAndReLoginGiveTheSameDevices) {
   struct Case {
+    const char* model;
     const char* info;
     std::vector<std::uint8_t> types;
     int retr;
   };
   const Case cases[] = {
-      {"USERLEVEL=30;LINKDEVICE=14;RETR=1;VIDEOMODE=0;", {19}, 1},
-      {"USERLEVEL=30;LINKDEVICE=21;RETR=0;SLAVENUM=1;SID=4;STYPE=1;SPROTOCOL=1;", {23, 18}, 0},
-      {"USERLEVEL=30;MASTERNUM=2;MID=3;MTYPE=1;MID=5;MTYPE=8;", {11, 8}, 0},
+      {"K41R", "USERLEVEL=30;LINKDEVICE=14;RETR=1;VIDEOMODE=0;", {19}, 1},
+      {"K43R", "USERLEVEL=30;LINKDEVICE=21;RETR=0;SLAVENUM=1;SID=4;STYPE=1;SPROTOCOL=1;", {23, 18}, 0},
+      {"K41R", "USERLEVEL=30;MASTERNUM=2;MID=3;MTYPE=1;MID=5;MTYPE=8;", {11, 8}, 0},
+      // RETR without a linked device: the recorder is entered by its model code.
+      {"K41R", "USERLEVEL=30;RETR=1;VIDEOMODE=0;", {19}, 1},
+      {"K42R", "USERLEVEL=30;RETR=1;SLAVENUM=1;SID=4;STYPE=1;SPROTOCOL=1;", {22, 18}, 1},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.info);
+    SCOPED_TRACE(std::string(c.model) + " " + c.info);
     app_->C_ControlD.Reset();  // as a fresh program starts
-    Device("K41R", "1030", c.info);
+    Device(c.model, "1030", c.info);
     ASSERT_TRUE(Init());
     auto snapshot = [this] {
       std::vector<std::pair<int, int>> v;
@@ -270,7 +274,7 @@ TEST_F(MainWindowTest, FirstLoginAndReLoginGiveTheSameDevices) {
     // What the re-login thread does with the same reply.
     app_->C_ControlD.Reset();
     DeviceInfoValues dev;
-    ParseDeviceInfoReply(c.info, DeviceInfoScope::Full, RetrKeyApplies("K41R", "1030", 0), dev);
+    ParseDeviceInfoReply(c.info, DeviceInfoScope::Full, RetrKeyApplies(c.model, "1030", 0), c.model, dev);
     StoreDeviceInfo(dev, DeviceInfoScope::Full);
     EXPECT_EQ(snapshot(), first);
     EXPECT_EQ(app_->C_ControlD.GetRetrState(), c.retr);

@@ -343,6 +343,29 @@ TEST_F(OpsTest, PanelOpensToItsSizeAndShowsKeysByFlagsAndLevel) {
   EXPECT_FALSE(dlg_->PanelKeyButton(PK_PTZ)->isVisibleTo(dlg_.get()));
 }
 
+// A recorder of the K41R family that reports its R.E.T.R. state but no linked device still has
+// itself in the control table: the UP button shows and opens the panel with its R.E.T.R. key.
+TEST_F(OpsTest, RetrWithoutALinkedDeviceGivesTheRecordersPanel) {
+  struct Case {
+    const char* model;
+    std::uint8_t type;
+  };
+  for (const Case& c : {Case{"K41R", 19}, Case{"K42R", 22}, Case{"K43R", 23}}) {
+    SCOPED_TRACE(c.model);
+    fake_.SetRetrState(1);
+    fake_.SetReportRetr(true);
+    ASSERT_TRUE(Init(c.model, "LIFETIME=60;MULTICH=0;VIDEOMODE=0;USERLEVEL=30;", "1030"));
+    EXPECT_EQ(app_->C_ControlD.GetCurrentType(), c.type);
+    EXPECT_EQ(app_->C_ControlD.GetRetrState(), 1);
+    ASSERT_TRUE(dlg_->Button(IDC_CAMERA_TOOL)->isVisibleTo(dlg_.get()));
+    EXPECT_FALSE(dlg_->Button(IDC_CAMERA_TOOL_DOWN)->isVisibleTo(dlg_.get()));
+    Press(IDC_CAMERA_TOOL);
+    EXPECT_TRUE(dlg_->IsPanelOpen());
+    EXPECT_TRUE(dlg_->PanelKeyButton(PK_ALARM)->isVisibleTo(dlg_.get()));
+    dlg_.reset();
+  }
+}
+
 TEST_F(OpsTest, EveryDeviceKeySendsItsTemplate) {
   // The recorder itself (type 23 on a K43R) with every key template of the control file.
   ASSERT_TRUE(Init("K43R", "USERLEVEL=30;", "1030"));

@@ -26,6 +26,7 @@
 #include "platform/thread.h"
 #include "platform/profile.h"
 #include "platform/wave.h"
+#include "session/ReLogin.h"
 #include "tests/record/RecorderFixture.h"
 #include "tests/support/OvrReader.h"
 #include "tests/support/WaitUntil.h"
@@ -35,6 +36,8 @@
 namespace {
 
 using mwtest::EngineFixture;
+
+constexpr std::int32_t kNoOpKernelMessage = 99;  // a code the mailbox ignores
 
 // The default pictures, held back until the test opens the gate.
 class GateProducer : public fake::StreamProducer {
@@ -82,10 +85,26 @@ TEST_F(OperatorE2E, DisconnectStopsTheStreamAndConnectBringsItBack) {
   ASSERT_TRUE(Pump([&] { return connect->m_wImageIndex == 1; }));
   EXPECT_TRUE(Pump([&] { return app_->f_Streaming.load() == 0; }));
   const int sent = fake_.FramesSent();
-  const int videoRequests = Requests("/Getvideo.cgi");
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  EXPECT_EQ(Requests("/Getvideo.cgi"), videoRequests) << "no reconnection after a disconnect";
+  const int videoRequests = Requests("/Getvideo.cgi"), loginRequests = Requests("/Login.cgi");
+  // No reconnection after a disconnect: every kernel message posted so far has been handled
+  // (a later post got through twice) and no re-login thread exists; nor does one after the
+  // stopped clock is carried past a re-login's pauses and longest back-off.
+  auto handled = [] {
+    for (int i = 0; i < 2; ++i) {
+      if (!PostKernelMessage(kNoOpKernelMessage, 0, 10000)) return false;
+    }
+    return true;
+  };
+  ASSERT_TRUE(handled());
   EXPECT_EQ(app_->h_ReLoginThread.load(), 0u);
+  plat::SetManualClock(true);
+  plat::Advance(kReLoginFailPauseMs + ReLoginBackoffMs(std::uint64_t{1} << 40) + kReLoginRetryPauseMs +
+                kReLoginReleasePauseMs);
+  plat::SetManualClock(false);
+  ASSERT_TRUE(handled());
+  EXPECT_EQ(app_->h_ReLoginThread.load(), 0u);
+  EXPECT_EQ(Requests("/Getvideo.cgi"), videoRequests) << "no reconnection after a disconnect";
+  EXPECT_EQ(Requests("/Login.cgi"), loginRequests) << "no reconnection after a disconnect";
   // Without a picture the commands say so.
   Press(IDC_SNAPSHOT);
   EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{LoadStr(4085)});

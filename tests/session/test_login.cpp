@@ -116,8 +116,33 @@ TEST(DeviceInfoReply, ControlDeviceEntries) {
   };
   for (const Case& c : cases) {
     DeviceInfoValues v;
-    ParseDeviceInfoReply(c.reply, DeviceInfoScope::Full, c.retrApplies, v);
+    ParseDeviceInfoReply(c.reply, DeviceInfoScope::Full, c.retrApplies, "K41R", v);
     EXPECT_EQ(v.ops, c.ops) << c.name;
+  }
+}
+
+// A taken RETR enters the recorder itself: by the linked type when LINKDEVICE names one, else
+// by the model code (a recorder of the K41R family that reports RETR alone still gets its entry).
+TEST(DeviceInfoReply, RetrEntersTheRecorderByLinkOrModel) {
+  struct Case {
+    const char* model;
+    const char* reply;
+    std::vector<Op> ops;
+  } cases[] = {
+      {"K41R", "RETR=1;", {ResetOp(), AddOp(0, 0, 19, 2), RetrOp(1)}},
+      {"K42R", "RETR=0;", {ResetOp(), AddOp(0, 0, 22, 2), RetrOp(0)}},
+      {"K43R", "RETR=1;", {ResetOp(), AddOp(0, 0, 23, 2), RetrOp(1)}},
+      {"K41R", "MASTERNUM=1;MID=2;MTYPE=8;RETR=1;", {AddOp(2400, 2, 8, 2), ResetOp(), AddOp(0, 0, 19, 2), RetrOp(1)}},
+      {"K40R", "RETR=1;", {ResetOp(), RetrOp(1)}},
+      {"K44R", "RETR=1;", {ResetOp(), RetrOp(1)}},
+      // With LINKDEVICE the linked type decides; on a real recorder both rules agree.
+      {"K42R", "LINKDEVICE=20;RETR=1;", {AddOp(0, 0, 20, 2), ResetOp(), AddOp(0, 0, 22, 2), RetrOp(1)}},
+      {"K41R", "LINKDEVICE=14;RETR=1;", {AddOp(0, 0, 14, 2), ResetOp(), AddOp(0, 0, 19, 2), RetrOp(1)}},
+  };
+  for (const Case& c : cases) {
+    DeviceInfoValues v;
+    ParseDeviceInfoReply(c.reply, DeviceInfoScope::Full, true, c.model, v);
+    EXPECT_EQ(v.ops, c.ops) << c.model << " " << c.reply;
   }
 }
 
@@ -126,8 +151,8 @@ TEST(DeviceInfoReply, ValuesByScope) {
       "LIFETIME=90;MULTICH=1;LINKDEVICE=20;VIDEOMODE=1;USERLEVEL=20;Boot-Version=B1;2041-Version=C2;"
       "FPGA-Version=F3;SLAVENUM=1;SID=1;STYPE=1;";
   DeviceInfoValues full, worker;
-  ParseDeviceInfoReply(reply, DeviceInfoScope::Full, true, full);
-  ParseDeviceInfoReply(reply, DeviceInfoScope::Worker, true, worker);
+  ParseDeviceInfoReply(reply, DeviceInfoScope::Full, true, "K42R", full);
+  ParseDeviceInfoReply(reply, DeviceInfoScope::Worker, true, "K42R", worker);
   for (const DeviceInfoValues* v : {&full, &worker}) {
     EXPECT_EQ(v->lifeTime, 90);
     EXPECT_EQ(v->videoMode, 1);
@@ -143,7 +168,7 @@ TEST(DeviceInfoReply, ValuesByScope) {
   EXPECT_TRUE(worker.ops.empty());  // the worker reads LINKDEVICE and drops it
 
   DeviceInfoValues none;
-  ParseDeviceInfoReply("", DeviceInfoScope::Full, true, none);
+  ParseDeviceInfoReply("", DeviceInfoScope::Full, true, "K41R", none);
   EXPECT_FALSE(none.lifeTime.has_value());
   EXPECT_FALSE(none.userLevel.has_value());
 }
@@ -168,7 +193,7 @@ TEST(DeviceInfoReply, NewHeaderAndRetrRules) {
 TEST(DeviceInfoReply, OpsReachTheTable) {
   CControlDeviceTable table;
   DeviceInfoValues v;
-  ParseDeviceInfoReply("LINKDEVICE=21;RETR=1;", DeviceInfoScope::Full, true, v);
+  ParseDeviceInfoReply("LINKDEVICE=21;RETR=1;", DeviceInfoScope::Full, true, "K43R", v);
   ApplyDeviceTableOps(v.ops, table);
   ASSERT_EQ(table.GetEntryCount(), 1);
   EXPECT_EQ(table.GetEntry(0).byType, 23);

@@ -5,11 +5,13 @@
 //                360-byte drive entries and the older media masks;
 //   FAKE_NOEX    without DiscSetExpectedAPIVersionEx;
 //   FAKE_REFUSE  refuses every expected version;
+//   FAKE_THROW   throws from the version handshake;
 //   FAKE_SCRIPT  every function the writer calls, answering from a script and recording
 //                each call (FakeDiscScriptOf() reaches both).
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <stdexcept>
 #include <string>
 
 #include "discapi/discapi.h"
@@ -140,6 +142,10 @@ FAKE_EXPORT int DiscSetExpectedAPIVersion(int version) {
 #elif defined(FAKE_REFUSE)
 
 FAKE_EXPORT int DiscSetExpectedAPIVersionEx(int, int, int, int, void*) { return 0; }
+
+#elif defined(FAKE_THROW)
+
+FAKE_EXPORT int DiscSetExpectedAPIVersionEx(int, int, int, int, void*) { throw std::runtime_error("handshake"); }
 
 #elif defined(FAKE_SCRIPT)
 
