@@ -257,7 +257,12 @@ DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
   return WaitForMultipleObjects(1, &handle, FALSE_, milliseconds);
 }
 
-DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds) {
+namespace {
+
+// The deadline is taken under the table lock, after the handles were looked up: a relative
+// time-out counts from the moment the wait begins.
+template <typename Deadline>
+DWORD WaitForObjects(DWORD count, const HANDLE* handles, BOOL waitAll, Deadline deadline) {
   if (count == 0 || count > detail::kMaximumWaitObjects || !handles) return WAIT_FAILED;
   std::unique_lock<std::mutex> lock(detail::TableMutex());
   std::vector<std::shared_ptr<KernelObject>> objects;
@@ -270,10 +275,24 @@ DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, D
     if (waitAll && std::find(objects.begin(), objects.end(), o) != objects.end()) return WAIT_FAILED;
     objects.push_back(std::move(o));
   }
-  const double deadline = milliseconds == INFINITE
-                              ? detail::kInfiniteTicks
-                              : detail::ReadClock().ticks + static_cast<double>(milliseconds);
-  return detail::WaitLocked(lock, objects, waitAll != FALSE_, deadline);
+  return detail::WaitLocked(lock, objects, waitAll != FALSE_, deadline());
+}
+
+}  // namespace
+
+DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds) {
+  return WaitForObjects(count, handles, waitAll, [milliseconds] {
+    return milliseconds == INFINITE ? detail::kInfiniteTicks
+                                    : detail::ReadClock().ticks + static_cast<double>(milliseconds);
+  });
+}
+
+DWORD WaitForMultipleObjectsUntil(DWORD count, const HANDLE* handles, BOOL waitAll, std::uint64_t tick) {
+  return WaitForObjects(count, handles, waitAll, [tick] { return static_cast<double>(tick); });
+}
+
+DWORD WaitForSingleObjectUntil(HANDLE handle, std::uint64_t tick) {
+  return WaitForMultipleObjectsUntil(1, &handle, FALSE_, tick);
 }
 
 BOOL CloseHandle(HANDLE handle) {
