@@ -14,11 +14,15 @@
 // keep their new text and stamp, so reads after them parse the written text once.
 #include "platform/profile.h"
 
+#include <errno.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <memory>
 #include <mutex>
 
@@ -190,6 +194,32 @@ CachedProfile& KeepLocked(const std::string& file, const FileStamp& stamp, std::
   return *e;
 }
 
+// True when the file's bytes are exactly `text`. Reads in pieces into one small buffer, so
+// the check of a large file allocates nothing. Called with g_writeMutex held.
+bool FileHoldsLocked(const std::string& file, const std::string& text) {
+  static char piece[64 * 1024];
+  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  std::size_t at = 0;
+  bool same = true;
+  for (;;) {
+    const ssize_t n = ::read(fd, piece, sizeof piece);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      same = n == 0 && at == text.size();
+      break;
+    }
+    const auto got = static_cast<std::size_t>(n);
+    if (got > text.size() - at || std::memcmp(piece, text.data() + at, got) != 0) {
+      same = false;
+      break;
+    }
+    at += got;
+  }
+  ::close(fd);
+  return same;
+}
+
 // The parsed document of the file as it is now; null when it cannot be read.
 std::shared_ptr<const ProfileDocument> CurrentDocumentLocked(const std::string& file) {
   FileStamp stamp;
@@ -202,15 +232,15 @@ std::shared_ptr<const ProfileDocument> CurrentDocumentLocked(const std::string& 
                        stamp.modifiedNs < e->textReadNs - kStampSlackNs;
   if (!settled) {
     const std::int64_t readNs = WallClockNs();
-    std::string text;
-    if (!ReadText(file, text)) {
-      ForgetCachedLocked(file);
-      return nullptr;
-    }
-    if (e && e->text == text) {
+    if (e && FileHoldsLocked(file, e->text)) {
       e->stamp = stamp;
       e->textReadNs = readNs;
     } else {
+      std::string text;
+      if (!ReadText(file, text)) {
+        ForgetCachedLocked(file);
+        return nullptr;
+      }
       e = &KeepLocked(file, stamp, readNs, std::move(text));
     }
   }
