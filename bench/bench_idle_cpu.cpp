@@ -13,7 +13,9 @@
 //   wake/s:<thread>   wake-ups per second of the named threads: voluntary context switches
 //                     from /proc/self/task/*/status (each one a block and a wake-up)
 //   preempt/s:<thread> non-voluntary context switches per second (a busy machine's share)
-//   show_wakes/frame  the show thread's context switches per picture (target: <= 3)
+//   show_wakes/frame  the show thread's voluntary context switches per picture (target: <= 3)
+//   show_waits_woken/frame  of these, the wake-ups of its kernel-object waits (the rest are
+//                     waits for a lock another thread holds)
 // BM_TimerWithoutPictures runs the show thread with the timer and no stream: its
 // wake/s:mmtimer is the timer's cost while no picture waits (target: 0).
 #include <benchmark/benchmark.h>
@@ -206,6 +208,7 @@ struct Running {
     workers.push_back(plat::CreateThread([this] { return MailboxThread(p); }, nullptr, "mailbox"));
     workers.push_back(plat::CreateThread([this] { return Jpeg_Show_Image_Data_Thread(&p.rec); }, nullptr, "show"));
   }
+  std::uint64_t ShowWaitWakeups() const { return plat::ThreadWaitWakeups(workers.back()); }
   std::uint64_t IdleWakeups() const {
     std::uint64_t n = 0;
     for (auto h : idle) n += plat::ThreadWaitWakeups(h);
@@ -230,10 +233,11 @@ struct Running {
 void Measure(benchmark::State& state, Pipeline& p, const Running& run, int seconds) {
   double cpu = 0, wall = 0;
   int pictures = 0;
-  std::uint64_t idleWakeups = 0;
+  std::uint64_t idleWakeups = 0, showWaits = 0;
   std::map<std::string, ThreadUse> use;
   for (auto _ : state) {
     const std::uint64_t wake0 = run.IdleWakeups();
+    const std::uint64_t show0 = run.ShowWaitWakeups();
     const int pic0 = p.pictures;
     const auto before = UseByThread();
     const auto w0 = std::chrono::steady_clock::now();
@@ -244,6 +248,7 @@ void Measure(benchmark::State& state, Pipeline& p, const Running& run, int secon
     const auto after = UseByThread();
     pictures += p.pictures - pic0;
     idleWakeups += run.IdleWakeups() - wake0;
+    showWaits += run.ShowWaitWakeups() - show0;
     for (const auto& [name, u] : after) {
       auto it = before.find(name);
       const ThreadUse b = it == before.end() ? ThreadUse{} : it->second;
@@ -263,7 +268,10 @@ void Measure(benchmark::State& state, Pipeline& p, const Running& run, int secon
     state.counters[std::string("wake/s:") + name] = static_cast<double>(use[name].wakeups) / wall;
     state.counters[std::string("preempt/s:") + name] = static_cast<double>(use[name].preemptions) / wall;
   }
-  if (pictures > 0) state.counters["show_wakes/frame"] = static_cast<double>(use["show"].wakeups) / pictures;
+  if (pictures > 0) {
+    state.counters["show_wakes/frame"] = static_cast<double>(use["show"].wakeups) / pictures;
+    state.counters["show_waits_woken/frame"] = static_cast<double>(showWaits) / pictures;
+  }
 }
 
 void BM_LiveStreamCpu(benchmark::State& state) {
