@@ -145,7 +145,9 @@ std::int64_t WallClockNs() {
 // The coarsest file-system time we expect (some keep whole or even seconds): a file changed
 // less than this before its text was read may change again without a new stamp.
 constexpr std::int64_t kStampSlackNs = 2000000000;
-constexpr std::size_t kCachedFiles = 8;
+// A few files, each at most a few megabytes, are kept; a larger one is parsed at every read.
+constexpr std::size_t kCachedFiles = 4;
+constexpr std::size_t kMaxCachedBytes = 4u << 20;
 
 struct CachedProfile {
   std::string file;
@@ -240,6 +242,13 @@ std::shared_ptr<const ProfileDocument> CurrentDocumentLocked(const std::string& 
       if (!ReadText(file, text)) {
         ForgetCachedLocked(file);
         return nullptr;
+      }
+      if (text.size() > kMaxCachedBytes) {
+        ForgetCachedLocked(file);
+        auto doc = std::make_shared<ProfileDocument>();
+        doc->Parse(text);
+        g_parses.fetch_add(1, std::memory_order_relaxed);
+        return doc;
       }
       e = &KeepLocked(file, stamp, readNs, std::move(text));
     }
@@ -426,7 +435,7 @@ bool WritePrivateProfileKeys(const std::string& section, const std::vector<Profi
     return false;
   }
   FileStamp stamp;
-  if (StampFile(file, stamp)) {
+  if (text.size() <= kMaxCachedBytes && StampFile(file, stamp)) {
     KeepLocked(file, stamp, writtenNs, std::move(text));
   } else {
     ForgetCachedLocked(file);
