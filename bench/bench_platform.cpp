@@ -1,13 +1,19 @@
 // Platform hot paths of the live view: decoding a full-size picture, encoding a snapshot,
-// and handing work between two threads through an event pair.
+// and handing work between two threads through an event pair; and the start-up's reads of a
+// large settings file.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <unistd.h>
 #include <vector>
 
 #include "platform/clock.h"
 #include "platform/jpeg.h"
 #include "platform/kernel.h"
+#include "platform/profile.h"
 #include "platform/thread.h"
 
 namespace {
@@ -73,6 +79,44 @@ void BM_EventPingPong(benchmark::State& state) {
   for (plat::HANDLE h : {partner, ping, pong}) plat::CloseHandle(h);
 }
 BENCHMARK(BM_EventPingPong)->UseRealTime();
+
+// The start-up reads 50 keys of a 1 MB settings file full of lines kept from elsewhere (free
+// text and foreign sections with keys). Before each round the file changes (one value, same
+// size), as between two starts, so each round begins with a file it has not read.
+void BM_SettingsStartupReads(benchmark::State& state) {
+  char folder[] = "/tmp/bench-profile-XXXXXX";
+  if (!::mkdtemp(folder)) {
+    state.SkipWithError("no temporary folder");
+    return;
+  }
+  const std::string file = std::string(folder) + "/Setting.ini";
+  std::string head = "[Setting]\r\n";
+  for (int k = 0; k < 50; ++k) head += "Key" + std::to_string(k) + "=" + std::to_string(1000 + k) + "\r\n";
+  std::string junk;
+  for (int i = 0; junk.size() < (1u << 20); ++i) {
+    if (i % 10 == 0) junk += "[Imported " + std::to_string(i) + "]\r\n";
+    if (i % 3 == 0) {
+      junk += "note " + std::to_string(i) + ": copied from another machine, keep as it is\r\n";
+    } else {
+      junk += "Entry" + std::to_string(i) + "=value " + std::to_string(i * 7) + "\r\n";
+    }
+  }
+  int round = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::string text = head;
+    text.replace(text.find("1000"), 4, std::to_string(1000 + round++ % 9000));
+    std::ofstream(file, std::ios::binary) << text << junk;
+    state.ResumeTiming();
+    int sum = 0;
+    for (int k = 0; k < 50; ++k) sum += plat::GetPrivateProfileInt("Setting", "Key" + std::to_string(k), 0, file);
+    benchmark::DoNotOptimize(sum);
+  }
+  std::remove(file.c_str());
+  ::rmdir(folder);
+  state.counters["file_bytes"] = static_cast<double>(head.size() + junk.size());
+}
+BENCHMARK(BM_SettingsStartupReads)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -18,9 +18,12 @@ using SteadyClock = std::chrono::steady_clock;
 // TableMutex()) on every object it waits for, on its thread's cancel token and, when it has a
 // time-out on the product clock, in the table's list of timed waits. Whoever changes what the
 // wait could be waiting for notifies its condition while holding TableMutex(), so the wait
-// cannot have returned (and the waiter gone) in between.
+// cannot have returned (and the waiter gone) in between; or, on the hot paths (SetEvent,
+// ReleaseSemaphore), takes a share of the condition under the lock and notifies it after
+// releasing the lock, so the woken thread does not at once block on the lock the notifier
+// still holds.
 struct Waiter {
-  std::condition_variable condition;
+  std::shared_ptr<std::condition_variable> condition;  // made when the wait first blocks
   bool timed = false;        // in the list of timed waits
   double deadlineTicks = 0;  // product milliseconds, when timed
 };
@@ -63,6 +66,17 @@ std::shared_ptr<KernelObject> LookupLocked(HANDLE handle);
 
 // Wakes the waits blocked on `object` so they recheck it. Needs TableMutex() held.
 void NotifyLocked(KernelObject& object);
+
+// The conditions of the waits blocked on `object`, to be notified once TableMutex() is released
+// (Notify). Collecting needs TableMutex() held.
+class DeferredWakeups {
+ public:
+  void CollectLocked(const KernelObject& object);
+  void Notify();
+
+ private:
+  std::vector<std::shared_ptr<std::condition_variable>> conditions_;
+};
 
 // Wakes the blocked wait (if any) of the thread owning `token` so it sees the cancel.
 void WakeCancelled(CancelToken& token);

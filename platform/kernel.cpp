@@ -82,6 +82,7 @@ class Registration {
   void Activate(bool timed, double deadlineTicks) {
     if (active_) return;
     active_ = true;
+    if (!waiter_.condition) waiter_.condition = std::make_shared<std::condition_variable>();
     for (const auto& o : objects_) o->waiters.push_back(&waiter_);
     if (token_) token_->waiter = &waiter_;
     waiter_.timed = timed;
@@ -134,22 +135,22 @@ DWORD WaitLocked(std::unique_lock<std::mutex>& lock,
     if (realDeadline) {
       if (SteadyClock::now() >= *realDeadline) return WAIT_TIMEOUT;
       registration.Activate(false, 0);
-      self.condition.wait_until(lock, *realDeadline);
+      self.condition->wait_until(lock, *realDeadline);
     } else if (!onProductClock) {
       registration.Activate(false, 0);
-      self.condition.wait(lock);
+      self.condition->wait(lock);
     } else {
       const ClockReading now = ReadClock();
       if (now.ticks >= deadlineTicks) return WAIT_TIMEOUT;
       registration.Activate(true, deadlineTicks);
       if (now.manual) {
-        self.condition.wait(lock);  // Advance wakes it
+        self.condition->wait(lock);  // Advance wakes it
       } else {
         const double realMs = (deadlineTicks - now.ticks) / now.factor;
         // Rounded up, so the tick count has reached the deadline when the wait ends.
         const auto realNs = std::chrono::nanoseconds(static_cast<std::int64_t>(
             std::min(realMs, 3.15e12) * 1e6) + 1);
-        self.condition.wait_until(lock, now.realNow + realNs);
+        self.condition->wait_until(lock, now.realNow + realNs);
       }
     }
   }
@@ -176,12 +177,21 @@ std::shared_ptr<KernelObject> LookupLocked(HANDLE handle) {
 }
 
 void NotifyLocked(KernelObject& object) {
-  for (Waiter* w : object.waiters) w->condition.notify_one();
+  for (Waiter* w : object.waiters) w->condition->notify_one();
+}
+
+void DeferredWakeups::CollectLocked(const KernelObject& object) {
+  for (const Waiter* w : object.waiters) conditions_.push_back(w->condition);
+}
+
+void DeferredWakeups::Notify() {
+  for (const auto& c : conditions_) c->notify_one();
+  conditions_.clear();
 }
 
 void WakeCancelled(CancelToken& token) {
   std::lock_guard<std::mutex> lock(TableMutex());
-  if (token.waiter) token.waiter->condition.notify_one();
+  if (token.waiter) token.waiter->condition->notify_one();
 }
 
 void WakeTimedWaiters(bool all) {
@@ -190,7 +200,7 @@ void WakeTimedWaiters(bool all) {
   if (t.timed.empty()) return;
   const double now = ReadClock().ticks;
   for (Waiter* w : t.timed) {
-    if (all || w->deadlineTicks <= now) w->condition.notify_one();
+    if (all || w->deadlineTicks <= now) w->condition->notify_one();
   }
 }
 
@@ -217,11 +227,15 @@ HANDLE CreateEvent(bool manualReset, bool initialState) {
 }
 
 BOOL SetEvent(HANDLE event) {
-  std::lock_guard<std::mutex> lock(detail::TableMutex());
-  auto o = detail::LookupLocked(event);
-  if (!o || o->kind != KernelObject::Kind::Event) return FALSE_;
-  o->signalled = true;
-  detail::NotifyLocked(*o);
+  detail::DeferredWakeups wake;
+  {
+    std::lock_guard<std::mutex> lock(detail::TableMutex());
+    auto o = detail::LookupLocked(event);
+    if (!o || o->kind != KernelObject::Kind::Event) return FALSE_;
+    o->signalled = true;
+    wake.CollectLocked(*o);
+  }
+  wake.Notify();
   return TRUE_;
 }
 
@@ -243,13 +257,17 @@ HANDLE CreateSemaphore(long initialCount, long maximumCount) {
 }
 
 BOOL ReleaseSemaphore(HANDLE semaphore, long releaseCount, long* previous) {
-  std::lock_guard<std::mutex> lock(detail::TableMutex());
-  auto o = detail::LookupLocked(semaphore);
-  if (!o || o->kind != KernelObject::Kind::Semaphore || releaseCount <= 0) return FALSE_;
-  if (previous) *previous = o->count;
-  if (releaseCount > o->maximum - o->count) return FALSE_;
-  o->count += releaseCount;
-  detail::NotifyLocked(*o);
+  detail::DeferredWakeups wake;
+  {
+    std::lock_guard<std::mutex> lock(detail::TableMutex());
+    auto o = detail::LookupLocked(semaphore);
+    if (!o || o->kind != KernelObject::Kind::Semaphore || releaseCount <= 0) return FALSE_;
+    if (previous) *previous = o->count;
+    if (releaseCount > o->maximum - o->count) return FALSE_;
+    o->count += releaseCount;
+    wake.CollectLocked(*o);
+  }
+  wake.Notify();
   return TRUE_;
 }
 
@@ -257,7 +275,12 @@ DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
   return WaitForMultipleObjects(1, &handle, FALSE_, milliseconds);
 }
 
-DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds) {
+namespace {
+
+// The deadline is taken under the table lock, after the handles were looked up: a relative
+// time-out counts from the moment the wait begins.
+template <typename Deadline>
+DWORD WaitForObjects(DWORD count, const HANDLE* handles, BOOL waitAll, Deadline deadline) {
   if (count == 0 || count > detail::kMaximumWaitObjects || !handles) return WAIT_FAILED;
   std::unique_lock<std::mutex> lock(detail::TableMutex());
   std::vector<std::shared_ptr<KernelObject>> objects;
@@ -270,10 +293,24 @@ DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, D
     if (waitAll && std::find(objects.begin(), objects.end(), o) != objects.end()) return WAIT_FAILED;
     objects.push_back(std::move(o));
   }
-  const double deadline = milliseconds == INFINITE
-                              ? detail::kInfiniteTicks
-                              : detail::ReadClock().ticks + static_cast<double>(milliseconds);
-  return detail::WaitLocked(lock, objects, waitAll != FALSE_, deadline);
+  return detail::WaitLocked(lock, objects, waitAll != FALSE_, deadline());
+}
+
+}  // namespace
+
+DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds) {
+  return WaitForObjects(count, handles, waitAll, [milliseconds] {
+    return milliseconds == INFINITE ? detail::kInfiniteTicks
+                                    : detail::ReadClock().ticks + static_cast<double>(milliseconds);
+  });
+}
+
+DWORD WaitForMultipleObjectsUntil(DWORD count, const HANDLE* handles, BOOL waitAll, std::uint64_t tick) {
+  return WaitForObjects(count, handles, waitAll, [tick] { return static_cast<double>(tick); });
+}
+
+DWORD WaitForSingleObjectUntil(HANDLE handle, std::uint64_t tick) {
+  return WaitForMultipleObjectsUntil(1, &handle, FALSE_, tick);
 }
 
 BOOL CloseHandle(HANDLE handle) {

@@ -8,6 +8,8 @@
 // Every wait is a cancellation point: when the calling thread's cancel token is set the
 // wait throws plat::ThreadCancelled (thread.h). Time-outs follow the test clock (clock.h).
 #pragma once
+#include <cstdint>
+
 #include "platform/types.h"
 
 namespace plat {
@@ -28,6 +30,12 @@ DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
 // waitAll == false: WAIT_OBJECT_0 + i for the lowest signalled index i; only that object is
 // consumed. waitAll == true: all at once, atomically. Any bad handle: WAIT_FAILED.
 DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds);
+
+// As above with an absolute deadline on the tick count (clock.h's GetTickCount64) in place of
+// a time-out: WAIT_TIMEOUT once the count has reached `tick` (at once when it has, after
+// checking the objects). A manual clock ends the wait when Advance carries it there.
+DWORD WaitForMultipleObjectsUntil(DWORD count, const HANDLE* handles, BOOL waitAll, std::uint64_t tick);
+DWORD WaitForSingleObjectUntil(HANDLE handle, std::uint64_t tick);
 
 BOOL CloseHandle(HANDLE handle);
 

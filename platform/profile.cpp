@@ -4,8 +4,26 @@
 // but the written key lines stays byte for byte as it was; the new text replaces the file
 // through a temporary file and a rename, and one lock makes each read-modify-write whole
 // against the other threads of this process.
+//
+// The key reads share one parse of a file as long as it has not changed: the parsed document
+// is kept with the file's stamp (device, inode, size, modification and change times) and the
+// text it came from. A read whose stamp still matches takes the document as it is. While the
+// file's change time is within a couple of seconds of when its text was last read, a change
+// could leave the stamp as it was (coarse file-system times), so such a read compares the
+// file's bytes with the kept text instead and parses only when they differ. Our own writes
+// keep their new text and stamp, so reads after them parse the written text once.
 #include "platform/profile.h"
 
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <memory>
 #include <mutex>
 
 #include "platform/files.h"
@@ -93,7 +111,161 @@ bool ReadText(const std::string& file, std::string& text) {
   return true;
 }
 
+// What identifies one version of a file on disk.
+struct FileStamp {
+  dev_t device = 0;
+  ino_t inode = 0;
+  off_t size = 0;
+  std::int64_t modifiedNs = 0;
+  std::int64_t changedNs = 0;
+  bool operator==(const FileStamp&) const = default;
+};
+
+std::int64_t Nanoseconds(const timespec& t) {
+  return static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+bool StampFile(const std::string& file, FileStamp& stamp) {
+  struct stat st {};
+  if (::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  stamp.device = st.st_dev;
+  stamp.inode = st.st_ino;
+  stamp.size = st.st_size;
+  stamp.modifiedNs = Nanoseconds(st.st_mtim);
+  stamp.changedNs = Nanoseconds(st.st_ctim);
+  return true;
+}
+
+std::int64_t WallClockNs() {
+  timespec now{};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  return Nanoseconds(now);
+}
+
+// The coarsest file-system time we expect (some keep whole or even seconds): a file changed
+// less than this before its text was read may change again without a new stamp.
+constexpr std::int64_t kStampSlackNs = 2000000000;
+// A few files, each at most a few megabytes, are kept; a larger one is parsed at every read.
+constexpr std::size_t kCachedFiles = 4;
+constexpr std::size_t kMaxCachedBytes = 4u << 20;
+
+struct CachedProfile {
+  std::string file;
+  FileStamp stamp;
+  std::int64_t textReadNs = 0;  // wall-clock time the text was known to be the file's
+  std::string text;
+  std::shared_ptr<const ProfileDocument> doc;  // parsed on the first read after a write
+  std::uint64_t lastUse = 0;
+};
+
+// Guarded by g_writeMutex.
+std::vector<CachedProfile> g_cache;
+std::uint64_t g_cacheUses = 0;
+std::atomic<std::uint64_t> g_parses{0};
+
+CachedProfile* FindCachedLocked(const std::string& file) {
+  for (auto& e : g_cache)
+    if (e.file == file) return &e;
+  return nullptr;
+}
+
+void ForgetCachedLocked(const std::string& file) {
+  for (auto it = g_cache.begin(); it != g_cache.end(); ++it)
+    if (it->file == file) {
+      g_cache.erase(it);
+      return;
+    }
+}
+
+// Keeps `text` as the file's contents at `stamp`, replacing what was kept for the file.
+CachedProfile& KeepLocked(const std::string& file, const FileStamp& stamp, std::int64_t readNs, std::string text) {
+  CachedProfile* e = FindCachedLocked(file);
+  if (!e) {
+    if (g_cache.size() >= kCachedFiles) {
+      g_cache.erase(std::min_element(g_cache.begin(), g_cache.end(),
+                                     [](const auto& a, const auto& b) { return a.lastUse < b.lastUse; }));
+    }
+    g_cache.emplace_back();
+    e = &g_cache.back();
+    e->file = file;
+  }
+  e->stamp = stamp;
+  e->textReadNs = readNs;
+  e->text = std::move(text);
+  e->doc = nullptr;
+  return *e;
+}
+
+// True when the file's bytes are exactly `text`. Reads in pieces into one small buffer, so
+// the check of a large file allocates nothing. Called with g_writeMutex held.
+bool FileHoldsLocked(const std::string& file, const std::string& text) {
+  static char piece[64 * 1024];
+  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  std::size_t at = 0;
+  bool same = true;
+  for (;;) {
+    const ssize_t n = ::read(fd, piece, sizeof piece);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      same = n == 0 && at == text.size();
+      break;
+    }
+    const auto got = static_cast<std::size_t>(n);
+    if (got > text.size() - at || std::memcmp(piece, text.data() + at, got) != 0) {
+      same = false;
+      break;
+    }
+    at += got;
+  }
+  ::close(fd);
+  return same;
+}
+
+// The parsed document of the file as it is now; null when it cannot be read.
+std::shared_ptr<const ProfileDocument> CurrentDocumentLocked(const std::string& file) {
+  FileStamp stamp;
+  if (!StampFile(file, stamp)) {
+    ForgetCachedLocked(file);
+    return nullptr;
+  }
+  CachedProfile* e = FindCachedLocked(file);
+  const bool settled = e && e->stamp == stamp && stamp.changedNs < e->textReadNs - kStampSlackNs &&
+                       stamp.modifiedNs < e->textReadNs - kStampSlackNs;
+  if (!settled) {
+    const std::int64_t readNs = WallClockNs();
+    if (e && FileHoldsLocked(file, e->text)) {
+      e->stamp = stamp;
+      e->textReadNs = readNs;
+    } else {
+      std::string text;
+      if (!ReadText(file, text)) {
+        ForgetCachedLocked(file);
+        return nullptr;
+      }
+      if (text.size() > kMaxCachedBytes) {
+        ForgetCachedLocked(file);
+        auto doc = std::make_shared<ProfileDocument>();
+        doc->Parse(text);
+        g_parses.fetch_add(1, std::memory_order_relaxed);
+        return doc;
+      }
+      e = &KeepLocked(file, stamp, readNs, std::move(text));
+    }
+  }
+  if (!e->doc) {
+    auto doc = std::make_shared<ProfileDocument>();
+    doc->Parse(e->text);
+    g_parses.fetch_add(1, std::memory_order_relaxed);
+    e->doc = std::move(doc);
+  }
+  e->lastUse = ++g_cacheUses;
+  return e->doc;
+}
+
 }  // namespace
+
+std::uint64_t ProfileParseCount() { return g_parses.load(std::memory_order_relaxed); }
 
 int ParseLeadingInt(std::string_view text) {
   text = Trim(text);
@@ -154,12 +326,13 @@ const ProfileEntry* ProfileDocument::Find(std::string_view section, std::string_
 
 std::string GetPrivateProfileString(const std::string& section, const std::string& key,
                                     const std::string& defaultValue, const std::string& file) {
-  ProfileDocument doc;
+  std::shared_ptr<const ProfileDocument> doc;
   {
     std::lock_guard<std::mutex> lock(g_writeMutex);  // never read a half-finished rewrite
-    if (!doc.Load(file)) return defaultValue;
+    doc = CurrentDocumentLocked(file);
   }
-  const ProfileEntry* e = doc.Find(section, key);
+  if (!doc) return defaultValue;
+  const ProfileEntry* e = doc->Find(section, key);
   return e ? e->value : defaultValue;
 }
 
@@ -256,7 +429,18 @@ bool WritePrivateProfileKeys(const std::string& section, const std::vector<Profi
     text.clear();
   }
   for (const ProfileEntry& e : keys) SetKeyInText(text, section, e.key, e.value);
-  return WriteFileAtomic(file, text.data(), text.size());
+  const std::int64_t writtenNs = WallClockNs();
+  if (!WriteFileAtomic(file, text.data(), text.size())) {
+    ForgetCachedLocked(file);
+    return false;
+  }
+  FileStamp stamp;
+  if (text.size() <= kMaxCachedBytes && StampFile(file, stamp)) {
+    KeepLocked(file, stamp, writtenNs, std::move(text));
+  } else {
+    ForgetCachedLocked(file);
+  }
+  return true;
 }
 
 }  // namespace plat

@@ -48,6 +48,10 @@ class ProfileDocument {
   std::vector<ProfileSection> sections_;
 };
 
+// How many times the key reads above have parsed a file's text. Reads of a file that has not
+// changed share one parse; a change on disk or a write of ours means one more.
+std::uint64_t ProfileParseCount();
+
 // Leading-integer parse with the profile's rules ("12abc" -> 12, "x" -> 0, "-3" -> -3).
 // Digits beyond 32 bits wrap, so "4294967295" reads as the 32 bits it was written from (-1).
 int ParseLeadingInt(std::string_view text);

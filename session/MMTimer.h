@@ -1,7 +1,8 @@
-// The 1 ms periodic pacing timer of the show thread.
+// The pacing timer of the show thread.
 //
-// On models that run it, a timer thread sets the tick event every period; the show thread waits
-// for ticks (at most 200 ms) and holds each picture until its header-time interval has passed.
+// On models that run it, a timer thread sets the tick event when the tick count reaches the
+// time the show thread armed it for (the due time of the picture it holds), and sleeps while
+// nothing is armed; the show thread waits for that tick (at most 200 ms) and shows the picture.
 // On the models that do not run it, Wait answers -1 at once and pictures are shown as soon as
 // they are decoded.
 #pragma once
@@ -17,14 +18,20 @@ class CMMTimer {
   CMMTimer(const CMMTimer&) = delete;
   CMMTimer& operator=(const CMMTimer&) = delete;
 
-  // Fixes the timer period (1 ms, the finest this platform's sleep offers). Returns 1.
+  // Fixes the timer resolution (1 ms: a tick comes in the millisecond it was armed for).
+  // Returns 1.
   int SetResolution();
-  // Starts the periodic timer for the connected model; the K40R and K41R-K43R recorders do not
-  // run it. Starting a running timer keeps it. Returns 1.
+  // Starts the timer for the connected model; the K40R and K41R-K43R recorders do not run it.
+  // Starting a running timer keeps it. Returns 1.
   int Start(const std::string& productId);
-  // 0: a tick came; 1: no tick within 200 ms; -1: the timer is not running.
-  int Wait();
-  // Stops the timer and closes its event. Returns 1.
+  // Asks for one tick when the tick count (GetTickCount64) reaches `tick`, at once when it
+  // has. Replaces what was armed before and drops a tick of it not yet waited for. Returns 1,
+  // or 0 when the timer is not running.
+  int Arm(std::uint64_t tick);
+  // 0: a tick came; 1: no tick within 200 ms; -1: the timer is not running (or was stopped
+  // during the wait); 2: `endEvent` (when not 0) was set first.
+  int Wait(plat::HANDLE endEvent = 0);
+  // Stops the timer, frees a wait on it and closes its events. Returns 1.
   int Stop();
 
   // True for the models whose pictures are paced by the timer.
@@ -32,9 +39,12 @@ class CMMTimer {
 
   std::uint16_t m_wPeriod = 1;
   std::atomic<plat::HANDLE> m_uTimerId{0};    // the timer thread
-  std::atomic<plat::HANDLE> m_hTickEvent{0};  // auto-reset, set on every tick
+  std::atomic<plat::HANDLE> m_hTickEvent{0};  // auto-reset, set when an armed time comes
   std::atomic<plat::BOOL> f_Enabled{0};
 
  private:
+  static constexpr std::uint64_t kNotArmed = ~std::uint64_t{0};
   std::atomic<bool> stop_{false};
+  std::atomic<std::uint64_t> armed_{kNotArmed};  // the tick asked for
+  std::atomic<plat::HANDLE> rearm_{0};           // auto-reset: wakes the timer thread to look again
 };

@@ -1,5 +1,6 @@
 #include "session/ShowThread.h"
 
+#include "session/MMTimer.h"
 #include "session/SessionRecord.h"
 #include "session/SessionHost.h"
 #include "platform/clock.h"
@@ -94,18 +95,28 @@ DWORD Jpeg_Show_Image_Data_Thread(void* param) {
     return true;
   };
 
+  // With the timer running, a held picture waits for one tick armed at its due time (last
+  // show + interval) and is shown then; a picture already due is shown at once. A silent
+  // timer (no tick within 200 ms) or a stopped one lets the held picture through at once
+  // without moving the time of the last show.
+  CMMTimer& timer = app->C_MMTimer;
   for (;;) {
-    const int tick = app->C_MMTimer.Wait();
-    if (tick == 0) {
-      if (!held && !take()) return 0;
-      const std::uint32_t now = GetTickCount();
+    if (!held && !take()) return 0;
+    if (timer.f_Enabled.load()) {
+      const std::uint64_t now64 = GetTickCount64();
+      const std::uint32_t now = static_cast<std::uint32_t>(now64);
       if (lastShow == 0) lastShow = now;
-      if (!PacingAllowsShow(now, lastShow, interval)) continue;
-      lastShow = now;
-      if (!show()) return 0;
-    } else {
-      if (!held && !take()) return 0;
-      if (!show()) return 0;
+      if (PacingAllowsShow(now, lastShow, interval)) {
+        lastShow = now;
+        if (!show()) return 0;
+        continue;
+      }
+      // Not due: the interval lies in 1..199 and less than it has passed.
+      timer.Arm(now64 + (static_cast<std::uint32_t>(interval) - (now - lastShow)));
+      const int tick = timer.Wait(endEvent);
+      if (tick == 2) return 0;
+      if (tick == 0) continue;  // checked again above
     }
+    if (!show()) return 0;
   }
 }

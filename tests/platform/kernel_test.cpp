@@ -377,6 +377,41 @@ TEST(ManualClock, AdvanceEndsTimedWaitsExactlyAtTheirDeadline) {
   EXPECT_EQ(TimedWaitCount(), 0u);
 }
 
+// A wait until a tick of the count ends when the clock reaches it (at once for a tick already
+// reached), or earlier when its object comes first.
+TEST(ManualClock, WaitUntilATickEndsAtThatTick) {
+  ManualClock manual;
+  Handles hs;
+  HANDLE never = hs.add(CreateEvent(false, false));
+  HANDLE set = hs.add(CreateEvent(false, true));
+  const std::uint64_t t0 = GetTickCount64();
+  EXPECT_EQ(WaitForSingleObjectUntil(never, t0), WAIT_TIMEOUT);
+  EXPECT_EQ(WaitForSingleObjectUntil(set, t0), WAIT_OBJECT_0) << "the objects are checked first";
+  std::atomic<DWORD> until{0}, any{0};
+  std::atomic<std::uint64_t> endedAt{0};
+  HANDLE a = hs.add(CreateThread([&]() -> DWORD {
+    until = WaitForSingleObjectUntil(never, t0 + 70);
+    endedAt = GetTickCount64();
+    return 0;
+  }));
+  HANDLE b = hs.add(CreateThread([&]() -> DWORD {
+    HANDLE both[] = {never, set};
+    any = WaitForMultipleObjectsUntil(2, both, FALSE_, t0 + 1000);
+    return 0;
+  }));
+  AwaitTimedWaits(2);
+  Advance(69);
+  EXPECT_EQ(WaitForSingleObject(a, 0), WAIT_TIMEOUT);
+  SetEvent(set);
+  ASSERT_EQ(WaitForSingleObject(b, INFINITE), WAIT_OBJECT_0);
+  EXPECT_EQ(any.load(), WAIT_OBJECT_0 + 1);
+  Advance(1);
+  ASSERT_EQ(WaitForSingleObject(a, INFINITE), WAIT_OBJECT_0);
+  EXPECT_EQ(until.load(), WAIT_TIMEOUT);
+  EXPECT_EQ(endedAt.load(), t0 + 70);
+  EXPECT_EQ(WaitForSingleObjectUntil(0, t0 + 100), WAIT_FAILED);
+}
+
 TEST(ManualClock, SignalsAndCancelStillWakeAndRealTimeResumes) {
   Handles hs;
   HANDLE e = hs.add(CreateEvent(false, false));

@@ -1,6 +1,8 @@
 // Profile files: reading rules, in-place writing, and the parsed document.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <functional>
 #include <vector>
 
 #include "platform/files.h"
@@ -162,6 +164,56 @@ TEST(Profile, WriteRefusesWhatWouldBreakTheFile) {
   for (const auto& c : cases) EXPECT_FALSE(WritePrivateProfileString(c.section, c.key, c.value, f)) << c.key;
   EXPECT_EQ(TempDir::Read(f), "[S]\na=1\n");
   EXPECT_FALSE(WritePrivateProfileString("S", "a", "v", dir / "no/such/dir/p.ini"));
+}
+
+// Reads of a file that has not changed share one parse. Our writes and changes made by others
+// (in place with the same size, a replaced file, a removed one) are seen by the next read, and
+// a write keeps the lines we do not know, in their order.
+TEST(Profile, ReadsShareOneParseUntilTheFileChanges) {
+  TempDir dir;
+  const std::string f = dir / "Setting.ini";
+  const std::string other = dir / "Other.ini";
+  std::string junk;
+  for (int i = 0; i < 300; ++i)
+    junk += "junk line " + std::to_string(i) + "\r\n[Kept " + std::to_string(i) + "]\r\nk=v\r\n";
+  auto settings = [&](const std::string& addr) { return "[Setting]\r\nAddr=" + addr + "\r\n" + junk + "[Net]\r\nPort=80\r\n"; };
+  TempDir::Write(f, settings("10.0.0.1"));
+  TempDir::Write(other, "[O]\nx=5\n");
+  const std::uint64_t p0 = ProfileParseCount();
+  for (int i = 0; i < 50; ++i) {
+    EXPECT_EQ(GetPrivateProfileString("Setting", "Addr", "", f), "10.0.0.1");
+    EXPECT_EQ(GetPrivateProfileInt("Net", "Port", 0, f), 80);
+    EXPECT_EQ(GetPrivateProfileInt("O", "x", 0, other), 5);
+  }
+  EXPECT_EQ(ProfileParseCount() - p0, 2u) << "one parse per file";
+
+  ASSERT_TRUE(WritePrivateProfileString("Setting", "Addr", "10.0.0.2", f));
+  EXPECT_EQ(TempDir::Read(f), settings("10.0.0.2"));
+  const std::uint64_t p1 = ProfileParseCount();
+  for (int i = 0; i < 20; ++i) EXPECT_EQ(GetPrivateProfileString("Setting", "Addr", "", f), "10.0.0.2");
+  EXPECT_EQ(ProfileParseCount() - p1, 1u);
+
+  struct Change {
+    const char* what;
+    std::function<void()> make;
+    const char* addr;
+  } changes[] = {
+      {"in place, same size", [&] { TempDir::Write(f, settings("10.0.0.3")); }, "10.0.0.3"},
+      {"replaced", [&] {
+         TempDir::Write(dir / "new.ini", settings("10.9.9.9"));
+         std::filesystem::rename(dir / "new.ini", f);
+       }, "10.9.9.9"},
+      {"removed", [&] { std::filesystem::remove(f); }, "<def>"},
+      {"made anew", [&] { TempDir::Write(f, "[Setting]\nAddr=1\n"); }, "1"},
+  };
+  for (const auto& c : changes) {
+    c.make();
+    EXPECT_EQ(GetPrivateProfileString("Setting", "Addr", "<def>", f), c.addr) << c.what;
+    EXPECT_EQ(GetPrivateProfileString("Setting", "Addr", "<def>", f), c.addr) << c.what;
+  }
+  ASSERT_TRUE(WritePrivateProfileString("Net", "Port", "81", f));
+  EXPECT_EQ(TempDir::Read(f), "[Setting]\nAddr=1\n[Net]\nPort=81\n");
+  EXPECT_EQ(GetPrivateProfileInt("Net", "Port", 0, f), 81);
 }
 
 TEST(ProfileDocument, WalksSectionsInOrder) {

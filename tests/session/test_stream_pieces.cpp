@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "platform/clock.h"
 #include "platform/jpeg.h"
 #include "session/Decode.h"
 #include "session/MMTimer.h"
@@ -100,6 +101,7 @@ TEST(StreamShow, TimerRunsOnlyOnPacedModels) {
   }
   CMMTimer t;
   t.Start("K47R");
+  EXPECT_EQ(t.Arm(plat::GetTickCount64()), 1);
   EXPECT_EQ(t.Wait(), 0);
   t.Stop();
   EXPECT_EQ(t.Wait(), -1);
