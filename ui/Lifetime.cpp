@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <vector>
 
-#include "platform/messages.h"
 
 namespace ui {
 namespace {
@@ -103,7 +102,9 @@ void EndModal(QWidget* dialog) {
   if (auto* box = qobject_cast<QMessageBox*>(dialog)) {
     box->done(QMessageBox::Cancel);
   } else if (auto* d = qobject_cast<QDialog*>(dialog)) {
-    d->done(plat::IDCANCEL);
+    // The dialog's own Cancel (ui::Window: OnCancel), which stops what it runs; one that
+    // waits for its work to end closes itself later, and the deletion waits for it.
+    d->reject();
   }
 }
 

@@ -8,8 +8,9 @@
 //   - no handler of it is on the stack (its own, a widget's inside it, or one of a dialog that
 //     such a handler runs modally), and
 //   - every modal loop entered since the window was made has returned.
-// The modal dialogs its handlers run are ended with Cancel, and a handler of a window that is
-// waiting to be deleted opens none: its modal runs answer Cancel at once.
+// The modal dialogs its handlers run are cancelled as their Cancel button would (message boxes
+// answer Cancel), and a handler of a window that is waiting to be deleted opens none: its
+// modal runs answer Cancel at once.
 // GUI thread only; from another thread these calls do nothing.
 #pragma once
 #include <cstdint>

@@ -68,7 +68,8 @@ class Window : public QDialog {
   int DoModal();
   void EndDialog(int code);
   // Hides the window now and deletes it from the event loop once no handler of it (nor of a
-  // dialog one of them runs) is on the stack; the dialogs its handlers wait in are cancelled.
+  // dialog one of them runs) is on the stack; the dialogs its handlers wait in are cancelled
+  // (OnCancel).
   void DeleteWhenIdle();
   virtual bool OnInitDialog() { return true; }
   virtual void OnOK() { EndDialog(plat::IDOK); }

@@ -42,10 +42,24 @@ void CloseStrayDialogsLater(QObject* context) {
 
 void RunDeferredDeletions() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
+// A dialog whose Cancel stops what it runs (a progress dialog, say).
+class CancellingDialog : public ui::Window {
+ public:
+  CancellingDialog(QWidget* parent, bool& cancelled) : ui::Window(parent), cancelled_(cancelled) {}
+  void OnCancel() override {
+    cancelled_ = true;
+    EndDialog(plat::IDCANCEL);
+  }
+
+ private:
+  bool& cancelled_;
+};
+
 struct Seen {
   bool hiddenAtOnce = false;
   bool aliveWhileHandlerRuns = false;
   bool dialogEnded = false;
+  bool dialogsOwnCancel = false;
   int dialogResult = 0;
   bool aliveAfterDialog = false;
   int secondDialogResult = 0;
@@ -81,7 +95,7 @@ TEST(WindowLifetime, AskedToGoWhileItsHandlerWaitsInADialog) {
     });
     ui::Window* raw = window.data();
     window->OnCommand(kWaitingCommand, [&, raw] {
-      ui::Window dialog(c.dialogParented ? raw : nullptr);
+      CancellingDialog dialog(c.dialogParented ? raw : nullptr, seen.dialogsOwnCancel);
       seen.dialogResult = dialog.DoModal();
       seen.aliveAfterDialog = !window.isNull();
       raw->setWindowTitle(QStringLiteral("touched after its dialog"));
@@ -115,6 +129,7 @@ TEST(WindowLifetime, AskedToGoWhileItsHandlerWaitsInADialog) {
     EXPECT_TRUE(seen.aliveWhileHandlerRuns);
     EXPECT_TRUE(seen.dialogEnded);
     EXPECT_EQ(seen.dialogResult, plat::IDCANCEL);
+    EXPECT_TRUE(seen.dialogsOwnCancel);
     EXPECT_TRUE(seen.aliveAfterDialog);
     EXPECT_EQ(seen.secondDialogResult, plat::IDCANCEL);
     EXPECT_FALSE(seen.secondDialogShown);
