@@ -53,7 +53,7 @@ CDetectionEditDlg::CDetectionEditDlg(QWidget* parent) : ui::Window(parent) {
   setWindowTitle(QStringLiteral("Edit"));
   setWindowFlags((windowFlags() | Qt::CustomizeWindowHint | Qt::WindowTitleHint) & ~Qt::WindowCloseButtonHint);
   if (g_lpApp && g_lpApp->by_VideoMode.load() != 0) m_wViewHeight = 276;
-  m_pPicture.assign(kPictureBufferSize, 0);
+  m_picture->pixels.assign(kPictureBufferSize, 0);
   m_hStartEvent = plat::CreateEvent(false, false);
   m_hQuitEvent = plat::CreateEvent(false, false);
   OnMessage(kMsgPictureArrived, [this](plat::WPARAM, plat::LPARAM) {
@@ -150,7 +150,11 @@ bool CDetectionEditDlg::OnInitDialog() {
   setMouseTracking(true);
   setFixedSize(kDialogWidth, kRowHeightClosed);
 
-  m_hGrabThread = plat::CreateThread([this] { return GrabThread(); }, nullptr, "detect-grab");
+  m_hGrabThread = plat::CreateThread(
+      [picture = m_picture, quit = m_hQuitEvent, start = m_hStartEvent, notify = Hwnd()] {
+        return GrabThread(picture, quit, start, notify);
+      },
+      nullptr, "detect-grab");
   UpdateData(false);
   return true;
 }
@@ -217,10 +221,10 @@ void CDetectionEditDlg::OnSetup() {
     }
   }
   {
-    std::lock_guard<std::mutex> lock(m_picLock);
-    if (!m_bPictureRunning) {
-      m_wPicWidth = static_cast<std::uint16_t>(picW);
-      m_wPicHeight = static_cast<std::uint16_t>(picH);
+    std::lock_guard<std::mutex> lock(m_picture->lock);
+    if (!m_picture->running) {
+      m_picture->width = static_cast<std::uint16_t>(picW);
+      m_picture->height = static_cast<std::uint16_t>(picH);
     }
   }
   m_wViewLeft = static_cast<std::uint16_t>((width() - m_wViewWidth) / 2);
@@ -247,9 +251,10 @@ void CDetectionEditDlg::OnClearAll() {
 
 // ---- the grab thread -----------------------------------------------------------------------------
 
-plat::DWORD CDetectionEditDlg::GrabThread() {
+plat::DWORD CDetectionEditDlg::GrabThread(const std::shared_ptr<PictureBlock>& picture, plat::HANDLE quitEvent,
+                                          plat::HANDLE startEvent, plat::HWND notify) {
   // The quit event first: when both are set, quitting wins.
-  const plat::HANDLE start[2] = {m_hQuitEvent, m_hStartEvent};
+  const plat::HANDLE start[2] = {quitEvent, startEvent};
   if (plat::WaitForMultipleObjects(2, start, false, plat::INFINITE) != plat::WAIT_OBJECT_0 + 1) return 0;
   AppRecord* app = g_lpApp;
   if (!app) return 0;
@@ -257,26 +262,26 @@ plat::DWORD CDetectionEditDlg::GrabThread() {
   if (!sem) return 0;
   for (;;) {
     app->f_GrabRequest = 1;
-    const plat::HANDLE waits[2] = {m_hQuitEvent, sem};
+    const plat::HANDLE waits[2] = {quitEvent, sem};
     if (plat::WaitForMultipleObjects(2, waits, false, plat::INFINITE) != plat::WAIT_OBJECT_0 + 1) return 0;
     // The drawing wrote the buffer and cleared the request; until we ask again it is ours.
     const int w = app->w_GrabWidth.load(), h = app->w_GrabHeight.load();
     const std::uint8_t* grab = app->lp_GrabBuffer.load();
     if (!grab || w <= 0 || h <= 0 || std::size_t(w) * std::size_t(h) * 3 > kPictureBufferSize) continue;
     {
-      std::lock_guard<std::mutex> lock(m_picLock);
+      std::lock_guard<std::mutex> lock(picture->lock);
       if (w > kMaxPictureWidth) {
-        HalvePicture(grab, w, h, m_pPicture.data());
-        m_wPicWidth = static_cast<std::uint16_t>(w / 2);
-        m_wPicHeight = static_cast<std::uint16_t>(h / 2);
+        HalvePicture(grab, w, h, picture->pixels.data());
+        picture->width = static_cast<std::uint16_t>(w / 2);
+        picture->height = static_cast<std::uint16_t>(h / 2);
       } else {
-        std::memcpy(m_pPicture.data(), grab, std::size_t(w) * std::size_t(h) * 3);
-        m_wPicWidth = static_cast<std::uint16_t>(w);
-        m_wPicHeight = static_cast<std::uint16_t>(h);
+        std::memcpy(picture->pixels.data(), grab, std::size_t(w) * std::size_t(h) * 3);
+        picture->width = static_cast<std::uint16_t>(w);
+        picture->height = static_cast<std::uint16_t>(h);
       }
-      m_bPictureRunning = true;
+      picture->running = true;
     }
-    PostMessage(kMsgPictureArrived);
+    plat::PostMessage(notify, kMsgPictureArrived, 0, 0);
   }
 }
 
@@ -338,9 +343,10 @@ void CDetectionEditDlg::DrawAreaGrid(std::uint8_t* canvas, int width, int height
 }
 
 QImage CDetectionEditDlg::ComposeLocked() const {
-  const int w = m_wPicWidth, h = m_wPicHeight;
-  if (!m_bPictureRunning || w <= 0 || h <= 0) return QImage();
-  std::vector<std::uint8_t> canvas(m_pPicture.begin(), m_pPicture.begin() + std::ptrdiff_t(w) * h * 3);
+  const int w = m_picture->width, h = m_picture->height;
+  if (!m_picture->running || w <= 0 || h <= 0) return QImage();
+  const std::vector<std::uint8_t>& pixels = m_picture->pixels;
+  std::vector<std::uint8_t> canvas(pixels.begin(), pixels.begin() + std::ptrdiff_t(w) * h * 3);
   DrawAreaGrid(canvas.data(), w, h, m_byAreaMask, m_byHighlight);
   QImage image(w, h, QImage::Format_RGB888);
   for (int y = 0; y < h; ++y) {
@@ -356,24 +362,25 @@ QImage CDetectionEditDlg::ComposeLocked() const {
 }
 
 QImage CDetectionEditDlg::ComposedPicture() const {
-  std::lock_guard<std::mutex> lock(m_picLock);
+  std::lock_guard<std::mutex> lock(m_picture->lock);
   return ComposeLocked();
 }
 
 bool CDetectionEditDlg::PictureRunning() const {
-  std::lock_guard<std::mutex> lock(m_picLock);
-  return m_bPictureRunning;
+  std::lock_guard<std::mutex> lock(m_picture->lock);
+  return m_picture->running;
 }
 
 QSize CDetectionEditDlg::PictureSize() const {
-  std::lock_guard<std::mutex> lock(m_picLock);
-  return QSize(m_wPicWidth, m_wPicHeight);
+  std::lock_guard<std::mutex> lock(m_picture->lock);
+  return QSize(m_picture->width, m_picture->height);
 }
 
 std::vector<std::uint8_t> CDetectionEditDlg::PictureCopy() const {
-  std::lock_guard<std::mutex> lock(m_picLock);
-  return std::vector<std::uint8_t>(m_pPicture.begin(),
-                                   m_pPicture.begin() + std::ptrdiff_t(m_wPicWidth) * m_wPicHeight * 3);
+  std::lock_guard<std::mutex> lock(m_picture->lock);
+  const std::vector<std::uint8_t>& pixels = m_picture->pixels;
+  return std::vector<std::uint8_t>(pixels.begin(),
+                                   pixels.begin() + std::ptrdiff_t(m_picture->width) * m_picture->height * 3);
 }
 
 void CDetectionEditDlg::paintEvent(QPaintEvent* event) {

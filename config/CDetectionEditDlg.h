@@ -9,6 +9,7 @@
 #include <QImage>
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -82,7 +83,16 @@ class CDetectionEditDlg : public ui::Window {
 
  private:
   enum MouseState : std::uint8_t { kIdle = 1, kDragging = 2, kPressed = 4 };
-  plat::DWORD GrabThread();
+  // The picture, written by the grab thread, read by the paint. The thread holds a reference
+  // of its own: a stop that gives up on it frees nothing under it.
+  struct PictureBlock {
+    mutable std::mutex lock;
+    bool running = false;
+    std::uint16_t width = 0, height = 0;
+    std::vector<std::uint8_t> pixels;
+  };
+  static plat::DWORD GrabThread(const std::shared_ptr<PictureBlock>& picture, plat::HANDLE quitEvent,
+                                plat::HANDLE startEvent, plat::HWND notify);
   void OnChangeNumber(int id, int& field, int max);
   bool CellAt(QPoint p, int& row, int& column) const;
   void HighlightDrag();
@@ -98,11 +108,7 @@ class CDetectionEditDlg : public ui::Window {
   QPoint m_ptDragStart, m_ptDragNow;
   bool m_bSetupDone = false;
 
-  // The picture, written by the grab thread, read by the paint.
-  mutable std::mutex m_picLock;
-  bool m_bPictureRunning = false;
-  std::uint16_t m_wPicWidth = 0, m_wPicHeight = 0;
-  std::vector<std::uint8_t> m_pPicture;
+  std::shared_ptr<PictureBlock> m_picture = std::make_shared<PictureBlock>();
 
   plat::HANDLE m_hGrabThread = 0;
   plat::HANDLE m_hStartEvent = 0;

@@ -1,11 +1,9 @@
 #include "config/CEventPage.h"
 
 #include <QCheckBox>
-#include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
 
 #include <algorithm>
 #include <memory>
@@ -19,6 +17,7 @@
 #include "platform/kernel.h"
 #include "platform/thread.h"
 #include "ui/Controls.h"
+#include "ui/Lifetime.h"
 
 namespace {
 
@@ -26,7 +25,23 @@ using pagemodel::Scale;
 
 using pagemodel::DigitsOf;
 
+// The list worker's last word to its page: wParam is the download's number.
+constexpr unsigned kMsgSearchListDone = plat::WM_USER + 0x7D2;
+
 }  // namespace
+
+struct CEventPage::ListFetch {
+  int hdd = 0;
+  int type = 0;
+  unsigned max = 0;
+  std::vector<sl::SearchListRecord> records;
+  sl::FetchResult result = sl::FetchResult::Failed;
+  // The bar of the sheet the download was started in (closed with that sheet).
+  std::shared_ptr<ProgressJobBlock> progress;
+  void Progress(int job, int value) const {
+    if (progress) progress->Post(job, value);
+  }
+};
 
 CEventPage::CEventPage(QWidget* parent) : ui::PropertyPage(QStringLiteral("Search List"), parent) {
   m_byHddToIndex.fill(0xFF);
@@ -41,9 +56,20 @@ CEventPage::CEventPage(QWidget* parent) : ui::PropertyPage(QStringLiteral("Searc
     ReadControls();
   });
   OnChange(IDC_SL_MAX, [this] { OnChangeMaxNumber(); });
+  OnMessage(kMsgSearchListDone, [this](plat::WPARAM serial, plat::LPARAM) -> plat::LPARAM {
+    OnListDone(static_cast<unsigned>(serial));
+    return 0;
+  });
 }
 
-CEventPage::~CEventPage() = default;
+CEventPage::~CEventPage() {
+  // A download still running keeps what it uses; it is told to stop, and a last word it
+  // may still post finds no page.
+  if (m_hListThread) {
+    plat::CancelThread(m_hListThread);
+    plat::CloseHandle(m_hListThread);
+  }
+}
 
 bool CEventPage::OnInitDialog() {
   const double s = Scale();
@@ -125,6 +151,7 @@ void CEventPage::OnChangeMaxNumber() {
 }
 
 void CEventPage::OnButtonDownloadList() {
+  if (m_hListThread) return;  // one download at a time (the page is disabled meanwhile)
   ReadControls();
   if (m_nHddIndex < 0) {
     MessageBoxById(Hwnd(), 4109);
@@ -135,49 +162,54 @@ void CEventPage::OnButtonDownloadList() {
   PostProgressJob(PROGRESS_JOB_EMPTY, 0);
   PostProgressJob(PROGRESS_JOB_MAXIMUM, static_cast<int>(m_nMaxListNumber));
 
-  // The pages are read on a worker while the page waits, so the bar keeps moving.
-  struct Job {
-    int hdd;
-    int type;
-    unsigned max;
-    std::vector<sl::SearchListRecord> records;
-    sl::FetchResult result = sl::FetchResult::Failed;
-  };
-  auto job = std::make_shared<Job>();
-  job->hdd = m_byIndexToHdd[static_cast<std::size_t>(m_nHddIndex) & 0xFF];
-  job->type = m_nListType;
-  job->max = m_nMaxListNumber;
-  setEnabled(false);
-  const plat::HANDLE thread = plat::CreateThread(
-      [job] {
-        job->result = sl::FetchSearchList(
-            job->hdd, job->type, job->max, job->records, [](unsigned n) { PostProgressJob(PROGRESS_JOB_VALUE, static_cast<int>(n)); },
-            [] {
+  // The pages are read on a worker, which posts its end to the page; the page is disabled
+  // meanwhile and the bar keeps moving.
+  auto fetch = std::make_shared<ListFetch>();
+  fetch->hdd = m_byIndexToHdd[static_cast<std::size_t>(m_nHddIndex) & 0xFF];
+  fetch->type = m_nListType;
+  fetch->max = m_nMaxListNumber;
+  fetch->progress = GetProgressJobBlock();
+  const unsigned serial = ++m_nFetchSerial;
+  const plat::HWND page = Hwnd();
+  m_hListThread = plat::CreateThread(
+      [fetch, serial, page] {
+        fetch->result = sl::FetchSearchList(
+            fetch->hdd, fetch->type, fetch->max, fetch->records,
+            [&fetch](unsigned n) { fetch->Progress(PROGRESS_JOB_VALUE, static_cast<int>(n)); },
+            [&fetch] {
               plat::Sleep(500);
-              PostProgressJob(PROGRESS_JOB_CLEAR, 0);
+              fetch->Progress(PROGRESS_JOB_CLEAR, 0);
             });
+        plat::PostMessage(page, kMsgSearchListDone, serial, 0);
         return 0u;
       },
       nullptr, "search-list");
-  if (thread) {
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-      if (plat::WaitForSingleObject(thread, 0) == plat::WAIT_OBJECT_0) loop.quit();
-    });
-    poll.start(10);
-    loop.exec();
-    plat::CloseHandle(thread);
-  }
-  setEnabled(true);
-  m_arrRecords = std::move(job->records);
-  m_wCurExitListNumber = static_cast<std::uint16_t>(m_arrRecords.size());
-  if (!thread || job->result == sl::FetchResult::Failed) {
+  if (!m_hListThread) {
     PostProgressJob(PROGRESS_JOB_CLEAR, 0);
     MessageBoxById(Hwnd(), 4065);
     return;
   }
+  m_fetch = std::move(fetch);
+  setEnabled(false);
+}
+
+void CEventPage::OnListDone(unsigned serial) {
+  if (!m_hListThread || serial != m_nFetchSerial) return;
+  // The worker has posted its last word and ends on its own.
+  plat::CloseHandle(m_hListThread);
+  m_hListThread = 0;
+  const std::shared_ptr<ListFetch> fetch = std::move(m_fetch);
+  setEnabled(true);
+  // A sheet closed meanwhile shows nothing of it.
+  const ui::PropertySheet* sheet = Sheet();
+  if (!fetch || !sheet || !sheet->isVisible() || ui::IsWaitingForDeletion(this)) return;
+  m_arrRecords = std::move(fetch->records);
+  m_wCurExitListNumber = static_cast<std::uint16_t>(m_arrRecords.size());
   PostProgressJob(PROGRESS_JOB_CLEAR, 0);
+  if (fetch->result == sl::FetchResult::Failed) {
+    MessageBoxById(Hwnd(), 4065);
+    return;
+  }
   if (m_arrRecords.empty()) {
     MessageBoxById(Hwnd(), 4110);
     return;

@@ -4,11 +4,13 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "session/NetworkBackup.h"
 #include "session/SearchList.h"
+#include "platform/types.h"
 #include "ui/PropertySheet.h"
 
 enum EventPageControl : int {
@@ -34,7 +36,11 @@ class CEventPage : public ui::PropertyPage {
   ~CEventPage() override;
 
   bool OnKillActive() override { return true; }
+  // Starts reading the list on a worker and returns; the page stays disabled until the worker
+  // reports, then shows the list (or what failed). A report that finds the sheet closed, or no
+  // page any more, is dropped.
   void OnButtonDownloadList();
+  bool IsDownloading() const { return m_hListThread != 0; }
 
   int m_nHddIndex = -1;
   int m_nListType = -1;
@@ -50,9 +56,15 @@ class CEventPage : public ui::PropertyPage {
   bool OnInitDialog() override;
 
  private:
+  // What one list download and its worker share; the worker holds its own reference.
+  struct ListFetch;
   void ReadControls();
   void WriteControls();
   void OnChangeMaxNumber();
+  void OnListDone(unsigned serial);
+  std::shared_ptr<ListFetch> m_fetch;
+  plat::HANDLE m_hListThread = 0;
+  unsigned m_nFetchSerial = 0;
 };
 
 class CFullListDlg : public ui::Window {

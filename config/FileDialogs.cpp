@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "config/DlgGetPath.h"
+#include "ui/Lifetime.h"
 
 namespace {
 
@@ -20,6 +21,8 @@ int RealFolderPicker(QWidget* parent, const std::string& start, std::string& cho
 }
 
 int RealFileOpen(QWidget* parent, const std::string& filter, const std::string& start, std::string& chosen) {
+  ui::ModalScope scope(nullptr);
+  if (scope.Refused()) return 0;
   const QString file = QFileDialog::getOpenFileName(parent, QStringLiteral("Open"), QString::fromStdString(start),
                                                     QString::fromStdString(filter));
   if (file.isEmpty()) return 0;

@@ -168,6 +168,11 @@ void MySystemDialog::closeEvent(QCloseEvent* event) {
 
 void MySystemDialog::OnClickOK() { CloseWithCode(0); }
 
+void MySystemDialog::Release() {
+  CloseSheet();
+  DeleteWhenIdle();
+}
+
 void MySystemDialog::OnClickReboot() {
   CCgiRequest request(13);
   request.AddCookie(GetSessionId());

@@ -49,6 +49,8 @@ class MySystemDialog : public CTreePropSheet, public ISystemSheet {
   bool CreateSheet(QWidget* mainWindow, const QRect& workArea) override;
   bool IsSheetOpen() const override { return m_bOpen; }
   void CloseSheet() override { OnClickOK(); }
+  // Closes now; deleted once no handler of the sheet, its pages or their dialogs runs.
+  void Release() override;
 
   int AddConfigPages();
   int SaveOriginalSetting();

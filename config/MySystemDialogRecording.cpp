@@ -14,6 +14,7 @@
 #include "session/SessionRecord.h"
 #include "session/SysCfg.h"
 #include "ui/Controls.h"
+#include "ui/Lifetime.h"
 
 // The snapshot rows and apply steps of the camera, time-server, timer, date and record-setting
 // pages. A page the operator never opened contributes nothing.
@@ -125,7 +126,8 @@ int MySystemDialog::ApplySntpPage(CSNTPPage& page) {
 plat::LPARAM MySystemDialog::OnSyncTimeDone() {
   AppRecord* app = g_lpApp;
   CSNTPPage& page = m_SntpPage;
-  if (!page.HasWindow() || !app) return 0;
+  // A sheet let go meanwhile (disconnect, the main window's close) sends nothing more.
+  if (!page.HasWindow() || !app || ui::IsWaitingForDeletion(this)) return 0;
   m_byOrigTimeMode = page.m_byTimeMode;
   m_nOrigZoneIndex = page.m_nZoneIndex;
   m_byOrigSntpAutomatic = page.m_byServerMode;

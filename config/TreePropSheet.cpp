@@ -1,4 +1,5 @@
 #include "config/TreePropSheet.h"
+#include "ui/Lifetime.h"
 #include "config/PageModel.h"
 
 #include <QFont>
@@ -393,6 +394,8 @@ void CTreePropSheet::SyncTreeToActivePage() {
 
 bool CTreePropSheet::OnTreeSelChanging(QTreeWidgetItem* to) {
   if (m_bInSelChanging || !to) return true;
+  // Leaving a page may show its check's message box.
+  ui::HandlerScope scope(this);
   m_bInSelChanging = true;
   const int page = to->data(0, Qt::UserRole).toInt();
   const bool ok = page < 0 ? LeaveActivePage() : SetActivePage(page);

@@ -17,6 +17,7 @@
 #include "platform/messages.h"
 #include "platform/thread.h"
 #include "session/Command.h"
+#include "ui/Lifetime.h"
 
 namespace {
 
@@ -26,6 +27,8 @@ std::string FolderOf(const std::string& path) {
 }
 
 bool DefaultChooseFile(QWidget* parent, const std::string& start, std::string& chosen) {
+  ui::ModalScope scope(nullptr);
+  if (scope.Refused()) return false;
   const QString file = QFileDialog::getOpenFileName(
       parent, QString(), start == "UnKnown" ? QString() : QString::fromStdString(start),
       QStringLiteral("Kernel Firmware files (*.BIN *.bin *.Bin)"));
@@ -35,6 +38,8 @@ bool DefaultChooseFile(QWidget* parent, const std::string& start, std::string& c
 
 bool DefaultChooseFolder(QWidget* parent, const std::string& start, std::string& chosen) {
   if (ILoginToolDialogs* tools = GetLoginToolDialogs()) return tools->RunFolderPicker(parent, start, chosen) == 1;
+  ui::ModalScope scope(nullptr);
+  if (scope.Refused()) return false;
   const QString dir = QFileDialog::getExistingDirectory(parent, QString(), QString::fromStdString(start));
   chosen = dir.toStdString();
   return !dir.isEmpty();

@@ -62,8 +62,8 @@ int LoadDeviceConfig() {
 void CloseSystemSheet() {
   AppRecord* app = g_lpApp;
   if (!app) return;
-  ISystemSheet* sheet = app->lp_SystemDialog.exchange(nullptr);
-  delete sheet;
+  // Released, not deleted: this may run inside a modal loop of one of the sheet's own handlers.
+  if (ISystemSheet* sheet = app->lp_SystemDialog.exchange(nullptr)) sheet->Release();
   app->f_SystemDialogOpen.exchange(0);
 }
 
@@ -74,7 +74,7 @@ void OnSystemConfig(QWidget* mainWindow, const QRect& workArea) {
     CloseSystemSheet();
     return;
   }
-  delete app->lp_SystemDialog.exchange(nullptr);
+  if (ISystemSheet* closed = app->lp_SystemDialog.exchange(nullptr)) closed->Release();
   if (!app->f_VideoRunning.load()) {
     plat::MessageBox(0, LoadStr(4085));
     return;
@@ -95,7 +95,7 @@ void OnSystemConfig(QWidget* mainWindow, const QRect& workArea) {
   }
   app->lp_SystemDialog = sheet;
   if (!sheet->CreateSheet(mainWindow, workArea)) {
-    delete app->lp_SystemDialog.exchange(nullptr);
+    if (ISystemSheet* failed = app->lp_SystemDialog.exchange(nullptr)) failed->Release();
     plat::MessageBox(0, kSheetNotCreated);
     return;
   }

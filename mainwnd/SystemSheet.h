@@ -17,6 +17,10 @@ class ISystemSheet {
   virtual bool IsSheetOpen() const = 0;
   // Closes the window as EXIT does (nothing sent or stored); the object stays.
   virtual void CloseSheet() = 0;
+  // Closes the window at once and gives the object up: a sheet deletes itself once none of its
+  // handlers runs (a page may wait in a dialog while the main window asks it to go). The
+  // caller forgets the pointer.
+  virtual void Release() { delete this; }
 };
 
 class ISystemSheetFactory {
@@ -36,5 +40,6 @@ int LoadDeviceConfig();
 // The configuration command: closes an open sheet; otherwise reads the configuration and
 // opens a new sheet beside the main window (messages on failure).
 void OnSystemConfig(QWidget* mainWindow, const QRect& workArea);
-// Closes and deletes the sheet, if any (the main window's shut-down).
+// Closes the sheet, if any, and releases it (the configuration button pressed again,
+// disconnect, the main window's shut-down).
 void CloseSystemSheet();

@@ -13,6 +13,7 @@
 
 #include "core/Strings.h"
 #include "platform/files.h"
+#include "ui/Lifetime.h"
 #include "ui/Window.h"
 
 namespace ui {
@@ -485,8 +486,10 @@ void CIconButton::OnClicked() {
     int command = 0;
     if (trackPopup) {
       command = trackPopup(submenu, where);
-    } else if (QAction* chosen = submenu->exec(where)) {
-      command = chosen->data().toInt();
+    } else {
+      ui::ModalScope scope(submenu);
+      QAction* chosen = scope.Refused() ? nullptr : submenu->exec(where);
+      if (chosen) command = chosen->data().toInt();
     }
     menuShowing_ = false;
     update();

@@ -10,6 +10,7 @@
 #include "core/Strings.h"
 #include "platform/messages.h"
 #include "ui/Controls.h"
+#include "ui/Lifetime.h"
 
 namespace ui {
 
@@ -167,6 +168,7 @@ void PropertyPage::RunChange(int id) {
     if (cid == id && handler) {
       // What the handler writes back into its control is no edit: the controls report the
       // operator's edits only.
+      HandlerScope scope(this);
       handler();
       return;
     }

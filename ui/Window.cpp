@@ -22,9 +22,11 @@
 #include <QToolTip>
 #include <memory>
 
+#include "ui/Lifetime.h"
+
 namespace ui {
 
-Window::Window(QWidget* parent) : QDialog(parent) { hwnd_ = plat::RegisterMessageSink(&sink_); }
+Window::Window(QWidget* parent) : QDialog(parent), madeAt_(ModalMark()) { hwnd_ = plat::RegisterMessageSink(&sink_); }
 
 Window::~Window() {
   // After this returns no worker can reach us any more; queued calls die with the QObject.
@@ -189,13 +191,20 @@ void Window::OnPostedMessage(unsigned msg, plat::WPARAM wParam, plat::LPARAM lPa
                             Qt::QueuedConnection);
 }
 
-void Window::Deliver(unsigned msg, plat::WPARAM wParam, plat::LPARAM lParam) { SendMessage(msg, wParam, lParam); }
+void Window::Deliver(unsigned msg, plat::WPARAM wParam, plat::LPARAM lParam) {
+  HandlerScope scope(this);
+  SendMessage(msg, wParam, lParam);
+}
 
 void Window::OnCommand(int id, std::function<void()> handler) { commands_[id] = std::move(handler); }
 
 void Window::Command(int id) {
   auto it = commands_.find(id);
-  if (it != commands_.end() && it->second) it->second();
+  if (it == commands_.end() || !it->second) return;
+  HandlerScope scope(this);
+  // A copy: the handler may replace its own entry.
+  const std::function<void()> handler = it->second;
+  handler();
 }
 
 void Window::SetTimer(int id, int milliseconds) {
@@ -216,6 +225,7 @@ void Window::OnTimer(int) {}
 void Window::timerEvent(QTimerEvent* event) {
   for (const auto& [id, qtId] : timers_) {
     if (qtId == event->timerId()) {
+      HandlerScope scope(this);
       OnTimer(id);
       return;
     }
@@ -256,15 +266,20 @@ void Window::mouseReleaseEvent(QMouseEvent* event) {
 
 void Window::keyPressEvent(QKeyEvent* event) {
   // Enter and Esc map to OK and Cancel as in any dialog; subclasses override for more.
+  HandlerScope scope(this);
   QDialog::keyPressEvent(event);
 }
 
 int Window::DoModal() {
+  ModalScope scope(this);
+  if (scope.Refused()) return plat::IDCANCEL;
   if (!OnInitDialog()) return -1;
   return exec();
 }
 
 void Window::EndDialog(int code) { done(code); }
+
+void Window::DeleteWhenIdle() { ui::DeleteWhenIdle(this, madeAt_); }
 
 QRegion RectRegion(int left, int top, int right, int bottom) {
   return QRegion(left, top, right - left, bottom - top);
@@ -282,6 +297,8 @@ namespace {
 int ShowBox(QWidget* owner, const std::string& text, const std::string& caption, unsigned type,
             QPointer<QMessageBox>* shown = nullptr) {
   QMessageBox box(owner);
+  ModalScope scope(&box);
+  if (scope.Refused()) return plat::IDCANCEL;
   if (shown) *shown = &box;
   box.setText(QString::fromStdString(text));
   box.setWindowTitle(QString::fromStdString(caption));

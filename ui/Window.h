@@ -8,7 +8,10 @@
 // - Window timers by id, tooltips by control id.
 // - Frameless shaped windows (a region) that can be dragged by their surface.
 // - Modal runs returning the end code.
+// - Handlers and modal runs are tracked (ui/Lifetime.h): DeleteWhenIdle closes a window at once
+//   and deletes it once none of its handlers is on the stack.
 #pragma once
+#include <cstdint>
 #include <QDialog>
 #include <QRegion>
 #include <functional>
@@ -61,8 +64,13 @@ class Window : public QDialog {
   void SetDragBySurface(bool enable) { dragBySurface_ = enable; }
 
   // Modal run: OnInitDialog, then the loop until EndDialog; answers the end code.
+  // A handler of a window waiting for its deletion runs none: IDCANCEL at once.
   int DoModal();
   void EndDialog(int code);
+  // Hides the window now and deletes it from the event loop once no handler of it (nor of a
+  // dialog one of them runs) is on the stack; the dialogs its handlers wait in are cancelled
+  // (OnCancel).
+  void DeleteWhenIdle();
   virtual bool OnInitDialog() { return true; }
   virtual void OnOK() { EndDialog(plat::IDOK); }
   virtual void OnCancel() { EndDialog(plat::IDCANCEL); }
@@ -96,6 +104,7 @@ class Window : public QDialog {
   void Deliver(unsigned msg, plat::WPARAM wParam, plat::LPARAM lParam);
 
   plat::HWND hwnd_ = 0;
+  std::uint64_t madeAt_ = 0;  // modal loops entered before this window was made
   std::map<int, QWidget*> controls_;
   std::map<unsigned, Handler> handlers_;
   std::map<int, std::function<void()>> commands_;

@@ -48,6 +48,11 @@ class RecordingsTest : public RecorderPageTest {
     for (const auto& r : fake_.Requests()) n += r.path == path;
     return n;
   }
+  // Download HDD List, then the events until the page has handled its worker's answer.
+  static void DownloadList(CEventPage& list) {
+    list.Command(IDC_SL_DOWNLOAD);
+    EXPECT_TRUE(WaitUntil([&list] { return !list.IsDownloading(); }, 5000, [] { Pump(); }));
+  }
   TempDir dir_{"recordings"};
 };
 
@@ -563,7 +568,7 @@ TEST_F(RecordingsTest, PickInTheListBringsTheBackupPageForwardFilledIn) {
     rows->SelectRow(1);
     dialog->Command(IDC_FL_DOWNLOAD);
   });
-  list.Command(IDC_SL_DOWNLOAD);
+  DownloadList(list);
   EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Please select an item"});
   for (int i = 0; i < 50 && sheet.GetActivePage() != &sheet.m_NetworkBackupPage; ++i) {
     QApplication::processEvents();
@@ -587,10 +592,10 @@ TEST_F(RecordingsTest, ListDownloadErrors) {
   CEventPage& list = sheet.m_SearchListPage;
   sheet.SetActivePage(&list);
   list.Item<QLineEdit>(IDC_SL_MAX)->setText(QStringLiteral("20"));
-  list.Command(IDC_SL_DOWNLOAD);
+  DownloadList(list);
   r.failSearchList = true;
   fake_.SetRecordings(r);
-  list.Command(IDC_SL_DOWNLOAD);
+  DownloadList(list);
   auto* max = list.Item<QLineEdit>(IDC_SL_MAX);
   max->setText(QStringLiteral("5000"));
   emit max->textEdited(max->text());

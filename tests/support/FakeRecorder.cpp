@@ -257,6 +257,11 @@ bool FakeRecorder::Start(std::uint16_t port) {
 
 void FakeRecorder::Stop() {
   if (stopping_.exchange(true)) return;
+  {
+    // Held answers give way.
+    std::lock_guard<std::mutex> lock(mutex_);
+    holdChanged_.notify_all();
+  }
   if (wakePipe_[1] >= 0) {
     const char c = 'x';
     (void)!::write(wakePipe_[1], &c, 1);
@@ -625,6 +630,12 @@ void FakeRecorder::Answer(int fd, const RecordedRequest& req) {
     }
     rs485Bodies_.push_back(b);
     return send(HttpReply(200, "OK", ""));
+  }
+  if (req.path == "/GetSearchList.cgi" && recordings_.holdSearchList) {
+    ++heldSearchLists_;
+    holdChanged_.wait(lock, [this] { return !recordings_.holdSearchList || stopping_; });
+    --heldSearchLists_;
+    if (stopping_) return;
   }
   std::string recordingsReply;
   if (RecordingsReply(req, recordingsReply)) return send(recordingsReply);

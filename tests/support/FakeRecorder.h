@@ -145,6 +145,9 @@ struct RecordingsSettings {
   bool failDiskList = false;
   bool failSearchList = false;
   bool failPlayback = false;
+  // /GetSearchList.cgi requests are held unanswered until a SetRecordings without the hold,
+  // or the recorder's stop (HeldSearchLists counts the waiting ones).
+  bool holdSearchList = false;
 };
 
 class FakeRecorder {
@@ -287,6 +290,7 @@ class FakeRecorder {
   // The bytes a backup request with this query carries (fixed by the request).
   static std::string BackupBytes(const std::string& query, std::size_t size);
   int RunningBackups() const { return runningBackups_; }
+  int HeldSearchLists() const { return heldSearchLists_; }
   int CancelledBackups() const { return cancelledBackups_; }
   // A 16-byte search-list record.
   static std::string SearchRecord(std::uint8_t type, int year, int month, int day, int hour, int minute, int second);
@@ -300,6 +304,8 @@ class FakeRecorder {
   std::atomic<int> runningBackups_{0};
   std::atomic<int> cancelledBackups_{0};
   std::atomic<int> backupGeneration_{0};
+  std::atomic<int> heldSearchLists_{0};
+  std::condition_variable holdChanged_;  // with mutex_
 
   void AcceptLoop();
   void Serve(int fd);

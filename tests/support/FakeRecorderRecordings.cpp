@@ -44,6 +44,7 @@ void FakeRecorder::SetRecordings(const RecordingsSettings& r) {
   std::lock_guard<std::mutex> lock(mutex_);
   recordings_ = r;
   listCursor_.clear();
+  holdChanged_.notify_all();
 }
 
 void FakeRecorder::SetBackup(const BackupSettings& b) {

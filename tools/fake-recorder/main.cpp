@@ -13,7 +13,7 @@
 //                         [--user-level N] [--video-mode 0|1] [--device-info TEXT] [--retr 0|1]
 //                         [--sensor BYTE] [--slaves TEXT] [--color CON,BRI,HUE] [--res-size RES WxH]...
 //                 recordings: [--disks MASK] [--recordings N] [--page-size N] [--fail-disks]
-//                             [--fail-search] [--fail-playback] [--backup-bytes N] [--backup-chunk N]
+//                             [--fail-search] [--hold-search] [--fail-playback] [--backup-bytes N] [--backup-chunk N]
 //                             [--backup-end end|abort|close|stall] [--backup-pause MS]
 //                             [--backup-cut K] [--backup-stall K] [--backup-foreign K] [--backup-refuse]
 //                 event log: [--log-records N] [--log-page N] [--log-seed N] [--log-count-reply TEXT]
@@ -59,6 +59,7 @@ int Usage() {
                "          [--retr 0|1] [--sensor BYTE] [--slaves TEXT]\n"
                "          [--color CON,BRI,HUE] [--res-size RES WxH]...\n"
                "  recordings: [--disks MASK] [--recordings N] [--page-size N] [--fail-disks] [--fail-search]\n"
+               "              [--hold-search]\n"
                "              [--fail-playback] [--backup-bytes N] [--backup-chunk N]\n"
                "              [--backup-end end|abort|close|stall] [--backup-pause MS] [--backup-cut K]\n"
                "              [--backup-stall K] [--backup-foreign K] [--backup-refuse]\n"
@@ -211,6 +212,8 @@ int main(int argc, char** argv) {
       recordings.failDiskList = true;
     } else if (a == "--fail-search") {
       recordings.failSearchList = true;
+    } else if (a == "--hold-search") {
+      recordings.holdSearchList = true;  // search-list requests are never answered
     } else if (a == "--fail-playback") {
       recordings.failPlayback = true;
     } else if (a == "--backup-bytes" && (v = next())) {
