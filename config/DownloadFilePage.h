@@ -88,22 +88,29 @@ class CDownloadProgressDlg : public ui::Window {
   bool OnInitDialog() override;
   void OnCancel() override;
   const std::string& Status() const { return m_strStatus; }
-  bool Finished() const { return m_bFinished.load() != 0; }
+  bool Finished() const;
+
+  // How long a stopped download may take to end before the dialog leaves it its run.
+  static constexpr plat::DWORD kStopBoundMs = 5000;
 
   DownloadFilePage& m_Page;
   int m_bCopyToCD = 0;
   std::string m_strStatus;
+
+  // One download: its context, events, player link and disc writer, shared by the dialog and
+  // the thread; whichever lets go last frees it.
+  struct Run;
 
  protected:
   void paintEvent(QPaintEvent* event) override;
 
  private:
   void OnDownloadStatus(int status, int value);
+  // Tells the thread to stop: its stop event, its cancel token, and a disc being written
+  // (with a question about its image file answered "no").
+  void RequestStop();
+  // Waits for the thread within kStopBoundMs; past the bound the run stays with the thread.
   void StopThread();
-  nb::DownloadContext m_Context;
-  std::unique_ptr<nb::IBackupPlayer> m_pPlayer;
-  std::atomic<int> m_bFinished{0};
+  std::shared_ptr<Run> m_run;
   plat::HANDLE m_hDownloadThread = 0;
-  plat::HANDLE m_hStartEvent = 0;
-  plat::HANDLE m_hStopEvent = 0;
 };
