@@ -645,24 +645,36 @@ TEST_F(RecordingsTest, CancelWhileTheBurnAsksForTheImageFileEndsTheThreadAtOnce)
   const std::size_t threads = plat::LiveThreadCount();
   {
     CDownloadProgressDlg dialog(nullptr, page);
-    dialog.OnInitDialog();
-    dialog.show();
-    ASSERT_TRUE(WaitUntil([] { return ImageRecorderAsking::Shown() != nullptr; }, 10000, Pump));
-    EXPECT_TRUE(ReturnsWithoutWaitingForABound(CDownloadProgressDlg::kStopBoundMs,
-                                               [&] { dialog.Command(IDC_BKDLG_CANCEL); }));
-    EXPECT_EQ(plat::LiveThreadCount(), threads);  // the burning thread has ended
-    EXPECT_EQ(plat::StrandedThreadCount(), 0u);
-    EXPECT_EQ(disc.script->requestAnswer, DISC_ANSWER_IMAGE_CANCEL);
     // Whatever is still shown goes after a while, so that the test ends either way.
     QTimer closer;
     closer.setSingleShot(true);
     QObject::connect(&closer, &QTimer::timeout, [] {
       if (QFileDialog* d = ImageRecorderAsking::Shown()) d->reject();
     });
-    closer.start(5000);
+    // The operator presses Cancel once the file dialog is shown.
+    bool cancelled = false, atOnce = false;
+    std::size_t threadsAfter = 0;
+    QTimer operatorHand;
+    QObject::connect(&operatorHand, &QTimer::timeout, [&] {
+      if (cancelled || !ImageRecorderAsking::Shown()) return;
+      cancelled = true;
+      closer.start(5000);
+      atOnce = ReturnsWithoutWaitingForABound(CDownloadProgressDlg::kStopBoundMs,
+                                              [&] { dialog.Command(IDC_BKDLG_CANCEL); });
+      threadsAfter = plat::LiveThreadCount();
+    });
+    operatorHand.start(5);
+    dialog.OnInitDialog();
+    dialog.show();
+    ASSERT_TRUE(WaitUntil([&] { return cancelled; }, 10000, Pump));
+    operatorHand.stop();
+    EXPECT_TRUE(atOnce);
+    EXPECT_EQ(threadsAfter, threads);  // the burning thread had ended
+    EXPECT_EQ(plat::StrandedThreadCount(), 0u);
     EXPECT_TRUE(WaitUntil([] { return ImageRecorderAsking::Shown() == nullptr; }, 3000, Pump));
   }
   EXPECT_TRUE(WaitUntil([&] { return plat::LiveThreadCount() == threads; }, 10000, Pump));
+  EXPECT_EQ(disc.script->requestAnswer, DISC_ANSWER_IMAGE_CANCEL);  // the library was told
 }
 
 TEST_F(RecordingsTest, PickInTheListBringsTheBackupPageForwardFilledIn) {
