@@ -331,13 +331,57 @@ void DownloadFilePage::OnButtonStart() {
     }
     ::close(fd);
   }
-  AppRecord* app = g_lpApp;
   if (m_bCopyToCD) {
     // The disc writer started and the disc settings chosen; otherwise the download runs
     // without a disc (a message said why).
-    const std::uint32_t size = static_cast<std::uint32_t>(m_nBackupSize) * 1048576u;
-    if (!app || PrepareCopyToCD(this, app->C_WriteCD, m_strFilePath, size) != 1) m_bCopyToCD = 0;
+    AppRecord* app = g_lpApp;
+    if (app && app->C_WriteCD.InitDiscApi(m_strFilePath, &WriteCD_Progress_Callback)) {
+      AskDiscSettings(static_cast<std::uint32_t>(m_nBackupSize) * 1048576u);
+      return;
+    }
+    if (app) MessageBoxById(0, 4119);
+    m_bCopyToCD = 0;
   }
+  StartDownload();
+}
+
+bool DownloadFilePage::BackupRunning() const { return m_pDiscSettings || m_pProgress; }
+
+CDownloadProgressDlg* DownloadFilePage::ProgressDialog() const { return m_pProgress; }
+
+void DownloadFilePage::AskDiscSettings(std::uint32_t sizeBytes) {
+  CWriteCD& writer = g_lpApp->C_WriteCD;
+  auto* dialog = new CWriteCDSettingDlg(this, &writer);
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  dialog->setWindowModality(Qt::ApplicationModal);
+  if (!dialog->Prepare(m_strFilePath, writer.m_lpDriveNames, writer.m_nDriveCount, writer.m_nMediaKind, sizeBytes) ||
+      !dialog->OnInitDialog()) {
+    delete dialog;
+    m_bCopyToCD = 0;
+    StartDownload();
+    return;
+  }
+  m_pDiscSettings = dialog;
+  connect(dialog, &QDialog::finished, this, [this, dialog, sizeBytes](int result) {
+    m_pDiscSettings = nullptr;  // the dialog deletes itself once its handler has returned
+    if (result != plat::IDOK || !g_lpApp) {
+      m_bCopyToCD = 0;
+      StartDownload();
+      return;
+    }
+    dialog->ApplyTo(g_lpApp->C_WriteCD);
+    // The disc or the name unfit (a message said why): the operator chooses again.
+    if (g_lpApp->C_WriteCD.CheckDiscAndFile()) {
+      StartDownload();
+    } else {
+      AskDiscSettings(sizeBytes);
+    }
+  });
+  dialog->show();
+}
+
+void DownloadFilePage::StartDownload() {
+  AppRecord* app = g_lpApp;
   if (app) app->CSettingINI.m_strNetworkFileDirectory.Set(m_strFolder);
   m_timeDate = m_pDateCtrl ? m_pDateCtrl->date() : QDate::currentDate();
   m_timeTime = m_pTimeCtrl ? m_pTimeCtrl->time() : QTime(0, 0);
@@ -359,16 +403,25 @@ void DownloadFilePage::OnButtonStart() {
       try {
         StartPlayer();
       } catch (const std::runtime_error&) {
+        WriteControls();
         return;  // no lock: no download
       }
     }
   }
   m_strPlayFile = m_strFilePath;
-  int result;
-  {
-    CDownloadProgressDlg dialog(nullptr, *this);
-    result = dialog.DoModal();
-  }
+  // A child of the page: it goes with the page at the latest, its thread keeping its run.
+  auto* dialog = new CDownloadProgressDlg(this, *this);
+  m_pProgress = dialog;
+  connect(dialog, &QDialog::finished, this, [this, dialog](int result) {
+    m_pProgress = nullptr;
+    dialog->deleteLater();  // not under its own handler
+    OnDownloadEnded(result);
+  });
+  dialog->OnInitDialog();
+  dialog->show();
+}
+
+void DownloadFilePage::OnDownloadEnded(int result) {
   if (result == 255) {
     LowerMainWindow(*this);
     PostMessage(msg::WM_PLAYDOWNLOADEDFILE);

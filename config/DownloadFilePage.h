@@ -3,6 +3,7 @@
 // while it arrives, and the small progress dialog that runs the download.
 #pragma once
 #include <QDate>
+#include <QPointer>
 #include <QTime>
 #include <atomic>
 #include <functional>
@@ -14,6 +15,8 @@
 
 class QDateEdit;
 class QTimeEdit;
+class CDownloadProgressDlg;
+class CWriteCDSettingDlg;
 
 enum DownloadFileControl : int {
   IDC_BK_DATE = 239,
@@ -44,7 +47,12 @@ class DownloadFilePage : public ui::PropertyPage {
 
   bool OnSetActive() override;
   bool OnKillActive() override { return true; }
+  // Starts a download: the disc settings first when the file goes to disc, then the progress
+  // dialog. Each dialog is shown without a loop of its own; its end carries the start on.
   void OnButtonStart();
+  // A start is under way: the disc settings or the progress dialog are shown.
+  bool BackupRunning() const;
+  CDownloadProgressDlg* ProgressDialog() const;
   void OnBrowseFolder();
   void MakeFileName();
   // Where the folder picker leaves its choice (also used by tests).
@@ -74,6 +82,11 @@ class DownloadFilePage : public ui::PropertyPage {
   void OnChangeSize();
   void OnChangeChannel();
   void StartPlayer();
+  void AskDiscSettings(std::uint32_t sizeBytes);
+  void StartDownload();
+  void OnDownloadEnded(int result);
+  QPointer<CWriteCDSettingDlg> m_pDiscSettings;
+  QPointer<CDownloadProgressDlg> m_pProgress;
   QDateEdit* m_pDateCtrl = nullptr;
   QTimeEdit* m_pTimeCtrl = nullptr;
 };

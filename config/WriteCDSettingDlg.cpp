@@ -149,20 +149,6 @@ void WriteCD_Progress_Callback(int code, int value) {
   }
 }
 
-int PrepareCopyToCD(QWidget* parent, CWriteCD& writer, const std::string& path, std::uint32_t sizeBytes) {
-  if (!writer.InitDiscApi(path, &WriteCD_Progress_Callback)) {
-    MessageBoxById(0, 4119);
-    return 0;
-  }
-  for (;;) {
-    CWriteCDSettingDlg dlg(parent, &writer);
-    if (!dlg.Prepare(path, writer.m_lpDriveNames, writer.m_nDriveCount, writer.m_nMediaKind, sizeBytes)) return 0;
-    if (dlg.DoModal() != plat::IDOK) return 0;
-    dlg.ApplyTo(writer);
-    if (writer.CheckDiscAndFile()) return 1;
-  }
-}
-
 struct DiscImageFileDialog::Question {
   plat::PendingAnswer answer;
   std::mutex mutex;

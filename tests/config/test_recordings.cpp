@@ -443,6 +443,7 @@ TEST_F(RecordingsTest, DownloadThroughThePageWritesTheRecordersBytes) {
     poll->start(5);
   });
   page.Command(IDC_BK_START);
+  EXPECT_TRUE(WaitUntil([&] { return !page.BackupRunning(); }, 30000, Pump));
   EXPECT_EQ(status, "Download process is finished");
   EXPECT_TRUE(boxes.Texts().empty());
   const auto requests = fake_.Requests();
@@ -505,6 +506,7 @@ TEST_F(RecordingsTest, CancelDuringADownloadAsksTheRecorderToStopByFirmware) {
       poll->start(5);
     });
     page.Command(IDC_BK_START);
+    EXPECT_TRUE(WaitUntil([&] { return !page.BackupRunning(); }, 30000, Pump));
     EXPECT_EQ(CountOf("/CancelNB.cgi"), cancels);
   }
 }
@@ -675,6 +677,46 @@ TEST_F(RecordingsTest, CancelWhileTheBurnAsksForTheImageFileEndsTheThreadAtOnce)
   }
   EXPECT_TRUE(WaitUntil([&] { return plat::LiveThreadCount() == threads; }, 10000, Pump));
   EXPECT_EQ(disc.script->requestAnswer, DISC_ANSWER_IMAGE_CANCEL);  // the library was told
+}
+
+// Copy to CD through the page: Start shows the disc settings and returns at once; OK with the
+// image recorder starts the download, whose burn then asks for the image file; Cancel ends
+// the thread at once and the start is over.
+TEST_F(RecordingsTest, CopyToCdFromThePageRunsWithoutLoopsOfItsOwnAndCancelsAtOnce) {
+  MessageBoxRecorder boxes;
+  ImageRecorderAsking disc(dir_);
+  ASSERT_NE(disc.script, nullptr) << dlerror();
+  fake::BackupSettings s;
+  s.totalBytes = 100000;
+  fake_.SetBackup(s);
+  MySystemDialog sheet;
+  sheet.CreateSheet(nullptr, QRect(0, 0, 1280, 1024));
+  DownloadFilePage& page = sheet.m_NetworkBackupPage;
+  sheet.SetActivePage(&page);
+  page.SetFolder(dir_.path());
+  auto* copy = page.Item<QCheckBox>(IDC_BK_COPYCD);
+  copy->click();
+  ASSERT_TRUE(copy->isChecked());
+  const std::size_t threads = plat::LiveThreadCount();
+  page.Command(IDC_BK_START);
+  ASSERT_TRUE(page.BackupRunning()) << ::testing::PrintToString(boxes.Texts());
+  auto* settings = qobject_cast<CWriteCDSettingDlg*>(QApplication::activeModalWidget());
+  ASSERT_NE(settings, nullptr);
+  EXPECT_EQ(page.ProgressDialog(), nullptr);  // not before the disc settings are chosen
+  settings->Item<QComboBox>(CWriteCDSettingDlg::kDriveId)->setCurrentIndex(0);  // the image recorder
+  settings->Command(CWriteCDSettingDlg::kOkId);
+  ASSERT_TRUE(WaitUntil([] { return ImageRecorderAsking::Shown() != nullptr; }, 10000, Pump));
+  CDownloadProgressDlg* progress = page.ProgressDialog();
+  ASSERT_NE(progress, nullptr);
+  EXPECT_TRUE(progress->Finished());  // the download is in; the burn waits for the answer
+  EXPECT_TRUE(ReturnsWithoutWaitingForABound(CDownloadProgressDlg::kStopBoundMs,
+                                             [&] { progress->Command(IDC_BKDLG_CANCEL); }));
+  EXPECT_FALSE(page.BackupRunning());
+  EXPECT_TRUE(WaitUntil([&] { return ImageRecorderAsking::Shown() == nullptr && plat::LiveThreadCount() == threads; },
+                        5000, Pump));
+  EXPECT_EQ(disc.script->requestAnswer, DISC_ANSWER_IMAGE_CANCEL);
+  EXPECT_EQ(TempDir::Read(dir_ / "CH01_0001.dvr").size(), 100000u);
+  EXPECT_EQ(page.Item<QLineEdit>(IDC_BK_PATH)->text().toStdString(), dir_ / "CH01_0002.dvr");
 }
 
 TEST_F(RecordingsTest, PickInTheListBringsTheBackupPageForwardFilledIn) {
