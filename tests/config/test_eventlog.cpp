@@ -1,6 +1,9 @@
 // The event-log download against the fake recorder, and the General page's Server Log button.
+#include <QApplication>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
+#include <QTimer>
 #include <condition_variable>
 #include <cstring>
 #include <memory>
@@ -8,6 +11,7 @@
 #include <string>
 
 #include "config/EventLog.h"
+#include "config/EventLogViewers.h"
 #include "config/ToolBoxPropertyPage.h"
 #include "config/SheetProgress.h"
 #include "core/TraceLog.h"
@@ -271,6 +275,38 @@ TEST_F(ServerLogPageTest, CancelPastTheBoundLeavesTheDownloadItsRun) {
   for (int i = 0; i < 10; ++i) Pump();
   EXPECT_TRUE(viewers_.empty());
   TraceLog_Close();
+}
+
+// The viewer a download opens is shown without a loop of its own: the page's handler has
+// returned while it shows the records it keeps, and it goes with the page.
+TEST_F(ServerLogPageTest, TheViewerIsShownWithoutALoopOfItsOwnAndGoesWithThePage) {
+  Model("K40R");
+  auto shown = []() -> CEventLogViewer* {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      auto* v = dynamic_cast<CEventLogViewer*>(w);
+      if (v && v->isVisible()) return v;
+    }
+    return nullptr;
+  };
+  // Whatever viewer is still shown goes after a while, so that the test ends either way.
+  QTimer closer;
+  QObject::connect(&closer, &QTimer::timeout, [&] {
+    if (CEventLogViewer* v = shown()) v->EndDialog(0);
+  });
+  closer.start(10000);
+  auto page = std::make_unique<ToolBoxPropertyPage>();
+  host_.resize(500, 400);
+  page->CreatePage(&host_);
+  page->Command(IDC_TOOLBOX_SERVERLOG);
+  CEventLogViewer* viewer = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (viewer = shown()) != nullptr; }, 5000, Pump));
+  EXPECT_EQ(page->m_ServerLog.m_byLogState, 2);
+  EXPECT_EQ(viewer->Family(), EventLogFamily::Server);
+  EXPECT_EQ(viewer->m_nRecordCount, 45u);
+  EXPECT_EQ(viewer->List()->topLevelItemCount(), 45);
+  QPointer<QWidget> alive(viewer);
+  page.reset();
+  EXPECT_TRUE(alive.isNull());
 }
 
 TEST(EventLogCount, Replies) {
