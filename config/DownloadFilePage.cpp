@@ -452,7 +452,8 @@ struct CDownloadProgressDlg::Run {
 CDownloadProgressDlg::CDownloadProgressDlg(QWidget* parent, DownloadFilePage& page)
     : ui::Window(parent), m_Page(page), m_run(std::make_shared<Run>()) {
   setWindowTitle(QStringLiteral("DVR-Network Backup"));
-  // Application-modal: the sheet cannot close under a running download.
+  // Application-modal: the operator cannot close the sheet under a running download. Should
+  // the sheet go all the same, the dialog goes with its page and the thread keeps its run.
   setWindowModality(Qt::ApplicationModal);
   const double s = Scale();
   resize(static_cast<int>(300 * s), static_cast<int>(110 * s));
