@@ -24,6 +24,7 @@
 #include "core/Messages.h"
 #include "core/Model.h"
 #include "core/Strings.h"
+#include "core/TraceLog.h"
 #include "engine/AppRecord.h"
 #include "engine/Mailbox.h"
 #include "platform/clock.h"
@@ -343,13 +344,57 @@ void DownloadFilePage::OnButtonStart() {
     }
     ::close(fd);
   }
-  AppRecord* app = g_lpApp;
   if (m_bCopyToCD) {
     // The disc writer started and the disc settings chosen; otherwise the download runs
     // without a disc (a message said why).
-    const std::uint32_t size = static_cast<std::uint32_t>(m_nBackupSize) * 1048576u;
-    if (!app || PrepareCopyToCD(this, app->C_WriteCD, m_strFilePath, size) != 1) m_bCopyToCD = 0;
+    AppRecord* app = g_lpApp;
+    if (app && app->C_WriteCD.InitDiscApi(m_strFilePath, &WriteCD_Progress_Callback)) {
+      AskDiscSettings(static_cast<std::uint32_t>(m_nBackupSize) * 1048576u);
+      return;
+    }
+    if (app) MessageBoxById(0, 4119);
+    m_bCopyToCD = 0;
   }
+  StartDownload();
+}
+
+bool DownloadFilePage::BackupRunning() const { return m_pDiscSettings || m_pProgress; }
+
+CDownloadProgressDlg* DownloadFilePage::ProgressDialog() const { return m_pProgress; }
+
+void DownloadFilePage::AskDiscSettings(std::uint32_t sizeBytes) {
+  CWriteCD& writer = g_lpApp->C_WriteCD;
+  auto* dialog = new CWriteCDSettingDlg(this, &writer);
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  dialog->setWindowModality(Qt::ApplicationModal);
+  if (!dialog->Prepare(m_strFilePath, writer.m_lpDriveNames, writer.m_nDriveCount, writer.m_nMediaKind, sizeBytes) ||
+      !dialog->OnInitDialog()) {
+    delete dialog;
+    m_bCopyToCD = 0;
+    StartDownload();
+    return;
+  }
+  m_pDiscSettings = dialog;
+  connect(dialog, &QDialog::finished, this, [this, dialog, sizeBytes](int result) {
+    m_pDiscSettings = nullptr;  // the dialog deletes itself once its handler has returned
+    if (result != plat::IDOK || !g_lpApp) {
+      m_bCopyToCD = 0;
+      StartDownload();
+      return;
+    }
+    dialog->ApplyTo(g_lpApp->C_WriteCD);
+    // The disc or the name unfit (a message said why): the operator chooses again.
+    if (g_lpApp->C_WriteCD.CheckDiscAndFile()) {
+      StartDownload();
+    } else {
+      AskDiscSettings(sizeBytes);
+    }
+  });
+  dialog->show();
+}
+
+void DownloadFilePage::StartDownload() {
+  AppRecord* app = g_lpApp;
   if (app) app->CSettingINI.m_strNetworkFileDirectory.Set(m_strFolder);
   m_timeDate = m_pDateCtrl ? m_pDateCtrl->date() : QDate::currentDate();
   m_timeTime = m_pTimeCtrl ? m_pTimeCtrl->time() : QTime(0, 0);
@@ -371,16 +416,25 @@ void DownloadFilePage::OnButtonStart() {
       try {
         StartPlayer();
       } catch (const std::runtime_error&) {
+        WriteControls();
         return;  // no lock: no download
       }
     }
   }
   m_strPlayFile = m_strFilePath;
-  int result;
-  {
-    CDownloadProgressDlg dialog(nullptr, *this);
-    result = dialog.DoModal();
-  }
+  // A child of the page: it goes with the page at the latest, its thread keeping its run.
+  auto* dialog = new CDownloadProgressDlg(this, *this);
+  m_pProgress = dialog;
+  connect(dialog, &QDialog::finished, this, [this, dialog](int result) {
+    m_pProgress = nullptr;
+    dialog->deleteLater();  // not under its own handler
+    OnDownloadEnded(result);
+  });
+  dialog->OnInitDialog();
+  dialog->show();
+}
+
+void DownloadFilePage::OnDownloadEnded(int result) {
   if (result == 255) {
     LowerMainWindow(*this);
     PostMessage(msg::WM_PLAYDOWNLOADEDFILE);
@@ -391,9 +445,28 @@ void DownloadFilePage::OnButtonStart() {
 
 // ---- progress dialog ---------------------------------------------------------------------------
 
-CDownloadProgressDlg::CDownloadProgressDlg(QWidget* parent, DownloadFilePage& page) : ui::Window(parent), m_Page(page) {
+struct CDownloadProgressDlg::Run {
+  Run() : startEvent(plat::CreateEvent(false, false)), stopEvent(plat::CreateEvent(false, false)) {}
+  ~Run() {
+    if (startEvent) plat::CloseHandle(startEvent);
+    if (stopEvent) plat::CloseHandle(stopEvent);
+  }
+  Run(const Run&) = delete;
+  Run& operator=(const Run&) = delete;
+
+  const plat::HANDLE startEvent;
+  const plat::HANDLE stopEvent;
+  nb::DownloadContext context;
+  std::unique_ptr<nb::IBackupPlayer> player;
+  std::atomic<int> finished{0};
+  CWriteCD* writer = nullptr;  // the disc the file goes to after the download, if any
+};
+
+CDownloadProgressDlg::CDownloadProgressDlg(QWidget* parent, DownloadFilePage& page)
+    : ui::Window(parent), m_Page(page), m_run(std::make_shared<Run>()) {
   setWindowTitle(QStringLiteral("DVR-Network Backup"));
-  // Application-modal: the sheet cannot close under a running download.
+  // Application-modal: the operator cannot close the sheet under a running download. Should
+  // the sheet go all the same, the dialog goes with its page and the thread keeps its run.
   setWindowModality(Qt::ApplicationModal);
   const double s = Scale();
   resize(static_cast<int>(300 * s), static_cast<int>(110 * s));
@@ -406,17 +479,16 @@ CDownloadProgressDlg::CDownloadProgressDlg(QWidget* parent, DownloadFilePage& pa
   OnCommand(IDC_BKDLG_CANCEL, [this] { OnCancel(); });
   OnCommand(IDC_BKDLG_PLAY, [this] { EndDialog(255); });
   m_bCopyToCD = page.m_bCopyToCD;
-  m_hStartEvent = plat::CreateEvent(false, false);
-  m_hStopEvent = plat::CreateEvent(false, false);
 
-  nb::DownloadContext& c = m_Context;
+  Run& run = *m_run;
+  nb::DownloadContext& c = run.context;
   AppRecord* app = g_lpApp;
   if (app) {
     c.server = app->CSettingINI.m_strServerName.Get();
     c.port = app->CSettingINI.m_wWebPort.load();
     c.request.sessionId = app->GetSessionId();
     c.request.host = app->GetLocalIP();
-    m_pPlayer = std::make_unique<player::BackupPlayer>(app->PlayerLink);
+    run.player = std::make_unique<player::BackupPlayer>(app->PlayerLink);
   }
   c.request.year = page.m_timeDate.year();
   c.request.month = page.m_timeDate.month();
@@ -428,17 +500,20 @@ CDownloadProgressDlg::CDownloadProgressDlg(QWidget* parent, DownloadFilePage& pa
   c.request.channel = static_cast<int>(page.m_nChannel) - 1;
   c.request.sizeMB = page.m_nBackupSize;
   c.filePath = page.m_strFilePath;
-  c.startEvent = m_hStartEvent;
-  c.stopEvent = m_hStopEvent;
+  c.startEvent = run.startEvent;
+  c.stopEvent = run.stopEvent;
+  // Everything the hooks reach lives in the run or outlives it: a status posted after the
+  // dialog has gone is dropped by the message route.
   const plat::HWND self = Hwnd();
   c.hooks.status = [self](int status, int value) { plat::PostMessage(self, msg::WM_DOWNLOADSTATUS, status, value); };
   c.hooks.progress = [](int job, int value) { PostProgressJob(job, value); };
-  const plat::HANDLE stop = m_hStopEvent;
+  const plat::HANDLE stop = run.stopEvent;
   c.hooks.stopRequested = [stop] { return plat::WaitForSingleObject(stop, 0) == plat::WAIT_OBJECT_0; };
-  c.hooks.player = m_pPlayer.get();
-  c.hooks.finished = &m_bFinished;
-  if (page.m_bCopyToCD && g_lpApp) {
-    CWriteCD* writer = &g_lpApp->C_WriteCD;
+  c.hooks.player = run.player.get();
+  c.hooks.finished = &run.finished;
+  if (page.m_bCopyToCD && app) {
+    CWriteCD* writer = &app->C_WriteCD;
+    run.writer = writer;
     c.hooks.writeDisc = [writer] { writer->WriteCD(); };
   }
 
@@ -461,27 +536,41 @@ CDownloadProgressDlg::CDownloadProgressDlg(QWidget* parent, DownloadFilePage& pa
 }
 
 CDownloadProgressDlg::~CDownloadProgressDlg() {
+  RequestStop();
   StopThread();
-  plat::CloseHandle(m_hStartEvent);
-  plat::CloseHandle(m_hStopEvent);
+}
+
+bool CDownloadProgressDlg::Finished() const { return m_run && m_run->finished.load() != 0; }
+
+void CDownloadProgressDlg::RequestStop() {
+  if (!m_run) return;
+  plat::SetEvent(m_run->stopEvent);
+  // A disc being written stops at the library's next call; a question about its image file
+  // is answered "no".
+  if (m_run->writer) m_run->writer->Abort();
+  // A receive waits up to 10 s: the cancel token ends it at once.
+  if (m_hDownloadThread) plat::CancelThread(m_hDownloadThread, 31);
 }
 
 void CDownloadProgressDlg::StopThread() {
   if (!m_hDownloadThread) return;
-  plat::SetEvent(m_hStopEvent);
-  // A receive waits up to 10 s: cancelling the thread ends it at once.
-  plat::CancelThread(m_hDownloadThread, 31);
-  plat::WaitForSingleObject(m_hDownloadThread, 5000);
+  if (plat::StopThread(m_hDownloadThread, kStopBoundMs) != plat::WAIT_OBJECT_0 &&
+      plat::WaitForSingleObject(m_hDownloadThread, 0) != plat::WAIT_OBJECT_0) {
+    // The thread holds its own reference to the run: only the dialog's goes.
+    TraceLog_Append("kept network backup download: its thread did not end within its bound");
+  }
   plat::CloseHandle(m_hDownloadThread);
   m_hDownloadThread = 0;
+  m_run.reset();
 }
 
 bool CDownloadProgressDlg::OnInitDialog() {
-  m_bFinished = 0;
-  nb::DownloadContext* context = &m_Context;
-  m_hDownloadThread = plat::CreateThread([context] { return nb::DownloadFileThread(context); }, nullptr, "backup");
+  if (!m_run || m_hDownloadThread) return true;
+  m_run->finished = 0;
+  std::shared_ptr<Run> run = m_run;
+  m_hDownloadThread = plat::CreateThread([run] { return nb::DownloadFileThread(&run->context); }, nullptr, "backup");
   if (!m_hDownloadThread) return true;  // stays empty until Cancel
-  plat::SetEvent(m_hStartEvent);
+  plat::SetEvent(m_run->startEvent);
   ShowDlgItem(IDC_BKDLG_PLAY, false);
   if (AppRecord* app = g_lpApp) {
     player::PlayerLinkBlock& link = app->PlayerLink;
@@ -529,12 +618,10 @@ void CDownloadProgressDlg::OnDownloadStatus(int status, int value) {
 }
 
 void CDownloadProgressDlg::OnCancel() {
-  plat::SetEvent(m_hStopEvent);
-  // A disc being written after the download stops at the library's next call.
-  if (m_bCopyToCD && g_lpApp) g_lpApp->C_WriteCD.m_byAbort = 1;
   const std::string id = g_lpApp ? g_lpApp->GetProductID() : std::string();
   const std::string version = g_lpApp ? g_lpApp->GetFWVersion() : std::string();
-  const bool finished = m_bFinished.load() != 0;
+  const bool finished = Finished();
+  RequestStop();
   StopThread();
   if (!finished && IsModelFamilyK41(id) && !IsFirmwareBelow("1043", version)) {
     CCgiRequest request(CGI_CANCELNB);

@@ -3,6 +3,7 @@
 // while it arrives, and the small progress dialog that runs the download.
 #pragma once
 #include <QDate>
+#include <QPointer>
 #include <QTime>
 #include <atomic>
 #include <functional>
@@ -14,6 +15,8 @@
 
 class QDateEdit;
 class QTimeEdit;
+class CDownloadProgressDlg;
+class CWriteCDSettingDlg;
 
 enum DownloadFileControl : int {
   IDC_BK_DATE = 239,
@@ -44,7 +47,12 @@ class DownloadFilePage : public ui::PropertyPage {
 
   bool OnSetActive() override;
   bool OnKillActive() override { return true; }
+  // Starts a download: the disc settings first when the file goes to disc, then the progress
+  // dialog. Each dialog is shown without a loop of its own; its end carries the start on.
   void OnButtonStart();
+  // A start is under way: the disc settings or the progress dialog are shown.
+  bool BackupRunning() const;
+  CDownloadProgressDlg* ProgressDialog() const;
   void OnBrowseFolder();
   void MakeFileName();
   // Where the folder picker leaves its choice (also used by tests).
@@ -74,6 +82,11 @@ class DownloadFilePage : public ui::PropertyPage {
   void OnChangeSize();
   void OnChangeChannel();
   void StartPlayer();
+  void AskDiscSettings(std::uint32_t sizeBytes);
+  void StartDownload();
+  void OnDownloadEnded(int result);
+  QPointer<CWriteCDSettingDlg> m_pDiscSettings;
+  QPointer<CDownloadProgressDlg> m_pProgress;
   QDateEdit* m_pDateCtrl = nullptr;
   QTimeEdit* m_pTimeCtrl = nullptr;
 };
@@ -88,22 +101,29 @@ class CDownloadProgressDlg : public ui::Window {
   bool OnInitDialog() override;
   void OnCancel() override;
   const std::string& Status() const { return m_strStatus; }
-  bool Finished() const { return m_bFinished.load() != 0; }
+  bool Finished() const;
+
+  // How long a stopped download may take to end before the dialog leaves it its run.
+  static constexpr plat::DWORD kStopBoundMs = 5000;
 
   DownloadFilePage& m_Page;
   int m_bCopyToCD = 0;
   std::string m_strStatus;
+
+  // One download: its context, events, player link and disc writer, shared by the dialog and
+  // the thread; whichever lets go last frees it.
+  struct Run;
 
  protected:
   void paintEvent(QPaintEvent* event) override;
 
  private:
   void OnDownloadStatus(int status, int value);
+  // Tells the thread to stop: its stop event, its cancel token, and a disc being written
+  // (with a question about its image file answered "no").
+  void RequestStop();
+  // Waits for the thread within kStopBoundMs; past the bound the run stays with the thread.
   void StopThread();
-  nb::DownloadContext m_Context;
-  std::unique_ptr<nb::IBackupPlayer> m_pPlayer;
-  std::atomic<int> m_bFinished{0};
+  std::shared_ptr<Run> m_run;
   plat::HANDLE m_hDownloadThread = 0;
-  plat::HANDLE m_hStartEvent = 0;
-  plat::HANDLE m_hStopEvent = 0;
 };

@@ -10,6 +10,7 @@
 #include "config/SheetProgress.h"
 #include "core/Model.h"
 #include "core/Strings.h"
+#include "core/TraceLog.h"
 #include "engine/AppRecord.h"
 #include "platform/kernel.h"
 #include "platform/thread.h"
@@ -27,21 +28,36 @@ bool LogHidden() {
 
 }  // namespace
 
-CServerLog::CServerLog(ui::PropertyPage& page)
-    : m_pLogBuffer(new std::uint8_t[kEventLogBufferSize]()), m_page(page) {
-  m_hLogCancelEvent = plat::CreateEvent(false, false);
+struct CServerLog::Run {
+  Run() : buffer(new std::uint8_t[kEventLogBufferSize]()), cancelEvent(plat::CreateEvent(false, false)) {}
+  ~Run() {
+    if (cancelEvent) plat::CloseHandle(cancelEvent);
+  }
+  Run(const Run&) = delete;
+  Run& operator=(const Run&) = delete;
+
+  const std::unique_ptr<std::uint8_t[]> buffer;
+  std::atomic<std::uint32_t> count{0};
+  const plat::HANDLE cancelEvent;
+};
+
+CServerLog::CServerLog(ui::PropertyPage& page) : m_page(page) {
   m_progress = [](int job, int value) { PostProgressJob(job, value); };
-  m_runViewer = [](EventLogFamily family, const std::uint8_t* records, std::uint32_t count) {
-    if (family == EventLogFamily::Dvr) {
-      CDvrLogDlg viewer;
-      viewer.m_pLogRecords = records;
-      viewer.m_nRecordCount = count;
-      viewer.DoModal();
+  m_runViewer = [this](EventLogFamily family, const std::uint8_t* records, std::uint32_t count) {
+    // Shown without a loop of its own: the viewer keeps the run whose records it shows, and
+    // goes when it is closed or with the page.
+    CEventLogViewer* viewer = family == EventLogFamily::Dvr ? static_cast<CEventLogViewer*>(new CDvrLogDlg(&m_page))
+                                                            : new CServerLogDlg(&m_page);
+    viewer->setAttribute(Qt::WA_DeleteOnClose);
+    viewer->setWindowModality(Qt::ApplicationModal);
+    viewer->m_pLogRecords = records;
+    viewer->m_nRecordCount = count;
+    std::shared_ptr<Run> run = m_run;
+    QObject::connect(viewer, &QObject::destroyed, [run] {});
+    if (static_cast<ui::Window*>(viewer)->OnInitDialog()) {
+      viewer->show();
     } else {
-      CServerLogDlg viewer;
-      viewer.m_pLogRecords = records;
-      viewer.m_nRecordCount = count;
-      viewer.DoModal();
+      viewer->deleteLater();
     }
   };
   m_page.AddInitStep([this] { InitControls(); });
@@ -51,10 +67,7 @@ CServerLog::CServerLog(ui::PropertyPage& page)
   m_page.OnChange(IDC_TOOLBOX_MAXLOG, [this] { OnChangeMaxLogList(); });
 }
 
-CServerLog::~CServerLog() {
-  StopLogThread();
-  if (m_hLogCancelEvent) plat::CloseHandle(m_hLogCancelEvent);
-}
+CServerLog::~CServerLog() { StopLogThread(); }
 
 void CServerLog::InitControls() {
   auto* button = new QPushButton(&m_page);
@@ -95,14 +108,15 @@ void CServerLog::OnChangeMaxLogList() {
 }
 
 void CServerLog::StopLogThread(bool cancel) {
-  if (cancel && m_hLogCancelEvent) plat::SetEvent(m_hLogCancelEvent);
+  if (cancel && m_run) plat::SetEvent(m_run->cancelEvent);
   if (m_hLogThread == 0) return;
   // A request waiting on the network ends at once when the thread's cancel token is set.
   if (cancel) plat::CancelThread(m_hLogThread, 31);
-  if (plat::WaitForSingleObject(m_hLogThread, kThreadEndBoundMs) != plat::WAIT_OBJECT_0) {
-    // It may still write into the buffer: the buffer is left to it rather than freed.
-    (void)m_pLogBuffer.release();
-    m_pLogBuffer.reset(new std::uint8_t[kEventLogBufferSize]());
+  if (plat::StopThread(m_hLogThread, kThreadEndBoundMs) != plat::WAIT_OBJECT_0 &&
+      plat::WaitForSingleObject(m_hLogThread, 0) != plat::WAIT_OBJECT_0) {
+    // It may still write into its run: the run stays with it and the page lets go of it.
+    TraceLog_Append("kept server log download: its thread did not end within its bound");
+    m_run.reset();
   }
   plat::CloseHandle(m_hLogThread);
   m_hLogThread = 0;
@@ -123,20 +137,19 @@ void CServerLog::OnButtonServerLog() {
   }
   SetCaption(true);
   StopLogThread();
-  std::memset(m_pLogBuffer.get(), 0, kEventLogBufferSize);
-  m_nLogCount.store(0);
-  if (m_hLogCancelEvent) plat::CloseHandle(m_hLogCancelEvent);
-  m_hLogCancelEvent = plat::CreateEvent(false, false);
+  auto run = std::make_shared<Run>();
+  m_run = run;
   ServerLogJob job;
   job.maxLogList = m_nMaxLogList;
-  job.cancelEvent = m_hLogCancelEvent;
-  job.buffer = m_pLogBuffer.get();
-  job.count = &m_nLogCount;
+  job.cancelEvent = run->cancelEvent;
+  job.buffer = run->buffer.get();
+  job.count = &run->count;
   job.notify = m_page.Hwnd();
   job.sessionId = GetSessionId();
   job.progress = m_progress;
-  m_hLogThread = plat::CreateThread([job] { return static_cast<plat::DWORD>(Get_Server_Log_Thread(job)); }, nullptr,
-                                    "server-log");
+  // The thread holds the run as long as it runs: the job points into it.
+  m_hLogThread = plat::CreateThread(
+      [run, job] { return static_cast<plat::DWORD>(Get_Server_Log_Thread(job)); }, nullptr, "server-log");
   if (m_hLogThread == 0) {
     SetCaption(false);
     plat::MessageBox(m_page.Hwnd(), "Read server log is failed");
@@ -153,10 +166,10 @@ plat::LPARAM CServerLog::OnServerLogDone(plat::WPARAM code) {
   StopLogThread(false);
   m_byLogState = 2;
   SetCaption(false);
-  if (code == SERVERLOG_RECORDS) {
+  if (code == SERVERLOG_RECORDS && m_run) {
     if (m_runViewer) {
-      m_runViewer(IsModelFamilyK41(pagemodel::ProductId()) ? EventLogFamily::Dvr : EventLogFamily::Server, m_pLogBuffer.get(),
-                  m_nLogCount.load());
+      m_runViewer(IsModelFamilyK41(pagemodel::ProductId()) ? EventLogFamily::Dvr : EventLogFamily::Server,
+                  m_run->buffer.get(), m_run->count.load());
     }
   } else if (code == SERVERLOG_FAILED) {
     plat::MessageBox(m_page.Hwnd(), "Read server log is failed");

@@ -36,12 +36,14 @@ class CServerLog {
   // The thread has been told to stop and has ended (or the bound passed).
   bool IsThreadRunning() const { return m_hLogThread != 0; }
 
+  // One download: its record buffer, count and cancel event, shared by the page and the
+  // thread; whichever lets go last frees it.
+  struct Run;
+
   int m_nMaxLogList = kMaxLogListDefault;
   plat::HANDLE m_hLogThread = 0;
-  plat::HANDLE m_hLogCancelEvent = 0;
   std::uint8_t m_byLogState = 2;  // 2 idle, 1 reading
-  std::unique_ptr<std::uint8_t[]> m_pLogBuffer;
-  std::atomic<std::uint32_t> m_nLogCount{0};
+  std::shared_ptr<Run> m_run;      // the download running or last finished
 
   // Replaceable for tests: the progress writer (the sheet's bar by default) and the viewer
   // run (the modal viewer of the device family by default).
@@ -53,7 +55,8 @@ class CServerLog {
 
  private:
   // Joins the download (within kThreadEndBoundMs); `cancel` first sets the cancel event and
-  // the thread's cancel token.
+  // the thread's cancel token. Past the bound the run stays with the thread and the page
+  // lets go of it.
   void StopLogThread(bool cancel = true);
   void SetCaption(bool reading);
   ui::PropertyPage& m_page;

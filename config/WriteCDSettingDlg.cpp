@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QThread>
 
@@ -148,32 +149,93 @@ void WriteCD_Progress_Callback(int code, int value) {
   }
 }
 
-int PrepareCopyToCD(QWidget* parent, CWriteCD& writer, const std::string& path, std::uint32_t sizeBytes) {
-  if (!writer.InitDiscApi(path, &WriteCD_Progress_Callback)) {
-    MessageBoxById(0, 4119);
-    return 0;
-  }
-  for (;;) {
-    CWriteCDSettingDlg dlg(parent, &writer);
-    if (!dlg.Prepare(path, writer.m_lpDriveNames, writer.m_nDriveCount, writer.m_nMediaKind, sizeBytes)) return 0;
-    if (dlg.DoModal() != plat::IDOK) return 0;
-    dlg.ApplyTo(writer);
-    if (writer.CheckDiscAndFile()) return 1;
-  }
+struct DiscImageFileDialog::Question {
+  plat::PendingAnswer answer;
+  std::mutex mutex;
+  std::string path;                // the chosen file, set before the answer
+  QPointer<QFileDialog> dialog;  // GUI thread only
+};
+
+namespace {
+
+// GUI thread: opens the save dialog for the question; its end gives the answer.
+void OpenImageFileDialog(const std::shared_ptr<DiscImageFileDialog::Question>& question, const QString& proposed) {
+  if (question->answer.Abandoned()) return;
+  auto* dialog = new QFileDialog(QApplication::activeWindow(), QStringLiteral("Image File"), QString(),
+                                 QStringLiteral("Image Files (*.iso);;All Files (*)"));
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  dialog->setAcceptMode(QFileDialog::AcceptSave);
+  dialog->selectFile(proposed);
+  question->dialog = dialog;
+  QObject::connect(dialog, &QDialog::finished, dialog, [question, dialog](int result) {
+    const QStringList files = dialog->selectedFiles();
+    if (result == QDialog::Accepted && !files.isEmpty() && !files.front().isEmpty()) {
+      {
+        std::lock_guard<std::mutex> lock(question->mutex);
+        question->path = files.front().toStdString();
+      }
+      question->answer.Give(plat::IDYES);
+    } else {
+      question->answer.Give(plat::IDNO);
+    }
+  });
+  dialog->open();
 }
 
+// Any thread: closes the question's dialog on the GUI thread.
+void CloseImageFileDialog(const std::shared_ptr<DiscImageFileDialog::Question>& question) {
+  QCoreApplication* app = QCoreApplication::instance();
+  if (!app) return;
+  QMetaObject::invokeMethod(
+      app,
+      [question] {
+        if (question->dialog) question->dialog->reject();
+      },
+      Qt::QueuedConnection);
+}
+
+}  // namespace
+
 bool DiscImageFileDialog::ChooseImageFile(const std::string& proposedName, std::string& path) {
-  auto ask = [&proposedName, &path] {
+  QCoreApplication* app = QCoreApplication::instance();
+  if (!app) return false;
+  if (QThread::currentThread() == app->thread()) {
     const QString chosen = QFileDialog::getSaveFileName(nullptr, "Image File", QString::fromStdString(proposedName),
                                                         "Image Files (*.iso);;All Files (*)");
     path = chosen.toStdString();
     return !chosen.isEmpty();
-  };
-  QCoreApplication* app = QCoreApplication::instance();
-  if (!app) return false;
-  if (QThread::currentThread() == app->thread()) return ask();
-  // The burning thread waits while the dialog runs on the user-interface thread.
-  bool ok = false;
-  QMetaObject::invokeMethod(app, [&ok, &ask] { ok = ask(); }, Qt::BlockingQueuedConnection);
-  return ok;
+  }
+  // The burning thread waits with a platform wait while the dialog runs on the GUI thread.
+  auto question = std::make_shared<Question>();
+  {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_pending = question;
+  }
+  const QString proposed = QString::fromStdString(proposedName);
+  QMetaObject::invokeMethod(app, [question, proposed] { OpenImageFileDialog(question, proposed); },
+                            Qt::QueuedConnection);
+  struct Forget {
+    DiscImageFileDialog& chooser;
+    const std::shared_ptr<Question>& question;
+    ~Forget() {
+      std::lock_guard<std::mutex> lock(chooser.m_mutex);
+      if (chooser.m_pending == question) chooser.m_pending.reset();
+    }
+  } forget{*this, question};
+  const int answer = question->answer.Wait([question] { CloseImageFileDialog(question); });
+  if (answer != plat::IDYES) return false;
+  std::lock_guard<std::mutex> lock(question->mutex);
+  path = question->path;
+  return !path.empty();
+}
+
+void DiscImageFileDialog::CancelChoice() {
+  std::shared_ptr<Question> question;
+  {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    question = m_pending;
+  }
+  if (!question) return;
+  question->answer.Give(plat::IDNO);
+  CloseImageFileDialog(question);
 }

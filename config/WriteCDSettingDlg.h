@@ -5,6 +5,8 @@
 #pragma once
 #include <QString>
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <string>
 
 #include "record/WriteCD.h"
@@ -73,13 +75,18 @@ class CWriteCDSettingDlg : public ui::Window {
 // 100, 1 the percentage, 2 clear.
 void WriteCD_Progress_Callback(int code, int value);
 
-// Before a download with "Copy to CD": starts the disc writer for `path` and asks the
-// operator for the disc settings until the disc and name are fit. 1 when the disc will be
-// written after the download; 0 when not (a message said why, or the operator gave up).
-int PrepareCopyToCD(QWidget* parent, CWriteCD& writer, const std::string& path, std::uint32_t sizeBytes);
-
-// The image file dialog, shown on the user-interface thread for any calling thread.
+// The image file dialog, shown on the user-interface thread for any calling thread. A worker
+// waits for the answer with a cancellable wait: cancelling the worker, or CancelChoice, ends
+// the wait and closes the dialog (or keeps it from opening).
 class DiscImageFileDialog : public IDiscImageFileChooser {
  public:
   bool ChooseImageFile(const std::string& proposedName, std::string& path) override;
+  void CancelChoice() override;
+
+  // One question, shared by the asking thread and the dialog.
+  struct Question;
+
+ private:
+  std::mutex m_mutex;
+  std::shared_ptr<Question> m_pending;  // the question being asked, if any
 };

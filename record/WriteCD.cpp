@@ -13,6 +13,7 @@
 #include "core/SettingINI.h"
 #include "platform/files.h"
 #include "platform/messages.h"
+#include "platform/thread.h"
 #include "record/DiscApiLoader.h"
 
 WriteCDNotify g_pfnWriteCDNotify = nullptr;
@@ -430,8 +431,15 @@ int CWriteCD::WriteCD() {
   if (m_lpBurnRecord->stamp) dapi::DiscFreeCDStamp(static_cast<DiscCDStamp*>(m_lpBurnRecord->stamp));
   std::free(m_lpBurnRecord);
   m_lpBurnRecord = nullptr;
+  // Cancelled while the library asked for the image file: the thread goes on unwinding here.
+  plat::CheckCancel();
   if (burned && result != 0) Message(BurnResultText(result));
   return 1;
+}
+
+void CWriteCD::Abort() {
+  m_byAbort = 1;
+  if (IDiscImageFileChooser* chooser = GetDiscImageFileChooser()) chooser->CancelChoice();
 }
 
 void CWriteCD::ExitDiscApi() {
@@ -512,7 +520,7 @@ int CWriteCD::DiscProgressCallback(int percent, void*) {
 void CWriteCD::DiscSetPhaseCallback(const char*, void*) {}
 void CWriteCD::DiscAddLogLineCallback(int, const char*, void*) {}
 
-int CWriteCD::DiscUserDialogCallback(void*, int request, void* data) {
+int CWriteCD::DiscUserDialogCallback(void* user, int request, void* data) {
   switch (request) {
     case 2:
     case 7:
@@ -528,8 +536,19 @@ int CWriteCD::DiscUserDialogCallback(void*, int request, void* data) {
         Message("No file dialog is available to choose the image file.");
         return DISC_ANSWER_IMAGE_CANCEL;
       }
+      auto* writer = static_cast<CWriteCD*>(user);
+      if (!data || (writer && writer->m_byAbort.load())) return DISC_ANSWER_IMAGE_CANCEL;
       std::string path;
-      if (!data || !chooser->ChooseImageFile("Image.iso", path) || path.empty()) return DISC_ANSWER_IMAGE_CANCEL;
+      bool chosen = false;
+      try {
+        chosen = chooser->ChooseImageFile("Image.iso", path);
+      } catch (const plat::ThreadCancelled&) {
+        // No exception crosses the library: it is told to stop, and WriteCD carries the
+        // cancellation on once the library has returned.
+        if (writer) writer->m_byAbort = 1;
+        return DISC_ANSWER_IMAGE_CANCEL;
+      }
+      if (!chosen || path.empty()) return DISC_ANSWER_IMAGE_CANCEL;
       // The library's buffer bounds the path; a cut path would name another file.
       if (path.size() >= DISC_PATH_BUFFER) {
         Message("The image file's path is too long.");

@@ -17,12 +17,16 @@ using WriteCDNotify = void (*)(int code, int value);
 extern WriteCDNotify g_pfnWriteCDNotify;
 
 // The image recorder's file: asked of the operator on the user-interface thread while the
-// burning thread waits. The windows register their implementation at start-up.
+// burning thread waits with a cancellable wait. The windows register their implementation at
+// start-up.
 class IDiscImageFileChooser {
  public:
   virtual ~IDiscImageFileChooser() = default;
-  // true with the chosen path; false when the operator cancelled.
+  // true with the chosen path; false when the operator cancelled or the question was
+  // cancelled. Throws plat::ThreadCancelled when the asking thread is cancelled.
   virtual bool ChooseImageFile(const std::string& proposedName, std::string& path) = 0;
+  // Any thread: answers a question now being asked "no" (its dialog closes).
+  virtual void CancelChoice() {}
 };
 void SetDiscImageFileChooser(IDiscImageFileChooser* chooser);
 IDiscImageFileChooser* GetDiscImageFileChooser();
@@ -54,6 +58,9 @@ class CWriteCD {
   int InitDiscApi(const std::string& fileName, WriteCDNotify notify);
   int CheckDiscAndFile();
   int WriteCD();
+  // Any thread: a burn stops at the library's next call, and a question about the image file
+  // being asked is answered "no".
+  void Abort();
   void ExitDiscApi();
   int MergeIsoTrees(DiscIsoItem*& items, DiscIsoItem* imported);
 

@@ -1,16 +1,26 @@
 // The event-log download against the fake recorder, and the General page's Server Log button.
+#include <QApplication>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
+#include <QTimer>
+#include <condition_variable>
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <string>
 
 #include "config/EventLog.h"
+#include "config/EventLogViewers.h"
 #include "config/ToolBoxPropertyPage.h"
 #include "config/SheetProgress.h"
+#include "core/TraceLog.h"
 #include "platform/kernel.h"
 #include "platform/thread.h"
+#include "tests/config/bounded_stop.h"
 #include "tests/config/config_fixture.h"
 #include "tests/support/MessageBoxRecorder.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -217,6 +227,86 @@ TEST_F(ServerLogPageTest, CancelDuringAStalledPage) {
   ASSERT_FALSE(jobs.empty());
   EXPECT_EQ(jobs.back(), std::make_pair(4, 0));
   EXPECT_EQ(jobs.front(), std::make_pair(1, 0));
+}
+
+// The download cannot end in time (its progress writer is held in a wait that no
+// cancellation ends): Cancel gives up on it after the bound, the thread keeps its buffer,
+// count and event, and the page may go; the thread ends later without touching the page.
+TEST_F(ServerLogPageTest, CancelPastTheBoundLeavesTheDownloadItsRun) {
+  TempDir dir("serverlog");
+  TraceLog_Init(300, dir.Folder());
+  Model("K40R");
+  struct Hold {
+    std::mutex mutex;
+    std::condition_variable cv;
+    bool held = false, released = false;
+  };
+  auto hold = std::make_shared<Hold>();  // the thread's copy of the writer keeps it
+  auto page = std::make_unique<ToolBoxPropertyPage>();
+  Open(*page);
+  page->m_ServerLog.m_progress = [hold](int, int) {
+    std::unique_lock<std::mutex> lock(hold->mutex);
+    if (hold->held) return;
+    hold->held = true;
+    hold->cv.notify_all();
+    hold->cv.wait(lock, [&] { return hold->released; });
+  };
+  auto release = [hold] {
+    {
+      std::lock_guard<std::mutex> lock(hold->mutex);
+      hold->released = true;
+    }
+    hold->cv.notify_all();
+  };
+  page->Command(IDC_TOOLBOX_SERVERLOG);
+  {
+    std::unique_lock<std::mutex> lock(hold->mutex);
+    ASSERT_TRUE(hold->cv.wait_for(lock, std::chrono::seconds(10), [&] { return hold->held; }));
+  }
+  StopPastItsBound(CServerLog::kThreadEndBoundMs, [&] { page->Command(IDC_TOOLBOX_SERVERLOG); });
+  EXPECT_EQ(Caption(*page), "Server Log");
+  EXPECT_EQ(page->m_ServerLog.m_byLogState, 2);
+  EXPECT_FALSE(page->m_ServerLog.IsThreadRunning());
+  EXPECT_EQ(plat::StrandedThreadCount(), 1u);
+  EXPECT_NE(TempDir::Read(dir / "trace.log").find("kept server log download"), std::string::npos);
+  page.reset();
+  release();
+  EXPECT_TRUE(WaitUntil([] { return plat::StrandedThreadCount() == 0; }));
+  for (int i = 0; i < 10; ++i) Pump();
+  EXPECT_TRUE(viewers_.empty());
+  TraceLog_Close();
+}
+
+// The viewer a download opens is shown without a loop of its own: the page's handler has
+// returned while it shows the records it keeps, and it goes with the page.
+TEST_F(ServerLogPageTest, TheViewerIsShownWithoutALoopOfItsOwnAndGoesWithThePage) {
+  Model("K40R");
+  auto shown = []() -> CEventLogViewer* {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      auto* v = dynamic_cast<CEventLogViewer*>(w);
+      if (v && v->isVisible()) return v;
+    }
+    return nullptr;
+  };
+  // Whatever viewer is still shown goes after a while, so that the test ends either way.
+  QTimer closer;
+  QObject::connect(&closer, &QTimer::timeout, [&] {
+    if (CEventLogViewer* v = shown()) v->EndDialog(0);
+  });
+  closer.start(10000);
+  auto page = std::make_unique<ToolBoxPropertyPage>();
+  host_.resize(500, 400);
+  page->CreatePage(&host_);
+  page->Command(IDC_TOOLBOX_SERVERLOG);
+  CEventLogViewer* viewer = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (viewer = shown()) != nullptr; }, 5000, Pump));
+  EXPECT_EQ(page->m_ServerLog.m_byLogState, 2);
+  EXPECT_EQ(viewer->Family(), EventLogFamily::Server);
+  EXPECT_EQ(viewer->m_nRecordCount, 45u);
+  EXPECT_EQ(viewer->List()->topLevelItemCount(), 45);
+  QPointer<QWidget> alive(viewer);
+  page.reset();
+  EXPECT_TRUE(alive.isNull());
 }
 
 TEST(EventLogCount, Replies) {

@@ -99,6 +99,7 @@ class PlayerLinkTest : public ::testing::Test {
     });
     timer->start(5);
     page.Command(IDC_BK_START);
+    EXPECT_TRUE(WaitUntil([&] { return !page.BackupRunning(); }, 30000, [] { QApplication::processEvents(); }));
     return status;
   }
   // The sheet's network backup page, shown and saving into the downloads folder.

@@ -3,6 +3,7 @@
 // page, the backup page's refusals and the playback search.
 #include <QApplication>
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLineEdit>
@@ -10,21 +11,33 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
+#include <stdlib.h>
+
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
+#include <mutex>
 #include <thread>
 
 #include "config/CEventPage.h"
 #include "config/DownloadFilePage.h"
 #include "config/MySystemDialog.h"
 #include "config/PlaybackSearchDlg.h"
+#include "config/SheetProgress.h"
+#include "config/WriteCDSettingDlg.h"
 #include "core/Messages.h"
+#include "core/TraceLog.h"
 #include "engine/AppRecord.h"
+#include "tests/config/bounded_stop.h"
 #include "tests/config/config_fixture.h"
+#include "tests/disc/fake/fake_discapi.h"
 #include "platform/kernel.h"
 #include "platform/net.h"
+#include "platform/registry.h"
 #include "platform/thread.h"
+#include "record/DiscApiLoader.h"
 #include "session/NetworkBackup.h"
 #include "session/PlayerLink.h"
 #include "session/SearchList.h"
@@ -476,6 +489,7 @@ TEST_F(RecordingsTest, DownloadThroughThePageWritesTheRecordersBytes) {
     poll->start(5);
   });
   page.Command(IDC_BK_START);
+  EXPECT_TRUE(WaitUntil([&] { return !page.BackupRunning(); }, 30000, Pump));
   EXPECT_EQ(status, "Download process is finished");
   EXPECT_TRUE(boxes.Texts().empty());
   const auto requests = fake_.Requests();
@@ -538,8 +552,217 @@ TEST_F(RecordingsTest, CancelDuringADownloadAsksTheRecorderToStopByFirmware) {
       poll->start(5);
     });
     page.Command(IDC_BK_START);
+    EXPECT_TRUE(WaitUntil([&] { return !page.BackupRunning(); }, 30000, Pump));
     EXPECT_EQ(CountOf("/CancelNB.cgi"), cancels);
   }
+}
+
+// The page's choices for a download of one megabyte of channel 1 into `file`.
+void ChooseBackup(DownloadFilePage& page, const std::string& file) {
+  page.m_strFilePath = file;
+  page.m_nBackupSize = 1;
+  page.m_nChannel = 1;
+  page.m_timeDate = QDate(2007, 1, 22);
+  page.m_timeTime = QTime(8, 0, 0);
+}
+
+// The sheet's progress painter, held: it takes the first job and keeps the block busy until
+// released, so the next writer waits in a wait that no cancellation ends.
+class HeldProgressPainter {
+ public:
+  HeldProgressPainter() : block_(std::make_shared<ProgressJobBlock>()) {
+    SetProgressJobBlock(block_);
+    thread_ = std::thread([this] {
+      int job = 0, value = 0;
+      while (block_->Take(job, value)) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        took_ = true;
+        cv_.wait(lock, [this] { return released_; });
+        lock.unlock();
+        block_->Done();
+      }
+    });
+  }
+  ~HeldProgressPainter() {
+    Release();
+    block_->Close();
+    thread_.join();
+    SetProgressJobBlock(nullptr);
+  }
+  bool Took() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return took_;
+  }
+  void Release() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      released_ = true;
+    }
+    cv_.notify_all();
+  }
+
+ private:
+  std::shared_ptr<ProgressJobBlock> block_;
+  std::mutex mutex_;
+  std::condition_variable cv_;
+  bool took_ = false;
+  bool released_ = false;
+  std::thread thread_;
+};
+
+// The dialog goes while its download thread cannot end (it waits for a held painter): the
+// bounded stop gives up on the thread, which keeps what it uses and finishes with it later
+// without touching the dialog; the stop is traced and the thread counted as stranded.
+TEST_F(RecordingsTest, ADialogGoneAfterAStopPastItsBoundLeavesTheDownloadItsRun) {
+  TraceLog_Init(300, dir_.Folder());
+  fake::BackupSettings s;
+  s.totalBytes = 100000;
+  fake_.SetBackup(s);
+  MySystemDialog sheet;
+  DownloadFilePage& page = sheet.m_NetworkBackupPage;
+  ChooseBackup(page, dir_ / "held.dvr");
+  {
+    HeldProgressPainter painter;
+    auto dialog = std::make_unique<CDownloadProgressDlg>(nullptr, page);
+    dialog->OnInitDialog();
+    ASSERT_TRUE(WaitUntil([&] { return painter.Took(); }));
+    StopPastItsBound(CDownloadProgressDlg::kStopBoundMs, [&] { dialog.reset(); });
+    EXPECT_EQ(plat::StrandedThreadCount(), 1u);
+    EXPECT_NE(TempDir::Read(dir_ / "trace.log").find("kept network backup download"), std::string::npos);
+    painter.Release();
+    EXPECT_TRUE(WaitUntil([] { return plat::StrandedThreadCount() == 0; }));
+  }
+  for (int i = 0; i < 10; ++i) Pump();  // a late status would arrive here
+  TraceLog_Close();
+}
+
+// The scripted disc library in place of the real one, its image recorder asking for the image
+// file during the burn, and the file dialog of the program as the chooser.
+class ImageRecorderAsking {
+ public:
+  explicit ImageRecorderAsking(const TempDir& dir) {
+    ::setenv("TRELVIX_REGISTRY_FILE", (dir / "registry.ini").c_str(), 1);
+    plat::RegSetString(kDiscApiKey, kDiscApiValue, FAKE_DISC_SCRIPT_DIR);
+    // Our own reference keeps the library (and its script) loaded across the writer's loads.
+    handle_ = dlopen((std::string(FAKE_DISC_SCRIPT_DIR) + "/" + kDiscApiFileName).c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle_) {
+      script = reinterpret_cast<FakeDiscScript* (*)()>(dlsym(handle_, "FakeDiscScriptOf"))();
+      *script = FakeDiscScript{};
+      script->askRequest = DISC_REQUEST_IMAGE_PATH;
+    }
+    SetDiscImageFileChooser(&chooser);
+  }
+  ~ImageRecorderAsking() {
+    SetDiscImageFileChooser(nullptr);
+    if (g_lpApp) g_lpApp->C_WriteCD.ExitDiscApi();
+    if (handle_) dlclose(handle_);
+    ::unsetenv("TRELVIX_REGISTRY_FILE");
+  }
+  static QFileDialog* Shown() {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      auto* d = qobject_cast<QFileDialog*>(w);
+      if (d && d->isVisible()) return d;
+    }
+    return nullptr;
+  }
+  FakeDiscScript* script = nullptr;
+  DiscImageFileDialog chooser;
+
+ private:
+  void* handle_ = nullptr;
+};
+
+// Copy to CD onto the image recorder: after the download the burn asks for the image file and
+// the burning thread waits for the answer. Cancel answers "no": the thread ends at once, the
+// dialog does not wait for its bound, and the question's dialog closes.
+TEST_F(RecordingsTest, CancelWhileTheBurnAsksForTheImageFileEndsTheThreadAtOnce) {
+  MessageBoxRecorder boxes;
+  ImageRecorderAsking disc(dir_);
+  ASSERT_NE(disc.script, nullptr) << dlerror();
+  fake::BackupSettings s;
+  s.totalBytes = 100000;
+  fake_.SetBackup(s);
+  MySystemDialog sheet;
+  DownloadFilePage& page = sheet.m_NetworkBackupPage;
+  ChooseBackup(page, dir_ / "disc.dvr");
+  page.m_bCopyToCD = 1;
+  CWriteCD& writer = app_->C_WriteCD;
+  ASSERT_EQ(writer.InitDiscApi(page.m_strFilePath, &WriteCD_Progress_Callback), 1) << ::testing::PrintToString(boxes.Texts());
+  writer.m_nSelectedDrive = 0;  // the image recorder
+  writer.m_strFileName = page.m_strFilePath;
+  const std::size_t threads = plat::LiveThreadCount();
+  {
+    CDownloadProgressDlg dialog(nullptr, page);
+    // Whatever is still shown goes after a while, so that the test ends either way.
+    QTimer closer;
+    closer.setSingleShot(true);
+    QObject::connect(&closer, &QTimer::timeout, [] {
+      if (QFileDialog* d = ImageRecorderAsking::Shown()) d->reject();
+    });
+    // The operator presses Cancel once the file dialog is shown.
+    bool cancelled = false, atOnce = false;
+    std::size_t threadsAfter = 0;
+    QTimer operatorHand;
+    QObject::connect(&operatorHand, &QTimer::timeout, [&] {
+      if (cancelled || !ImageRecorderAsking::Shown()) return;
+      cancelled = true;
+      closer.start(5000);
+      atOnce = ReturnsWithoutWaitingForABound(CDownloadProgressDlg::kStopBoundMs,
+                                              [&] { dialog.Command(IDC_BKDLG_CANCEL); });
+      threadsAfter = plat::LiveThreadCount();
+    });
+    operatorHand.start(5);
+    dialog.OnInitDialog();
+    dialog.show();
+    ASSERT_TRUE(WaitUntil([&] { return cancelled; }, 10000, Pump));
+    operatorHand.stop();
+    EXPECT_TRUE(atOnce);
+    EXPECT_EQ(threadsAfter, threads);  // the burning thread had ended
+    EXPECT_EQ(plat::StrandedThreadCount(), 0u);
+    EXPECT_TRUE(WaitUntil([] { return ImageRecorderAsking::Shown() == nullptr; }, 3000, Pump));
+  }
+  EXPECT_TRUE(WaitUntil([&] { return plat::LiveThreadCount() == threads; }, 10000, Pump));
+  EXPECT_EQ(disc.script->requestAnswer, DISC_ANSWER_IMAGE_CANCEL);  // the library was told
+}
+
+// Copy to CD through the page: Start shows the disc settings and returns at once; OK with the
+// image recorder starts the download, whose burn then asks for the image file; Cancel ends
+// the thread at once and the start is over.
+TEST_F(RecordingsTest, CopyToCdFromThePageRunsWithoutLoopsOfItsOwnAndCancelsAtOnce) {
+  MessageBoxRecorder boxes;
+  ImageRecorderAsking disc(dir_);
+  ASSERT_NE(disc.script, nullptr) << dlerror();
+  fake::BackupSettings s;
+  s.totalBytes = 100000;
+  fake_.SetBackup(s);
+  MySystemDialog sheet;
+  sheet.CreateSheet(nullptr, QRect(0, 0, 1280, 1024));
+  DownloadFilePage& page = sheet.m_NetworkBackupPage;
+  sheet.SetActivePage(&page);
+  page.SetFolder(dir_.path());
+  auto* copy = page.Item<QCheckBox>(IDC_BK_COPYCD);
+  copy->click();
+  ASSERT_TRUE(copy->isChecked());
+  const std::size_t threads = plat::LiveThreadCount();
+  page.Command(IDC_BK_START);
+  ASSERT_TRUE(page.BackupRunning()) << ::testing::PrintToString(boxes.Texts());
+  auto* settings = qobject_cast<CWriteCDSettingDlg*>(QApplication::activeModalWidget());
+  ASSERT_NE(settings, nullptr);
+  EXPECT_EQ(page.ProgressDialog(), nullptr);  // not before the disc settings are chosen
+  settings->Item<QComboBox>(CWriteCDSettingDlg::kDriveId)->setCurrentIndex(0);  // the image recorder
+  settings->Command(CWriteCDSettingDlg::kOkId);
+  ASSERT_TRUE(WaitUntil([] { return ImageRecorderAsking::Shown() != nullptr; }, 10000, Pump));
+  CDownloadProgressDlg* progress = page.ProgressDialog();
+  ASSERT_NE(progress, nullptr);
+  EXPECT_TRUE(progress->Finished());  // the download is in; the burn waits for the answer
+  EXPECT_TRUE(ReturnsWithoutWaitingForABound(CDownloadProgressDlg::kStopBoundMs,
+                                             [&] { progress->Command(IDC_BKDLG_CANCEL); }));
+  EXPECT_FALSE(page.BackupRunning());
+  EXPECT_TRUE(WaitUntil([&] { return ImageRecorderAsking::Shown() == nullptr && plat::LiveThreadCount() == threads; },
+                        5000, Pump));
+  EXPECT_EQ(disc.script->requestAnswer, DISC_ANSWER_IMAGE_CANCEL);
+  EXPECT_EQ(TempDir::Read(dir_ / "CH01_0001.dvr").size(), 100000u);
+  EXPECT_EQ(page.Item<QLineEdit>(IDC_BK_PATH)->text().toStdString(), dir_ / "CH01_0002.dvr");
 }
 
 TEST_F(RecordingsTest, PickInTheListBringsTheBackupPageForwardFilledIn) {

@@ -145,7 +145,10 @@ TEST(DiscImageFileDialogTest, RunsOnTheGuiThreadForAWorker) {
       auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
       if (!dlg) return;
       if (c.accept) {
-        dlg->selectFile(QString::fromStdString(dir / "backup.iso"));
+        // As typed into the name box (which has the focus, so selectFile would leave it).
+        auto* name = dlg->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        ASSERT_NE(name, nullptr);
+        name->setText(QString::fromStdString(dir / "backup.iso"));
         static_cast<QDialog*>(dlg)->accept();  // as the OK button does
       } else {
         dlg->reject();

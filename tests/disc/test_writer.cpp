@@ -5,6 +5,8 @@
 #include <atomic>
 #include <thread>
 
+#include "platform/kernel.h"
+#include "platform/thread.h"
 #include "tests/disc/disc_fixture.h"
 #include "tests/support/WaitUntil.h"
 
@@ -375,6 +377,55 @@ TEST_F(WriterTest, CancelMakesTheCallbacksAnswerAbort) {
   EXPECT_EQ(s->idleAfterAbort, 1);
   EXPECT_EQ(writer->m_byAbort.load(), 0);  // cleared after the burn
   EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Write CD Error : user aborted"});
+}
+
+// The burning thread is cancelled while it waits for the image file: the library is told
+// "cancel" (no exception crosses it) and frees what it made; the thread then ends cancelled,
+// with no burn message. Abort answers a question being asked "no".
+TEST_F(WriterTest, ACancelWhileAskingForTheImageFileStopsTheBurnAndEndsTheThread) {
+  // A chooser that waits for its answer with a platform wait, as the program's does.
+  class WaitingChooser : public IDiscImageFileChooser {
+   public:
+    WaitingChooser() : answered_(plat::CreateEvent(true, false)) {}
+    ~WaitingChooser() override { plat::CloseHandle(answered_); }
+    bool ChooseImageFile(const std::string&, std::string&) override {
+      asked = true;
+      plat::WaitForSingleObject(answered_, plat::INFINITE);
+      return false;
+    }
+    void CancelChoice() override { plat::SetEvent(answered_); }
+    std::atomic<bool> asked{false};
+
+   private:
+    plat::HANDLE answered_;
+  };
+  for (const bool cancelThread : {true, false}) {
+    SCOPED_TRACE(cancelThread ? "thread cancelled" : "writer aborted");
+    WaitingChooser waiting;
+    SetDiscImageFileChooser(&waiting);
+    Ready(0);
+    s->askRequest = DISC_REQUEST_IMAGE_PATH;
+    const int alive = s->alive;
+    CWriteCD* w = writer.get();
+    const plat::HANDLE thread = plat::CreateThread([w] { return static_cast<plat::DWORD>(w->WriteCD()); });
+    ASSERT_NE(thread, 0u);
+    ASSERT_TRUE(WaitUntil([&] { return waiting.asked.load(); }));
+    if (cancelThread) {
+      plat::CancelThread(thread, 31);
+    } else {
+      writer->Abort();
+    }
+    ASSERT_EQ(plat::WaitForSingleObject(thread, 5000), plat::WAIT_OBJECT_0);
+    plat::DWORD code = 0;
+    plat::GetExitCodeThread(thread, &code);
+    plat::CloseHandle(thread);
+    EXPECT_EQ(code, cancelThread ? 31u : 1u);
+    EXPECT_EQ(s->requestAnswer, DISC_ANSWER_IMAGE_CANCEL);
+    EXPECT_EQ(writer->m_byAbort.load(), 0);
+    EXPECT_EQ(s->alive, alive) << s->log;  // the burn freed all it made
+    SetDiscImageFileChooser(&chooser);
+  }
+  EXPECT_TRUE(boxes.Texts().empty()) << Boxes();
 }
 
 TEST_F(WriterTest, LeaksReportedAtExit) {
