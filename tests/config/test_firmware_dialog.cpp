@@ -204,3 +204,67 @@ TEST_F(FirmwareDialogTest, CancelStopsTheUploadAndTellsTheRecorder) {
   EXPECT_EQ(Targets("/CancelUPFW.cgi"),
             std::vector<std::string>{"/CancelUPFW.cgi?Cookie=" + fake_.GetIdentity().sessionId});
 }
+
+// Uploads at their edges: without a session identifier, and Cancel pressed while the "overwrite
+// flash" message is still on the screen.
+TEST_F(FirmwareDialogTest, WithoutASessionTheQueriesCarryAnEmptyCookieAndChunksNone) {
+  struct Case {
+    const char* model;
+    const char* firmware;
+    const char* uploadPath;
+    const char* uploadStart;  // how every upload request begins
+    bool cookie;              // upload requests name the cookie at all
+  } cases[] = {{"K44R", "1000", "/UpgradeFW.cgi", "/UpgradeFW.cgi", false},
+               {"K40R", "1013", "/UpgradeFW2.cgi", "/UpgradeFW2.cgi?Cookie=&FILESIZE=", true}};
+  for (const Case& c : cases) {
+    Model(c.model, c.firmware);
+    SetSessionId("");
+    fake_.ClearRequests();
+    WriteFile(dir_.Folder() + "KERNEL.BIN", Package(1000));
+    CUpgradeFWDlg d;
+    QTimer::singleShot(0, &d, [&] { d.Command(CUpgradeFWDlg::IDC_UPGRADE); });
+    EXPECT_EQ(d.DoModal(), 0) << c.model;
+    EXPECT_EQ(boxes_.Texts().back(), LoadStr(4048)) << c.model;
+    EXPECT_EQ(Targets("/Getvideo.cgi"), std::vector<std::string>{"/Getvideo.cgi?Cookie=&Fake=1"}) << c.model;
+    const auto uploads = Targets(c.uploadPath);
+    ASSERT_FALSE(uploads.empty()) << c.model;
+    for (const std::string& t : uploads) {
+      EXPECT_EQ(t.rfind(c.uploadStart, 0), 0u) << t;
+      EXPECT_EQ(t.find("Cookie") != std::string::npos, c.cookie) << t;
+    }
+  }
+}
+
+TEST_F(FirmwareDialogTest, CancelWhileTheFlashMessageIsShownStopsTheThreadAndTellsTheRecorder) {
+  struct Case {
+    const char* model;
+    const char* firmware;
+    const char* cancelPath;
+    std::string cancelTarget;
+  } cases[] = {{"K44R", "1000", "/UpgradeFW.cgi", "/UpgradeFW.cgi?Upgrade=Cancel&Cookie="},
+               {"K40R", "1013", "/CancelUPFW.cgi", "/CancelUPFW.cgi?Cookie="}};
+  for (Case& c : cases) {
+    Model(c.model, c.firmware);
+    SetSessionId(fake_.GetIdentity().sessionId);
+    fake_.ClearRequests();
+    WriteFile(dir_.Folder() + "KERNEL.BIN", Package(1000));
+    CUpgradeFWDlg d;
+    bool threadGone = false;
+    boxes_.OnBox([&](const std::string& text) {
+      if (text != LoadStr(4048)) return;
+      d.Command(CUpgradeFWDlg::IDC_CANCEL);  // the operator's Cancel, the box still open
+      threadGone = !d.HasUploadThread();
+    });
+    QTimer::singleShot(0, &d, [&] { d.Command(CUpgradeFWDlg::IDC_UPGRADE); });
+    EXPECT_EQ(d.DoModal(), 0) << c.model;
+    boxes_.OnBox(nullptr);
+    EXPECT_TRUE(threadGone) << c.model;
+    EXPECT_FALSE(d.HasUploadThread()) << c.model;
+    const auto cancels = Targets(c.cancelPath);
+    ASSERT_FALSE(cancels.empty()) << c.model;
+    EXPECT_EQ(cancels.back(), c.cancelTarget + fake_.GetIdentity().sessionId) << c.model;
+    // What the ended thread had posted reaches a dialog that is closing, and changes nothing.
+    QApplication::processEvents();
+    EXPECT_EQ(boxes_.Texts().back(), LoadStr(4048));
+  }
+}

@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 
+#include <array>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -27,6 +28,8 @@
 #include "platform/net.h"
 #include "platform/thread.h"
 #include "platform/wave.h"
+#include "session/CtrlFile.h"
+#include "session/DeviceTypes.h"
 #include "tests/support/FakeRecorder.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WaitUntil.h"
@@ -89,6 +92,50 @@ class RecordFixture : public ::testing::Test {
   std::string dir_;
   std::string folder_;
   MessageBoxes boxes_;
+};
+
+// A record with the events a main window's initialisation hands on (the show, stream and
+// life-time events), and the window under test.
+class WindowFixture : public RecordFixture {
+ protected:
+  void SetUp() override {
+    RecordFixture::SetUp();
+    if (!app_) return;
+    for (AtomicHandle* h : WindowEvents()) *h = plat::CreateEvent(false, false);
+  }
+  void TearDown() override {
+    dlg_.reset();
+    if (app_) {
+      for (AtomicHandle* h : WindowEvents()) plat::CloseHandle(h->exchange(0));
+    }
+    RecordFixture::TearDown();
+  }
+
+  std::unique_ptr<CTrelvixDlg> dlg_;
+
+ private:
+  std::array<AtomicHandle*, 3> WindowEvents() {
+    return {&app_->h_FinishShowImageJobEvent, &app_->h_StartToGetJpegImageEvent, &app_->h_StartLifeTimeEvent};
+  }
+};
+
+// ... with the build's CtrlFile.ini loaded, for the control panel's keys and PTZ templates.
+class PanelFixture : public WindowFixture {
+ protected:
+  void SetUp() override {
+    WindowFixture::SetUp();
+    if (!app_) return;
+    ASSERT_EQ(LoadCtrlFileFrom(std::string(TRELVIX_BIN_DIR) + "/CtrlFile.ini"), 1);
+    LinkCtrlFileDevices();
+  }
+  void TearDown() override {
+    dlg_.reset();
+    if (app_) {
+      FreeCtrlDeviceRecords();
+      ResetDeviceTypeTable();
+    }
+    WindowFixture::TearDown();
+  }
 };
 
 // The whole engine behind a main window, against the fake recorder: what the start-up does after

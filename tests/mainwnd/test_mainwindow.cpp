@@ -24,6 +24,7 @@
 namespace {
 
 using mwtest::RecordFixture;
+using mwtest::WindowFixture;
 
 const QRect kWorkArea(0, 0, 1280, 1000);
 
@@ -34,25 +35,8 @@ std::string Describe(const fake::RecordedRequest& r) {
   return s;
 }
 
-class MainWindowTest : public RecordFixture {
+class MainWindowTest : public WindowFixture {
  protected:
-  void SetUp() override {
-    RecordFixture::SetUp();
-    if (!app_) return;
-    app_->h_FinishShowImageJobEvent = plat::CreateEvent(false, false);
-    app_->h_StartToGetJpegImageEvent = plat::CreateEvent(false, false);
-    app_->h_StartLifeTimeEvent = plat::CreateEvent(false, false);
-  }
-  void TearDown() override {
-    dlg_.reset();
-    if (!app_) return;
-    for (AtomicHandle* h : {&app_->h_FinishShowImageJobEvent, &app_->h_StartToGetJpegImageEvent,
-                            &app_->h_StartLifeTimeEvent}) {
-      plat::CloseHandle(h->exchange(0));
-    }
-    RecordFixture::TearDown();
-  }
-
   // Runs the initialisation of a fresh window.
   bool Init(int resolution = 0) {
     app_->CSettingINI.m_nImageResolution = resolution;
@@ -95,7 +79,6 @@ class MainWindowTest : public RecordFixture {
   static bool IsRed(QRgb c) { return qRed(c) > 150 && qBlue(c) < 60; }
   static bool IsBlue(QRgb c) { return qBlue(c) > 150 && qRed(c) < 60; }
 
-  std::unique_ptr<CTrelvixDlg> dlg_;
   std::vector<std::uint8_t> frame_;
 };
 

@@ -33,6 +33,7 @@
 
 namespace {
 
+using mwtest::PanelFixture;
 using mwtest::RecordFixture;
 
 std::string Hex(const std::string& s) {
@@ -46,28 +47,12 @@ std::string Hex(const std::string& s) {
   return out;
 }
 
-class OpsTest : public RecordFixture {
+class OpsTest : public PanelFixture {
  protected:
   void SetUp() override {
-    RecordFixture::SetUp();
+    PanelFixture::SetUp();
     if (!app_) return;
-    app_->h_FinishShowImageJobEvent = plat::CreateEvent(false, false);
-    app_->h_StartToGetJpegImageEvent = plat::CreateEvent(false, false);
-    app_->h_StartLifeTimeEvent = plat::CreateEvent(false, false);
-    ASSERT_EQ(LoadCtrlFileFrom(std::string(TRELVIX_BIN_DIR) + "/CtrlFile.ini"), 1);
-    LinkCtrlFileDevices();
     app_->by_TurboRepeatStep = 5;
-  }
-  void TearDown() override {
-    dlg_.reset();
-    if (!app_) return;
-    FreeCtrlDeviceRecords();
-    ResetDeviceTypeTable();
-    for (AtomicHandle* h : {&app_->h_FinishShowImageJobEvent, &app_->h_StartToGetJpegImageEvent,
-                            &app_->h_StartLifeTimeEvent}) {
-      plat::CloseHandle(h->exchange(0));
-    }
-    RecordFixture::TearDown();
   }
 
   bool Init(const std::string& model, const std::string& info, const std::string& firmware = "1046") {
@@ -111,7 +96,6 @@ class OpsTest : public RecordFixture {
   }
   void Running(bool on) { app_->f_VideoRunning = on ? 1 : 0; }
 
-  std::unique_ptr<CTrelvixDlg> dlg_;
 };
 
 // ---- side buttons --------------------------------------------------------------------------------

@@ -60,16 +60,11 @@ class EditorSheet : public ui::Window, public ISystemSheet {
   bool open_ = false;
 };
 
-class SheetReleaseTest : public mwtest::RecordFixture {
+class SheetReleaseTest : public mwtest::PanelFixture {
  protected:
   void SetUp() override {
-    RecordFixture::SetUp();
+    PanelFixture::SetUp();
     if (!app_) return;
-    app_->h_FinishShowImageJobEvent = plat::CreateEvent(false, false);
-    app_->h_StartToGetJpegImageEvent = plat::CreateEvent(false, false);
-    app_->h_StartLifeTimeEvent = plat::CreateEvent(false, false);
-    ASSERT_EQ(LoadCtrlFileFrom(std::string(TRELVIX_BIN_DIR) + "/CtrlFile.ini"), 1);
-    LinkCtrlFileDevices();
     Device("K44R", "1046", "USERLEVEL=30;");
   }
   // A main window of its own for each case: its close is for good.
@@ -84,16 +79,8 @@ class SheetReleaseTest : public mwtest::RecordFixture {
   void TearDown() override {
     dlg_.reset();
     SetProcessClosing(false);  // the main window's close marks the process as closing
-    if (!app_) return;
-    FreeCtrlDeviceRecords();
-    ResetDeviceTypeTable();
-    for (AtomicHandle* h : {&app_->h_FinishShowImageJobEvent, &app_->h_StartToGetJpegImageEvent,
-                            &app_->h_StartLifeTimeEvent}) {
-      plat::CloseHandle(h->exchange(0));
-    }
-    RecordFixture::TearDown();
+    PanelFixture::TearDown();
   }
-  std::unique_ptr<CTrelvixDlg> dlg_;
 };
 
 TEST_F(SheetReleaseTest, MainWindowLetsTheSheetGoWhileItsHandlerWaitsInADialog) {
