@@ -70,6 +70,15 @@ class OperatorE2E : public EngineFixture {
     }
     return v;
   }
+  // The one manual recording in the record folder, read and checked as a recording file.
+  void ReadTheRecording(ovrtest::File& file) const {
+    const auto files = Files(folder_ + "rec", "USER_MJPEG_");
+    ASSERT_EQ(files.size(), 1u);
+    std::vector<std::uint8_t> bytes;
+    ASSERT_TRUE(plat::ReadWholeFile(files[0], bytes));
+    std::string error;
+    ASSERT_TRUE(ovrtest::ReadFile(bytes, file, error)) << error;
+  }
 };
 
 TEST_F(OperatorE2E, DisconnectStopsTheStreamAndConnectBringsItBack) {
@@ -167,13 +176,8 @@ TEST_F(OperatorE2E, RecordingAndSnapshotFiles) {
   Press(IDC_RECORD);
   EXPECT_EQ(dlg_->Button(IDC_RECORD)->m_wImageIndex, 0);
   EXPECT_EQ(dlg_->Button(IDC_RECORD)->toolTip().toStdString(), "RECORD");
-  const auto recordings = Files(folder_ + "rec", "USER_MJPEG_");
-  ASSERT_EQ(recordings.size(), 1u);
-  std::vector<std::uint8_t> bytes;
-  ASSERT_TRUE(plat::ReadWholeFile(recordings[0], bytes));
   ovrtest::File file;
-  std::string error;
-  EXPECT_TRUE(ovrtest::ReadFile(bytes, file, error)) << error;
+  ASSERT_NO_FATAL_FAILURE(ReadTheRecording(file));
   EXPECT_GT(file.frames.size(), 0u);
 
   // Snapshot after the first picture: another file in the snapshot folder.
@@ -269,13 +273,8 @@ TEST_F(OperatorE2E, ARecordingTheFullDiskEndsReturnsTheButtonToIdleWithOneMessag
   Press(IDC_RECORD);
   EXPECT_EQ(button->m_wImageIndex, 1);
   expectIdleAfterBoxes(1);
-  auto files = Files(rec, "USER_MJPEG_");
-  ASSERT_EQ(files.size(), 1u);
   ovrtest::File file;
-  std::string error;
-  std::vector<std::uint8_t> bytes;
-  ASSERT_TRUE(plat::ReadWholeFile(files[0], bytes));
-  EXPECT_TRUE(ovrtest::ReadFile(bytes, file, error)) << error;
+  ASSERT_NO_FATAL_FAILURE(ReadTheRecording(file));
   EXPECT_GT(file.frames.size(), 0u);
 
   // The disk is full: the next press starts a recording, which ends at its first picture
@@ -341,13 +340,8 @@ TEST_F(OperatorE2E, SigtermDuringAManualRecordingClosesItWithItsIndexAndSavesThe
   ASSERT_TRUE(raised);
   EXPECT_EQ(shutdown.Signal(), SIGTERM);
 
-  const auto files = Files(folder_ + "rec", "USER_MJPEG_");
-  ASSERT_EQ(files.size(), 1u);
-  std::vector<std::uint8_t> bytes;
-  ASSERT_TRUE(plat::ReadWholeFile(files[0], bytes));
   ovrtest::File file;
-  std::string error;
-  EXPECT_TRUE(ovrtest::ReadFile(bytes, file, error)) << error;
+  ASSERT_NO_FATAL_FAILURE(ReadTheRecording(file));
   EXPECT_GT(file.count, 0u);
   EXPECT_EQ(file.count, file.frames.size());
   const std::string ini = app_->CSettingINI.SettingFilePath();
