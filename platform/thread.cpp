@@ -1,6 +1,9 @@
-// Threads with cancel tokens. A thread runs detached behind its handle; its entry
-// trampoline turns ThreadCancelled into the cancel exit code and signals the handle only
-// after the thread procedure and everything it captured are gone.
+// Threads with cancel tokens. A thread runs behind its handle; its entry trampoline turns
+// ThreadCancelled into the cancel exit code and signals the handle only after the thread
+// procedure and everything it captured are gone. Nobody joins a thread through its handle:
+// ended threads are joined in passing (the next start, the process's exit), so that what a
+// thread does after its procedure (libraries' clean-up of their per-thread data) is over
+// before the process takes down the libraries.
 #include "platform/thread.h"
 
 #include <pthread.h>
@@ -11,6 +14,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <list>
+#include <memory>
 #include <set>
 #include <string>
 #include <system_error>
@@ -35,6 +41,32 @@ std::atomic<std::size_t> g_liveThreads{0};
 std::mutex& g_strandedMutex = *new std::mutex;
 std::set<DWORD>& g_stranded = *new std::set<DWORD>;
 
+// A started thread until it is joined. `done` is set as the last step of the thread's entry;
+// what follows it is the C library's end of the thread, which joining waits for.
+struct Joinable {
+  std::thread thread;  // set by the starter under g_joinMutex
+  std::atomic<bool> done{false};
+};
+std::mutex& g_joinMutex = *new std::mutex;
+std::list<std::shared_ptr<Joinable>>& g_joinables = *new std::list<std::shared_ptr<Joinable>>;
+
+// Joins the threads whose entry has returned; those still running stay on the list.
+void JoinEnded() {
+  std::vector<std::shared_ptr<Joinable>> ended;
+  {
+    std::lock_guard<std::mutex> lock(g_joinMutex);
+    for (auto it = g_joinables.begin(); it != g_joinables.end();) {
+      if ((*it)->done.load() && (*it)->thread.joinable()) {
+        ended.push_back(std::move(*it));
+        it = g_joinables.erase(it);
+      } else {
+        ++it;
+      }
+    }
+  }
+  for (auto& j : ended) j->thread.join();
+}
+
 DWORD NewThreadId() {
   DWORD id = g_nextThreadId.fetch_add(1, std::memory_order_relaxed);
   if (id == 0) id = g_nextThreadId.fetch_add(1, std::memory_order_relaxed);
@@ -47,7 +79,7 @@ void ShutdownSockets(CancelToken& token) {
 }
 
 void ThreadMain(std::shared_ptr<KernelObject> self, std::shared_ptr<CancelToken> token,
-                ThreadProc proc, DWORD id, std::string name) {
+                ThreadProc proc, DWORD id, std::string name, std::shared_ptr<Joinable> joinable) {
   t_token = token.get();
   t_threadId = id;
   if (!name.empty()) {
@@ -88,6 +120,7 @@ void ThreadMain(std::shared_ptr<KernelObject> self, std::shared_ptr<CancelToken>
     g_stranded.erase(id);
   }
   t_token = nullptr;
+  joinable->done.store(true);
 }
 
 }  // namespace
@@ -106,11 +139,17 @@ HANDLE CreateThread(ThreadProc proc, DWORD* threadId, const char* name) {
   object->token = std::make_shared<CancelToken>();
   object->threadId = detail::NewThreadId();
   HANDLE handle = detail::InsertObject(object);
+  detail::JoinEnded();
+  static const bool joinAtExit = std::atexit(JoinEndedThreads) == 0;
+  (void)joinAtExit;
+  auto joinable = std::make_shared<detail::Joinable>();
   detail::g_liveThreads.fetch_add(1);
   try {
     std::thread t(detail::ThreadMain, object, object->token, std::move(proc), object->threadId,
-                  std::string(name ? name : ""));
-    t.detach();
+                  std::string(name ? name : ""), joinable);
+    std::lock_guard<std::mutex> lock(detail::g_joinMutex);
+    joinable->thread = std::move(t);
+    detail::g_joinables.push_back(std::move(joinable));
   } catch (const std::system_error& e) {
     std::fprintf(stderr, "trelvix: cannot start thread %s: %s\n", name ? name : "", e.what());
     detail::g_liveThreads.fetch_sub(1);
@@ -232,6 +271,8 @@ BOOL SetThreadPriorityHighest(HANDLE thread) {
 }
 
 std::size_t LiveThreadCount() { return detail::g_liveThreads.load(); }
+
+void JoinEndedThreads() { detail::JoinEnded(); }
 
 std::uint64_t ThreadWaitWakeups(HANDLE thread) {
   std::lock_guard<std::mutex> lock(detail::TableMutex());

@@ -75,6 +75,11 @@ BOOL SetThreadPriorityHighest(HANDLE thread);  // best effort; never fails the c
 // Threads made by CreateThread that have not yet returned (tests count them).
 std::size_t LiveThreadCount();
 
+// Waits for the threads whose procedure has ended to be wholly gone (the C library's and other
+// libraries' clean-up after the procedure). Runs at every thread start and at the process's
+// exit; a thread still running is left alone.
+void JoinEndedThreads();
+
 // How many times a blocked wait or sleep of the thread has woken (to be satisfied, to time
 // out, to see a cancel or a clock change, or spuriously). A thread blocked on objects that
 // nobody signals stays at its count. 0 for a bad handle.

@@ -2,12 +2,14 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <pthread.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <future>
 #include <mutex>
 #include <stdexcept>
 #include <thread>
@@ -263,6 +265,33 @@ TEST(ThreadStop, StuckThreadIsCancelledAfterTheBound) {
   EXPECT_EQ(StopThread(0, 100), WAIT_FAILED);
   CloseHandle(t);
   CloseHandle(never);
+}
+
+// A library's clean-up of its per-thread data runs after the thread's procedure, when the handle
+// is already signalled; joining the ended threads waits for it, so that it cannot run into the
+// process's exit.
+TEST(Thread, JoiningEndedThreadsWaitsForTheirPerThreadCleanUp) {
+  static std::promise<void> release;
+  static std::shared_future<void> released = release.get_future().share();
+  static std::atomic<bool> cleaned{false};
+  pthread_key_t key;
+  ASSERT_EQ(pthread_key_create(&key,
+                               [](void*) {
+                                 released.wait();
+                                 cleaned = true;
+                               }),
+            0);
+  HANDLE t = CreateThread([key]() -> DWORD { return pthread_setspecific(key, &cleaned) == 0 ? 0 : 1; });
+  ASSERT_EQ(WaitForSingleObject(t, 5000), WAIT_OBJECT_0);
+  DWORD code = 9;
+  EXPECT_TRUE(GetExitCodeThread(t, &code));
+  EXPECT_EQ(code, 0u);
+  EXPECT_FALSE(cleaned.load());  // the procedure is over, the clean-up still waits
+  release.set_value();
+  JoinEndedThreads();
+  EXPECT_TRUE(cleaned.load());
+  CloseHandle(t);
+  pthread_key_delete(key);
 }
 
 TEST(Thread, LiveThreadCountFollowsThreads) {
