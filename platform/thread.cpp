@@ -50,14 +50,20 @@ struct Joinable {
 std::mutex& g_joinMutex = *new std::mutex;
 std::list<std::shared_ptr<Joinable>>& g_joinables = *new std::list<std::shared_ptr<Joinable>>;
 
-// Joins the threads whose entry has returned; those still running stay on the list.
-void JoinEnded() {
+// Joins the threads whose entry has returned; those still running stay on the list, or with
+// `detachRunning` (the process's exit) are let go, as no one will wait for them any more.
+void JoinEnded(bool detachRunning = false) {
   std::vector<std::shared_ptr<Joinable>> ended;
   {
     std::lock_guard<std::mutex> lock(g_joinMutex);
     for (auto it = g_joinables.begin(); it != g_joinables.end();) {
-      if ((*it)->done.load() && (*it)->thread.joinable()) {
+      if (!(*it)->thread.joinable()) {
+        ++it;  // its starter has not stored it yet
+      } else if ((*it)->done.load()) {
         ended.push_back(std::move(*it));
+        it = g_joinables.erase(it);
+      } else if (detachRunning) {
+        (*it)->thread.detach();
         it = g_joinables.erase(it);
       } else {
         ++it;
@@ -66,6 +72,8 @@ void JoinEnded() {
   }
   for (auto& j : ended) j->thread.join();
 }
+
+void JoinEndedAtExit() { JoinEnded(true); }
 
 DWORD NewThreadId() {
   DWORD id = g_nextThreadId.fetch_add(1, std::memory_order_relaxed);
@@ -140,7 +148,7 @@ HANDLE CreateThread(ThreadProc proc, DWORD* threadId, const char* name) {
   object->threadId = detail::NewThreadId();
   HANDLE handle = detail::InsertObject(object);
   detail::JoinEnded();
-  static const bool joinAtExit = std::atexit(JoinEndedThreads) == 0;
+  static const bool joinAtExit = std::atexit(detail::JoinEndedAtExit) == 0;
   (void)joinAtExit;
   auto joinable = std::make_shared<detail::Joinable>();
   detail::g_liveThreads.fetch_add(1);
