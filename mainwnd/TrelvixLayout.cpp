@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QMoveEvent>
+#include <QFontMetrics>
 #include <QPainter>
 #include <algorithm>
 #include <cstdio>
@@ -601,21 +602,29 @@ void CTrelvixDlg::paintEvent(QPaintEvent*) {
       address = buf;
     }
     const QColor cyan(0, 0xFF, 0xFF), yellow(0xFF, 0xFF, 0);
+    // The text ends left of the title buttons: one wider than its place in our font starts
+    // further left instead of running under them.
+    const QFontMetrics metrics(font);
+    auto addressText = [&](const std::string& s, const QColor& c) {
+      const int width = metrics.horizontalAdvance(QString::fromLatin1(s.data(), static_cast<int>(s.size())));
+      const int x = std::max(0, std::min<int>(L[LV_ADDRESS_X], L[LV_TITLE_LEFT] - 2 - width));
+      text(x, L[LV_ADDRESS_Y], s, c);
+    };
     if (IsModelFamilyK41(app->GetProductID())) {
       const std::string name = app->strDeviceName.Get();
       if (!name.empty() && hover) {
-        text(L[LV_ADDRESS_X], L[LV_ADDRESS_Y], name, yellow);
+        addressText(name, yellow);
       } else {
-        text(L[LV_ADDRESS_X], L[LV_ADDRESS_Y], address, cyan);
+        addressText(address, cyan);
       }
     } else if (!hover) {
-      text(L[LV_ADDRESS_X], L[LV_ADDRESS_Y], address, cyan);
+      addressText(address, cyan);
     } else {
       const DvrDateTime t = app->st_DvrTime.Get();
       char buf[40];
       std::snprintf(buf, sizeof buf, "%.4d/%.2d/%.2d %.2d:%.2d:%.2d", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
                     t.wSecond);
-      text(L[LV_ADDRESS_X], L[LV_ADDRESS_Y], buf, yellow);
+      addressText(buf, yellow);
     }
   }
   // A two-pixel sunken frame around the video area.

@@ -1,5 +1,6 @@
 #include "ui/Controls.h"
 
+#include <QEvent>
 #include <QSignalBlocker>
 
 #include <QHeaderView>

@@ -305,6 +305,50 @@ TEST_F(MainWindowTest, WindowSizeAndButtonsFollowTheLayout) {
   }
 }
 
+// The address, device name or recorder clock beside the title buttons is wholly visible: its
+// last pixels lie left of the minimise button, whatever the font makes of its width.
+TEST_F(MainWindowTest, AddressTextEndsBeforeTheTitleButtons) {
+  struct TextCase {
+    const char* model;
+    const char* info;
+    int resolution;
+  };
+  const TextCase cases[] = {{"K47R", "USERLEVEL=30;VIDEOMODE=1;", 1},
+                            {"K40R", "USERLEVEL=30;VIDEOMODE=1;", 0},
+                            {"K41R", "USERLEVEL=30;VIDEOMODE=1;", 1},
+                            {"K41R", "USERLEVEL=30;VIDEOMODE=0;", 0}};
+  for (const TextCase& c : cases) {
+    SCOPED_TRACE(std::string(c.model) + " resolution " + std::to_string(c.resolution));
+    Device(c.model, "1050", c.info);
+    ASSERT_TRUE(Init(c.resolution));
+    // The clock (or a K41R's device name) is shown while the pointer is away from the text.
+    DvrDateTime t;
+    t.wYear = 2008;
+    t.wMonth = 12;
+    t.wDay = 28;
+    t.wHour = 20;
+    t.wMinute = 48;
+    t.wSecond = 58;
+    app_->st_DvrTime.Set(t);
+    app_->strDeviceName.Set("WAREHOUSE 2008");
+    app_->f_MouseOverStatus = 1;
+    const int buttonsLeft = dlg_->Button(IDC_MINIMIZE)->geometry().left();
+    for (int id : {IDC_MINIMIZE, IDC_FULLSCREEN, IDC_CLOSE}) dlg_->Button(id)->hide();
+    const QImage face = dlg_->grab().toImage();
+    int rightmost = -1;
+    for (int y = 4; y < 24; ++y) {
+      for (int x = 0; x < face.width(); ++x) {
+        const QRgb p = face.pixel(x, y);
+        if (qRed(p) > 160 && qGreen(p) > 160 && qBlue(p) < 90) rightmost = std::max(rightmost, x);
+      }
+    }
+    EXPECT_GE(rightmost, 0) << "no yellow text drawn";
+    EXPECT_LT(rightmost, buttonsLeft);
+    dlg_.reset();
+    fake_.ClearRequests();
+  }
+}
+
 // ---- the live picture ------------------------------------------------------------------------------
 
 struct PictureCase {
