@@ -61,6 +61,12 @@ class RecordingsTest : public RecorderPageTest {
     for (const auto& r : fake_.Requests()) n += r.path == path;
     return n;
   }
+  // The recorder's network backups: `bytes` bytes in its usual chunks.
+  void BackupsOf(std::size_t bytes) {
+    fake::BackupSettings s;
+    s.totalBytes = bytes;
+    fake_.SetBackup(s);
+  }
   // Download HDD List, then the events until the page has handled its worker's answer.
   static void DownloadList(CEventPage& list) {
     list.Command(IDC_SL_DOWNLOAD);
@@ -615,9 +621,7 @@ class HeldProgressPainter {
 // without touching the dialog; the stop is traced and the thread counted as stranded.
 TEST_F(RecordingsTest, ADialogGoneAfterAStopPastItsBoundLeavesTheDownloadItsRun) {
   TraceLog_Init(300, dir_.Folder());
-  fake::BackupSettings s;
-  s.totalBytes = 100000;
-  fake_.SetBackup(s);
+  BackupsOf(100000);
   MySystemDialog sheet;
   DownloadFilePage& page = sheet.m_NetworkBackupPage;
   ChooseBackup(page, dir_ / "held.dvr");
@@ -679,9 +683,7 @@ TEST_F(RecordingsTest, CancelWhileTheBurnAsksForTheImageFileEndsTheThreadAtOnce)
   MessageBoxRecorder boxes;
   ImageRecorderAsking disc(dir_);
   ASSERT_NE(disc.script, nullptr) << dlerror();
-  fake::BackupSettings s;
-  s.totalBytes = 100000;
-  fake_.SetBackup(s);
+  BackupsOf(100000);
   MySystemDialog sheet;
   DownloadFilePage& page = sheet.m_NetworkBackupPage;
   ChooseBackup(page, dir_ / "disc.dvr");
@@ -732,9 +734,7 @@ TEST_F(RecordingsTest, CopyToCdFromThePageRunsWithoutLoopsOfItsOwnAndCancelsAtOn
   MessageBoxRecorder boxes;
   ImageRecorderAsking disc(dir_);
   ASSERT_NE(disc.script, nullptr) << dlerror();
-  fake::BackupSettings s;
-  s.totalBytes = 100000;
-  fake_.SetBackup(s);
+  BackupsOf(100000);
   MySystemDialog sheet;
   sheet.CreateSheet(nullptr, QRect(0, 0, 1280, 1024));
   DownloadFilePage& page = sheet.m_NetworkBackupPage;
