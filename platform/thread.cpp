@@ -41,8 +41,9 @@ std::atomic<std::size_t> g_liveThreads{0};
 std::mutex& g_strandedMutex = *new std::mutex;
 std::set<DWORD>& g_stranded = *new std::set<DWORD>;
 
-// A started thread until it is joined. `done` is set as the last step of the thread's entry;
-// what follows it is the C library's end of the thread, which joining waits for.
+// A started thread until it is joined. `done` is set once the thread's procedure has returned,
+// before its handle is signalled; what follows (signalling, the C library's end of the thread)
+// never waits for long, and joining waits for it.
 struct Joinable {
   std::thread thread;  // set by the starter under g_joinMutex
   std::atomic<bool> done{false};
@@ -116,6 +117,7 @@ void ThreadMain(std::shared_ptr<KernelObject> self, std::shared_ptr<CancelToken>
   proc = nullptr;
   if (exitCode == STILL_ACTIVE) exitCode = 0;  // would read as "still running"
   g_liveThreads.fetch_sub(1);
+  joinable->done.store(true);
   {
     std::lock_guard<std::mutex> lock(TableMutex());
     self->exitCode = exitCode;
@@ -128,7 +130,6 @@ void ThreadMain(std::shared_ptr<KernelObject> self, std::shared_ptr<CancelToken>
     g_stranded.erase(id);
   }
   t_token = nullptr;
-  joinable->done.store(true);
 }
 
 }  // namespace
