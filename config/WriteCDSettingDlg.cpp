@@ -15,6 +15,7 @@
 #include "config/SheetProgress.h"
 #include "core/Strings.h"
 #include "engine/AppRecord.h"
+#include "ui/Lifetime.h"
 
 CWriteCDSettingDlg::CWriteCDSettingDlg(QWidget* parent, CWriteCD* writer)
     : ui::Window(parent), m_pWriter(writer ? writer : (g_lpApp ? &g_lpApp->C_WriteCD : nullptr)) {
@@ -199,7 +200,7 @@ void CloseImageFileDialog(const std::shared_ptr<DiscImageFileDialog::Question>& 
 bool DiscImageFileDialog::ChooseImageFile(const std::string& proposedName, std::string& path) {
   QCoreApplication* app = QCoreApplication::instance();
   if (!app) return false;
-  if (QThread::currentThread() == app->thread()) {
+  if (ui::OnGuiThread()) {
     const QString chosen = QFileDialog::getSaveFileName(nullptr, "Image File", QString::fromStdString(proposedName),
                                                         "Image Files (*.iso);;All Files (*)");
     path = chosen.toStdString();

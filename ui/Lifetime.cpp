@@ -39,11 +39,6 @@ std::vector<PendingDeletion>& PendingDeletions() {
 
 std::uint64_t g_modalCount = 0;
 
-bool OnGuiThread() {
-  QCoreApplication* app = QCoreApplication::instance();
-  return app && QThread::currentThread() == app->thread();
-}
-
 // `w` is `root` or lies in it (across window boundaries: a dialog parented to a page counts).
 bool LiesIn(const QWidget* w, const QWidget* root) {
   for (; w; w = w->parentWidget()) {
@@ -174,6 +169,11 @@ bool IsWaitingForDeletion(const QWidget* widget) {
   const std::vector<PendingDeletion>& pending = PendingDeletions();
   return std::any_of(pending.begin(), pending.end(),
                      [widget](const PendingDeletion& p) { return p.window && LiesIn(widget, p.window.data()); });
+}
+
+bool OnGuiThread() {
+  QCoreApplication* app = QCoreApplication::instance();
+  return app && QThread::currentThread() == app->thread();
 }
 
 }  // namespace ui

@@ -19,6 +19,9 @@ class QWidget;
 
 namespace ui {
 
+// Whether the caller runs on the application object's thread (false before it exists).
+bool OnGuiThread();
+
 class HandlerScope {
  public:
   explicit HandlerScope(QWidget* window);

@@ -333,7 +333,7 @@ void InstallMessageBoxHandler() {
   plat::SetMessageBoxHandler([](plat::HWND, const std::string& text, const std::string& caption, unsigned type) {
     QCoreApplication* app = QCoreApplication::instance();
     if (!app) return plat::IDOK;
-    if (QThread::currentThread() == app->thread()) {
+    if (OnGuiThread()) {
       return ShowBox(QApplication::activeWindow(), text, caption, type);
     }
     if ((type & 0xF) == plat::MB_OK) {
