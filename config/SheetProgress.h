@@ -11,15 +11,9 @@
 #include <memory>
 #include <mutex>
 
-class QWidget;
+#include "session/ProgressJobs.h"
 
-enum ProgressJobCode : int {
-  PROGRESS_JOB_NONE = 0,     // wakes the painter; it leaves its loop when the sheet goes
-  PROGRESS_JOB_EMPTY = 1,    // show the empty bar with 0 %
-  PROGRESS_JOB_MAXIMUM = 2,  // the value that means 100 %
-  PROGRESS_JOB_VALUE = 3,    // the current value
-  PROGRESS_JOB_CLEAR = 4,    // hide the bar
-};
+class QWidget;
 
 // One job at a time between the writers and the sheet's painter: a writer waits until the
 // block is idle, stores its job and lets the painter go; the painter runs it and makes the

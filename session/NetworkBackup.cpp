@@ -13,6 +13,7 @@
 #include "platform/thread.h"
 #include "session/CgiRequest.h"
 #include "session/Command.h"
+#include "session/ProgressJobs.h"
 #include "session/SessionRecord.h"
 #include "session/Socket.h"
 
@@ -197,34 +198,34 @@ int ReceiveBackupStream(IByteSource& source, const std::string& filePath, int si
   std::uint64_t total = 0, notified = 0;
   const std::uint64_t limit = BackupByteLimit(sizeMB);
   bool first = true;
-  progress(1);
-  progress(2, 100);
+  progress(PROGRESS_JOB_EMPTY);
+  progress(PROGRESS_JOB_MAXIMUM, 100);
   std::uint8_t header[8];
   std::uint8_t buffer[kChunkBuffer];
   for (;;) {
     if (stop()) {
       if (ready()) player->Post(msg::WM_PLAYERDOWNLOADEND, 1, 0);
-      progress(4);
+      progress(PROGRESS_JOB_CLEAR);
       return 0;
     }
     if (!ReceiveExactly(source, header, sizeof header)) {
       status(DS_RECEIVE_FAILED);
       tellStop(kPlayerStopNetwork);
-      progress(4);
+      progress(PROGRESS_JOB_CLEAR);
       return DS_RECEIVE_FAILED;
     }
     // A recorder that refuses the command answers with an HTTP head instead of chunks.
     if (first && std::memcmp(header, "HTTP/", 5) == 0) {
       status(DS_SEND_FAILED);
       tellStop(kPlayerStopNetwork);
-      progress(4);
+      progress(PROGRESS_JOB_CLEAR);
       return DS_SEND_FAILED;
     }
     first = false;
     if (stop()) {
       { FileLockScope lock(player); }
       if (ready()) player->Post(msg::WM_PLAYERDOWNLOADEND, 1, 0);
-      progress(4);
+      progress(PROGRESS_JOB_CLEAR);
       return 0;
     }
     const std::uint32_t length = Le32(header);
@@ -237,7 +238,7 @@ int ReceiveBackupStream(IByteSource& source, const std::string& filePath, int si
           if (ready() && total > notified) player->Post(msg::WM_PLAYERDATAADDED, 0, total - notified);
           status(DS_OVERRUN);
           tellStop(kPlayerStopNetwork);
-          progress(4);
+          progress(PROGRESS_JOB_CLEAR);
           return DS_OVERRUN;
         }
         std::size_t piece = left < kChunkBuffer ? left : kChunkBuffer;
@@ -245,7 +246,7 @@ int ReceiveBackupStream(IByteSource& source, const std::string& filePath, int si
         if (!ReceiveExactly(source, buffer, piece)) {
           status(DS_RECEIVE_FAILED);
           tellStop(kPlayerStopNetwork);
-          progress(4);
+          progress(PROGRESS_JOB_CLEAR);
           return DS_RECEIVE_FAILED;
         }
         bool written;
@@ -256,7 +257,7 @@ int ReceiveBackupStream(IByteSource& source, const std::string& filePath, int si
         if (!written) {
           status(DS_FILE_FAILED);
           tellStop(kPlayerStopFile);
-          progress(4);
+          progress(PROGRESS_JOB_CLEAR);
           return DS_FILE_FAILED;
         }
         left -= static_cast<std::uint32_t>(piece);
@@ -268,20 +269,20 @@ int ReceiveBackupStream(IByteSource& source, const std::string& filePath, int si
       }
       const int p = BackupPercent(total, sizeMB);
       status(DS_PROGRESS, p);
-      progress(3, p);
+      progress(PROGRESS_JOB_VALUE, p);
     } else if (type == NB_CHUNK_END) {
       { FileLockScope lock(player); }
       if (total == 0) {
         status(DS_NO_DATA);
         if (ready()) player->Post(msg::WM_PLAYERDOWNLOADEND, 1, 0);
         if (hooks.finished) hooks.finished->store(1);
-        progress(4);
+        progress(PROGRESS_JOB_CLEAR);
         return DS_NO_DATA;
       }
       if (ready() && total > notified) player->Post(msg::WM_PLAYERDATAADDED, 0, total - notified);
       if (ready()) player->Post(msg::WM_PLAYERDOWNLOADEND, 0, 0);
       if (hooks.finished) hooks.finished->store(1);
-      progress(4);
+      progress(PROGRESS_JOB_CLEAR);
       if (hooks.writeDisc) {
         status(DS_WRITING_CD);
         hooks.writeDisc();
@@ -292,7 +293,7 @@ int ReceiveBackupStream(IByteSource& source, const std::string& filePath, int si
       { FileLockScope lock(player); }
       status(DS_ABORTED);
       if (ready()) player->Post(msg::WM_PLAYERDOWNLOADEND, 1, 0);
-      progress(4);
+      progress(PROGRESS_JOB_CLEAR);
       return DS_ABORTED;
     }
     // Any other type carries nothing we read: the next 8 bytes are the next header.

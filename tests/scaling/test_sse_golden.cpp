@@ -10,7 +10,7 @@
 #include "scaling/Aligned.h"
 #include "scaling/Builds.h"
 #include "scaling/Resize.h"
-#include "Model.h"
+#include "reference_model.h"
 
 #ifdef TRELVIX_SCALING_HAS_SSE
 #include "scaling/sse/Arith.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "Model.h"
+#include "reference_model.h"
 #include "scaling/Builds.h"
 #include "scaling/generic/Arith.h"
 

@@ -1,4 +1,4 @@
-#include "Model.h"
+#include "reference_model.h"
 
 #include <cmath>
 #include <cstring>
