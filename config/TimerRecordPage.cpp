@@ -6,7 +6,7 @@
 
 #include "core/Model.h"
 #include "engine/AppRecord.h"
-#include "session/Sections.h"
+#include "session/SectionWriters.h"
 #include "ui/Controls.h"
 
 namespace {
@@ -14,13 +14,13 @@ namespace {
 const char* const kDayNames[11] = {"OFF", "SUN", "MON", "TUE", "WED", "THU", "FRI", "SAT", "MON-FRI", "SAT-SUN", "DAILY"};
 
 QDateTime MomentOfWord(std::uint16_t word) {
-  const int hour = word >> 8, minute = word & 0xFF;
+  const int hour = sect::TimerWordHour(word), minute = sect::TimerWordMinute(word);
   return QDateTime(QDate(2006, 1, 1), QTime(hour, minute));  // invalid above 23:59
 }
 
 std::uint16_t WordOfPicker(const ui::DateTimePicker* p) {
   const QTime t = p->GetTime().time();
-  return static_cast<std::uint16_t>(((t.hour() & 0xFF) << 8) | (t.minute() & 0xFF));
+  return sect::TimerWord(t.hour(), t.minute());
 }
 
 }  // namespace
@@ -58,13 +58,11 @@ bool TimerRecordPage::OnInitDialog() {
   }
   {
     std::lock_guard<std::mutex> lock(app->mtx_SysCfg);
-    const std::uint8_t* rec = app->SysCfg_DVRREC;
+    const sect::TimerSlots timer = sect::ReadTimerSlots(app->SysCfg_DVRREC);
     for (int i = 0; i < kSlots; ++i) {
-      m_byDay[i] = rec[sect::DvrRecSection::kOffTimerDay + i];
-      m_wStartTime[i] = static_cast<std::uint16_t>(rec[sect::DvrRecSection::kOffTimerStart + 2 * i] |
-                                                   (rec[sect::DvrRecSection::kOffTimerStart + 2 * i + 1] << 8));
-      m_wEndTime[i] = static_cast<std::uint16_t>(rec[sect::DvrRecSection::kOffTimerEnd + 2 * i] |
-                                                 (rec[sect::DvrRecSection::kOffTimerEnd + 2 * i + 1] << 8));
+      m_byDay[i] = timer.day[i];
+      m_wStartTime[i] = timer.start[i];
+      m_wEndTime[i] = timer.end[i];
     }
   }
   for (int i = 0; i < kSlots; ++i) {
