@@ -1,37 +1,34 @@
-// The main window's layouts and skins: skin pictures, the layout setters, relayout, the
-// re-positioning after a device or picture change, full screen and painting.
-#include <QEvent>
-#include <QKeyEvent>
-#include <QMouseEvent>
-#include <QMoveEvent>
-#include <QFontMetrics>
+// The main window's layouts and skins: skin pictures, the buttons and their places, the layout
+// setters, relayout, the re-positioning after a device or picture change, the fold-out panel
+// and full screen.
+#include "mainwnd/MainLayout.h"
+
+#include <QGuiApplication>
 #include <QPainter>
+#include <QScreen>
 #include <algorithm>
-#include <cstdio>
 
-#include "core/Messages.h"
-
-#include "engine/AppRecord.h"
 #include "core/Model.h"
 #include "core/Strings.h"
+#include "engine/AppRecord.h"
 #include "mainwnd/CmosToolBarDlg.h"
 #include "mainwnd/DisplayPath.h"
-#include "mainwnd/TrelvixDlg.h"
-#include "ui/VtxButton.h"
-#include "session/AlarmSound.h"
+#include "mainwnd/MainControls.h"
 #include "session/Command.h"
+#include "ui/VtxButton.h"
+#include "ui/Window.h"
 
 namespace {
 
 // The address, device-name or clock text that reacts to the mouse.
 constexpr int kAddressTextWidth = 120;
 constexpr int kAddressTextHeight = 14;
+// The pan-tilt-zoom mode key of the panel.
+constexpr int kLayoutPtzModeKey = 8312;
 
-const DeviceTypeEntry& CurrentType() {
-  const int type = g_lpApp ? g_lpApp->C_ControlD.GetCurrentType() % kDeviceTypeCount : 0;
-  return DeviceTypeTable[type];
+int DeviceTypeIndexOf(const AppRecord* app) {
+  return app ? app->C_ControlD.GetCurrentType() % kDeviceTypeCount : 0;
 }
-int CurrentTypeIndex() { return g_lpApp ? g_lpApp->C_ControlD.GetCurrentType() % kDeviceTypeCount : 0; }
 
 bool IsDirectionKey(int k) { return k == 54 || k == 55 || k == 57 || k == 58; }
 bool IsZoomFocusKey(int k) { return k >= 30 && k <= 33; }
@@ -56,21 +53,64 @@ const char* TurboFamily(int group) {
   return names[group & 3];
 }
 
-std::string Str(const char* s) { return s ? std::string(s) : std::string(); }
+std::string PictureName(const char* s) { return s ? std::string(s) : std::string(); }
 
 // Two image pairs of a two-state key for a picture group.
 std::vector<std::string> KeyPairs(const SkinButtonRow& row, int group) {
   const int base = (group >= 2 && row.pszBitmap[6] != nullptr) ? 6 : 0;
   std::vector<std::string> files;
-  for (int i = 0; i < 4; ++i) files.push_back(Str(row.pszBitmap[base + i]));
+  for (int i = 0; i < 4; ++i) files.push_back(PictureName(row.pszBitmap[base + i]));
   return files;
 }
 
 }  // namespace
 
-// ---- skin pictures --------------------------------------------------------------------------------
+MainLayout::MainLayout(ui::Window& window) : m_wnd(window) {}
 
-int CTrelvixDlg::LoadBackgroundBitmaps() {
+AppRecord* MainLayout::Record() const { return g_lpApp; }
+
+const LayoutRow& MainLayout::Row() const {
+  const AppRecord* app = Record();
+  return LayoutRowOf(app ? app->w_LayoutMode.load() : 0);
+}
+
+QRect MainLayout::RowRectLTRB(const LayoutRow& L, int first) {
+  return RectLTRB(L[first], L[first + 1], L[first + 2], L[first + 3]);
+}
+QRect MainLayout::RowRectXYWH(const LayoutRow& L, int first) {
+  return QRect(L[first], L[first + 1], L[first + 2], L[first + 3]);
+}
+QRect MainLayout::PowerRect(const LayoutRow& L) {
+  // Placed by its right edge.
+  return QRect(L[LV_POWER_RIGHT] - L[LV_POWER_WIDTH], L[LV_POWER_TOP], L[LV_POWER_WIDTH], L[LV_POWER_HEIGHT]);
+}
+
+void MainLayout::CreateButton(CVtxButton*& slot, int id, const QRect& rect, const QString& tip) {
+  auto* b = new CVtxButton(&m_wnd);
+  b->Create(rect, &m_wnd, id);
+  b->installEventFilter(&m_wnd);
+  if (!tip.isEmpty()) b->setToolTip(tip);
+  m_wnd.AddControl(id, b);
+  slot = b;
+}
+
+// ---- creation --------------------------------------------------------------------------------------
+
+void MainLayout::InitWorkArea() {
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    if (m_rcWorkArea.isNull()) m_rcWorkArea = screen->availableGeometry();
+  }
+  if (m_rcWorkArea.isNull()) m_rcWorkArea = QRect(0, 0, 1024, 768);
+}
+
+QRect MainLayout::SizeWindow(const LayoutRow& L) {
+  const QRect window = RowRectLTRB(L, LV_WINDOW);
+  m_wnd.resize(window.size());
+  m_wnd.SetWindowRegion(ui::RoundRectRegion(L[LV_WINDOW], L[LV_WINDOW + 1], L[LV_WINDOW + 2], L[LV_WINDOW + 3], 20, 20));
+  return window;
+}
+
+int MainLayout::LoadBackgroundBitmaps() {
   for (int cls : {4, 1, 0, 3, 5, 2}) {
     if (!m_background[cls].Load(BackgroundPicture(cls))) return 0;
     if (!m_backgroundEx[cls].Load(BackgroundOpenPicture(cls))) return 0;
@@ -81,8 +121,80 @@ int CTrelvixDlg::LoadBackgroundBitmaps() {
   return 1;
 }
 
-int CTrelvixDlg::InitSkinButtons(int mode, int flag) {
-  AppRecord* app = g_lpApp;
+void MainLayout::CreateButtons(const std::string& product, int type, const LayoutRow& L) {
+  AppRecord* app = Record();
+  // The channel bar.
+  m_channelBar.Create(&m_wnd, m_btnChannel);
+  for (CVtxButton* b : m_btnChannel) {
+    if (!b) continue;
+    m_wnd.AddControl(b->CommandId(), b);
+    b->installEventFilter(&m_wnd);
+  }
+  // Title-bar buttons.
+  for (int i = 0; i < 3; ++i) {
+    const int left = L[LV_TITLE_LEFT] + i * (L[LV_TITLE_WIDTH] + L[LV_TITLE_GAP]);
+    CreateButton(m_btnTitleBar[i], IDC_MINIMIZE + i, QRect(left, L[LV_TITLE_TOP], L[LV_TITLE_WIDTH], L[LV_TITLE_HEIGHT]),
+                 QString::fromStdString(LoadStr(IDC_MINIMIZE + i)));
+  }
+  // The panel keys of the device type, hidden.
+  const DeviceTypeEntry& dt = DeviceTypeTable[type];
+  for (int k = 0; k < kPanelKeyCount; ++k) {
+    const SkinButtonRow& row = dt.Rows[k];
+    const DeviceRect r = KeyRect(type, k, app->w_LayoutMode.load());
+    auto* b = new CVtxButton(&m_wnd);
+    b->Create(QRect(r.left, r.top, r.Width(), r.Height()), &m_wnd, row.wCtrlId);
+    b->setToolTip(QString::fromStdString(KeyTooltip(row, LoadStr(row.wTipId))));
+    if (row.wCtrlId != 0 && !m_wnd.GetDlgItem(row.wCtrlId)) m_wnd.AddControl(row.wCtrlId, b);
+    b->installEventFilter(&m_wnd);
+    b->hide();
+    m_btnPanel[k] = b;
+  }
+  // Power.
+  CreateButton(m_btnPower, IDC_POWER, PowerRect(L), QString::fromStdString(LoadStr(IDC_POWER)));
+  // Side buttons.
+  m_sideBar.Create(product, &m_wnd, m_btnSide);
+  for (int i = 0; i < m_sideBar.Count(); ++i) {
+    if (!m_btnSide[i]) continue;
+    m_wnd.AddControl(m_btnSide[i]->CommandId(), m_btnSide[i]);
+    m_btnSide[i]->installEventFilter(&m_wnd);
+  }
+}
+
+void MainLayout::CreateCameraToolButtons(const LayoutRow& L) {
+  CreateButton(m_btnCameraTool, IDC_CAMERA_TOOL, RowRectXYWH(L, LV_CAMERA_UP), QString());
+  CreateButton(m_btnCameraToolDown, IDC_CAMERA_TOOL_DOWN, RowRectXYWH(L, LV_CAMERA_DOWN), QString());
+}
+
+void MainLayout::HidePowerButton() { m_btnPower->hide(); }
+
+void MainLayout::ShowCameraToolFor(bool panelType) {
+  m_btnCameraToolDown->setVisible(panelType);
+  m_btnCameraTool->setVisible(!panelType);
+}
+
+void MainLayout::RestrictCameraTools(const AccessModeEntry& access) {
+  for (CVtxButton* b : {m_btnCameraTool, m_btnCameraToolDown}) {
+    const bool allowed = AccessAllows(access, static_cast<std::uint32_t>(b->CommandId()));
+    b->setEnabled(allowed);
+    if (!allowed) b->hide();
+  }
+}
+
+CCmosToolBarDlg* MainLayout::CreateCmosToolBar(const QRect& window) {
+  m_pCmosToolBar = new CCmosToolBarDlg(&m_wnd);
+  m_pCmosToolBar->Create(&m_wnd);
+  m_pCmosToolBar->setGeometry(m_rcWorkArea.left() + ((m_rcWorkArea.width() - window.width()) >> 1) - 43,
+                              m_rcWorkArea.top() + ((m_rcWorkArea.height() - window.height()) >> 1),
+                              CCmosToolBarDlg::kWidth, CCmosToolBarDlg::kHeight);
+  m_pCmosToolBar->show();
+  m_pCmosToolBar->raise();
+  return m_pCmosToolBar;
+}
+
+// ---- skin pictures --------------------------------------------------------------------------------
+
+int MainLayout::InitSkinButtons(int mode, int flag) {
+  AppRecord* app = Record();
   if (flag) {
     static const char* const names[3] = {"Hide", "Fullscreen", "Close"};
     for (int i = 0; i < 3; ++i) {
@@ -91,7 +203,7 @@ int CTrelvixDlg::InitSkinButtons(int mode, int flag) {
       m_btnTitleBar[i]->LoadButtonBitmap(base + ".bmp", base + "_a.bmp", base + ".bmp", VBS_HOVER);
     }
   }
-  const int type = CurrentTypeIndex();
+  const int type = DeviceTypeIndexOf(app);
   const DeviceTypeEntry& dt = DeviceTypeTable[type];
   const int resolution = app ? app->CSettingINI.m_nImageResolution.load() : 0;
   for (int k = 0; k < kPanelKeyCount; ++k) {
@@ -100,8 +212,8 @@ int CTrelvixDlg::InitSkinButtons(int mode, int flag) {
     if (!b || !(row.wFlags & SBF_ENABLED) || b->m_fPicturesLoaded) continue;
     if (row.byStyle & 0x02) {
       const int g = resolution == 0 ? 0 : 1;
-      b->LoadButtonBitmap(Str(KeyPicture(type, k, g, 0)), Str(KeyPicture(type, k, g, 1)),
-                          Str(KeyPicture(type, k, g, 1)), VBS_PUSH);
+      b->LoadButtonBitmap(PictureName(KeyPicture(type, k, g, 0)), PictureName(KeyPicture(type, k, g, 1)),
+                          PictureName(KeyPicture(type, k, g, 1)), VBS_PUSH);
     } else if (row.byStyle & 0x10) {
       b->LoadButtonBitmap(2, KeyPairs(row, 0), VBS_MULTI);
     } else if (row.byStyle & 0x40) {
@@ -132,9 +244,9 @@ int CTrelvixDlg::InitSkinButtons(int mode, int flag) {
   return 1;
 }
 
-int CTrelvixDlg::RunLayoutSetter(int group) {
-  AppRecord* app = g_lpApp;
-  const int type = CurrentTypeIndex();
+int MainLayout::RunLayoutSetter(int group) {
+  AppRecord* app = Record();
+  const int type = DeviceTypeIndexOf(app);
   const DeviceTypeEntry& dt = DeviceTypeTable[type];
   const bool turbo = app && app->f_TurboOn.load() != 0;
   for (int k = 0; k < kPanelKeyCount; ++k) {
@@ -155,11 +267,11 @@ int CTrelvixDlg::RunLayoutSetter(int group) {
     if (!reload) continue;
     if (row.byStyle & 0x02) {
       if (row.wFlags & SBF_UNAVAILABLE) {
-        const std::string na = Str(KeyPicture(type, k, group, 2));
+        const std::string na = PictureName(KeyPicture(type, k, group, 2));
         b->LoadButtonBitmap(na, na, na, VBS_PUSH);
       } else {
-        b->LoadButtonBitmap(Str(KeyPicture(type, k, group, 0)), Str(KeyPicture(type, k, group, 1)),
-                            Str(KeyPicture(type, k, group, 1)), VBS_PUSH);
+        b->LoadButtonBitmap(PictureName(KeyPicture(type, k, group, 0)), PictureName(KeyPicture(type, k, group, 1)),
+                            PictureName(KeyPicture(type, k, group, 1)), VBS_PUSH);
       }
     } else if (row.byStyle & 0x10) {
       b->LoadButtonBitmap(2, KeyPairs(row, group), VBS_MULTI);
@@ -178,7 +290,42 @@ int CTrelvixDlg::RunLayoutSetter(int group) {
   return 1;
 }
 
-int CTrelvixDlg::SwitchLayoutTo(int setter) {
+void MainLayout::SetTurboPictures() {
+  AppRecord* app = Record();
+  const bool on = app && app->f_TurboOn.load() != 0;
+  static const char* const families[6] = {"N_VGA", "N_QVGA", "P_VGA", "P_QVGA", "N_QVGA", "P_QVGA"};
+  const unsigned cls = (app ? app->w_LayoutMode.load() : 0) % 6;
+  static const struct {
+    int key;
+    const char* direction;
+  } directions[4] = {{54, "LEFT"}, {55, "UP"}, {57, "DOWN"}, {58, "RIGHT"}};
+  for (const auto& d : directions) {
+    CVtxButton* b = m_btnPanel[d.key];
+    if (!b) continue;
+    const std::string base = std::string("BMP\\") + families[cls] + "_" + d.direction + (on ? "_TURBO" : "");
+    b->LoadButtonBitmap(base + ".bmp", base + "_OVER.bmp", base + "_OVER.bmp", VBS_PUSH);
+  }
+  static const char* const zoomFocus[4][2] = {{"2Col_zoom_in", "2Col_zoom_turbo_in"},
+                                              {"2Col_zoom_out", "2Col_zoom_turbo_out"},
+                                              {"2Col_focus_in", "2Col_focus_turbo_in"},
+                                              {"2Col_focus_out", "2Col_focus_turbo_out"}};
+  for (int k = 30; k <= 33; ++k) {
+    CVtxButton* b = m_btnPanel[k];
+    if (!b) continue;
+    const std::string base = std::string("BMP\\") + zoomFocus[k - 30][on ? 1 : 0];
+    b->LoadButtonBitmap(base + ".bmp", base + "_a.bmp", base + "_a.bmp", VBS_PUSH);
+  }
+}
+
+void MainLayout::SetKeyTooltipHalf(int id, bool second) {
+  std::string first, rest;
+  SplitResourceString(static_cast<unsigned>(id), first, rest);
+  if (QWidget* w = m_wnd.GetDlgItem(id)) w->setToolTip(QString::fromStdString(second ? rest : first));
+}
+
+// ---- layout switches --------------------------------------------------------------------------------
+
+int MainLayout::SwitchLayoutTo(int setter) {
   {
     std::lock_guard<std::mutex> lock(m_layoutMutex);
     RunLayoutSetter(setter);
@@ -186,48 +333,24 @@ int CTrelvixDlg::SwitchLayoutTo(int setter) {
   DoRelayout();
   return 1;
 }
-int CTrelvixDlg::SwitchLayoutNtscVga() { return SwitchLayoutTo(0); }
-int CTrelvixDlg::SwitchLayoutNtscQvga() { return SwitchLayoutTo(1); }
-int CTrelvixDlg::SwitchLayoutPalVga() { return SwitchLayoutTo(2); }
-int CTrelvixDlg::SwitchLayoutPalQvga() { return SwitchLayoutTo(3); }
 
-void CTrelvixDlg::SwitchLayout(int resolutionMode) {
-  if (!OnGuiThread()) {
-    PostMessage(kMsgLayout, kLayoutSwitch, resolutionMode);
-    return;
-  }
+void MainLayout::SwitchLayout(int resolutionMode) {
   DoChangeItemPosition();
   switch (resolutionMode) {
-    case 0: SwitchLayoutNtscVga(); break;
-    case 1: SwitchLayoutNtscQvga(); break;
-    case 2: SwitchLayoutPalVga(); break;
-    case 3: SwitchLayoutPalQvga(); break;
+    case 0:
+    case 1:
+    case 2:
+    case 3: SwitchLayoutTo(resolutionMode); break;
     default: break;  // the small modes keep the layout
   }
 }
 
-void CTrelvixDlg::ChangeItemPositionForDeviceModified() {
-  if (!OnGuiThread()) {
-    PostMessage(kMsgLayout, kLayoutChangeItems, 0);
-    return;
-  }
-  DoChangeItemPosition();
-}
-
-void CTrelvixDlg::RelayoutControls() {
-  if (!OnGuiThread()) {
-    PostMessage(kMsgLayout, kLayoutRelayout, 0);
-    return;
-  }
-  DoRelayout();
-}
-
 // ---- relayout ---------------------------------------------------------------------------------------
 
-void CTrelvixDlg::ApplyPanelKeys(bool panelOpen, bool adminRule) {
-  AppRecord* app = g_lpApp;
-  const DeviceTypeEntry& dt = CurrentType();
-  const int type = CurrentTypeIndex();
+void MainLayout::ApplyPanelKeys(bool panelOpen, bool adminRule) {
+  AppRecord* app = Record();
+  const int type = DeviceTypeIndexOf(app);
+  const DeviceTypeEntry& dt = DeviceTypeTable[type];
   const unsigned mode = app ? app->w_LayoutMode.load() : 0;
   const std::uint16_t level = app ? app->w_UserLevel.load() : 0;
   const AccessModeEntry& access = AccessRowOf(app ? app->by_AccessMode.load() : 0);
@@ -260,8 +383,8 @@ void CTrelvixDlg::ApplyPanelKeys(bool panelOpen, bool adminRule) {
   }
 }
 
-void CTrelvixDlg::DoRelayout() {
-  AppRecord* app = g_lpApp;
+void MainLayout::DoRelayout() {
+  AppRecord* app = Record();
   const LayoutRow& L = Row();
   for (int i = 0; i < 3; ++i) {
     if (m_btnTitleBar[i])
@@ -274,24 +397,24 @@ void CTrelvixDlg::DoRelayout() {
   if (m_btnCameraToolDown) m_btnCameraToolDown->setGeometry(RowRectXYWH(L, LV_CAMERA_DOWN));
   if (!m_bFullScreen.load()) {
     const QRect r = RowRectLTRB(L, m_bPanelOpen ? LV_WINDOW_OPEN : LV_WINDOW);
-    resize(r.size());  // the window keeps its place and changes size only
-    SetWindowRegion(ui::RoundRectRegion(0, 0, r.width(), r.height(), 15, 15));
+    m_wnd.resize(r.size());  // the window keeps its place and changes size only
+    m_wnd.SetWindowRegion(ui::RoundRectRegion(0, 0, r.width(), r.height(), 15, 15));
   }
   ApplyPanelKeys(m_bPanelOpen != 0, true);
   m_channelBar.ApplyToButtons(m_btnChannel);
-  update();
+  m_wnd.update();
 }
 
-void CTrelvixDlg::PlaceAndCentre(const QRect& r) {
-  resize(r.size());
-  SetWindowRegion(ui::RoundRectRegion(0, 0, r.width(), r.height(), 15, 15));
-  move(m_rcWorkArea.left() + ((m_rcWorkArea.width() - r.width()) >> 1),
-       m_rcWorkArea.top() + ((m_rcWorkArea.height() - r.height()) >> 1));
-  raise();
+void MainLayout::PlaceAndCentre(const QRect& r) {
+  m_wnd.resize(r.size());
+  m_wnd.SetWindowRegion(ui::RoundRectRegion(0, 0, r.width(), r.height(), 15, 15));
+  m_wnd.move(m_rcWorkArea.left() + ((m_rcWorkArea.width() - r.width()) >> 1),
+             m_rcWorkArea.top() + ((m_rcWorkArea.height() - r.height()) >> 1));
+  m_wnd.raise();
 }
 
-void CTrelvixDlg::DoChangeItemPosition() {
-  AppRecord* app = g_lpApp;
+void MainLayout::DoChangeItemPosition() {
+  AppRecord* app = Record();
   if (!app) return;
   // 1. Pictures for the standard and the Image Resolution setting.
   const bool pal = app->by_VideoMode.load() != 0;
@@ -302,20 +425,15 @@ void CTrelvixDlg::DoChangeItemPosition() {
     default: break;
   }
   // 2. Tooltips.
-  const DeviceTypeEntry& dt = CurrentType();
+  const DeviceTypeEntry& dt = DeviceTypeTable[DeviceTypeIndexOf(app)];
   if (app->lp_MainDialog.load() != nullptr) {
     for (int k = 0; k < kPanelKeyCount; ++k) {
       if (m_btnPanel[k]) m_btnPanel[k]->setToolTip(QString::fromLatin1(LoadStr(dt.Rows[k].wTipId)));
     }
-    auto tipHalf = [this](int id, bool second) {
-      std::string first, rest;
-      SplitResourceString(static_cast<unsigned>(id), first, rest);
-      if (QWidget* w = GetDlgItem(id)) w->setToolTip(QString::fromStdString(second ? rest : first));
-    };
-    tipHalf(kPtzModeButton, app->C_ControlD.IsCurrentVideo() != 0);
-    tipHalf(8310, app->f_TurboOn.load() == 0);
-    tipHalf(8331, true);
-    tipHalf(8356, app->f_PresetMode.load() != 0);
+    SetKeyTooltipHalf(kLayoutPtzModeKey, app->C_ControlD.IsCurrentVideo() != 0);
+    SetKeyTooltipHalf(8310, app->f_TurboOn.load() == 0);
+    SetKeyTooltipHalf(8331, true);
+    SetKeyTooltipHalf(8356, app->f_PresetMode.load() != 0);
   }
   // 3. The fold-out panel by the device type.
   const AccessModeEntry& access = AccessRowOf(app->by_AccessMode.load());
@@ -352,16 +470,54 @@ void CTrelvixDlg::DoChangeItemPosition() {
   }
   // 5. No PTZ-mode key on multichannel recorders.
   if (IsMultiChannel()) {
-    if (QWidget* w = GetDlgItem(kPtzModeButton)) w->hide();
+    if (QWidget* w = m_wnd.GetDlgItem(kLayoutPtzModeKey)) w->hide();
   }
   // 6. The area below the picture.
-  update(RectLTRB(L[LV_WINDOW_OPEN], L[LV_WINDOW_OPEN + 1] + L[LV_VIDEO + 3], L[LV_WINDOW_OPEN + 2],
-                 L[LV_WINDOW_OPEN + 3]));
+  m_wnd.update(RectLTRB(L[LV_WINDOW_OPEN], L[LV_WINDOW_OPEN + 1] + L[LV_VIDEO + 3], L[LV_WINDOW_OPEN + 2],
+                        L[LV_WINDOW_OPEN + 3]));
+}
+
+// ---- the fold-out panel ------------------------------------------------------------------------------
+
+void MainLayout::SetPanelWindowSize(bool open) {
+  const LayoutRow& L = Row();
+  const QRect r = RowRectLTRB(L, open ? LV_WINDOW_OPEN : LV_WINDOW);
+  if (!m_bFullScreen.load()) {
+    m_wnd.resize(r.size());  // the window keeps its top-left corner
+    m_wnd.SetWindowRegion(ui::RoundRectRegion(0, 0, r.width(), r.height(), 20, 20));
+  }
+}
+
+void MainLayout::OpenPanel() {
+  AppRecord* app = Record();
+  m_bPanelOpen = !m_bPanelOpen;
+  SetPanelWindowSize(true);
+  if (m_btnCameraToolDown && app && AccessAllows(AccessRowOf(app->by_AccessMode.load()), IDC_CAMERA_TOOL_DOWN))
+    m_btnCameraToolDown->show();
+  if (m_btnCameraTool) m_btnCameraTool->hide();
+  ApplyPanelKeys(true, true);
+  if (IsMultiChannel()) {
+    if (QWidget* w = m_wnd.GetDlgItem(IDC_PTZ_MODE)) w->hide();
+  }
+  m_wnd.update();
+}
+
+void MainLayout::ClosePanel() {
+  AppRecord* app = Record();
+  m_bPanelOpen = !m_bPanelOpen;
+  SetPanelWindowSize(false);
+  if (m_btnCameraToolDown) m_btnCameraToolDown->hide();
+  if (m_btnCameraTool && app && AccessAllows(AccessRowOf(app->by_AccessMode.load()), IDC_CAMERA_TOOL))
+    m_btnCameraTool->show();
+  for (CVtxButton* b : m_btnPanel) {
+    if (b) b->hide();
+  }
+  m_wnd.update();
 }
 
 // ---- full screen --------------------------------------------------------------------------------
 
-void CTrelvixDlg::OnFitScreen() {
+void MainLayout::OnFitScreen() {
   if (!m_bFullScreen.load()) {
     m_bFullScreen = 1;
     m_bEnterFullScreen = 1;
@@ -370,17 +526,17 @@ void CTrelvixDlg::OnFitScreen() {
   LeaveFullScreen(false);
 }
 
-int CTrelvixDlg::ShowSideButtons(int show) {
+int MainLayout::ShowSideButtons(int show) {
   m_sideBar.Show(m_btnSide, show);
   return 1;
 }
 
-void CTrelvixDlg::EnterFullScreenNow() {
+void MainLayout::EnterFullScreenNow() {
   if (!m_bFullScreen.load()) return;  // left again before the first picture
   const QRect area(0, 0, m_rcWorkArea.width(), m_rcWorkArea.height());
-  SetWindowRegion(QRegion(area));
-  setGeometry(m_rcWorkArea);
-  raise();
+  m_wnd.SetWindowRegion(QRegion(area));
+  m_wnd.setGeometry(m_rcWorkArea);
+  m_wnd.raise();
   for (int i = 0; i < 3; ++i) {
     if (m_btnTitleBar[i]) m_btnTitleBar[i]->hide();
   }
@@ -393,11 +549,11 @@ void CTrelvixDlg::EnterFullScreenNow() {
   for (CVtxButton* b : m_btnPanel) {
     if (b) b->hide();
   }
-  update();
+  m_wnd.update();
 }
 
-void CTrelvixDlg::LeaveFullScreen(bool byEscape) {
-  AppRecord* app = g_lpApp;
+void MainLayout::LeaveFullScreen(bool byEscape) {
+  AppRecord* app = Record();
   m_bFullScreen = 0;
   m_bEnterFullScreen = 0;
   for (int i = 0; i < 3; ++i) {
@@ -409,11 +565,11 @@ void CTrelvixDlg::LeaveFullScreen(bool byEscape) {
   }
   ShowSideButtons(1);
   const AccessModeEntry& access = AccessRowOf(app ? app->by_AccessMode.load() : 0);
-  const bool panelType = (CurrentType().dwKind & DTK_PANEL) != 0;
+  const bool panelType = (DeviceTypeTable[DeviceTypeIndexOf(app)].dwKind & DTK_PANEL) != 0;
   const LayoutRow& L = Row();
   if (m_bPanelOpen) {
     for (std::uint32_t i = 0; i < access.nCount && i < kAccessLoopCount; ++i) {
-      if (QWidget* w = GetDlgItem(static_cast<int>(access.nCtrlId[i]))) w->setEnabled(access.bEnabled[i] != 0);
+      if (QWidget* w = m_wnd.GetDlgItem(static_cast<int>(access.nCtrlId[i]))) w->setEnabled(access.bEnabled[i] != 0);
     }
     if (panelType) {
       m_bPanelOpen = 0;
@@ -431,99 +587,26 @@ void CTrelvixDlg::LeaveFullScreen(bool byEscape) {
     if (m_btnCameraTool) m_btnCameraTool->setVisible(AccessAllows(access, IDC_CAMERA_TOOL) && !panelType);
     if (m_btnCameraToolDown) m_btnCameraToolDown->hide();
   }
-  update();
+  m_wnd.update();
 }
 
-// ---- input ----------------------------------------------------------------------------------------
+// ---- moving, hover ----------------------------------------------------------------------------------
 
-void CTrelvixDlg::keyPressEvent(QKeyEvent* event) {
-  const int key = event->key();
-  if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-    event->accept();  // never activates a button
-    return;
-  }
-  if (key == Qt::Key_Escape) {
-    if (m_bFullScreen.load()) LeaveFullScreen(true);
-    event->accept();  // never closes the window
-    return;
-  }
-  ui::Window::keyPressEvent(event);
-}
-
-void CTrelvixDlg::mousePressEvent(QMouseEvent* event) {
-  AppRecord* app = g_lpApp;
-  if (app && event->button() == Qt::LeftButton && app->f_AlarmAudioOn.load()) SilenceAlarmSound(*app);
-  const QPoint p = event->position().toPoint();
-  if (app) {
-    app->pt_Mouse.Set(MousePoint{p.x(), p.y()});
-    // The press itself places the hot point: no move has to come first.
-    if (app->by_HotPointMode.load() != 1) {
-      app->w_HotPointX = static_cast<std::uint16_t>(std::max(0, p.x()));
-      app->w_HotPointY = static_cast<std::uint16_t>(std::max(0, p.y()));
-    }
-  }
-  if (event->button() == Qt::LeftButton && !m_bFullScreen.load()) {
-    m_dragging = true;
-    m_dragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
-  }
-  if (app && event->button() == Qt::LeftButton && app->by_HotPointMode.load() == 2 && app->f_VideoRunning.load())
-    PostMessage(msg::WM_HOTPOINTCLICK, 0, 0);
-  ui::Window::mousePressEvent(event);
-}
-
-void CTrelvixDlg::mouseReleaseEvent(QMouseEvent* event) {
-  m_dragging = false;
-  ui::Window::mouseReleaseEvent(event);
-}
-
-QRect CTrelvixDlg::OnMoving(const QRect& proposed) const {
+QRect MainLayout::OnMoving(const QRect& proposed) const {
   const LayoutRow& L = Row();
-  if (width() == RowRectLTRB(L, LV_WINDOW).width()) return proposed;
+  if (m_wnd.width() == RowRectLTRB(L, LV_WINDOW).width()) return proposed;
   return RowRectLTRB(L, m_bPanelOpen ? LV_WINDOW_OPEN : LV_WINDOW);
 }
 
-void CTrelvixDlg::OnMove() {
-  if (!m_pCmosToolBar || !g_lpApp || !IsModelK47R(g_lpApp->GetProductID())) return;
-  m_pCmosToolBar->move(x() - m_pCmosToolBar->width() + 2, y());
+void MainLayout::OnMove() {
+  const AppRecord* app = Record();
+  if (!m_pCmosToolBar || !app || !IsModelK47R(app->GetProductID())) return;
+  m_pCmosToolBar->move(m_wnd.x() - m_pCmosToolBar->width() + 2, m_wnd.y());
   m_pCmosToolBar->raise();
 }
 
-void CTrelvixDlg::moveEvent(QMoveEvent* event) {
-  OnMove();
-  ui::Window::moveEvent(event);
-}
-
-bool CTrelvixDlg::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::MouseButtonPress && watched != this) {
-    auto* mouse = static_cast<QMouseEvent*>(event);
-    AppRecord* app = g_lpApp;
-    if (app && mouse->button() == Qt::LeftButton && app->f_AlarmAudioOn.load()) SilenceAlarmSound(*app);
-  }
-  return ui::Window::eventFilter(watched, event);  // the click goes on as usual
-}
-
-void CTrelvixDlg::mouseMoveEvent(QMouseEvent* event) {
-  if (AppRecord* app = g_lpApp) {
-    const QPoint p = event->position().toPoint();
-    app->pt_Mouse.Set(MousePoint{p.x(), p.y()});
-    if (app->by_HotPointMode.load() != 1) {
-      app->w_HotPointX = static_cast<std::uint16_t>(std::max(0, p.x()));
-      app->w_HotPointY = static_cast<std::uint16_t>(std::max(0, p.y()));
-    }
-  }
-  if (m_dragging && (event->buttons() & Qt::LeftButton) && !m_bFullScreen.load()) {
-    const QRect next = OnMoving(QRect(event->globalPosition().toPoint() - m_dragOffset, size()));
-    if (next.size() == size()) {
-      move(next.topLeft());
-    } else {
-      setGeometry(next);
-    }
-  }
-  ui::Window::mouseMoveEvent(event);
-}
-
-int CTrelvixDlg::OnCheckStatusHover() {
-  AppRecord* app = g_lpApp;
+int MainLayout::OnCheckStatusHover() {
+  AppRecord* app = Record();
   if (!app || m_bFullScreen.load()) return 1;
   const LayoutRow& L = Row();
   const MousePoint p = app->pt_Mouse.Get();
@@ -531,122 +614,20 @@ int CTrelvixDlg::OnCheckStatusHover() {
   const bool inside = p.x >= area.left() && p.x <= area.left() + kAddressTextWidth && p.y >= area.top() &&
                       p.y <= area.top() + kAddressTextHeight;
   app->f_MouseOverStatus = inside ? 0 : 1;
-  update(area);
+  m_wnd.update(area);
   return 1;
 }
 
 // ---- painting ---------------------------------------------------------------------------------------
 
-void CTrelvixDlg::paintEvent(QPaintEvent*) {
-  AppRecord* app = g_lpApp;
-  QPainter painter(this);
-  if (m_bFullScreen.load()) {
-    if (!m_liveView.PaintFullScreen(painter)) painter.fillRect(rect(), Qt::black);
-    return;
-  }
-  const unsigned mode = app ? app->w_LayoutMode.load() : 0;
+void MainLayout::PaintBackground(QPainter& painter, unsigned mode) const {
   const int cls = SizeClassOf(mode);
   const LayoutRow& L = LayoutRowOf(mode);
-  painter.fillRect(rect(), QColor(0x1B, 0x25, 0x33));
+  painter.fillRect(m_wnd.rect(), QColor(0x1B, 0x25, 0x33));
   if (m_bPanelOpen) {
     if (!m_backgroundEx[cls].IsNull()) painter.drawImage(RowRectLTRB(L, LV_WINDOW_OPEN), m_backgroundEx[cls].Image());
   } else if (!m_background[cls].IsNull()) {
     painter.drawImage(RowRectLTRB(L, LV_BACKGROUND), m_background[cls].Image());
   }
-  const QRect statusBar = RowRectLTRB(L, LV_STATUS);
-  if (!m_statusBar[cls].IsNull()) painter.drawImage(statusBar, m_statusBar[cls].Image());
-
-  // The live picture at its own size at the origin of the video area, cut to that area.
-  const QRect video = RowRectLTRB(L, LV_VIDEO);
-  m_liveView.PaintWindowed(painter, video);
-
-  QFont font("Arial");
-  font.setPixelSize(12);
-  font.setWeight(QFont::Normal);
-  painter.setFont(font);
-  // Texts of the recorder are single bytes per character; each gets a box wide enough for any.
-  auto text = [&painter](int x, int y, const std::string& s, const QColor& c) {
-    constexpr int kTextBoxWidth = 1000;
-    painter.setPen(c);
-    painter.drawText(QRect(x, y, kTextBoxWidth, 40), Qt::AlignLeft | Qt::AlignTop, QString::fromLatin1(s.data(), static_cast<int>(s.size())));
-  };
-  std::string status, users, alarm;
-  {
-    std::lock_guard<std::mutex> lock(m_stateMutex);
-    status = m_strStatusText;
-    users = m_strOnlineUsers;
-    alarm = m_strAlarmChannel;
-  }
-  text(statusBar.left() + 5, statusBar.top() + 2, status, Qt::black);
-  if (!users.empty()) text(statusBar.left() + 160, statusBar.top() + 2, users, Qt::black);
-  // The alarm icon stands left of the online-user icon, its text between them.
-  const QRect icon = RowRectLTRB(L, LV_ONLINE_ICON);
-  if (!alarm.empty()) {
-    if (!m_alarmIcon.IsNull()) painter.drawImage(icon.translated(-34, 0), m_alarmIcon.Image());
-    text(L[LV_ONLINE_ICON_RIGHT] - 30, icon.top() + 2, alarm, QColor(0xFF, 0, 0));
-  }
-  if (status.rfind("FR", 0) == 0) {
-    if (!m_onlineUserIcon.IsNull()) painter.drawImage(icon, m_onlineUserIcon.Image());
-    text(L[LV_ONLINE_ICON_RIGHT] + 4, icon.top() + 2, std::to_string(app ? app->by_OnlineUsers.load() : 0), Qt::black);
-  }
-  // Address, device name or the recorder's clock.
-  if (app) {
-    const bool hover = app->f_MouseOverStatus.load() != 0;
-    const std::string server = app->GetServerName();
-    std::string address;
-    if (!server.empty() && IsIPAddressString(server) == 2) {
-      std::uint8_t b[4] = {};
-      SplitToInts(server, b, 4, ".");
-      char buf[40];
-      std::snprintf(buf, sizeof buf, "IP:%d.%d.%d.%d", b[0], b[1], b[2], b[3]);
-      address = buf;
-    }
-    const QColor cyan(0, 0xFF, 0xFF), yellow(0xFF, 0xFF, 0);
-    // The text ends left of the title buttons: one wider than its place in our font starts
-    // further left instead of running under them.
-    const QFontMetrics metrics(font);
-    auto addressText = [&](const std::string& s, const QColor& c) {
-      const int width = metrics.horizontalAdvance(QString::fromLatin1(s.data(), static_cast<int>(s.size())));
-      const int x = std::max(0, std::min<int>(L[LV_ADDRESS_X], L[LV_TITLE_LEFT] - 2 - width));
-      text(x, L[LV_ADDRESS_Y], s, c);
-    };
-    if (IsModelFamilyK41(app->GetProductID())) {
-      const std::string name = app->strDeviceName.Get();
-      if (!name.empty() && hover) {
-        addressText(name, yellow);
-      } else {
-        addressText(address, cyan);
-      }
-    } else if (!hover) {
-      addressText(address, cyan);
-    } else {
-      const DvrDateTime t = app->st_DvrTime.Get();
-      char buf[40];
-      std::snprintf(buf, sizeof buf, "%.4d/%.2d/%.2d %.2d:%.2d:%.2d", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
-                    t.wSecond);
-      addressText(buf, yellow);
-    }
-  }
-  // A two-pixel sunken frame around the video area.
-  const int x0 = video.left(), y0 = video.top(), x1 = L[LV_VIDEO + 2], y1 = L[LV_VIDEO + 3];
-  auto line = [&painter](int ax, int ay, int bx, int by, const QColor& c) {
-    // The last point is not drawn.
-    painter.setPen(c);
-    const int dx = (bx > ax) - (bx < ax), dy = (by > ay) - (by < ay);
-    if (ax == bx && ay == by) return;
-    painter.drawLine(ax, ay, bx - dx, by - dy);
-  };
-  line(x0 - 2, y0 - 2, x1 + 2, y0 - 2, Qt::black);
-  line(x0 - 2, y0 - 2, x0 - 2, y1 + 2, Qt::black);
-  line(x0 - 1, y0 - 1, x1 + 1, y0 - 1, QColor(0x33, 0x33, 0x33));
-  line(x0 - 1, y0 - 1, x0 - 1, y1 + 1, QColor(0x33, 0x33, 0x33));
-  line(x1, y1, x1, y0 - 1, QColor(0x66, 0x66, 0x66));
-  line(x1, y1, x0 - 1, y1, QColor(0x66, 0x66, 0x66));
-  line(x1 + 1, y1 + 1, x1 + 1, y0 - 2, Qt::white);
-  line(x1 + 1, y1 + 1, x0 - 2, y1 + 1, Qt::white);
-}
-
-int RunTrelvixMainDialog() {
-  CTrelvixDlg dialog;
-  return dialog.DoModal();
+  if (!m_statusBar[cls].IsNull()) painter.drawImage(RowRectLTRB(L, LV_STATUS), m_statusBar[cls].Image());
 }
