@@ -40,7 +40,8 @@ const DeviceKeyCommand kDeviceKeyCommands[] = {
     {8325, 38, false}, {8326, 39, false}, {8327, 40, false}, {8328, 41, false}, {8350, 62, false},
     {8351, 63, false}, {8353, 64, false}, {8354, 65, false}, {8355, 66, false},
 };
-const int kDeviceKeyCommandCount = static_cast<int>(sizeof kDeviceKeyCommands / sizeof kDeviceKeyCommands[0]);
+const int kDeviceKeyCommandCount =
+    static_cast<int>(sizeof kDeviceKeyCommands / sizeof kDeviceKeyCommands[0]);
 
 namespace {
 
@@ -56,11 +57,14 @@ constexpr int kMenuKey = 56;
 
 bool PictureRunning(const AppRecord* app) { return app && app->f_VideoRunning.load() != 0; }
 
-bool IsK41ToK43(const std::string& product) { return product == "K41R" || product == "K42R" || product == "K43R"; }
+bool IsK41ToK43(const std::string& product) {
+  return product == "K41R" || product == "K42R" || product == "K43R";
+}
 
 }  // namespace
 
-MainCommands::MainCommands(CTrelvixDlg& window, MainLayout& layout) : m_wnd(window), m_layout(layout) {}
+MainCommands::MainCommands(CTrelvixDlg& window, MainLayout& layout)
+    : m_wnd(window), m_layout(layout) {}
 
 AppRecord* MainCommands::Record() const { return g_lpApp; }
 
@@ -100,10 +104,13 @@ void MainCommands::Register() {
   }
 
   m_wnd.OnMessage(msg::WM_RECONNECT, [this](plat::WPARAM, plat::LPARAM) { return OnReconnect(); });
-  m_wnd.OnMessage(msg::WM_HOTPOINTCLICK, [this](plat::WPARAM, plat::LPARAM) { return OnHotPointClick(); });
-  m_wnd.OnMessage(msg::WM_LEAVEPTZMODE, [this](plat::WPARAM, plat::LPARAM) { return OnLeavePtzMode(); });
+  m_wnd.OnMessage(msg::WM_HOTPOINTCLICK,
+                  [this](plat::WPARAM, plat::LPARAM) { return OnHotPointClick(); });
+  m_wnd.OnMessage(msg::WM_LEAVEPTZMODE,
+                  [this](plat::WPARAM, plat::LPARAM) { return OnLeavePtzMode(); });
   m_wnd.OnMessage(msg::WM_UNUSED409, [this](plat::WPARAM, plat::LPARAM) { return OnUnused409(); });
-  m_wnd.OnMessage(msg::WM_POSTALARMAUDIO, [this](plat::WPARAM, plat::LPARAM action) { return OnPostAlarmAudio(action); });
+  m_wnd.OnMessage(msg::WM_POSTALARMAUDIO,
+                  [this](plat::WPARAM, plat::LPARAM action) { return OnPostAlarmAudio(action); });
   m_wnd.OnMessage(kMsgRetrState, [this](plat::WPARAM enabled, plat::LPARAM) -> plat::LPARAM {
     if (CVtxButton* b = Button(IDC_RETR)) b->SetImageIndex(enabled ? 1 : 0);
     m_layout.SetKeyTooltipHalf(IDC_RETR, enabled == 0);
@@ -127,7 +134,7 @@ bool MainCommands::OnTimer(int id) {
   return true;
 }
 
-// ---- connect, disconnect ----------------------------------------------------------------------------
+// ---- connect, disconnect ------------------------------------------------------------------------
 
 void MainCommands::OnLogin() {
   AppRecord* app = Record();
@@ -168,7 +175,7 @@ plat::LPARAM MainCommands::OnPostAlarmAudio(plat::LPARAM action) {
   return StartAlarmSound(*app);
 }
 
-// ---- record, snapshot ---------------------------------------------------------------------------------
+// ---- record, snapshot ---------------------------------------------------------------------------
 
 void MainCommands::OnRecordButton() {
   AppRecord* app = Record();
@@ -212,7 +219,8 @@ void MainCommands::ShowRecordingsEnded(const std::vector<std::string>& texts) {
     }
   }
   for (const std::string& text : texts) {
-    plat::MessageBox(m_wnd.Hwnd(), text + "\nThe recording has stopped.", "", plat::MB_OK | plat::MB_ICONWARNING);
+    plat::MessageBox(m_wnd.Hwnd(), text + "\nThe recording has stopped.", "",
+                     plat::MB_OK | plat::MB_ICONWARNING);
   }
 }
 
@@ -225,7 +233,7 @@ void MainCommands::OnSnapshoot() {
   app->f_SnapshotRequest = 1;
 }
 
-// ---- resolution, quality, colour -----------------------------------------------------------------------
+// ---- resolution, quality, colour ----------------------------------------------------------------
 
 void MainCommands::OnResol() {
   AppRecord* app = Record();
@@ -289,7 +297,7 @@ void MainCommands::OnColorSetting() {
   }
 }
 
-// ---- mouse, hot point ----------------------------------------------------------------------------------
+// ---- mouse, hot point ---------------------------------------------------------------------------
 
 plat::LPARAM MainCommands::OnHotPointClick() {
   AppRecord* app = Record();
@@ -341,12 +349,18 @@ void MainCommands::ResetPtzModeButton() { m_wnd.PostMessage(kMsgResetPtzMode); }
 plat::LPARAM MainCommands::OnUnused409() {
   AppRecord* app = Record();
   if (!app) return 0;
-  m_unused409 = {0xFF, 0xC0, app->C_ControlD.GetCurrentId(), Rs485AccessLevel(app->by_AccessMode.load()), 0x63, 0x7F,
-                 1, kRs485RepeatInterval};
+  m_unused409 = {0xFF,
+                 0xC0,
+                 app->C_ControlD.GetCurrentId(),
+                 Rs485AccessLevel(app->by_AccessMode.load()),
+                 0x63,
+                 0x7F,
+                 1,
+                 kRs485RepeatInterval};
   return 0;
 }
 
-// ---- the fold-out panel ------------------------------------------------------------------------------
+// ---- panel keys ----------------------------------------------------------------------------------
 
 void MainCommands::OnDeviceKey(int key, bool turboKey) {
   AppRecord* app = Record();
@@ -376,7 +390,9 @@ void MainCommands::OnRetr() {
   if (!SendRetrSwitch(app->C_ControlD.GetRetrState())) MessageBoxById(m_wnd.Hwnd(), kMsgSendFailed);
 }
 
-void MainCommands::SetRetrButtonState(bool enabled) { m_wnd.PostMessage(kMsgRetrState, enabled ? 1 : 0); }
+void MainCommands::SetRetrButtonState(bool enabled) {
+  m_wnd.PostMessage(kMsgRetrState, enabled ? 1 : 0);
+}
 
 void MainCommands::OnPowerKey() {
   AppRecord* app = Record();
@@ -386,7 +402,8 @@ void MainCommands::OnPowerKey() {
     return;
   }
   const std::uint8_t type = app->C_ControlD.GetCurrentType();
-  const CtrlDeviceRecord* record = type < kDeviceTypeCount ? DeviceTypeTable[type].pCtrlRecord : nullptr;
+  const CtrlDeviceRecord* record =
+      type < kDeviceTypeCount ? DeviceTypeTable[type].pCtrlRecord : nullptr;
   if (!record) {
     MessageBoxById(m_wnd.Hwnd(), kMsgNoProtocol);
     return;
@@ -394,7 +411,7 @@ void MainCommands::OnPowerKey() {
   SendRS485Command(record->Power, 1, 0);
 }
 
-// ---- pan-tilt-zoom ----------------------------------------------------------------------------------
+// ---- pan-tilt-zoom ------------------------------------------------------------------------------
 
 int MainCommands::QueryPtzSlaves() {
   AppRecord* app = Record();
@@ -491,7 +508,8 @@ void MainCommands::OnPtzMode() {
   }
   if (!SendPtzSelection(packet)) {
     // The recorder did not take the selection: the previous device stays the one steered.
-    app->C_ControlD.MakeCurrent((previous.wFlags & CDF_VIDEO) ? CDF_VIDEO : CDF_PTZ, previousOrdinal);
+    app->C_ControlD.MakeCurrent((previous.wFlags & CDF_VIDEO) ? CDF_VIDEO : CDF_PTZ,
+                                previousOrdinal);
     if (key60) {
       key60->setToolTip(previousTip);
       key60->SetImageIndex(previousImage);
@@ -515,8 +533,9 @@ void MainCommands::OnTurboKey() {
   m_layout.SetKeyTooltipHalf(IDC_TURBO, !on);
   m_layout.SetTurboPictures();
   const LayoutRow& L = m_layout.Row();
-  m_wnd.update(QRect(L[LV_WINDOW_OPEN], L[LV_WINDOW_OPEN + 1] + L[LV_VIDEO + 3], L[LV_WINDOW_OPEN + 2] - L[LV_WINDOW_OPEN],
-               L[LV_WINDOW_OPEN + 3] - L[LV_WINDOW_OPEN + 1] - L[LV_VIDEO + 3]));
+  m_wnd.update(QRect(L[LV_WINDOW_OPEN], L[LV_WINDOW_OPEN + 1] + L[LV_VIDEO + 3],
+                     L[LV_WINDOW_OPEN + 2] - L[LV_WINDOW_OPEN],
+                     L[LV_WINDOW_OPEN + 3] - L[LV_WINDOW_OPEN + 1] - L[LV_VIDEO + 3]));
 }
 
 void MainCommands::OnActionPresetKey() {

@@ -35,21 +35,26 @@ bool IsZoomFocusKey(int k) { return k >= 30 && k <= 33; }
 
 std::string DirectionName(int k) {
   switch (k) {
-    case 54: return "LEFT";
-    case 55: return "UP";
-    case 57: return "DOWN";
-    default: return "RIGHT";
+    case 54:
+      return "LEFT";
+    case 55:
+      return "UP";
+    case 57:
+      return "DOWN";
+    default:
+      return "RIGHT";
   }
 }
 
 std::string ZoomFocusName(int k) {
-  static const char* const names[4] = {"2Col_zoom_turbo_in", "2Col_zoom_turbo_out", "2Col_focus_turbo_in",
-                                        "2Col_focus_turbo_out"};
+  static const char* const names[4] = {"2Col_zoom_turbo_in", "2Col_zoom_turbo_out",
+                                       "2Col_focus_turbo_in", "2Col_focus_turbo_out"};
   return names[k - 30];
 }
 
 const char* TurboFamily(int group) {
-  static const char* const names[4] = {"N_VGA", "N_QVGA", "P_VGA", "N_QVGA"};  // PAL QVGA shares NTSC QVGA
+  static const char* const names[4] = {"N_VGA", "N_QVGA", "P_VGA",
+                                       "N_QVGA"};  // PAL QVGA shares NTSC QVGA
   return names[group & 3];
 }
 
@@ -82,7 +87,8 @@ QRect MainLayout::RowRectXYWH(const LayoutRow& L, int first) {
 }
 QRect MainLayout::PowerRect(const LayoutRow& L) {
   // Placed by its right edge.
-  return QRect(L[LV_POWER_RIGHT] - L[LV_POWER_WIDTH], L[LV_POWER_TOP], L[LV_POWER_WIDTH], L[LV_POWER_HEIGHT]);
+  return QRect(L[LV_POWER_RIGHT] - L[LV_POWER_WIDTH], L[LV_POWER_TOP], L[LV_POWER_WIDTH],
+               L[LV_POWER_HEIGHT]);
 }
 
 void MainLayout::CreateButton(CVtxButton*& slot, int id, const QRect& rect, const QString& tip) {
@@ -94,7 +100,7 @@ void MainLayout::CreateButton(CVtxButton*& slot, int id, const QRect& rect, cons
   slot = b;
 }
 
-// ---- creation --------------------------------------------------------------------------------------
+// ---- creation -----------------------------------------------------------------------------------
 
 void MainLayout::InitWorkArea() {
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -106,7 +112,8 @@ void MainLayout::InitWorkArea() {
 QRect MainLayout::SizeWindow(const LayoutRow& L) {
   const QRect window = RowRectLTRB(L, LV_WINDOW);
   m_wnd.resize(window.size());
-  m_wnd.SetWindowRegion(ui::RoundRectRegion(L[LV_WINDOW], L[LV_WINDOW + 1], L[LV_WINDOW + 2], L[LV_WINDOW + 3], 20, 20));
+  m_wnd.SetWindowRegion(ui::RoundRectRegion(L[LV_WINDOW], L[LV_WINDOW + 1], L[LV_WINDOW + 2],
+                                            L[LV_WINDOW + 3], 20, 20));
   return window;
 }
 
@@ -133,7 +140,8 @@ void MainLayout::CreateButtons(const std::string& product, int type, const Layou
   // Title-bar buttons.
   for (int i = 0; i < 3; ++i) {
     const int left = L[LV_TITLE_LEFT] + i * (L[LV_TITLE_WIDTH] + L[LV_TITLE_GAP]);
-    CreateButton(m_btnTitleBar[i], IDC_MINIMIZE + i, QRect(left, L[LV_TITLE_TOP], L[LV_TITLE_WIDTH], L[LV_TITLE_HEIGHT]),
+    CreateButton(m_btnTitleBar[i], IDC_MINIMIZE + i,
+                 QRect(left, L[LV_TITLE_TOP], L[LV_TITLE_WIDTH], L[LV_TITLE_HEIGHT]),
                  QString::fromStdString(LoadStr(IDC_MINIMIZE + i)));
   }
   // The panel keys of the device type, hidden.
@@ -162,7 +170,8 @@ void MainLayout::CreateButtons(const std::string& product, int type, const Layou
 
 void MainLayout::CreateCameraToolButtons(const LayoutRow& L) {
   CreateButton(m_btnCameraTool, IDC_CAMERA_TOOL, RowRectXYWH(L, LV_CAMERA_UP), QString());
-  CreateButton(m_btnCameraToolDown, IDC_CAMERA_TOOL_DOWN, RowRectXYWH(L, LV_CAMERA_DOWN), QString());
+  CreateButton(m_btnCameraToolDown, IDC_CAMERA_TOOL_DOWN, RowRectXYWH(L, LV_CAMERA_DOWN),
+               QString());
 }
 
 void MainLayout::HidePowerButton() { m_btnPower->hide(); }
@@ -183,15 +192,16 @@ void MainLayout::RestrictCameraTools(const AccessModeEntry& access) {
 CCmosToolBarDlg* MainLayout::CreateCmosToolBar(const QRect& window) {
   m_pCmosToolBar = new CCmosToolBarDlg(&m_wnd);
   m_pCmosToolBar->Create(&m_wnd);
-  m_pCmosToolBar->setGeometry(m_rcWorkArea.left() + ((m_rcWorkArea.width() - window.width()) >> 1) - 43,
-                              m_rcWorkArea.top() + ((m_rcWorkArea.height() - window.height()) >> 1),
-                              CCmosToolBarDlg::kWidth, CCmosToolBarDlg::kHeight);
+  m_pCmosToolBar->setGeometry(
+      m_rcWorkArea.left() + ((m_rcWorkArea.width() - window.width()) >> 1) - 43,
+      m_rcWorkArea.top() + ((m_rcWorkArea.height() - window.height()) >> 1),
+      CCmosToolBarDlg::kWidth, CCmosToolBarDlg::kHeight);
   m_pCmosToolBar->show();
   m_pCmosToolBar->raise();
   return m_pCmosToolBar;
 }
 
-// ---- skin pictures --------------------------------------------------------------------------------
+// ---- skin pictures ------------------------------------------------------------------------------
 
 int MainLayout::InitSkinButtons(int mode, int flag) {
   AppRecord* app = Record();
@@ -212,7 +222,8 @@ int MainLayout::InitSkinButtons(int mode, int flag) {
     if (!b || !(row.wFlags & SBF_ENABLED) || b->m_fPicturesLoaded) continue;
     if (row.byStyle & 0x02) {
       const int g = resolution == 0 ? 0 : 1;
-      b->LoadButtonBitmap(PictureName(KeyPicture(type, k, g, 0)), PictureName(KeyPicture(type, k, g, 1)),
+      b->LoadButtonBitmap(PictureName(KeyPicture(type, k, g, 0)),
+                          PictureName(KeyPicture(type, k, g, 1)),
                           PictureName(KeyPicture(type, k, g, 1)), VBS_PUSH);
     } else if (row.byStyle & 0x10) {
       b->LoadButtonBitmap(2, KeyPairs(row, 0), VBS_MULTI);
@@ -222,24 +233,35 @@ int MainLayout::InitSkinButtons(int mode, int flag) {
   }
   const AccessModeEntry& access = AccessRowOf(app ? app->by_AccessMode.load() : 0);
   if (m_btnPower && AccessAllows(access, IDC_POWER)) {
-    m_btnPower->LoadButtonBitmap("BMP\\power.bmp", "BMP\\power_over.bmp", "BMP\\power_down.bmp", VBS_PUSHHOVER);
+    m_btnPower->LoadButtonBitmap("BMP\\power.bmp", "BMP\\power_over.bmp", "BMP\\power_down.bmp",
+                                 VBS_PUSHHOVER);
   }
   m_sideBar.LoadBitmaps(m_btnSide, app ? app->by_AccessMode.load() : 0);
-  const std::string family = std::string("BMP\\") + CameraToolFamily(SizeClassOf(static_cast<unsigned>(mode)));
+  const std::string family =
+      std::string("BMP\\") + CameraToolFamily(SizeClassOf(static_cast<unsigned>(mode)));
   if (m_btnCameraTool)
-    m_btnCameraTool->LoadButtonBitmap(family + "_PANELUP.bmp", family + "_PANELUP_OVER.bmp", family + "_PANELUP.bmp",
-                                      VBS_HOVER);
+    m_btnCameraTool->LoadButtonBitmap(family + "_PANELUP.bmp", family + "_PANELUP_OVER.bmp",
+                                      family + "_PANELUP.bmp", VBS_HOVER);
   if (m_btnCameraToolDown)
     m_btnCameraToolDown->LoadButtonBitmap(family + "_PANELDOWN.bmp", family + "_PANELDOWN_OVER.bmp",
                                           family + "_PANELDOWN.bmp", VBS_HOVER);
   switch (mode) {
-    case 0: LayoutNtscVga(); break;
+    case 0:
+      LayoutNtscVga();
+      break;
     case 1:
-    case 4: LayoutNtscQvga(); break;
-    case 2: LayoutPalVga(); break;
+    case 4:
+      LayoutNtscQvga();
+      break;
+    case 2:
+      LayoutPalVga();
+      break;
     case 3:
-    case 5: LayoutPalQvga(); break;
-    default: break;  // the repositioning that follows picks the setter
+    case 5:
+      LayoutPalQvga();
+      break;
+    default:
+      break;  // the repositioning that follows picks the setter
   }
   return 1;
 }
@@ -255,7 +277,8 @@ int MainLayout::RunLayoutSetter(int group) {
     const SkinButtonRow& row = dt.Rows[k];
     if (turbo && IsDirectionKey(k)) {
       const std::string base = std::string("BMP\\") + TurboFamily(group) + "_" + DirectionName(k);
-      b->LoadButtonBitmap(base + "_TURBO.bmp", base + "_TURBO_OVER.bmp", base + "_TURBO.bmp", VBS_PUSH);
+      b->LoadButtonBitmap(base + "_TURBO.bmp", base + "_TURBO_OVER.bmp", base + "_TURBO.bmp",
+                          VBS_PUSH);
       continue;
     }
     if (turbo && IsZoomFocusKey(k)) {
@@ -263,14 +286,16 @@ int MainLayout::RunLayoutSetter(int group) {
       b->LoadButtonBitmap(base + ".bmp", base + "_a.bmp", base + "_a.bmp", VBS_PUSH);
       continue;
     }
-    const bool reload = (row.wFlags & SBF_LAYOUTPICTURES) || ((row.wFlags & SBF_ENABLED) && !b->m_fPicturesLoaded);
+    const bool reload =
+        (row.wFlags & SBF_LAYOUTPICTURES) || ((row.wFlags & SBF_ENABLED) && !b->m_fPicturesLoaded);
     if (!reload) continue;
     if (row.byStyle & 0x02) {
       if (row.wFlags & SBF_UNAVAILABLE) {
         const std::string na = PictureName(KeyPicture(type, k, group, 2));
         b->LoadButtonBitmap(na, na, na, VBS_PUSH);
       } else {
-        b->LoadButtonBitmap(PictureName(KeyPicture(type, k, group, 0)), PictureName(KeyPicture(type, k, group, 1)),
+        b->LoadButtonBitmap(PictureName(KeyPicture(type, k, group, 0)),
+                            PictureName(KeyPicture(type, k, group, 1)),
                             PictureName(KeyPicture(type, k, group, 1)), VBS_PUSH);
       }
     } else if (row.byStyle & 0x10) {
@@ -282,8 +307,8 @@ int MainLayout::RunLayoutSetter(int group) {
   static const char* const families[4] = {"N_VGA", "N_QVGA", "P_VGA", "P_QVGA"};
   const std::string family = std::string("BMP\\") + families[group & 3];
   if (m_btnCameraTool)
-    m_btnCameraTool->LoadButtonBitmap(family + "_PANELUP.bmp", family + "_PANELUP_OVER.bmp", family + "_PANELUP.bmp",
-                                      VBS_HOVER);
+    m_btnCameraTool->LoadButtonBitmap(family + "_PANELUP.bmp", family + "_PANELUP_OVER.bmp",
+                                      family + "_PANELUP.bmp", VBS_HOVER);
   if (m_btnCameraToolDown)
     m_btnCameraToolDown->LoadButtonBitmap(family + "_PANELDOWN.bmp", family + "_PANELDOWN_OVER.bmp",
                                           family + "_PANELDOWN.bmp", VBS_HOVER);
@@ -302,7 +327,8 @@ void MainLayout::SetTurboPictures() {
   for (const auto& d : directions) {
     CVtxButton* b = m_btnPanel[d.key];
     if (!b) continue;
-    const std::string base = std::string("BMP\\") + families[cls] + "_" + d.direction + (on ? "_TURBO" : "");
+    const std::string base =
+        std::string("BMP\\") + families[cls] + "_" + d.direction + (on ? "_TURBO" : "");
     b->LoadButtonBitmap(base + ".bmp", base + "_OVER.bmp", base + "_OVER.bmp", VBS_PUSH);
   }
   static const char* const zoomFocus[4][2] = {{"2Col_zoom_in", "2Col_zoom_turbo_in"},
@@ -320,10 +346,11 @@ void MainLayout::SetTurboPictures() {
 void MainLayout::SetKeyTooltipHalf(int id, bool second) {
   std::string first, rest;
   SplitResourceString(static_cast<unsigned>(id), first, rest);
-  if (QWidget* w = m_wnd.GetDlgItem(id)) w->setToolTip(QString::fromStdString(second ? rest : first));
+  if (QWidget* w = m_wnd.GetDlgItem(id))
+    w->setToolTip(QString::fromStdString(second ? rest : first));
 }
 
-// ---- layout switches --------------------------------------------------------------------------------
+// ---- layout switches ----------------------------------------------------------------------------
 
 int MainLayout::SwitchLayoutTo(int setter) {
   {
@@ -340,12 +367,15 @@ void MainLayout::SwitchLayout(int resolutionMode) {
     case 0:
     case 1:
     case 2:
-    case 3: SwitchLayoutTo(resolutionMode); break;
-    default: break;  // the small modes keep the layout
+    case 3:
+      SwitchLayoutTo(resolutionMode);
+      break;
+    default:
+      break;  // the small modes keep the layout
   }
 }
 
-// ---- relayout ---------------------------------------------------------------------------------------
+// ---- relayout -----------------------------------------------------------------------------------
 
 void MainLayout::ApplyPanelKeys(bool panelOpen, bool adminRule) {
   AppRecord* app = Record();
@@ -388,8 +418,8 @@ void MainLayout::DoRelayout() {
   const LayoutRow& L = Row();
   for (int i = 0; i < 3; ++i) {
     if (m_btnTitleBar[i])
-      m_btnTitleBar[i]->setGeometry(L[LV_TITLE_LEFT] + i * (L[LV_TITLE_WIDTH] + L[LV_TITLE_GAP]), L[LV_TITLE_TOP],
-                                    L[LV_TITLE_WIDTH], L[LV_TITLE_HEIGHT]);
+      m_btnTitleBar[i]->setGeometry(L[LV_TITLE_LEFT] + i * (L[LV_TITLE_WIDTH] + L[LV_TITLE_GAP]),
+                                    L[LV_TITLE_TOP], L[LV_TITLE_WIDTH], L[LV_TITLE_HEIGHT]);
   }
   m_sideBar.Place(m_btnSide, app ? app->w_LayoutMode.load() : 0);
   if (m_btnPower) m_btnPower->setGeometry(PowerRect(L));
@@ -419,10 +449,15 @@ void MainLayout::DoChangeItemPosition() {
   // 1. Pictures for the standard and the Image Resolution setting.
   const bool pal = app->by_VideoMode.load() != 0;
   switch (app->CSettingINI.m_nImageResolution.load()) {
-    case 0: pal ? LayoutPalVga() : LayoutNtscVga(); break;
+    case 0:
+      pal ? LayoutPalVga() : LayoutNtscVga();
+      break;
     case 1:
-    case 2: pal ? LayoutPalQvga() : LayoutNtscQvga(); break;
-    default: break;
+    case 2:
+      pal ? LayoutPalQvga() : LayoutNtscQvga();
+      break;
+    default:
+      break;
   }
   // 2. Tooltips.
   const DeviceTypeEntry& dt = DeviceTypeTable[DeviceTypeIndexOf(app)];
@@ -463,7 +498,8 @@ void MainLayout::DoChangeItemPosition() {
   // 4. Hot-point mode.
   const std::uint8_t type = app->C_ControlD.GetCurrentType();
   const bool ptzType = type == 11 || type == 18;
-  if (IsModelFamilyK41(app->GetProductID()) && CompareVersionString("1035", app->GetFWVersion()) != 2) {
+  if (IsModelFamilyK41(app->GetProductID()) &&
+      CompareVersionString("1035", app->GetFWVersion()) != 2) {
     app->by_HotPointMode = (ptzType && HasCapability(0x2)) ? 2 : 1;
   } else {
     app->by_HotPointMode = ptzType ? 2 : 1;
@@ -473,11 +509,11 @@ void MainLayout::DoChangeItemPosition() {
     if (QWidget* w = m_wnd.GetDlgItem(kLayoutPtzModeKey)) w->hide();
   }
   // 6. The area below the picture.
-  m_wnd.update(RectLTRB(L[LV_WINDOW_OPEN], L[LV_WINDOW_OPEN + 1] + L[LV_VIDEO + 3], L[LV_WINDOW_OPEN + 2],
-                        L[LV_WINDOW_OPEN + 3]));
+  m_wnd.update(RectLTRB(L[LV_WINDOW_OPEN], L[LV_WINDOW_OPEN + 1] + L[LV_VIDEO + 3],
+                        L[LV_WINDOW_OPEN + 2], L[LV_WINDOW_OPEN + 3]));
 }
 
-// ---- the fold-out panel ------------------------------------------------------------------------------
+// ---- the fold-out panel -------------------------------------------------------------------------
 
 void MainLayout::SetPanelWindowSize(bool open) {
   const LayoutRow& L = Row();
@@ -492,7 +528,8 @@ void MainLayout::OpenPanel() {
   AppRecord* app = Record();
   m_bPanelOpen = !m_bPanelOpen;
   SetPanelWindowSize(true);
-  if (m_btnCameraToolDown && app && AccessAllows(AccessRowOf(app->by_AccessMode.load()), IDC_CAMERA_TOOL_DOWN))
+  if (m_btnCameraToolDown && app &&
+      AccessAllows(AccessRowOf(app->by_AccessMode.load()), IDC_CAMERA_TOOL_DOWN))
     m_btnCameraToolDown->show();
   if (m_btnCameraTool) m_btnCameraTool->hide();
   ApplyPanelKeys(true, true);
@@ -507,7 +544,8 @@ void MainLayout::ClosePanel() {
   m_bPanelOpen = !m_bPanelOpen;
   SetPanelWindowSize(false);
   if (m_btnCameraToolDown) m_btnCameraToolDown->hide();
-  if (m_btnCameraTool && app && AccessAllows(AccessRowOf(app->by_AccessMode.load()), IDC_CAMERA_TOOL))
+  if (m_btnCameraTool && app &&
+      AccessAllows(AccessRowOf(app->by_AccessMode.load()), IDC_CAMERA_TOOL))
     m_btnCameraTool->show();
   for (CVtxButton* b : m_btnPanel) {
     if (b) b->hide();
@@ -569,7 +607,8 @@ void MainLayout::LeaveFullScreen(bool byEscape) {
   const LayoutRow& L = Row();
   if (m_bPanelOpen) {
     for (std::uint32_t i = 0; i < access.nCount && i < kAccessLoopCount; ++i) {
-      if (QWidget* w = m_wnd.GetDlgItem(static_cast<int>(access.nCtrlId[i]))) w->setEnabled(access.bEnabled[i] != 0);
+      if (QWidget* w = m_wnd.GetDlgItem(static_cast<int>(access.nCtrlId[i])))
+        w->setEnabled(access.bEnabled[i] != 0);
     }
     if (panelType) {
       m_bPanelOpen = 0;
@@ -579,18 +618,20 @@ void MainLayout::LeaveFullScreen(bool byEscape) {
     } else {
       PlaceAndCentre(RowRectLTRB(L, LV_WINDOW_OPEN));
       if (m_btnCameraTool) m_btnCameraTool->hide();
-      if (m_btnCameraToolDown) m_btnCameraToolDown->setVisible(AccessAllows(access, IDC_CAMERA_TOOL_DOWN));
+      if (m_btnCameraToolDown)
+        m_btnCameraToolDown->setVisible(AccessAllows(access, IDC_CAMERA_TOOL_DOWN));
       ApplyPanelKeys(true, true);
     }
   } else {
     PlaceAndCentre(RowRectLTRB(L, LV_WINDOW));
-    if (m_btnCameraTool) m_btnCameraTool->setVisible(AccessAllows(access, IDC_CAMERA_TOOL) && !panelType);
+    if (m_btnCameraTool)
+      m_btnCameraTool->setVisible(AccessAllows(access, IDC_CAMERA_TOOL) && !panelType);
     if (m_btnCameraToolDown) m_btnCameraToolDown->hide();
   }
   m_wnd.update();
 }
 
-// ---- moving, hover ----------------------------------------------------------------------------------
+// ---- moving, hover ------------------------------------------------------------------------------
 
 QRect MainLayout::OnMoving(const QRect& proposed) const {
   const LayoutRow& L = Row();
@@ -611,23 +652,25 @@ int MainLayout::OnCheckStatusHover() {
   const LayoutRow& L = Row();
   const MousePoint p = app->pt_Mouse.Get();
   const QRect area(L[LV_ADDRESS_X], L[LV_ADDRESS_Y], kAddressTextWidth, kAddressTextHeight);
-  const bool inside = p.x >= area.left() && p.x <= area.left() + kAddressTextWidth && p.y >= area.top() &&
-                      p.y <= area.top() + kAddressTextHeight;
+  const bool inside = p.x >= area.left() && p.x <= area.left() + kAddressTextWidth &&
+                      p.y >= area.top() && p.y <= area.top() + kAddressTextHeight;
   app->f_MouseOverStatus = inside ? 0 : 1;
   m_wnd.update(area);
   return 1;
 }
 
-// ---- painting ---------------------------------------------------------------------------------------
+// ---- painting -----------------------------------------------------------------------------------
 
 void MainLayout::PaintBackground(QPainter& painter, unsigned mode) const {
   const int cls = SizeClassOf(mode);
   const LayoutRow& L = LayoutRowOf(mode);
   painter.fillRect(m_wnd.rect(), QColor(0x1B, 0x25, 0x33));
   if (m_bPanelOpen) {
-    if (!m_backgroundEx[cls].IsNull()) painter.drawImage(RowRectLTRB(L, LV_WINDOW_OPEN), m_backgroundEx[cls].Image());
+    if (!m_backgroundEx[cls].IsNull())
+      painter.drawImage(RowRectLTRB(L, LV_WINDOW_OPEN), m_backgroundEx[cls].Image());
   } else if (!m_background[cls].IsNull()) {
     painter.drawImage(RowRectLTRB(L, LV_BACKGROUND), m_background[cls].Image());
   }
-  if (!m_statusBar[cls].IsNull()) painter.drawImage(RowRectLTRB(L, LV_STATUS), m_statusBar[cls].Image());
+  if (!m_statusBar[cls].IsNull())
+    painter.drawImage(RowRectLTRB(L, LV_STATUS), m_statusBar[cls].Image());
 }

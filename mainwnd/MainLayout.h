@@ -123,7 +123,9 @@ class MainLayout {
   // The channel bar's pictures onto its buttons; the side bar's stored states onto its own.
   void ApplyChannelBar() { m_channelBar.ApplyToButtons(m_btnChannel); }
   void ApplySideStates() { m_sideBar.ApplyStates(m_btnSide); }
-  CVtxButton* PanelKey(int k) const { return (k >= 0 && k < kPanelKeyCount) ? m_btnPanel[k] : nullptr; }
+  CVtxButton* PanelKey(int k) const {
+    return (k >= 0 && k < kPanelKeyCount) ? m_btnPanel[k] : nullptr;
+  }
   CCmosToolBarDlg* CmosToolBar() const { return m_pCmosToolBar; }
 
  private:
