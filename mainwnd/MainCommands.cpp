@@ -360,7 +360,7 @@ plat::LPARAM MainCommands::OnUnused409() {
   return 0;
 }
 
-// ---- panel keys ----------------------------------------------------------------------------------
+// ---- panel keys ---------------------------------------------------------------------------------
 
 void MainCommands::OnDeviceKey(int key, bool turboKey) {
   AppRecord* app = Record();

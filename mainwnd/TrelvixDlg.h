@@ -66,7 +66,6 @@ class CTrelvixDlg : public ui::Window, public IMainWindow {
 
   // ---- layouts and skins (GUI thread; MainLayout does the work) ----
   void OnFitScreen() { m_layout.OnFitScreen(); }
-  void LeaveFullScreen(bool byEscape) { m_layout.LeaveFullScreen(byEscape); }
   // A drag proposes the window's next screen rectangle; answers the rectangle to take.
   QRect OnMoving(const QRect& proposed) const { return m_layout.OnMoving(proposed); }
   MainLayout& Layout() { return m_layout; }
