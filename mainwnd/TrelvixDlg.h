@@ -68,6 +68,23 @@ class CTrelvixDlg : public ui::Window, public IMainWindow {
   void OnFitScreen() { m_layout.OnFitScreen(); }
   // A drag proposes the window's next screen rectangle; answers the rectangle to take.
   QRect OnMoving(const QRect& proposed) const { return m_layout.OnMoving(proposed); }
+  int LoadBackgroundBitmaps() { return m_layout.LoadBackgroundBitmaps(); }
+  int InitSkinButtons(int mode, int flag) { return m_layout.InitSkinButtons(mode, flag); }
+  int LayoutNtscVga() { return m_layout.LayoutNtscVga(); }
+  int LayoutNtscQvga() { return m_layout.LayoutNtscQvga(); }
+  int LayoutPalVga() { return m_layout.LayoutPalVga(); }
+  int LayoutPalQvga() { return m_layout.LayoutPalQvga(); }
+  int SwitchLayoutNtscVga() { return m_layout.SwitchLayoutTo(0); }
+  int SwitchLayoutNtscQvga() { return m_layout.SwitchLayoutTo(1); }
+  int SwitchLayoutPalVga() { return m_layout.SwitchLayoutTo(2); }
+  int SwitchLayoutPalQvga() { return m_layout.SwitchLayoutTo(3); }
+  int ShowSideButtons(int show) { return m_layout.ShowSideButtons(show); }
+  int OnCheckStatusHover() { return m_layout.OnCheckStatusHover(); }
+  // The fold-out panel.
+  void OnCameraToolButton() { m_layout.OpenPanel(); }
+  void OnCameraToolButtonDown() { m_layout.ClosePanel(); }
+  // The window moved: a K47R's image-sensor toolbar stays docked to its left edge.
+  void OnMove() { m_layout.OnMove(); }
   MainLayout& Layout() { return m_layout; }
 
   // ---- operator commands (GUI thread; MainCommands does the work) ----
@@ -79,6 +96,18 @@ class CTrelvixDlg : public ui::Window, public IMainWindow {
   void OnPtzMode() { m_commands.OnPtzMode(); }
   void OnDeviceKey(int key, bool turboKey) { m_commands.OnDeviceKey(key, turboKey); }
   void OnActionPresetKey() { m_commands.OnActionPresetKey(); }
+  void OnLogin() { m_commands.OnLogin(); }
+  plat::LPARAM OnReconnect() { return m_commands.OnReconnect(); }
+  plat::LPARAM OnHotPointClick() { return m_commands.OnHotPointClick(); }
+  plat::LPARAM OnLeavePtzMode() { return m_commands.OnLeavePtzMode(); }
+  plat::LPARAM OnUnused409() { return m_commands.OnUnused409(); }
+  plat::LPARAM OnPostAlarmAudio(plat::LPARAM action) { return m_commands.OnPostAlarmAudio(action); }
+  int QueryPtzSlaves() { return m_commands.QueryPtzSlaves(); }
+  void OnHotPointKey() { m_commands.OnHotPointKey(); }
+  void OnTurboKey() { m_commands.OnTurboKey(); }
+  void OnModalTool() { m_commands.OnModalTool(); }
+  void OnRetr() { m_commands.OnRetr(); }
+  void OnPowerKey() { m_commands.OnPowerKey(); }
   // The RS-485 bytes of the unused 0x409 handler (composed, never sent).
   const std::vector<std::uint8_t>& Unused409Bytes() const { return m_commands.Unused409Bytes(); }
   MainCommands& Commands() { return m_commands; }
