@@ -12,12 +12,17 @@
 #include <memory>
 #include <string>
 
-#include "engine/AppRecord.h"
 #include "core/Checksum.h"
 #include "core/StartupChecks.h"
+#include "engine/AppRecord.h"
+#include "platform/messages.h"
 #include "session/ConnectionTest.h"
+#include "session/CtrlFile.h"
+#include "session/CtrlFileTemplate.h"
 #include "session/IcmpPing.h"
+#include "session/RtpHeader.h"
 #include "session/Socket.h"
+#include "sound_fixture.h"
 
 namespace {
 
@@ -180,11 +185,6 @@ TEST(IcmpPing, AnswersWithRawSocketRightsAndFailsCleanlyWithout) {
   }
 }
 
-#include "platform/messages.h"
-#include "session/CtrlFile.h"
-#include "session/CtrlFileTemplate.h"
-#include "sound_fixture.h"
-
 TEST(CtrlFileTemplate, WritesAControlFileTheLoaderReads) {
   TempDir dir;
   const std::string path = dir / "CtrlFile.ini";
@@ -223,8 +223,6 @@ TEST(AppRecordFacilities, KeepsThePingObjectAndTheMmxAnswer) {
   EXPECT_TRUE(ProcessorHasMmx());  // every x86-64 processor has it
 #endif
 }
-
-#include "session/RtpHeader.h"
 
 TEST(RtpHeaderAlarmStep, SetsFromTheStateWordOrClearsFifteen) {
   const struct {
