@@ -23,7 +23,7 @@ namespace {
 }  // namespace
 
 ISystemSheet* SystemSheetFactory::NewSystemSheet() {
-  auto* sheet = new MySystemDialog(QString::fromLatin1(LoadStr(3027)));
+  auto* sheet = new MySystemDialog(QString::fromLatin1(LoadStr(IDS_SYSTEM_SETTING)));
   // The client's own settings the pages show.
   if (AppRecord* app = g_lpApp) {
     sheet->m_FilePathPage.m_strRecordPath = app->CSettingINI.m_strRecordPath.Get();
@@ -177,7 +177,7 @@ void MySystemDialog::OnClickReboot() {
   CCgiRequest request(13);
   request.AddCookie(GetSessionId());
   if (!ZududSendCommand(request, nullptr, 0, nullptr, nullptr, 0, nullptr, 15, 15)) {
-    plat::MessageBox(Hwnd(), LoadStr(4064));
+    plat::MessageBox(Hwnd(), LoadStr(IDS_SEND_COMMAND_TIMEOUT));
   }
 }
 
@@ -202,7 +202,7 @@ void MySystemDialog::OnClickApply() {
       ddns = app->SysCfg_SMTP[sect::SmtpSection::kOffDdnsEnable];
     }
     if (ipType == 1 && ddns == 0) {
-      plat::MessageBox(Hwnd(), LoadStr(4101));
+      plat::MessageBox(Hwnd(), LoadStr(IDS_PPPOE_NEEDS_DDNS));
       m_lastApplyEnd = ApplyEnd::Blocked;
       return;
     }

@@ -102,7 +102,7 @@ int MySystemDialog::ApplyAlarmPage(AlarmPropertyPage& page, CAlarmTriggerPage&) 
   }
   if (!changed) return 1;
   if (!Send(SYSCFG_ALARM, out, sizeof out)) {
-    plat::MessageBox(Hwnd(), LoadStr(4012));
+    plat::MessageBox(Hwnd(), LoadStr(IDS_CHANGE_SYSTEM_CONFIG_FAILED));
     return 0;
   }
   return 1;
@@ -131,7 +131,7 @@ int MySystemDialog::ApplyDevicePage(DevicePage& page) {
   }
   m_fDeviceTableChanged = 1;
   if (!Send(SYSCFG_RS485, out, sizeof out)) {
-    plat::MessageBox(Hwnd(), LoadStr(4012));
+    plat::MessageBox(Hwnd(), LoadStr(IDS_CHANGE_SYSTEM_CONFIG_FAILED));
     return 0;
   }
   return 1;
@@ -149,11 +149,11 @@ int MySystemDialog::ApplyDetectionPage(DetectionPage& page) {
     std::memcpy(alarm, app->SysCfg_ALARM, sizeof alarm);
   }
   if (page.m_bLiveChanged && !Send(SYSCFG_DVRLIVE, live, sizeof live)) {
-    plat::MessageBox(Hwnd(), LoadStr(4012));
+    plat::MessageBox(Hwnd(), LoadStr(IDS_CHANGE_SYSTEM_CONFIG_FAILED));
     return 0;
   }
   if (page.m_bAlarmChanged && !Send(SYSCFG_ALARM, alarm, sizeof alarm)) {
-    plat::MessageBox(Hwnd(), LoadStr(4012));
+    plat::MessageBox(Hwnd(), LoadStr(IDS_CHANGE_SYSTEM_CONFIG_FAILED));
     return 0;
   }
   return 1;
@@ -199,7 +199,7 @@ int MySystemDialog::ApplyPeripheralPage(CPeripheralPage& page) {
   }
   if (!changed) return 1;
   if (!Send(SYSCFG_PERI, out, sizeof out)) {
-    plat::MessageBox(Hwnd(), LoadStr(4012));
+    plat::MessageBox(Hwnd(), LoadStr(IDS_CHANGE_SYSTEM_CONFIG_FAILED));
     return 0;
   }
   return 1;
@@ -239,7 +239,7 @@ int MySystemDialog::ApplyGeneralPage(ToolBoxPropertyPage& page) {
   if (rsChanged && !Send(SYSCFG_RS485, rs, sizeof rs)) failed = true;
   // One message for the page, whichever send failed.
   if (failed) {
-    plat::MessageBox(Hwnd(), LoadStr(4012));
+    plat::MessageBox(Hwnd(), LoadStr(IDS_CHANGE_SYSTEM_CONFIG_FAILED));
     return 0;
   }
   return 1;

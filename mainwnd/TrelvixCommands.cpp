@@ -42,13 +42,6 @@ const int kDeviceKeyCommandCount = static_cast<int>(sizeof kDeviceKeyCommands / 
 
 namespace {
 
-constexpr unsigned kMsgNoConnection = 4085;
-constexpr unsigned kMsgRecordFile = 4018;
-constexpr unsigned kMsgTimeout = 4064;
-constexpr unsigned kMsgResolution = 4066;
-constexpr unsigned kMsgQuality = 4011;
-constexpr unsigned kMsgNotConnected = 4034;
-constexpr unsigned kMsgPtzNumber = 4095;
 constexpr plat::DWORD kReceiverResetWaitMs = 5000;
 constexpr int kMenuKey = 56;
 
@@ -167,7 +160,7 @@ void CTrelvixDlg::OnRecordButton() {
   AppRecord* app = g_lpApp;
   if (!app) return;
   if (!PictureRunning()) {
-    MessageBoxById(Hwnd(), kMsgNoConnection);
+    MessageBoxById(Hwnd(), IDS_CONNECT_SERVER_FIRST);
     return;
   }
   std::string idle, recording;
@@ -177,7 +170,7 @@ void CTrelvixDlg::OnRecordButton() {
     std::string folder = app->CSettingINI.m_strRecordPath.Get();
     if (!app->C_UserRecord.StartRecord(folder, app->by_StreamState.load())) {
       app->C_UserRecord.m_fRecording = 0;
-      MessageBoxById(Hwnd(), kMsgRecordFile);
+      MessageBoxById(Hwnd(), IDS_CREATE_RECORD_FILE_FAILED);
       return;
     }
     if (button) {
@@ -226,7 +219,7 @@ void CTrelvixDlg::OnUserRecordingEnded() {
 
 void CTrelvixDlg::OnSnapshoot() {
   if (!PictureRunning()) {
-    MessageBoxById(Hwnd(), kMsgNoConnection);
+    MessageBoxById(Hwnd(), IDS_CONNECT_SERVER_FIRST);
     return;
   }
   g_lpApp->f_SnapshotRequest = 1;
@@ -248,7 +241,7 @@ void CTrelvixDlg::OnResol() {
   if (!SendResolution(next)) {
     app->CSettingINI.m_nImageResolution = old;
     if (button) button->SetImageIndex(old);
-    MessageBoxById(Hwnd(), kMsgResolution);
+    MessageBoxById(Hwnd(), IDS_CHANGE_RESOLUTION_FAILED);
     return;
   }
   // The window is laid out again when pictures of the new size arrive.
@@ -269,7 +262,7 @@ void CTrelvixDlg::OnQuility() {
   if (!SendQuality(next)) {
     app->CSettingINI.m_nAlarmTriggerQuality = old;
     if (button) button->SetImageIndex(old);
-    MessageBoxById(Hwnd(), kMsgQuality);
+    MessageBoxById(Hwnd(), IDS_CHANGE_QUALITY_FAILED);
     return;
   }
   if (button) button->SetImageIndex(next);
@@ -277,12 +270,12 @@ void CTrelvixDlg::OnQuility() {
 
 void CTrelvixDlg::OnColorSetting() {
   if (!PictureRunning()) {
-    MessageBoxById(Hwnd(), kMsgNoConnection);
+    MessageBoxById(Hwnd(), IDS_CONNECT_SERVER_FIRST);
     return;
   }
   ColorValues values;
   if (!GetColorValues(values)) {
-    MessageBoxById(Hwnd(), kMsgTimeout);
+    MessageBoxById(Hwnd(), IDS_SEND_COMMAND_TIMEOUT);
     return;
   }
   CColorSettingDlg popup;
@@ -325,7 +318,7 @@ plat::LPARAM CTrelvixDlg::OnHotPointClick() {
   app->w_HotPointRect[0] = cell.markerX;
   app->w_HotPointRect[1] = cell.markerY;
   if (!SendHotPoint(cell.Cell())) {
-    MessageBoxById(Hwnd(), kMsgSendFailed);
+    MessageBoxById(Hwnd(), IDS_SEND_COMMAND_FAILED);
     return 0;
   }
   app->w_HotPointFrames = 4;
@@ -414,7 +407,7 @@ void CTrelvixDlg::OnRetr() {
   AppRecord* app = g_lpApp;
   if (!app) return;
   // The key's face follows the state the recorder reports next, not the press.
-  if (!SendRetrSwitch(app->C_ControlD.GetRetrState())) MessageBoxById(Hwnd(), kMsgSendFailed);
+  if (!SendRetrSwitch(app->C_ControlD.GetRetrState())) MessageBoxById(Hwnd(), IDS_SEND_COMMAND_FAILED);
 }
 
 void CTrelvixDlg::SetRetrButtonState(bool enabled) { PostMessage(kMsgRetrState, enabled ? 1 : 0); }
@@ -423,13 +416,13 @@ void CTrelvixDlg::OnPowerKey() {
   AppRecord* app = g_lpApp;
   if (!app) return;
   if (!app->f_Connected.load()) {
-    MessageBoxById(Hwnd(), kMsgNotConnected);
+    MessageBoxById(Hwnd(), IDS_CANNOT_CONNECT_TO_DEVICE);
     return;
   }
   const std::uint8_t type = app->C_ControlD.GetCurrentType();
   const CtrlDeviceRecord* record = type < kDeviceTypeCount ? DeviceTypeTable[type].pCtrlRecord : nullptr;
   if (!record) {
-    MessageBoxById(Hwnd(), kMsgNoProtocol);
+    MessageBoxById(Hwnd(), IDS_NO_COMMAND_PROTOCOL);
     return;
   }
   SendRS485Command(record->Power, 1, 0);
@@ -444,7 +437,7 @@ int CTrelvixDlg::QueryPtzSlaves() {
   std::vector<PtzSlave> slaves;
   // The recorder's own entry takes one place of the table.
   if (!RequestPtzSlaves(&slaves, kControlDeviceMax - 1)) {
-    MessageBoxById(Hwnd(), kMsgSendFailed);
+    MessageBoxById(Hwnd(), IDS_SEND_COMMAND_FAILED);
     return 0;
   }
   const std::uint8_t t0 = app->C_ControlD.GetNthVideoType(0);
@@ -472,7 +465,7 @@ void CTrelvixDlg::OnPtzMode() {
   if (k41) {
     std::vector<PtzSlave> slaves;
     if (!RequestPtzSlaves(&slaves, kControlDeviceMax)) {
-      MessageBoxById(Hwnd(), kMsgSendFailed);
+      MessageBoxById(Hwnd(), IDS_SEND_COMMAND_FAILED);
       return;
     }
     for (std::size_t i = 0; i < slaves.size(); ++i)
@@ -484,7 +477,7 @@ void CTrelvixDlg::OnPtzMode() {
   const bool videoCurrent = app->C_ControlD.IsCurrentVideo() != 0;
   if (r == plat::IDCANCEL) {
     if (key60) key60->SetImageIndex(videoCurrent ? 0 : 1);
-    if (k41 && !RequestPtzSlaves(nullptr, 0)) MessageBoxById(Hwnd(), kMsgSendFailed);
+    if (k41 && !RequestPtzSlaves(nullptr, 0)) MessageBoxById(Hwnd(), IDS_SEND_COMMAND_FAILED);
     return;
   }
   // The state a failed selection goes back to.
@@ -502,7 +495,7 @@ void CTrelvixDlg::OnPtzMode() {
   };
   auto choose = [&]() -> bool {
     if (number < 1 || number > 16 || app->C_ControlD.GetNthPtzType(number - 1) == 0) {
-      MessageBoxById(Hwnd(), kMsgPtzNumber);
+      MessageBoxById(Hwnd(), IDS_PTZ_NUMBER_INVALID);
       return false;
     }
     app->C_ControlD.MakeCurrent(CDF_PTZ, number - 1);
@@ -539,7 +532,7 @@ void CTrelvixDlg::OnPtzMode() {
     }
     app->by_HotPointMode = previousHotPoint;
     app->w_HotPointFrames = 2;
-    MessageBoxById(Hwnd(), kMsgSendFailed);
+    MessageBoxById(Hwnd(), IDS_SEND_COMMAND_FAILED);
     return;
   }
   DoChangeItemPosition();

@@ -216,7 +216,7 @@ void CTrelvixDlg::CreateButton(CVtxButton*& slot, int id, const QRect& rect, con
 bool CTrelvixDlg::OnInitDialog() {
   if (InitDialogSteps()) return true;
   // The window would have no controls and the stream would never start: say so and end.
-  MessageBoxById(Hwnd(), g_lpApp && LayoutFamilyOf(g_lpApp->GetProductID()) == LayoutFamily::None ? 4040 : 4029);
+  MessageBoxById(Hwnd(), g_lpApp && LayoutFamilyOf(g_lpApp->GetProductID()) == LayoutFamily::None ? IDS_LOGIN_ERROR : IDS_GET_CONFIG_ERROR);
   return false;
 }
 

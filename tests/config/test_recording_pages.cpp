@@ -139,7 +139,7 @@ TEST_F(RecordingPagesTest, CameraEditorNumbersAndTitle) {
   br->selectAll();
   QTest::keyClick(br, Qt::Key_Delete);
   ASSERT_EQ(boxes.Texts().size(), before + 1);
-  EXPECT_EQ(boxes.Texts().back(), LoadStr(61712));
+  EXPECT_EQ(boxes.Texts().back(), LoadStr(IDS_ENTER_INTEGER));
   EXPECT_EQ(dlg.m_nBrightness, 5);
   // The box takes six characters: a seventh key and the rest of a longer paste are refused
   // without a message.

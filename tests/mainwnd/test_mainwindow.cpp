@@ -199,7 +199,7 @@ TEST_F(MainWindowTest, FailedDeviceInformationEndsTheWindowWithAMessage) {
     EXPECT_FALSE(Init());
     const auto texts = boxes_.Texts();
     ASSERT_EQ(texts.size(), boxesBefore + 1);
-    EXPECT_EQ(texts.back(), LoadStr(4029));
+    EXPECT_EQ(texts.back(), LoadStr(IDS_GET_CONFIG_ERROR));
     // Nothing after the request ran: no stream, no watchdog, no buttons, no further requests.
     EXPECT_EQ(plat::WaitForSingleObject(app_->h_StartToGetJpegImageEvent.load(), 0), plat::WAIT_TIMEOUT);
     EXPECT_EQ(plat::WaitForSingleObject(app_->h_StartLifeTimeEvent.load(), 0), plat::WAIT_TIMEOUT);
@@ -216,7 +216,7 @@ TEST_F(MainWindowTest, FailedDeviceInformationEndsTheWindowWithAMessage) {
 TEST_F(MainWindowTest, UnknownModelEndsTheWindowWithAMessage) {
   Device("K99R", "1030", "USERLEVEL=30;");
   EXPECT_FALSE(Init());
-  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{LoadStr(4040)});
+  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{LoadStr(IDS_LOGIN_ERROR)});
   EXPECT_EQ(plat::WaitForSingleObject(app_->h_StartLifeTimeEvent.load(), 0), plat::WAIT_TIMEOUT);
 }
 
@@ -534,7 +534,7 @@ TEST_F(MainWindowTest, SnapshotAndGrabCopyTheDoubledPicture) {
   app_->f_SnapshotRequest = 1;
   ShowOnWorker();
   EXPECT_EQ(app_->f_SnapshotRequest.load(), 0);
-  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{LoadStr(4116)});
+  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{LoadStr(IDS_SNAPSHOT_FAILED)});
   app_->lp_GrabBuffer = nullptr;
   plat::CloseHandle(app_->h_GrabDoneSem.exchange(0));
 }

@@ -104,7 +104,7 @@ TEST_F(OpsTest, CommandsThatNeedARunningPictureSayConnectFirst) {
   ASSERT_TRUE(Init("K44R", "USERLEVEL=30;"));
   Running(false);
   for (int id : {IDC_RECORD, IDC_SNAPSHOT, IDC_COLOR, IDC_SYSTEM_CONFIG}) Press(id);
-  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>(4, LoadStr(4085)));
+  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>(4, LoadStr(IDS_CONNECT_SERVER_FIRST)));
   EXPECT_TRUE(fake_.Requests().empty());
   EXPECT_EQ(app_->f_SnapshotRequest.load(), 0);
   Running(true);
@@ -237,7 +237,7 @@ TEST_F(OpsTest, ColourRequestFailuresSayTimeout) {
   fake_.FailCommand("/GetColor.cgi", false);
   Press(IDC_COLOR);
   EXPECT_EQ(runs, 1);
-  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>(2, LoadStr(4064)));
+  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>(2, LoadStr(IDS_SEND_COMMAND_TIMEOUT)));
 }
 
 TEST_F(OpsTest, ColourPopupEditsSlidersDefaultsAndKeys) {
@@ -425,14 +425,14 @@ TEST_F(OpsTest, MenuKeyRuleAndMissingTemplates) {
   app_->f_Connected = 1;
   Press(8250);
   Press(IDC_POWER);
-  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>(2, LoadStr(4093)));
+  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>(2, LoadStr(IDS_NO_COMMAND_PROTOCOL)));
 }
 
 TEST_F(OpsTest, PowerNeedsAConnection) {
   ASSERT_TRUE(Init("K40R", "USERLEVEL=30;", "1030"));
   app_->f_Connected = 0;
   Press(IDC_POWER);
-  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{LoadStr(4034)});
+  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{LoadStr(IDS_CANNOT_CONNECT_TO_DEVICE)});
   EXPECT_TRUE(fake_.Requests().empty());
   app_->f_Connected = 1;
   Press(IDC_POWER);
@@ -482,7 +482,7 @@ TEST_F(OpsTest, RetrKeySendsTheOppositeAndTheFaceFollowsTheReport) {
   EXPECT_EQ(key->toolTip().toStdString(), "R.E.T.R.(Disable)");
   fake_.FailCommand("/SetRetr.cgi", true);
   Press(IDC_RETR);
-  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{LoadStr(4065)});
+  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{LoadStr(IDS_SEND_COMMAND_FAILED)});
 }
 
 // ---- pan-tilt-zoom ------------------------------------------------------------------------------
@@ -505,7 +505,7 @@ TEST_F(OpsTest, ChannelKeysReadTheSlaveListFirstOnAMultichannelRecorder) {
   fake_.FailCommand("/PTZReset.cgi", true);
   Press(IDC_CHANNEL_FIRST + 1);
   EXPECT_EQ(Paths(), std::vector<std::string>{"/PTZReset.cgi"});
-  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{LoadStr(4065)});
+  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{LoadStr(IDS_SEND_COMMAND_FAILED)});
 }
 
 TEST_F(OpsTest, PtzSelectionPackets) {
@@ -584,7 +584,7 @@ TEST_F(OpsTest, EscReturnsToTheRecorderAndAFailedSelectionRestores) {
   EXPECT_EQ(dlg_->Button(IDC_PTZ_MODE)->toolTip().toStdString(), tooltip);
   EXPECT_EQ(app_->by_HotPointMode.load(), 2);
   EXPECT_EQ(app_->w_HotPointFrames.load(), 2);
-  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{LoadStr(4065)});
+  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{LoadStr(IDS_SEND_COMMAND_FAILED)});
   fake_.FailCommand("/RS485Cmd.cgi", false);
   // ESC: back to the recorder whatever was current.
   result = 20;
@@ -729,7 +729,7 @@ TEST_F(OpsTest, HotPointBordersOffModeAndFailure) {
   app_->by_HotPointMode = 2;
   fake_.FailCommand("/RS485Cmd.cgi", true);
   click(QPoint(L[LV_VIDEO] + 50, L[LV_VIDEO + 1] + 50));
-  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{LoadStr(4065)});
+  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{LoadStr(IDS_SEND_COMMAND_FAILED)});
   EXPECT_EQ(app_->w_HotPointFrames.load(), 0);
 }
 
@@ -787,7 +787,7 @@ TEST_F(OpsTest, SensorToolbarSendsAndFollowsTheReports) {
   EXPECT_TRUE(bar->isVisible());
   fake_.FailCommand("/OV9653Zoom.cgi", true);
   bar->Command(8600);
-  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{LoadStr(4064)});
+  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{LoadStr(IDS_SEND_COMMAND_TIMEOUT)});
 }
 
 }  // namespace
@@ -864,7 +864,7 @@ TEST_F(ConfigReadTest, FirstFailureStopsWith4029AndNoSheet) {
   OnSystemConfig(nullptr, QRect());
   SetSystemSheetFactory(previous);
   EXPECT_EQ(factory.made, 0);
-  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{LoadStr(4029)});
+  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{LoadStr(IDS_GET_CONFIG_ERROR)});
   EXPECT_EQ(fake_.RequestCount(), 1u);  // the first read failed, nothing after it
   EXPECT_EQ(app_->f_SystemDialogOpen.load(), 0);
 }

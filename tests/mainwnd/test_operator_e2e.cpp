@@ -116,7 +116,7 @@ TEST_F(OperatorE2E, DisconnectStopsTheStreamAndConnectBringsItBack) {
   EXPECT_EQ(Requests("/Login.cgi"), loginRequests) << "no reconnection after a disconnect";
   // Without a picture the commands say so.
   Press(IDC_SNAPSHOT);
-  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{LoadStr(4085)});
+  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{LoadStr(IDS_CONNECT_SERVER_FIRST)});
 
   // Connect while the recorder holds its login answer. The re-login thread counts as connected
   // from its start, so a second press during that login disconnects: the thread ends and no
@@ -164,7 +164,7 @@ TEST_F(OperatorE2E, RecordingAndSnapshotFiles) {
 
   // A folder that does not exist: 4018 and the button keeps its face.
   Press(IDC_RECORD);
-  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{LoadStr(4018)});
+  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{LoadStr(IDS_CREATE_RECORD_FILE_FAILED)});
   EXPECT_EQ(dlg_->Button(IDC_RECORD)->m_wImageIndex, 0);
 
   app_->CSettingINI.m_strRecordPath.Set(folder_ + "rec");
