@@ -435,10 +435,10 @@ void CSearchDeviceDlg::SendSettings(bool reset) {
   socket.Close();
   unsigned message;
   switch (status) {
-    case kDiscoveryStatusDone: message = reset ? 4062 : 4005; break;
-    case kDiscoveryStatusRefused: message = 4081; break;
-    case kDiscoveryStatusNotStatic: message = 4102; break;
-    default: message = reset ? 4061 : 4004; break;
+    case kDiscoveryStatusDone: message = reset ? IDS_RESET_DEFAULT_DONE : IDS_APPLY_SETTING_DONE; break;
+    case kDiscoveryStatusRefused: message = IDS_USERNAME_OR_PASSWORD_WRONG; break;
+    case kDiscoveryStatusNotStatic: message = IDS_NOT_STATIC_CONNECTION; break;
+    default: message = reset ? IDS_RESET_DEFAULT_FAILED : IDS_APPLY_SETTING_FAILED; break;
   }
   MessageBoxById(Hwnd(), message);
 }

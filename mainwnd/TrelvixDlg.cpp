@@ -508,7 +508,7 @@ void CTrelvixDlg::ShowImage() {
     PostMessage(kMsgEnterFullScreen);
 
   const LiveView::Outcome out = m_liveView.Show(*app, fullScreen);
-  if (out.snapshotFailed) PostMessage(msg::WM_SHOWMESSAGE, 4116, 0);
+  if (out.snapshotFailed) PostMessage(msg::WM_SHOWMESSAGE, IDS_SNAPSHOT_FAILED, 0);
   {
     std::lock_guard<std::mutex> lock(m_stateMutex);
     m_strAlarmChannel = out.alarmChannel;

@@ -138,12 +138,12 @@ TEST_F(OpsTest, ResolutionAndQualityRequestsAndRestore) {
       {"VGA to QVGA", IDC_RESOLUTION, 0, false, 1, "RES=1", 0},
       {"QVGA to VGA", IDC_RESOLUTION, 1, false, 0, "RES=0", 0},
       {"value 2 sends nothing", IDC_RESOLUTION, 2, false, 2, "", 0},
-      {"failed resolution restores", IDC_RESOLUTION, 0, true, 0, "RES=1", 4066},
+      {"failed resolution restores", IDC_RESOLUTION, 0, true, 0, "RES=1", IDS_CHANGE_RESOLUTION_FAILED},
       {"quality 0 to 1", IDC_QUALITY, 0, false, 1, "QUA=1", 0},
       {"quality 1 to 2", IDC_QUALITY, 1, false, 2, "QUA=2", 0},
       {"quality 2 to 0", IDC_QUALITY, 2, false, 0, "QUA=0", 0},
       {"quality 7 sends nothing", IDC_QUALITY, 7, false, 7, "", 0},
-      {"failed quality restores", IDC_QUALITY, 1, true, 1, "QUA=2", 4011},
+      {"failed quality restores", IDC_QUALITY, 1, true, 1, "QUA=2", IDS_CHANGE_QUALITY_FAILED},
   };
   ASSERT_TRUE(Init("K47R", "USERLEVEL=30;"));
   for (const Case& c : cases) {
@@ -522,9 +522,9 @@ TEST_F(OpsTest, PtzSelectionPackets) {
       {"9", 1, 9, "02 05 0E 01 32", 0, true},
       {"10", 1, 10, "02 06 05 01 32", 0, true},
       {"16", 1, 16, "02 06 0B 01 32", 0, true},
-      {"0", 1, 0, "none", 4095, false},
-      {"17", 1, 17, "none", 4095, false},
-      {"a number without a device", 1, 3, "none", 4095, false},
+      {"0", 1, 0, "none", IDS_PTZ_NUMBER_INVALID, false},
+      {"17", 1, 17, "none", IDS_PTZ_NUMBER_INVALID, false},
+      {"a number without a device", 1, 3, "none", IDS_PTZ_NUMBER_INVALID, false},
       {"cancel", 2, 1, "none", 0, false},
   };
   // Sixteen PTZ heads on the bus, none for number 3.
