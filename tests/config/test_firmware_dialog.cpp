@@ -17,7 +17,7 @@
 #include "tests/support/FakeRecorder.h"
 #include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/TempDir.h"
-#include "tests/support/WaitUntil.h"
+#include "tests/support/QtWait.h"
 
 namespace {
 
@@ -188,7 +188,7 @@ TEST_F(FirmwareDialogTest, CancelStopsTheUploadAndTellsTheRecorder) {
   d.show();
   d.Command(CUpgradeFWDlg::IDC_UPGRADE);
   ASSERT_TRUE(WaitUntil([&] { return fake_.Firmware().ChunkRequests() == 2 && !UpgradeEnabled(d); }, 5000,
-                        [] { QApplication::processEvents(); }));
+                        PumpEvents));
   d.Command(CUpgradeFWDlg::IDC_CANCEL);
   EXPECT_FALSE(d.HasUploadThread());
   const auto chunks = Targets("/UpgradeFW.cgi");
@@ -264,7 +264,7 @@ TEST_F(FirmwareDialogTest, CancelWhileTheFlashMessageIsShownStopsTheThreadAndTel
     ASSERT_FALSE(cancels.empty()) << c.model;
     EXPECT_EQ(cancels.back(), c.cancelTarget + fake_.GetIdentity().sessionId) << c.model;
     // What the ended thread had posted reaches a dialog that is closing, and changes nothing.
-    QApplication::processEvents();
+    ProcessEvents();
     EXPECT_EQ(boxes_.Texts().back(), LoadStr(IDS_OVERWRITE_FLASH_NOW));
   }
 }
