@@ -29,6 +29,7 @@
 #include "session/CtrlFile.h"
 #include "session/DeviceTypes.h"
 #include "session/Rs485.h"
+#include "tests/support/QtWait.h"
 #include "ui/VtxButton.h"
 
 namespace {
@@ -61,16 +62,13 @@ class OpsTest : public PanelFixture {
     dlg_ = std::make_unique<CTrelvixDlg>();
     dlg_->SetWorkAreaForTest(QRect(0, 0, 1280, 1000));
     const bool ok = dlg_->OnInitDialog();
-    Pump();
+    ProcessEvents(3);
     fake_.ClearRequests();
     return ok;
   }
-  void Pump() {
-    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
-  }
   void Press(int id) {
     dlg_->Command(id);
-    Pump();
+    ProcessEvents(3);
   }
   std::vector<std::string> Targets() const {
     std::vector<std::string> v;
@@ -279,11 +277,11 @@ TEST_F(OpsTest, ColourPopupEditsSlidersDefaultsAndKeys) {
   // Enter applies and keeps the popup open; Escape closes it without sending.
   popup.show();
   QTest::keyClick(&popup, Qt::Key_Return);
-  Pump();
+  ProcessEvents(3);
   EXPECT_TRUE(popup.isVisible());
   EXPECT_EQ(Targets(), std::vector<std::string>{"/SetColor.cgi?" + Cookie() + "&CON=150&BRI=47&HUE=2"});
   QTest::keyClick(&popup, Qt::Key_Escape);
-  Pump();
+  ProcessEvents(3);
   EXPECT_FALSE(popup.isVisible());
   EXPECT_EQ(fake_.Requests().size(), 1u);
 }
@@ -471,13 +469,13 @@ TEST_F(OpsTest, RetrKeySendsTheOppositeAndTheFaceFollowsTheReport) {
                                                   "/SetRetr.cgi?" + Cookie() + "&SET=1"}));
   // The report, as the stream's header parser makes it from a worker thread.
   std::thread([this] { app_->C_ControlD.SetRetrState(1); }).join();
-  Pump();
+  ProcessEvents(3);
   CVtxButton* key = dlg_->Button(IDC_RETR);
   ASSERT_NE(key, nullptr);
   EXPECT_EQ(key->m_wImageIndex, 1);
   EXPECT_EQ(key->toolTip().toStdString(), "R.E.T.R.(Enable)");
   std::thread([this] { app_->C_ControlD.SetRetrState(0); }).join();
-  Pump();
+  ProcessEvents(3);
   EXPECT_EQ(key->m_wImageIndex, 0);
   EXPECT_EQ(key->toolTip().toStdString(), "R.E.T.R.(Disable)");
   fake_.FailCommand("/SetRetr.cgi", true);
@@ -697,7 +695,7 @@ TEST_F(OpsTest, HotPointClickSendsThePacketAndArmsTheMarker) {
     const QPoint at(L[LV_VIDEO] + 2 * cw + 3, L[LV_VIDEO + 1] + ch + 3);
     QTest::mousePress(dlg_.get(), Qt::LeftButton, {}, at);
     QTest::mouseRelease(dlg_.get(), Qt::LeftButton, {}, at);
-    Pump();
+    ProcessEvents(3);
     EXPECT_EQ(LastRs485(), c.packet);
     ASSERT_FALSE(Targets().empty());
     EXPECT_EQ(Targets().back(), "/RS485Cmd.cgi?" + std::string(c.query) + "&" + Cookie());
@@ -719,7 +717,7 @@ TEST_F(OpsTest, HotPointBordersOffModeAndFailure) {
   const LayoutRow& L = LayoutRowOf(app_->w_LayoutMode.load());
   auto click = [this](QPoint p) {
     QTest::mouseClick(dlg_.get(), Qt::LeftButton, {}, p);
-    Pump();
+    ProcessEvents(3);
   };
   app_->by_HotPointMode = 2;
   click(QPoint(L[LV_VIDEO], L[LV_VIDEO + 1] + 50));  // on the border
@@ -783,7 +781,7 @@ TEST_F(OpsTest, SensorToolbarSendsAndFollowsTheReports) {
   bar->show();
   QTest::keyClick(bar, Qt::Key_Return);
   QTest::keyClick(bar, Qt::Key_Escape);
-  Pump();
+  ProcessEvents(3);
   EXPECT_TRUE(bar->isVisible());
   fake_.FailCommand("/OV9653Zoom.cgi", true);
   bar->Command(8600);
@@ -885,7 +883,7 @@ class HotPointMarkerTest : public OpsTest {
     app_->w_FrameHeight = static_cast<std::uint16_t>(h);
     app_->f_VideoRunning = 1;
     std::thread([this] { dlg_->ShowImage(); }).join();
-    Pump();
+    ProcessEvents(3);
   }
   std::vector<std::uint8_t> frame_;
 };
@@ -899,7 +897,7 @@ TEST_F(HotPointMarkerTest, MarkerOnTheNextFourPictures) {
   const LayoutRow& L = LayoutRowOf(app_->w_LayoutMode.load());
   const QPoint at(L[LV_VIDEO] + 100, L[LV_VIDEO + 1] + 60);
   QTest::mouseClick(dlg_.get(), Qt::LeftButton, {}, at);
-  Pump();
+  ProcessEvents(3);
   ASSERT_EQ(app_->w_HotPointFrames.load(), 4);
   for (int picture = 1; picture <= 5; ++picture) {
     ShowBluePicture(352, 240);
@@ -920,7 +918,7 @@ TEST_F(HotPointMarkerTest, ReLoginHooksFromAWorker) {
     dlg_->ChangeItemPositionForDeviceModified();
     dlg_->RelayoutControls();
   }).join();
-  Pump();
+  ProcessEvents(3);
   EXPECT_EQ(dlg_->Button(IDC_PTZ_MODE)->m_wImageIndex, 0);
 }
 
