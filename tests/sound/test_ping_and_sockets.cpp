@@ -22,6 +22,7 @@
 #include "session/IcmpPing.h"
 #include "session/RtpHeader.h"
 #include "session/Socket.h"
+#include "tests/support/WaitUntil.h"
 #include "sound_fixture.h"
 
 namespace {
@@ -92,13 +93,13 @@ TEST(SocketExtras, DatagramsWithTheirSender) {
 
   EXPECT_EQ(a.SendDatagram("ping", 4, bName, 5), 4);
   int n = -1;
-  for (int i = 0; i < 200 && n < 0; ++i) {
+  WaitUntil([&] {
     try {
       n = b.ReceiveDatagram(buf, sizeof buf, from, 0);
     } catch (const CBlockingSocketException&) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-  }
+    return n >= 0;
+  }, 1000);
   ASSERT_EQ(n, 4);
   EXPECT_EQ(std::string(buf, 4), "ping");
   EXPECT_EQ(from.Port(), aName.Port());
