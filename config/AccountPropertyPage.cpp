@@ -35,18 +35,18 @@ std::string LoggedInUser() { return g_lpApp ? g_lpApp->CSettingINI.m_strUsername
 
 std::string AccountPropertyPage::LevelText(int code) {
   switch (code) {
-    case 0: return LoadStr(3013);
-    case 10: return LoadStr(3012);
-    case 20: return LoadStr(8332);
-    default: return LoadStr(3011);
+    case 0: return LoadStr(IDS_LEVEL_GUEST);
+    case 10: return LoadStr(IDS_LEVEL_NORMAL_USER);
+    case 20: return LoadStr(IDS_LEVEL_HIGH_USER);
+    default: return LoadStr(IDS_LEVEL_SUPERVISOR);
   }
 }
 
 std::string AccountPropertyPage::LifeTimeTextOfMinutes(std::int32_t minutes) {
-  if (minutes == -1) return LoadStr(3018);
-  if (minutes == 1440) return LoadStr(3019);
-  if (minutes == 60) return LoadStr(3020);
-  return std::to_string(static_cast<std::uint32_t>(minutes)) + " " + LoadStr(3021);
+  if (minutes == -1) return LoadStr(IDS_LIFE_INFINITY);
+  if (minutes == 1440) return LoadStr(IDS_LIFE_1_DAY);
+  if (minutes == 60) return LoadStr(IDS_LIFE_1_HOUR);
+  return std::to_string(static_cast<std::uint32_t>(minutes)) + " " + LoadStr(IDS_LIFE_MIN);
 }
 
 bool AccountPropertyPage::OnInitDialog() {
@@ -89,21 +89,21 @@ bool AccountPropertyPage::OnInitDialog() {
     sect::SecureSection::Decode(app->SysCfg_SECURE, sizeof app->SysCfg_SECURE, secure);
   }
   m_nMaxUsers = secure.maxUsers;
-  list->InsertColumn(0, QString::fromLatin1(LoadStr(3015)), static_cast<int>(80 * scale));
-  list->InsertColumn(1, QString::fromLatin1(LoadStr(3016)), static_cast<int>(130 * scale));
-  list->InsertColumn(2, QString::fromLatin1(LoadStr(3017)), static_cast<int>(130 * scale));
+  list->InsertColumn(0, QString::fromLatin1(LoadStr(IDS_COL_USER_NAME)), static_cast<int>(80 * scale));
+  list->InsertColumn(1, QString::fromLatin1(LoadStr(IDS_COL_USER_LEVEL)), static_cast<int>(130 * scale));
+  list->InsertColumn(2, QString::fromLatin1(LoadStr(IDS_COL_LIFE_TIME)), static_cast<int>(130 * scale));
   m_wAccountCount = 0;
-  const std::string min = LoadStr(3021);
+  const std::string min = LoadStr(IDS_LIFE_MIN);
   m_strLifeTimeText[0] = "1  " + min;
   m_strLifeTimeText[1] = "5  " + min;
   m_strLifeTimeText[2] = "10 " + min;
-  m_strLifeTimeText[3] = LoadStr(3020);
-  m_strLifeTimeText[4] = LoadStr(3019);
-  m_strLifeTimeText[5] = LoadStr(3018);
-  m_strLevelText[0] = LoadStr(3011);
-  m_strLevelText[1] = LoadStr(8332);
-  m_strLevelText[2] = LoadStr(3012);
-  m_strLevelText[3] = LoadStr(3013);
+  m_strLifeTimeText[3] = LoadStr(IDS_LIFE_1_HOUR);
+  m_strLifeTimeText[4] = LoadStr(IDS_LIFE_1_DAY);
+  m_strLifeTimeText[5] = LoadStr(IDS_LIFE_INFINITY);
+  m_strLevelText[0] = LoadStr(IDS_LEVEL_SUPERVISOR);
+  m_strLevelText[1] = LoadStr(IDS_LEVEL_HIGH_USER);
+  m_strLevelText[2] = LoadStr(IDS_LEVEL_NORMAL_USER);
+  m_strLevelText[3] = LoadStr(IDS_LEVEL_GUEST);
   if (app) {
     for (AccountSlot& slot : app->AccountSlots) slot.f_InUse = 0;
     for (std::size_t i = 0; i < sect::SecureSection::kSlots; ++i) {
@@ -162,11 +162,11 @@ void AccountPropertyPage::EnableSheetButtons(bool enable) {
 void AccountPropertyPage::OnButtonAdd() {
   // The recorder has five account slots, whatever maximum it reports.
   if (m_wAccountCount >= kSlots) {
-    plat::MessageBox(Hwnd(), LoadStr(4001));
+    plat::MessageBox(Hwnd(), LoadStr(IDS_ACCOUNT_MEMORY_NOT_ENOUGH));
     return;
   }
   if (m_nMaxUsers - 1 < m_wAccountCount) {
-    plat::MessageBox(Hwnd(), LoadStr(4002));
+    plat::MessageBox(Hwnd(), LoadStr(IDS_ADD_ACCOUNT_FAILED));
     return;
   }
   ShowEditGroup(true);
@@ -183,10 +183,10 @@ void AccountPropertyPage::OnButtonAdd() {
 void AccountPropertyPage::OnButtonEdit() {
   auto* list = Item<ui::ReportList>(IDC_ACC_LIST);
   if (!list || !g_lpApp) return;
-  if (list->GetItemCount() == 0) plat::MessageBox(Hwnd(), LoadStr(4046));
+  if (list->GetItemCount() == 0) plat::MessageBox(Hwnd(), LoadStr(IDS_NO_ITEM_TO_EDIT));
   const int row = list->GetSelectedRow();
   if (row < 0 || row >= kSlots) {
-    plat::MessageBox(Hwnd(), LoadStr(4087));
+    plat::MessageBox(Hwnd(), LoadStr(IDS_SELECT_ACCOUNT_TO_EDIT));
     return;
   }
   const AccountSlot& slot = g_lpApp->AccountSlots[row];
@@ -214,15 +214,15 @@ void AccountPropertyPage::OnButtonEdit() {
 void AccountPropertyPage::OnButtonDelete() {
   auto* list = Item<ui::ReportList>(IDC_ACC_LIST);
   if (!list || !g_lpApp) return;
-  if (list->GetItemCount() == 0) plat::MessageBox(Hwnd(), LoadStr(4045));
+  if (list->GetItemCount() == 0) plat::MessageBox(Hwnd(), LoadStr(IDS_NO_ITEM_TO_DELETE));
   const int row = list->GetSelectedRow();
   if (row < 0 || row >= kSlots) {
-    plat::MessageBox(Hwnd(), LoadStr(4086));
+    plat::MessageBox(Hwnd(), LoadStr(IDS_SELECT_ACCOUNT_TO_DELETE));
     return;
   }
   AccountSlot* accounts = g_lpApp->AccountSlots;
   if (SameIgnoringCase(accounts[row].strUser, LoggedInUser())) {
-    plat::MessageBox(Hwnd(), LoadStr(4069));
+    plat::MessageBox(Hwnd(), LoadStr(IDS_CANNOT_DELETE_OWN_ACCOUNT));
     return;
   }
   list->DeleteItem(row);
@@ -263,12 +263,12 @@ void AccountPropertyPage::OnButtonOK() {
     list->setEnabled(true);
     EnableSheetButtons(true);
     if (missing) {
-      plat::MessageBox(Hwnd(), LoadStr(4022));
+      plat::MessageBox(Hwnd(), LoadStr(IDS_EDIT_ACCOUNT_FAILED));
       return;
     }
     if (row < 0 || row >= kSlots) return;
     if (nameTaken(row)) {
-      plat::MessageBox(Hwnd(), LoadStr(4118));
+      plat::MessageBox(Hwnd(), LoadStr(IDS_USERNAME_EXISTS));
       return;
     }
     AccountSlot& slot = accounts[row];
@@ -293,19 +293,19 @@ void AccountPropertyPage::OnButtonOK() {
   } else if (m_byMode == 0) {
     EnableSheetButtons(true);
     if (missing) {
-      plat::MessageBox(Hwnd(), LoadStr(4002));
+      plat::MessageBox(Hwnd(), LoadStr(IDS_ADD_ACCOUNT_FAILED));
       return;
     }
     if (nameTaken(-1)) {
-      plat::MessageBox(Hwnd(), LoadStr(4118));
+      plat::MessageBox(Hwnd(), LoadStr(IDS_USERNAME_EXISTS));
       return;
     }
     if (m_wAccountCount >= kSlots) {
-      plat::MessageBox(Hwnd(), LoadStr(4001));
+      plat::MessageBox(Hwnd(), LoadStr(IDS_ACCOUNT_MEMORY_NOT_ENOUGH));
       return;
     }
     if (m_nMaxUsers - 1 < m_wAccountCount) {
-      plat::MessageBox(Hwnd(), LoadStr(4002));
+      plat::MessageBox(Hwnd(), LoadStr(IDS_ADD_ACCOUNT_FAILED));
       return;
     }
     const int row = list->InsertItem(m_wAccountCount, QString::fromStdString(m_strAccountUser));
@@ -347,10 +347,10 @@ void AccountPropertyPage::OnChangeMaxUser() {
   }
   unsigned value = text.size() > 3 ? 999u : static_cast<unsigned>(std::stoul(text));
   if (value > 5) {
-    plat::MessageBox(Hwnd(), LoadStr(4043));
+    plat::MessageBox(Hwnd(), LoadStr(IDS_MAX_USER_RANGE));
     value = 5;
   } else if (value == 0) {
-    plat::MessageBox(Hwnd(), LoadStr(4043));
+    plat::MessageBox(Hwnd(), LoadStr(IDS_MAX_USER_RANGE));
     value = 3;
   }
   m_nMaxUsers = value;
@@ -374,7 +374,7 @@ void AccountPropertyPage::OnChangePassword() { CleanEdit(IDC_ACC_PASSWORD, m_str
 
 bool AccountPropertyPage::OnKillActive() {
   if (netpage::EditText(*this, IDC_ACC_MAXUSER).empty()) {
-    plat::MessageBox(Hwnd(), LoadStr(4042));
+    plat::MessageBox(Hwnd(), LoadStr(IDS_MAX_USER_EMPTY));
     return false;
   }
   OnButtonExit();

@@ -134,7 +134,7 @@ void AlarmDataPage::OnDblclkList() {
 bool AlarmDataPage::RunPlayer() {
   const std::string player = FindPlayerProgram();
   if (player.empty() || !plat::SpawnProcess({player, m_strPathText}, plat::ProgramFolder())) {
-    MessageBoxById(Hwnd(), 4108);
+    MessageBoxById(Hwnd(), IDS_RUN_PLAYER_FAILED);
     return false;
   }
   return true;
@@ -156,12 +156,12 @@ void AlarmDataPage::OnClearAll() {
 
 void AlarmDataPage::OnDelete() {
   if (m_rowItem.empty()) {
-    MessageBoxById(Hwnd(), 4045);
+    MessageBoxById(Hwnd(), IDS_NO_ITEM_TO_DELETE);
     return;
   }
   const int row = m_ctlList->GetSelectedRow();
   if (row < 0 || static_cast<std::size_t>(row) >= m_rowItem.size()) {
-    MessageBoxById(Hwnd(), 4086);
+    MessageBoxById(Hwnd(), IDS_SELECT_ACCOUNT_TO_DELETE);
     return;
   }
   const std::size_t index = m_rowItem[row];

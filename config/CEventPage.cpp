@@ -154,7 +154,7 @@ void CEventPage::OnButtonDownloadList() {
   if (m_hListThread) return;  // one download at a time (the page is disabled meanwhile)
   ReadControls();
   if (m_nHddIndex < 0) {
-    MessageBoxById(Hwnd(), 4109);
+    MessageBoxById(Hwnd(), IDS_HDD_NOT_EXIST);
     return;
   }
   m_arrRecords.clear();
@@ -186,7 +186,7 @@ void CEventPage::OnButtonDownloadList() {
       nullptr, "search-list");
   if (!m_hListThread) {
     PostProgressJob(PROGRESS_JOB_CLEAR, 0);
-    MessageBoxById(Hwnd(), 4065);
+    MessageBoxById(Hwnd(), IDS_SEND_COMMAND_FAILED);
     return;
   }
   m_fetch = std::move(fetch);
@@ -207,11 +207,11 @@ void CEventPage::OnListDone(unsigned serial) {
   m_wCurExitListNumber = static_cast<std::uint16_t>(m_arrRecords.size());
   PostProgressJob(PROGRESS_JOB_CLEAR, 0);
   if (fetch->result == sl::FetchResult::Failed) {
-    MessageBoxById(Hwnd(), 4065);
+    MessageBoxById(Hwnd(), IDS_SEND_COMMAND_FAILED);
     return;
   }
   if (m_arrRecords.empty()) {
-    MessageBoxById(Hwnd(), 4110);
+    MessageBoxById(Hwnd(), IDS_NO_LIST_DATA);
     return;
   }
   // A window of its own (as the progress dialog is): a dialog parented to a page inside the
@@ -337,7 +337,7 @@ void CFullListDlg::OnDownload(bool fromDoubleClick) {
   auto* list = Item<ui::ReportList>(IDC_FL_LIST);
   const int row = list ? list->GetSelectedRow() : -1;
   if (row < 0 || !m_pRecords || m_pRecords->empty()) {
-    if (!fromDoubleClick) MessageBoxById(Hwnd(), 4050);
+    if (!fromDoubleClick) MessageBoxById(Hwnd(), IDS_PLEASE_SELECT_ITEM);
     return;
   }
   const sl::SearchListRecord& r = (*m_pRecords)[sl::RowToRecord(*m_pRecords, m_Filters, row)];

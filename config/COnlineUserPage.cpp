@@ -30,12 +30,12 @@ bool COnlineUserPage::OnInitDialog() {
   const std::string id = g_lpApp ? g_lpApp->GetProductID() : std::string();
   m_bChannelColumn = OnlineHasChannelColumn(id, IsMultiChannel() != 0);
   const int narrow = m_bChannelColumn ? 1 : 0;
-  m_ctlUserList->InsertColumn(0, QString::fromLatin1(LoadStr(2100)), 40);
-  m_ctlUserList->InsertColumn(1, QString::fromLatin1(LoadStr(2101)), 80);
-  m_ctlUserList->InsertColumn(2, QString::fromLatin1(LoadStr(2102)), narrow ? 60 : 80);
-  m_ctlUserList->InsertColumn(3, QString::fromLatin1(LoadStr(2111)), narrow ? 60 : 80);
-  m_ctlUserList->InsertColumn(4, QString::fromLatin1(LoadStr(2112)), narrow ? 50 : 80);
-  if (m_bChannelColumn) m_ctlUserList->InsertColumn(5, QString::fromLatin1(LoadStr(8572)), 40);
+  m_ctlUserList->InsertColumn(0, QString::fromLatin1(LoadStr(IDS_COL_NAME)), 40);
+  m_ctlUserList->InsertColumn(1, QString::fromLatin1(LoadStr(IDS_COL_IP_ADDRESS)), 80);
+  m_ctlUserList->InsertColumn(2, QString::fromLatin1(LoadStr(IDS_COL_LEVEL)), narrow ? 60 : 80);
+  m_ctlUserList->InsertColumn(3, QString::fromLatin1(LoadStr(IDS_COL_RESOLUTION)), narrow ? 60 : 80);
+  m_ctlUserList->InsertColumn(4, QString::fromLatin1(LoadStr(IDS_COL_QUALITY)), narrow ? 50 : 80);
+  if (m_bChannelColumn) m_ctlUserList->InsertColumn(5, QString::fromLatin1(LoadStr(IDS_COL_CH)), 40);
   FillRows();
   return ui::PropertyPage::OnInitDialog();
 }
@@ -68,7 +68,7 @@ void COnlineUserPage::OnInfoRefresh() {
   // Fetched into a copy: the stored section and the list stay as they were when it fails.
   std::uint8_t fresh[kSysCfgOnlineMax] = {};
   if (!GetSysCfgSection(SYSCFG_ONLINE, fresh, sizeof fresh)) {
-    MessageBoxById(Hwnd(), 4029);
+    MessageBoxById(Hwnd(), IDS_GET_CONFIG_ERROR);
     return;
   }
   {

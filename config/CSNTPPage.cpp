@@ -69,7 +69,7 @@ bool CSNTPPage::OnInitDialog() {
     m_strSntpServer = sect::ReadText(app->SysCfg_SNTP + sect::SntpSection::kOffServer, sect::SntpSection::kServerWidth);
     m_nZoneIndex = app->SysCfg_SNTP[sect::SntpSection::kOffZoneIndex];
   }
-  for (int i = 0; i < sect::kTimeZoneCount; ++i) zone->AddString(QString::fromLatin1(LoadStr(8448u + unsigned(i))));
+  for (int i = 0; i < sect::kTimeZoneCount; ++i) zone->AddString(QString::fromLatin1(LoadStr(IDS_TIME_ZONE_FIRST + unsigned(i))));
   if (m_nZoneIndex >= sect::kTimeZoneCount) m_nZoneIndex = -1;
 
   const float s = app && app->fl_DpiScale.load() > 0.0f ? app->fl_DpiScale.load() : 1.0f;
@@ -196,6 +196,6 @@ void CSNTPPage::OnSyncTime() {
   // The sheet stores the time-server choice after this exchange, whatever its outcome.
   if (ui::PropertySheet* sheet = Sheet()) sheet->PostMessage(msg::WM_SYNCTIMEDONE, 0, 0);
   if (!SendSyncTime(choice)) {
-    plat::MessageBox(Hwnd(), LoadStr(4064));
+    plat::MessageBox(Hwnd(), LoadStr(IDS_SEND_COMMAND_TIMEOUT));
   }
 }

@@ -212,7 +212,7 @@ void CScheduleRecordPage::OnButtonEdit() {
   AppRecord* app = g_lpApp;
   const int r = List()->GetSelectedRow();
   if (!app || r < 0 || r >= app->C_SchRecord.m_nScheduleCount) {
-    plat::MessageBox(Hwnd(), LoadStr(4086));
+    plat::MessageBox(Hwnd(), LoadStr(IDS_SELECT_ACCOUNT_TO_DELETE));
     return;
   }
   std::time_t s = 0, e = 0;
@@ -229,7 +229,7 @@ void CScheduleRecordPage::OnButtonDelete() {
   ui::ReportList* list = List();
   const int r = list->GetSelectedRow();
   if (!app || r < 0 || r >= app->C_SchRecord.m_nScheduleCount) {
-    plat::MessageBox(Hwnd(), LoadStr(4086));
+    plat::MessageBox(Hwnd(), LoadStr(IDS_SELECT_ACCOUNT_TO_DELETE));
     return;
   }
   CSchRecord& table = app->C_SchRecord;

@@ -129,7 +129,7 @@ bool CCameraEditDlg::UpdateData(bool save, bool checkTitle) {
     bool ok = false;
     const int v = e->text().trimmed().toInt(&ok);
     if (!ok) {
-      plat::MessageBox(Hwnd(), LoadStr(61712), "", plat::MB_OK | plat::MB_ICONWARNING);
+      plat::MessageBox(Hwnd(), LoadStr(IDS_ENTER_INTEGER), "", plat::MB_OK | plat::MB_ICONWARNING);
       e->setFocus();
       e->selectAll();
       return false;
@@ -202,7 +202,7 @@ void CCameraEditDlg::OnChangeTitle() {
   m_strTitle = kept;
   UpdateData(false);
   title->setCursorPosition(static_cast<int>(m_strTitle.size()));
-  if (tooLong) plat::MessageBox(Hwnd(), LoadStr(4112));
+  if (tooLong) plat::MessageBox(Hwnd(), LoadStr(IDS_TITLE_TOO_LONG));
 }
 
 void CCameraEditDlg::OnOK() {
@@ -233,7 +233,7 @@ bool CameraPage::OnInitDialog() {
 
   list->InsertColumn(0, QStringLiteral("NO."), 35);
   const int widths[] = {65, 30, 30, 30, 30, 40, 35};
-  for (int c = 0; c < 7; ++c) list->InsertColumn(c + 1, Text(LoadStr(8560 + c)), widths[c]);
+  for (int c = 0; c < 7; ++c) list->InsertColumn(c + 1, Text(LoadStr(IDS_COL_TITLE + c)), widths[c]);
 
   AppRecord* app = g_lpApp;
   const int rows = app ? RowsOfModel(app->GetProductID()) : 0;
@@ -273,7 +273,7 @@ void CameraPage::OnButtonEdit() {
   ui::ReportList* list = List();
   const int row = list ? list->GetSelectedRow() : -1;
   if (row < 0 || row >= kChannels) {
-    plat::MessageBox(Hwnd(), LoadStr(4046));
+    plat::MessageBox(Hwnd(), LoadStr(IDS_NO_ITEM_TO_EDIT));
     return;
   }
   CCameraEditDlg dlg(this);

@@ -35,12 +35,12 @@ bool DetectionPage::OnInitDialog() {
   list->setGeometry(10, 10, 320, 300);
   AddControl(IDC_DETECTION_LIST, list);
   list->InsertColumn(0, QStringLiteral("NO."), 35);
-  list->InsertColumn(1, QString::fromLatin1(LoadStr(8550)), 60);
-  list->InsertColumn(2, QString::fromLatin1(LoadStr(8552)), 30);
-  list->InsertColumn(3, QString::fromLatin1(LoadStr(8553)), 30);
-  list->InsertColumn(4, QString::fromLatin1(LoadStr(8554)), 30);
-  list->InsertColumn(5, QString::fromLatin1(LoadStr(8555)), 30);
-  list->InsertColumn(6, QString::fromLatin1(LoadStr(8556)), 60);
+  list->InsertColumn(1, QString::fromLatin1(LoadStr(IDS_COL_DETECT)), 60);
+  list->InsertColumn(2, QString::fromLatin1(LoadStr(IDS_COL_LS)), 30);
+  list->InsertColumn(3, QString::fromLatin1(LoadStr(IDS_COL_SS)), 30);
+  list->InsertColumn(4, QString::fromLatin1(LoadStr(IDS_COL_TS)), 30);
+  list->InsertColumn(5, QString::fromLatin1(LoadStr(IDS_COL_RE)), 30);
+  list->InsertColumn(6, QString::fromLatin1(LoadStr(IDS_COL_ALARM)), 60);
   list->onDoubleClick = [this](int) { OnDblclkDetectionList(); };
 
   auto* edit = new QPushButton(QStringLiteral("Edit"), this);
@@ -106,7 +106,7 @@ void DetectionPage::Edit(bool fromButton) {
   ui::ReportList* list = List();
   const int row = list ? list->GetSelectedRow() : -1;
   if (row < 0 || row >= kChannels) {
-    if (fromButton) plat::MessageBox(Hwnd(), LoadStr(4046));
+    if (fromButton) plat::MessageBox(Hwnd(), LoadStr(IDS_NO_ITEM_TO_EDIT));
     return;
   }
   CDetectionEditDlg dlg(this);

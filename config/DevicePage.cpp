@@ -19,10 +19,10 @@ bool DevicePage::OnInitDialog() {
   list->setGeometry(10, 10, 300, 300);
   AddControl(IDC_DEVICE_LIST, list);
   list->InsertColumn(0, QStringLiteral("NO."), 40);
-  list->InsertColumn(1, QString::fromLatin1(LoadStr(8540)), 70);
-  list->InsertColumn(2, QString::fromLatin1(LoadStr(8541)), 30);
-  list->InsertColumn(3, QString::fromLatin1(LoadStr(8542)), 80);
-  list->InsertColumn(4, QString::fromLatin1(LoadStr(8543)), 50);
+  list->InsertColumn(1, QString::fromLatin1(LoadStr(IDS_COL_DEVICE)), 70);
+  list->InsertColumn(2, QString::fromLatin1(LoadStr(IDS_COL_ID)), 30);
+  list->InsertColumn(3, QString::fromLatin1(LoadStr(IDS_COL_PROTOCOL)), 80);
+  list->InsertColumn(4, QString::fromLatin1(LoadStr(IDS_COL_RATE)), 50);
   list->onDoubleClick = [this](int) { OnDblclkDeviceList(); };
 
   auto* edit = new QPushButton(QStringLiteral("Edit"), this);
@@ -70,7 +70,7 @@ void DevicePage::Edit(bool fromButton) {
   ui::ReportList* list = List();
   const int row = list ? list->GetSelectedRow() : -1;
   if (row < 0 || row >= kChannels) {
-    if (fromButton) plat::MessageBox(Hwnd(), LoadStr(4046));
+    if (fromButton) plat::MessageBox(Hwnd(), LoadStr(IDS_NO_ITEM_TO_EDIT));
     return;
   }
   CDeviceEditDlg dlg(this);

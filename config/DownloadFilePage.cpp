@@ -167,7 +167,7 @@ bool DownloadFilePage::OnInitDialog() {
   if (!folder.empty()) {
     SetFolder(folder);
   } else {
-    m_strFilePath = LoadStr(4103);
+    m_strFilePath = LoadStr(IDS_SET_FILE_PATH_FIRST);
   }
   m_bDiskListRead = nb::RequestDiskMask(m_byHddMask);
   if (m_bDiskListRead) {
@@ -280,7 +280,7 @@ void DownloadFilePage::StartPlayer() {
   int pid = 0;
   if (program.empty() ||
       !plat::SpawnProcess({program, m_strFilePath, "DYNAMICLOAD=1"}, plat::ProgramFolder(), &pid, true)) {
-    MessageBoxById(Hwnd(), 4108);
+    MessageBoxById(Hwnd(), IDS_RUN_PLAYER_FAILED);
     return;
   }
   link.f_PlayerStarted = 1;
@@ -302,7 +302,7 @@ void DownloadFilePage::StartPlayer() {
   }
   if (!found) {
     link.dw_PlayerProcessId = 0;
-    MessageBoxById(Hwnd(), 4108);
+    MessageBoxById(Hwnd(), IDS_RUN_PLAYER_FAILED);
     return;
   }
   player::Disconnect(found);
@@ -310,7 +310,7 @@ void DownloadFilePage::StartPlayer() {
   const plat::HWND wnd = finder.FindWindowOfProcess(static_cast<std::uint32_t>(pid));
   if (!wnd) {
     link.dw_PlayerProcessId = 0;
-    MessageBoxById(Hwnd(), 4113);
+    MessageBoxById(Hwnd(), IDS_RUNNING_PLAYER_FAILED);
     return;
   }
   link.h_PlayerWnd = wnd;
@@ -320,25 +320,25 @@ void DownloadFilePage::StartPlayer() {
 void DownloadFilePage::OnButtonStart() {
   ReadControls();
   if (m_nBackupSize <= 0) {
-    MessageBoxById(Hwnd(), 4104);
+    MessageBoxById(Hwnd(), IDS_BACKUP_SIZE_WRONG);
     return;
   }
   if (m_strFolder.size() > nb::MaxBackupFolderLength(static_cast<int>(m_nChannel))) {
     plat::MessageBox(Hwnd(), FolderTooLongText(m_strFolder.size(), static_cast<int>(m_nChannel)));
     return;
   }
-  if (m_strFolder.empty() || m_strFilePath == LoadStr(4103) || m_strFilePath.size() > nb::kMaxPlayerPath) {
-    MessageBoxById(Hwnd(), 4105);
+  if (m_strFolder.empty() || m_strFilePath == LoadStr(IDS_SET_FILE_PATH_FIRST) || m_strFilePath.size() > nb::kMaxPlayerPath) {
+    MessageBoxById(Hwnd(), IDS_DOWNLOAD_PATH_INVALID);
     return;
   }
   if (m_nHddIndex < 0 || m_nChannel == 0 || m_nChannel > 16) {
-    MessageBoxById(Hwnd(), 4107);
+    MessageBoxById(Hwnd(), IDS_NO_RECORD_DATA);
     return;
   }
   {
     const int fd = ::open(m_strFilePath.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) {
-      MessageBoxById(Hwnd(), 4105);
+      MessageBoxById(Hwnd(), IDS_DOWNLOAD_PATH_INVALID);
       return;
     }
     ::close(fd);
@@ -351,7 +351,7 @@ void DownloadFilePage::OnButtonStart() {
       AskDiscSettings(static_cast<std::uint32_t>(m_nBackupSize) * 1048576u);
       return;
     }
-    if (app) MessageBoxById(0, 4119);
+    if (app) MessageBoxById(0, IDS_LAUNCH_BURNING_TOOL_FAILED);
     m_bCopyToCD = 0;
   }
   StartDownload();
@@ -591,11 +591,11 @@ void CDownloadProgressDlg::OnDownloadStatus(int status, int value) {
     SetDlgItemText(IDC_BKDLG_CANCEL, QStringLiteral("Exit"));
   };
   switch (status) {
-    case nb::DS_SEND_FAILED: final(LoadStr(4065)); break;
-    case nb::DS_FILE_FAILED: final(LoadStr(4105)); break;
-    case nb::DS_RECEIVE_FAILED: final(LoadStr(4106)); break;
-    case nb::DS_NO_DATA: final(LoadStr(4107)); break;
-    case nb::DS_ABORTED: final(LoadStr(4115)); break;
+    case nb::DS_SEND_FAILED: final(LoadStr(IDS_SEND_COMMAND_FAILED)); break;
+    case nb::DS_FILE_FAILED: final(LoadStr(IDS_DOWNLOAD_PATH_INVALID)); break;
+    case nb::DS_RECEIVE_FAILED: final(LoadStr(IDS_DOWNLOAD_FAILED)); break;
+    case nb::DS_NO_DATA: final(LoadStr(IDS_NO_RECORD_DATA)); break;
+    case nb::DS_ABORTED: final(LoadStr(IDS_WAIT_AND_RETRY)); break;
     case nb::DS_OVERRUN: final("Too much data: stopped."); break;
     case nb::DS_FINISHED: {
       EnableDlgItem(IDC_BKDLG_PLAY, true);

@@ -70,9 +70,9 @@ CEventLogViewer::CEventLogViewer(EventLogFamily family, QWidget* parent)
 
 bool CEventLogViewer::OnInitDialog() {
   m_lstLog->InsertColumn(0, QStringLiteral("NO."), 40);
-  m_lstLog->InsertColumn(1, QString::fromLatin1(LoadStr(8570)), 210);
-  m_lstLog->InsertColumn(2, QString::fromLatin1(LoadStr(8571)), 150);
-  if (m_family == EventLogFamily::Dvr) m_lstLog->InsertColumn(3, QString::fromLatin1(LoadStr(8572)), 40);
+  m_lstLog->InsertColumn(1, QString::fromLatin1(LoadStr(IDS_COL_EVENT)), 210);
+  m_lstLog->InsertColumn(2, QString::fromLatin1(LoadStr(IDS_COL_TIME)), 150);
+  if (m_family == EventLogFamily::Dvr) m_lstLog->InsertColumn(3, QString::fromLatin1(LoadStr(IDS_COL_CH)), 40);
   for (int c = 0; c < m_lstLog->columnCount(); ++c) m_lstLog->headerItem()->setTextAlignment(c, Qt::AlignCenter);
   FillList();
   return true;
@@ -211,7 +211,7 @@ CServerLogDlg::CServerLogDlg(QWidget* parent) : CEventLogViewer(EventLogFamily::
 }
 
 void CServerLogDlg::OnClearServerLog() {
-  if (plat::MessageBox(Hwnd(), LoadStr(4117), "", plat::MB_YESNO | plat::MB_ICONERROR) != plat::IDYES) return;
+  if (plat::MessageBox(Hwnd(), LoadStr(IDS_CLEAR_SERVER_LOG), "", plat::MB_YESNO | plat::MB_ICONERROR) != plat::IDYES) return;
   if (SendClearLog()) {
     EndDialog(0);
     return;

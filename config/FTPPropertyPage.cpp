@@ -56,7 +56,7 @@ void FTPPropertyPage::OnChangePort() {
   if (port >= 1 && port <= 65535) {
     m_nPort = static_cast<unsigned>(port);
   } else {
-    plat::MessageBox(Hwnd(), LoadStr(4054));
+    plat::MessageBox(Hwnd(), LoadStr(IDS_PORT_WRONG));
     m_nPort = 21;
   }
   netpage::RewriteEdit(edit, std::to_string(m_nPort));
@@ -64,7 +64,7 @@ void FTPPropertyPage::OnChangePort() {
 
 bool FTPPropertyPage::OnKillActive() {
   if (netpage::EditText(*this, IDC_FTP_PORT).empty()) {
-    plat::MessageBox(Hwnd(), LoadStr(4090));
+    plat::MessageBox(Hwnd(), LoadStr(IDS_TYPE_PORT_NUMBER));
     return false;
   }
   return UpdateData(true);
@@ -81,13 +81,13 @@ void FTPPropertyPage::DoDataExchange(ui::DataExchange& dx) {
   }
   const std::string port = netpage::EditText(*this, IDC_FTP_PORT);
   if (port.empty()) {
-    dx.Fail(IDC_FTP_PORT, LoadStr(4090));
+    dx.Fail(IDC_FTP_PORT, LoadStr(IDS_TYPE_PORT_NUMBER));
     return;
   }
   const unsigned long value = port.size() > 5 ? 0xFFFFFFul : std::stoul(port);
   // A port as the recorder reported it is kept; a changed one must be a port.
   if (value != m_nShownPort && (value < 1 || value > 65535)) {
-    dx.Fail(IDC_FTP_PORT, LoadStr(4054));
+    dx.Fail(IDC_FTP_PORT, LoadStr(IDS_PORT_WRONG));
     return;
   }
   m_nPort = static_cast<unsigned>(value);

@@ -90,7 +90,7 @@ bool MailPropertyPage::OnInitDialog() {
   Button(*this, IDC_MAIL_EDIT, "EDIT", 200, 210);
   auto* list = new ui::ReportList(this);
   Place(*this, IDC_MAIL_LIST, list, 20, 240, 400, 100);
-  list->InsertColumn(0, QString::fromLatin1(LoadStr(3014)), 300);
+  list->InsertColumn(0, QString::fromLatin1(LoadStr(IDS_MAIL_ACCOUNT)), 300);
   Button(*this, IDC_MAIL_INFO, "MAIL INFO", 300, 210)->hide();
 
   OnCommand(IDC_MAIL_ADD, [this] { OnButtonAdd(); });
@@ -151,7 +151,7 @@ void MailPropertyPage::OnButtonAdd() {
   auto* list = Item<ui::ReportList>(IDC_MAIL_LIST);
   if (!list) return;
   if (m_byRecipientCount >= 4 || list->GetItemCount() >= 4) {
-    plat::MessageBox(Hwnd(), LoadStr(4041));
+    plat::MessageBox(Hwnd(), LoadStr(IDS_MAX_EMAIL_ACCOUNTS));
     return;
   }
   std::string address;
@@ -165,7 +165,7 @@ void MailPropertyPage::OnButtonDelete() {
   auto* list = Item<ui::ReportList>(IDC_MAIL_LIST);
   const int row = list ? list->GetSelectedRow() : -1;
   if (row < 0) {
-    plat::MessageBox(Hwnd(), LoadStr(4088));
+    plat::MessageBox(Hwnd(), LoadStr(IDS_SELECT_EMAIL_TO_DELETE));
     return;
   }
   if (m_byRecipientCount > 0) --m_byRecipientCount;
@@ -177,7 +177,7 @@ void MailPropertyPage::OnButtonEdit() {
   auto* list = Item<ui::ReportList>(IDC_MAIL_LIST);
   const int row = list ? list->GetSelectedRow() : -1;
   if (row < 0) {
-    plat::MessageBox(Hwnd(), LoadStr(4089));
+    plat::MessageBox(Hwnd(), LoadStr(IDS_SELECT_EMAIL_TO_EDIT));
     return;
   }
   std::string address = list->GetItemText(row, 0).toStdString();

@@ -22,7 +22,7 @@ namespace {
 }  // namespace
 
 ISystemSheet* SystemSheetFactory::NewSystemSheet() {
-  auto* sheet = new MySystemDialog(QString::fromLatin1(LoadStr(3027)));
+  auto* sheet = new MySystemDialog(QString::fromLatin1(LoadStr(IDS_SYSTEM_SETTING)));
   // The client's own settings the pages show.
   if (AppRecord* app = g_lpApp) {
     sheet->m_FilePathPage.m_strRecordPath = app->CSettingINI.m_strRecordPath.Get();
@@ -174,7 +174,7 @@ void MySystemDialog::Release() {
 
 void MySystemDialog::OnClickReboot() {
   if (!SendReboot()) {
-    plat::MessageBox(Hwnd(), LoadStr(4064));
+    plat::MessageBox(Hwnd(), LoadStr(IDS_SEND_COMMAND_TIMEOUT));
   }
 }
 
@@ -199,7 +199,7 @@ void MySystemDialog::OnClickApply() {
       ddns = app->SysCfg_SMTP[sect::SmtpSection::kOffDdnsEnable];
     }
     if (ipType == 1 && ddns == 0) {
-      plat::MessageBox(Hwnd(), LoadStr(4101));
+      plat::MessageBox(Hwnd(), LoadStr(IDS_PPPOE_NEEDS_DDNS));
       m_lastApplyEnd = ApplyEnd::Blocked;
       return;
     }

@@ -81,7 +81,7 @@ int MySystemDialog::ApplyAlarmPage(AlarmPropertyPage& page, CAlarmTriggerPage&) 
   }
   if (!changed) return 1;
   if (!Send(SYSCFG_ALARM, out, sizeof out)) {
-    plat::MessageBox(Hwnd(), LoadStr(4012));
+    plat::MessageBox(Hwnd(), LoadStr(IDS_CHANGE_SYSTEM_CONFIG_FAILED));
     return 0;
   }
   return 1;
@@ -109,7 +109,7 @@ int MySystemDialog::ApplyDevicePage(DevicePage& page) {
   }
   m_fDeviceTableChanged = 1;
   if (!Send(SYSCFG_RS485, out, sizeof out)) {
-    plat::MessageBox(Hwnd(), LoadStr(4012));
+    plat::MessageBox(Hwnd(), LoadStr(IDS_CHANGE_SYSTEM_CONFIG_FAILED));
     return 0;
   }
   return 1;
@@ -127,11 +127,11 @@ int MySystemDialog::ApplyDetectionPage(DetectionPage& page) {
     std::memcpy(alarm, app->SysCfg_ALARM, sizeof alarm);
   }
   if (page.m_bLiveChanged && !Send(SYSCFG_DVRLIVE, live, sizeof live)) {
-    plat::MessageBox(Hwnd(), LoadStr(4012));
+    plat::MessageBox(Hwnd(), LoadStr(IDS_CHANGE_SYSTEM_CONFIG_FAILED));
     return 0;
   }
   if (page.m_bAlarmChanged && !Send(SYSCFG_ALARM, alarm, sizeof alarm)) {
-    plat::MessageBox(Hwnd(), LoadStr(4012));
+    plat::MessageBox(Hwnd(), LoadStr(IDS_CHANGE_SYSTEM_CONFIG_FAILED));
     return 0;
   }
   return 1;
@@ -156,7 +156,7 @@ int MySystemDialog::ApplyPeripheralPage(CPeripheralPage& page) {
   if (written.tableChanged) m_fPeripheralChanged = 1;
   if (!written.changed) return 1;
   if (!Send(SYSCFG_PERI, out, sizeof out)) {
-    plat::MessageBox(Hwnd(), LoadStr(4012));
+    plat::MessageBox(Hwnd(), LoadStr(IDS_CHANGE_SYSTEM_CONFIG_FAILED));
     return 0;
   }
   return 1;
@@ -186,7 +186,7 @@ int MySystemDialog::ApplyGeneralPage(ToolBoxPropertyPage& page) {
   if (rsChanged && !Send(SYSCFG_RS485, rs, sizeof rs)) failed = true;
   // One message for the page, whichever send failed.
   if (failed) {
-    plat::MessageBox(Hwnd(), LoadStr(4012));
+    plat::MessageBox(Hwnd(), LoadStr(IDS_CHANGE_SYSTEM_CONFIG_FAILED));
     return 0;
   }
   return 1;

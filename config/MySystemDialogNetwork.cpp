@@ -25,7 +25,7 @@ std::uint8_t* PppoeBlock(AppRecord& app, const sect::Device& d) {
 template <std::size_t N>
 bool SendSection(plat::HWND owner, std::uint8_t option, const std::uint8_t (&copy)[N], const char* failure = nullptr) {
   if (SetSysCfgSection(option, copy, static_cast<std::uint32_t>(N), 0)) return true;
-  plat::MessageBox(owner, failure ? std::string(failure) : LoadStr(4012));
+  plat::MessageBox(owner, failure ? std::string(failure) : LoadStr(IDS_CHANGE_SYSTEM_CONFIG_FAILED));
   return false;
 }
 
@@ -244,7 +244,7 @@ int MySystemDialog::ApplyNetworkPage(NetworkConfigPage& page) {
   const int sent = SetSysCfgSection(SYSCFG_IP, ip, sizeof ip, 0);
   ClearPendingNetworkChange();
   if (!sent) {
-    plat::MessageBox(Hwnd(), LoadStr(4012));
+    plat::MessageBox(Hwnd(), LoadStr(IDS_CHANGE_SYSTEM_CONFIG_FAILED));
     return 0;
   }
   return written.networkChanged ? 1 : 0;

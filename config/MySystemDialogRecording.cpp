@@ -63,11 +63,11 @@ int MySystemDialog::ApplyCameraPage(CameraPage& page) {
   if (!page.HasWindow() || !app) return 1;
   page.UpdateData(true);
   if (page.m_bLiveChanged && !SendSection(SYSCFG_DVRLIVE, app->SysCfg_DVRLIVE, kSysCfgSizeDVRLIVE)) {
-    plat::MessageBox(Hwnd(), LoadStr(4012));
+    plat::MessageBox(Hwnd(), LoadStr(IDS_CHANGE_SYSTEM_CONFIG_FAILED));
     return 0;
   }
   if (page.m_bRecordChanged && !SendSection(SYSCFG_DVRREC, app->SysCfg_DVRREC, kSysCfgSizeDVRREC)) {
-    plat::MessageBox(Hwnd(), LoadStr(4012));
+    plat::MessageBox(Hwnd(), LoadStr(IDS_CHANGE_SYSTEM_CONFIG_FAILED));
     return 0;
   }
   return 1;
@@ -85,7 +85,7 @@ int MySystemDialog::ApplySntpPage(CSNTPPage& page) {
     changed = sect::WriteSntpPage(app->SysCfg_SNTP, now, opened);
   }
   if (changed && !SendSection(SYSCFG_SNTP, app->SysCfg_SNTP, kSysCfgSizeSNTP)) {
-    plat::MessageBox(Hwnd(), LoadStr(4012));
+    plat::MessageBox(Hwnd(), LoadStr(IDS_CHANGE_SYSTEM_CONFIG_FAILED));
     return 0;
   }
   return 1;
@@ -129,7 +129,7 @@ int MySystemDialog::ApplyTimerRecordPage(TimerRecordPage& page) {
     sect::WriteTimerSlots(app->SysCfg_DVRREC, now);
   }
   if (!SendSection(SYSCFG_DVRREC, app->SysCfg_DVRREC, kSysCfgSizeDVRREC)) {
-    plat::MessageBox(Hwnd(), LoadStr(4012));
+    plat::MessageBox(Hwnd(), LoadStr(IDS_CHANGE_SYSTEM_CONFIG_FAILED));
     return 0;
   }
   return 1;
@@ -206,7 +206,7 @@ int MySystemDialog::ApplyDvrDatePage(DVRDatePage& page) {
   w.endDayOfWeek = endDay;
   w.endMonth = endMonth;
   if (!WriteDvrDate(w)) {
-    plat::MessageBox(Hwnd(), LoadStr(4012));
+    plat::MessageBox(Hwnd(), LoadStr(IDS_CHANGE_SYSTEM_CONFIG_FAILED));
     return 0;
   }
   return 1;
@@ -215,7 +215,7 @@ int MySystemDialog::ApplyDvrDatePage(DVRDatePage& page) {
 int MySystemDialog::ApplyDvrRecordPage(DVRRecordPage& page) {
   if (!page.HasWindow() || !page.m_bFilled) return 1;
   if (!WriteRecordSetting(page.m_read, page.Chosen())) {
-    plat::MessageBox(Hwnd(), LoadStr(4012));
+    plat::MessageBox(Hwnd(), LoadStr(IDS_CHANGE_SYSTEM_CONFIG_FAILED));
     return 0;
   }
   return 1;

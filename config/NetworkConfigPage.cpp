@@ -169,7 +169,7 @@ void NetworkConfigPage::CutPppoeEdit(int id) {
 
 bool NetworkConfigPage::OnKillActive() {
   if (!IsModelFamilyK44() && netpage::EditText(*this, IDC_NET_WEBPORT).empty()) {
-    plat::MessageBox(Hwnd(), LoadStr(4090));
+    plat::MessageBox(Hwnd(), LoadStr(IDS_TYPE_PORT_NUMBER));
     return false;
   }
   return UpdateData(true);
@@ -193,7 +193,7 @@ void NetworkConfigPage::DoDataExchange(ui::DataExchange& dx) {
     const std::string port = netpage::EditText(*this, IDC_NET_WEBPORT);
     int value = m_nWebPort;
     if (port.empty()) {
-      dx.Fail(IDC_NET_WEBPORT, LoadStr(4090));
+      dx.Fail(IDC_NET_WEBPORT, LoadStr(IDS_TYPE_PORT_NUMBER));
     } else if (port.size() > 5 || (value = std::stoi(port)) != m_nShownWebPort) {
       if (port.size() > 5 || value < 1 || value > 65535) {
         dx.Fail(IDC_NET_WEBPORT, "Enter a whole number from 1 to 65535.");

@@ -34,10 +34,10 @@ std::vector<OnlineUserRow> BuildOnlineRows(const std::uint8_t* section, std::siz
     std::snprintf(text, sizeof text, "%d.%d.%d.%d", r[16], r[17], r[18], r[19]);
     row.address = text;
     switch (r[20]) {
-      case 30: row.level = LoadStr(3011); break;
-      case 20: row.level = LoadStr(8332); break;
-      case 10: row.level = LoadStr(3012); break;
-      case 0: row.level = LoadStr(3013); break;
+      case 30: row.level = LoadStr(IDS_LEVEL_SUPERVISOR); break;
+      case 20: row.level = LoadStr(IDS_LEVEL_HIGH_USER); break;
+      case 10: row.level = LoadStr(IDS_LEVEL_NORMAL_USER); break;
+      case 0: row.level = LoadStr(IDS_LEVEL_GUEST); break;
       default: break;
     }
     if (r[21] == 0) {
@@ -47,7 +47,7 @@ std::vector<OnlineUserRow> BuildOnlineRows(const std::uint8_t* section, std::siz
       row.channel = text;
     }
     row.resolution = OnlineResolutionText(productId, lines576, r[22]);
-    if (r[23] <= 2) row.quality = LoadStr(2107u + r[23]);
+    if (r[23] <= 2) row.quality = LoadStr(IDS_QUALITY_HIGH + r[23]);
     rows.push_back(std::move(row));
   }
   return rows;

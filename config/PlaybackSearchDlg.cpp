@@ -80,7 +80,7 @@ bool CPlaybackSearchDlg::OnInitDialog() {
   m_pTimeCtrl = Item<QTimeEdit>(IDC_PS_TIME);
   QObject::connect(m_pSearchTypeCombo, &QComboBox::activated, this, [this] { OnSelchangeSearchType(); });
   if (!LoadHddList()) {
-    MessageBoxById(Hwnd(), 4065);
+    MessageBoxById(Hwnd(), IDS_SEND_COMMAND_FAILED);
     m_bFailureShown = true;
     return false;  // the dialog closes at once
   }

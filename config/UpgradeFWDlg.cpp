@@ -238,7 +238,7 @@ void CUpgradeFWDlg::LoadFirmwareFolder() {
   job->table = m_FileTable;
   std::uint64_t total = 0;
   if (!m_bHasTable || ::LoadFirmwareFolder(m_strPath, job->table, total) == 0) {
-    plat::MessageBox(Hwnd(), LoadStr(4111));
+    plat::MessageBox(Hwnd(), LoadStr(IDS_NO_FIRMWARE_FILE));
     return;
   }
   StopThreads();

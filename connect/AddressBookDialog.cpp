@@ -204,7 +204,7 @@ void CAddressBookDialog::OnAdd() {
 void CAddressBookDialog::OnEditButton() {
   const int row = List(0)->currentRow();
   if (row < 0 || row >= m_iUserNumber) {
-    MessageBoxById(Hwnd(), 4052);  // "Please select a setting"
+    MessageBoxById(Hwnd(), IDS_PLEASE_SELECT_SETTING);
     return;
   }
   m_fAddMode = 2;
@@ -229,11 +229,11 @@ void CAddressBookDialog::OnEntryOK() {
       return;
     }
     if (m_strUser.empty() || m_strIPAddress.empty()) {
-      MessageBoxById(Hwnd(), 4079);  // "User name & ip address cant be empty,try again"
+      MessageBoxById(Hwnd(), IDS_USER_AND_IP_EMPTY);
       return;
     }
     if (m_iMajorPort < 1 || m_iMajorPort > 9999) {
-      MessageBoxById(Hwnd(), 4053);  // "Port number can't be out of range 1 ~ 9999,try again"
+      MessageBoxById(Hwnd(), IDS_PORT_OUT_OF_RANGE);
       return;
     }
     AppendRow(m_strUser, m_strIPAddress, m_strComment, m_iMajorPort);
@@ -266,7 +266,7 @@ void CAddressBookDialog::OnEntryOK() {
 void CAddressBookDialog::OnDelete() {
   const int row = List(0)->currentRow();
   if (row < 0 || row >= m_iUserNumber) {
-    MessageBoxById(Hwnd(), 4052);
+    MessageBoxById(Hwnd(), IDS_PLEASE_SELECT_SETTING);
     return;
   }
   m_arrUser.removeAt(row);
@@ -285,11 +285,11 @@ void CAddressBookDialog::OnDelete() {
 void CAddressBookDialog::OnSelect() {
   const int row = List(0)->currentRow();
   if (row < 0 || row >= m_iUserNumber) {
-    MessageBoxById(Hwnd(), 4050);  // "Please select an item"
+    MessageBoxById(Hwnd(), IDS_PLEASE_SELECT_ITEM);
     return;
   }
   if (m_iUserNumber <= 0) {
-    MessageBoxById(Hwnd(), 4037);  // "It couldn't select any data"
+    MessageBoxById(Hwnd(), IDS_CANNOT_SELECT_ANY_DATA);
     EndDialog(-1);
     return;
   }

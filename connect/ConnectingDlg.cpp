@@ -48,7 +48,7 @@ void CConnectingDlg::OnTimer(int id) {
   if (id == kDotTimer) {
     static const std::string kRow(40, '.');
     m_nDots = m_nDots % 11 + 1;
-    SetDlgItemText(kStatusId, QString::fromStdString(LoadStr(3029) + kRow.substr(0, m_nDots)));
+    SetDlgItemText(kStatusId, QString::fromStdString(LoadStr(IDS_CONNECTING) + kRow.substr(0, m_nDots)));
     if (m_hConnectedEvent != 0 && plat::WaitForSingleObject(m_hConnectedEvent, 10) == plat::WAIT_OBJECT_0) {
       KillTimer(kDotTimer);
       KillTimer(kGiveUpTimer);
@@ -57,7 +57,7 @@ void CConnectingDlg::OnTimer(int id) {
   } else if (id == kGiveUpTimer) {
     KillTimer(kDotTimer);
     KillTimer(kGiveUpTimer);
-    MessageBoxById(Hwnd(), 4008);  // "Cann't detect server!!"
+    MessageBoxById(Hwnd(), IDS_CANNOT_DETECT_SERVER);
     ExitFunction()(0);
   }
 }

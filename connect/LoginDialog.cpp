@@ -328,7 +328,7 @@ void LoginDialog::StopThreads() {
 void LoginDialog::OnConnectButton() {
   UpdateData(true);
   if (m_strUserText.isEmpty() || m_strPasswordText.isEmpty()) {
-    MessageBoxById(Hwnd(), 4081);  // "Username or password is not correct"
+    MessageBoxById(Hwnd(), IDS_USERNAME_OR_PASSWORD_WRONG);
     return;
   }
   m_bShowFailure = 0;
@@ -500,7 +500,7 @@ void LoginDialog::OnPlayerButton() {
   std::vector<std::string> argv{player};
   if (!newest.empty()) argv.push_back(newest);
   if (player.empty() || !SpawnProcess(argv, ProgramFolder())) {
-    MessageBoxById(Hwnd(), 4098);  // "Execuate player program is failed"
+    MessageBoxById(Hwnd(), IDS_RUN_PLAYER_PROGRAM_FAILED);
   }
 }
 
@@ -521,7 +521,7 @@ void LoginDialog::OnCopyProgramButton() {
 void LoginDialog::OnUpgradeFirmwareButton() {
   UpdateData(true);
   if (m_strUserText.isEmpty() || m_strPasswordText.isEmpty()) {
-    MessageBoxById(Hwnd(), 4081);
+    MessageBoxById(Hwnd(), IDS_USERNAME_OR_PASSWORD_WRONG);
     return;
   }
   {

@@ -36,7 +36,7 @@ std::string Text(const QString& s) { return s.toStdString(); }
 // "Search\nStop_Search": the running word and the finished word.
 void SearchWords(QString& running, QString& finished) {
   const QStringList words =
-      QString(LoadStr(3028)).split(QRegularExpression("\\s+"), Qt::SkipEmptyParts);
+      QString(LoadStr(IDS_SEARCH_STOP_SEARCH)).split(QRegularExpression("\\s+"), Qt::SkipEmptyParts);
   running = words.size() > 0 ? words[0] : QString("Search");
   finished = words.size() > 1 ? words[1] : QString("Stop_Search");
 }
@@ -91,7 +91,7 @@ DWORD Search_Receive_Thread(const std::shared_ptr<CSearchDeviceDlg::Shared>& sha
   if (socket.Open() != DiscoveryReplySocket::OpenResult::Ok) {
     std::lock_guard<std::mutex> lock(shared->mutex);
     if (shared->cancelled) return 0;
-    MessageBoxById(hwnd, 4006);  // "Bind the connection is failed,please close dialog and try again"
+    MessageBoxById(hwnd, IDS_BIND_CONNECTION_FAILED);
     plat::PostMessage(hwnd, WM_SEARCHDONE, 1, 0);
     return 0;
   }
@@ -291,7 +291,7 @@ void CSearchDeviceDlg::OnItemChanged() {
   m_nSelectedDevice = index;
   const DiscoveredDevice* d = FindDevice(index);
   if (!d) {
-    MessageBoxById(Hwnd(), 4031);  // "Get the index item is failed"
+    MessageBoxById(Hwnd(), IDS_GET_INDEX_ITEM_FAILED);
     return;
   }
   m_selected = *d;
@@ -348,17 +348,17 @@ void CSearchDeviceDlg::OnResetDefault() { SendSettings(true); }
 
 void CSearchDeviceDlg::SendSettings(bool reset) {
   if (m_nSelectedDevice < 0) {
-    MessageBoxById(Hwnd(), 4044);  // "Need select a item form list"
+    MessageBoxById(Hwnd(), IDS_NEED_SELECT_ITEM);
     return;
   }
   if (!reset && !ReadBack()) return;
   const DiscoveredDevice* d = FindDevice(m_nSelectedDevice);
   if (!d) {
-    MessageBoxById(Hwnd(), 4035);  // "It couldn't got the item data"
+    MessageBoxById(Hwnd(), IDS_CANNOT_GET_ITEM_DATA);
     return;
   }
   if (!DiscoveryDeviceMayBeChanged(d->byType)) {
-    MessageBoxById(Hwnd(), 4036);  // "It couldn't modify the Network setting"
+    MessageBoxById(Hwnd(), IDS_CANNOT_MODIFY_NETWORK_SETTING);
     return;
   }
   {
@@ -368,17 +368,17 @@ void CSearchDeviceDlg::SendSettings(bool reset) {
     m_strConfirmPassword = prompt.m_strPassword;
   }
   if (m_strConfirmUser.empty() || m_strConfirmUser.size() > 15) {
-    MessageBoxById(Hwnd(), 4080);  // "username is wrong"
+    MessageBoxById(Hwnd(), IDS_USERNAME_WRONG);
     return;
   }
   if (m_strConfirmPassword.empty() || m_strConfirmPassword.size() > 15) {
-    MessageBoxById(Hwnd(), 4049);  // "password is wrong"
+    MessageBoxById(Hwnd(), IDS_PASSWORD_WRONG);
     return;
   }
   if (!reset && Text(m_strServerIP) == d->strIP && Text(m_strMacAddress) == d->strMac &&
       Text(m_strGateway) == d->strGateway && Text(m_strDNSServer) == d->strDNS && Text(m_strNetMask) == d->strNetMask &&
       static_cast<std::uint32_t>(m_nWebPort) == d->dwPort) {
-    MessageBoxById(Hwnd(), 4067);  // "The apply network setting is not changed"
+    MessageBoxById(Hwnd(), IDS_NETWORK_SETTING_UNCHANGED);
     return;
   }
   DiscoverySettings settings;
@@ -394,7 +394,7 @@ void CSearchDeviceDlg::SendSettings(bool reset) {
   if (!BuildSettingsRequest(reset, settings, request)) {
     // A MAC that is not twelve hexadecimal digits, or an address of more than four parts,
     // does not fit the packet: nothing is sent.
-    MessageBoxById(Hwnd(), 4036);
+    MessageBoxById(Hwnd(), IDS_CANNOT_MODIFY_NETWORK_SETTING);
     return;
   }
   m_fChosen = 1;
@@ -402,7 +402,7 @@ void CSearchDeviceDlg::SendSettings(bool reset) {
 
   DiscoveryReplySocket socket;
   if (socket.Open() != DiscoveryReplySocket::OpenResult::Ok) {
-    MessageBoxById(Hwnd(), 4014);  // "Connect error"
+    MessageBoxById(Hwnd(), IDS_CONNECT_ERROR);
     return;
   }
   SendDiscoveryBroadcast(request, Hwnd());
@@ -414,16 +414,16 @@ void CSearchDeviceDlg::SendSettings(bool reset) {
     const DWORD elapsed = GetTickCount() - start;
     const int waited = socket.Wait(elapsed >= waitMs ? 0 : waitMs - elapsed);
     if (waited < 0) {
-      MessageBoxById(Hwnd(), 4014);
+      MessageBoxById(Hwnd(), IDS_CONNECT_ERROR);
       return;
     }
     if (waited == 0) {
-      MessageBoxById(Hwnd(), 4064);  // "Send command timeout"
+      MessageBoxById(Hwnd(), IDS_SEND_COMMAND_TIMEOUT);
       return;
     }
     const int n = socket.Receive(buffer);
     if (n < 0) {
-      MessageBoxById(Hwnd(), 4059);  // "Receive data error"
+      MessageBoxById(Hwnd(), IDS_RECEIVE_DATA_ERROR);
       return;
     }
     if (static_cast<std::size_t>(n) >= kDiscoveryPacketSize) {
@@ -435,10 +435,10 @@ void CSearchDeviceDlg::SendSettings(bool reset) {
   socket.Close();
   unsigned message;
   switch (status) {
-    case kDiscoveryStatusDone: message = reset ? 4062 : 4005; break;
-    case kDiscoveryStatusRefused: message = 4081; break;
-    case kDiscoveryStatusNotStatic: message = 4102; break;
-    default: message = reset ? 4061 : 4004; break;
+    case kDiscoveryStatusDone: message = reset ? IDS_RESET_DEFAULT_DONE : IDS_APPLY_SETTING_DONE; break;
+    case kDiscoveryStatusRefused: message = IDS_USERNAME_OR_PASSWORD_WRONG; break;
+    case kDiscoveryStatusNotStatic: message = IDS_NOT_STATIC_CONNECTION; break;
+    default: message = reset ? IDS_RESET_DEFAULT_FAILED : IDS_APPLY_SETTING_FAILED; break;
   }
   MessageBoxById(Hwnd(), message);
 }

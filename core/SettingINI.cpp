@@ -182,7 +182,7 @@ int CSettingINI::LoadSetting() {
   // and the folders stay as they are (empty at start-up).
   const std::string desktop = plat::DesktopFolder();
   if (desktop.empty()) {
-    MessageBoxById(0, 4056, plat::MB_OK);
+    MessageBoxById(0, IDS_READ_DESKTOP_PATH_ERROR, plat::MB_OK);
   } else {
     m_strDesktopPath.Set(desktop);
   }

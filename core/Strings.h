@@ -2,6 +2,7 @@
 // Two-state captions keep both halves in one entry, split at "$" (SplitResourceString).
 #pragma once
 #include <cstddef>
+#include "core/StringIds.h"
 #include "platform/messages.h"
 #include "platform/types.h"
 

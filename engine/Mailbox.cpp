@@ -155,6 +155,6 @@ bool RunPlayerProgram(const std::string& recordingPath, HWND owner) {
   const std::string player = FindPlayerProgram();
   const bool started =
       !player.empty() && SpawnProcess({player, recordingPath, "CONVERT=0"}, ProgramFolder());
-  if (!started) MessageBoxById(owner, 4108, MB_OK);
+  if (!started) MessageBoxById(owner, IDS_RUN_PLAYER_FAILED, MB_OK);
   return started;
 }

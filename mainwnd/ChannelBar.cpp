@@ -233,7 +233,7 @@ int CChannelBar::SwitchChannel(plat::BYTE channel) {
     // From a worker (an alarm) the box is handed over and answered at once.
     plat::HWND owner = 0;
     if (g_lpApp) owner = g_lpApp->h_MainDialogHandle.load();
-    MessageBoxById(owner, 4064);
+    MessageBoxById(owner, IDS_SEND_COMMAND_TIMEOUT);
     return 0;
   }
   return 1;

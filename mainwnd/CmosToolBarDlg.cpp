@@ -76,15 +76,15 @@ void CCmosToolBarDlg::ShowZoomModeButtons() {
 void CCmosToolBarDlg::SendZoomMode(int mode) {
   // The faces go back to the mode last reported: the click's own step is undone.
   ShowZoomModeButtons();
-  if (!SendSensorZoom(mode)) MessageBoxById(Hwnd(), 4064);
+  if (!SendSensorZoom(mode)) MessageBoxById(Hwnd(), IDS_SEND_COMMAND_TIMEOUT);
 }
 
 void CCmosToolBarDlg::OnHorizontalRotate() {
-  if (!SendSensorRotate(true, m_byHorizontalRotate ? 0 : 1, m_byVerticalRotate)) MessageBoxById(Hwnd(), 4064);
+  if (!SendSensorRotate(true, m_byHorizontalRotate ? 0 : 1, m_byVerticalRotate)) MessageBoxById(Hwnd(), IDS_SEND_COMMAND_TIMEOUT);
 }
 
 void CCmosToolBarDlg::OnVerticalRotate() {
-  if (!SendSensorRotate(false, m_byHorizontalRotate, m_byVerticalRotate ? 0 : 1)) MessageBoxById(Hwnd(), 4064);
+  if (!SendSensorRotate(false, m_byHorizontalRotate, m_byVerticalRotate ? 0 : 1)) MessageBoxById(Hwnd(), IDS_SEND_COMMAND_TIMEOUT);
 }
 
 plat::LPARAM CCmosToolBarDlg::OnSensorState(std::uint8_t s) {

@@ -242,7 +242,7 @@ void CColorSettingDlg::OnOK() {
   m_nDeviceBrightness = device.brightness;
   m_nDeviceContrast = device.contrast;
   m_nDeviceHue = device.hue;
-  if (!SendColorValues(m_nDeviceContrast, m_nDeviceBrightness, m_nDeviceHue)) MessageBoxById(Hwnd(), 4064);
+  if (!SendColorValues(m_nDeviceContrast, m_nDeviceBrightness, m_nDeviceHue)) MessageBoxById(Hwnd(), IDS_SEND_COMMAND_TIMEOUT);
 }
 
 void CColorSettingDlg::OnCancel() { EndDialog(plat::IDCANCEL); }

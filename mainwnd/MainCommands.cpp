@@ -45,13 +45,6 @@ const int kDeviceKeyCommandCount =
 
 namespace {
 
-constexpr unsigned kMsgNoConnection = 4085;
-constexpr unsigned kMsgRecordFile = 4018;
-constexpr unsigned kMsgTimeout = 4064;
-constexpr unsigned kMsgResolution = 4066;
-constexpr unsigned kMsgQuality = 4011;
-constexpr unsigned kMsgNotConnected = 4034;
-constexpr unsigned kMsgPtzNumber = 4095;
 constexpr plat::DWORD kReceiverResetWaitMs = 5000;
 constexpr int kMenuKey = 56;
 
@@ -181,7 +174,7 @@ void MainCommands::OnRecordButton() {
   AppRecord* app = Record();
   if (!app) return;
   if (!PictureRunning(app)) {
-    MessageBoxById(m_wnd.Hwnd(), kMsgNoConnection);
+    MessageBoxById(m_wnd.Hwnd(), IDS_CONNECT_SERVER_FIRST);
     return;
   }
   std::string idle, recording;
@@ -191,7 +184,7 @@ void MainCommands::OnRecordButton() {
     std::string folder = app->CSettingINI.m_strRecordPath.Get();
     if (!app->C_UserRecord.StartRecord(folder, app->by_StreamState.load())) {
       app->C_UserRecord.m_fRecording = 0;
-      MessageBoxById(m_wnd.Hwnd(), kMsgRecordFile);
+      MessageBoxById(m_wnd.Hwnd(), IDS_CREATE_RECORD_FILE_FAILED);
       return;
     }
     if (button) {
@@ -227,7 +220,7 @@ void MainCommands::ShowRecordingsEnded(const std::vector<std::string>& texts) {
 void MainCommands::OnSnapshoot() {
   AppRecord* app = Record();
   if (!PictureRunning(app)) {
-    MessageBoxById(m_wnd.Hwnd(), kMsgNoConnection);
+    MessageBoxById(m_wnd.Hwnd(), IDS_CONNECT_SERVER_FIRST);
     return;
   }
   app->f_SnapshotRequest = 1;
@@ -249,7 +242,7 @@ void MainCommands::OnResol() {
   if (!SendResolution(next)) {
     app->CSettingINI.m_nImageResolution = old;
     if (button) button->SetImageIndex(old);
-    MessageBoxById(m_wnd.Hwnd(), kMsgResolution);
+    MessageBoxById(m_wnd.Hwnd(), IDS_CHANGE_RESOLUTION_FAILED);
     return;
   }
   // The window is laid out again when pictures of the new size arrive.
@@ -270,7 +263,7 @@ void MainCommands::OnQuility() {
   if (!SendQuality(next)) {
     app->CSettingINI.m_nAlarmTriggerQuality = old;
     if (button) button->SetImageIndex(old);
-    MessageBoxById(m_wnd.Hwnd(), kMsgQuality);
+    MessageBoxById(m_wnd.Hwnd(), IDS_CHANGE_QUALITY_FAILED);
     return;
   }
   if (button) button->SetImageIndex(next);
@@ -278,12 +271,12 @@ void MainCommands::OnQuility() {
 
 void MainCommands::OnColorSetting() {
   if (!PictureRunning(Record())) {
-    MessageBoxById(m_wnd.Hwnd(), kMsgNoConnection);
+    MessageBoxById(m_wnd.Hwnd(), IDS_CONNECT_SERVER_FIRST);
     return;
   }
   ColorValues values;
   if (!GetColorValues(values)) {
-    MessageBoxById(m_wnd.Hwnd(), kMsgTimeout);
+    MessageBoxById(m_wnd.Hwnd(), IDS_SEND_COMMAND_TIMEOUT);
     return;
   }
   CColorSettingDlg popup;
@@ -326,7 +319,7 @@ plat::LPARAM MainCommands::OnHotPointClick() {
   app->w_HotPointRect[0] = cell.markerX;
   app->w_HotPointRect[1] = cell.markerY;
   if (!SendHotPoint(cell.Cell())) {
-    MessageBoxById(m_wnd.Hwnd(), kMsgSendFailed);
+    MessageBoxById(m_wnd.Hwnd(), IDS_SEND_COMMAND_FAILED);
     return 0;
   }
   app->w_HotPointFrames = 4;
@@ -387,7 +380,7 @@ void MainCommands::OnRetr() {
   AppRecord* app = Record();
   if (!app) return;
   // The key's face follows the state the recorder reports next, not the press.
-  if (!SendRetrSwitch(app->C_ControlD.GetRetrState())) MessageBoxById(m_wnd.Hwnd(), kMsgSendFailed);
+  if (!SendRetrSwitch(app->C_ControlD.GetRetrState())) MessageBoxById(m_wnd.Hwnd(), IDS_SEND_COMMAND_FAILED);
 }
 
 void MainCommands::SetRetrButtonState(bool enabled) {
@@ -398,14 +391,14 @@ void MainCommands::OnPowerKey() {
   AppRecord* app = Record();
   if (!app) return;
   if (!app->f_Connected.load()) {
-    MessageBoxById(m_wnd.Hwnd(), kMsgNotConnected);
+    MessageBoxById(m_wnd.Hwnd(), IDS_CANNOT_CONNECT_TO_DEVICE);
     return;
   }
   const std::uint8_t type = app->C_ControlD.GetCurrentType();
   const CtrlDeviceRecord* record =
       type < kDeviceTypeCount ? DeviceTypeTable[type].pCtrlRecord : nullptr;
   if (!record) {
-    MessageBoxById(m_wnd.Hwnd(), kMsgNoProtocol);
+    MessageBoxById(m_wnd.Hwnd(), IDS_NO_COMMAND_PROTOCOL);
     return;
   }
   SendRS485Command(record->Power, 1, 0);
@@ -420,7 +413,7 @@ int MainCommands::QueryPtzSlaves() {
   std::vector<PtzSlave> slaves;
   // The recorder's own entry takes one place of the table.
   if (!RequestPtzSlaves(&slaves, kControlDeviceMax - 1)) {
-    MessageBoxById(m_wnd.Hwnd(), kMsgSendFailed);
+    MessageBoxById(m_wnd.Hwnd(), IDS_SEND_COMMAND_FAILED);
     return 0;
   }
   const std::uint8_t t0 = app->C_ControlD.GetNthVideoType(0);
@@ -448,7 +441,7 @@ void MainCommands::OnPtzMode() {
   if (k41) {
     std::vector<PtzSlave> slaves;
     if (!RequestPtzSlaves(&slaves, kControlDeviceMax)) {
-      MessageBoxById(m_wnd.Hwnd(), kMsgSendFailed);
+      MessageBoxById(m_wnd.Hwnd(), IDS_SEND_COMMAND_FAILED);
       return;
     }
     for (std::size_t i = 0; i < slaves.size(); ++i)
@@ -460,7 +453,7 @@ void MainCommands::OnPtzMode() {
   const bool videoCurrent = app->C_ControlD.IsCurrentVideo() != 0;
   if (r == plat::IDCANCEL) {
     if (key60) key60->SetImageIndex(videoCurrent ? 0 : 1);
-    if (k41 && !RequestPtzSlaves(nullptr, 0)) MessageBoxById(m_wnd.Hwnd(), kMsgSendFailed);
+    if (k41 && !RequestPtzSlaves(nullptr, 0)) MessageBoxById(m_wnd.Hwnd(), IDS_SEND_COMMAND_FAILED);
     return;
   }
   // The state a failed selection goes back to.
@@ -478,7 +471,7 @@ void MainCommands::OnPtzMode() {
   };
   auto choose = [&]() -> bool {
     if (number < 1 || number > 16 || app->C_ControlD.GetNthPtzType(number - 1) == 0) {
-      MessageBoxById(m_wnd.Hwnd(), kMsgPtzNumber);
+      MessageBoxById(m_wnd.Hwnd(), IDS_PTZ_NUMBER_INVALID);
       return false;
     }
     app->C_ControlD.MakeCurrent(CDF_PTZ, number - 1);
@@ -516,7 +509,7 @@ void MainCommands::OnPtzMode() {
     }
     app->by_HotPointMode = previousHotPoint;
     app->w_HotPointFrames = 2;
-    MessageBoxById(m_wnd.Hwnd(), kMsgSendFailed);
+    MessageBoxById(m_wnd.Hwnd(), IDS_SEND_COMMAND_FAILED);
     return;
   }
   m_layout.DoChangeItemPosition();

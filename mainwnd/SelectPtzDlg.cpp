@@ -49,7 +49,7 @@ bool CSelectPTZDlg::OnInitDialog() {
     ShowDlgItem(IDC_ESC, false);
   }
   m_nNumber = app ? app->C_ControlD.GetCurrentOrdinal() + 1 : 1;
-  SetToolTip(IDC_ESC, QString::fromLatin1(LoadStr(3204)));
+  SetToolTip(IDC_ESC, QString::fromLatin1(LoadStr(IDS_BACK_TO_CONTROL_CENTER)));
   SetDlgItemText(IDC_NUMBER, QString::number(m_nNumber));
   return true;
 }

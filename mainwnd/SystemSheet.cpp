@@ -76,7 +76,7 @@ void OnSystemConfig(QWidget* mainWindow, const QRect& workArea) {
   }
   if (ISystemSheet* closed = app->lp_SystemDialog.exchange(nullptr)) closed->Release();
   if (!app->f_VideoRunning.load()) {
-    plat::MessageBox(0, LoadStr(4085));
+    plat::MessageBox(0, LoadStr(IDS_CONNECT_SERVER_FIRST));
     return;
   }
   ISystemSheetFactory* factory = GetSystemSheetFactory();
@@ -85,7 +85,7 @@ void OnSystemConfig(QWidget* mainWindow, const QRect& workArea) {
     return;
   }
   if (!LoadDeviceConfig()) {
-    plat::MessageBox(0, LoadStr(4029));
+    plat::MessageBox(0, LoadStr(IDS_GET_CONFIG_ERROR));
     return;
   }
   ISystemSheet* sheet = factory->NewSystemSheet();

@@ -195,7 +195,7 @@ bool CTrelvixDlg::OnInitDialog() {
   if (InitDialogSteps()) return true;
   // The window would have no controls and the stream would never start: say so and end.
   const AppRecord* app = Record();
-  MessageBoxById(Hwnd(), app && LayoutFamilyOf(app->GetProductID()) == LayoutFamily::None ? 4040 : 4029);
+  MessageBoxById(Hwnd(), app && LayoutFamilyOf(app->GetProductID()) == LayoutFamily::None ? IDS_LOGIN_ERROR : IDS_GET_CONFIG_ERROR);
   return false;
 }
 
@@ -474,7 +474,7 @@ void CTrelvixDlg::ShowImage() {
     PostMessage(kMsgEnterFullScreen);
 
   const LiveView::Outcome out = m_liveView.Show(*app, fullScreen);
-  if (out.snapshotFailed) PostMessage(msg::WM_SHOWMESSAGE, 4116, 0);
+  if (out.snapshotFailed) PostMessage(msg::WM_SHOWMESSAGE, IDS_SNAPSHOT_FAILED, 0);
   {
     std::lock_guard<std::mutex> lock(m_stateMutex);
     m_strAlarmChannel = out.alarmChannel;

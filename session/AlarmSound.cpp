@@ -98,7 +98,7 @@ int StartAlarmSound(SessionRecord& app) {
   if (const HANDLE stop = app.h_StopAlarmWavEvent.load()) SetEvent(stop);
   StopSoundThread(app);
   if (!app.C_AlarmWave.LoadWaveFile(app.CSettingINI.m_strTriggerWavPath.Get())) {
-    MessageBoxById(app.h_MainDialogHandle.load(), 4096);
+    MessageBoxById(app.h_MainDialogHandle.load(), IDS_LOAD_ALARM_AUDIO_FAILED);
     return -1;
   }
   RecreateEvent(app.h_AlarmWavBufferDoneEvent);

@@ -30,7 +30,7 @@ void FreeCtrlDeviceRecords() {
 int LoadCtrlFileFrom(const std::string& path) {
   std::vector<std::uint8_t> text;
   if (!plat::ReadWholeFile(path, text, kCtrlFileMaxSize)) {
-    MessageBoxById(0, kMsgOpenCtrlFileFailed);
+    MessageBoxById(0, IDS_OPEN_CTRL_FILE_FAILED);
     return 0;
   }
   CtrlFileData data = ParseCtrlFile(text.data(), text.size());

@@ -78,11 +78,6 @@ enum CtrlSection : int {
   CS_DISPLAY = 72,
 };
 
-// Message ids the loader reports (core/Strings.h).
-constexpr unsigned kMsgUnsupportedCommand = 4084;  // "Web Server don't support this command!"
-constexpr unsigned kMsgBadCommandLine = 4051;      // "Please input server command!"
-constexpr unsigned kMsgNoProtocol = 4093;          // "It couldn't find this device command protocol"
-constexpr unsigned kMsgOpenCtrlFileFailed = 4094;  // "Open device control file is failed"
 
 // The parsed file. `messages` lists, in order, the message ids the lines produced.
 struct CtrlFileData {

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/StringIds.h"
 #include "session/CtrlFile.h"
 
 const char* const CtrlSectionNames[kCtrlSectionCount + 1] = {
@@ -192,7 +193,7 @@ CtrlFileData ParseCtrlFile(const std::uint8_t* text, std::size_t length) {
       continue;
     }
     if (section == CS_NONE) {
-      data.messages.push_back(kMsgUnsupportedCommand);
+      data.messages.push_back(IDS_COMMAND_NOT_SUPPORTED);
       continue;
     }
     CtrlDeviceRecord* rec =
@@ -235,7 +236,7 @@ CtrlFileData ParseCtrlFile(const std::uint8_t* text, std::size_t length) {
         CtrlCommandSlot& slot = section == CS_POWER ? rec->Power : rec->Keys[section - CS_FIRST_KEY];
         const int r = ParseCtrlCommand(slot, line);
         slot.pOwner = rec;
-        if (r != 1) data.messages.push_back(kMsgBadCommandLine);
+        if (r != 1) data.messages.push_back(IDS_PLEASE_INPUT_SERVER_COMMAND);
         break;
       }
     }

@@ -73,7 +73,7 @@ std::vector<std::string> TemplateLines() {
 int WriteCtrlFileTemplate(const std::string& path) {
   std::FILE* f = std::fopen(path.c_str(), "wb");
   if (f == nullptr) {
-    MessageBoxById(0, 4009);
+    MessageBoxById(0, IDS_CANNOT_CREATE_CTRL_FILE);
     return 0;
   }
   bool ok = true;

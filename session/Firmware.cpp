@@ -11,6 +11,7 @@
 
 #include "core/Messages.h"
 #include "core/Model.h"
+#include "core/StringIds.h"
 #include "platform/bytes.h"
 #include "platform/clock.h"
 #include "platform/files.h"
@@ -84,7 +85,7 @@ bool ParseFirmwarePackage(const std::uint8_t* data, std::size_t size, FirmwarePa
 unsigned ReadFirmwarePackage(const std::string& path, FirmwarePackage& out) {
   out = FirmwarePackage{};
   std::FILE* f = std::fopen(plat::MapPath(path).c_str(), "rb");
-  if (!f) return 4047;
+  if (!f) return IDS_OPEN_FIRMWARE_FAILED;
   std::vector<std::uint8_t> bytes;
   bool ok = std::fseek(f, 0, SEEK_END) == 0;
   const long size = ok ? std::ftell(f) : -1;
@@ -96,7 +97,7 @@ unsigned ReadFirmwarePackage(const std::string& path, FirmwarePackage& out) {
   std::fclose(f);
   if (!ok || !ParseFirmwarePackage(bytes.data(), bytes.size(), out)) {
     out = FirmwarePackage{};
-    return 4057;
+    return IDS_READ_FIRMWARE_FAILED;
   }
   return 0;
 }
@@ -222,7 +223,7 @@ class Upload {
     switch (outcome) {
       case Outcome::Stopped: return 0;
       case Outcome::Done:
-        Post(fw::kMsgMessageBox, 4048);
+        Post(fw::kMsgMessageBox, IDS_OVERWRITE_FLASH_NOW);
         Progress(0, false);
         FreeData();
         Post(WM_UPGRADEEND);
@@ -230,13 +231,13 @@ class Upload {
         plat::Sleep(1000);
         return 0;
       case Outcome::KeepAliveFailed:
-        Post(fw::kMsgMessageBox, 4077);
+        Post(fw::kMsgMessageBox, IDS_UPGRADE_FIRMWARE_ERROR);
         Post(WM_UPGRADEEND);
         Progress(0, false);
         FreeData();
         return 1;
       case Outcome::UploadFailed:
-        Post(fw::kMsgMessageBox, 4077);
+        Post(fw::kMsgMessageBox, IDS_UPGRADE_FIRMWARE_ERROR);
         Post(WM_UPGRADEEND);
         Progress(0, false);
         FreeData();

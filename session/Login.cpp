@@ -340,12 +340,12 @@ void DestroyLoginObject() {
 DWORD Login_Thread(Login* login) {
   const plat::HWND owner = login->m_pOwner;
   if (login->m_strUser.empty() || login->m_strPassword.empty()) {
-    MessageBoxById(owner, 4081);  // "Username or password is not correct"
+    MessageBoxById(owner, IDS_USERNAME_OR_PASSWORD_WRONG);
     return 0;
   }
   auto fail = [owner]() -> DWORD {
     plat::PostMessage(owner, WM_LOGINFINISHED, 0, -1);
-    MessageBoxById(owner, 4040);  // "Login error !!"
+    MessageBoxById(owner, IDS_LOGIN_ERROR);
     return 0;
   };
   if (g_lpSession == nullptr) return fail();

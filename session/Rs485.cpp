@@ -66,10 +66,10 @@ int SendRS485Command(const CtrlCommandSlot& slot, std::uint8_t repeat, std::uint
   std::vector<std::uint8_t> body;
   switch (BuildRs485Packet(slot, repeat, app->f_PresetMode.load() != 0, values, body)) {
     case Rs485Build::Empty:
-      MessageBoxById(app->h_MainDialogHandle.load(), kMsgUnsupportedCommand);
+      MessageBoxById(app->h_MainDialogHandle.load(), IDS_COMMAND_NOT_SUPPORTED);
       return 0;
     case Rs485Build::Bad:
-      MessageBoxById(app->h_MainDialogHandle.load(), kMsgBadCommandLine);
+      MessageBoxById(app->h_MainDialogHandle.load(), IDS_PLEASE_INPUT_SERVER_COMMAND);
       return 0;
     case Rs485Build::Ok:
       break;
@@ -78,7 +78,7 @@ int SendRS485Command(const CtrlCommandSlot& slot, std::uint8_t repeat, std::uint
   CgiReplyRecord reply;
   if (!ZududSendCommand(req, body.data(), static_cast<plat::DWORD>(body.size()), &reply, nullptr, 0, nullptr, 20,
                         20)) {
-    MessageBoxById(app->h_MainDialogHandle.load(), kMsgSendFailed);
+    MessageBoxById(app->h_MainDialogHandle.load(), IDS_SEND_COMMAND_FAILED);
     return 0;
   }
   return 1;
@@ -89,13 +89,13 @@ int DoDeviceCommand(int turbo, std::uint16_t key) {
   if (!app || key >= kPanelKeyCount) return 0;
   const std::uint8_t type = app->C_ControlD.GetCurrentType();
   if (type >= kDeviceTypeCount) {
-    MessageBoxById(app->h_MainDialogHandle.load(), kMsgNoProtocol);
+    MessageBoxById(app->h_MainDialogHandle.load(), IDS_NO_COMMAND_PROTOCOL);
     return 0;
   }
   const DeviceTypeEntry& entry = DeviceTypeTable[type];
   const CtrlDeviceRecord* record = entry.pCtrlRecord;
   if (!record) {
-    MessageBoxById(app->h_MainDialogHandle.load(), kMsgNoProtocol);
+    MessageBoxById(app->h_MainDialogHandle.load(), IDS_NO_COMMAND_PROTOCOL);
     return 0;
   }
   const std::uint8_t repeat = turbo ? app->by_TurboRepeatStep.load() : 1;

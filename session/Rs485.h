@@ -15,7 +15,6 @@
 class CControlDeviceTable;
 
 constexpr std::uint8_t kRs485RepeatInterval = 0x32;
-constexpr unsigned kMsgSendFailed = 4065;  // "Send command to device is failed !!"
 
 // Substitution codes with their own meaning; every other code n reads byParam[n].
 enum Rs485Code : std::uint8_t {

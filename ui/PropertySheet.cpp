@@ -53,12 +53,12 @@ void DataExchange::Number(int id, int& value, int min, int max) {
   bool ok = false;
   const long long n = edit->text().trimmed().toLongLong(&ok);
   if (!ok) {
-    Fail(id, LoadStr(61712));
+    Fail(id, LoadStr(IDS_ENTER_INTEGER));
     return;
   }
   if (n < min || n > max) {
     // "Please enter an integer between %1 and %2."
-    QString text = QString::fromLatin1(LoadStr(61714));
+    QString text = QString::fromLatin1(LoadStr(IDS_ENTER_INTEGER_BETWEEN));
     text = text.arg(min).arg(max);
     Fail(id, text.toStdString());
     return;

@@ -12,7 +12,7 @@
 #include "platform/net.h"
 #include "session/SysCfg.h"
 #include "tests/support/FakeRecorder.h"
-#include "tests/support/WaitUntil.h"
+#include "tests/support/QtWait.h"
 
 class RecorderPageTest : public ::testing::Test {
  protected:
@@ -46,8 +46,6 @@ class RecorderPageTest : public ::testing::Test {
     for (const auto& r : fake_.Requests()) out.push_back(r.target());
     return out;
   }
-  static void Pump() { QApplication::processEvents(QEventLoop::AllEvents, 5); }
-
   fake::FakeRecorder fake_;
   std::unique_ptr<AppRecord> app_;
 };

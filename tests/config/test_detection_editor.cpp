@@ -14,7 +14,7 @@
 #include "mainwnd/LiveView.h"
 #include "platform/kernel.h"
 #include "platform/thread.h"
-#include "tests/support/WaitUntil.h"
+#include "tests/support/QtWait.h"
 #include "ui/Controls.h"
 
 namespace {
@@ -53,7 +53,7 @@ class DetectionEditorTest : public ::testing::Test {
     app_->w_GrabHeight = static_cast<std::uint16_t>(h);
     app_->f_GrabRequest = 0;
     plat::ReleaseSemaphore(app_->h_GrabDoneSem.load(), 1);
-    return WaitUntil([&] { return dlg_->PictureRunning(); }, 5000, [] { QApplication::processEvents(); });
+    return WaitUntil([&] { return dlg_->PictureRunning(); }, 5000, PumpEvents);
   }
   // The centre of cell (row, column) on screen.
   QPoint Cell(int row, int column) const {
@@ -163,7 +163,7 @@ TEST_F(DetectionEditorTest, PicturesFromTheDrawingAreHalved) {
     dlg_->OnSetup();
     ASSERT_TRUE(WaitUntil([&] { return dlg_->PictureRunning(); }, 5000, [&] {
       view.Show(*app_, false);
-      QApplication::processEvents();
+      ProcessEvents();
     }));
     ASSERT_EQ(dlg_->PictureSize(), c.picture) << c.h;
     const int gw = app_->w_GrabWidth.load(), gh = app_->w_GrabHeight.load();

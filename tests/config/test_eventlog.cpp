@@ -20,6 +20,7 @@
 #include "tests/config/bounded_stop.h"
 #include "tests/config/config_fixture.h"
 #include "tests/support/MessageBoxRecorder.h"
+#include "tests/support/QtWait.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -62,7 +63,7 @@ TEST_F(ServerLogPageTest, DownloadOpensTheViewerOfTheFamily) {
     EXPECT_EQ(Caption(page), "Server Log");
     page.Command(IDC_TOOLBOX_SERVERLOG);
     EXPECT_EQ(Caption(page), "Cancel");
-    ASSERT_TRUE(WaitUntil([&] { return page.m_ServerLog.m_byLogState == 2; }, 5000, Pump));
+    ASSERT_TRUE(WaitUntil([&] { return page.m_ServerLog.m_byLogState == 2; }, 5000, PumpEvents));
     EXPECT_EQ(Caption(page), "Server Log");
     EXPECT_FALSE(page.m_ServerLog.IsThreadRunning());
     ASSERT_EQ(viewers_.size(), 1u);
@@ -81,7 +82,7 @@ TEST_F(ServerLogPageTest, FailureIsReportedAndHiddenWhereNoLogExists) {
     ToolBoxPropertyPage page;
     Open(page);
     page.Command(IDC_TOOLBOX_SERVERLOG);
-    ASSERT_TRUE(WaitUntil([&] { return page.m_ServerLog.m_byLogState == 2; }, 5000, Pump));
+    ASSERT_TRUE(WaitUntil([&] { return page.m_ServerLog.m_byLogState == 2; }, 5000, PumpEvents));
     EXPECT_TRUE(viewers_.empty());
     ASSERT_EQ(boxes.Texts().size(), 1u);
     EXPECT_EQ(boxes.Texts()[0], "Read server log is failed");
@@ -132,7 +133,7 @@ TEST_F(ServerLogPageTest, CancelDuringAStalledPage) {
   EXPECT_EQ(page.m_ServerLog.m_byLogState, 2);
   EXPECT_FALSE(page.m_ServerLog.IsThreadRunning());
   EXPECT_EQ(plat::LiveThreadCount(), threadsBefore);
-  for (int i = 0; i < 20; ++i) Pump();
+  ProcessEvents(20);
   EXPECT_TRUE(viewers_.empty());
   const Jobs jobs = TakenJobs();
   ASSERT_FALSE(jobs.empty());
@@ -183,7 +184,7 @@ TEST_F(ServerLogPageTest, CancelPastTheBoundLeavesTheDownloadItsRun) {
   page.reset();
   release();
   EXPECT_TRUE(WaitUntil([] { return plat::StrandedThreadCount() == 0; }));
-  for (int i = 0; i < 10; ++i) Pump();
+  ProcessEvents(10);
   EXPECT_TRUE(viewers_.empty());
   TraceLog_Close();
 }
@@ -210,7 +211,7 @@ TEST_F(ServerLogPageTest, TheViewerIsShownWithoutALoopOfItsOwnAndGoesWithThePage
   page->CreatePage(&host_);
   page->Command(IDC_TOOLBOX_SERVERLOG);
   CEventLogViewer* viewer = nullptr;
-  ASSERT_TRUE(WaitUntil([&] { return (viewer = shown()) != nullptr; }, 5000, Pump));
+  ASSERT_TRUE(WaitUntil([&] { return (viewer = shown()) != nullptr; }, 5000, PumpEvents));
   EXPECT_EQ(page->m_ServerLog.m_byLogState, 2);
   EXPECT_EQ(viewer->Family(), EventLogFamily::Server);
   EXPECT_EQ(viewer->m_nRecordCount, 45u);

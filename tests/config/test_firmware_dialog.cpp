@@ -17,7 +17,7 @@
 #include "tests/support/FakeRecorder.h"
 #include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/TempDir.h"
-#include "tests/support/WaitUntil.h"
+#include "tests/support/QtWait.h"
 
 namespace {
 
@@ -161,8 +161,8 @@ TEST_F(FirmwareDialogTest, SourceErrorsAreShownAndNothingStarts) {
     d.Command(CUpgradeFWDlg::IDC_UPGRADE);
     EXPECT_FALSE(d.HasUploadThread());
   }
-  EXPECT_EQ(boxes_.Texts(), (std::vector<std::string>{LoadStr(4047), LoadStr(4111)}));
-  EXPECT_EQ(std::string(LoadStr(4111)), "The directory is not contain any firmware file.Check your path again.");
+  EXPECT_EQ(boxes_.Texts(), (std::vector<std::string>{LoadStr(IDS_OPEN_FIRMWARE_FAILED), LoadStr(IDS_NO_FIRMWARE_FILE)}));
+  EXPECT_EQ(std::string(LoadStr(IDS_NO_FIRMWARE_FILE)), "The directory is not contain any firmware file.Check your path again.");
   EXPECT_TRUE(Targets("/UpgradeFW.cgi").empty());
 }
 
@@ -172,7 +172,7 @@ TEST_F(FirmwareDialogTest, UpgradeRunsToTheFlashMessageAndCloses) {
   CUpgradeFWDlg d;
   QTimer::singleShot(0, &d, [&] { d.Command(CUpgradeFWDlg::IDC_UPGRADE); });
   EXPECT_EQ(d.DoModal(), 0);
-  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{LoadStr(4048)});
+  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{LoadStr(IDS_OVERWRITE_FLASH_NOW)});
   EXPECT_EQ(fake_.Firmware().Components().size(), 2u);
   EXPECT_TRUE(UpgradeEnabled(d));
   // The settings were written when the upload started.
@@ -188,7 +188,7 @@ TEST_F(FirmwareDialogTest, CancelStopsTheUploadAndTellsTheRecorder) {
   d.show();
   d.Command(CUpgradeFWDlg::IDC_UPGRADE);
   ASSERT_TRUE(WaitUntil([&] { return fake_.Firmware().ChunkRequests() == 2 && !UpgradeEnabled(d); }, 5000,
-                        [] { QApplication::processEvents(); }));
+                        PumpEvents));
   d.Command(CUpgradeFWDlg::IDC_CANCEL);
   EXPECT_FALSE(d.HasUploadThread());
   const auto chunks = Targets("/UpgradeFW.cgi");
@@ -224,7 +224,7 @@ TEST_F(FirmwareDialogTest, WithoutASessionTheQueriesCarryAnEmptyCookieAndChunksN
     CUpgradeFWDlg d;
     QTimer::singleShot(0, &d, [&] { d.Command(CUpgradeFWDlg::IDC_UPGRADE); });
     EXPECT_EQ(d.DoModal(), 0) << c.model;
-    EXPECT_EQ(boxes_.Texts().back(), LoadStr(4048)) << c.model;
+    EXPECT_EQ(boxes_.Texts().back(), LoadStr(IDS_OVERWRITE_FLASH_NOW)) << c.model;
     EXPECT_EQ(Targets("/Getvideo.cgi"), std::vector<std::string>{"/Getvideo.cgi?Cookie=&Fake=1"}) << c.model;
     const auto uploads = Targets(c.uploadPath);
     ASSERT_FALSE(uploads.empty()) << c.model;
@@ -251,7 +251,7 @@ TEST_F(FirmwareDialogTest, CancelWhileTheFlashMessageIsShownStopsTheThreadAndTel
     CUpgradeFWDlg d;
     bool threadGone = false;
     boxes_.OnBox([&](const std::string& text) {
-      if (text != LoadStr(4048)) return;
+      if (text != LoadStr(IDS_OVERWRITE_FLASH_NOW)) return;
       d.Command(CUpgradeFWDlg::IDC_CANCEL);  // the operator's Cancel, the box still open
       threadGone = !d.HasUploadThread();
     });
@@ -264,7 +264,7 @@ TEST_F(FirmwareDialogTest, CancelWhileTheFlashMessageIsShownStopsTheThreadAndTel
     ASSERT_FALSE(cancels.empty()) << c.model;
     EXPECT_EQ(cancels.back(), c.cancelTarget + fake_.GetIdentity().sessionId) << c.model;
     // What the ended thread had posted reaches a dialog that is closing, and changes nothing.
-    QApplication::processEvents();
-    EXPECT_EQ(boxes_.Texts().back(), LoadStr(4048));
+    ProcessEvents();
+    EXPECT_EQ(boxes_.Texts().back(), LoadStr(IDS_OVERWRITE_FLASH_NOW));
   }
 }

@@ -38,6 +38,7 @@
 #include "core/Model.h"
 #include "session/ControlDeviceTable.h"
 #include "tests/config/pages_fixture.h"
+#include "tests/support/QtWait.h"
 #include "ui/Controls.h"
 
 namespace {
@@ -182,7 +183,7 @@ class LayoutTest : public PagesTest {
  protected:
   void Check(QWidget* window, const std::string& where) {
     window->show();
-    QApplication::processEvents();
+    ProcessEvents();
     for (const std::string& fault : LayoutFaults(window)) ADD_FAILURE() << where << ": " << fault;
     window->hide();
   }
@@ -230,7 +231,7 @@ TEST_F(LayoutTest, EveryPageAndDialogOfEveryModelIsLaidOutWithoutOverlapsOrCutTe
     for (int i = 0; i < sheet->GetPageCount(); ++i) {
       ui::PropertyPage* page = sheet->GetPage(i);
       ASSERT_TRUE(sheet->SetActivePage(i)) << at << " " << page->Caption().toStdString();
-      QApplication::processEvents();
+      ProcessEvents();
       for (const std::string& fault : LayoutFaults(page)) {
         ADD_FAILURE() << at << " page " << page->Caption().toStdString() << ": " << fault;
       }

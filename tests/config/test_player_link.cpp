@@ -30,7 +30,7 @@
 #include "tests/support/FakeRecorder.h"
 #include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/TempDir.h"
-#include "tests/support/WaitUntil.h"
+#include "tests/support/QtWait.h"
 
 namespace {
 
@@ -99,7 +99,7 @@ class PlayerLinkTest : public ::testing::Test {
     });
     timer->start(5);
     page.Command(IDC_BK_START);
-    EXPECT_TRUE(WaitUntil([&] { return !page.BackupRunning(); }, 30000, [] { QApplication::processEvents(); }));
+    EXPECT_TRUE(WaitUntil([&] { return !page.BackupRunning(); }, 30000, PumpEvents));
     return status;
   }
   // The sheet's network backup page, shown and saving into the downloads folder.
@@ -193,7 +193,7 @@ TEST_F(PlayerLinkTest, SilentOrStoppingPlayersGetNoNotices) {
     }
     EXPECT_EQ(RunDownload(page), "Download process is finished");
     ASSERT_TRUE(WaitForLine("FRAME 1200"));
-    QApplication::processEvents();
+    ProcessEvents();
     const auto lines = Lines(Log());
     EXPECT_TRUE(Starting(lines, "FRAME 1202").empty());
     EXPECT_TRUE(Starting(lines, "FRAME 1203").empty());

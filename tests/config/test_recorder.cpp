@@ -24,20 +24,16 @@
 
 namespace {
 
-// True once a connection to 127.0.0.1:port is refused (waits up to two seconds for it).
-bool WaitUntilRefused(std::uint16_t port) {
-  for (int i = 0; i < 200; ++i) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const int rc = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    ::close(fd);
-    if (rc != 0) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return false;
+// Whether a connection to 127.0.0.1:port is refused now.
+bool ConnectionRefused(std::uint16_t port) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_port = htons(port);
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  const int rc = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+  ::close(fd);
+  return rc != 0;
 }
 
 class SheetRecorderTest : public RecorderPageTest {
@@ -56,13 +52,13 @@ TEST_F(SheetRecorderTest, RebootSendsTheCookieAndReportsAFailure) {
   sheet.CreateSheet(nullptr, QRect(0, 0, 1920, 1080));
   sheet.SheetButton(IDC_SHEET_REBOOT)->click();
   ASSERT_TRUE(fake_.WaitForRequests(1, 3000));
-  for (int i = 0; i < 300 && fake_.RebootCount() == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  WaitUntil([&] { return fake_.RebootCount() != 0; }, 3000);
   EXPECT_EQ(fake_.RebootCount(), 1);
   EXPECT_EQ(fake_.Requests().back().target(), "/Reboot.cgi?Cookie=" + app_->GetSessionId());
   EXPECT_TRUE(boxes.Texts().empty());
   EXPECT_TRUE(sheet.IsSheetOpen());
   // The recorder is away: the second press fails with 4064 and the sheet stays.
-  ASSERT_TRUE(WaitUntilRefused(fake_.Port()));
+  ASSERT_TRUE(WaitUntil([&] { return ConnectionRefused(fake_.Port()); }, 2000));
   sheet.SheetButton(IDC_SHEET_REBOOT)->click();
   ASSERT_EQ(boxes.Texts().size(), 1u);
   EXPECT_EQ(boxes.Texts()[0], "Send command timeout");

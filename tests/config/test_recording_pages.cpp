@@ -22,6 +22,7 @@
 #include "session/SysCfg.h"
 #include "tests/support/FakeRecorder.h"
 #include "tests/support/MessageBoxRecorder.h"
+#include "tests/support/QtWait.h"
 #include "ui/Controls.h"
 
 namespace {
@@ -139,7 +140,7 @@ TEST_F(RecordingPagesTest, CameraEditorNumbersAndTitle) {
   br->selectAll();
   QTest::keyClick(br, Qt::Key_Delete);
   ASSERT_EQ(boxes.Texts().size(), before + 1);
-  EXPECT_EQ(boxes.Texts().back(), LoadStr(61712));
+  EXPECT_EQ(boxes.Texts().back(), LoadStr(IDS_ENTER_INTEGER));
   EXPECT_EQ(dlg.m_nBrightness, 5);
   // The box takes six characters: a seventh key and the rest of a longer paste are refused
   // without a message.
@@ -593,7 +594,7 @@ TEST_F(RecordingPagesTest, SyncTimeQueries) {
       }
     }
     page.Item<QPushButton>(IDC_SNTP_SYNC)->click();
-    QCoreApplication::processEvents();  // the sheet's WM_SYNCTIMEDONE
+    ProcessEvents();  // the sheet's WM_SYNCTIMEDONE
     const auto syncs = RequestsTo("/SyncTime.cgi");
     ASSERT_EQ(syncs.size(), 1u);
     EXPECT_EQ(Query(syncs[0]), "/SyncTime.cgi?" + Cookie() + c.expected);
@@ -638,7 +639,7 @@ TEST_F(RecordingPagesTest, SyncTimeRefusalsAndFailure) {
   EXPECT_TRUE(page.m_pDatePicker->isHidden());
   // Server mode without a zone: a message, nothing sent.
   page.Item<QPushButton>(IDC_SNTP_SYNC)->click();
-  QCoreApplication::processEvents();
+  ProcessEvents();
   EXPECT_EQ(boxes.Texts().size(), 1u);
   EXPECT_EQ(fake_.RequestCount(), 0u);
   // A character the request cannot carry is refused as it is typed.
@@ -650,7 +651,7 @@ TEST_F(RecordingPagesTest, SyncTimeRefusalsAndFailure) {
   fake_.FailCommand("/SyncTime.cgi", true);
   page.Item<ui::DropList>(IDC_SNTP_ZONE)->setCurrentIndex(49);
   page.Item<QPushButton>(IDC_SNTP_SYNC)->click();
-  QCoreApplication::processEvents();
+  ProcessEvents();
   ASSERT_EQ(boxes.Texts().size(), 4u);
   EXPECT_EQ(boxes.Texts().back(), "Send command timeout");
   const auto requests = fake_.Requests();

@@ -43,6 +43,7 @@
 #include "session/SearchList.h"
 #include "tests/support/FakeRecorder.h"
 #include "tests/support/MessageBoxRecorder.h"
+#include "tests/support/QtWait.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -70,7 +71,7 @@ class RecordingsTest : public RecorderPageTest {
   // Download HDD List, then the events until the page has handled its worker's answer.
   static void DownloadList(CEventPage& list) {
     list.Command(IDC_SL_DOWNLOAD);
-    EXPECT_TRUE(WaitUntil([&list] { return !list.IsDownloading(); }, 5000, [] { Pump(); }));
+    EXPECT_TRUE(WaitUntil([&list] { return !list.IsDownloading(); }, 5000, PumpEvents));
   }
   TempDir dir_{"recordings"};
 };
@@ -266,7 +267,7 @@ TEST_F(RecordingsTest, AStallEndsWhenTheDialogStopsTheThread) {
   };
   nb::DownloadContext* c = &context;
   const plat::HANDLE thread = plat::CreateThread([c] { return nb::DownloadFileThread(c); });
-  for (int i = 0; i < 500 && progress < 2; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  WaitUntil([&] { return progress >= 2; }, 2500);
   EXPECT_EQ(progress.load(), 2);
   plat::CancelThread(thread, 31);
   EXPECT_EQ(plat::WaitForSingleObject(thread, 2000), plat::WAIT_OBJECT_0);
@@ -495,7 +496,7 @@ TEST_F(RecordingsTest, DownloadThroughThePageWritesTheRecordersBytes) {
     poll->start(5);
   });
   page.Command(IDC_BK_START);
-  EXPECT_TRUE(WaitUntil([&] { return !page.BackupRunning(); }, 30000, Pump));
+  EXPECT_TRUE(WaitUntil([&] { return !page.BackupRunning(); }, 30000, PumpEvents));
   EXPECT_EQ(status, "Download process is finished");
   EXPECT_TRUE(boxes.Texts().empty());
   const auto requests = fake_.Requests();
@@ -558,7 +559,7 @@ TEST_F(RecordingsTest, CancelDuringADownloadAsksTheRecorderToStopByFirmware) {
       poll->start(5);
     });
     page.Command(IDC_BK_START);
-    EXPECT_TRUE(WaitUntil([&] { return !page.BackupRunning(); }, 30000, Pump));
+    EXPECT_TRUE(WaitUntil([&] { return !page.BackupRunning(); }, 30000, PumpEvents));
     EXPECT_EQ(CountOf("/CancelNB.cgi"), cancels);
   }
 }
@@ -636,7 +637,7 @@ TEST_F(RecordingsTest, ADialogGoneAfterAStopPastItsBoundLeavesTheDownloadItsRun)
     painter.Release();
     EXPECT_TRUE(WaitUntil([] { return plat::StrandedThreadCount() == 0; }));
   }
-  for (int i = 0; i < 10; ++i) Pump();  // a late status would arrive here
+  ProcessEvents(10);  // a late status would arrive here
   TraceLog_Close();
 }
 
@@ -716,14 +717,14 @@ TEST_F(RecordingsTest, CancelWhileTheBurnAsksForTheImageFileEndsTheThreadAtOnce)
     operatorHand.start(5);
     dialog.OnInitDialog();
     dialog.show();
-    ASSERT_TRUE(WaitUntil([&] { return cancelled; }, 10000, Pump));
+    ASSERT_TRUE(WaitUntil([&] { return cancelled; }, 10000, PumpEvents));
     operatorHand.stop();
     EXPECT_TRUE(atOnce);
     EXPECT_EQ(threadsAfter, threads);  // the burning thread had ended
     EXPECT_EQ(plat::StrandedThreadCount(), 0u);
-    EXPECT_TRUE(WaitUntil([] { return ImageRecorderAsking::Shown() == nullptr; }, 3000, Pump));
+    EXPECT_TRUE(WaitUntil([] { return ImageRecorderAsking::Shown() == nullptr; }, 3000, PumpEvents));
   }
-  EXPECT_TRUE(WaitUntil([&] { return plat::LiveThreadCount() == threads; }, 10000, Pump));
+  EXPECT_TRUE(WaitUntil([&] { return plat::LiveThreadCount() == threads; }, 10000, PumpEvents));
   EXPECT_EQ(disc.script->requestAnswer, DISC_ANSWER_IMAGE_CANCEL);  // the library was told
 }
 
@@ -751,7 +752,7 @@ TEST_F(RecordingsTest, CopyToCdFromThePageRunsWithoutLoopsOfItsOwnAndCancelsAtOn
   EXPECT_EQ(page.ProgressDialog(), nullptr);  // not before the disc settings are chosen
   settings->Item<QComboBox>(CWriteCDSettingDlg::kDriveId)->setCurrentIndex(0);  // the image recorder
   settings->Command(CWriteCDSettingDlg::kOkId);
-  ASSERT_TRUE(WaitUntil([] { return ImageRecorderAsking::Shown() != nullptr; }, 10000, Pump));
+  ASSERT_TRUE(WaitUntil([] { return ImageRecorderAsking::Shown() != nullptr; }, 10000, PumpEvents));
   CDownloadProgressDlg* progress = page.ProgressDialog();
   ASSERT_NE(progress, nullptr);
   EXPECT_TRUE(progress->Finished());  // the download is in; the burn waits for the answer
@@ -759,7 +760,7 @@ TEST_F(RecordingsTest, CopyToCdFromThePageRunsWithoutLoopsOfItsOwnAndCancelsAtOn
                                              [&] { progress->Command(IDC_BKDLG_CANCEL); }));
   EXPECT_FALSE(page.BackupRunning());
   EXPECT_TRUE(WaitUntil([&] { return ImageRecorderAsking::Shown() == nullptr && plat::LiveThreadCount() == threads; },
-                        5000, Pump));
+                        5000, PumpEvents));
   EXPECT_EQ(disc.script->requestAnswer, DISC_ANSWER_IMAGE_CANCEL);
   EXPECT_EQ(TempDir::Read(dir_ / "CH01_0001.dvr").size(), 100000u);
   EXPECT_EQ(page.Item<QLineEdit>(IDC_BK_PATH)->text().toStdString(), dir_ / "CH01_0002.dvr");
@@ -793,10 +794,7 @@ TEST_F(RecordingsTest, PickInTheListBringsTheBackupPageForwardFilledIn) {
   });
   DownloadList(list);
   EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Please select an item"});
-  for (int i = 0; i < 50 && sheet.GetActivePage() != &sheet.m_NetworkBackupPage; ++i) {
-    QApplication::processEvents();
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
+  WaitUntil([&] { return sheet.GetActivePage() == &sheet.m_NetworkBackupPage; }, 1000, PumpEvents);
   DownloadFilePage& page = sheet.m_NetworkBackupPage;
   ASSERT_EQ(sheet.GetActivePage(), &page);
   EXPECT_EQ(page.Item<QLineEdit>(IDC_BK_CHANNEL)->text().toStdString(), "4");

@@ -17,7 +17,7 @@
 #include "platform/thread.h"
 #include "session/Sections.h"
 #include "tests/support/MessageBoxRecorder.h"
-#include "tests/support/WaitUntil.h"
+#include "tests/support/QtWait.h"
 
 namespace {
 
@@ -202,7 +202,7 @@ TEST(SheetBanner, TextsPerModel) {
 // ---- progress bar ----
 
 void WaitJobs(CTreePropSheet& sheet, int done) {
-  for (int i = 0; i < 2000 && sheet.ProgressJobsDone() < done; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  WaitUntil([&] { return sheet.ProgressJobsDone() >= done; }, 2000);
   ASSERT_GE(sheet.ProgressJobsDone(), done);
 }
 
@@ -328,7 +328,7 @@ TEST_F(SheetTest, APainterThatOutlastsTheStopUsesNothingOfTheSheet) {
   EXPECT_EQ(plat::StrandedThreadCount(), 0u);
   EXPECT_EQ(painter->JobsDone(), 1);
   EXPECT_EQ(painter->BarImage().size(), bar);
-  QCoreApplication::processEvents();  // nothing was queued for the sheet that is gone
+  ProcessEvents();  // nothing was queued for the sheet that is gone
 }
 
 TEST(SheetProgressBlock, AWaitingWriterIsReleasedWhenTheSheetGoes) {

@@ -21,6 +21,7 @@
 #include "tests/config/config_fixture.h"
 #include "tests/support/FakeRecorder.h"
 #include "tests/support/MessageBoxRecorder.h"
+#include "tests/support/QtWait.h"
 #include "ui/Window.h"
 
 namespace {
@@ -69,10 +70,9 @@ class SheetLifetimeTest : public RecorderPageTest {
   }
   // Posted events and deferred deletions, from the top of the stack.
   static void RunEvents() {
-    QApplication::processEvents();
+    ProcessEvents();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   }
-  static bool RunEventsUntil(const std::function<bool()>& cond) { return WaitUntil(cond, 5000, [] { RunEvents(); }); }
   bool ThreadsEnded() const { return plat::LiveThreadCount() <= threadsBefore_; }
 
   SystemSheetFactory factory_;
@@ -123,14 +123,14 @@ TEST_F(SheetLifetimeTest, SheetGoesWhileTheSearchListWaitsAndTheLateAnswerIsDrop
     });
     driver.start(2);
     list.Command(IDC_SL_DOWNLOAD);
-    ASSERT_TRUE(RunEventsUntil([&] { return closed; }));
+    ASSERT_TRUE(WaitUntil([&] { return closed; }, 5000, RunEvents));
     EXPECT_TRUE(hiddenAtOnce);
     EXPECT_EQ(app_->f_SystemDialogOpen.load(), c.newSheet ? 1 : 0);
     EXPECT_EQ(app_->lp_SystemDialog.load() != nullptr, c.newSheet);
-    EXPECT_TRUE(RunEventsUntil([&] { return sheet.isNull(); }));
-    EXPECT_TRUE(RunEventsUntil([&] { return released; }));
+    EXPECT_TRUE(WaitUntil([&] { return sheet.isNull(); }, 5000, RunEvents));
+    EXPECT_TRUE(WaitUntil([&] { return released; }, 5000, RunEvents));
     if (c.newSheet) CloseSystemSheet();
-    EXPECT_TRUE(RunEventsUntil([&] { return ThreadsEnded(); }));
+    EXPECT_TRUE(WaitUntil([&] { return ThreadsEnded(); }, 5000, RunEvents));
     driver.stop();
     RunEvents();
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
@@ -177,7 +177,7 @@ TEST_F(SheetLifetimeTest, SheetGoesWhileAPageWaitsInAModalDialog) {
     });
     driver.start(2);
     list.Command(IDC_SL_DOWNLOAD);
-    EXPECT_TRUE(RunEventsUntil([&] { return seenDialog && sheet.isNull(); }));
+    EXPECT_TRUE(WaitUntil([&] { return seenDialog && sheet.isNull(); }, 5000, RunEvents));
     driver.stop();
     plat::SetMessageBoxHandler(previousBoxes);
     EXPECT_TRUE(rightKind);
@@ -199,7 +199,7 @@ TEST_F(SheetLifetimeTest, ListPageIsDisabledWhileItsWorkerReads) {
   EXPECT_TRUE(list.IsDownloading());
   EXPECT_FALSE(list.isEnabled());
   list.Command(IDC_SL_DOWNLOAD);  // a second press while it reads starts nothing
-  ASSERT_TRUE(RunEventsUntil([this] { return fake_.HeldSearchLists() == 1; }));
+  ASSERT_TRUE(WaitUntil([this] { return fake_.HeldSearchLists() == 1; }, 5000, RunEvents));
   bool listShown = false;
   QTimer driver;
   QObject::connect(&driver, &QTimer::timeout, [&] {
@@ -210,7 +210,7 @@ TEST_F(SheetLifetimeTest, ListPageIsDisabledWhileItsWorkerReads) {
   });
   driver.start(2);
   Hold(false);
-  EXPECT_TRUE(RunEventsUntil([&] { return !list.IsDownloading(); }));
+  EXPECT_TRUE(WaitUntil([&] { return !list.IsDownloading(); }, 5000, RunEvents));
   driver.stop();
   EXPECT_TRUE(list.isEnabled());
   EXPECT_TRUE(listShown);

@@ -16,7 +16,7 @@
 #include "config/WriteCDSettingDlg.h"
 #include "core/SettingINI.h"
 #include "tests/support/TempDir.h"
-#include "tests/support/WaitUntil.h"
+#include "tests/support/QtWait.h"
 
 namespace {
 
@@ -159,7 +159,7 @@ TEST(DiscImageFileDialogTest, RunsOnTheGuiThreadForAWorker) {
       answer = chooser.ChooseImageFile("Image.iso", path);
       finished = true;
     });
-    EXPECT_TRUE(WaitUntil([&] { return finished.load(); }, 10000, [] { QApplication::processEvents(); }));
+    EXPECT_TRUE(WaitUntil([&] { return finished.load(); }, 10000, PumpEvents));
     worker.join();
     operatorHand.stop();
     EXPECT_EQ(answer, c.answer);

@@ -25,19 +25,7 @@
 #include "platform/net.h"
 #include "session/Command.h"
 #include "tests/support/FakeRecorder.h"
-#include "tests/support/WaitUntil.h"
-
-// Processes events until `done` or the time-out; answers `done()`.
-inline bool PumpUntil(const std::function<bool()>& done, int maxMs = 5000) {
-  return WaitUntil(done, maxMs, [] {
-    QApplication::processEvents(QEventLoop::AllEvents, 5);
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  });
-}
-
-inline void PumpFor(int ms) {
-  PumpUntil([] { return false; }, ms);
-}
+#include "tests/support/QtWait.h"
 
 // Runs `act` on the next modal window of type T as soon as it is shown (once).
 template <class T>

@@ -10,6 +10,7 @@
 #include "connect/AddressBookListDlg.h"
 #include "connect/ApplicationInfoDialog.h"
 #include "connect/BuzzerTestDlg.h"
+#include "connect/ConnectProgressDlg.h"
 #include "connect/ConnectingDlg.h"
 #include "connect/Mpeg4StreamSettingDlg.h"
 #include "data/skin/Skin.h"
@@ -172,8 +173,6 @@ TEST_F(DialogTest, SecondAddressBookIsAnEmptyList) {
   ASSERT_NE(list, nullptr);
   EXPECT_EQ(list->topLevelItemCount(), 0);
 }
-
-#include "connect/ConnectProgressDlg.h"
 
 TEST(ConnectProgressWithoutLogin, SecondConstructorLeavesTheLoginWindowUnset) {
   CConnectProgressDlg dlg(nullptr);

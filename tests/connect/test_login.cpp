@@ -10,6 +10,7 @@
 #include "connect/LoginDialog.h"
 #include "core/Messages.h"
 #include "data/skin/Skin.h"
+#include "tests/support/QtWait.h"
 #include "ui/VtxButton.h"
 #include "platform/files.h"
 #include "platform/thread.h"
@@ -113,9 +114,9 @@ TEST_F(LoginWindowTest, FailuresArePaintedAndTheWindowStaysOpen) {
     dlg.show();
     Fill(dlg, "admin", c.password, c.port);
     Connect(dlg);
-    ASSERT_TRUE(PumpUntil([&] { return dlg.m_bShowFailure == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return dlg.m_bShowFailure == 1; }, 5000, PumpEvents));
     EXPECT_EQ(dlg.m_strFailureText, c.text);
-    PumpFor(400);  // a tick posted late must not bring the bar back
+    PumpEventsFor(400);  // a tick posted late must not bring the bar back
     EXPECT_EQ(dlg.m_bAnimating.load(), 0);
     EXPECT_TRUE(dlg.isVisible());
     EXPECT_EQ(app_->w_LoginResult.load(), LOGIN_RESULT_FAILED);
@@ -162,7 +163,7 @@ TEST_F(LoginWindowTest, EnterInAnyFieldStartsALoginAndNeverClosesTheWindow) {
     Fill(dlg, "admin", "wrong");
     const std::size_t before = recorder_.RequestCount();
     QTest::keyClick(Edit(dlg, field), Qt::Key_Return);
-    ASSERT_TRUE(PumpUntil([&] { return dlg.m_bShowFailure == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return dlg.m_bShowFailure == 1; }, 5000, PumpEvents));
     EXPECT_EQ(recorder_.RequestCount(), before + 1);
     EXPECT_TRUE(dlg.isVisible());
     EXPECT_EQ(dlg.result(), 0);
@@ -182,7 +183,7 @@ TEST_F(LoginWindowTest, AnEmptyUserNameOrPasswordIsRefusedWithoutARequest) {
     Fill(dlg, user, password);
     Connect(dlg);
     dlg.Command(login_id::kUpgrade);
-    PumpFor(50);
+    PumpEventsFor(50);
   }
   EXPECT_EQ(Boxes(), std::vector<std::string>(4, "Username or password is not correct"));
   EXPECT_EQ(recorder_.RequestCount(), 0u);
@@ -216,7 +217,7 @@ TEST_F(LoginWindowTest, ConnectAfterAFailureClearsTheTextAndRestartsTheBar) {
   dlg.OnInitDialog();
   Fill(dlg, "admin", "wrong");
   Connect(dlg);
-  ASSERT_TRUE(PumpUntil([&] { return dlg.m_bShowFailure == 1; }));
+  ASSERT_TRUE(WaitUntil([&] { return dlg.m_bShowFailure == 1; }, 5000, PumpEvents));
   fake::RawReply slow;
   slow.bytes = "HTTP/1.1 401 Unauthorized\r\n\r\n";
   slow.delayMs = 1200;
@@ -224,10 +225,10 @@ TEST_F(LoginWindowTest, ConnectAfterAFailureClearsTheTextAndRestartsTheBar) {
   Connect(dlg);
   EXPECT_EQ(dlg.m_bShowFailure, 0);
   EXPECT_EQ(dlg.m_byAnimateStep, 0);
-  ASSERT_TRUE(PumpUntil([&] { return dlg.m_bAnimating.load() == 1; }));
+  ASSERT_TRUE(WaitUntil([&] { return dlg.m_bAnimating.load() == 1; }, 5000, PumpEvents));
   EXPECT_EQ(dlg.m_byAnimateStep, 1);  // the first tick moves to the first position
-  ASSERT_TRUE(PumpUntil([&] { return dlg.m_byAnimateStep == 3; }));
-  ASSERT_TRUE(PumpUntil([&] { return dlg.m_bShowFailure == 1; }, 4000));
+  ASSERT_TRUE(WaitUntil([&] { return dlg.m_byAnimateStep == 3; }, 5000, PumpEvents));
+  ASSERT_TRUE(WaitUntil([&] { return dlg.m_bShowFailure == 1; }, 4000, PumpEvents));
   EXPECT_EQ(dlg.m_bAnimating.load(), 0);
 }
 
@@ -252,8 +253,8 @@ TEST_F(LoginWindowTest, AnAbandonedAttemptWritesNothingAndPostsNothing) {
     ASSERT_TRUE(recorder_.WaitForRequests(1, 3000));
     Fill(dlg, "admin", "1234", second.Port());
     Connect(dlg);
-    ASSERT_TRUE(PumpUntil([&] { return dlg.result() == plat::IDOK; }));
-    PumpFor(1200);  // past the first recorder's late answer
+    ASSERT_TRUE(WaitUntil([&] { return dlg.result() == plat::IDOK; }, 5000, PumpEvents));
+    PumpEventsFor(1200);  // past the first recorder's late answer
     EXPECT_EQ(GetSessionId(), "NEW");
     EXPECT_EQ(dlg.m_bShowFailure, 0);
     EXPECT_EQ(app_->GetProductID(), "K41R");
@@ -271,10 +272,10 @@ TEST_F(LoginWindowTest, AnAbandonedAttemptWritesNothingAndPostsNothing) {
     dlg.Command(login_id::kCancel);
     EXPECT_EQ(dlg.result(), plat::IDCANCEL);
   }
-  PumpFor(1200);
+  PumpEventsFor(1200);
   EXPECT_EQ(GetSessionId(), "");
   EXPECT_EQ(app_->w_LoginResult.load(), LOGIN_RESULT_FAILED);
-  EXPECT_TRUE(PumpUntil([&] { return plat::LiveThreadCount() == threads; }));
+  EXPECT_TRUE(WaitUntil([&] { return plat::LiveThreadCount() == threads; }, 5000, PumpEvents));
   second.Stop();
 }
 
@@ -344,7 +345,7 @@ TEST_F(LoginWindowTest, PlayerGetsTheNewestRecordingAsItsOnlyArgument) {
     app_->CSettingINI.m_strRecordPath = recordFolder;
     LoginDialog dlg;
     dlg.OnPlayerButton();
-    EXPECT_TRUE(PumpUntil([&] { return std::filesystem::exists(out); }));
+    EXPECT_TRUE(WaitUntil([&] { return std::filesystem::exists(out); }, 5000, PumpEvents));
     std::ifstream in(out);
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   };

@@ -6,6 +6,7 @@
 #include "connect/ConnectProgressDlg.h"
 #include "connect/LoginDialog.h"
 #include "connect/LoginTools.h"
+#include "tests/support/QtWait.h"
 #include "ui/VtxButton.h"
 #include "session/Login.h"
 #include "tests/connect/connect_fixture.h"
@@ -85,7 +86,7 @@ TEST_F(ProgressTest, TheCaptionCyclesOneToFourDotsAndTheWindowEndsWithTheWorkers
   login.UpdateData(true);
   CConnectProgressDlg failing(nullptr, &login);
   EXPECT_EQ(failing.DoModal(), -1);
-  EXPECT_TRUE(PumpUntil([&] { return Boxes() == std::vector<std::string>{"Login error !!"}; }));
+  EXPECT_TRUE(WaitUntil([&] { return Boxes() == std::vector<std::string>{"Login error !!"}; }, 5000, PumpEvents));
 }
 
 // The window's result must mean only what the worker reported: Enter does not end it, Escape
@@ -108,7 +109,7 @@ TEST_F(ProgressTest, EnterNeverEndsTheWindowAndEscapeAbandonsTheWorker) {
   });
   EXPECT_EQ(progress.DoModal(), -1);
   EXPECT_TRUE(openAfterEnter);
-  PumpFor(1200);  // past the recorder's late refusal
+  PumpEventsFor(1200);  // past the recorder's late refusal
   EXPECT_TRUE(Boxes().empty());
 }
 
@@ -154,7 +155,7 @@ TEST_F(ProgressTest, TheFirmwareButtonOpensTheUpgradeOnlyForAnAdministratorOfASu
   Fill(login, "wrong");
   ClearBoxes();
   login.Command(login_id::kUpgrade);
-  EXPECT_TRUE(PumpUntil([&] { return Boxes() == std::vector<std::string>{"Login error !!"}; }));
+  EXPECT_TRUE(WaitUntil([&] { return Boxes() == std::vector<std::string>{"Login error !!"}; }, 5000, PumpEvents));
 }
 
 TEST_F(ProgressTest, CopyProgramCreatesTheSkinFolderAndCopiesFromTheProgramFolder) {

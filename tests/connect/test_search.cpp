@@ -18,6 +18,7 @@
 #include "connect/SearchDeviceDlg.h"
 #include "platform/clock.h"
 #include "tests/connect/connect_fixture.h"
+#include "tests/support/QtWait.h"
 
 namespace {
 
@@ -128,7 +129,7 @@ class SearchTest : public ConnectFixture {
     for (auto* r : responders) e.targets.push_back({"127.0.0.1", r->DiscoveryPort()});
     SetDiscoveryEndpoints(e);
   }
-  static void WaitForSearch(CSearchDeviceDlg& d) { ASSERT_TRUE(PumpUntil([&] { return !d.IsSearching(); })); }
+  static void WaitForSearch(CSearchDeviceDlg& d) { ASSERT_TRUE(WaitUntil([&] { return !d.IsSearching(); }, 5000, PumpEvents)); }
   static QTreeWidget* List(CSearchDeviceDlg& d) { return d.Item<QTreeWidget>(search_id::kList); }
   static void SelectRow(CSearchDeviceDlg& d, int row) {
     List(d)->topLevelItem(row)->setSelected(true);
@@ -397,7 +398,7 @@ TEST_F(SearchTest, TheLoginWindowTakesTheChosenAddressAndPortAtOnce) {
   LoginDialog login;
   login.OnInitDialog();
   WhenModal<CSearchDeviceDlg>([](CSearchDeviceDlg& d) {
-    PumpUntil([&] { return !d.IsSearching(); });
+    WaitUntil([&] { return !d.IsSearching(); }, 5000, PumpEvents);
     d.Item<QTreeWidget>(search_id::kList)->topLevelItem(1)->setSelected(true);  // the first reply
     d.Command(search_id::kOK);
   });

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/StringIds.h"
 #include "devices_fixture.h"
 #include "platform/files.h"
 #include "session/Rs485.h"
@@ -185,13 +186,13 @@ TEST(CtrlFileParse, LinesTheFileDoesNotExplain) {
     bool end;
   };
   const Case cases[] = {
-      {"stray line\n[EOF]\nEND\n", {kMsgUnsupportedCommand}, true},
+      {"stray line\n[EOF]\nEND\n", {IDS_COMMAND_NOT_SUPPORTED}, true},
       // a header with a trailing blank is unknown: each data line under it is reported
       {"[DEVICE NUMBER]\n1\n[DEVICE NAME]\nX\n[CH1] \n0X01 0X01\n0X01 0X02\n[EOF]\nEND\n",
-       {kMsgUnsupportedCommand, kMsgUnsupportedCommand}, true},
-      {"[DEVICE NUMBER]\n1\n[DEVICE NAME]\nX\n[CH1]\n0X03 0X01\n", {kMsgBadCommandLine}, false},
-      {"[DEVICE NUMBER]\n1\n[DEVICE NAME]\nX\n[CH1]\n" + Line(70) + "\n", {kMsgBadCommandLine}, false},
-      {"[DEVICE NUMBER]\n1\n[DEVICE NAME]\nX\n[CH1]\nno bytes\n", {kMsgBadCommandLine}, false},
+       {IDS_COMMAND_NOT_SUPPORTED, IDS_COMMAND_NOT_SUPPORTED}, true},
+      {"[DEVICE NUMBER]\n1\n[DEVICE NAME]\nX\n[CH1]\n0X03 0X01\n", {IDS_PLEASE_INPUT_SERVER_COMMAND}, false},
+      {"[DEVICE NUMBER]\n1\n[DEVICE NAME]\nX\n[CH1]\n" + Line(70) + "\n", {IDS_PLEASE_INPUT_SERVER_COMMAND}, false},
+      {"[DEVICE NUMBER]\n1\n[DEVICE NAME]\nX\n[CH1]\nno bytes\n", {IDS_PLEASE_INPUT_SERVER_COMMAND}, false},
       // key lines before any record, or for records beyond the count, are dropped quietly
       {"[CH1]\n0X01 0X01\n[DEVICE NAME]\nY\n[CH2]\n0X01 0X01\n", {}, false},
       {"", {}, false},
@@ -352,7 +353,7 @@ TEST_F(CtrlFileLoad, EachKindOfBadLineIsShownOnceAndLoadingGoesOn) {
   Write("CtrlFile.ini", "[DEVICE NUMBER]\n1\n[DEVICE NAME]\nCAMERA\n[BOGUS]\n" + bogus +
                             "[CH1]\n0X02 0X01\n[CH2]\n0X02 0X01\n[EOF]\nEND\n");
   ASSERT_EQ(LoadCtrlFile(), 1);
-  const std::vector<std::string> expected = {Msg(kMsgUnsupportedCommand), Msg(kMsgBadCommandLine)};
+  const std::vector<std::string> expected = {Msg(IDS_COMMAND_NOT_SUPPORTED), Msg(IDS_PLEASE_INPUT_SERVER_COMMAND)};
   EXPECT_EQ(messages_.Texts(), expected);
   EXPECT_EQ(app_->dw_CtrlDeviceCount.load(), 1);
 }

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "core/StringIds.h"
 #include "engine/AppRecord.h"
 #include "devices_fixture.h"
 #include "platform/net.h"
@@ -316,8 +317,8 @@ TEST_F(Rs485Send, FailuresAreShownAndNothingIsSent) {
     unsigned message;
   };
   const Case cases[] = {
-      {DT_RVX503, 0, kMsgNoProtocol},          // no record of that name
-      {DT_RVX505, 47, kMsgUnsupportedCommand},  // the record has no STOP template
+      {DT_RVX503, 0, IDS_NO_COMMAND_PROTOCOL},          // no record of that name
+      {DT_RVX505, 47, IDS_COMMAND_NOT_SUPPORTED},  // the record has no STOP template
   };
   for (const Case& c : cases) {
     messages_.Clear();
@@ -334,7 +335,7 @@ TEST_F(Rs485Send, FailuresAreShownAndNothingIsSent) {
   app_->C_ControlD.Add(0, 0, DT_RVX505, CDF_VIDEO);
   recorder_.SetStatus500(true);
   EXPECT_EQ(DoDeviceCommand(0, 0), 0);
-  EXPECT_EQ(messages_.Texts(), std::vector<std::string>{Msg(kMsgSendFailed)});
+  EXPECT_EQ(messages_.Texts(), std::vector<std::string>{Msg(IDS_SEND_COMMAND_FAILED)});
 }
 
 }  // namespace

@@ -32,7 +32,7 @@
 #include "session/DeviceTypes.h"
 #include "tests/support/FakeRecorder.h"
 #include "tests/support/TempDir.h"
-#include "tests/support/WaitUntil.h"
+#include "tests/support/QtWait.h"
 
 namespace mwtest {
 
@@ -177,14 +177,6 @@ class EngineFixture : public RecordFixture {
     dlg_ = std::make_unique<CTrelvixDlg>();
     dlg_->SetWorkAreaForTest(QRect(0, 0, 1280, 1000));
     return dlg_->OnInitDialog();
-  }
-
-  // Runs the window's queue until `pred` holds (real time).
-  bool Pump(const std::function<bool()>& pred, int realMs = 10000) {
-    return WaitUntil(pred, realMs, [] {
-      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    });
   }
 
   int Requests(const std::string& path) const {

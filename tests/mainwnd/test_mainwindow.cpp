@@ -16,6 +16,7 @@
 #include "mainwnd/CmosToolBarDlg.h"
 #include "mainwnd/DisplayPath.h"
 #include "mainwnd/TrelvixDlg.h"
+#include "tests/support/QtWait.h"
 #include "ui/VtxButton.h"
 #include "mainwnd_fixture.h"
 #include "platform/clock.h"
@@ -43,7 +44,7 @@ class MainWindowTest : public WindowFixture {
     dlg_ = std::make_unique<CTrelvixDlg>();
     dlg_->SetWorkAreaForTest(kWorkArea);
     const bool ok = dlg_->OnInitDialog();
-    QCoreApplication::processEvents();
+    ProcessEvents();
     return ok;
   }
 
@@ -73,7 +74,7 @@ class MainWindowTest : public WindowFixture {
   void ShowOnWorker() {
     std::thread worker([this] { dlg_->ShowImage(); });
     worker.join();
-    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+    ProcessEvents(3);
   }
 
   static bool IsRed(QRgb c) { return qRed(c) > 150 && qBlue(c) < 60; }
@@ -199,7 +200,7 @@ TEST_F(MainWindowTest, FailedDeviceInformationEndsTheWindowWithAMessage) {
     EXPECT_FALSE(Init());
     const auto texts = boxes_.Texts();
     ASSERT_EQ(texts.size(), boxesBefore + 1);
-    EXPECT_EQ(texts.back(), LoadStr(4029));
+    EXPECT_EQ(texts.back(), LoadStr(IDS_GET_CONFIG_ERROR));
     // Nothing after the request ran: no stream, no watchdog, no buttons, no further requests.
     EXPECT_EQ(plat::WaitForSingleObject(app_->h_StartToGetJpegImageEvent.load(), 0), plat::WAIT_TIMEOUT);
     EXPECT_EQ(plat::WaitForSingleObject(app_->h_StartLifeTimeEvent.load(), 0), plat::WAIT_TIMEOUT);
@@ -216,7 +217,7 @@ TEST_F(MainWindowTest, FailedDeviceInformationEndsTheWindowWithAMessage) {
 TEST_F(MainWindowTest, UnknownModelEndsTheWindowWithAMessage) {
   Device("K99R", "1030", "USERLEVEL=30;");
   EXPECT_FALSE(Init());
-  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{LoadStr(4040)});
+  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{LoadStr(IDS_LOGIN_ERROR)});
   EXPECT_EQ(plat::WaitForSingleObject(app_->h_StartLifeTimeEvent.load(), 0), plat::WAIT_TIMEOUT);
 }
 
@@ -435,11 +436,11 @@ TEST_F(MainWindowTest, PicturesFromTheWorkerWhileTheWindowPaints) {
   int paints = 0;
   while (!done.load() || paints < 5) {
     (void)dlg_->Grab();
-    QCoreApplication::processEvents();
+    ProcessEvents();
     ++paints;
   }
   worker.join();
-  QCoreApplication::processEvents();
+  ProcessEvents();
   const LayoutRow& L = LayoutRowOf(app_->w_LayoutMode.load());
   EXPECT_TRUE(IsRed(dlg_->Grab().pixel(L[LV_VIDEO] + 5, L[LV_VIDEO + 1] + 1)));
   EXPECT_EQ(plat::WaitForSingleObject(app_->h_FinishShowImageJobEvent.load(), 0), plat::WAIT_OBJECT_0);
@@ -534,7 +535,7 @@ TEST_F(MainWindowTest, SnapshotAndGrabCopyTheDoubledPicture) {
   app_->f_SnapshotRequest = 1;
   ShowOnWorker();
   EXPECT_EQ(app_->f_SnapshotRequest.load(), 0);
-  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{LoadStr(4116)});
+  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{LoadStr(IDS_SNAPSHOT_FAILED)});
   app_->lp_GrabBuffer = nullptr;
   plat::CloseHandle(app_->h_GrabDoneSem.exchange(0));
 }
@@ -560,7 +561,7 @@ TEST_F(MainWindowTest, ChannelBarPagesAndSwitches) {
   EXPECT_EQ(dlg_->Button(8412)->m_wImageIndex, 0);  // channel 2 selected
   EXPECT_EQ(dlg_->Button(8411)->m_wImageIndex, 1);
   dlg_->Command(IDC_CHANNEL_PAGE_NEXT);
-  QCoreApplication::processEvents();
+  ProcessEvents();
   EXPECT_EQ(visible(), (std::vector<int>{9, 10, 11, 12, 13, 14, 15, 16, 17}));
   EXPECT_FALSE(dlg_->Button(8411)->isVisibleTo(dlg_.get()));
   EXPECT_TRUE(dlg_->Button(8420)->isVisibleTo(dlg_.get()));
@@ -591,7 +592,7 @@ TEST_F(MainWindowTest, ChannelBarPagesAndSwitches) {
 
   // The stream reports channel 3.
   std::thread([&bar] { bar.SetCurrentChannel(3); }).join();
-  QCoreApplication::processEvents();
+  ProcessEvents();
   EXPECT_EQ(bar.Current(), 3);
   EXPECT_EQ(app_->CSettingINI.m_bySelectedChannel.load(), 3);
   EXPECT_EQ(dlg_->Button(8413)->m_wImageIndex, 0);
@@ -687,15 +688,15 @@ TEST_F(MainWindowTest, StatusMessagesOfTheLoginThread) {
   };
   for (const Case& c : cases) {
     plat::PostMessage(app_->h_MainDialogHandle.load(), msg::WM_SHOWSTATUS, c.wParam, c.code);
-    QCoreApplication::processEvents();
+    ProcessEvents();
     EXPECT_EQ(dlg_->StatusText(), c.text) << c.code;
   }
   // The connect button's pictures.
   plat::PostMessage(app_->h_MainDialogHandle.load(), msg::WM_SHOWSTATUS, 0, msg::STATUS_DISCONNECTED_PICTURE);
-  for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+  ProcessEvents(3);
   EXPECT_EQ(dlg_->Button(1002)->m_wImageIndex, 1);
   plat::PostMessage(app_->h_MainDialogHandle.load(), msg::WM_SHOWSTATUS, 0, msg::STATUS_CONNECTED_PICTURE);
-  for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+  ProcessEvents(3);
   EXPECT_EQ(dlg_->Button(1002)->m_wImageIndex, 0);
 }
 
@@ -710,7 +711,7 @@ TEST_F(MainWindowTest, RelayoutFromAWorkerIsCarriedOutByTheWindow) {
     w->RelayoutControls();
   }).join();
   EXPECT_EQ(dlg_->size(), QSize(722, 608));  // nothing changed on the worker itself
-  for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+  ProcessEvents(3);
   EXPECT_EQ(dlg_->size(), QSize(370, 414));
   EXPECT_EQ(dlg_->Button(IDC_CLOSE)->geometry(), QRect(311 + 34, 8, 13, 13));
 }
@@ -770,7 +771,7 @@ TEST_F(MainWindowTest, EscapeLeavesFullScreenAndEnterAndEscapeNeverClose) {
   EXPECT_EQ(dlg_->StatusText(), "Start to get image!!");
 
   QTest::keyClick(dlg_.get(), Qt::Key_Escape);
-  QCoreApplication::processEvents();
+  ProcessEvents();
   EXPECT_FALSE(dlg_->IsFullScreen());
   EXPECT_EQ(dlg_->size(), QSize(722, 608));
   EXPECT_EQ(dlg_->pos(), QPoint((1280 - 722) >> 1, (1000 - 608) >> 1));
@@ -812,7 +813,7 @@ TEST_F(MainWindowTest, LeavingFullScreenCentresTheLayoutsWindow) {
     ShowOnWorker();
     ASSERT_EQ(dlg_->geometry(), c.workArea);
     QTest::keyClick(dlg_.get(), Qt::Key_Escape);
-    QCoreApplication::processEvents();
+    ProcessEvents();
     EXPECT_EQ(dlg_->size(), c.size);
     const QPoint centred(c.workArea.left() + ((c.workArea.width() - c.size.width()) >> 1),
                          c.workArea.top() + ((c.workArea.height() - c.size.height()) >> 1));
@@ -862,17 +863,17 @@ TEST_F(MainWindowTest, SensorToolBarDocksToTheLeftEdgeOfAK47R) {
     // Wherever the window goes, the toolbar follows.
     dlg_->move(100, 50);
     dlg_->show();
-    QCoreApplication::processEvents();
+    ProcessEvents();
     EXPECT_EQ(bar->pos(), QPoint(100 - 45 + 2, 50));
     dlg_->move(300, 20);
-    QCoreApplication::processEvents();
+    ProcessEvents();
     EXPECT_EQ(bar->pos(), QPoint(300 - 43, 20));
 
     // The sensor state the stream posts reaches a live window; Enter and Esc leave it open.
     EXPECT_NE(plat::PostMessage(bar->GetHwnd(), msg::WM_SENSORSTATE, 0x86, 0), 0);
     QTest::keyClick(bar, Qt::Key_Escape);
     QTest::keyClick(bar, Qt::Key_Return);
-    QCoreApplication::processEvents();
+    ProcessEvents();
     EXPECT_TRUE(bar->isVisible());
     dlg_->hide();
     dlg_.reset();
@@ -886,7 +887,7 @@ TEST_F(MainWindowTest, DragByTheSurfaceOutOfFullScreenOnly) {
   ASSERT_TRUE(Init());
   dlg_->move(200, 100);
   dlg_->show();
-  QCoreApplication::processEvents();
+  ProcessEvents();
   auto drag = [this](QPoint from, QPoint to) {
     const QPoint g0 = dlg_->pos() + from;
     const QPoint g1 = g0 + (to - from);
@@ -898,7 +899,7 @@ TEST_F(MainWindowTest, DragByTheSurfaceOutOfFullScreenOnly) {
     QMouseEvent release(QEvent::MouseButtonRelease, QPointF(to), QPointF(g1), Qt::LeftButton, Qt::NoButton,
                         Qt::NoModifier);
     QApplication::sendEvent(dlg_.get(), &release);
-    QCoreApplication::processEvents();
+    ProcessEvents();
   };
   drag(QPoint(300, 40), QPoint(330, 60));
   EXPECT_EQ(dlg_->pos(), QPoint(230, 120));

@@ -29,6 +29,7 @@
 #include "session/CtrlFile.h"
 #include "session/DeviceTypes.h"
 #include "session/Rs485.h"
+#include "tests/support/QtWait.h"
 #include "ui/VtxButton.h"
 
 namespace {
@@ -61,16 +62,13 @@ class OpsTest : public PanelFixture {
     dlg_ = std::make_unique<CTrelvixDlg>();
     dlg_->SetWorkAreaForTest(QRect(0, 0, 1280, 1000));
     const bool ok = dlg_->OnInitDialog();
-    Pump();
+    ProcessEvents(3);
     fake_.ClearRequests();
     return ok;
   }
-  void Pump() {
-    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
-  }
   void Press(int id) {
     dlg_->Command(id);
-    Pump();
+    ProcessEvents(3);
   }
   std::vector<std::string> Targets() const {
     std::vector<std::string> v;
@@ -104,7 +102,7 @@ TEST_F(OpsTest, CommandsThatNeedARunningPictureSayConnectFirst) {
   ASSERT_TRUE(Init("K44R", "USERLEVEL=30;"));
   Running(false);
   for (int id : {IDC_RECORD, IDC_SNAPSHOT, IDC_COLOR, IDC_SYSTEM_CONFIG}) Press(id);
-  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>(4, LoadStr(4085)));
+  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>(4, LoadStr(IDS_CONNECT_SERVER_FIRST)));
   EXPECT_TRUE(fake_.Requests().empty());
   EXPECT_EQ(app_->f_SnapshotRequest.load(), 0);
   Running(true);
@@ -138,12 +136,12 @@ TEST_F(OpsTest, ResolutionAndQualityRequestsAndRestore) {
       {"VGA to QVGA", IDC_RESOLUTION, 0, false, 1, "RES=1", 0},
       {"QVGA to VGA", IDC_RESOLUTION, 1, false, 0, "RES=0", 0},
       {"value 2 sends nothing", IDC_RESOLUTION, 2, false, 2, "", 0},
-      {"failed resolution restores", IDC_RESOLUTION, 0, true, 0, "RES=1", 4066},
+      {"failed resolution restores", IDC_RESOLUTION, 0, true, 0, "RES=1", IDS_CHANGE_RESOLUTION_FAILED},
       {"quality 0 to 1", IDC_QUALITY, 0, false, 1, "QUA=1", 0},
       {"quality 1 to 2", IDC_QUALITY, 1, false, 2, "QUA=2", 0},
       {"quality 2 to 0", IDC_QUALITY, 2, false, 0, "QUA=0", 0},
       {"quality 7 sends nothing", IDC_QUALITY, 7, false, 7, "", 0},
-      {"failed quality restores", IDC_QUALITY, 1, true, 1, "QUA=2", 4011},
+      {"failed quality restores", IDC_QUALITY, 1, true, 1, "QUA=2", IDS_CHANGE_QUALITY_FAILED},
   };
   ASSERT_TRUE(Init("K47R", "USERLEVEL=30;"));
   for (const Case& c : cases) {
@@ -237,7 +235,7 @@ TEST_F(OpsTest, ColourRequestFailuresSayTimeout) {
   fake_.FailCommand("/GetColor.cgi", false);
   Press(IDC_COLOR);
   EXPECT_EQ(runs, 1);
-  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>(2, LoadStr(4064)));
+  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>(2, LoadStr(IDS_SEND_COMMAND_TIMEOUT)));
 }
 
 TEST_F(OpsTest, ColourPopupEditsSlidersDefaultsAndKeys) {
@@ -279,11 +277,11 @@ TEST_F(OpsTest, ColourPopupEditsSlidersDefaultsAndKeys) {
   // Enter applies and keeps the popup open; Escape closes it without sending.
   popup.show();
   QTest::keyClick(&popup, Qt::Key_Return);
-  Pump();
+  ProcessEvents(3);
   EXPECT_TRUE(popup.isVisible());
   EXPECT_EQ(Targets(), std::vector<std::string>{"/SetColor.cgi?" + Cookie() + "&CON=150&BRI=47&HUE=2"});
   QTest::keyClick(&popup, Qt::Key_Escape);
-  Pump();
+  ProcessEvents(3);
   EXPECT_FALSE(popup.isVisible());
   EXPECT_EQ(fake_.Requests().size(), 1u);
 }
@@ -455,14 +453,14 @@ TEST_F(OpsTest, MenuKeyRuleAndMissingTemplates) {
   app_->f_Connected = 1;
   Press(8250);
   Press(IDC_POWER);
-  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>(2, LoadStr(4093)));
+  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>(2, LoadStr(IDS_NO_COMMAND_PROTOCOL)));
 }
 
 TEST_F(OpsTest, PowerNeedsAConnection) {
   ASSERT_TRUE(Init("K40R", "USERLEVEL=30;", "1030"));
   app_->f_Connected = 0;
   Press(IDC_POWER);
-  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{LoadStr(4034)});
+  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{LoadStr(IDS_CANNOT_CONNECT_TO_DEVICE)});
   EXPECT_TRUE(fake_.Requests().empty());
   app_->f_Connected = 1;
   Press(IDC_POWER);
@@ -501,18 +499,18 @@ TEST_F(OpsTest, RetrKeySendsTheOppositeAndTheFaceFollowsTheReport) {
                                                   "/SetRetr.cgi?" + Cookie() + "&SET=1"}));
   // The report, as the stream's header parser makes it from a worker thread.
   std::thread([this] { app_->C_ControlD.SetRetrState(1); }).join();
-  Pump();
+  ProcessEvents(3);
   CVtxButton* key = dlg_->Button(IDC_RETR);
   ASSERT_NE(key, nullptr);
   EXPECT_EQ(key->m_wImageIndex, 1);
   EXPECT_EQ(key->toolTip().toStdString(), "R.E.T.R.(Enable)");
   std::thread([this] { app_->C_ControlD.SetRetrState(0); }).join();
-  Pump();
+  ProcessEvents(3);
   EXPECT_EQ(key->m_wImageIndex, 0);
   EXPECT_EQ(key->toolTip().toStdString(), "R.E.T.R.(Disable)");
   fake_.FailCommand("/SetRetr.cgi", true);
   Press(IDC_RETR);
-  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{LoadStr(4065)});
+  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{LoadStr(IDS_SEND_COMMAND_FAILED)});
 }
 
 // ---- pan-tilt-zoom ------------------------------------------------------------------------------
@@ -535,7 +533,7 @@ TEST_F(OpsTest, ChannelKeysReadTheSlaveListFirstOnAMultichannelRecorder) {
   fake_.FailCommand("/PTZReset.cgi", true);
   Press(IDC_CHANNEL_FIRST + 1);
   EXPECT_EQ(Paths(), std::vector<std::string>{"/PTZReset.cgi"});
-  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{LoadStr(4065)});
+  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{LoadStr(IDS_SEND_COMMAND_FAILED)});
 }
 
 TEST_F(OpsTest, PtzSelectionPackets) {
@@ -552,9 +550,9 @@ TEST_F(OpsTest, PtzSelectionPackets) {
       {"9", 1, 9, "02 05 0E 01 32", 0, true},
       {"10", 1, 10, "02 06 05 01 32", 0, true},
       {"16", 1, 16, "02 06 0B 01 32", 0, true},
-      {"0", 1, 0, "none", 4095, false},
-      {"17", 1, 17, "none", 4095, false},
-      {"a number without a device", 1, 3, "none", 4095, false},
+      {"0", 1, 0, "none", IDS_PTZ_NUMBER_INVALID, false},
+      {"17", 1, 17, "none", IDS_PTZ_NUMBER_INVALID, false},
+      {"a number without a device", 1, 3, "none", IDS_PTZ_NUMBER_INVALID, false},
       {"cancel", 2, 1, "none", 0, false},
   };
   // Sixteen PTZ heads on the bus, none for number 3.
@@ -614,7 +612,7 @@ TEST_F(OpsTest, EscReturnsToTheRecorderAndAFailedSelectionRestores) {
   EXPECT_EQ(dlg_->Button(IDC_PTZ_MODE)->toolTip().toStdString(), tooltip);
   EXPECT_EQ(app_->by_HotPointMode.load(), 2);
   EXPECT_EQ(app_->w_HotPointFrames.load(), 2);
-  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{LoadStr(4065)});
+  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{LoadStr(IDS_SEND_COMMAND_FAILED)});
   fake_.FailCommand("/RS485Cmd.cgi", false);
   // ESC: back to the recorder whatever was current.
   result = 20;
@@ -727,7 +725,7 @@ TEST_F(OpsTest, HotPointClickSendsThePacketAndArmsTheMarker) {
     const QPoint at(L[LV_VIDEO] + 2 * cw + 3, L[LV_VIDEO + 1] + ch + 3);
     QTest::mousePress(dlg_.get(), Qt::LeftButton, {}, at);
     QTest::mouseRelease(dlg_.get(), Qt::LeftButton, {}, at);
-    Pump();
+    ProcessEvents(3);
     EXPECT_EQ(LastRs485(), c.packet);
     ASSERT_FALSE(Targets().empty());
     EXPECT_EQ(Targets().back(), "/RS485Cmd.cgi?" + std::string(c.query) + "&" + Cookie());
@@ -749,7 +747,7 @@ TEST_F(OpsTest, HotPointBordersOffModeAndFailure) {
   const LayoutRow& L = LayoutRowOf(app_->w_LayoutMode.load());
   auto click = [this](QPoint p) {
     QTest::mouseClick(dlg_.get(), Qt::LeftButton, {}, p);
-    Pump();
+    ProcessEvents(3);
   };
   app_->by_HotPointMode = 2;
   click(QPoint(L[LV_VIDEO], L[LV_VIDEO + 1] + 50));  // on the border
@@ -759,7 +757,7 @@ TEST_F(OpsTest, HotPointBordersOffModeAndFailure) {
   app_->by_HotPointMode = 2;
   fake_.FailCommand("/RS485Cmd.cgi", true);
   click(QPoint(L[LV_VIDEO] + 50, L[LV_VIDEO + 1] + 50));
-  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{LoadStr(4065)});
+  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{LoadStr(IDS_SEND_COMMAND_FAILED)});
   EXPECT_EQ(app_->w_HotPointFrames.load(), 0);
 }
 
@@ -813,11 +811,11 @@ TEST_F(OpsTest, SensorToolbarSendsAndFollowsTheReports) {
   bar->show();
   QTest::keyClick(bar, Qt::Key_Return);
   QTest::keyClick(bar, Qt::Key_Escape);
-  Pump();
+  ProcessEvents(3);
   EXPECT_TRUE(bar->isVisible());
   fake_.FailCommand("/OV9653Zoom.cgi", true);
   bar->Command(8600);
-  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{LoadStr(4064)});
+  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{LoadStr(IDS_SEND_COMMAND_TIMEOUT)});
 }
 
 }  // namespace
@@ -894,7 +892,7 @@ TEST_F(ConfigReadTest, FirstFailureStopsWith4029AndNoSheet) {
   OnSystemConfig(nullptr, QRect());
   SetSystemSheetFactory(previous);
   EXPECT_EQ(factory.made, 0);
-  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{LoadStr(4029)});
+  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{LoadStr(IDS_GET_CONFIG_ERROR)});
   EXPECT_EQ(fake_.RequestCount(), 1u);  // the first read failed, nothing after it
   EXPECT_EQ(app_->f_SystemDialogOpen.load(), 0);
 }
@@ -915,7 +913,7 @@ class HotPointMarkerTest : public OpsTest {
     app_->w_FrameHeight = static_cast<std::uint16_t>(h);
     app_->f_VideoRunning = 1;
     std::thread([this] { dlg_->ShowImage(); }).join();
-    Pump();
+    ProcessEvents(3);
   }
   std::vector<std::uint8_t> frame_;
 };
@@ -929,7 +927,7 @@ TEST_F(HotPointMarkerTest, MarkerOnTheNextFourPictures) {
   const LayoutRow& L = LayoutRowOf(app_->w_LayoutMode.load());
   const QPoint at(L[LV_VIDEO] + 100, L[LV_VIDEO + 1] + 60);
   QTest::mouseClick(dlg_.get(), Qt::LeftButton, {}, at);
-  Pump();
+  ProcessEvents(3);
   ASSERT_EQ(app_->w_HotPointFrames.load(), 4);
   for (int picture = 1; picture <= 5; ++picture) {
     ShowBluePicture(352, 240);
@@ -950,7 +948,7 @@ TEST_F(HotPointMarkerTest, ReLoginHooksFromAWorker) {
     dlg_->ChangeItemPositionForDeviceModified();
     dlg_->RelayoutControls();
   }).join();
-  Pump();
+  ProcessEvents(3);
   EXPECT_EQ(dlg_->Button(IDC_PTZ_MODE)->m_wImageIndex, 0);
 }
 

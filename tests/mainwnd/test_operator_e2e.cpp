@@ -29,7 +29,7 @@
 #include "session/ReLogin.h"
 #include "tests/record/RecorderFixture.h"
 #include "tests/support/OvrReader.h"
-#include "tests/support/WaitUntil.h"
+#include "tests/support/QtWait.h"
 #include "ui/SignalShutdown.h"
 #include "ui/VtxButton.h"
 
@@ -44,7 +44,7 @@ class GateProducer : public fake::StreamProducer {
  public:
   explicit GateProducer(const fake::StreamSettings& s) : inner_(s) {}
   bool NextPacket(int index, bool newHeader, std::string& packet) override {
-    for (int i = 0; i < 2000 && !open.load(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    WaitUntil([this] { return open.load(); }, 10000);
     return inner_.NextPacket(index, newHeader, packet);
   }
   std::atomic<bool> open{false};
@@ -58,7 +58,7 @@ class OperatorE2E : public EngineFixture {
   bool Start() { return EngineFixture::Start(true); }
   void Press(int id) {
     dlg_->Command(id);
-    QCoreApplication::processEvents();
+    ProcessEvents();
   }
   // A small disk for the manual recorder; it outlives the window's shut-down in TearDown.
   rectest::FaultFs disk_;
@@ -84,15 +84,15 @@ class OperatorE2E : public EngineFixture {
 TEST_F(OperatorE2E, DisconnectStopsTheStreamAndConnectBringsItBack) {
   Device("K44R", "1050", "LIFETIME=60;USERLEVEL=30;VIDEOMODE=0;");
   ASSERT_TRUE(Start());
-  ASSERT_TRUE(Pump([&] { return !dlg_->DisplayedRect().isEmpty() && app_->f_Streaming.load(); }));
+  ASSERT_TRUE(WaitUntil([&] { return !dlg_->DisplayedRect().isEmpty() && app_->f_Streaming.load(); }, 10000, PumpEvents));
   CVtxButton* connect = dlg_->Button(IDC_CONNECT);
   ASSERT_NE(connect, nullptr);
 
   Press(IDC_CONNECT);  // disconnect
   EXPECT_EQ(app_->f_Connected.load(), 0);
   EXPECT_EQ(dlg_->StatusText(), "DISCONNECT!!");
-  ASSERT_TRUE(Pump([&] { return connect->m_wImageIndex == 1; }));
-  EXPECT_TRUE(Pump([&] { return app_->f_Streaming.load() == 0; }));
+  ASSERT_TRUE(WaitUntil([&] { return connect->m_wImageIndex == 1; }, 10000, PumpEvents));
+  EXPECT_TRUE(WaitUntil([&] { return app_->f_Streaming.load() == 0; }, 10000, PumpEvents));
   const int sent = fake_.FramesSent();
   const int videoRequests = Requests("/Getvideo.cgi"), loginRequests = Requests("/Login.cgi");
   // No reconnection after a disconnect: every kernel message posted so far has been handled
@@ -116,7 +116,7 @@ TEST_F(OperatorE2E, DisconnectStopsTheStreamAndConnectBringsItBack) {
   EXPECT_EQ(Requests("/Login.cgi"), loginRequests) << "no reconnection after a disconnect";
   // Without a picture the commands say so.
   Press(IDC_SNAPSHOT);
-  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{LoadStr(4085)});
+  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{LoadStr(IDS_CONNECT_SERVER_FIRST)});
 
   // Connect while the recorder holds its login answer. The re-login thread counts as connected
   // from its start, so a second press during that login disconnects: the thread ends and no
@@ -130,7 +130,7 @@ TEST_F(OperatorE2E, DisconnectStopsTheStreamAndConnectBringsItBack) {
   slowLogin.delayMs = 5000;
   fake_.SetRawReply("/Login.cgi", slowLogin);
   Press(IDC_CONNECT);
-  ASSERT_TRUE(Pump([&] { return Requests("/Login.cgi") > logins; }));
+  ASSERT_TRUE(WaitUntil([&] { return Requests("/Login.cgi") > logins; }, 10000, PumpEvents));
   EXPECT_EQ(app_->f_Connected.load(), 1);
   Press(IDC_CONNECT);
   EXPECT_EQ(app_->f_Connected.load(), 0);
@@ -139,12 +139,12 @@ TEST_F(OperatorE2E, DisconnectStopsTheStreamAndConnectBringsItBack) {
 
   // Connect again: one re-login thread, and the stream returns.
   Press(IDC_CONNECT);
-  ASSERT_TRUE(Pump([&] { return fake_.FramesSent() > sent + 3 && app_->f_Connected.load(); }, 30000))
+  ASSERT_TRUE(WaitUntil([&] { return fake_.FramesSent() > sent + 3 && app_->f_Connected.load(); }, 30000, PumpEvents))
       << "status: " << dlg_->StatusText() << ", logins " << Requests("/Login.cgi") - logins << ", streams "
       << Requests("/Getvideo.cgi") - videoRequests;
   EXPECT_GE(Requests("/Login.cgi"), logins + 2);
   EXPECT_EQ(Requests("/Getvideo.cgi"), videoRequests + 1) << "one stream, from one re-login thread";
-  EXPECT_TRUE(Pump([&] { return connect->m_wImageIndex == 0; }));
+  EXPECT_TRUE(WaitUntil([&] { return connect->m_wImageIndex == 0; }, 10000, PumpEvents));
 }
 
 TEST_F(OperatorE2E, RecordingAndSnapshotFiles) {
@@ -154,17 +154,17 @@ TEST_F(OperatorE2E, RecordingAndSnapshotFiles) {
   fake_.SetStreamProducer(gate);
   ASSERT_TRUE(Start());
   // Snapshot while the stream runs but before its first picture: the first one is saved.
-  ASSERT_TRUE(Pump([&] { return app_->f_VideoRunning.load() == 1; }));
+  ASSERT_TRUE(WaitUntil([&] { return app_->f_VideoRunning.load() == 1; }, 10000, PumpEvents));
   Press(IDC_SNAPSHOT);
   EXPECT_TRUE(Files(folder_ + "snap", "").empty());
   gate->open = true;
-  EXPECT_TRUE(Pump([&] { return Files(folder_ + "snap", "").size() == 1; }));
-  ASSERT_TRUE(Pump([&] { return !dlg_->DisplayedRect().isEmpty(); }));
+  EXPECT_TRUE(WaitUntil([&] { return Files(folder_ + "snap", "").size() == 1; }, 10000, PumpEvents));
+  ASSERT_TRUE(WaitUntil([&] { return !dlg_->DisplayedRect().isEmpty(); }, 10000, PumpEvents));
   EXPECT_TRUE(boxes_.Texts().empty());
 
   // A folder that does not exist: 4018 and the button keeps its face.
   Press(IDC_RECORD);
-  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{LoadStr(4018)});
+  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{LoadStr(IDS_CREATE_RECORD_FILE_FAILED)});
   EXPECT_EQ(dlg_->Button(IDC_RECORD)->m_wImageIndex, 0);
 
   app_->CSettingINI.m_strRecordPath.Set(folder_ + "rec");
@@ -172,7 +172,7 @@ TEST_F(OperatorE2E, RecordingAndSnapshotFiles) {
   EXPECT_EQ(dlg_->Button(IDC_RECORD)->m_wImageIndex, 1);
   EXPECT_EQ(dlg_->Button(IDC_RECORD)->toolTip().toStdString(), "RECORDING");
   const int sent = fake_.FramesSent();
-  ASSERT_TRUE(Pump([&] { return fake_.FramesSent() > sent + 10; }));
+  ASSERT_TRUE(WaitUntil([&] { return fake_.FramesSent() > sent + 10; }, 10000, PumpEvents));
   Press(IDC_RECORD);
   EXPECT_EQ(dlg_->Button(IDC_RECORD)->m_wImageIndex, 0);
   EXPECT_EQ(dlg_->Button(IDC_RECORD)->toolTip().toStdString(), "RECORD");
@@ -183,7 +183,7 @@ TEST_F(OperatorE2E, RecordingAndSnapshotFiles) {
   // Snapshot after the first picture: another file in the snapshot folder.
   for (const std::string& f : Files(folder_ + "snap", "")) std::filesystem::remove(f);
   Press(IDC_SNAPSHOT);
-  EXPECT_TRUE(Pump([&] { return Files(folder_ + "snap", "").size() == 1; }));
+  EXPECT_TRUE(WaitUntil([&] { return Files(folder_ + "snap", "").size() == 1; }, 10000, PumpEvents));
 }
 
 TEST_F(OperatorE2E, ResolutionChangeReLaysTheWindowOutAtTheNewPictureSize) {
@@ -201,12 +201,12 @@ TEST_F(OperatorE2E, ResolutionChangeReLaysTheWindowOutAtTheNewPictureSize) {
     return QSize(L[LV_WINDOW + 2] - L[LV_WINDOW], L[LV_WINDOW + 3] - L[LV_WINDOW + 1]);
   };
   // 704 x 480 pictures: the PAL VGA layout of the family.
-  ASSERT_TRUE(Pump([&] { return app_->w_LayoutMode.load() == 8 && dlg_->size() == windowOf(8); }));
+  ASSERT_TRUE(WaitUntil([&] { return app_->w_LayoutMode.load() == 8 && dlg_->size() == windowOf(8); }, 10000, PumpEvents));
   Press(IDC_RESOLUTION);
   EXPECT_EQ(fake_.Resolution(), 1);
   EXPECT_EQ(app_->CSettingINI.m_nImageResolution.load(), 1);
   // 352 x 240 pictures from the next frame on: the small layout, a smaller window.
-  EXPECT_TRUE(Pump([&] { return app_->w_LayoutMode.load() == 7 && dlg_->size() == windowOf(7); }));
+  EXPECT_TRUE(WaitUntil([&] { return app_->w_LayoutMode.load() == 7 && dlg_->size() == windowOf(7); }, 10000, PumpEvents));
   EXPECT_LT(dlg_->width(), windowOf(8).width());
 }
 
@@ -216,14 +216,14 @@ TEST_F(OperatorE2E, SensorToolbarFollowsTheStreamEndToEnd) {
   ASSERT_TRUE(Start());
   CCmosToolBarDlg* bar = dlg_->CmosToolBar();
   ASSERT_NE(bar, nullptr);
-  ASSERT_TRUE(Pump([&] { return !dlg_->DisplayedRect().isEmpty(); }));
+  ASSERT_TRUE(WaitUntil([&] { return !dlg_->DisplayedRect().isEmpty(); }, 10000, PumpEvents));
   bar->Command(8602);  // right-top quarter
   EXPECT_EQ(fake_.SensorState() & 0x0F, 2);
-  EXPECT_TRUE(Pump([&] { return bar->ToolButton(2)->m_wImageIndex == 1 && bar->ToolButton(0)->m_wImageIndex == 0; }));
+  EXPECT_TRUE(WaitUntil([&] { return bar->ToolButton(2)->m_wImageIndex == 1 && bar->ToolButton(0)->m_wImageIndex == 0; }, 10000, PumpEvents));
   bar->Command(CCmosToolBarDlg::IDC_HORIZONTAL_ROTATE);
-  EXPECT_TRUE(Pump([&] { return bar->HorizontalRotate() == 1; }));
+  EXPECT_TRUE(WaitUntil([&] { return bar->HorizontalRotate() == 1; }, 10000, PumpEvents));
   bar->Command(CCmosToolBarDlg::IDC_VERTICAL_ROTATE);
-  EXPECT_TRUE(Pump([&] { return bar->VerticalRotate() == 1 && bar->HorizontalRotate() == 1; }));
+  EXPECT_TRUE(WaitUntil([&] { return bar->VerticalRotate() == 1 && bar->HorizontalRotate() == 1; }, 10000, PumpEvents));
   EXPECT_EQ(fake_.SensorState(), 0xC2);
 }
 
@@ -234,16 +234,16 @@ TEST_F(OperatorE2E, RetrKeyFaceFollowsTheFrames) {
   fake_.SetRetrState(0);
   fake_.SetReportRetr(true);
   ASSERT_TRUE(Start());
-  ASSERT_TRUE(Pump([&] { return !dlg_->DisplayedRect().isEmpty(); }));
+  ASSERT_TRUE(WaitUntil([&] { return !dlg_->DisplayedRect().isEmpty(); }, 10000, PumpEvents));
   CVtxButton* key = dlg_->Button(IDC_RETR);
   ASSERT_NE(key, nullptr);
   Press(IDC_RETR);
   EXPECT_EQ(fake_.RetrState(), 1);
-  EXPECT_TRUE(Pump([&] { return app_->C_ControlD.GetRetrState() == 1; }));
-  EXPECT_TRUE(Pump([&] { return key->toolTip().toStdString() == "R.E.T.R.(Enable)"; }));
+  EXPECT_TRUE(WaitUntil([&] { return app_->C_ControlD.GetRetrState() == 1; }, 10000, PumpEvents));
+  EXPECT_TRUE(WaitUntil([&] { return key->toolTip().toStdString() == "R.E.T.R.(Enable)"; }, 10000, PumpEvents));
   Press(IDC_RETR);
   EXPECT_EQ(fake_.RetrState(), 0);
-  EXPECT_TRUE(Pump([&] { return key->toolTip().toStdString() == "R.E.T.R.(Disable)"; }));
+  EXPECT_TRUE(WaitUntil([&] { return key->toolTip().toStdString() == "R.E.T.R.(Disable)"; }, 10000, PumpEvents));
 }
 
 // The disk fills during a manual recording: the record button returns to idle with one lasting
@@ -253,12 +253,12 @@ TEST_F(OperatorE2E, ARecordingTheFullDiskEndsReturnsTheButtonToIdleWithOneMessag
   Device("K44R", "1050", "LIFETIME=60;USERLEVEL=30;VIDEOMODE=0;");
   app_->C_UserRecord.SetFileSystem(&disk_);
   ASSERT_TRUE(Start());
-  ASSERT_TRUE(Pump([&] { return !dlg_->DisplayedRect().isEmpty(); }));
+  ASSERT_TRUE(WaitUntil([&] { return !dlg_->DisplayedRect().isEmpty(); }, 10000, PumpEvents));
   CVtxButton* button = dlg_->Button(IDC_RECORD);
   const std::string rec = folder_ + "rec";
   const auto expectIdleAfterBoxes = [&](std::size_t count) {
-    ASSERT_TRUE(Pump([&] { return boxes_.Texts().size() >= count; }, 30000)) << dlg_->StatusText();
-    QCoreApplication::processEvents();
+    ASSERT_TRUE(WaitUntil([&] { return boxes_.Texts().size() >= count; }, 30000, PumpEvents)) << dlg_->StatusText();
+    ProcessEvents();
     EXPECT_EQ(boxes_.Texts().size(), count);
     EXPECT_FALSE(app_->C_UserRecord.IsFileOpen());
     EXPECT_EQ(button->m_wImageIndex, 0);
@@ -288,9 +288,9 @@ TEST_F(OperatorE2E, ARecordingTheFullDiskEndsReturnsTheButtonToIdleWithOneMessag
   // Room again: press and press stop a recording as always.
   disk_.space = INT64_MAX / 2;
   Press(IDC_RECORD);
-  ASSERT_TRUE(Pump([&] { return app_->C_UserRecord.m_fRecording.load() == 1; }));
+  ASSERT_TRUE(WaitUntil([&] { return app_->C_UserRecord.m_fRecording.load() == 1; }, 10000, PumpEvents));
   const int sent = fake_.FramesSent();
-  ASSERT_TRUE(Pump([&] { return fake_.FramesSent() > sent + 3; }));
+  ASSERT_TRUE(WaitUntil([&] { return fake_.FramesSent() > sent + 3; }, 10000, PumpEvents));
   Press(IDC_RECORD);
   EXPECT_EQ(button->m_wImageIndex, 0);
   EXPECT_EQ(Files(rec, "USER_MJPEG_").size(), 2u);

@@ -19,7 +19,7 @@
 #include "platform/jpeg.h"
 #include "platform/thread.h"
 #include "platform/wave.h"
-#include "tests/support/WaitUntil.h"
+#include "tests/support/QtWait.h"
 
 namespace {
 
@@ -81,36 +81,36 @@ TEST_F(SessionE2E, AlarmSoundAndRecordingWorkBeforeAndAfterAReconnection) {
   auto producer = std::make_shared<AlarmProducer>(s);
   fake_.SetStreamProducer(producer);
   ASSERT_TRUE(Start());
-  ASSERT_TRUE(Pump([&] { return !dlg_->DisplayedRect().isEmpty(); })) << "pictures are drawn";
+  ASSERT_TRUE(WaitUntil([&] { return !dlg_->DisplayedRect().isEmpty(); }, 10000, PumpEvents)) << "pictures are drawn";
   EXPECT_NE(app_->C_ControlD.FindSpecialType(), 0);
 
   auto alarmCycle = [&](const char* when, int filesBefore) {
     SCOPED_TRACE(when);
     producer->alarm = 0x0004;
-    EXPECT_TRUE(Pump([&] { return app_->f_AlarmAudioOn.load() == 1; })) << "alarm sound started";
-    EXPECT_TRUE(Pump([&] { return app_->C_AlarmRecord.m_fFileOpen.load() == 1; })) << "alarm recording";
+    EXPECT_TRUE(WaitUntil([&] { return app_->f_AlarmAudioOn.load() == 1; }, 10000, PumpEvents)) << "alarm sound started";
+    EXPECT_TRUE(WaitUntil([&] { return app_->C_AlarmRecord.m_fFileOpen.load() == 1; }, 10000, PumpEvents)) << "alarm recording";
     producer->alarm = -1;
-    EXPECT_TRUE(Pump([&] { return app_->f_AlarmAudioOn.load() == 0; })) << "alarm sound stopped";
-    EXPECT_TRUE(Pump([&] { return app_->C_AlarmRecord.m_fFileOpen.load() == 0; })) << "recording finished";
-    EXPECT_TRUE(Pump([&] { return AlarmFiles() == filesBefore + 1; }));
+    EXPECT_TRUE(WaitUntil([&] { return app_->f_AlarmAudioOn.load() == 0; }, 10000, PumpEvents)) << "alarm sound stopped";
+    EXPECT_TRUE(WaitUntil([&] { return app_->C_AlarmRecord.m_fFileOpen.load() == 0; }, 10000, PumpEvents)) << "recording finished";
+    EXPECT_TRUE(WaitUntil([&] { return AlarmFiles() == filesBefore + 1; }, 10000, PumpEvents));
   };
   alarmCycle("first login", 0);
 
   // The recorder cuts the stream; the re-login thread logs in again and rebuilds it.
   const int logins = Requests("/Login.cgi");
   producer->cut = true;
-  ASSERT_TRUE(Pump([&] { return Requests("/Getvideo.cgi") >= 2; }, 20000)) << "reconnected";
+  ASSERT_TRUE(WaitUntil([&] { return Requests("/Getvideo.cgi") >= 2; }, 20000, PumpEvents)) << "reconnected";
   EXPECT_EQ(Requests("/Login.cgi"), logins + 1);
   EXPECT_EQ(Requests("/Getdeviceinfo.cgi"), 2);
   const int before = producer->packets.load();
-  ASSERT_TRUE(Pump([&] { return producer->packets.load() >= before + 5; })) << "pictures resume";
+  ASSERT_TRUE(WaitUntil([&] { return producer->packets.load() >= before + 5; }, 10000, PumpEvents)) << "pictures resume";
   EXPECT_NE(app_->C_ControlD.FindSpecialType(), 0);
   EXPECT_EQ(app_->C_ControlD.GetRetrState(), 1);
   alarmCycle("after the re-login", 1);
 
   // Shut-down with an alarm recording open finishes its file.
   producer->alarm = 0x0001;
-  ASSERT_TRUE(Pump([&] { return app_->C_AlarmRecord.m_fFileOpen.load() == 1; }));
+  ASSERT_TRUE(WaitUntil([&] { return app_->C_AlarmRecord.m_fFileOpen.load() == 1; }, 10000, PumpEvents));
   EXPECT_TRUE(dlg_->DestroyWindow());
   EXPECT_EQ(app_->C_AlarmRecord.m_fFileOpen.load(), 0);
   EXPECT_EQ(AlarmFiles(), 3);
@@ -125,7 +125,7 @@ TEST_F(SessionE2E, K47rPicturesArriveWhole) {
   s.height = 240;
   fake_.SetStreamSettings(s);
   ASSERT_TRUE(Start());
-  ASSERT_TRUE(Pump([&] { return fake_.FramesSent() >= 3 && !dlg_->DisplayedRect().isEmpty(); }));
+  ASSERT_TRUE(WaitUntil([&] { return fake_.FramesSent() >= 3 && !dlg_->DisplayedRect().isEmpty(); }, 10000, PumpEvents));
   EXPECT_TRUE(fake_.NewHeaderAsked());
   EXPECT_EQ(dlg_->DisplayedRect(), QRect(0, 0, 320, 240));
 

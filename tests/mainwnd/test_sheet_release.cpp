@@ -21,6 +21,7 @@
 #include "platform/messages.h"
 #include "session/CtrlFile.h"
 #include "session/DeviceTypes.h"
+#include "tests/support/QtWait.h"
 #include "ui/Window.h"
 
 namespace {
@@ -73,7 +74,7 @@ class SheetReleaseTest : public mwtest::PanelFixture {
     dlg_ = std::make_unique<CTrelvixDlg>();
     dlg_->SetWorkAreaForTest(QRect(0, 0, 1280, 1000));
     const bool ok = dlg_->OnInitDialog();
-    QCoreApplication::processEvents();
+    ProcessEvents();
     return ok;
   }
   void TearDown() override {
@@ -98,7 +99,7 @@ TEST_F(SheetReleaseTest, MainWindowLetsTheSheetGoWhileItsHandlerWaitsInADialog) 
       {"account life time up",
        [](CTrelvixDlg& w) {
          plat::PostMessage(w.Hwnd(), msg::WM_CLOSEMAIN, 0, 0);
-         QApplication::processEvents();
+         ProcessEvents();
        }},
       {"main window closed", [](CTrelvixDlg& w) { w.DestroyWindow(); }},
   };

@@ -9,6 +9,7 @@
 #include "platform/clock.h"
 #include "platform/kernel.h"
 #include "platform/thread.h"
+#include "tests/support/WaitUntil.h"
 
 using namespace plat;
 
@@ -225,10 +226,10 @@ TEST(KernelWait, EachSignalReleasesExactlyAsManyWaitersAsItHasUnits) {
     if (c.semaphore) {
       ReleaseSemaphore(h, 2);
     } else {
-      for (int i = 0; i < 500 && through.load() < 4; ++i) {
+      WaitUntil([&] { return through.load() >= 4; }, 2500, [h] {
         SetEvent(h);
         Sleep(5);
-      }
+      });
     }
     ASSERT_EQ(WaitForMultipleObjects(4, threads.data(), TRUE_, 5000), WAIT_OBJECT_0) << c.name;
     EXPECT_EQ(through.load(), 4) << c.name;
@@ -289,7 +290,7 @@ namespace {
 
 // Spins (yielding, no timed sleep) until `n` waits are blocked on the manual clock.
 void AwaitTimedWaits(std::size_t n) {
-  while (TimedWaitCount() < n) std::this_thread::yield();
+  EXPECT_TRUE(WaitUntil([n] { return TimedWaitCount() >= n; }, 10000, [] { std::this_thread::yield(); }));
 }
 
 struct ManualClock {

@@ -9,6 +9,7 @@
 #include "platform/kernel.h"
 #include "platform/messages.h"
 #include "platform/thread.h"
+#include "tests/support/WaitUntil.h"
 
 using namespace plat;
 
@@ -61,10 +62,10 @@ TEST(Messages, NothingIsDeliveredAfterUnregisterReturns) {
     while (!stop) PostMessage(w, WM_USER, 0, 0);
     return 0;
   });
-  while (true) {
+  EXPECT_TRUE(WaitUntil([&] {
     std::lock_guard<std::mutex> lock(sink.mutex);
-    if (sink.got.size() > 100) break;
-  }
+    return sink.got.size() > 100;
+  }, 5000));
   UnregisterMessageSink(w);
   sink.dead = true;
   EXPECT_FALSE(IsWindowAlive(w));

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/Messages.h"
+#include "core/StringIds.h"
 #include "platform/clock.h"
 #include "platform/kernel.h"
 #include "platform/messages.h"
@@ -142,10 +143,10 @@ TEST(FirmwarePackage, ReadsRecordsOrRefuses) {
   EXPECT_EQ(Text(p.records[0].data), "abcd");
 
   TempDir dir;
-  EXPECT_EQ(ReadFirmwarePackage(dir.path() + "/KERNEL.BIN", p), 4047u);
+  EXPECT_EQ(ReadFirmwarePackage(dir.path() + "/KERNEL.BIN", p), IDS_OPEN_FIRMWARE_FAILED);
   std::FILE* f = std::fopen((dir.path() + "/empty.bin").c_str(), "wb");
   std::fclose(f);
-  EXPECT_EQ(ReadFirmwarePackage(dir.path() + "/empty.bin", p), 4057u);
+  EXPECT_EQ(ReadFirmwarePackage(dir.path() + "/empty.bin", p), IDS_READ_FIRMWARE_FAILED);
 }
 
 TEST(FirmwareFolder, LoadsTheNamedFilesInAnyCaseInRowOrder) {
@@ -235,7 +236,7 @@ TEST_F(FirmwareUpload, KeepAliveRunsBesideTheUploadAndClosesAtTheEnd) {
   EXPECT_EQ(heads[0], "GET /Getvideo.cgi?Cookie=" + kSid + "&Fake=1 HTTP/1.1\r\n" + kFixedLines);
   EXPECT_TRUE(recorder_.Firmware().WaitKeepAlivesClosed(5000));
   // Begin per record, the flash message, then end and close.
-  const std::vector<unsigned> expected = {WM_UPGRADEBEGIN, WM_UPGRADEBEGIN, 4048, WM_UPGRADEEND, WM_UPGRADECLOSE};
+  const std::vector<unsigned> expected = {WM_UPGRADEBEGIN, WM_UPGRADEBEGIN, IDS_OVERWRITE_FLASH_NOW, WM_UPGRADEEND, WM_UPGRADECLOSE};
   EXPECT_EQ(sink_.Notices(), expected);
   EXPECT_FALSE(sink_.progressShown);
 }
@@ -299,14 +300,14 @@ TEST_F(FirmwareUpload, FailuresEndWithTheErrorAndCloseAsTheProtocolSays) {
     std::vector<unsigned> notices;
   } cases[] = {
       {"refused last chunk", fw::Variant::ChunkPackage, 3, Fault::Status, false, false,
-       {WM_UPGRADEBEGIN, 4077, WM_UPGRADEEND, WM_UPGRADECLOSE}},
+       {WM_UPGRADEBEGIN, IDS_UPGRADE_FIRMWARE_ERROR, WM_UPGRADEEND, WM_UPGRADECLOSE}},
       {"dropped last chunk counts delivered", fw::Variant::ChunkPackage, 3, Fault::Drop, false, false,
-       {WM_UPGRADEBEGIN, 4048, WM_UPGRADEEND, WM_UPGRADECLOSE}},
+       {WM_UPGRADEBEGIN, IDS_OVERWRITE_FLASH_NOW, WM_UPGRADEEND, WM_UPGRADECLOSE}},
       {"dropped first chunk", fw::Variant::ChunkPackage, 1, Fault::Drop, false, false,
-       {WM_UPGRADEBEGIN, 4077, WM_UPGRADEEND, WM_UPGRADECLOSE}},
+       {WM_UPGRADEBEGIN, IDS_UPGRADE_FIRMWARE_ERROR, WM_UPGRADEEND, WM_UPGRADECLOSE}},
       {"raw write failure leaves the dialog open", fw::Variant::RawPackage, 0, Fault::None, true, false,
-       {WM_UPGRADEBEGIN, 4077, WM_UPGRADEEND}},
-      {"refused keep-alive", fw::Variant::ChunkPackage, 0, Fault::None, false, true, {4077, WM_UPGRADEEND}},
+       {WM_UPGRADEBEGIN, IDS_UPGRADE_FIRMWARE_ERROR, WM_UPGRADEEND}},
+      {"refused keep-alive", fw::Variant::ChunkPackage, 0, Fault::None, false, true, {IDS_UPGRADE_FIRMWARE_ERROR, WM_UPGRADEEND}},
   };
   for (const Case& c : cases) {
     recorder_.ClearRequests();
@@ -316,7 +317,7 @@ TEST_F(FirmwareUpload, FailuresEndWithTheErrorAndCloseAsTheProtocolSays) {
     recorder_.Firmware().FailRawUploads(c.rawFails);
     if (c.refuse) recorder_.RefuseConnectionsFor(3000);
     const std::size_t size = c.rawFails ? 4u << 20 : 2000;  // a raw failure shows on a later write
-    EXPECT_EQ(Run(PackageJob(c.variant, {{1, Pattern(size, 1)}})), c.notices[1] == 4048 ? 0u : 1u) << c.name;
+    EXPECT_EQ(Run(PackageJob(c.variant, {{1, Pattern(size, 1)}})), c.notices[1] == IDS_OVERWRITE_FLASH_NOW ? 0u : 1u) << c.name;
     EXPECT_EQ(sink_.Notices(), c.notices) << c.name;
     EXPECT_EQ(sink_.lastProgress, 0) << c.name;
     EXPECT_FALSE(sink_.progressShown) << c.name;

@@ -141,7 +141,7 @@ TEST(BlockingSocket, CancellingTheThreadEndsABlockedReceive) {
     return 0;
   });
   const int peer = l.Accept();
-  while (!connected) plat::Sleep(5);
+  EXPECT_TRUE(WaitUntil([&] { return connected.load(); }, 5000));
   plat::Sleep(50);
   const auto start = Clock::now();
   plat::CancelThread(t, 31);
@@ -202,7 +202,7 @@ TEST(BlockingSocket, ConnectToAPeerThatNeverAcceptsIsBoundedAndCancellable) {
     c.Connect(CSockAddr("127.0.0.1", l.port), 60);
     return 0;
   });
-  while (!started) plat::Sleep(5);
+  EXPECT_TRUE(WaitUntil([&] { return started.load(); }, 5000));
   plat::Sleep(100);
   start = Clock::now();
   plat::CancelThread(t, 31);

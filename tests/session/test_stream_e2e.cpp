@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -60,7 +59,6 @@ class TestWindow : public IMainWindow, public plat::MessageSink {
       lastH_ = h;
       last_.assign(p, p + std::size_t(w) * h * 3);
     }
-    cv_.notify_all();
     plat::SetEvent(app->h_FinishShowImageJobEvent.load());
   }
   int SetStatusText(const std::string& t) override {
@@ -83,7 +81,6 @@ class TestWindow : public IMainWindow, public plat::MessageSink {
       std::lock_guard<std::mutex> lock(m_);
       posted_.push_back({msg, w, l, plat::GetTickCount64()});
     }
-    cv_.notify_all();
   }
 
   struct Msg {
@@ -93,36 +90,28 @@ class TestWindow : public IMainWindow, public plat::MessageSink {
     std::uint64_t tick;  // product ms
   };
 
-  // Waits (real time) until `pred` holds; it is evaluated under the window's lock, at every
-  // event of the window and at least every 20 ms (for conditions on other objects).
-  bool WaitFor(const std::function<bool()>& pred, int realMs = 8000) {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(realMs);
-    std::unique_lock<std::mutex> lock(m_);
-    while (!pred()) {
-      if (std::chrono::steady_clock::now() >= until) return false;
-      cv_.wait_for(lock, std::chrono::milliseconds(20));
-    }
-    return true;
-  }
+  // Real-time waits for what the window has seen; each look is taken under the window's lock.
   bool WaitPosted(unsigned msg, int realMs = 8000) {
-    return WaitFor([&] {
-      for (const auto& p : posted_)
-        if (p.msg == msg) return true;
-      return false;
+    return WaitUntil([&] {
+      return Locked([&] {
+        for (const auto& p : posted_)
+          if (p.msg == msg) return true;
+        return false;
+      });
     }, realMs);
   }
   bool WaitPictures(int n, int realMs = 8000) {
-    return WaitFor([&] { return pictures_ >= n; }, realMs);
+    return WaitUntil([&] { return Locked([&] { return pictures_ >= n; }); }, realMs);
   }
   bool WaitStatus(int code, std::size_t from = 0, int realMs = 8000) {
-    return WaitFor([&] { return FindStatusLocked(code, from) != SIZE_MAX; }, realMs);
+    return WaitUntil([&] { return Locked([&] { return FindStatusLocked(code, from) != SIZE_MAX; }); }, realMs);
   }
   // Index in the posted messages of the first WM_SHOWSTATUS `code` at or after `from`.
   std::size_t FindStatus(int code, std::size_t from = 0) {
     std::lock_guard<std::mutex> lock(m_);
     return FindStatusLocked(code, from);
   }
-  // The same with the window's lock held (inside WaitFor).
+  // The same with the window's lock held.
   std::size_t FindStatusLocked(int code, std::size_t from = 0) const {
     for (std::size_t i = from; i < posted_.size(); ++i)
       if (posted_[i].msg == WM_SHOWSTATUS && posted_[i].l == code) return i;
@@ -159,9 +148,13 @@ class TestWindow : public IMainWindow, public plat::MessageSink {
   }
 
   std::mutex m_;
-  std::condition_variable cv_;
 
  private:
+  bool Locked(const std::function<bool()>& look) {
+    std::lock_guard<std::mutex> lock(m_);
+    return look();
+  }
+
   plat::HWND hwnd_ = 0;
   int pictures_ = 0;
   int lastW_ = 0, lastH_ = 0;
@@ -265,13 +258,11 @@ class StreamE2E : public ::testing::Test {
   // at the tick it was let go, however late the mailbox worker runs.
   bool DriveManualClock(const std::function<bool()>& pred, plat::DWORD stepMs, bool drawn = false) {
     plat::SetManualClock(true);
-    const auto until = Clock::now() + std::chrono::seconds(30);
-    bool ok = false;
-    while (!(ok = pred()) && Clock::now() < until) {
+    const bool ok = WaitUntil(pred, 30000, [&] {
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
-      if (drawn && !PostKernelMessage(kNoOpKernelMessage, 0, 0)) continue;  // one still being handled
+      if (drawn && !PostKernelMessage(kNoOpKernelMessage, 0, 0)) return;  // one still being handled
       plat::Advance(stepMs);
-    }
+    });
     plat::SetManualClock(false);
     return ok;
   }
@@ -590,7 +581,7 @@ TEST_F(StreamE2E, ClosedStreamLeavesItsTraceLine) {
     const int pictures = window.Pictures();
     StartClient();
     ASSERT_TRUE(window.WaitPictures(pictures + 1));
-    ASSERT_TRUE(window.WaitFor([&] { return GetVideoRequests() >= 2; })) << "reconnected";
+    ASSERT_TRUE(WaitUntil([&] { return GetVideoRequests() >= 2; }, 8000)) << "reconnected";
     Shutdown();
     TraceLog_Close();
     int hits = 0, misses = 0, reconnects = 0;
@@ -686,7 +677,7 @@ TEST_F(StreamE2E, CutStreamReconnects) {
   recorder.SetStreamFaults(f);
   StartClient();
   ASSERT_TRUE(window.WaitPictures(3));
-  ASSERT_TRUE(window.WaitFor([&] { return GetVideoRequests() >= 2; }));
+  ASSERT_TRUE(WaitUntil([&] { return GetVideoRequests() >= 2; }, 8000));
   ASSERT_TRUE(window.WaitPictures(6)) << "pictures resume";
   EXPECT_GE(LoginRequests(), 2);
   // Each session: "Start login", then the connected picture.
@@ -728,8 +719,7 @@ TEST_F(StreamE2E, HeaderCutShortThenSilence) {
   f.headerLongerThanData = true;
   recorder.SetStreamFaults(f);
   StartClient();
-  ASSERT_TRUE(window.WaitFor(
-      [&] { return window.FindStatusLocked(msg::STATUS_CONNECTED_PICTURE, 2) != SIZE_MAX; }, 10000));
+  ASSERT_TRUE(WaitUntil([&] { return window.FindStatus(msg::STATUS_CONNECTED_PICTURE, 2) != SIZE_MAX; }, 10000));
   std::vector<std::uint64_t> connected;
   for (const auto& p : window.Posted())
     if (p.msg == WM_SHOWSTATUS && p.l == msg::STATUS_CONNECTED_PICTURE) connected.push_back(p.tick);
@@ -810,10 +800,10 @@ TEST_F(StreamE2E, FailedRebuildFailsTheAttempt) {
   app->w_PacketSlots.store(0);  // the next rebuild cannot make the pipeline semaphores
   ASSERT_TRUE(PostKernelMessage(Get_Image_TimeOut_Message, 0, 20000));  // as the receiver does
   ASSERT_TRUE(window.WaitStatus(msg::STATUS_LOGIN_FAILED_WAIT));
-  ASSERT_TRUE(window.WaitFor([&] {
-    const std::size_t i = window.FindStatusLocked(msg::STATUS_LOGIN_FAILED_WAIT);
-    return window.FindStatusLocked(msg::STATUS_LOGIN_FAILED_WAIT, i + 1) != SIZE_MAX;
-  }));  // and the attempt after it
+  ASSERT_TRUE(WaitUntil([&] {
+    const std::size_t i = window.FindStatus(msg::STATUS_LOGIN_FAILED_WAIT);
+    return window.FindStatus(msg::STATUS_LOGIN_FAILED_WAIT, i + 1) != SIZE_MAX;
+  }, 8000));  // and the attempt after it
   // The attempts got as far as the connected picture before the rebuild failed them.
   const auto codes = window.StatusCodes();
   const auto fail = std::find(codes.begin(), codes.end(), msg::STATUS_LOGIN_FAILED_WAIT);
@@ -925,7 +915,7 @@ TEST_F(StreamE2E, AlarmAndMotionWordsActOnTheReceiveThread) {
     if (p.msg == WM_POSTALARMAUDIO) {
       EXPECT_EQ(p.l, msg::ALARM_AUDIO_START);
     }
-  EXPECT_TRUE(window.WaitFor([&] { return app->C_AlarmRecord.m_fFileOpen.load() == 1; }, 2000));
+  EXPECT_TRUE(WaitUntil([&] { return app->C_AlarmRecord.m_fFileOpen.load() == 1; }, 2000));
   EXPECT_EQ(app->m_RTPH_Struct.m_dwAlarmType.load(), kAlarmTypeAlarm);
 }
 

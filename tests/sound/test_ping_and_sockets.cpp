@@ -12,12 +12,18 @@
 #include <memory>
 #include <string>
 
-#include "engine/AppRecord.h"
 #include "core/Checksum.h"
 #include "core/StartupChecks.h"
+#include "engine/AppRecord.h"
+#include "platform/messages.h"
 #include "session/ConnectionTest.h"
+#include "session/CtrlFile.h"
+#include "session/CtrlFileTemplate.h"
 #include "session/IcmpPing.h"
+#include "session/RtpHeader.h"
 #include "session/Socket.h"
+#include "tests/support/WaitUntil.h"
+#include "sound_fixture.h"
 
 namespace {
 
@@ -87,13 +93,13 @@ TEST(SocketExtras, DatagramsWithTheirSender) {
 
   EXPECT_EQ(a.SendDatagram("ping", 4, bName, 5), 4);
   int n = -1;
-  for (int i = 0; i < 200 && n < 0; ++i) {
+  WaitUntil([&] {
     try {
       n = b.ReceiveDatagram(buf, sizeof buf, from, 0);
     } catch (const CBlockingSocketException&) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-  }
+    return n >= 0;
+  }, 1000);
   ASSERT_EQ(n, 4);
   EXPECT_EQ(std::string(buf, 4), "ping");
   EXPECT_EQ(from.Port(), aName.Port());
@@ -180,11 +186,6 @@ TEST(IcmpPing, AnswersWithRawSocketRightsAndFailsCleanlyWithout) {
   }
 }
 
-#include "platform/messages.h"
-#include "session/CtrlFile.h"
-#include "session/CtrlFileTemplate.h"
-#include "sound_fixture.h"
-
 TEST(CtrlFileTemplate, WritesAControlFileTheLoaderReads) {
   TempDir dir;
   const std::string path = dir / "CtrlFile.ini";
@@ -223,8 +224,6 @@ TEST(AppRecordFacilities, KeepsThePingObjectAndTheMmxAnswer) {
   EXPECT_TRUE(ProcessorHasMmx());  // every x86-64 processor has it
 #endif
 }
-
-#include "session/RtpHeader.h"
 
 TEST(RtpHeaderAlarmStep, SetsFromTheStateWordOrClearsFifteen) {
   const struct {

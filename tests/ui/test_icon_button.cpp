@@ -6,6 +6,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include "tests/support/QtWait.h"
 #include "ui/IconButton.h"
 #include "ui/Window.h"
 
@@ -228,7 +229,7 @@ TEST(IconButton, PopupMenuNotifiesThenPostsTheChosenCommand) {
   EXPECT_TRUE(showingWhileOpen);
   EXPECT_FALSE(b.IsMenuShowing());
   EXPECT_EQ(ran, 0);  // posted, not called
-  QApplication::processEvents();
+  ProcessEvents();
   EXPECT_EQ(ran, 1);
 }
 

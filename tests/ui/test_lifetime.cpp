@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/messages.h"
+#include "tests/support/QtWait.h"
 #include "ui/Lifetime.h"
 #include "ui/Window.h"
 
@@ -107,14 +108,14 @@ TEST(WindowLifetime, AskedToGoWhileItsHandlerWaitsInADialog) {
       });
       ui::Window second;
       seen.secondDialogResult = second.DoModal();
-      QApplication::processEvents();  // a stray timer sees no dialog
+      ProcessEvents();  // a stray timer sees no dialog
     });
     QObject strayGuard;
     WhenDialogUp(&strayGuard, [&](QWidget* dialog) {
       QPointer<QWidget> d(dialog);
       if (c.fromOtherWindowsHandler) {
         other.PostMessage(kAskToGo);
-        while (d && d->isVisible() && !seen.hiddenAtOnce) QApplication::processEvents();
+        WaitUntil([&] { return !d || !d->isVisible() || seen.hiddenAtOnce; }, 5000, PumpEvents);
       } else {
         window->DeleteWhenIdle();
         seen.hiddenAtOnce = !window->isVisible();
@@ -136,7 +137,7 @@ TEST(WindowLifetime, AskedToGoWhileItsHandlerWaitsInADialog) {
     if (c.fromOtherWindowsHandler) {
       EXPECT_EQ(othersDialogResult, plat::IDOK);
     }
-    QApplication::processEvents();
+    ProcessEvents();
     RunDeferredDeletions();
     EXPECT_TRUE(window.isNull());
     delete window.data();
@@ -173,7 +174,7 @@ TEST(WindowLifetime, ADialogOpenedAfterTheWindowHoldsItsDeletionBack) {
     box.exec();
   }
   EXPECT_TRUE(aliveInDialog);
-  QApplication::processEvents();
+  ProcessEvents();
   RunDeferredDeletions();
   EXPECT_TRUE(window.isNull());
   delete window.data();

@@ -15,6 +15,7 @@
 #include <memory>
 #include <gtest/gtest.h>
 
+#include "tests/support/QtWait.h"
 #include "ui/Controls.h"
 #include "ui/Window.h"
 
@@ -93,7 +94,7 @@ TEST(TextFit, ALayoutKeepsSizingItsControls) {
   layout->addWidget(label);
   window.resize(400, 100);
   window.show();
-  QApplication::processEvents();
+  ProcessEvents();
   const QRect placed = label->geometry();
   ui::FitTextWidths(&window);
   EXPECT_EQ(label->geometry(), placed);

@@ -16,18 +16,11 @@
 #include "platform/kernel.h"
 #include "platform/messages.h"
 #include "platform/thread.h"
-#include "tests/support/WaitUntil.h"
+#include "tests/support/QtWait.h"
 #include "ui/Surface.h"
 #include "ui/Window.h"
 
 namespace {
-
-void PumpUntil(const std::function<bool()>& done, int maxMs = 3000) {
-  WaitUntil(done, maxMs, [] {
-    QApplication::processEvents(QEventLoop::AllEvents, 5);
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  });
-}
 
 TEST(WindowLayer, PostedMessagesArriveInOrderOnTheGuiThread) {
   ui::Window w;
@@ -46,7 +39,7 @@ TEST(WindowLayer, PostedMessagesArriveInOrderOnTheGuiThread) {
     });
   }
   for (auto& th : workers) th.join();
-  PumpUntil([&] { return seen.size() == 300; });
+  WaitUntil([&] { return seen.size() == 300; }, 3000, PumpEvents);
   ASSERT_EQ(seen.size(), 300u);
   EXPECT_EQ(wrongThread.load(), 0);
   // Each poster's messages keep their order.
@@ -67,7 +60,7 @@ TEST(WindowLayer, MessagesToADestroyedWindowAreDropped) {
     EXPECT_TRUE(plat::PostMessage(hwnd, 0x501, 0, 0));
   }  // queued but never delivered
   EXPECT_FALSE(plat::PostMessage(hwnd, 0x501, 0, 0));
-  QApplication::processEvents();
+  ProcessEvents();
 }
 
 TEST(WindowLayer, ControlsAreFoundByIdAndClicksReachCommands) {
@@ -134,11 +127,11 @@ TEST(WindowLayer, BoxesAskedForOnWorkersAreShownOnTheGuiThread) {
   WaitUntil([&] { return okAnswer != 0; }, 2000);
   EXPECT_EQ(okAnswer.load(), plat::IDOK);
   told.join();
-  PumpUntil([&] { return shown.size() == 1; });
+  WaitUntil([&] { return shown.size() == 1; }, 3000, PumpEvents);
 
   std::atomic<int> question{0};
   std::thread asked([&] { question = plat::MessageBox(0, "Delete the entry?", "", plat::MB_YESNO); });
-  PumpUntil([&] { return question != 0; });
+  WaitUntil([&] { return question != 0; }, 3000, PumpEvents);
   asked.join();
   EXPECT_EQ(question.load(), plat::IDNO);
   plat::SetMessageBoxHandler(previous);
@@ -158,7 +151,7 @@ TEST(WindowLayer, CancellingAWorkerClosesTheQuestionItAsked) {
     return 0;
   });
   ASSERT_NE(worker, 0u);
-  // The box runs its own loop inside the pump's processEvents: the worker is cancelled from
+  // The box runs its own loop inside the pump's event processing: the worker is cancelled from
   // there, as soon as the box shows.
   QString shown;
   QTimer canceller;
@@ -169,7 +162,7 @@ TEST(WindowLayer, CancellingAWorkerClosesTheQuestionItAsked) {
     plat::CancelThread(worker, 31);
   });
   canceller.start(5);
-  PumpUntil([&] { return !shown.isEmpty() && plat::WaitForSingleObject(worker, 0) == plat::WAIT_OBJECT_0; });
+  WaitUntil([&] { return !shown.isEmpty() && plat::WaitForSingleObject(worker, 0) == plat::WAIT_OBJECT_0; }, 3000, PumpEvents);
   canceller.stop();
   EXPECT_EQ(shown, "Overwrite the file?");
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr);  // the box closed with the wait
