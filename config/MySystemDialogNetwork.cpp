@@ -162,22 +162,11 @@ int MySystemDialog::ApplyDnsPage(CDNSPage& page) {
   if (!page.HasWindow() || !app) return 1;
   page.UpdateData(true);
   const NetworkSnapshot& o = m_origNetwork;
-  sect::DnsPageValues now, opened;
-  now.dnsServer = page.m_dwDnsServer;
-  now.autoDns = page.m_bAutoDns != 0;
-  now.ddnsEnable = page.m_bDdnsEnable != 0;
-  now.ddnsUser = page.m_strDdnsUser;
-  now.ddnsPassword = page.m_strDdnsPassword;
-  now.ddnsDomain = page.m_strDdnsDomain;
-  now.provider = page.m_nProvider;
-  now.providerPicked = page.m_bProviderPicked;
-  opened.dnsServer = o.dwDnsServer;
-  opened.autoDns = o.nDnsAuto != 0;
-  opened.ddnsEnable = o.nDdnsEnable != 0;
-  opened.ddnsUser = o.strDdnsUser;
-  opened.ddnsPassword = o.strDdnsPassword;
-  opened.ddnsDomain = o.strDdnsDomain;
-  opened.provider = o.nDdnsProvider;
+  const sect::DnsPageValues now{page.m_dwDnsServer,    page.m_bAutoDns != 0,    page.m_bDdnsEnable != 0,
+                                page.m_strDdnsUser,     page.m_strDdnsPassword,  page.m_strDdnsDomain,
+                                page.m_nProvider,       page.m_bProviderPicked != 0};
+  const sect::DnsPageValues opened{o.dwDnsServer,     o.nDnsAuto != 0,        o.nDdnsEnable != 0, o.strDdnsUser,
+                                   o.strDdnsPassword, o.strDdnsDomain,        o.nDdnsProvider,    false};
   const sect::DdnsProviderRule rule = HasCapability(CAP_OEM_VARIANT_2)   ? sect::DdnsProviderRule::Variant2
                                       : HasCapability(CAP_OEM_VARIANT_1) ? sect::DdnsProviderRule::Variant1
                                                                          : sect::DdnsProviderRule::Chosen;

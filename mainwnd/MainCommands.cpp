@@ -229,41 +229,30 @@ void MainCommands::OnSnapshoot() {
 // ---- resolution, quality, colour ----------------------------------------------------------------
 
 void MainCommands::OnResol() {
-  AppRecord* app = Record();
-  if (!app) return;
-  const int old = app->CSettingINI.m_nImageResolution.load();
-  CVtxButton* button = Button(IDC_RESOLUTION);
-  if (old != 0 && old != 1) {
-    if (button) button->SetImageIndex(old);
-    return;
-  }
-  const int next = old == 0 ? 1 : 0;
-  app->CSettingINI.m_nImageResolution = next;
-  if (!SendResolution(next)) {
-    app->CSettingINI.m_nImageResolution = old;
-    if (button) button->SetImageIndex(old);
-    MessageBoxById(m_wnd.Hwnd(), IDS_CHANGE_RESOLUTION_FAILED);
-    return;
-  }
+  if (AppRecord* app = Record())
+    StepSetting(app->CSettingINI.m_nImageResolution, IDC_RESOLUTION, 2, SendResolution, IDS_CHANGE_RESOLUTION_FAILED);
   // The window is laid out again when pictures of the new size arrive.
-  if (button) button->SetImageIndex(next);
 }
 
 void MainCommands::OnQuility() {
-  AppRecord* app = Record();
-  if (!app) return;
-  const int old = app->CSettingINI.m_nAlarmTriggerQuality.load();
-  CVtxButton* button = Button(IDC_QUALITY);
-  if (old < 0 || old > 2) {
+  if (AppRecord* app = Record())
+    StepSetting(app->CSettingINI.m_nAlarmTriggerQuality, IDC_QUALITY, 3, SendQuality, IDS_CHANGE_QUALITY_FAILED);
+}
+
+void MainCommands::StepSetting(std::atomic<std::int32_t>& setting, int buttonId, int count, int (*send)(int),
+                               unsigned failureId) {
+  const int old = setting.load();
+  CVtxButton* button = Button(buttonId);
+  if (old < 0 || old >= count) {
     if (button) button->SetImageIndex(old);
     return;
   }
-  const int next = (old + 1) % 3;
-  app->CSettingINI.m_nAlarmTriggerQuality = next;
-  if (!SendQuality(next)) {
-    app->CSettingINI.m_nAlarmTriggerQuality = old;
+  const int next = (old + 1) % count;
+  setting = next;
+  if (!send(next)) {
+    setting = old;
     if (button) button->SetImageIndex(old);
-    MessageBoxById(m_wnd.Hwnd(), IDS_CHANGE_QUALITY_FAILED);
+    MessageBoxById(m_wnd.Hwnd(), failureId);
     return;
   }
   if (button) button->SetImageIndex(next);

@@ -7,6 +7,7 @@
 // Threads: the handlers run on the GUI thread. SetRetrButtonState and ResetPtzModeButton may
 // come from worker threads: they only post to the window.
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -70,6 +71,9 @@ class MainCommands {
   const std::vector<std::uint8_t>& Unused409Bytes() const { return m_unused409; }
 
  private:
+  // A button that steps a setting through `count` values: the next value is sent; the setting
+  // and the button's picture go back, with a message box, when the recorder refuses it.
+  void StepSetting(std::atomic<std::int32_t>& setting, int buttonId, int count, int (*send)(int), unsigned failureId);
   // Queued GUI work of these commands (ids outside the shared message range).
   static constexpr unsigned kMsgResetPtzMode = 0x7F05;
   static constexpr unsigned kMsgRetrState = 0x7F06;  // wParam: 1 enabled

@@ -201,6 +201,17 @@ CCmosToolBarDlg* MainLayout::CreateCmosToolBar(const QRect& window) {
   return m_pCmosToolBar;
 }
 
+// The panel's up and down keys in the pictures of a layout family ("BMP\\N_VGA", ...).
+void MainLayout::LoadCameraToolBitmaps(const std::string& family) {
+  if (m_btnCameraTool)
+    m_btnCameraTool->LoadButtonBitmap(family + "_PANELUP.bmp", family + "_PANELUP_OVER.bmp",
+                                      family + "_PANELUP.bmp", VBS_HOVER);
+  if (m_btnCameraToolDown)
+    m_btnCameraToolDown->LoadButtonBitmap(family + "_PANELDOWN.bmp", family + "_PANELDOWN_OVER.bmp",
+                                          family + "_PANELDOWN.bmp", VBS_HOVER);
+}
+
+
 // ---- skin pictures ------------------------------------------------------------------------------
 
 int MainLayout::InitSkinButtons(int mode, int flag) {
@@ -239,12 +250,7 @@ int MainLayout::InitSkinButtons(int mode, int flag) {
   m_sideBar.LoadBitmaps(m_btnSide, app ? app->by_AccessMode.load() : 0);
   const std::string family =
       std::string("BMP\\") + CameraToolFamily(SizeClassOf(static_cast<unsigned>(mode)));
-  if (m_btnCameraTool)
-    m_btnCameraTool->LoadButtonBitmap(family + "_PANELUP.bmp", family + "_PANELUP_OVER.bmp",
-                                      family + "_PANELUP.bmp", VBS_HOVER);
-  if (m_btnCameraToolDown)
-    m_btnCameraToolDown->LoadButtonBitmap(family + "_PANELDOWN.bmp", family + "_PANELDOWN_OVER.bmp",
-                                          family + "_PANELDOWN.bmp", VBS_HOVER);
+  LoadCameraToolBitmaps(family);
   switch (mode) {
     case 0:
       LayoutNtscVga();
@@ -306,12 +312,7 @@ int MainLayout::RunLayoutSetter(int group) {
   }
   static const char* const families[4] = {"N_VGA", "N_QVGA", "P_VGA", "P_QVGA"};
   const std::string family = std::string("BMP\\") + families[group & 3];
-  if (m_btnCameraTool)
-    m_btnCameraTool->LoadButtonBitmap(family + "_PANELUP.bmp", family + "_PANELUP_OVER.bmp",
-                                      family + "_PANELUP.bmp", VBS_HOVER);
-  if (m_btnCameraToolDown)
-    m_btnCameraToolDown->LoadButtonBitmap(family + "_PANELDOWN.bmp", family + "_PANELDOWN_OVER.bmp",
-                                          family + "_PANELDOWN.bmp", VBS_HOVER);
+  LoadCameraToolBitmaps(family);
   return 1;
 }
 

@@ -130,6 +130,7 @@ class MainLayout {
 
  private:
   int RunLayoutSetter(int group);
+  void LoadCameraToolBitmaps(const std::string& family);
   void PlaceAndCentre(const QRect& r);
   void ApplyPanelKeys(bool panelOpen, bool adminRule);
   void CreateButton(CVtxButton*& slot, int id, const QRect& rect, const QString& tip);

@@ -12,6 +12,7 @@
 #include "platform/net.h"
 #include "session/SysCfg.h"
 #include "tests/support/FakeRecorder.h"
+#include "tests/support/PostedMessages.h"
 #include "tests/support/QtWait.h"
 
 class RecorderPageTest : public ::testing::Test {
@@ -50,23 +51,3 @@ class RecorderPageTest : public ::testing::Test {
   std::unique_ptr<AppRecord> app_;
 };
 
-// Posted messages caught for a test.
-class PostedMessages : public plat::MessageSink {
- public:
-  PostedMessages() : hwnd_(plat::RegisterMessageSink(this)) {}
-  ~PostedMessages() override { plat::UnregisterMessageSink(hwnd_); }
-  void OnPostedMessage(unsigned msg, plat::WPARAM w, plat::LPARAM) override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    got_.emplace_back(msg, static_cast<int>(w));
-  }
-  std::vector<std::pair<unsigned, int>> Got() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return got_;
-  }
-  plat::HWND Hwnd() const { return hwnd_; }
-
- private:
-  mutable std::mutex mutex_;
-  std::vector<std::pair<unsigned, int>> got_;
-  plat::HWND hwnd_;
-};

@@ -15,6 +15,7 @@
 #include "session/EventLog.h"
 #include "session/ProgressJobs.h"
 #include "tests/session/session_fixture.h"
+#include "tests/support/PostedMessages.h"
 #include "tests/support/WaitUntil.h"
 
 namespace {
@@ -22,25 +23,7 @@ namespace {
 using Jobs = std::vector<std::pair<int, int>>;
 
 // The messages the download posts to its page.
-class LogDoneSink : public plat::MessageSink {
- public:
-  LogDoneSink() : hwnd_(plat::RegisterMessageSink(this)) {}
-  ~LogDoneSink() override { plat::UnregisterMessageSink(hwnd_); }
-  void OnPostedMessage(unsigned msg, plat::WPARAM w, plat::LPARAM) override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    got_.emplace_back(msg, static_cast<int>(w));
-  }
-  std::vector<std::pair<unsigned, int>> Got() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return got_;
-  }
-  plat::HWND Hwnd() const { return hwnd_; }
-
- private:
-  mutable std::mutex mutex_;
-  std::vector<std::pair<unsigned, int>> got_;
-  plat::HWND hwnd_;
-};
+using LogDoneSink = PostedMessages;
 
 class EventLogDownloadTest : public RecorderFixture {
  protected:
