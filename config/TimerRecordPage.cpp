@@ -4,8 +4,8 @@
 #include <cstring>
 #include <mutex>
 
+#include "config/PageModel.h"
 #include "core/Model.h"
-#include "engine/AppRecord.h"
 #include "session/Sections.h"
 #include "ui/Controls.h"
 
@@ -47,18 +47,17 @@ bool TimerRecordPage::OnInitDialog() {
       AddControl(id, p);
     }
   }
-  AppRecord* app = g_lpApp;
-  const bool open = app && IsModelFamilyK41(app->GetProductID()) &&
-                    CompareVersionString(fwgate::kNewPagesDVR, app->GetFWVersion()) != 2;
+  pagemodel::IModel* model = pagemodel::Current();
+  const bool open = model && IsModelFamilyK41(model->Device().productId) &&
+                    CompareVersionString(fwgate::kNewPagesDVR, model->Device().firmware) != 2;
   if (!open) {
     for (int n = 1; n <= kSlots; ++n) {
       for (int id : {DayId(n), StartId(n), EndId(n)}) EnableDlgItem(id, false);
     }
     return true;
   }
-  {
-    std::lock_guard<std::mutex> lock(app->mtx_SysCfg);
-    const std::uint8_t* rec = app->SysCfg_DVRREC;
+  model->WithSections([&](const pagemodel::Sections& sections) {
+    const std::uint8_t* rec = sections.Data(SYSCFG_DVRREC);
     for (int i = 0; i < kSlots; ++i) {
       m_byDay[i] = rec[sect::DvrRecSection::kOffTimerDay + i];
       m_wStartTime[i] = static_cast<std::uint16_t>(rec[sect::DvrRecSection::kOffTimerStart + 2 * i] |
@@ -66,7 +65,7 @@ bool TimerRecordPage::OnInitDialog() {
       m_wEndTime[i] = static_cast<std::uint16_t>(rec[sect::DvrRecSection::kOffTimerEnd + 2 * i] |
                                                  (rec[sect::DvrRecSection::kOffTimerEnd + 2 * i + 1] << 8));
     }
-  }
+  });
   for (int i = 0; i < kSlots; ++i) {
     const int n = i + 1;
     Picker(StartId(n))->SetFormat(QStringLiteral("HH : mm"));
