@@ -11,6 +11,7 @@
 
 #include "platform/profile.h"
 #include "record/DiscApiLoader.h"
+#include "session/PlayerLink.h"
 
 std::string WithTrailingSlash(const std::string& folder) {
   if (folder.empty() || folder.back() == '/') return folder;
@@ -35,7 +36,7 @@ std::vector<std::string> ProgramCopyList(const std::string& sourceFolder) {
   for (const char* name : {kDiscApiFileName, "Setting.ini", "AlarmData.dat"}) {
     if (IsRegularFile(source + name)) list.emplace_back(name);
   }
-  for (const char* player : {"Parvilo", "parvilo"}) {
+  for (const char* player : player::kProgramNames) {
     if (IsRegularFile(source + player)) {
       list.emplace_back(player);
       break;

@@ -111,19 +111,22 @@ bool CAddressBookDialog::OnInitDialog() {
     return false;
   }
   m_bFileOpen = true;
-  for (const auto& e : entries) {
-    m_arrUser << QString::fromStdString(e.user);
-    m_arrIPAddress << QString::fromStdString(e.ip);
-    m_arrComment << QString::fromStdString(e.comment);
-    m_arrMajorPort << QString::number(e.port);
-    List(0)->addItem(m_arrUser.back());
-    List(1)->addItem(m_arrIPAddress.back());
-    List(2)->addItem(m_arrComment.back());
-    List(3)->addItem(m_arrMajorPort.back());
-    ++m_iUserNumber;
-  }
+  for (const auto& e : entries) AppendRow(e.user, e.ip, e.comment, e.port);
   AfterCountChanged();
   return true;
+}
+
+void CAddressBookDialog::AppendRow(const std::string& user, const std::string& ip, const std::string& comment,
+                                   int port) {
+  m_arrUser << QString::fromStdString(user);
+  m_arrIPAddress << QString::fromStdString(ip);
+  m_arrComment << QString::fromStdString(comment);
+  m_arrMajorPort << QString::number(port);
+  List(0)->addItem(m_arrUser.back());
+  List(1)->addItem(m_arrIPAddress.back());
+  List(2)->addItem(m_arrComment.back());
+  List(3)->addItem(m_arrMajorPort.back());
+  ++m_iUserNumber;
 }
 
 void CAddressBookDialog::AfterCountChanged() {
@@ -233,15 +236,7 @@ void CAddressBookDialog::OnEntryOK() {
       MessageBoxById(Hwnd(), 4053);  // "Port number can't be out of range 1 ~ 9999,try again"
       return;
     }
-    m_arrUser << QString::fromStdString(m_strUser);
-    m_arrIPAddress << QString::fromStdString(m_strIPAddress);
-    m_arrComment << QString::fromStdString(m_strComment);
-    m_arrMajorPort << QString::number(m_iMajorPort);
-    List(0)->addItem(m_arrUser.back());
-    List(1)->addItem(m_arrIPAddress.back());
-    List(2)->addItem(m_arrComment.back());
-    List(3)->addItem(m_arrMajorPort.back());
-    ++m_iUserNumber;
+    AppendRow(m_strUser, m_strIPAddress, m_strComment, m_iMajorPort);
     AfterCountChanged();
   } else if (m_fAddMode == 2) {
     bool portIsNumber = false;

@@ -67,6 +67,8 @@ class CAddressBookDialog : public ui::Window {
   QListWidget* List(int index) const { return m_lists[index]; }
   void SelectRowEverywhere(int row);
   void ShowEntryMode(bool entry);
+  // Adds a row at the end of the four columns and counts it.
+  void AppendRow(const std::string& user, const std::string& ip, const std::string& comment, int port);
   void AfterCountChanged();
   bool ReadEntryFields(bool& portIsNumber);
   void SaveFile();

@@ -13,6 +13,7 @@
 
 #include "discapi/drives.h"
 #include "discapi/internal.h"
+#include "platform/bytes.h"
 
 #define DISCAPI_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -30,10 +31,6 @@ std::uint64_t ParseCapacity(const std::string& text) {
   if (*end == 'M' || *end == 'm') mult = 1024ull * 1024;
   if (*end == 'G' || *end == 'g') mult = 1024ull * 1024 * 1024;
   return static_cast<std::uint64_t>(n) * mult;
-}
-
-std::uint32_t Le32(const std::uint8_t* p) {
-  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
 
 void CopyText(char* dst, std::size_t size, const std::string& src) {
@@ -77,7 +74,8 @@ FileDiscState ReadFileDisc(int fd) {
     if (pread(fd, block, 2048, static_cast<off_t>(at)) != 2048) break;
     if (block[0] != 1 || std::memcmp(block + 1, "CD001", 5) != 0) break;
     // A session's own descriptor counts its blocks from its start.
-    const std::uint32_t blocks = Le32(block + 80);
+    std::uint32_t blocks = 0;
+    plat::ByteReader(block, sizeof block).U32At(80, blocks);
     const std::uint64_t end = static_cast<std::uint64_t>(start) + blocks;
     if (blocks < 18 || end * 2048 > st.fileSize || end > 0x7FFFFFFFull) break;
     st.sessions.push_back({start, blocks});

@@ -17,6 +17,7 @@
 #include "platform/process.h"
 #include "platform/thread.h"
 #include "engine/ProcessThreads.h"
+#include "session/PlayerLink.h"
 #include "session/Threads.h"
 
 using namespace plat;
@@ -139,7 +140,7 @@ void StopReLoginThread() {
 
 std::string FindPlayerProgram() {
   const std::string folder = ProgramFolder();
-  for (const char* name : {"Parvilo", "parvilo"}) {
+  for (const char* name : player::kProgramNames) {
     const std::string path = folder + name;
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&

@@ -20,6 +20,7 @@ class ByteReader {
   bool U8(std::uint8_t& out) { return Next(out); }
   bool U16(std::uint16_t& out) { return Next(out); }
   bool U32(std::uint32_t& out) { return Next(out); }
+  bool U64(std::uint64_t& out) { return Next(out); }
   bool I32(std::int32_t& out) {
     std::uint32_t v = 0;
     if (!Next(v)) return false;
@@ -47,6 +48,7 @@ class ByteReader {
   bool U8At(std::size_t offset, std::uint8_t& out) { return At(offset, out); }
   bool U16At(std::size_t offset, std::uint16_t& out) { return At(offset, out); }
   bool U32At(std::size_t offset, std::uint32_t& out) { return At(offset, out); }
+  bool U64At(std::size_t offset, std::uint64_t& out) { return At(offset, out); }
 
   std::size_t Position() const { return pos_; }
   std::size_t Remaining() const { return data_.size() - pos_; }
@@ -91,6 +93,7 @@ class ByteWriter {
   bool U8(std::uint8_t v) { return Next(v); }
   bool U16(std::uint16_t v) { return Next(v); }
   bool U32(std::uint32_t v) { return Next(v); }
+  bool U64(std::uint64_t v) { return Next(v); }
   bool I32(std::int32_t v) { return Next(static_cast<std::uint32_t>(v)); }
   bool Bytes(const void* src, std::size_t n) {
     if (!Fits(pos_, n)) return Fail();
@@ -114,6 +117,7 @@ class ByteWriter {
   bool U8At(std::size_t offset, std::uint8_t v) { return At(offset, v); }
   bool U16At(std::size_t offset, std::uint16_t v) { return At(offset, v); }
   bool U32At(std::size_t offset, std::uint32_t v) { return At(offset, v); }
+  bool U64At(std::size_t offset, std::uint64_t v) { return At(offset, v); }
 
   std::size_t Position() const { return pos_; }
   std::size_t Remaining() const { return data_.size() - pos_; }

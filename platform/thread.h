@@ -34,10 +34,10 @@ BOOL GetExitCodeThread(HANDLE thread, DWORD* exitCode);
 // Sets the thread's cancel token; the thread ends with exitCode once it unwinds.
 BOOL CancelThread(HANDLE thread, DWORD exitCode = 31);
 
-// The bounded stop the design calls "wait, then terminate": waits `waitMs` for the thread;
-// if it still runs, cancels it (exit code `exitCode`) and waits up to 2 s more for it to
-// unwind, logging to stderr if it still runs. WAIT_OBJECT_0 when it ended in the first wait,
-// WAIT_TIMEOUT when it had to be cancelled. Does not close the handle.
+// Stops a thread in bounded time: waits `waitMs` for it to end; if it still runs, cancels it
+// (exit code `exitCode`) and waits up to 2 s more for it to unwind, logging to stderr if it
+// still runs. WAIT_OBJECT_0 when it ended in the first wait, WAIT_TIMEOUT when it had to be
+// cancelled. Does not close the handle.
 DWORD StopThread(HANDLE thread, DWORD waitMs, DWORD exitCode = 31);
 
 // Threads that StopThread gave up on (still running after being cancelled and waited for)

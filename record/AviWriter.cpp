@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/bytes.h"
 #include "platform/jpeg.h"
 #include "platform/messages.h"
 
@@ -9,13 +10,19 @@ namespace avi {
 
 namespace {
 
-void Le(std::vector<std::uint8_t>& v, std::uint64_t x, int bytes) {
-  for (int i = 0; i < bytes; ++i) v.push_back(static_cast<std::uint8_t>((x >> (8 * i)) & 0xFF));
+// Append little-endian fields of 16 and 32 bits (wider values keep their low bits).
+void Le16(std::vector<std::uint8_t>& v, std::uint64_t x) {
+  v.resize(v.size() + 2);
+  plat::ByteWriter(v.data() + v.size() - 2, 2).U16(static_cast<std::uint16_t>(x));
+}
+void Le32(std::vector<std::uint8_t>& v, std::uint64_t x) {
+  v.resize(v.size() + 4);
+  plat::ByteWriter(v.data() + v.size() - 4, 4).U32(static_cast<std::uint32_t>(x));
 }
 void Fourcc(std::vector<std::uint8_t>& v, const char* c) { v.insert(v.end(), c, c + 4); }
 void PatchLe32(std::FILE* f, long offset, std::uint32_t x) {
-  std::uint8_t b[4] = {static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(x >> 8), static_cast<std::uint8_t>(x >> 16),
-                       static_cast<std::uint8_t>(x >> 24)};
+  std::uint8_t b[4];
+  plat::ByteWriter(b, sizeof b).U32(x);
   std::fseek(f, offset, SEEK_SET);
   std::fwrite(b, 1, 4, f);
 }
@@ -23,17 +30,17 @@ void PatchLe32(std::FILE* f, long offset, std::uint32_t x) {
 std::vector<std::uint8_t> InfoHeader(int width, int height, int bits, std::uint32_t compression, std::uint32_t imageSize,
                                      std::uint32_t colours) {
   std::vector<std::uint8_t> h;
-  Le(h, 40, 4);
-  Le(h, static_cast<std::uint32_t>(width), 4);
-  Le(h, static_cast<std::uint32_t>(height), 4);
-  Le(h, 1, 2);
-  Le(h, static_cast<std::uint32_t>(bits), 2);
-  Le(h, compression, 4);
-  Le(h, imageSize, 4);
-  Le(h, 0, 4);
-  Le(h, 0, 4);
-  Le(h, colours, 4);
-  Le(h, 0, 4);
+  Le32(h, 40);
+  Le32(h, static_cast<std::uint32_t>(width));
+  Le32(h, static_cast<std::uint32_t>(height));
+  Le16(h, 1);
+  Le16(h, static_cast<std::uint32_t>(bits));
+  Le32(h, compression);
+  Le32(h, imageSize);
+  Le32(h, 0);
+  Le32(h, 0);
+  Le32(h, colours);
+  Le32(h, 0);
   return h;
 }
 
@@ -58,7 +65,7 @@ bool BitmapToDib(const Bitmap& bitmap, int bits, PackedDib& out) {
   out.width = bitmap.width;
   out.height = bitmap.height;
   out.bytes = InfoHeader(bitmap.width, bitmap.height, bits, 0, out.imageSize, colours);
-  for (std::uint32_t i = 0; i < colours; ++i) Le(out.bytes, i | i << 8 | i << 16, 4);
+  for (std::uint32_t i = 0; i < colours; ++i) Le32(out.bytes, i | i << 8 | i << 16);
   out.headerAndColours = static_cast<std::uint32_t>(out.bytes.size());
   out.bytes.resize(out.bytes.size() + out.imageSize, 0);
   const std::size_t srcStep = static_cast<std::size_t>(bitmap.bitsPerPixel / 8);
@@ -103,51 +110,51 @@ bool RiffAviFile::Create(const std::string& path, const char handler[4], std::ui
   if (strf.size() % 2) strf.push_back(0);
   std::vector<std::uint8_t> h;
   Fourcc(h, "RIFF");
-  Le(h, 0, 4);
+  Le32(h, 0);
   Fourcc(h, "AVI ");
   Fourcc(h, "LIST");
-  Le(h, 4 + 8 + 56 + 12 + 8 + 56 + 8 + strf.size(), 4);
+  Le32(h, 4 + 8 + 56 + 12 + 8 + 56 + 8 + strf.size());
   Fourcc(h, "hdrl");
   Fourcc(h, "avih");
-  Le(h, 56, 4);
-  Le(h, scale && rate ? static_cast<std::uint64_t>(scale) * 1000000u / rate : 0, 4);  // microseconds per frame
-  Le(h, 0, 4);
-  Le(h, 0, 4);
-  Le(h, 0x10, 4);  // has an index
-  Le(h, 0, 4);     // total frames (patched)
-  Le(h, 0, 4);
-  Le(h, 1, 4);
-  Le(h, suggestedBuffer, 4);
-  Le(h, static_cast<std::uint32_t>(width), 4);
-  Le(h, static_cast<std::uint32_t>(height), 4);
-  for (int i = 0; i < 4; ++i) Le(h, 0, 4);
+  Le32(h, 56);
+  Le32(h, scale && rate ? static_cast<std::uint64_t>(scale) * 1000000u / rate : 0);  // microseconds per frame
+  Le32(h, 0);
+  Le32(h, 0);
+  Le32(h, 0x10);  // has an index
+  Le32(h, 0);     // total frames (patched)
+  Le32(h, 0);
+  Le32(h, 1);
+  Le32(h, suggestedBuffer);
+  Le32(h, static_cast<std::uint32_t>(width));
+  Le32(h, static_cast<std::uint32_t>(height));
+  for (int i = 0; i < 4; ++i) Le32(h, 0);
   Fourcc(h, "LIST");
-  Le(h, 4 + 8 + 56 + 8 + strf.size(), 4);
+  Le32(h, 4 + 8 + 56 + 8 + strf.size());
   Fourcc(h, "strl");
   Fourcc(h, "strh");
-  Le(h, 56, 4);
+  Le32(h, 56);
   Fourcc(h, "vids");
   Fourcc(h, handler);
-  Le(h, 0, 4);
-  Le(h, 0, 2);
-  Le(h, 0, 2);
-  Le(h, 0, 4);
-  Le(h, scale, 4);
-  Le(h, rate, 4);
-  Le(h, 0, 4);
-  Le(h, 0, 4);  // length (patched)
-  Le(h, suggestedBuffer, 4);
-  Le(h, 0xFFFFFFFFu, 4);  // the default quality
-  Le(h, 0, 4);
-  Le(h, 0, 2);
-  Le(h, 0, 2);
-  Le(h, static_cast<std::uint32_t>(width), 2);
-  Le(h, static_cast<std::uint32_t>(height), 2);
+  Le32(h, 0);
+  Le16(h, 0);
+  Le16(h, 0);
+  Le32(h, 0);
+  Le32(h, scale);
+  Le32(h, rate);
+  Le32(h, 0);
+  Le32(h, 0);  // length (patched)
+  Le32(h, suggestedBuffer);
+  Le32(h, 0xFFFFFFFFu);  // the default quality
+  Le32(h, 0);
+  Le16(h, 0);
+  Le16(h, 0);
+  Le16(h, static_cast<std::uint32_t>(width));
+  Le16(h, static_cast<std::uint32_t>(height));
   Fourcc(h, "strf");
-  Le(h, format.size(), 4);
+  Le32(h, format.size());
   h.insert(h.end(), strf.begin(), strf.end());
   Fourcc(h, "LIST");
-  Le(h, 0, 4);  // movi size (patched)
+  Le32(h, 0);  // movi size (patched)
   moviStart_ = static_cast<std::uint32_t>(h.size());
   Fourcc(h, "movi");
   if (!Put(h.data(), h.size())) {
@@ -169,7 +176,7 @@ bool RiffAviFile::WriteSample(std::int32_t position, const std::uint8_t* data, s
     const long offset = std::ftell(file_);
     std::vector<std::uint8_t> head;
     Fourcc(head, id);
-    Le(head, size, 4);
+    Le32(head, size);
     if (!Put(head.data(), head.size())) return false;
     if (real && length > 0 && !Put(data, length)) return false;
     if (size % 2 && !Put(&pad, 1)) return false;
@@ -184,13 +191,13 @@ bool RiffAviFile::Close() {
   if (!file_) return true;
   std::vector<std::uint8_t> idx;
   Fourcc(idx, "idx1");
-  Le(idx, index_.size() * 16, 4);
+  Le32(idx, index_.size() * 16);
   const char* id = compressed_ ? "00dc" : "00db";
   for (const IndexEntry& e : index_) {
     Fourcc(idx, id);
-    Le(idx, e.flags, 4);
-    Le(idx, e.offset, 4);
-    Le(idx, e.size, 4);
+    Le32(idx, e.flags);
+    Le32(idx, e.offset);
+    Le32(idx, e.size);
   }
   const long moviEnd = std::ftell(file_);
   Put(idx.data(), idx.size());

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "core/Messages.h"
+#include "platform/bytes.h"
 #include "platform/kernel.h"
 #include "platform/thread.h"
 #include "session/CgiRequest.h"
@@ -118,11 +119,6 @@ int BackupPercent(std::uint64_t total, int sizeMB) {
 
 namespace {
 
-std::uint32_t Le32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-         static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
 bool ReceiveExactly(IByteSource& source, std::uint8_t* buffer, std::size_t length) {
   std::size_t got = 0;
   while (got < length) {
@@ -228,8 +224,10 @@ int ReceiveBackupStream(IByteSource& source, const std::string& filePath, int si
       progress(PROGRESS_JOB_CLEAR);
       return 0;
     }
-    const std::uint32_t length = Le32(header);
-    const std::uint32_t type = Le32(header + 4);
+    std::uint32_t length = 0, type = 0;
+    plat::ByteReader chunk(header, sizeof header);
+    chunk.U32(length);
+    chunk.U32(type);
     if (type == NB_CHUNK_DATA) {
       std::uint32_t left = length;
       while (left > 0) {

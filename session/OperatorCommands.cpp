@@ -311,34 +311,7 @@ std::vector<std::uint8_t> HotPointPacket(std::uint8_t type, std::uint8_t id, std
 
 CCgiRequest BuildHotPointRequest(const CControlDeviceTable& table, const std::string& productId, bool multiChannel,
                                  const std::string& sessionId) {
-  CCgiRequest req(CGI_RS485CMD);
-  auto addPelco = [&req] {
-    req.AddParam("PELOCO", "1");
-    req.AddParam("PROTOCOL", "PELCO");
-  };
-  req.AddParam("Control", "K41R");
-  const int o = table.GetCurrentOrdinal();
-  if (IsModelFamilyK41(productId) && multiChannel) {
-    if (o == 0) {
-      req.AddParam("MASTER", "1");
-    } else {
-      req.AddParamInt("CH", o - 1);
-      req.AddParam("MASTER", "0");
-      if (table.GetCurrentType() == DT_PTZ_PELCO) addPelco();
-    }
-  } else if (!table.IsCurrentVideo()) {
-    req.AddParamInt("CH", o);
-    req.AddParam("MASTER", "0");
-    if (table.GetNthPtzType(o) == DT_PTZ_PELCO) addPelco();
-  } else {
-    if (IsModelK40R(productId) || IsModelFamilyK44(productId) || IsModelK47R(productId)) {
-      req.AddParamInt("CH", o);
-      if (table.GetVideoDeviceType() == DT_PTZ_PELCO) addPelco();
-    }
-    req.AddParam("MASTER", "1");
-  }
-  req.AddCookie(sessionId);
-  return req;
+  return BuildRs485AddressedRequest(table, productId, multiChannel, Rs485Pelco::PelcoHeads, sessionId);
 }
 
 int SendHotPoint(std::uint8_t cell) {

@@ -20,6 +20,7 @@
 #include <thread>
 
 #include "core/Messages.h"
+#include "platform/bytes.h"
 #include "platform/clock.h"
 #include "platform/filelock.h"
 #include "platform/kernel.h"
@@ -27,43 +28,33 @@
 
 namespace player {
 
-namespace {
-
-void Put32(std::string& s, std::uint64_t v, int bytes) {
-  for (int i = 0; i < bytes; ++i) s.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-}
-std::uint64_t Get(const std::uint8_t* p, int bytes) {
-  std::uint64_t v = 0;
-  for (int i = bytes - 1; i >= 0; --i) v = v << 8 | p[i];
-  return v;
-}
-
-}  // namespace
-
 std::string EncodeFrame(const Frame& f) {
-  std::string s;
   const std::size_t n = std::min(f.data.size(), kMaxFrameData);
-  Put32(s, f.message, 4);
-  Put32(s, f.code, 4);
-  Put32(s, f.wParam, 8);
-  Put32(s, f.lParam, 8);
-  Put32(s, n, 4);
-  s.append(reinterpret_cast<const char*>(f.data.data()), n);
+  std::string s(kFrameHead + n, '\0');
+  plat::ByteWriter w(s.data(), s.size());
+  w.U32(f.message);
+  w.U32(f.code);
+  w.U64(f.wParam);
+  w.U64(f.lParam);
+  w.U32(static_cast<std::uint32_t>(n));
+  w.Bytes(f.data.data(), n);
   return s;
 }
 
 int DecodeFrame(const std::uint8_t* data, std::size_t length, Frame& f, std::size_t& consumed) {
   consumed = 0;
   if (length < kFrameHead) return 0;
-  const std::uint64_t n = Get(data + 24, 4);
+  plat::ByteReader r(data, length);
+  std::uint32_t n = 0;
+  r.U32At(24, n);
   if (n > kMaxFrameData) return -1;
   if (length < kFrameHead + n) return 0;
-  f.message = static_cast<std::uint32_t>(Get(data, 4));
-  f.code = static_cast<std::uint32_t>(Get(data + 4, 4));
-  f.wParam = Get(data + 8, 8);
-  f.lParam = Get(data + 16, 8);
+  r.U32(f.message);
+  r.U32(f.code);
+  r.U64(f.wParam);
+  r.U64(f.lParam);
   f.data.assign(data + kFrameHead, data + kFrameHead + n);
-  consumed = kFrameHead + static_cast<std::size_t>(n);
+  consumed = kFrameHead + n;
   return 1;
 }
 

@@ -35,6 +35,9 @@ constexpr std::uint32_t CDS_MUTEXNAME = 2;
 constexpr std::size_t kFrameHead = 28;
 constexpr std::size_t kMaxFrameData = 1024;
 
+// The player program's file names in the program folder, in the order they are looked for.
+inline constexpr const char* kProgramNames[] = {"Parvilo", "parvilo"};
+
 struct Frame {
   std::uint32_t message = 0;
   std::uint32_t code = 0;

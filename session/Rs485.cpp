@@ -16,11 +16,13 @@ Rs485Values MakeRs485Values(const CControlDeviceTable& table, const std::string&
   return v;
 }
 
-CCgiRequest BuildRs485Request(const CControlDeviceTable& table, const std::string& productId, bool multiChannel,
-                              std::uint16_t keyFlags, const std::string& sessionId) {
+CCgiRequest BuildRs485AddressedRequest(const CControlDeviceTable& table, const std::string& productId,
+                                       bool multiChannel, Rs485Pelco pelco, const std::string& sessionId) {
   CCgiRequest req(CGI_RS485CMD);
-  const bool pelcoAllowed = !(keyFlags & SBF_NOPELCO);
-  auto addPelco = [&req] {
+  // `video`: the addressed device is the video device, where Pelco-D may count as well.
+  auto addPelco = [&req, pelco](std::uint8_t type, bool video) {
+    const bool pelcoD = video && pelco == Rs485Pelco::PelcoHeadsAndVideoD && type == DT_PTZ_PELCO_D;
+    if (pelco == Rs485Pelco::Never || (type != DT_PTZ_PELCO && !pelcoD)) return;
     req.AddParam("PELOCO", "1");
     req.AddParam("PROTOCOL", "PELCO");
   };
@@ -32,22 +34,27 @@ CCgiRequest BuildRs485Request(const CControlDeviceTable& table, const std::strin
     } else {
       req.AddParamInt("CH", o - 1);
       req.AddParam("MASTER", "0");
-      if (table.GetCurrentType() == DT_PTZ_PELCO && pelcoAllowed) addPelco();
+      addPelco(table.GetCurrentType(), false);
     }
   } else if (!table.IsCurrentVideo()) {
     req.AddParamInt("CH", o);
     req.AddParam("MASTER", "0");
-    if (table.GetNthPtzType(o) == DT_PTZ_PELCO && pelcoAllowed) addPelco();
+    addPelco(table.GetNthPtzType(o), false);
   } else {
     if (IsModelK40R(productId) || IsModelFamilyK44(productId) || IsModelK47R(productId)) {
       req.AddParamInt("CH", o);
-      const std::uint8_t type = table.GetVideoDeviceType();
-      if ((type == DT_PTZ_PELCO || type == DT_PTZ_PELCO_D) && pelcoAllowed) addPelco();
+      addPelco(table.GetVideoDeviceType(), true);
     }
     req.AddParam("MASTER", "1");
   }
   req.AddCookie(sessionId);
   return req;
+}
+
+CCgiRequest BuildRs485Request(const CControlDeviceTable& table, const std::string& productId, bool multiChannel,
+                              std::uint16_t keyFlags, const std::string& sessionId) {
+  const Rs485Pelco pelco = (keyFlags & SBF_NOPELCO) ? Rs485Pelco::Never : Rs485Pelco::PelcoHeadsAndVideoD;
+  return BuildRs485AddressedRequest(table, productId, multiChannel, pelco, sessionId);
 }
 
 int SendRS485Command(const CtrlCommandSlot& slot, std::uint8_t repeat, std::uint16_t keyFlags) {

@@ -53,7 +53,20 @@ std::uint8_t Rs485AccessLevel(std::uint8_t accessMode);
 Rs485Values MakeRs485Values(const CControlDeviceTable& table, const std::string& productId, bool multiChannel,
                             std::uint8_t accessMode);
 
-// The /RS485Cmd.cgi request that addresses the current device of the table.
+// Which addressed devices get the Pelco fields (PELOCO=1&PROTOCOL=PELCO).
+enum class Rs485Pelco {
+  Never,                // the key forbids them (SBF_NOPELCO)
+  PelcoHeads,           // a device of type DT_PTZ_PELCO
+  PelcoHeadsAndVideoD,  // as PelcoHeads; the video device also as DT_PTZ_PELCO_D
+};
+
+// A /RS485Cmd.cgi request addressed to the current device of the table: Control=K41R, then CH
+// and MASTER as the recorder (`productId`, MULTICH) numbers its devices, the Pelco fields as
+// `pelco` says, and the session cookie.
+CCgiRequest BuildRs485AddressedRequest(const CControlDeviceTable& table, const std::string& productId,
+                                       bool multiChannel, Rs485Pelco pelco, const std::string& sessionId);
+
+// The /RS485Cmd.cgi request of a panel key that addresses the current device of the table.
 CCgiRequest BuildRs485Request(const CControlDeviceTable& table, const std::string& productId, bool multiChannel,
                               std::uint16_t keyFlags, const std::string& sessionId);
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "platform/bytes.h"
 #include "session/CgiRequest.h"
 #include "session/Command.h"
 #include "session/SessionRecord.h"
@@ -24,7 +25,9 @@ RecordKind KindOf(std::uint8_t type) {
 std::size_t ParseSearchPage(const std::uint8_t* data, std::size_t length, std::vector<SearchListRecord>& out,
                             std::size_t maxAppend) {
   if (data == nullptr || length < 4) return 0;
-  const std::size_t announced = (static_cast<std::size_t>(data[2]) | static_cast<std::size_t>(data[3]) << 8) / 16;
+  std::uint16_t announcedBytes = 0;
+  plat::ByteReader(data, length).U16At(2, announcedBytes);
+  const std::size_t announced = announcedBytes / 16;
   const std::size_t arrived = (length - 4) / 16;
   const std::size_t n = announced < arrived ? announced : arrived;
   for (std::size_t i = 0; i < n && i < maxAppend; ++i) {

@@ -159,26 +159,27 @@ void CCalendarWnd::CreateFonts() {
 void CCalendarWnd::CreateButtons() {
   CreateFonts();
   const int r = rect().right() + 1;
-  struct Spec {
+  // The header's navigation buttons: today, month and year back and forward.
+  struct NavButton {
     int id;
     const char* caption;
     QRect rect;
     void (CCalendarWnd::*action)();
   };
-  const Spec specs[] = {
+  const NavButton navButtons[] = {
       {IDC_TODAY, "D", QRect(QPoint(5, 5), QPoint(29, 19)), &CCalendarWnd::OnToday},
       {IDC_PREV_MONTH, "<", QRect(QPoint(35, 5), QPoint(49, 19)), &CCalendarWnd::OnPrevMonth},
       {IDC_NEXT_MONTH, ">", QRect(QPoint(r - 83, 5), QPoint(r - 69, 19)), &CCalendarWnd::OnNextMonth},
       {IDC_PREV_YEAR, "<", QRect(QPoint(r - 67, 5), QPoint(r - 53, 19)), &CCalendarWnd::OnPrevYear},
       {IDC_NEXT_YEAR, ">", QRect(QPoint(r - 20, 5), QPoint(r - 6, 19)), &CCalendarWnd::OnNextYear},
   };
-  for (const Spec& s : specs) {
-    auto* b = new QPushButton(QString::fromLatin1(s.caption), this);
-    b->setGeometry(s.rect);
+  for (const NavButton& nav : navButtons) {
+    auto* b = new QPushButton(QString::fromLatin1(nav.caption), this);
+    b->setGeometry(nav.rect);
     b->setFocusPolicy(Qt::NoFocus);
     b->show();
-    connect(b, &QPushButton::clicked, this, [this, action = s.action] { (this->*action)(); });
-    buttons_[s.id] = b;
+    connect(b, &QPushButton::clicked, this, [this, action = nav.action] { (this->*action)(); });
+    buttons_[nav.id] = b;
   }
   // Weekday names: column k holds weekday (k + first day of the week) mod 7.
   const QLocale locale;

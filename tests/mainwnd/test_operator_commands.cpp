@@ -351,9 +351,12 @@ TEST_F(OpsTest, RetrWithoutALinkedDeviceGivesTheRecordersPanel) {
 }
 
 TEST_F(OpsTest, EveryDeviceKeySendsItsTemplate) {
-  // The recorder itself (type 23 on a K43R) with every key template of the control file.
+  // The recorder itself (type 23 on a K43R) with every key template of the control file: it
+  // reports its R.E.T.R. state, so the login puts it in the control table.
+  fake_.SetReportRetr(true);
   ASSERT_TRUE(Init("K43R", "USERLEVEL=30;", "1030"));
   const std::uint8_t type = app_->C_ControlD.GetCurrentType();
+  ASSERT_EQ(type, 23);
   const CtrlDeviceRecord* record = DeviceTypeTable[type].pCtrlRecord;
   ASSERT_NE(record, nullptr);
   for (bool turbo : {false, true}) {
@@ -377,6 +380,33 @@ TEST_F(OpsTest, EveryDeviceKeySendsItsTemplate) {
         EXPECT_EQ(boxes_.Texts().size(), boxes + 1);
       }
     }
+  }
+
+  // Bytes worked out by hand, so that a button sending another key's template shows. The
+  // recorder's record (RVX 503 DVR) gives every key the template A5 %D %1 {key} %2: count 5,
+  // A5, the device address 00, the access level 3C (USERLEVEL 30), the key number, the sum of
+  // those four bytes; then the repeat (01, or 05 for a turbo key with turbo on) and 32.
+  struct Known {
+    int id;
+    bool turbo;
+    std::vector<std::uint8_t> body;
+  };
+  const Known known[] = {
+      {8250, false, {0x05, 0xA5, 0x00, 0x3C, 0x00, 0xE1, 0x01, 0x32}},  // CH1, key 0
+      {8271, false, {0x05, 0xA5, 0x00, 0x3C, 0x12, 0xF3, 0x01, 0x32}},  // 4CUT, key 18
+      {8313, false, {0x05, 0xA5, 0x00, 0x3C, 0x22, 0x03, 0x01, 0x32}},  // PLUSE, key 34
+      {8229, false, {0x05, 0xA5, 0x00, 0x3C, 0x32, 0x13, 0x01, 0x32}},  // FAST, key 50
+      {8240, false, {0x05, 0xA5, 0x00, 0x3C, 0x36, 0x17, 0x01, 0x32}},  // JOYSTICK_LEFT, key 54
+      {8240, true, {0x05, 0xA5, 0x00, 0x3C, 0x36, 0x17, 0x05, 0x32}},   // JOYSTICK_LEFT in turbo
+      {8355, false, {0x05, 0xA5, 0x00, 0x3C, 0x42, 0x23, 0x01, 0x32}},  // SEQUENCE, key 66
+  };
+  for (const Known& k : known) {
+    SCOPED_TRACE(std::to_string(k.id) + (k.turbo ? " turbo" : ""));
+    app_->f_TurboOn = k.turbo ? 1 : 0;
+    const std::size_t before = fake_.Rs485Bodies().size();
+    dlg_->Command(k.id);
+    ASSERT_EQ(fake_.Rs485Bodies().size(), before + 1);
+    EXPECT_EQ(Hex(fake_.Rs485Bodies().back()), Hex(std::string(k.body.begin(), k.body.end())));
   }
 }
 

@@ -82,4 +82,29 @@ TEST(ByteWriter, WritesFieldsAndRefusesPastTheEnd) {
   EXPECT_EQ(b[2], 0xEF);
 }
 
+// 64-bit fields: the low byte first, all eight bytes or none.
+TEST(ByteReaderWriter, SixtyFourBitFields) {
+  std::array<std::uint8_t, 10> b{};
+  b.fill(0xAA);
+  plat::ByteWriter w(b);
+  ASSERT_TRUE(w.U8(0x11) && w.U64(0x8877665544332211ull));
+  EXPECT_EQ(b, (std::array<std::uint8_t, 10>{0x11, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88, 0xAA}));
+  EXPECT_FALSE(w.U64(1));  // one byte left
+  EXPECT_FALSE(w.U64At(3, 0));
+  EXPECT_EQ(b[9], 0xAA);
+  EXPECT_EQ(b[3], 0x33);
+
+  plat::ByteReader r(b);
+  std::uint64_t v = 0;
+  ASSERT_TRUE(r.Skip(1) && r.U64(v));
+  EXPECT_EQ(v, 0x8877665544332211ull);
+  ASSERT_TRUE(r.U64At(2, v));
+  EXPECT_EQ(v, 0xAA88776655443322ull);
+  v = 7;
+  EXPECT_FALSE(r.U64At(3, v));
+  EXPECT_FALSE(r.U64(v));
+  EXPECT_EQ(v, 7u);
+  EXPECT_FALSE(r.Ok());
+}
+
 }  // namespace
