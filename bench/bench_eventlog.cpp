@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "config/EventLog.h"
+#include "session/EventLog.h"
 #include "config/EventLogViewers.h"
 
 namespace {

@@ -52,8 +52,7 @@ bool CDNSPage::OnInitDialog() {
       sect::SmtpSection::Decode(s.Data(SYSCFG_SMTP), s[SYSCFG_SMTP].size(), smtp);
     });
   }
-  m_dwDnsServer = (std::uint32_t(dns.dnsServer[0]) << 24) | (std::uint32_t(dns.dnsServer[1]) << 16) |
-                  (std::uint32_t(dns.dnsServer[2]) << 8) | dns.dnsServer[3];
+  m_dwDnsServer = sect::PackIp4(dns.dnsServer);
   m_bDdnsEnable = smtp.ddnsEnable != 0 ? 1 : 0;
   SetCheck(*this, IDC_DNS_ENABLE, m_bDdnsEnable);
   SetCheck(*this, IDC_DNS_DISABLE, !m_bDdnsEnable);

@@ -10,8 +10,7 @@
 #include "core/Messages.h"
 #include "core/Strings.h"
 #include "platform/messages.h"
-#include "session/CgiRequest.h"
-#include "session/Command.h"
+#include "session/SheetCommands.h"
 #include "session/Sections.h"
 #include "session/SessionRecord.h"
 #include "ui/Controls.h"
@@ -163,19 +162,18 @@ void CSNTPPage::OnAutomaticServer() {
 }
 
 void CSNTPPage::OnSyncTime() {
-  CCgiRequest request(CGI_SYNCTIME);
-  request.AddCookie(GetSessionId());
   if (!UpdateData(true)) return;
-  request.AddParamInt("Mode", m_byTimeMode);
+  SyncTimeChoice choice;
+  choice.timeMode = m_byTimeMode;
   if (m_byTimeMode == 0) {
     const QDate date = m_pDatePicker->GetTime().date();
     const QTime time = m_pTimePicker->GetTime().time();
-    request.AddParamInt("Year", date.year());
-    request.AddParamInt("Month", date.month());
-    request.AddParamInt("Day", date.day());
-    request.AddParamInt("Hour", time.hour());
-    request.AddParamInt("Minute", time.minute());
-    request.AddParamInt("Second", time.second());
+    choice.year = date.year();
+    choice.month = date.month();
+    choice.day = date.day();
+    choice.hour = time.hour();
+    choice.minute = time.minute();
+    choice.second = time.second();
   } else {
     sect::TimeZone tz;
     if (!sect::TimeZoneEntry(m_nZoneIndex, tz)) {
@@ -186,21 +184,19 @@ void CSNTPPage::OnSyncTime() {
       plat::MessageBox(Hwnd(), kBadServerText);
       return;
     }
-    request.AddParamInt("ServerMode", m_byServerMode);
+    choice.serverMode = m_byServerMode;
     if (m_byServerMode == 0) {
-      request.AddParam("Server", m_strSntpServer);
+      choice.server = m_strSntpServer;
     } else {
       m_strSntpServer.clear();
     }
-    request.AddParamInt("NationID", m_nZoneIndex);
-    request.AddParamInt("Hour", tz.hours);
-    request.AddParamInt("Minute", tz.minutes);
+    choice.zoneIndex = m_nZoneIndex;
+    choice.zoneHours = tz.hours;
+    choice.zoneMinutes = tz.minutes;
   }
   // The sheet stores the time-server choice after this exchange, whatever its outcome.
   if (ui::PropertySheet* sheet = Sheet()) sheet->PostMessage(msg::WM_SYNCTIMEDONE, 0, 0);
-  std::uint8_t reply[2048] = {};
-  plat::DWORD length = 0;
-  if (!ZududSendCommand(request, nullptr, 0, nullptr, reply, sizeof reply, &length, 15, 15)) {
+  if (!SendSyncTime(choice)) {
     plat::MessageBox(Hwnd(), LoadStr(4064));
   }
 }

@@ -17,20 +17,9 @@ int CSetZududCmdPage::ResolutionChoice(int w, int h) {
   return -1;
 }
 
-int CSetZududCmdPage::QualityChoice(int q) {
-  if (q >= 1 && q < 50) return 0;
-  if (q >= 50 && q < 70) return 1;
-  if (q >= 70 && q <= 100) return 2;
-  return -1;
-}
+int CSetZududCmdPage::QualityChoice(int q) { return Layout::QualityChoice(q); }
 
-int CSetZududCmdPage::BitRateChoice(int r) {
-  int choice = 0;
-  for (int i = 1; i < 7; ++i) {
-    if (r >= kRateCodes[i]) choice = i;
-  }
-  return choice;
-}
+int CSetZududCmdPage::BitRateChoice(int r) { return Layout::BitRateChoice(r); }
 
 bool CSetZududCmdPage::OnInitDialog() {
   auto list = [this](int id, int x, int y) {
@@ -79,7 +68,7 @@ bool CSetZududCmdPage::OnInitDialog() {
 
   m_nResolution = ResolutionChoice(m_wFrameWidth, m_wFrameHeight);
   m_nQuality = QualityChoice(block[kOffQuality]);
-  m_nBitRate = BitRateChoice(block[kOffRate] | (block[kOffRate + 1] << 8));
+  m_nBitRate = BitRateChoice(sect::VideoSettingLayout::RateCode(block));
   if (block[kOffType] == 0) {
     m_nVideoType = 0;
     ShowTypeControls(0);

@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 
+#include "session/SectionWriters.h"
 #include "ui/PropertySheet.h"
 
 enum VideoSettingControl : int {
@@ -21,17 +22,17 @@ class CSetZududCmdPage : public ui::PropertyPage {
   Q_OBJECT
 
  public:
-  // The client's video-setting block (AppRecord::VideoSettingBlock, 16 bytes).
-  static constexpr std::size_t kOffType = 0;        // 0 JPEG, 4 MPEG4
-  static constexpr std::size_t kOffQuality = 1;     // 1..100
-  static constexpr std::size_t kOffRate = 2;        // 16-bit rate code, little-endian
-  static constexpr std::size_t kOffResolution = 4;  // resolution code
-  static constexpr std::size_t kOffWidthCode = 5;
-  static constexpr std::size_t kOff176Wide = 6;
-  static constexpr std::size_t kOffField = 7;
-  static constexpr std::size_t kOffHeightCode = 8;
-  static constexpr std::uint16_t kRateCodes[7] = {0x11, 0x15, 0x22, 0x33, 0x44, 0x66, 0x99};
-  static constexpr std::uint8_t kQualityValues[3] = {30, 50, 70};
+  // The client's video-setting block (AppRecord::VideoSettingBlock, 16 bytes); its layout
+  // and writer live in session/SectionWriters.h.
+  using Layout = sect::VideoSettingLayout;
+  static constexpr std::size_t kOffType = Layout::kOffType;
+  static constexpr std::size_t kOffQuality = Layout::kOffQuality;
+  static constexpr std::size_t kOffRate = Layout::kOffRate;
+  static constexpr std::size_t kOffResolution = Layout::kOffResolution;
+  static constexpr std::size_t kOffWidthCode = Layout::kOffWidthCode;
+  static constexpr std::size_t kOff176Wide = Layout::kOff176Wide;
+  static constexpr std::size_t kOffField = Layout::kOffField;
+  static constexpr std::size_t kOffHeightCode = Layout::kOffHeightCode;
 
   explicit CSetZududCmdPage(QWidget* parent = nullptr);
 

@@ -31,8 +31,7 @@
 #include "platform/kernel.h"
 #include "platform/process.h"
 #include "platform/thread.h"
-#include "session/CgiRequest.h"
-#include "session/Command.h"
+#include "session/SheetCommands.h"
 #include "session/PlayerLink.h"
 #include "session/SearchList.h"
 #include "session/SessionHost.h"
@@ -624,9 +623,7 @@ void CDownloadProgressDlg::OnCancel() {
   RequestStop();
   StopThread();
   if (!finished && IsModelFamilyK41(id) && !IsFirmwareBelow("1043", version)) {
-    CCgiRequest request(CGI_CANCELNB);
-    request.AddCookie(GetSessionId());
-    ZududSendCommand(request, nullptr, 0, nullptr, nullptr, 0, nullptr, 15, 15);
+    SendCancelNetworkBackup();
   }
   if (finished && m_bCopyToCD) PostProgressJob(PROGRESS_JOB_CLEAR, 0);
   EndDialog(0);

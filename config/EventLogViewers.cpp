@@ -11,12 +11,8 @@
 #include <algorithm>
 
 #include "core/Strings.h"
-#include "session/CgiRequest.h"
-#include "session/Command.h"
-#include "session/SessionRecord.h"
 
 namespace {
-constexpr int kClearTimeoutSec = 15;
 
 // Every cell centred, without an alignment stored per cell (a refill of 2048 rows stays cheap).
 class CentredDelegate : public QStyledItemDelegate {
@@ -30,6 +26,24 @@ class CentredDelegate : public QStyledItemDelegate {
   }
 };
 }  // namespace
+
+const std::vector<EventLogFilter>& EventLogFilters(EventLogFamily family) {
+  static const std::vector<EventLogFilter> dvr = {
+      {1442, "POWER ON", 0x1, true},       {1443, "VIDEO LOSS", 0x2, true},    {1444, "REMOTE LOGIN", 0x100, true},
+      {1445, "HDD FULL", 0x4, true},       {1446, "KEY LOCK", 0x20, true},     {1447, "KEY UNLOCK", 0x40, true},
+      {1448, "RESET DEFAULT", 0x80, true}, {1449, "EMAIL FAILED", 0x8, true},  {1450, "FTP FAILED", 0x10, true},
+      {1451, "HDD ERROR", 0x200, true},    {1452, "HDD DMA ERROR", 0x400, true}, {1453, "DDNS", 0x4000, true},
+      {1454, "PPPOE", 0x8000, true},       {1455, "DHCP", 0x10000, true},
+  };
+  static const std::vector<EventLogFilter> server = {
+      {1442, "POWER ON", 0x1, true},         {1448, "RESET DEFAULT", 0x2, true}, {1462, "ALARM", 0x4, true},
+      {1444, "REMOTE LOGIN", 0x10, true},    {1445, "REMOTE LOGOUT", 0x20, true},
+      {1451, "PPPOE SUCCESS", 0x1000, true}, {1452, "PPPOE FAILED", 0x100000, true},
+      {1449, "MAIL FAILED", 0x10000, true},  {1450, "FTP FAILED", 0x20000, true},
+      {1446, "MAIL SUCCESS", 0x100, false},  {1447, "FTP_SUCCESS", 0x200, false},
+  };
+  return family == EventLogFamily::Dvr ? dvr : server;
+}
 
 CEventLogViewer::CEventLogViewer(EventLogFamily family, QWidget* parent)
     : ui::Window(parent), m_dwEventMask(EventLogInitialMask(family)), m_family(family) {
@@ -198,9 +212,7 @@ CServerLogDlg::CServerLogDlg(QWidget* parent) : CEventLogViewer(EventLogFamily::
 
 void CServerLogDlg::OnClearServerLog() {
   if (plat::MessageBox(Hwnd(), LoadStr(4117), "", plat::MB_YESNO | plat::MB_ICONERROR) != plat::IDYES) return;
-  CCgiRequest request(CGI_CLEARLOG);
-  request.AddCookie(GetSessionId());
-  if (ZududSendCommand(request, nullptr, 0, nullptr, nullptr, 0, nullptr, kClearTimeoutSec, kClearTimeoutSec)) {
+  if (SendClearLog()) {
     EndDialog(0);
     return;
   }

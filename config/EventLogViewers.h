@@ -6,7 +6,7 @@
 #include <map>
 #include <vector>
 
-#include "config/EventLog.h"
+#include "session/EventLog.h"
 #include "ui/Controls.h"
 #include "ui/Window.h"
 
@@ -15,6 +15,16 @@ enum EventLogViewerControl : int {
   IDC_LOG_CLEAR = 1068,
   IDC_LOG_EXIT = 1069,
 };
+
+// A filter check box: its control id, caption, event bit and whether it is shown.
+struct EventLogFilter {
+  int id;
+  const char* text;
+  std::uint32_t bit;
+  bool visible;
+};
+// The viewer's check boxes, top to bottom.
+const std::vector<EventLogFilter>& EventLogFilters(EventLogFamily family);
 
 class CEventLogViewer : public ui::Window {
  public:

@@ -12,8 +12,7 @@
 #include "platform/files.h"
 #include "platform/kernel.h"
 #include "platform/messages.h"
-#include "session/CgiRequest.h"
-#include "session/Command.h"
+#include "session/SheetCommands.h"
 #include "session/SearchList.h"
 #include "session/Sections.h"
 
@@ -174,9 +173,7 @@ void MySystemDialog::Release() {
 }
 
 void MySystemDialog::OnClickReboot() {
-  CCgiRequest request(13);
-  request.AddCookie(GetSessionId());
-  if (!ZududSendCommand(request, nullptr, 0, nullptr, nullptr, 0, nullptr, 15, 15)) {
+  if (!SendReboot()) {
     plat::MessageBox(Hwnd(), LoadStr(4064));
   }
 }

@@ -8,7 +8,7 @@
 #include "core/UiInterfaces.h"
 #include "engine/AppRecord.h"
 #include "platform/messages.h"
-#include "session/Sections.h"
+#include "session/SectionWriters.h"
 #include "session/SysCfg.h"
 
 // The snapshot rows and apply steps of the alarm, device, detection, peripheral and general
@@ -68,37 +68,16 @@ int MySystemDialog::ApplyAlarmPage(AlarmPropertyPage& page, CAlarmTriggerPage&) 
   if (!app || !page.HasWindow()) return 1;
   page.UpdateData(true);
   const sect::Device d = pagemodel::ConnectedDevice();
+  const sect::AlarmPageValues now{page.m_byAlarmMethod, page.m_byAlarmImageSize, page.m_nPostNumber,
+                                  page.m_byAlarmVideoSource, page.m_nAlarmDuration};
+  const sect::AlarmPageValues opened{m_byOrigAlarmMethod, m_byOrigAlarmImageSize, m_byOrigPostNumber,
+                                     m_byOrigAlarmVideoSource, m_nOrigAlarmDuration};
   std::uint8_t out[AlarmSection::kSize];
   bool changed = false;
   {
     std::lock_guard<std::mutex> lock(app->mtx_SysCfg);
-    AlarmSection alarm;
-    AlarmSection::Decode(app->SysCfg_ALARM, AlarmSection::kSize, d, alarm);
-    if (page.m_byAlarmMethod != m_byOrigAlarmMethod) {
-      alarm.alarmMethod = page.m_byAlarmMethod;
-      changed = true;
-    }
-    if (page.m_byAlarmImageSize != m_byOrigAlarmImageSize) {
-      alarm.imageSize = page.m_byAlarmImageSize;
-      changed = true;
-    }
-    // A list without a choice leaves the stored value.
-    if (page.m_nPostNumber >= 0 && page.m_nPostNumber != m_byOrigPostNumber) {
-      alarm.postNumber = static_cast<std::uint8_t>(page.m_nPostNumber + 1);
-      changed = true;
-    }
-    if (page.m_byAlarmVideoSource != m_byOrigAlarmVideoSource && d.IsK40R()) {
-      alarm.videoSource = page.m_byAlarmVideoSource;
-      changed = true;
-    }
-    if (page.m_nAlarmDuration >= 0 && page.m_nAlarmDuration != m_nOrigAlarmDuration) {
-      alarm.duration = AlarmSection::DurationOfChoice(d, page.m_nAlarmDuration);
-      changed = true;
-    }
-    if (changed) {
-      alarm.Encode(app->SysCfg_ALARM, d);
-      std::memcpy(out, app->SysCfg_ALARM, sizeof out);
-    }
+    changed = sect::WriteAlarmPage(app->SysCfg_ALARM, d, now, opened);
+    if (changed) std::memcpy(out, app->SysCfg_ALARM, sizeof out);
   }
   if (!changed) return 1;
   if (!Send(SYSCFG_ALARM, out, sizeof out)) {
@@ -115,18 +94,17 @@ int MySystemDialog::ApplyDevicePage(DevicePage& page) {
   page.UpdateData(true);
   if (!page.m_bModified) return 1;
   const sect::Device d = pagemodel::ConnectedDevice();
+  sect::Rs485DeviceValues values;
+  for (std::size_t c = 0; c < Rs485Section::kChannels; ++c) {
+    values.kind[c] = page.m_byDeviceKind[c];
+    values.deviceId[c] = page.m_byDeviceId[c];
+    values.protocol[c] = page.m_byProtocol[c];
+    values.baud[c] = page.m_dwBaud[c];
+  }
   std::uint8_t out[Rs485Section::kSize];
   {
     std::lock_guard<std::mutex> lock(app->mtx_SysCfg);
-    Rs485Section rs;
-    Rs485Section::Decode(app->SysCfg_RS485, Rs485Section::kSize, d, rs);
-    for (std::size_t c = 0; c < Rs485Section::kChannels; ++c) {
-      rs.kind[c] = page.m_byDeviceKind[c];
-      rs.deviceId[c] = page.m_byDeviceId[c];
-      rs.protocol[c] = page.m_byProtocol[c];
-      rs.baud[c] = page.m_dwBaud[c];
-    }
-    rs.Encode(app->SysCfg_RS485, d);
+    sect::WriteRs485Devices(app->SysCfg_RS485, d, values);
     std::memcpy(out, app->SysCfg_RS485, sizeof out);
   }
   m_fDeviceTableChanged = 1;
@@ -165,39 +143,18 @@ int MySystemDialog::ApplyPeripheralPage(CPeripheralPage& page) {
   if (!app || !page.HasWindow()) return 1;
   // An id outside 0..255 was refused: nothing of this page goes out.
   if (!page.UpdateData(true)) return 0;
+  const sect::PeriPageValues now{{{page.m_nId1, page.m_nModel1, page.m_nBaud1}, {page.m_nId2, page.m_nModel2, page.m_nBaud2}}};
+  const sect::PeriPageValues opened{
+      {{m_nOrigPeriId1, m_nOrigPeriModel1, m_nOrigPeriBaud1}, {m_nOrigPeriId2, m_nOrigPeriModel2, m_nOrigPeriBaud2}}};
   std::uint8_t out[PeriSection::kSize];
-  bool changed = false;
+  sect::PeriPageWrite written;
   {
     std::lock_guard<std::mutex> lock(app->mtx_SysCfg);
-    PeriSection peri;
-    PeriSection::Decode(app->SysCfg_PERI, PeriSection::kSize, peri);
-    const struct {
-      int id, origId, model, origModel, baud, origBaud;
-    } dev[2] = {{page.m_nId1, m_nOrigPeriId1, page.m_nModel1, m_nOrigPeriModel1, page.m_nBaud1, m_nOrigPeriBaud1},
-                {page.m_nId2, m_nOrigPeriId2, page.m_nModel2, m_nOrigPeriModel2, page.m_nBaud2, m_nOrigPeriBaud2}};
-    for (int i = 0; i < 2; ++i) {
-      if (dev[i].id != dev[i].origId && dev[i].id >= 0 && dev[i].id <= 255) {
-        peri.id[i] = static_cast<std::uint8_t>(dev[i].id);
-        m_fPeripheralChanged = 1;
-        changed = true;
-      }
-      // A list without a choice leaves the stored value.
-      if (dev[i].model >= 0 && dev[i].model != dev[i].origModel) {
-        peri.model[i] = IndexToValue11(static_cast<std::uint8_t>(dev[i].model));
-        m_fPeripheralChanged = 1;
-        changed = true;
-      }
-      if (dev[i].baud >= 0 && dev[i].baud != dev[i].origBaud) {
-        peri.baud[i] = sect::BaudOfChoice(dev[i].baud);
-        changed = true;
-      }
-    }
-    if (changed) {
-      peri.Encode(app->SysCfg_PERI);
-      std::memcpy(out, app->SysCfg_PERI, sizeof out);
-    }
+    written = sect::WritePeriPage(app->SysCfg_PERI, now, opened);
+    if (written.changed) std::memcpy(out, app->SysCfg_PERI, sizeof out);
   }
-  if (!changed) return 1;
+  if (written.tableChanged) m_fPeripheralChanged = 1;
+  if (!written.changed) return 1;
   if (!Send(SYSCFG_PERI, out, sizeof out)) {
     plat::MessageBox(Hwnd(), LoadStr(4012));
     return 0;
@@ -209,29 +166,19 @@ int MySystemDialog::ApplyGeneralPage(ToolBoxPropertyPage& page) {
   AppRecord* app = g_lpApp;
   if (!app || !page.HasWindow()) return 1;
   const sect::Device d = pagemodel::ConnectedDevice();
+  const sect::GeneralPageValues now{page.m_strTitle, page.m_strChannelName1, page.m_strChannelName2};
+  const sect::GeneralPageValues opened{m_strOrigDeviceName, m_strOrigChannelName1, m_strOrigChannelName2};
   std::uint8_t sys[SystemSection::kSize];
   std::uint8_t rs[Rs485Section::kSize];
   bool sysChanged = false, rsChanged = false;
   {
     std::lock_guard<std::mutex> lock(app->mtx_SysCfg);
-    if (page.m_strTitle != m_strOrigDeviceName && IsSysCfgSectionFetched(SYSCFG_SYSTEM)) {
-      SystemSection s;
-      SystemSection::Decode(app->SysCfg_SYSTEM, SystemSection::kSize, s);
-      s.deviceName = page.m_strTitle;
-      s.Encode(app->SysCfg_SYSTEM);
-      std::memcpy(sys, app->SysCfg_SYSTEM, sizeof sys);
-      sysChanged = true;
-    }
-    if (d.K40RChannelNames() &&
-        (page.m_strChannelName1 != m_strOrigChannelName1 || page.m_strChannelName2 != m_strOrigChannelName2)) {
-      Rs485Section r;
-      Rs485Section::Decode(app->SysCfg_RS485, Rs485Section::kSize, d, r);
-      r.channelName1 = page.m_strChannelName1;
-      r.channelName2 = page.m_strChannelName2;
-      r.Encode(app->SysCfg_RS485, d);
-      std::memcpy(rs, app->SysCfg_RS485, sizeof rs);
-      rsChanged = true;
-    }
+    const sect::GeneralPageWrite written = sect::WriteGeneralPage(app->SysCfg_SYSTEM, app->SysCfg_RS485, d, now, opened,
+                                                                  IsSysCfgSectionFetched(SYSCFG_SYSTEM));
+    sysChanged = written.system;
+    rsChanged = written.rs485;
+    if (sysChanged) std::memcpy(sys, app->SysCfg_SYSTEM, sizeof sys);
+    if (rsChanged) std::memcpy(rs, app->SysCfg_RS485, sizeof rs);
   }
   if (sysChanged) app->strDeviceName.Set(page.m_strTitle);
   bool failed = false;

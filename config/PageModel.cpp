@@ -16,7 +16,7 @@ sect::Device ConnectedDevice() {
 std::string ProductId() { return ConnectedDevice().productId; }
 
 std::uint32_t PackedIp4(const sect::Ip4& a) {
-  return (std::uint32_t(a[0]) << 24) | (std::uint32_t(a[1]) << 16) | (std::uint32_t(a[2]) << 8) | a[3];
+  return sect::PackIp4(a);
 }
 
 int DvrChannelCount(const std::string& productId) {

@@ -6,7 +6,7 @@
 
 #include "config/PageModel.h"
 #include "core/Model.h"
-#include "session/Sections.h"
+#include "session/SectionWriters.h"
 #include "ui/Controls.h"
 
 namespace {
@@ -14,13 +14,13 @@ namespace {
 const char* const kDayNames[11] = {"OFF", "SUN", "MON", "TUE", "WED", "THU", "FRI", "SAT", "MON-FRI", "SAT-SUN", "DAILY"};
 
 QDateTime MomentOfWord(std::uint16_t word) {
-  const int hour = word >> 8, minute = word & 0xFF;
+  const int hour = sect::TimerWordHour(word), minute = sect::TimerWordMinute(word);
   return QDateTime(QDate(2006, 1, 1), QTime(hour, minute));  // invalid above 23:59
 }
 
 std::uint16_t WordOfPicker(const ui::DateTimePicker* p) {
   const QTime t = p->GetTime().time();
-  return static_cast<std::uint16_t>(((t.hour() & 0xFF) << 8) | (t.minute() & 0xFF));
+  return sect::TimerWord(t.hour(), t.minute());
 }
 
 }  // namespace
@@ -57,13 +57,11 @@ bool TimerRecordPage::OnInitDialog() {
     return true;
   }
   model->WithSections([&](const pagemodel::Sections& sections) {
-    const std::uint8_t* rec = sections.Data(SYSCFG_DVRREC);
+    const sect::TimerSlots timer = sect::ReadTimerSlots(sections.Data(SYSCFG_DVRREC));
     for (int i = 0; i < kSlots; ++i) {
-      m_byDay[i] = rec[sect::DvrRecSection::kOffTimerDay + i];
-      m_wStartTime[i] = static_cast<std::uint16_t>(rec[sect::DvrRecSection::kOffTimerStart + 2 * i] |
-                                                   (rec[sect::DvrRecSection::kOffTimerStart + 2 * i + 1] << 8));
-      m_wEndTime[i] = static_cast<std::uint16_t>(rec[sect::DvrRecSection::kOffTimerEnd + 2 * i] |
-                                                 (rec[sect::DvrRecSection::kOffTimerEnd + 2 * i + 1] << 8));
+      m_byDay[i] = timer.day[i];
+      m_wStartTime[i] = timer.start[i];
+      m_wEndTime[i] = timer.end[i];
     }
   });
   for (int i = 0; i < kSlots; ++i) {

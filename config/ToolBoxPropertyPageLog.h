@@ -7,7 +7,7 @@
 #include <functional>
 #include <memory>
 
-#include "config/EventLog.h"
+#include "session/EventLog.h"
 #include "platform/types.h"
 
 namespace ui {

@@ -16,7 +16,7 @@
 #include "platform/kernel.h"
 #include "platform/messages.h"
 #include "platform/thread.h"
-#include "session/Command.h"
+#include "session/SheetCommands.h"
 #include "ui/Lifetime.h"
 
 namespace {
@@ -166,12 +166,7 @@ bool CUpgradeFWDlg::OnInitDialog() {
     }
     m_strVersion = shown;
   } else {
-    CCgiRequest request(CGI_GETVERSION);
-    request.AddCookie(GetSessionId());
-    std::uint8_t reply[1024];
-    plat::DWORD length = 0;
-    if (ZududSendCommand(request, nullptr, 0, nullptr, reply, sizeof reply, &length, 15, 15))
-      m_strVersion.assign(reinterpret_cast<const char*>(reply), length);
+    ReadDvrVersion(m_strVersion);
     // Without a version the folder and the model's table are still set, so Upgrade works.
     m_strPath = model->Settings().m_strUpgradeDVRFWPath.Get();
     m_bHasTable = MakeFirmwareFileTable(product, m_FileTable);

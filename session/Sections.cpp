@@ -31,6 +31,25 @@ bool TakeRaw(const std::uint8_t* p, std::size_t n, S& out) {
 
 }  // namespace
 
+std::uint32_t PackIp4(const Ip4& a) {
+  // The octets read as a big-endian word.
+  const std::uint8_t reversed[4] = {a[3], a[2], a[1], a[0]};
+  std::uint32_t packed = 0;
+  plat::ByteReader(reversed, sizeof reversed).U32(packed);
+  return packed;
+}
+
+Ip4 UnpackIp4(std::uint32_t packed) {
+  std::uint8_t le[4] = {};
+  plat::ByteWriter(le, sizeof le).U32(packed);
+  return {le[3], le[2], le[1], le[0]};
+}
+
+std::string DottedIp4(std::uint32_t packed) {
+  const Ip4 a = UnpackIp4(packed);
+  return std::to_string(a[0]) + "." + std::to_string(a[1]) + "." + std::to_string(a[2]) + "." + std::to_string(a[3]);
+}
+
 bool Device::IsDvr() const { return IsModelFamilyK41(productId); }
 bool Device::IsVideoServer() const {
   return IsModelK40R(productId) || IsModelK47R(productId) || IsModelFamilyK44(productId);

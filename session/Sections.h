@@ -45,6 +45,11 @@ std::string ReadText(const std::uint8_t* field, std::size_t width);
 void WriteText(std::uint8_t* field, std::size_t width, const std::string& text, std::size_t limit);
 
 using Ip4 = std::array<std::uint8_t, 4>;
+// An address as one number, first octet in the high byte (the form the address controls
+// hold), and back; "a.b.c.d" of such a number.
+std::uint32_t PackIp4(const Ip4& a);
+Ip4 UnpackIp4(std::uint32_t packed);
+std::string DottedIp4(std::uint32_t packed);
 
 struct InfSection {
   static constexpr std::size_t kSize = 44;

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "config/EventLog.h"
+#include "session/EventLog.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::uint32_t count = 0;

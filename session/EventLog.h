@@ -1,6 +1,7 @@
 // The recorder's event log: the 32-byte record, the count reply, the download thread that
-// fetches the records page by page into a caller's buffer, and the texts the two viewers list.
-// No Qt here: the download reports through a progress callback and a posted message.
+// fetches the records page by page into a caller's buffer, the request that clears the log,
+// and the texts the two viewers list. The download reports through a progress callback
+// (PROGRESS_JOB_* of session/ProgressJobs.h) and a posted message.
 #pragma once
 #include <atomic>
 #include <cstddef>
@@ -64,21 +65,16 @@ struct ServerLogJob {
 // or 0 when it ended because the cancel event was set (nothing posted).
 int Get_Server_Log_Thread(const ServerLogJob& job);
 
+// The request that empties the recorder's log (15 s to send, 15 s to receive); 1 on a 200
+// reply.
+int SendClearLog();
+
 // ---- the viewers' texts ----
 
 enum class EventLogFamily { Dvr, Server };
 constexpr std::uint32_t kDvrLogInitialMask = 0x1CFFF;
 constexpr std::uint32_t kServerLogInitialMask = 0x7F7F37;
 
-// A filter check box: its control id, caption, event bit and whether it is shown.
-struct EventLogFilter {
-  int id;
-  const char* text;
-  std::uint32_t bit;
-  bool visible;
-};
-// The viewer's check boxes, top to bottom.
-const std::vector<EventLogFilter>& EventLogFilters(EventLogFamily family);
 std::uint32_t EventLogInitialMask(EventLogFamily family);
 
 std::string FormatEventName(EventLogFamily family, const std::uint8_t* record);

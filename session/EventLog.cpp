@@ -1,29 +1,33 @@
-#include "config/EventLog.h"
+#include "session/EventLog.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <limits>
 
+#include "platform/bytes.h"
 #include "platform/kernel.h"
 #include "session/CgiRequest.h"
 #include "session/Command.h"
+#include "session/ProgressJobs.h"
+#include "session/SessionRecord.h"
 
 namespace {
 
-bool Cancelled(plat::HANDLE event) { return plat::WaitForSingleObject(event, 0) == plat::WAIT_OBJECT_0; }
+bool LogCancelled(plat::HANDLE event) { return plat::WaitForSingleObject(event, 0) == plat::WAIT_OBJECT_0; }
 
-void Progress(const ServerLogJob& job, int code, int value) {
+void LogProgress(const ServerLogJob& job, int code, int value) {
   if (job.progress) job.progress(code, value);
 }
 
-void Post(const ServerLogJob& job, int code) { plat::PostMessage(job.notify, WM_SERVERLOGDONE, code, 0); }
+void PostLogDone(const ServerLogJob& job, int code) { plat::PostMessage(job.notify, WM_SERVERLOGDONE, code, 0); }
 
 }  // namespace
 
 std::uint32_t EventLogId(const std::uint8_t* r) {
-  return static_cast<std::uint32_t>(r[0]) | static_cast<std::uint32_t>(r[1]) << 8 |
-         static_cast<std::uint32_t>(r[2]) << 16 | static_cast<std::uint32_t>(r[3]) << 24;
+  std::uint32_t id = 0;
+  plat::ByteReader(r, kEventLogRecordSize).U32(id);
+  return id;
 }
 
 bool ParseLogCount(const char* text, std::size_t length, std::uint32_t& count) {
@@ -64,7 +68,7 @@ int Get_Server_Log_Thread(const ServerLogJob& job) {
   if (!ZududSendCommand(request, nullptr, 0, nullptr, reinterpret_cast<std::uint8_t*>(countReply),
                         kLogCountReplyRead, &length, kEventLogTimeoutSec, kEventLogTimeoutSec) ||
       !ParseLogCount(countReply, std::min<std::size_t>(length, kLogCountReplyRead), n)) {
-    Post(job, SERVERLOG_FAILED);
+    PostLogDone(job, SERVERLOG_FAILED);
     return SERVERLOG_FAILED;
   }
   request.Reset();
@@ -72,19 +76,19 @@ int Get_Server_Log_Thread(const ServerLogJob& job) {
   const auto maximum = static_cast<std::uint32_t>(std::clamp(job.maxLogList, 0, kMaxLogListLimit));
   if (n > maximum) n = maximum;
   if (n == 0) {
-    Post(job, SERVERLOG_EMPTY);
+    PostLogDone(job, SERVERLOG_EMPTY);
     return SERVERLOG_EMPTY;
   }
-  Progress(job, 1, 0);
-  Progress(job, 2, static_cast<int>(n));
+  LogProgress(job, PROGRESS_JOB_EMPTY, 0);
+  LogProgress(job, PROGRESS_JOB_MAXIMUM, static_cast<int>(n));
 
   // 3. Pages, each read straight into the free slots of the buffer.
   std::uint32_t total = 0;
   job.count->store(0);
   bool first = true;
   for (;;) {
-    if (Cancelled(job.cancelEvent)) {
-      Progress(job, 4, 0);
+    if (LogCancelled(job.cancelEvent)) {
+      LogProgress(job, PROGRESS_JOB_CLEAR, 0);
       return 0;
     }
     request.AddCookie(job.sessionId);
@@ -96,13 +100,13 @@ int Get_Server_Log_Thread(const ServerLogJob& job) {
                                       freeBytes, &got, kEventLogTimeoutSec, kEventLogTimeoutSec,
                                       kSendFlagTruncateReply);
     if (!sent) {
-      Progress(job, 4, 0);
-      if (Cancelled(job.cancelEvent)) return 0;
-      Post(job, SERVERLOG_FAILED);
+      LogProgress(job, PROGRESS_JOB_CLEAR, 0);
+      if (LogCancelled(job.cancelEvent)) return 0;
+      PostLogDone(job, SERVERLOG_FAILED);
       return SERVERLOG_FAILED;
     }
-    if (Cancelled(job.cancelEvent)) {
-      Progress(job, 4, 0);
+    if (LogCancelled(job.cancelEvent)) {
+      LogProgress(job, PROGRESS_JOB_CLEAR, 0);
       return 0;
     }
     const auto k = static_cast<std::uint32_t>(PageRecordCount(got, total));
@@ -111,13 +115,23 @@ int Get_Server_Log_Thread(const ServerLogJob& job) {
     job.count->store(total);
     if (k < kEventLogFullPage) break;
     request.Reset();
-    Progress(job, 3, static_cast<int>(total));
+    LogProgress(job, PROGRESS_JOB_VALUE, static_cast<int>(total));
     if (total >= kEventLogMaxRecords || total >= n) break;
   }
   if (job.count->load() > n) job.count->store(n);
-  Progress(job, 4, 0);
-  Post(job, SERVERLOG_RECORDS);
+  LogProgress(job, PROGRESS_JOB_CLEAR, 0);
+  PostLogDone(job, SERVERLOG_RECORDS);
   return SERVERLOG_RECORDS;
+}
+
+namespace {
+constexpr int kClearLogTimeoutSec = 15;
+}  // namespace
+
+int SendClearLog() {
+  CCgiRequest request(CGI_CLEARLOG);
+  request.AddCookie(GetSessionId());
+  return ZududSendCommand(request, nullptr, 0, nullptr, nullptr, 0, nullptr, kClearLogTimeoutSec, kClearLogTimeoutSec);
 }
 
 // ---- texts ----
@@ -142,32 +156,14 @@ constexpr EventText kServerEvents[] = {
     {0x100000, "PPPOE FAILED"},
 };
 
-std::string UserName(const std::uint8_t* r) {
+std::string LogUserName(const std::uint8_t* r) {
   const char* name = reinterpret_cast<const char*>(r + 11);
   return std::string(name, strnlen(name, 16));
 }
 
-std::string WithUser(const char* word, const std::uint8_t* r) { return std::string(word) + " ( " + UserName(r) + " )"; }
+std::string WithLogUser(const char* word, const std::uint8_t* r) { return std::string(word) + " ( " + LogUserName(r) + " )"; }
 
 }  // namespace
-
-const std::vector<EventLogFilter>& EventLogFilters(EventLogFamily family) {
-  static const std::vector<EventLogFilter> dvr = {
-      {1442, "POWER ON", 0x1, true},       {1443, "VIDEO LOSS", 0x2, true},    {1444, "REMOTE LOGIN", 0x100, true},
-      {1445, "HDD FULL", 0x4, true},       {1446, "KEY LOCK", 0x20, true},     {1447, "KEY UNLOCK", 0x40, true},
-      {1448, "RESET DEFAULT", 0x80, true}, {1449, "EMAIL FAILED", 0x8, true},  {1450, "FTP FAILED", 0x10, true},
-      {1451, "HDD ERROR", 0x200, true},    {1452, "HDD DMA ERROR", 0x400, true}, {1453, "DDNS", 0x4000, true},
-      {1454, "PPPOE", 0x8000, true},       {1455, "DHCP", 0x10000, true},
-  };
-  static const std::vector<EventLogFilter> server = {
-      {1442, "POWER ON", 0x1, true},         {1448, "RESET DEFAULT", 0x2, true}, {1462, "ALARM", 0x4, true},
-      {1444, "REMOTE LOGIN", 0x10, true},    {1445, "REMOTE LOGOUT", 0x20, true},
-      {1451, "PPPOE SUCCESS", 0x1000, true}, {1452, "PPPOE FAILED", 0x100000, true},
-      {1449, "MAIL FAILED", 0x10000, true},  {1450, "FTP FAILED", 0x20000, true},
-      {1446, "MAIL SUCCESS", 0x100, false},  {1447, "FTP_SUCCESS", 0x200, false},
-  };
-  return family == EventLogFamily::Dvr ? dvr : server;
-}
 
 std::uint32_t EventLogInitialMask(EventLogFamily family) {
   return family == EventLogFamily::Dvr ? kDvrLogInitialMask : kServerLogInitialMask;
@@ -176,7 +172,7 @@ std::uint32_t EventLogInitialMask(EventLogFamily family) {
 std::string FormatEventName(EventLogFamily family, const std::uint8_t* r) {
   const std::uint32_t id = EventLogId(r);
   if (family == EventLogFamily::Dvr) {
-    if (id == 0x100) return WithUser("REMOTE LOGIN", r);
+    if (id == 0x100) return WithLogUser("REMOTE LOGIN", r);
     if (id == 0x4000) return r[27] != 0 ? "DDNS UPDATE SUCCESS" : "DDNS UPDATE FAIL";
     for (const EventText& e : kDvrEvents) {
       if (e.id == id) return e.text;
@@ -189,8 +185,8 @@ std::string FormatEventName(EventLogFamily family, const std::uint8_t* r) {
     }
     return "ALARM";
   }
-  if (id == 0x10) return WithUser("REMOTE LOGIN", r);
-  if (id == 0x20) return WithUser("REMOTE LOGOUT", r);
+  if (id == 0x10) return WithLogUser("REMOTE LOGIN", r);
+  if (id == 0x20) return WithLogUser("REMOTE LOGOUT", r);
   for (const EventText& e : kServerEvents) {
     if (e.id == id) return e.text;
   }
