@@ -14,6 +14,7 @@
 #include "config/AccountPropertyPage.h"
 #include "config/CameraPage.h"
 #include "config/FTPPropertyPage.h"
+#include "config/MySystemDialog.h"
 #include "config/NetworkConfigPage.h"
 #include "config/PageModel.h"
 #include "config/ToolBoxPropertyPage.h"
@@ -191,6 +192,26 @@ TEST_F(ModelPagesTest, FtpPageShowsTheModelsSection) {
   EXPECT_EQ(Text(page, IDC_FTP_DIRECTORY), "/in");
   EXPECT_EQ(Text(page, IDC_FTP_PORT), "2121");
   EXPECT_GE(model_.SectionVisits(), 1);
+}
+
+TEST_F(ModelPagesTest, ApplyWritesThePagesValuesIntoTheModelsSection) {
+  MessageBoxRecorder boxes;  // no recorder: the set itself fails and says so
+  model_.Connect("K40R", "1010");
+  sect::FtpSection ftp;
+  ftp.server = "ftp.example.com";
+  ftp.port = 21;
+  ftp.Encode(model_.Section(SYSCFG_FTP));
+  const std::string before = model_.SectionText(SYSCFG_FTP);
+  MySystemDialog sheet;
+  sheet.CreateSheet(nullptr, QRect(0, 0, 1920, 1080));
+  ASSERT_TRUE(sheet.SetActivePage(&sheet.m_FtpPage));
+  Paste(sheet.m_FtpPage, IDC_FTP_PORT, "2121");
+  sheet.OnClickApply();
+  // Only the port's two bytes changed, low byte first.
+  std::string expected = before;
+  expected[100] = 0x49;
+  expected[101] = 0x08;
+  EXPECT_EQ(model_.SectionText(SYSCFG_FTP), expected);
 }
 
 // The four typed-number edits keep their own rules over the one digit reader: leading zeros,
