@@ -21,15 +21,9 @@
 
 #include "platform/types.h"
 #include "session/Sections.h"
-#include "session/SessionRecord.h"
+#include "session/SessionRecord.h"  // AccountSlot, the section sizes, the record's object types
 #include "session/SysCfg.h"
 
-class CSettingINI;
-class CSchRecord;
-class CWriteCD;
-class CControlDeviceTable;
-class IChannelBar;
-class IMainWindow;
 namespace player {
 struct PlayerLinkBlock;
 }
