@@ -1,6 +1,5 @@
 #include "config/PageModel.h"
 
-#include <algorithm>
 #include <mutex>
 
 #include "engine/AppRecord.h"
