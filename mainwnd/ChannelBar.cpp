@@ -6,8 +6,8 @@
 #include "core/Model.h"
 #include "core/Strings.h"
 #include "ui/VtxButton.h"
-#include "session/CgiRequest.h"
 #include "session/Command.h"
+#include "session/OperatorCommands.h"
 
 namespace {
 
@@ -229,10 +229,7 @@ int CChannelBar::SwitchChannel(plat::BYTE channel) {
     const bool eligible = (multi_ || IsModelK40R(product_)) && m_fActive;
     if (!eligible || channel == m_byCurrent) return 1;
   }
-  CCgiRequest request(CGI_SETCHANNEL);
-  request.AddCookie(GetSessionId());
-  request.AddParamInt("CH", channel);
-  if (!ZududSendCommand(request, nullptr, 0, nullptr, nullptr, 0, nullptr, 15, 15)) {
+  if (!SendSetChannel(channel)) {
     // From a worker (an alarm) the box is handed over and answered at once.
     plat::HWND owner = 0;
     if (g_lpApp) owner = g_lpApp->h_MainDialogHandle.load();

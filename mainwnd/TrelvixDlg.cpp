@@ -1,32 +1,34 @@
+// The main window: its initialisation and shut-down, the status line, the live picture, input
+// and painting. The operator's commands are MainCommands, layouts and skins MainLayout.
 #include "mainwnd/TrelvixDlg.h"
-#include "mainwnd/SystemSheet.h"
 
 #include <QCloseEvent>
 #include <QEvent>
-#include <QGuiApplication>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QScreen>
+#include <QMoveEvent>
+#include <QPainter>
 #include <QThread>
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 
-#include "engine/AppRecord.h"
 #include "core/Messages.h"
 #include "core/Model.h"
-#include "engine/Resources.h"
 #include "core/Strings.h"
+#include "engine/AppRecord.h"
+#include "engine/Resources.h"
 #include "mainwnd/CmosToolBarDlg.h"
 #include "mainwnd/DisplayPath.h"
-#include "ui/VtxButton.h"
+#include "mainwnd/SystemSheet.h"
 #include "platform/bytes.h"
 #include "platform/clock.h"
 #include "platform/kernel.h"
 #include "session/AlarmSound.h"
-#include "session/CgiRequest.h"
 #include "session/Command.h"
 #include "session/Login.h"
+#include "ui/VtxButton.h"
 #include "session/ReLogin.h"
 #include "session/ResolutionMode.h"
 #include "session/Sections.h"
@@ -35,6 +37,7 @@
 namespace {
 
 constexpr std::size_t kDeviceInfoReplySize = 1024;
+constexpr plat::WORD kDeviceInfoTimeoutSec = 15;
 constexpr std::size_t kInfModelNameOffset = 24;
 constexpr std::size_t kInfModelNameWidth = 8;
 constexpr const char kWindowTitlePrefix[] = "Ovistra : ";
@@ -54,12 +57,10 @@ bool AtLeast(const char* threshold, const std::string& firmware) {
   return CompareVersionString(threshold, firmware) != 2;
 }
 
-std::string StringOf(unsigned id) { return LoadStr(id); }
-
 }  // namespace
 
-CTrelvixDlg::CTrelvixDlg(QWidget* parent) : ui::Window(parent) {
-  if (AppRecord* app = g_lpApp) {
+CTrelvixDlg::CTrelvixDlg(QWidget* parent) : ui::Window(parent), m_layout(*this), m_commands(*this, m_layout) {
+  if (AppRecord* app = Record()) {
     app->w_LayoutMode = 0;
     app->lp_SystemDialog = nullptr;
   }
@@ -70,14 +71,14 @@ CTrelvixDlg::CTrelvixDlg(QWidget* parent) : ui::Window(parent) {
 
   OnMessage(kMsgRepaint, [this](plat::WPARAM what, plat::LPARAM) -> plat::LPARAM {
     m_repaintPending = 0;
-    const LayoutRow& L = Row();
-    if (m_bFullScreen.load() || (what & kRepaintAll)) {
+    const LayoutRow& L = m_layout.Row();
+    if (m_layout.IsFullScreen() || (what & kRepaintAll)) {
       update();
       return 0;
     }
     // The video area with its two-pixel frame.
-    if (what & kRepaintVideo) update(RowRectLTRB(L, LV_VIDEO).adjusted(-2, -2, 3, 3));
-    if (what & kRepaintStatus) update(RowRectLTRB(L, LV_STATUS));
+    if (what & kRepaintVideo) update(MainLayout::RowRectLTRB(L, LV_VIDEO).adjusted(-2, -2, 3, 3));
+    if (what & kRepaintStatus) update(MainLayout::RowRectLTRB(L, LV_STATUS));
     return 0;
   });
   OnMessage(kMsgLayout, [this](plat::WPARAM what, plat::LPARAM mode) -> plat::LPARAM {
@@ -85,24 +86,20 @@ CTrelvixDlg::CTrelvixDlg(QWidget* parent) : ui::Window(parent) {
       SwitchLayout(static_cast<int>(mode));
       return 0;
     }
-    if (what & kLayoutChangeItems) DoChangeItemPosition();
-    if (what & kLayoutRelayout) DoRelayout();
+    if (what & kLayoutChangeItems) m_layout.DoChangeItemPosition();
+    if (what & kLayoutRelayout) m_layout.DoRelayout();
     return 0;
   });
   OnMessage(kMsgEnterFullScreen, [this](plat::WPARAM, plat::LPARAM) -> plat::LPARAM {
-    EnterFullScreenNow();
+    m_layout.EnterFullScreenNow();
     return 0;
   });
   OnMessage(kMsgChannelBar, [this](plat::WPARAM, plat::LPARAM) -> plat::LPARAM {
-    m_channelBar.ApplyToButtons(m_btnChannel);
+    m_layout.ApplyChannelBar();
     return 0;
   });
   OnMessage(kMsgSideButtons, [this](plat::WPARAM, plat::LPARAM) -> plat::LPARAM {
-    m_sideBar.ApplyStates(m_btnSide);
-    return 0;
-  });
-  OnMessage(kMsgResetPtzMode, [this](plat::WPARAM, plat::LPARAM) -> plat::LPARAM {
-    if (CVtxButton* b = Button(kPtzModeButton)) b->SetImageIndex(0);
+    m_layout.ApplySideStates();
     return 0;
   });
   OnMessage(msg::WM_SHOWMESSAGE, [this](plat::WPARAM id, plat::LPARAM) -> plat::LPARAM {
@@ -110,18 +107,19 @@ CTrelvixDlg::CTrelvixDlg(QWidget* parent) : ui::Window(parent) {
     return 0;
   });
   OnMessage(msg::WM_CHECKSTATUSHOVER, [this](plat::WPARAM, plat::LPARAM) -> plat::LPARAM {
-    return OnCheckStatusHover();
+    return m_layout.OnCheckStatusHover();
   });
   OnMessage(msg::WM_CLOSEMAIN, [this](plat::WPARAM, plat::LPARAM) -> plat::LPARAM {
     DestroyWindow();
     return 0;
   });
   OnMessage(kMsgUserRecordingEnded, [this](plat::WPARAM, plat::LPARAM) -> plat::LPARAM {
-    OnUserRecordingEnded();
-    return 0;
-  });
-  OnMessage(msg::WM_SETRECORDBUTTON, [this](plat::WPARAM, plat::LPARAM) -> plat::LPARAM {
-    if (CVtxButton* b = Button(1005)) b->SetImageIndex(1);
+    std::vector<std::string> texts;
+    {
+      std::lock_guard<std::mutex> lock(m_stateMutex);
+      texts.swap(m_recordingEndTexts);
+    }
+    if (!texts.empty()) m_commands.ShowRecordingsEnded(texts);
     return 0;
   });
   OnMessage(msg::WM_SHOWSTATUS, [this](plat::WPARAM wParam, plat::LPARAM code) -> plat::LPARAM {
@@ -134,13 +132,13 @@ CTrelvixDlg::CTrelvixDlg(QWidget* parent) : ui::Window(parent) {
       case msg::STATUS_START_LOGIN: SetStatusText("Start login"); break;
       case msg::STATUS_SERVER_BUSY: SetStatusText("Server is too busy!! Try later !!"); break;
       case msg::STATUS_LOGIN_FAILED_WAIT: SetStatusText("Login process is failed,wait a moment !!"); break;
-      case msg::STATUS_CONNECTED_PICTURE: m_sideBar.SetStates(1, 0); break;
-      case msg::STATUS_DISCONNECTED_PICTURE: m_sideBar.SetStates(1, 1); break;
+      case msg::STATUS_CONNECTED_PICTURE: m_layout.Sides().SetStates(1, 0); break;
+      case msg::STATUS_DISCONNECTED_PICTURE: m_layout.Sides().SetStates(1, 1); break;
       case msg::STATUS_TOO_MANY_USERS:
         SetStatusText("System relogin too many user.Wait for 40 sec!!\nApplication will try again.");
         break;
       case msg::STATUS_REPAINT:
-        if (!m_bFullScreen.load()) QueueRepaint(kRepaintStatus);
+        if (!m_layout.IsFullScreen()) QueueRepaint(kRepaintStatus);
         break;
       default: break;
     }
@@ -152,24 +150,26 @@ CTrelvixDlg::CTrelvixDlg(QWidget* parent) : ui::Window(parent) {
   OnCommand(IDC_FULLSCREEN, [this] { OnFitScreen(); });
   OnCommand(IDC_FIT_SCREEN, [this] { OnFitScreen(); });
   OnCommand(IDC_CLOSE, [this] { DestroyWindow(); });
-  OnCommand(IDC_CHANNEL_PAGE_PREV, [this] { m_channelBar.PagePrev(); });
-  OnCommand(IDC_CHANNEL_PAGE_NEXT, [this] { m_channelBar.PageNext(); });
+  OnCommand(IDC_CHANNEL_PAGE_PREV, [this] { m_layout.Channels().PagePrev(); });
+  OnCommand(IDC_CHANNEL_PAGE_NEXT, [this] { m_layout.Channels().PageNext(); });
   // Side buttons, panel keys, pan-tilt-zoom and the posted commands.
-  RegisterOperatorCommands();
+  setMouseTracking(true);
+  m_commands.Register();
 
-  m_channelBar.onChanged = [this] { PostMessage(kMsgChannelBar); };
-  m_channelBar.onDeviceChanged = [this] { ChangeItemPositionForDeviceModified(); };
-  m_sideBar.onChanged = [this] { PostMessage(kMsgSideButtons); };
+  m_layout.Channels().onChanged = [this] { PostMessage(kMsgChannelBar); };
+  m_layout.Channels().onDeviceChanged = [this] { ChangeItemPositionForDeviceModified(); };
+  m_layout.Sides().onChanged = [this] { PostMessage(kMsgSideButtons); };
 }
 
 CTrelvixDlg::~CTrelvixDlg() {
-  if (AppRecord* app = g_lpApp) {
+  if (AppRecord* app = Record()) {
     // Nothing reaches this window through the record any more.
+    CCmosToolBarDlg* sensorBar = m_layout.CmosToolBar();
     if (app->lp_MainDialog.load() == static_cast<IMainWindow*>(this)) app->lp_MainDialog = nullptr;
-    if (app->C_ChannelBar.load() == &m_channelBar) app->C_ChannelBar = nullptr;
-    if (app->C_SideButtonBar.load() == &m_sideBar) app->C_SideButtonBar = nullptr;
+    if (app->C_ChannelBar.load() == &m_layout.Channels()) app->C_ChannelBar = nullptr;
+    if (app->C_SideButtonBar.load() == &m_layout.Sides()) app->C_SideButtonBar = nullptr;
     if (app->h_MainDialogHandle.load() == Hwnd()) app->h_MainDialogHandle = 0;
-    if (m_pCmosToolBar && app->C_CmosToolBar.load() == static_cast<ISensorToolBar*>(m_pCmosToolBar))
+    if (sensorBar && app->C_CmosToolBar.load() == static_cast<ISensorToolBar*>(sensorBar))
       app->C_CmosToolBar = nullptr;
     app->lp_SystemDialog = nullptr;
     app->f_SystemDialogOpen.exchange(0);
@@ -178,20 +178,7 @@ CTrelvixDlg::~CTrelvixDlg() {
 
 bool CTrelvixDlg::OnGuiThread() const { return QThread::currentThread() == thread(); }
 
-QRect CTrelvixDlg::RowRectLTRB(const LayoutRow& L, int first) {
-  return RectLTRB(L[first], L[first + 1], L[first + 2], L[first + 3]);
-}
-QRect CTrelvixDlg::RowRectXYWH(const LayoutRow& L, int first) {
-  return QRect(L[first], L[first + 1], L[first + 2], L[first + 3]);
-}
-QRect CTrelvixDlg::PowerRect(const LayoutRow& L) {
-  // Placed by its right edge.
-  return QRect(L[LV_POWER_RIGHT] - L[LV_POWER_WIDTH], L[LV_POWER_TOP], L[LV_POWER_WIDTH], L[LV_POWER_HEIGHT]);
-}
-
-const LayoutRow& CTrelvixDlg::Row() const {
-  return LayoutRowOf(g_lpApp ? g_lpApp->w_LayoutMode.load() : 0);
-}
+AppRecord* CTrelvixDlg::Record() const { return g_lpApp; }
 
 void CTrelvixDlg::QueueRepaint(int what) {
   // Coalesce: one queued repaint of everything that changed is enough.
@@ -202,32 +189,24 @@ void CTrelvixDlg::QueueRepaint(int what) {
 
 CVtxButton* CTrelvixDlg::Button(int id) const { return qobject_cast<CVtxButton*>(GetDlgItem(id)); }
 
-void CTrelvixDlg::CreateButton(CVtxButton*& slot, int id, const QRect& rect, const QString& tip) {
-  auto* b = new CVtxButton(this);
-  b->Create(rect, this, id);
-  b->installEventFilter(this);
-  if (!tip.isEmpty()) b->setToolTip(tip);
-  AddControl(id, b);
-  slot = b;
-}
-
 // ---- initialisation ---------------------------------------------------------------------------
 
 bool CTrelvixDlg::OnInitDialog() {
   if (InitDialogSteps()) return true;
   // The window would have no controls and the stream would never start: say so and end.
-  MessageBoxById(Hwnd(), g_lpApp && LayoutFamilyOf(g_lpApp->GetProductID()) == LayoutFamily::None ? 4040 : 4029);
+  const AppRecord* app = Record();
+  MessageBoxById(Hwnd(), app && LayoutFamilyOf(app->GetProductID()) == LayoutFamily::None ? 4040 : 4029);
   return false;
 }
 
 bool CTrelvixDlg::InitDialogSteps() {
-  AppRecord* app = g_lpApp;
+  AppRecord* app = Record();
   if (!app) return false;
   // 1. Registration.
   app->h_MainDialogHandle = Hwnd();
   app->lp_MainDialog = this;
-  app->C_ChannelBar = &m_channelBar;
-  app->C_SideButtonBar = &m_sideBar;
+  app->C_ChannelBar = &m_layout.Channels();
+  app->C_SideButtonBar = &m_layout.Sides();
   m_registered = true;
 
   const std::string product = app->GetProductID();
@@ -245,10 +224,9 @@ bool CTrelvixDlg::InitDialogSteps() {
   }
 
   // 4-5. The device information.
-  CCgiRequest info = MakeDeviceInfoRequest(channel);
   std::vector<std::uint8_t> reply(kDeviceInfoReplySize + 1, 0);
   plat::DWORD length = 0;
-  if (!ZududSendCommand(info, nullptr, 0, nullptr, reply.data(), kDeviceInfoReplySize, &length, 15, 15)) return false;
+  if (!RequestDeviceInfo(channel, reply.data(), kDeviceInfoReplySize, &length, kDeviceInfoTimeoutSec)) return false;
   const std::string_view text = ReplyText(reply.data(), std::min<std::size_t>(length, kDeviceInfoReplySize));
   if (length == 0 || text.empty()) return false;
 
@@ -310,87 +288,42 @@ bool CTrelvixDlg::InitDialogSteps() {
   app->C_ResolutionMode.InitLayout();
 
   // 14. Size and shape.
-  if (QScreen* screen = QGuiApplication::primaryScreen()) {
-    if (m_rcWorkArea.isNull()) m_rcWorkArea = screen->availableGeometry();
-  }
-  if (m_rcWorkArea.isNull()) m_rcWorkArea = QRect(0, 0, 1024, 768);
-  const LayoutRow& L = Row();
-  const QRect window = RowRectLTRB(L, LV_WINDOW);
-  resize(window.size());
-  SetWindowRegion(ui::RoundRectRegion(L[LV_WINDOW], L[LV_WINDOW + 1], L[LV_WINDOW + 2], L[LV_WINDOW + 3], 20, 20));
+  m_layout.InitWorkArea();
+  const LayoutRow& L = m_layout.Row();
+  const QRect window = m_layout.SizeWindow(L);
 
   // 15-16. Skins, title, tooltip.
-  LoadBackgroundBitmaps();
+  m_layout.LoadBackgroundBitmaps();
   setWindowTitle(QString::fromStdString(kWindowTitlePrefix + app->GetServerName()));
   setToolTip(QString::fromStdString(kWindowTitlePrefix + app->strAppVersion.Get()));
 
-  // 17. Channel bar.
-  m_channelBar.Create(this, m_btnChannel);
-  for (CVtxButton* b : m_btnChannel) {
-    if (!b) continue;
-    AddControl(b->CommandId(), b);
-    b->installEventFilter(this);
-  }
-  // 18. Title-bar buttons.
-  for (int i = 0; i < 3; ++i) {
-    const int left = L[LV_TITLE_LEFT] + i * (L[LV_TITLE_WIDTH] + L[LV_TITLE_GAP]);
-    CreateButton(m_btnTitleBar[i], IDC_MINIMIZE + i, QRect(left, L[LV_TITLE_TOP], L[LV_TITLE_WIDTH], L[LV_TITLE_HEIGHT]),
-                 QString::fromStdString(StringOf(IDC_MINIMIZE + i)));
-  }
-  // 19. The panel keys of the current device type, hidden.
-  const DeviceTypeEntry& dt = DeviceTypeTable[type];
-  for (int k = 0; k < kPanelKeyCount; ++k) {
-    const SkinButtonRow& row = dt.Rows[k];
-    const DeviceRect r = KeyRect(type, k, app->w_LayoutMode.load());
-    auto* b = new CVtxButton(this);
-    b->Create(QRect(r.left, r.top, r.Width(), r.Height()), this, row.wCtrlId);
-    b->setToolTip(QString::fromStdString(KeyTooltip(row, StringOf(row.wTipId))));
-    if (row.wCtrlId != 0 && !GetDlgItem(row.wCtrlId)) AddControl(row.wCtrlId, b);
-    b->installEventFilter(this);
-    b->hide();
-    m_btnPanel[k] = b;
-  }
-  // 20. Power.
-  CreateButton(m_btnPower, IDC_POWER, PowerRect(L),
-               QString::fromStdString(StringOf(IDC_POWER)));
-  // 21. Side buttons and the timer.
-  m_sideBar.Create(product, this, m_btnSide);
-  for (int i = 0; i < m_sideBar.Count(); ++i) {
-    if (!m_btnSide[i]) continue;
-    AddControl(m_btnSide[i]->CommandId(), m_btnSide[i]);
-    m_btnSide[i]->installEventFilter(this);
-  }
+  // 17-21. Channel bar, title-bar buttons, the panel keys of the current device type (hidden),
+  // power, side buttons; then the timer.
+  m_layout.CreateButtons(product, type, L);
   app->C_MMTimer.Start(product);
   // 22. Camera-tool buttons.
-  CreateButton(m_btnCameraTool, IDC_CAMERA_TOOL, RowRectXYWH(L, LV_CAMERA_UP), QString());
-  CreateButton(m_btnCameraToolDown, IDC_CAMERA_TOOL_DOWN, RowRectXYWH(L, LV_CAMERA_DOWN), QString());
+  m_layout.CreateCameraToolButtons(L);
   // 23. Pictures.
-  InitSkinButtons(app->w_LayoutMode.load(), 1);
-  m_btnPower->hide();
+  m_layout.InitSkinButtons(app->w_LayoutMode.load(), 1);
+  m_layout.HidePowerButton();
   // 24. The recorder's R.E.T.R. state.
   if (app->C_ControlD.FindSpecialType()) app->C_ControlD.SetRetrState(retrValue);
   // 25. Which camera-tool button shows.
-  const bool panelType = (dt.dwKind & DTK_PANEL) != 0;
-  m_btnCameraToolDown->setVisible(panelType);
-  m_btnCameraTool->setVisible(!panelType);
+  m_layout.ShowCameraToolFor((DeviceTypeTable[type].dwKind & DTK_PANEL) != 0);
   // 26. Full screen off; its buffer for the whole run.
-  m_bFullScreen = 0;
-  if (AllocateScreenBuffer(ScreenBufferSize(m_rcWorkArea.width(), m_rcWorkArea.height()))) {
-    m_liveView.SetScreenSize(m_rcWorkArea.size());
+  m_layout.SetFullScreenOff();
+  const QRect workArea = m_layout.WorkArea();
+  if (AllocateScreenBuffer(ScreenBufferSize(workArea.width(), workArea.height()))) {
+    m_liveView.SetScreenSize(workArea.size());
   } else {
     m_liveView.SetScreenSize(QSize());
   }
-  m_bEnterFullScreen = 0;
+  m_layout.CancelEnterFullScreen();
   // 27. Camera-tool buttons by access.
-  const AccessModeEntry& access = AccessRowOf(app->by_AccessMode.load());
-  for (CVtxButton* b : {m_btnCameraTool, m_btnCameraToolDown}) {
-    const bool allowed = AccessAllows(access, static_cast<std::uint32_t>(b->CommandId()));
-    b->setEnabled(allowed);
-    if (!allowed) b->hide();
-  }
+  m_layout.RestrictCameraTools(AccessRowOf(app->by_AccessMode.load()));
   // 28. Items and layout.
-  DoChangeItemPosition();
-  DoRelayout();
+  m_layout.DoChangeItemPosition();
+  m_layout.DoRelayout();
   // 29. Resolution and quality pictures.
   if (CVtxButton* b = Button(IDC_RESOLUTION)) b->SetImageIndex(app->CSettingINI.m_nImageResolution.load());
   if (CVtxButton* b = Button(IDC_QUALITY)) b->SetImageIndex(app->CSettingINI.m_nAlarmTriggerQuality.load());
@@ -401,16 +334,7 @@ bool CTrelvixDlg::InitDialogSteps() {
     if (QWidget* w = GetDlgItem(8231)) w->setToolTip("slow play");
   }
   // 32. The image-sensor toolbar of a K47R, left of where the centred window stands.
-  if (IsModelK47R(product)) {
-    m_pCmosToolBar = new CCmosToolBarDlg(this);
-    m_pCmosToolBar->Create(this);
-    m_pCmosToolBar->setGeometry(m_rcWorkArea.left() + ((m_rcWorkArea.width() - window.width()) >> 1) - 43,
-                                m_rcWorkArea.top() + ((m_rcWorkArea.height() - window.height()) >> 1),
-                                CCmosToolBarDlg::kWidth, CCmosToolBarDlg::kHeight);
-    m_pCmosToolBar->show();
-    m_pCmosToolBar->raise();
-    app->C_CmosToolBar = m_pCmosToolBar;
-  }
+  if (IsModelK47R(product)) app->C_CmosToolBar = m_layout.CreateCmosToolBar(window);
   // 33. Release the stream and the account watchdog.
   plat::SetEvent(app->h_StartToGetJpegImageEvent.load());
   plat::SetEvent(app->h_StartLifeTimeEvent.load());
@@ -421,7 +345,7 @@ bool CTrelvixDlg::InitDialogSteps() {
 
 bool CTrelvixDlg::DestroyWindow() {
   if (m_destroyed) return true;
-  AppRecord* app = g_lpApp;
+  AppRecord* app = Record();
   if (app) {
     CloseSystemSheet();
     app->C_AlarmRecord.Close();
@@ -450,7 +374,7 @@ void CTrelvixDlg::closeEvent(QCloseEvent* event) {
 // ---- status line --------------------------------------------------------------------------------
 
 int CTrelvixDlg::SetStatusText(const std::string& text) {
-  if (m_bFullScreen.load()) return 1;
+  if (m_layout.IsFullScreen()) return 1;
   {
     std::lock_guard<std::mutex> lock(m_stateMutex);
     m_strStatusText = text;
@@ -490,21 +414,63 @@ void CTrelvixDlg::ClearAlarmInputText() {
 
 void CTrelvixDlg::DeleteDisplayContext() { m_liveView.ReleaseFullScreen(); }
 
-void CTrelvixDlg::ResetPtzModeButton() { PostMessage(kMsgResetPtzMode); }
+void CTrelvixDlg::ResetPtzModeButton() { m_commands.ResetPtzModeButton(); }
+
+void CTrelvixDlg::SetRetrButtonState(bool enabled) { m_commands.SetRetrButtonState(enabled); }
+
+void CTrelvixDlg::UserRecordingEnded(const std::string& text) {
+  SetStatusText(text);
+  {
+    std::lock_guard<std::mutex> lock(m_stateMutex);
+    m_recordingEndTexts.push_back(text);
+  }
+  plat::PostMessage(Hwnd(), kMsgUserRecordingEnded, 0, 0);
+}
+
+void CTrelvixDlg::OnTimer(int id) {
+  if (m_commands.OnTimer(id)) return;
+  ui::Window::OnTimer(id);
+}
+
+// ---- layouts (any thread: from a worker they are queued to the GUI thread) ---------------------
+
+void CTrelvixDlg::SwitchLayout(int resolutionMode) {
+  if (!OnGuiThread()) {
+    PostMessage(kMsgLayout, kLayoutSwitch, resolutionMode);
+    return;
+  }
+  m_layout.SwitchLayout(resolutionMode);
+}
+
+void CTrelvixDlg::ChangeItemPositionForDeviceModified() {
+  if (!OnGuiThread()) {
+    PostMessage(kMsgLayout, kLayoutChangeItems, 0);
+    return;
+  }
+  m_layout.DoChangeItemPosition();
+}
+
+void CTrelvixDlg::RelayoutControls() {
+  if (!OnGuiThread()) {
+    PostMessage(kMsgLayout, kLayoutRelayout, 0);
+    return;
+  }
+  m_layout.DoRelayout();
+}
 
 // ---- the live picture (mailbox worker) ---------------------------------------------------------
 
 void CTrelvixDlg::ShowImage() {
-  AppRecord* app = g_lpApp;
+  AppRecord* app = Record();
   if (!app || app->f_VideoRunning.load() == 0) return;
 
   // The layout follows the size of the picture about to be shown.
   const int w = app->w_FrameWidth.load();
   const int h = app->w_FrameHeight.load();
   app->C_ResolutionMode.OnImageSize(static_cast<std::uint16_t>(w), static_cast<std::uint16_t>(h));
-  const bool fullScreen = m_bFullScreen.load() != 0;
+  const bool fullScreen = m_layout.IsFullScreen();
   // A pending entry into full screen is carried out with the first picture after it.
-  if (fullScreen && app->lp_CurrentFrame.load() != nullptr && w > 0 && h > 0 && m_bEnterFullScreen.exchange(0))
+  if (fullScreen && app->lp_CurrentFrame.load() != nullptr && w > 0 && h > 0 && m_layout.TakeEnterFullScreen())
     PostMessage(kMsgEnterFullScreen);
 
   const LiveView::Outcome out = m_liveView.Show(*app, fullScreen);
@@ -523,3 +489,190 @@ void CTrelvixDlg::ShowImage() {
 }
 
 QImage CTrelvixDlg::Grab() { return grab().toImage(); }
+
+// ---- input ----------------------------------------------------------------------------------------
+
+void CTrelvixDlg::keyPressEvent(QKeyEvent* event) {
+  const int key = event->key();
+  if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+    event->accept();  // never activates a button
+    return;
+  }
+  if (key == Qt::Key_Escape) {
+    if (m_layout.IsFullScreen()) m_layout.LeaveFullScreen(true);
+    event->accept();  // never closes the window
+    return;
+  }
+  ui::Window::keyPressEvent(event);
+}
+
+void CTrelvixDlg::mousePressEvent(QMouseEvent* event) {
+  AppRecord* app = Record();
+  if (app && event->button() == Qt::LeftButton && app->f_AlarmAudioOn.load()) SilenceAlarmSound(*app);
+  const QPoint p = event->position().toPoint();
+  if (app) {
+    app->pt_Mouse.Set(MousePoint{p.x(), p.y()});
+    // The press itself places the hot point: no move has to come first.
+    if (app->by_HotPointMode.load() != 1) {
+      app->w_HotPointX = static_cast<std::uint16_t>(std::max(0, p.x()));
+      app->w_HotPointY = static_cast<std::uint16_t>(std::max(0, p.y()));
+    }
+  }
+  if (event->button() == Qt::LeftButton && !m_layout.IsFullScreen()) {
+    m_dragging = true;
+    m_dragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
+  }
+  if (app && event->button() == Qt::LeftButton && app->by_HotPointMode.load() == 2 && app->f_VideoRunning.load())
+    PostMessage(msg::WM_HOTPOINTCLICK, 0, 0);
+  ui::Window::mousePressEvent(event);
+}
+
+void CTrelvixDlg::mouseReleaseEvent(QMouseEvent* event) {
+  m_dragging = false;
+  ui::Window::mouseReleaseEvent(event);
+}
+
+void CTrelvixDlg::moveEvent(QMoveEvent* event) {
+  m_layout.OnMove();
+  ui::Window::moveEvent(event);
+}
+
+bool CTrelvixDlg::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseButtonPress && watched != this) {
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    AppRecord* app = Record();
+    if (app && mouse->button() == Qt::LeftButton && app->f_AlarmAudioOn.load()) SilenceAlarmSound(*app);
+  }
+  return ui::Window::eventFilter(watched, event);  // the click goes on as usual
+}
+
+void CTrelvixDlg::mouseMoveEvent(QMouseEvent* event) {
+  if (AppRecord* app = Record()) {
+    const QPoint p = event->position().toPoint();
+    app->pt_Mouse.Set(MousePoint{p.x(), p.y()});
+    if (app->by_HotPointMode.load() != 1) {
+      app->w_HotPointX = static_cast<std::uint16_t>(std::max(0, p.x()));
+      app->w_HotPointY = static_cast<std::uint16_t>(std::max(0, p.y()));
+    }
+  }
+  if (m_dragging && (event->buttons() & Qt::LeftButton) && !m_layout.IsFullScreen()) {
+    const QRect next = m_layout.OnMoving(QRect(event->globalPosition().toPoint() - m_dragOffset, size()));
+    if (next.size() == size()) {
+      move(next.topLeft());
+    } else {
+      setGeometry(next);
+    }
+  }
+  ui::Window::mouseMoveEvent(event);
+}
+
+// ---- painting ---------------------------------------------------------------------------------------
+
+void CTrelvixDlg::paintEvent(QPaintEvent*) {
+  AppRecord* app = Record();
+  QPainter painter(this);
+  if (m_layout.IsFullScreen()) {
+    if (!m_liveView.PaintFullScreen(painter)) painter.fillRect(rect(), Qt::black);
+    return;
+  }
+  const unsigned mode = app ? app->w_LayoutMode.load() : 0;
+  const LayoutRow& L = LayoutRowOf(mode);
+  m_layout.PaintBackground(painter, mode);
+  const QRect statusBar = MainLayout::RowRectLTRB(L, LV_STATUS);
+
+  // The live picture at its own size at the origin of the video area, cut to that area.
+  const QRect video = MainLayout::RowRectLTRB(L, LV_VIDEO);
+  m_liveView.PaintWindowed(painter, video);
+
+  QFont font("Arial");
+  font.setPixelSize(12);
+  font.setWeight(QFont::Normal);
+  painter.setFont(font);
+  // Texts of the recorder are single bytes per character; each gets a box wide enough for any.
+  auto text = [&painter](int x, int y, const std::string& s, const QColor& c) {
+    constexpr int kTextBoxWidth = 1000;
+    painter.setPen(c);
+    painter.drawText(QRect(x, y, kTextBoxWidth, 40), Qt::AlignLeft | Qt::AlignTop, QString::fromLatin1(s.data(), static_cast<int>(s.size())));
+  };
+  std::string status, users, alarm;
+  {
+    std::lock_guard<std::mutex> lock(m_stateMutex);
+    status = m_strStatusText;
+    users = m_strOnlineUsers;
+    alarm = m_strAlarmChannel;
+  }
+  text(statusBar.left() + 5, statusBar.top() + 2, status, Qt::black);
+  if (!users.empty()) text(statusBar.left() + 160, statusBar.top() + 2, users, Qt::black);
+  // The alarm icon stands left of the online-user icon, its text between them.
+  const QRect icon = MainLayout::RowRectLTRB(L, LV_ONLINE_ICON);
+  if (!alarm.empty()) {
+    const ui::Bitmap& alarmIcon = m_layout.AlarmIcon();
+    if (!alarmIcon.IsNull()) painter.drawImage(icon.translated(-34, 0), alarmIcon.Image());
+    text(L[LV_ONLINE_ICON_RIGHT] - 30, icon.top() + 2, alarm, QColor(0xFF, 0, 0));
+  }
+  if (status.rfind("FR", 0) == 0) {
+    const ui::Bitmap& usersIcon = m_layout.OnlineUserIcon();
+    if (!usersIcon.IsNull()) painter.drawImage(icon, usersIcon.Image());
+    text(L[LV_ONLINE_ICON_RIGHT] + 4, icon.top() + 2, std::to_string(app ? app->by_OnlineUsers.load() : 0), Qt::black);
+  }
+  // Address, device name or the recorder's clock.
+  if (app) {
+    const bool hover = app->f_MouseOverStatus.load() != 0;
+    const std::string server = app->GetServerName();
+    std::string address;
+    if (!server.empty() && IsIPAddressString(server) == 2) {
+      std::uint8_t b[4] = {};
+      SplitToInts(server, b, 4, ".");
+      char buf[40];
+      std::snprintf(buf, sizeof buf, "IP:%d.%d.%d.%d", b[0], b[1], b[2], b[3]);
+      address = buf;
+    }
+    const QColor cyan(0, 0xFF, 0xFF), yellow(0xFF, 0xFF, 0);
+    // The text ends left of the title buttons: one wider than its place in our font starts
+    // further left instead of running under them.
+    const QFontMetrics metrics(font);
+    auto addressText = [&](const std::string& s, const QColor& c) {
+      const int width = metrics.horizontalAdvance(QString::fromLatin1(s.data(), static_cast<int>(s.size())));
+      const int x = std::max(0, std::min<int>(L[LV_ADDRESS_X], L[LV_TITLE_LEFT] - 2 - width));
+      text(x, L[LV_ADDRESS_Y], s, c);
+    };
+    if (IsModelFamilyK41(app->GetProductID())) {
+      const std::string name = app->strDeviceName.Get();
+      if (!name.empty() && hover) {
+        addressText(name, yellow);
+      } else {
+        addressText(address, cyan);
+      }
+    } else if (!hover) {
+      addressText(address, cyan);
+    } else {
+      const DvrDateTime t = app->st_DvrTime.Get();
+      char buf[40];
+      std::snprintf(buf, sizeof buf, "%.4d/%.2d/%.2d %.2d:%.2d:%.2d", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
+                    t.wSecond);
+      addressText(buf, yellow);
+    }
+  }
+  // A two-pixel sunken frame around the video area.
+  const int x0 = video.left(), y0 = video.top(), x1 = L[LV_VIDEO + 2], y1 = L[LV_VIDEO + 3];
+  auto line = [&painter](int ax, int ay, int bx, int by, const QColor& c) {
+    // The last point is not drawn.
+    painter.setPen(c);
+    const int dx = (bx > ax) - (bx < ax), dy = (by > ay) - (by < ay);
+    if (ax == bx && ay == by) return;
+    painter.drawLine(ax, ay, bx - dx, by - dy);
+  };
+  line(x0 - 2, y0 - 2, x1 + 2, y0 - 2, Qt::black);
+  line(x0 - 2, y0 - 2, x0 - 2, y1 + 2, Qt::black);
+  line(x0 - 1, y0 - 1, x1 + 1, y0 - 1, QColor(0x33, 0x33, 0x33));
+  line(x0 - 1, y0 - 1, x0 - 1, y1 + 1, QColor(0x33, 0x33, 0x33));
+  line(x1, y1, x1, y0 - 1, QColor(0x66, 0x66, 0x66));
+  line(x1, y1, x0 - 1, y1, QColor(0x66, 0x66, 0x66));
+  line(x1 + 1, y1 + 1, x1 + 1, y0 - 2, Qt::white);
+  line(x1 + 1, y1 + 1, x0 - 2, y1 + 1, Qt::white);
+}
+
+int RunTrelvixMainDialog() {
+  CTrelvixDlg dialog;
+  return dialog.DoModal();
+}

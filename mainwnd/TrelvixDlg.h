@@ -21,58 +21,18 @@
 #include "mainwnd/ChannelBar.h"
 #include "mainwnd/Layout.h"
 #include "mainwnd/LiveView.h"
+#include "mainwnd/MainCommands.h"
+#include "mainwnd/MainControls.h"
+#include "mainwnd/MainLayout.h"
 #include "mainwnd/SideButtonBar.h"
 #include "session/DeviceTypes.h"
 #include "ui/Surface.h"
 #include "ui/Window.h"
 
+class AppRecord;
 class CVtxButton;
 class CCmosToolBarDlg;
 class CColorSettingDlg;
-
-// Control ids of the window's own buttons.
-enum MainWindowControl : int {
-  IDC_MINIMIZE = 8200,
-  IDC_FULLSCREEN = 8201,
-  IDC_CLOSE = 8202,
-  IDC_CAMERA_TOOL = 8192,
-  IDC_CAMERA_TOOL_DOWN = 8193,
-  IDC_POWER = 8311,
-  IDC_SNAPSHOT = 1004,
-  IDC_SYSTEM_CONFIG = 1006,
-  IDC_RESOLUTION = 1007,
-  IDC_QUALITY = 1008,
-  IDC_CHANNEL_FIRST = 8410,  // 8410 recorder, 8411-8426 channels 1-16
-  IDC_CHANNEL_LAST = 8426,
-  IDC_CHANNEL_PAGE_PREV = 8427,
-  IDC_CHANNEL_PAGE_NEXT = 8428,
-  IDC_FIT_SCREEN = 32773,
-  IDC_COLOR = 999,
-  IDC_CONNECT = 1002,
-  IDC_RECORD = 1005,
-  IDC_BUTTON_8203 = 8203,
-  IDC_TURBO = 8310,
-  IDC_PTZ_MODE = 8312,
-  IDC_MODAL_TOOL = 8319,
-  IDC_RETR = 8331,
-  IDC_HOT_POINT = 8352,
-  IDC_ACTION_PRESET = 8356,
-  IDM_RETR = 32781,
-  IDM_HOT_POINT = 32782,
-};
-
-// The panel keys that send a key template of the current device: control id, key, whether
-// turbo mode repeats it. 8273 and 8573 both send key 20; 8284 (ESC) has no control.
-struct DeviceKeyCommand {
-  int id;
-  int key;
-  bool turbo;
-};
-extern const DeviceKeyCommand kDeviceKeyCommands[];
-extern const int kDeviceKeyCommandCount;
-
-// A rectangle from its left, top, right and bottom edges (right and bottom outside it).
-inline QRect RectLTRB(int l, int t, int r, int b) { return QRect(l, t, r - l, b - t); }
 
 class CTrelvixDlg : public ui::Window, public IMainWindow {
   Q_OBJECT
@@ -104,58 +64,53 @@ class CTrelvixDlg : public ui::Window, public IMainWindow {
   void ResetPtzModeButton() override;
   void UserRecordingEnded(const std::string& text) override;
 
-  // ---- layouts and skins (GUI thread) ----
-  int LoadBackgroundBitmaps();
-  int InitSkinButtons(int mode, int flag);
-  int LayoutNtscVga() { return RunLayoutSetter(0); }
-  int LayoutNtscQvga() { return RunLayoutSetter(1); }
-  int LayoutPalVga() { return RunLayoutSetter(2); }
-  int LayoutPalQvga() { return RunLayoutSetter(3); }
-  int SwitchLayoutNtscVga();
-  int SwitchLayoutNtscQvga();
-  int SwitchLayoutPalVga();
-  int SwitchLayoutPalQvga();
-  int SwitchLayoutTo(int setter);  // a layout setter under the layout lock, then the relayout
-  void OnFitScreen();
-  void LeaveFullScreen(bool byEscape);
-  int OnCheckStatusHover();
-  int ShowSideButtons(int show);
+  // ---- layouts and skins (GUI thread; MainLayout does the work) ----
+  void OnFitScreen() { m_layout.OnFitScreen(); }
   // A drag proposes the window's next screen rectangle; answers the rectangle to take.
-  QRect OnMoving(const QRect& proposed) const;
-  // The window moved: a K47R's image-sensor toolbar stays docked to its left edge.
-  void OnMove();
-
-  // ---- operator commands (GUI thread) ----
-  void OnLogin();
-  plat::LPARAM OnReconnect();
-  void OnRecordButton();
-  // The manual recording ended by itself: the record button back to idle (unless a new
-  // recording runs meanwhile) and a message box with what failed.
-  void OnUserRecordingEnded();
-  void OnSnapshoot();
-  void OnResol();
-  void OnQuility();
-  void OnColorSetting();
-  plat::LPARAM OnHotPointClick();
-  plat::LPARAM OnLeavePtzMode();
-  plat::LPARAM OnUnused409();
-  plat::LPARAM OnPostAlarmAudio(plat::LPARAM action);
+  QRect OnMoving(const QRect& proposed) const { return m_layout.OnMoving(proposed); }
+  int LoadBackgroundBitmaps() { return m_layout.LoadBackgroundBitmaps(); }
+  int InitSkinButtons(int mode, int flag) { return m_layout.InitSkinButtons(mode, flag); }
+  int LayoutNtscVga() { return m_layout.LayoutNtscVga(); }
+  int LayoutNtscQvga() { return m_layout.LayoutNtscQvga(); }
+  int LayoutPalVga() { return m_layout.LayoutPalVga(); }
+  int LayoutPalQvga() { return m_layout.LayoutPalQvga(); }
+  int SwitchLayoutNtscVga() { return m_layout.SwitchLayoutTo(0); }
+  int SwitchLayoutNtscQvga() { return m_layout.SwitchLayoutTo(1); }
+  int SwitchLayoutPalVga() { return m_layout.SwitchLayoutTo(2); }
+  int SwitchLayoutPalQvga() { return m_layout.SwitchLayoutTo(3); }
+  int ShowSideButtons(int show) { return m_layout.ShowSideButtons(show); }
+  int OnCheckStatusHover() { return m_layout.OnCheckStatusHover(); }
   // The fold-out panel.
-  void OnCameraToolButton();
-  void OnCameraToolButtonDown();
-  void OnDeviceKey(int key, bool turboKey);
-  void OnMenuKey();
-  void OnModalTool();
-  void OnRetr();
-  void OnPowerKey();
-  // Pan-tilt-zoom.
-  int QueryPtzSlaves();
-  void OnPtzMode();
-  void OnTurboKey();
-  void OnActionPresetKey();
-  void OnHotPointKey();
+  void OnCameraToolButton() { m_layout.OpenPanel(); }
+  void OnCameraToolButtonDown() { m_layout.ClosePanel(); }
+  // The window moved: a K47R's image-sensor toolbar stays docked to its left edge.
+  void OnMove() { m_layout.OnMove(); }
+  MainLayout& Layout() { return m_layout; }
+
+  // ---- operator commands (GUI thread; MainCommands does the work) ----
+  void OnRecordButton() { m_commands.OnRecordButton(); }
+  void OnSnapshoot() { m_commands.OnSnapshoot(); }
+  void OnResol() { m_commands.OnResol(); }
+  void OnQuility() { m_commands.OnQuility(); }
+  void OnColorSetting() { m_commands.OnColorSetting(); }
+  void OnPtzMode() { m_commands.OnPtzMode(); }
+  void OnDeviceKey(int key, bool turboKey) { m_commands.OnDeviceKey(key, turboKey); }
+  void OnActionPresetKey() { m_commands.OnActionPresetKey(); }
+  void OnLogin() { m_commands.OnLogin(); }
+  plat::LPARAM OnReconnect() { return m_commands.OnReconnect(); }
+  plat::LPARAM OnHotPointClick() { return m_commands.OnHotPointClick(); }
+  plat::LPARAM OnLeavePtzMode() { return m_commands.OnLeavePtzMode(); }
+  plat::LPARAM OnUnused409() { return m_commands.OnUnused409(); }
+  plat::LPARAM OnPostAlarmAudio(plat::LPARAM action) { return m_commands.OnPostAlarmAudio(action); }
+  int QueryPtzSlaves() { return m_commands.QueryPtzSlaves(); }
+  void OnHotPointKey() { m_commands.OnHotPointKey(); }
+  void OnTurboKey() { m_commands.OnTurboKey(); }
+  void OnModalTool() { m_commands.OnModalTool(); }
+  void OnRetr() { m_commands.OnRetr(); }
+  void OnPowerKey() { m_commands.OnPowerKey(); }
   // The RS-485 bytes of the unused 0x409 handler (composed, never sent).
-  const std::vector<std::uint8_t>& Unused409Bytes() const { return m_unused409; }
+  const std::vector<std::uint8_t>& Unused409Bytes() const { return m_commands.Unused409Bytes(); }
+  MainCommands& Commands() { return m_commands; }
   // The PTZ selection dialog: tests replace it (answers the end code and the number).
   std::function<int(int& number)> runSelectPtz;
   // The colour popup's modal run: tests replace it (the popup has its device values set).
@@ -165,22 +120,22 @@ class CTrelvixDlg : public ui::Window, public IMainWindow {
   std::string StatusText() const;
   std::string OnlineUserText() const;
   std::string AlarmChannelText() const;
-  bool IsFullScreen() const { return m_bFullScreen.load() != 0; }
-  bool IsPanelOpen() const { return m_bPanelOpen != 0; }
+  bool IsFullScreen() const { return m_layout.IsFullScreen(); }
+  bool IsPanelOpen() const { return m_layout.IsPanelOpen(); }
   // A copy of the windowed picture surface (720 x 576) and the part last drawn.
   QImage DisplaySurface() const { return m_liveView.Surface(); }
   QRect DisplayedRect() const { return m_liveView.Displayed(); }
   QImage FullScreenSurface() const { return m_liveView.FullScreenSurface(); }
-  QRect WorkArea() const { return m_rcWorkArea; }
+  QRect WorkArea() const { return m_layout.WorkArea(); }
   CVtxButton* Button(int id) const;
-  CVtxButton* PanelKeyButton(int k) const { return (k >= 0 && k < kPanelKeyCount) ? m_btnPanel[k] : nullptr; }
-  CChannelBar& ChannelBar() { return m_channelBar; }
-  CCmosToolBarDlg* CmosToolBar() const { return m_pCmosToolBar; }
-  CSideButtonBar& SideButtons() { return m_sideBar; }
+  CVtxButton* PanelKeyButton(int k) const { return m_layout.PanelKey(k); }
+  CChannelBar& ChannelBar() { return m_layout.Channels(); }
+  CCmosToolBarDlg* CmosToolBar() const { return m_layout.CmosToolBar(); }
+  CSideButtonBar& SideButtons() { return m_layout.Sides(); }
   // The whole window as painted now (the picture included).
   QImage Grab();
   // Tests may pretend a work area (the offscreen screen is small).
-  void SetWorkAreaForTest(const QRect& r) { m_rcWorkArea = r; }
+  void SetWorkAreaForTest(const QRect& r) { m_layout.SetWorkArea(r); }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -194,16 +149,14 @@ class CTrelvixDlg : public ui::Window, public IMainWindow {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  // Queued GUI work of the window itself (ids outside the shared message range).
+  // Queued GUI work of the window itself (ids outside the shared message range; MainCommands
+  // has 0x7F05, 0x7F06 and the timer 0x7F10).
   static constexpr unsigned kMsgRepaint = 0x7F00;  // wParam: kRepaint* bits
   static constexpr unsigned kMsgLayout = 0x7F01;   // wParam: kLayout* bits, lParam: resolution mode
   static constexpr unsigned kMsgEnterFullScreen = 0x7F02;
   static constexpr unsigned kMsgChannelBar = 0x7F03;
   static constexpr unsigned kMsgSideButtons = 0x7F04;
-  static constexpr unsigned kMsgResetPtzMode = 0x7F05;
-  static constexpr unsigned kMsgRetrState = 0x7F06;  // wParam: 1 enabled
   static constexpr unsigned kMsgUserRecordingEnded = 0x7F07;
-  static constexpr int kTimerReconnect = 0x7F10;
   static constexpr int kRepaintVideo = 1;
   static constexpr int kRepaintStatus = 2;
   static constexpr int kRepaintAll = 4;
@@ -211,36 +164,14 @@ class CTrelvixDlg : public ui::Window, public IMainWindow {
   static constexpr int kLayoutRelayout = 2;
   static constexpr int kLayoutSwitch = 4;
 
-  // Rectangles of a layout row: four values from `first` read as left, top, right, bottom,
-  // or as left, top, width, height.
-  static QRect RowRectLTRB(const LayoutRow& L, int first);
-  static QRect RowRectXYWH(const LayoutRow& L, int first);
-  static QRect PowerRect(const LayoutRow& L);
-  // The pan-tilt-zoom mode key of the panel.
-  static constexpr int kPtzModeButton = 8312;
-
+  // The application record (null while none is published).
+  AppRecord* Record() const;
   bool InitDialogSteps();
-  int RunLayoutSetter(int group);
-  void DoChangeItemPosition();
-  void DoRelayout();
-  void PlaceAndCentre(const QRect& r);
-  void ApplyPanelKeys(bool panelOpen, bool adminRule);
-  void EnterFullScreenNow();
   void OnTimer(int id) override;
-  void RegisterOperatorCommands();
-  void SetPanelWindowSize(bool open);
-  void SetTurboPictures();
-  void SetKeyTooltipHalf(int id, bool second);
-  int RunSelectPtzDialog(int& number);
   void QueueRepaint(int what);
   bool OnGuiThread() const;
-  const LayoutRow& Row() const;
-  void CreateButton(CVtxButton*& slot, int id, const QRect& rect, const QString& tip);
-  CVtxButton* PanelKey(int k) const { return m_btnPanel[k]; }
 
   // State shared with the worker threads.
-  std::atomic<int> m_bFullScreen{0};
-  std::atomic<int> m_bEnterFullScreen{0};
   mutable std::mutex m_stateMutex;  // the texts below
   std::string m_strStatusText;
   std::string m_strOnlineUsers;
@@ -248,28 +179,17 @@ class CTrelvixDlg : public ui::Window, public IMainWindow {
   std::vector<std::string> m_recordingEndTexts;  // recordings that ended by themselves, to tell
   LiveView m_liveView;  // the pictures: filled on the mailbox worker, painted here
   std::atomic<int> m_repaintPending{0};
-  std::mutex m_layoutMutex;  // m_csLayout: the setters run through the switches
+
+  // The parts: layout and skin (with the full-screen flags the mailbox worker reads), and
+  // the operator's commands.
+  MainLayout m_layout;
+  MainCommands m_commands;
 
   // GUI-thread state.
-  QRect m_rcWorkArea;
-  int m_bPanelOpen = 0;
-  ui::Bitmap m_background[6], m_backgroundEx[6], m_statusBar[6];
-  ui::Bitmap m_onlineUserIcon, m_alarmIcon;
-  CVtxButton* m_btnTitleBar[4] = {};
-  CVtxButton* m_btnChannel[kChannelButtonMax] = {};
-  CVtxButton* m_btnPanel[kPanelKeyCount] = {};
-  CVtxButton* m_btnSide[kSideButtonMax] = {};
-  CVtxButton* m_btnCameraTool = nullptr;
-  CVtxButton* m_btnCameraToolDown = nullptr;
-  CVtxButton* m_btnPower = nullptr;
-  CChannelBar m_channelBar;
-  CSideButtonBar m_sideBar;
-  CCmosToolBarDlg* m_pCmosToolBar = nullptr;  // K47R only; a child window of this one
-  bool m_dragging = false;                    // dragged by its surface (not in full screen)
+  bool m_dragging = false;  // dragged by its surface (not in full screen)
   QPoint m_dragOffset;
   bool m_registered = false;
   bool m_destroyed = false;
-  std::vector<std::uint8_t> m_unused409;
 };
 
 // Runs the main window modally (what the program's window factory does). Answers its end code.

@@ -273,6 +273,12 @@ CCgiRequest MakeDeviceInfoRequest(std::uint8_t channel) {
   return info;
 }
 
+int RequestDeviceInfo(std::uint8_t channel, std::uint8_t* reply, std::size_t capacity, plat::DWORD* length,
+                      plat::WORD timeoutSec) {
+  const CCgiRequest info = MakeDeviceInfoRequest(channel);
+  return ZududSendCommand(info, nullptr, 0, nullptr, reply, capacity, length, timeoutSec, timeoutSec);
+}
+
 void ApplyDeviceTableOps(const std::vector<DeviceTableOp>& ops, CControlDeviceTable& table) {
   for (const DeviceTableOp& op : ops) {
     switch (op.kind) {

@@ -110,6 +110,10 @@ bool WantsNewHeader(const std::string& productId, const std::string& firmware);
 // frame-header parser of the record is told which header format to expect.
 class CCgiRequest;
 CCgiRequest MakeDeviceInfoRequest(std::uint8_t channel);
+// Sends MakeDeviceInfoRequest(channel) with `timeoutSec` to send and to receive, the reply
+// into `reply` (at most `capacity` bytes) and its length into `length`. 1 on a 200 reply.
+int RequestDeviceInfo(std::uint8_t channel, std::uint8_t* reply, std::size_t capacity, plat::DWORD* length,
+                      plat::WORD timeoutSec);
 
 void ApplyDeviceTableOps(const std::vector<DeviceTableOp>& ops, CControlDeviceTable& table);
 

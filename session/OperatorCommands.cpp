@@ -87,6 +87,14 @@ int SendQuality(int quality) {
   return SendPlain(req);
 }
 
+// ---- channel ----
+
+int SendSetChannel(std::uint8_t channel) {
+  CCgiRequest req = WithCookie(CGI_SETCHANNEL);
+  req.AddParamInt("CH", channel);
+  return SendPlain(req);
+}
+
 // ---- colour ----
 
 ColorValues ParseColorReply(std::string_view text) {

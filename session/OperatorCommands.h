@@ -1,6 +1,7 @@
 // The requests the main window's operator commands send, and the readers of their replies:
-// picture resolution and quality, the colour values, the R.E.T.R. switch, the image-sensor
-// window and rotation, the PTZ slave list, the PTZ selection packets and the hot point.
+// picture resolution and quality, the channel shown, the colour values, the R.E.T.R. switch,
+// the image-sensor window and rotation, the PTZ slave list, the PTZ selection packets and the
+// hot point.
 //
 // Every sender runs synchronously on the caller's thread (15 s to send, 15 s to receive) and
 // answers 1 on a 200 reply, 0 otherwise; the caller shows the failure.
@@ -20,6 +21,9 @@ constexpr unsigned kCommandTimeoutSec = 15;
 // ---- resolution, quality ----
 int SendResolution(int res);  // /Setresolution.cgi RES
 int SendQuality(int quality);  // /Setquality.cgi QUA
+
+// ---- channel ----
+int SendSetChannel(std::uint8_t channel);  // /SetChannel.cgi CH
 
 // ---- colour ----
 struct ColorValues {

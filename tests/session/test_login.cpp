@@ -358,3 +358,39 @@ TEST_F(LoginWorkerTest, StoreLoginReplyKeepsAbsentKeysAndMacWords) {
   StoreLoginReply(v, true);
   EXPECT_EQ(app_->CSettingINI.m_wLastMAC1.load(), 7);  // not six bytes: the words stay
 }
+
+// ---- the device-information request -------------------------------------------------------------
+
+class DeviceInfoRequestTest : public RecorderFixture {};
+
+TEST_F(DeviceInfoRequestTest, CarriesTheSettingsAndChannelAndReadsTheReply) {
+  UseSession();
+  app_->CSettingINI.m_nImageResolution = 1;
+  app_->CSettingINI.m_nAlarmTriggerQuality = 2;
+  recorder_.SetDeviceInfo("LIFETIME=45;MULTICH=1;");
+  const std::string cookie = "Cookie=" + recorder_.GetIdentity().sessionId;
+  const struct {
+    const char* model;  // a K47R always asks for the newer header, a K43R below 1046 never
+    std::uint8_t channel;
+    const char* target;
+    int newHeader;
+  } cases[] = {{"K47R", 3, "&RES=1&QUA=2&CH=3&NEWHR=1", 1}, {"K43R", 0, "&RES=1&QUA=2&CH=0", 0}};
+  for (const auto& c : cases) {
+    app_->SetProductID(c.model);
+    app_->SetFWVersion("1000");
+    recorder_.ClearRequests();
+    std::uint8_t reply[64] = {};
+    plat::DWORD length = 0;
+    ASSERT_EQ(RequestDeviceInfo(c.channel, reply, sizeof reply, &length, 15), 1) << c.model;
+    EXPECT_EQ(ReplyText(reply, length), "LIFETIME=45;MULTICH=1;") << c.model;
+    EXPECT_EQ(app_->m_RTPH_Struct.f_NewHeader.load(), c.newHeader) << c.model;
+    const auto requests = recorder_.Requests();
+    ASSERT_EQ(requests.size(), 1u) << c.model;
+    EXPECT_EQ(requests[0].target(), "/Getdeviceinfo.cgi?" + cookie + c.target) << c.model;
+  }
+
+  recorder_.FailCommand("/Getdeviceinfo.cgi", true);
+  std::uint8_t reply[64] = {};
+  plat::DWORD length = 0;
+  EXPECT_EQ(RequestDeviceInfo(1, reply, sizeof reply, &length, 15), 0);
+}

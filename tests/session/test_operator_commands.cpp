@@ -233,6 +233,7 @@ TEST_F(OperatorRequestTest, RequestsInTheirForms) {
   EXPECT_EQ(recorder_.Resolution(), 1);
   EXPECT_EQ(SendQuality(2), 1);
   EXPECT_EQ(recorder_.Quality(), 2);
+  EXPECT_EQ(SendSetChannel(5), 1);
   EXPECT_EQ(SendColorValues(10, 20, 30), 1);
   ColorValues v;
   EXPECT_EQ(GetColorValues(v), 1);
@@ -262,6 +263,7 @@ TEST_F(OperatorRequestTest, RequestsInTheirForms) {
   const std::vector<std::string> expected = {
       "/Setresolution.cgi?" + cookie + "&RES=1",
       "/Setquality.cgi?" + cookie + "&QUA=2",
+      "/SetChannel.cgi?" + cookie + "&CH=5",
       "/SetColor.cgi?" + cookie + "&CON=10&BRI=20&HUE=30",
       "/GetColor.cgi?" + cookie,
       "/SetRetr.cgi?" + cookie + "&SET=0",
@@ -283,6 +285,7 @@ TEST_F(OperatorRequestTest, FailuresAnswerZero) {
   } cases[] = {
       {"/Setresolution.cgi", [] { return SendResolution(0); }},
       {"/Setquality.cgi", [] { return SendQuality(0); }},
+      {"/SetChannel.cgi", [] { return SendSetChannel(1); }},
       {"/GetColor.cgi", [] { ColorValues v; return GetColorValues(v); }},
       {"/SetColor.cgi", [] { return SendColorValues(1, 2, 3); }},
       {"/SetRetr.cgi", [] { return SendRetrSwitch(0); }},

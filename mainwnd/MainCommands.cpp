@@ -1,7 +1,8 @@
 // The main window's operator commands: connect and disconnect, manual recording, snapshot,
-// configuration, resolution, quality, colour, the hot point, the fold-out control panel with
-// the recorder's keys, R.E.T.R., power, and pan-tilt-zoom mode.
-#include <QMouseEvent>
+// configuration, resolution, quality, colour, the hot point, the fold-out control panel's
+// keys, R.E.T.R., power, and pan-tilt-zoom mode.
+#include "mainwnd/MainCommands.h"
+
 #include <algorithm>
 
 #include "core/Messages.h"
@@ -11,6 +12,7 @@
 #include "engine/Mailbox.h"
 #include "mainwnd/ColorSettingDlg.h"
 #include "mainwnd/DisplayPath.h"
+#include "mainwnd/MainLayout.h"
 #include "mainwnd/ModalTools.h"
 #include "mainwnd/SelectPtzDlg.h"
 #include "mainwnd/SystemSheet.h"
@@ -38,7 +40,8 @@ const DeviceKeyCommand kDeviceKeyCommands[] = {
     {8325, 38, false}, {8326, 39, false}, {8327, 40, false}, {8328, 41, false}, {8350, 62, false},
     {8351, 63, false}, {8353, 64, false}, {8354, 65, false}, {8355, 66, false},
 };
-const int kDeviceKeyCommandCount = static_cast<int>(sizeof kDeviceKeyCommands / sizeof kDeviceKeyCommands[0]);
+const int kDeviceKeyCommandCount =
+    static_cast<int>(sizeof kDeviceKeyCommands / sizeof kDeviceKeyCommands[0]);
 
 namespace {
 
@@ -52,79 +55,100 @@ constexpr unsigned kMsgPtzNumber = 4095;
 constexpr plat::DWORD kReceiverResetWaitMs = 5000;
 constexpr int kMenuKey = 56;
 
-bool PictureRunning() { return g_lpApp && g_lpApp->f_VideoRunning.load() != 0; }
+bool PictureRunning(const AppRecord* app) { return app && app->f_VideoRunning.load() != 0; }
 
-bool IsK41ToK43(const std::string& product) { return product == "K41R" || product == "K42R" || product == "K43R"; }
+bool IsK41ToK43(const std::string& product) {
+  return product == "K41R" || product == "K42R" || product == "K43R";
+}
 
 }  // namespace
 
-void CTrelvixDlg::RegisterOperatorCommands() {
-  setMouseTracking(true);
-  OnCommand(IDC_CONNECT, [this] { OnLogin(); });
-  OnCommand(IDC_RECORD, [this] { OnRecordButton(); });
-  OnCommand(IDC_SNAPSHOT, [this] { OnSnapshoot(); });
-  OnCommand(IDC_SYSTEM_CONFIG, [this] { OnSystemConfig(this, m_rcWorkArea); });
-  OnCommand(IDC_RESOLUTION, [this] { OnResol(); });
-  OnCommand(IDC_QUALITY, [this] { OnQuility(); });
-  OnCommand(IDC_COLOR, [this] { OnColorSetting(); });
-  OnCommand(IDC_CAMERA_TOOL, [this] { OnCameraToolButton(); });
-  OnCommand(IDC_CAMERA_TOOL_DOWN, [this] { OnCameraToolButtonDown(); });
-  OnCommand(IDC_BUTTON_8203, [] {});
+MainCommands::MainCommands(CTrelvixDlg& window, MainLayout& layout)
+    : m_wnd(window), m_layout(layout) {}
+
+AppRecord* MainCommands::Record() const { return g_lpApp; }
+
+CVtxButton* MainCommands::Button(int id) const { return m_wnd.Button(id); }
+
+void MainCommands::Register() {
+  m_wnd.OnCommand(IDC_CONNECT, [this] { OnLogin(); });
+  m_wnd.OnCommand(IDC_RECORD, [this] { OnRecordButton(); });
+  m_wnd.OnCommand(IDC_SNAPSHOT, [this] { OnSnapshoot(); });
+  m_wnd.OnCommand(IDC_SYSTEM_CONFIG, [this] { OnSystemConfig(&m_wnd, m_layout.WorkArea()); });
+  m_wnd.OnCommand(IDC_RESOLUTION, [this] { OnResol(); });
+  m_wnd.OnCommand(IDC_QUALITY, [this] { OnQuility(); });
+  m_wnd.OnCommand(IDC_COLOR, [this] { OnColorSetting(); });
+  m_wnd.OnCommand(IDC_CAMERA_TOOL, [this] { m_layout.OpenPanel(); });
+  m_wnd.OnCommand(IDC_CAMERA_TOOL_DOWN, [this] { m_layout.ClosePanel(); });
+  m_wnd.OnCommand(IDC_BUTTON_8203, [] {});
   for (int i = 0; i < kDeviceKeyCommandCount; ++i) {
     const DeviceKeyCommand c = kDeviceKeyCommands[i];
-    OnCommand(c.id, [this, c] { OnDeviceKey(c.key, c.turbo); });
+    m_wnd.OnCommand(c.id, [this, c] { OnDeviceKey(c.key, c.turbo); });
   }
-  OnCommand(8242, [this] { OnMenuKey(); });
-  OnCommand(IDC_MODAL_TOOL, [this] { OnModalTool(); });
-  OnCommand(IDC_RETR, [this] { OnRetr(); });
-  OnCommand(IDM_RETR, [this] { OnRetr(); });
-  OnCommand(IDC_POWER, [this] { OnPowerKey(); });
-  OnCommand(IDC_PTZ_MODE, [this] { OnPtzMode(); });
-  OnCommand(IDC_TURBO, [this] { OnTurboKey(); });
-  OnCommand(IDC_ACTION_PRESET, [this] { OnActionPresetKey(); });
-  OnCommand(IDC_HOT_POINT, [this] { OnHotPointKey(); });
-  OnCommand(IDM_HOT_POINT, [this] { OnHotPointKey(); });
+  m_wnd.OnCommand(8242, [this] { OnMenuKey(); });
+  m_wnd.OnCommand(IDC_MODAL_TOOL, [this] { OnModalTool(); });
+  m_wnd.OnCommand(IDC_RETR, [this] { OnRetr(); });
+  m_wnd.OnCommand(IDM_RETR, [this] { OnRetr(); });
+  m_wnd.OnCommand(IDC_POWER, [this] { OnPowerKey(); });
+  m_wnd.OnCommand(IDC_PTZ_MODE, [this] { OnPtzMode(); });
+  m_wnd.OnCommand(IDC_TURBO, [this] { OnTurboKey(); });
+  m_wnd.OnCommand(IDC_ACTION_PRESET, [this] { OnActionPresetKey(); });
+  m_wnd.OnCommand(IDC_HOT_POINT, [this] { OnHotPointKey(); });
+  m_wnd.OnCommand(IDM_HOT_POINT, [this] { OnHotPointKey(); });
   // The channel keys ask for the PTZ slaves first (a multichannel K41R-family recorder).
   for (int id = IDC_CHANNEL_FIRST; id <= IDC_CHANNEL_LAST; ++id) {
-    OnCommand(id, [this, id] {
+    m_wnd.OnCommand(id, [this, id] {
       if (!QueryPtzSlaves()) return;
-      m_channelBar.SwitchChannel(static_cast<plat::BYTE>(id - IDC_CHANNEL_FIRST));
+      m_layout.Channels().SwitchChannel(static_cast<plat::BYTE>(id - IDC_CHANNEL_FIRST));
     });
   }
 
-  OnMessage(msg::WM_RECONNECT, [this](plat::WPARAM, plat::LPARAM) { return OnReconnect(); });
-  OnMessage(msg::WM_HOTPOINTCLICK, [this](plat::WPARAM, plat::LPARAM) { return OnHotPointClick(); });
-  OnMessage(msg::WM_LEAVEPTZMODE, [this](plat::WPARAM, plat::LPARAM) { return OnLeavePtzMode(); });
-  OnMessage(msg::WM_UNUSED409, [this](plat::WPARAM, plat::LPARAM) { return OnUnused409(); });
-  OnMessage(msg::WM_POSTALARMAUDIO, [this](plat::WPARAM, plat::LPARAM action) { return OnPostAlarmAudio(action); });
-  OnMessage(kMsgRetrState, [this](plat::WPARAM enabled, plat::LPARAM) -> plat::LPARAM {
+  m_wnd.OnMessage(msg::WM_RECONNECT, [this](plat::WPARAM, plat::LPARAM) { return OnReconnect(); });
+  m_wnd.OnMessage(msg::WM_HOTPOINTCLICK,
+                  [this](plat::WPARAM, plat::LPARAM) { return OnHotPointClick(); });
+  m_wnd.OnMessage(msg::WM_LEAVEPTZMODE,
+                  [this](plat::WPARAM, plat::LPARAM) { return OnLeavePtzMode(); });
+  m_wnd.OnMessage(msg::WM_UNUSED409, [this](plat::WPARAM, plat::LPARAM) { return OnUnused409(); });
+  m_wnd.OnMessage(msg::WM_POSTALARMAUDIO,
+                  [this](plat::WPARAM, plat::LPARAM action) { return OnPostAlarmAudio(action); });
+  m_wnd.OnMessage(kMsgRetrState, [this](plat::WPARAM enabled, plat::LPARAM) -> plat::LPARAM {
     if (CVtxButton* b = Button(IDC_RETR)) b->SetImageIndex(enabled ? 1 : 0);
-    SetKeyTooltipHalf(IDC_RETR, enabled == 0);
+    m_layout.SetKeyTooltipHalf(IDC_RETR, enabled == 0);
+    return 0;
+  });
+  m_wnd.OnMessage(kMsgResetPtzMode, [this](plat::WPARAM, plat::LPARAM) -> plat::LPARAM {
+    if (CVtxButton* b = Button(IDC_PTZ_MODE)) b->SetImageIndex(0);
+    return 0;
+  });
+  m_wnd.OnMessage(msg::WM_SETRECORDBUTTON, [this](plat::WPARAM, plat::LPARAM) -> plat::LPARAM {
+    if (CVtxButton* b = Button(IDC_RECORD)) b->SetImageIndex(1);
     return 0;
   });
 }
 
-void CTrelvixDlg::SetKeyTooltipHalf(int id, bool second) {
-  std::string first, rest;
-  SplitResourceString(static_cast<unsigned>(id), first, rest);
-  if (QWidget* w = GetDlgItem(id)) w->setToolTip(QString::fromStdString(second ? rest : first));
+bool MainCommands::OnTimer(int id) {
+  if (id != kTimerReconnect) return false;
+  m_wnd.KillTimer(kTimerReconnect);
+  OnLogin();
+  OnLogin();
+  return true;
 }
 
-// ---- connect, disconnect ----------------------------------------------------------------------------
+// ---- connect, disconnect ------------------------------------------------------------------------
 
-void CTrelvixDlg::OnLogin() {
-  AppRecord* app = g_lpApp;
+void MainCommands::OnLogin() {
+  AppRecord* app = Record();
   if (!app) return;
   if (!app->f_Connected.load()) {
     // A login thread of an earlier press is ended before the new one starts.
     if (!StartReLoginThread()) return;
-    SetStatusText("CONNECT!!");
-    m_sideBar.SetStates(1, 0);
+    m_wnd.SetStatusText("CONNECT!!");
+    m_layout.Sides().SetStates(1, 0);
     return;
   }
   CloseSystemSheet();
-  m_sideBar.SetStates(1, 1);
-  SetStatusText("DISCONNECT!!");
+  m_layout.Sides().SetStates(1, 1);
+  m_wnd.SetStatusText("DISCONNECT!!");
   StopReLoginThread();
   if (app->f_Streaming.load()) {
     // The receiver stops without a reconnection, then the stream side is torn down.
@@ -133,41 +157,31 @@ void CTrelvixDlg::OnLogin() {
     RequestSessionTeardown(kTeardownReplyWaitMs);
   }
   app->f_Connected = 0;
-  ClearOnlineUserText();
-  ClearAlarmInputText();
+  m_wnd.ClearOnlineUserText();
+  m_wnd.ClearAlarmInputText();
 }
 
-plat::LPARAM CTrelvixDlg::OnReconnect() {
+plat::LPARAM MainCommands::OnReconnect() {
   // A random wait of up to two seconds (so that several clients do not come back at once),
   // on a timer: the window stays responsive meanwhile.
-  SetTimer(kTimerReconnect, static_cast<int>(plat::GetTickCount() % 2000) + 1);
+  m_wnd.SetTimer(kTimerReconnect, static_cast<int>(plat::GetTickCount() % 2000) + 1);
   return 0;
 }
 
-void CTrelvixDlg::OnTimer(int id) {
-  if (id == kTimerReconnect) {
-    KillTimer(kTimerReconnect);
-    OnLogin();
-    OnLogin();
-    return;
-  }
-  ui::Window::OnTimer(id);
-}
-
-plat::LPARAM CTrelvixDlg::OnPostAlarmAudio(plat::LPARAM action) {
-  AppRecord* app = g_lpApp;
+plat::LPARAM MainCommands::OnPostAlarmAudio(plat::LPARAM action) {
+  AppRecord* app = Record();
   if (!app) return 0;
   if (action == msg::ALARM_AUDIO_STOP) return StopAlarmSound(*app);
   return StartAlarmSound(*app);
 }
 
-// ---- record, snapshot ---------------------------------------------------------------------------------
+// ---- record, snapshot ---------------------------------------------------------------------------
 
-void CTrelvixDlg::OnRecordButton() {
-  AppRecord* app = g_lpApp;
+void MainCommands::OnRecordButton() {
+  AppRecord* app = Record();
   if (!app) return;
-  if (!PictureRunning()) {
-    MessageBoxById(Hwnd(), kMsgNoConnection);
+  if (!PictureRunning(app)) {
+    MessageBoxById(m_wnd.Hwnd(), kMsgNoConnection);
     return;
   }
   std::string idle, recording;
@@ -177,7 +191,7 @@ void CTrelvixDlg::OnRecordButton() {
     std::string folder = app->CSettingINI.m_strRecordPath.Get();
     if (!app->C_UserRecord.StartRecord(folder, app->by_StreamState.load())) {
       app->C_UserRecord.m_fRecording = 0;
-      MessageBoxById(Hwnd(), kMsgRecordFile);
+      MessageBoxById(m_wnd.Hwnd(), kMsgRecordFile);
       return;
     }
     if (button) {
@@ -193,23 +207,8 @@ void CTrelvixDlg::OnRecordButton() {
   app->C_UserRecord.StopRecord();
 }
 
-void CTrelvixDlg::UserRecordingEnded(const std::string& text) {
-  SetStatusText(text);
-  {
-    std::lock_guard<std::mutex> lock(m_stateMutex);
-    m_recordingEndTexts.push_back(text);
-  }
-  plat::PostMessage(Hwnd(), kMsgUserRecordingEnded, 0, 0);
-}
-
-void CTrelvixDlg::OnUserRecordingEnded() {
-  std::vector<std::string> texts;
-  {
-    std::lock_guard<std::mutex> lock(m_stateMutex);
-    texts.swap(m_recordingEndTexts);
-  }
-  if (texts.empty()) return;
-  AppRecord* app = g_lpApp;
+void MainCommands::ShowRecordingsEnded(const std::vector<std::string>& texts) {
+  AppRecord* app = Record();
   // A recording the operator started meanwhile keeps its face.
   if (app && !app->C_UserRecord.IsFileOpen()) {
     std::string idle, recording;
@@ -220,22 +219,24 @@ void CTrelvixDlg::OnUserRecordingEnded() {
     }
   }
   for (const std::string& text : texts) {
-    plat::MessageBox(Hwnd(), text + "\nThe recording has stopped.", "", plat::MB_OK | plat::MB_ICONWARNING);
+    plat::MessageBox(m_wnd.Hwnd(), text + "\nThe recording has stopped.", "",
+                     plat::MB_OK | plat::MB_ICONWARNING);
   }
 }
 
-void CTrelvixDlg::OnSnapshoot() {
-  if (!PictureRunning()) {
-    MessageBoxById(Hwnd(), kMsgNoConnection);
+void MainCommands::OnSnapshoot() {
+  AppRecord* app = Record();
+  if (!PictureRunning(app)) {
+    MessageBoxById(m_wnd.Hwnd(), kMsgNoConnection);
     return;
   }
-  g_lpApp->f_SnapshotRequest = 1;
+  app->f_SnapshotRequest = 1;
 }
 
-// ---- resolution, quality, colour -----------------------------------------------------------------------
+// ---- resolution, quality, colour ----------------------------------------------------------------
 
-void CTrelvixDlg::OnResol() {
-  AppRecord* app = g_lpApp;
+void MainCommands::OnResol() {
+  AppRecord* app = Record();
   if (!app) return;
   const int old = app->CSettingINI.m_nImageResolution.load();
   CVtxButton* button = Button(IDC_RESOLUTION);
@@ -248,15 +249,15 @@ void CTrelvixDlg::OnResol() {
   if (!SendResolution(next)) {
     app->CSettingINI.m_nImageResolution = old;
     if (button) button->SetImageIndex(old);
-    MessageBoxById(Hwnd(), kMsgResolution);
+    MessageBoxById(m_wnd.Hwnd(), kMsgResolution);
     return;
   }
   // The window is laid out again when pictures of the new size arrive.
   if (button) button->SetImageIndex(next);
 }
 
-void CTrelvixDlg::OnQuility() {
-  AppRecord* app = g_lpApp;
+void MainCommands::OnQuility() {
+  AppRecord* app = Record();
   if (!app) return;
   const int old = app->CSettingINI.m_nAlarmTriggerQuality.load();
   CVtxButton* button = Button(IDC_QUALITY);
@@ -269,41 +270,41 @@ void CTrelvixDlg::OnQuility() {
   if (!SendQuality(next)) {
     app->CSettingINI.m_nAlarmTriggerQuality = old;
     if (button) button->SetImageIndex(old);
-    MessageBoxById(Hwnd(), kMsgQuality);
+    MessageBoxById(m_wnd.Hwnd(), kMsgQuality);
     return;
   }
   if (button) button->SetImageIndex(next);
 }
 
-void CTrelvixDlg::OnColorSetting() {
-  if (!PictureRunning()) {
-    MessageBoxById(Hwnd(), kMsgNoConnection);
+void MainCommands::OnColorSetting() {
+  if (!PictureRunning(Record())) {
+    MessageBoxById(m_wnd.Hwnd(), kMsgNoConnection);
     return;
   }
   ColorValues values;
   if (!GetColorValues(values)) {
-    MessageBoxById(Hwnd(), kMsgTimeout);
+    MessageBoxById(m_wnd.Hwnd(), kMsgTimeout);
     return;
   }
   CColorSettingDlg popup;
   popup.m_nDeviceBrightness = values.brightness;
   popup.m_nDeviceContrast = values.contrast;
   popup.m_nDeviceHue = values.hue;
-  if (runColorPopup) {
-    runColorPopup(popup);
+  if (m_wnd.runColorPopup) {
+    m_wnd.runColorPopup(popup);
   } else {
     popup.DoModal();
   }
 }
 
-// ---- mouse, hot point ----------------------------------------------------------------------------------
+// ---- mouse, hot point ---------------------------------------------------------------------------
 
-plat::LPARAM CTrelvixDlg::OnHotPointClick() {
-  AppRecord* app = g_lpApp;
+plat::LPARAM MainCommands::OnHotPointClick() {
+  AppRecord* app = Record();
   if (!app) return 0;
-  const LayoutRow& L = Row();
+  const LayoutRow& L = m_layout.Row();
   HotPointArea area;
-  area.fullScreen = m_bFullScreen.load() != 0;
+  area.fullScreen = m_layout.IsFullScreen();
   area.videoLeft = L[LV_VIDEO];
   area.videoTop = L[LV_VIDEO + 1];
   area.videoRight = L[LV_VIDEO + 2];
@@ -312,8 +313,8 @@ plat::LPARAM CTrelvixDlg::OnHotPointClick() {
     // In full screen the picture fills the window's client area.
     area.left = 0;
     area.top = 0;
-    area.right = width();
-    area.bottom = height();
+    area.right = m_wnd.width();
+    area.bottom = m_wnd.height();
   } else {
     area.left = area.videoLeft;
     area.top = area.videoTop;
@@ -325,126 +326,101 @@ plat::LPARAM CTrelvixDlg::OnHotPointClick() {
   app->w_HotPointRect[0] = cell.markerX;
   app->w_HotPointRect[1] = cell.markerY;
   if (!SendHotPoint(cell.Cell())) {
-    MessageBoxById(Hwnd(), kMsgSendFailed);
+    MessageBoxById(m_wnd.Hwnd(), kMsgSendFailed);
     return 0;
   }
   app->w_HotPointFrames = 4;
   return 0;
 }
 
-plat::LPARAM CTrelvixDlg::OnLeavePtzMode() {
-  AppRecord* app = g_lpApp;
+plat::LPARAM MainCommands::OnLeavePtzMode() {
+  AppRecord* app = Record();
   if (!app || app->C_ControlD.IsCurrentVideo()) return 0;
-  SetKeyTooltipHalf(IDC_PTZ_MODE, false);
+  m_layout.SetKeyTooltipHalf(IDC_PTZ_MODE, false);
   app->C_ControlD.MakeCurrent(CDF_VIDEO, 0);
   if (CVtxButton* b = Button(IDC_PTZ_MODE)) b->SetImageIndex(0);
   if (app->by_HotPointMode.load() == 2) app->by_HotPointMode = 1;
-  ChangeItemPositionForDeviceModified();
+  m_wnd.ChangeItemPositionForDeviceModified();
   return 0;
 }
 
-plat::LPARAM CTrelvixDlg::OnUnused409() {
-  AppRecord* app = g_lpApp;
+void MainCommands::ResetPtzModeButton() { m_wnd.PostMessage(kMsgResetPtzMode); }
+
+plat::LPARAM MainCommands::OnUnused409() {
+  AppRecord* app = Record();
   if (!app) return 0;
-  m_unused409 = {0xFF, 0xC0, app->C_ControlD.GetCurrentId(), Rs485AccessLevel(app->by_AccessMode.load()), 0x63, 0x7F,
-                 1, kRs485RepeatInterval};
+  m_unused409 = {0xFF,
+                 0xC0,
+                 app->C_ControlD.GetCurrentId(),
+                 Rs485AccessLevel(app->by_AccessMode.load()),
+                 0x63,
+                 0x7F,
+                 1,
+                 kRs485RepeatInterval};
   return 0;
 }
 
-// ---- the fold-out panel ------------------------------------------------------------------------------
+// ---- panel keys ---------------------------------------------------------------------------------
 
-void CTrelvixDlg::SetPanelWindowSize(bool open) {
-  const LayoutRow& L = Row();
-  const QRect r = RowRectLTRB(L, open ? LV_WINDOW_OPEN : LV_WINDOW);
-  if (!m_bFullScreen.load()) {
-    resize(r.size());  // the window keeps its top-left corner
-    SetWindowRegion(ui::RoundRectRegion(0, 0, r.width(), r.height(), 20, 20));
-  }
-}
-
-void CTrelvixDlg::OnCameraToolButton() {
-  AppRecord* app = g_lpApp;
-  m_bPanelOpen = !m_bPanelOpen;
-  SetPanelWindowSize(true);
-  if (m_btnCameraToolDown && app && AccessAllows(AccessRowOf(app->by_AccessMode.load()), IDC_CAMERA_TOOL_DOWN))
-    m_btnCameraToolDown->show();
-  if (m_btnCameraTool) m_btnCameraTool->hide();
-  ApplyPanelKeys(true, true);
-  if (IsMultiChannel()) {
-    if (QWidget* w = GetDlgItem(IDC_PTZ_MODE)) w->hide();
-  }
-  update();
-}
-
-void CTrelvixDlg::OnCameraToolButtonDown() {
-  AppRecord* app = g_lpApp;
-  m_bPanelOpen = !m_bPanelOpen;
-  SetPanelWindowSize(false);
-  if (m_btnCameraToolDown) m_btnCameraToolDown->hide();
-  if (m_btnCameraTool && app && AccessAllows(AccessRowOf(app->by_AccessMode.load()), IDC_CAMERA_TOOL))
-    m_btnCameraTool->show();
-  for (CVtxButton* b : m_btnPanel) {
-    if (b) b->hide();
-  }
-  update();
-}
-
-void CTrelvixDlg::OnDeviceKey(int key, bool turboKey) {
-  AppRecord* app = g_lpApp;
+void MainCommands::OnDeviceKey(int key, bool turboKey) {
+  AppRecord* app = Record();
   if (!app) return;
   const int turbo = turboKey ? static_cast<int>(app->f_TurboOn.load()) : 0;
   DoDeviceCommand(turbo, static_cast<std::uint16_t>(key));
 }
 
-void CTrelvixDlg::OnMenuKey() {
-  AppRecord* app = g_lpApp;
+void MainCommands::OnMenuKey() {
+  AppRecord* app = Record();
   if (!app) return;
   // Below the administrator the older recorders keep their menu to themselves.
   if (app->by_AccessMode.load() != 0 && IsK41ToK43(app->GetProductID())) return;
   DoDeviceCommand(0, kMenuKey);
 }
 
-void CTrelvixDlg::OnModalTool() {
+void MainCommands::OnModalTool() {
   IModalToolDialogs* tools = GetModalToolDialogs();
-  const int result = tools ? tools->RunPlaybackSearch(this) : -1;
-  if (result == -1) plat::MessageBox(Hwnd(), kDialogNotCreated);
+  const int result = tools ? tools->RunPlaybackSearch(&m_wnd) : -1;
+  if (result == -1) plat::MessageBox(m_wnd.Hwnd(), kDialogNotCreated);
 }
 
-void CTrelvixDlg::OnRetr() {
-  AppRecord* app = g_lpApp;
+void MainCommands::OnRetr() {
+  AppRecord* app = Record();
   if (!app) return;
   // The key's face follows the state the recorder reports next, not the press.
-  if (!SendRetrSwitch(app->C_ControlD.GetRetrState())) MessageBoxById(Hwnd(), kMsgSendFailed);
+  if (!SendRetrSwitch(app->C_ControlD.GetRetrState())) MessageBoxById(m_wnd.Hwnd(), kMsgSendFailed);
 }
 
-void CTrelvixDlg::SetRetrButtonState(bool enabled) { PostMessage(kMsgRetrState, enabled ? 1 : 0); }
+void MainCommands::SetRetrButtonState(bool enabled) {
+  m_wnd.PostMessage(kMsgRetrState, enabled ? 1 : 0);
+}
 
-void CTrelvixDlg::OnPowerKey() {
-  AppRecord* app = g_lpApp;
+void MainCommands::OnPowerKey() {
+  AppRecord* app = Record();
   if (!app) return;
   if (!app->f_Connected.load()) {
-    MessageBoxById(Hwnd(), kMsgNotConnected);
+    MessageBoxById(m_wnd.Hwnd(), kMsgNotConnected);
     return;
   }
   const std::uint8_t type = app->C_ControlD.GetCurrentType();
-  const CtrlDeviceRecord* record = type < kDeviceTypeCount ? DeviceTypeTable[type].pCtrlRecord : nullptr;
+  const CtrlDeviceRecord* record =
+      type < kDeviceTypeCount ? DeviceTypeTable[type].pCtrlRecord : nullptr;
   if (!record) {
-    MessageBoxById(Hwnd(), kMsgNoProtocol);
+    MessageBoxById(m_wnd.Hwnd(), kMsgNoProtocol);
     return;
   }
   SendRS485Command(record->Power, 1, 0);
 }
 
-// ---- pan-tilt-zoom ----------------------------------------------------------------------------------
+// ---- pan-tilt-zoom ------------------------------------------------------------------------------
 
-int CTrelvixDlg::QueryPtzSlaves() {
-  AppRecord* app = g_lpApp;
+int MainCommands::QueryPtzSlaves() {
+  AppRecord* app = Record();
   if (!app) return 1;
   if (!IsModelFamilyK41(app->GetProductID()) || !IsMultiChannel()) return 1;
   std::vector<PtzSlave> slaves;
   // The recorder's own entry takes one place of the table.
   if (!RequestPtzSlaves(&slaves, kControlDeviceMax - 1)) {
-    MessageBoxById(Hwnd(), kMsgSendFailed);
+    MessageBoxById(m_wnd.Hwnd(), kMsgSendFailed);
     return 0;
   }
   const std::uint8_t t0 = app->C_ControlD.GetNthVideoType(0);
@@ -454,16 +430,16 @@ int CTrelvixDlg::QueryPtzSlaves() {
   return 1;
 }
 
-int CTrelvixDlg::RunSelectPtzDialog(int& number) {
-  if (runSelectPtz) return runSelectPtz(number);
+int MainCommands::RunSelectPtzDialog(int& number) {
+  if (m_wnd.runSelectPtz) return m_wnd.runSelectPtz(number);
   CSelectPTZDlg dialog;
   const int r = dialog.DoModal();
   number = dialog.m_nNumber;
   return r;
 }
 
-void CTrelvixDlg::OnPtzMode() {
-  AppRecord* app = g_lpApp;
+void MainCommands::OnPtzMode() {
+  AppRecord* app = Record();
   if (!app) return;
   const std::string product = app->GetProductID();
   const std::uint8_t access = app->by_AccessMode.load();
@@ -472,7 +448,7 @@ void CTrelvixDlg::OnPtzMode() {
   if (k41) {
     std::vector<PtzSlave> slaves;
     if (!RequestPtzSlaves(&slaves, kControlDeviceMax)) {
-      MessageBoxById(Hwnd(), kMsgSendFailed);
+      MessageBoxById(m_wnd.Hwnd(), kMsgSendFailed);
       return;
     }
     for (std::size_t i = 0; i < slaves.size(); ++i)
@@ -484,7 +460,7 @@ void CTrelvixDlg::OnPtzMode() {
   const bool videoCurrent = app->C_ControlD.IsCurrentVideo() != 0;
   if (r == plat::IDCANCEL) {
     if (key60) key60->SetImageIndex(videoCurrent ? 0 : 1);
-    if (k41 && !RequestPtzSlaves(nullptr, 0)) MessageBoxById(Hwnd(), kMsgSendFailed);
+    if (k41 && !RequestPtzSlaves(nullptr, 0)) MessageBoxById(m_wnd.Hwnd(), kMsgSendFailed);
     return;
   }
   // The state a failed selection goes back to.
@@ -502,7 +478,7 @@ void CTrelvixDlg::OnPtzMode() {
   };
   auto choose = [&]() -> bool {
     if (number < 1 || number > 16 || app->C_ControlD.GetNthPtzType(number - 1) == 0) {
-      MessageBoxById(Hwnd(), kMsgPtzNumber);
+      MessageBoxById(m_wnd.Hwnd(), kMsgPtzNumber);
       return false;
     }
     app->C_ControlD.MakeCurrent(CDF_PTZ, number - 1);
@@ -512,7 +488,7 @@ void CTrelvixDlg::OnPtzMode() {
   if (videoCurrent) {
     if (r != plat::IDOK) return;  // ESC is not offered with the recorder current
     if (!choose()) return;
-    SetKeyTooltipHalf(IDC_PTZ_MODE, true);
+    m_layout.SetKeyTooltipHalf(IDC_PTZ_MODE, true);
     if (key60) key60->SetImageIndex(1);
     packet = PtzSelectPacket(number);
     app->by_HotPointMode = hotPointMode(app->C_ControlD.GetNthPtzType(number - 1));
@@ -522,7 +498,7 @@ void CTrelvixDlg::OnPtzMode() {
     app->by_HotPointMode = hotPointMode(app->C_ControlD.GetNthPtzType(number - 1));
     if (key60) key60->SetImageIndex(1);
   } else if (r == CSelectPTZDlg::kEndEsc) {
-    SetKeyTooltipHalf(IDC_PTZ_MODE, false);
+    m_layout.SetKeyTooltipHalf(IDC_PTZ_MODE, false);
     app->C_ControlD.MakeCurrent(CDF_VIDEO, 0);
     if (key60) key60->SetImageIndex(0);
     if (app->by_HotPointMode.load() == 2) app->by_HotPointMode = 1;
@@ -532,67 +508,42 @@ void CTrelvixDlg::OnPtzMode() {
   }
   if (!SendPtzSelection(packet)) {
     // The recorder did not take the selection: the previous device stays the one steered.
-    app->C_ControlD.MakeCurrent((previous.wFlags & CDF_VIDEO) ? CDF_VIDEO : CDF_PTZ, previousOrdinal);
+    app->C_ControlD.MakeCurrent((previous.wFlags & CDF_VIDEO) ? CDF_VIDEO : CDF_PTZ,
+                                previousOrdinal);
     if (key60) {
       key60->setToolTip(previousTip);
       key60->SetImageIndex(previousImage);
     }
     app->by_HotPointMode = previousHotPoint;
     app->w_HotPointFrames = 2;
-    MessageBoxById(Hwnd(), kMsgSendFailed);
+    MessageBoxById(m_wnd.Hwnd(), kMsgSendFailed);
     return;
   }
-  DoChangeItemPosition();
+  m_layout.DoChangeItemPosition();
   // The key's pictures may just have been loaded for the new device type.
   if (key60) key60->SetImageIndex(app->C_ControlD.IsCurrentVideo() ? 0 : 1);
 }
 
-void CTrelvixDlg::SetTurboPictures() {
-  AppRecord* app = g_lpApp;
-  const bool on = app && app->f_TurboOn.load() != 0;
-  static const char* const families[6] = {"N_VGA", "N_QVGA", "P_VGA", "P_QVGA", "N_QVGA", "P_QVGA"};
-  const unsigned cls = (app ? app->w_LayoutMode.load() : 0) % 6;
-  static const struct {
-    int key;
-    const char* direction;
-  } directions[4] = {{54, "LEFT"}, {55, "UP"}, {57, "DOWN"}, {58, "RIGHT"}};
-  for (const auto& d : directions) {
-    CVtxButton* b = m_btnPanel[d.key];
-    if (!b) continue;
-    const std::string base = std::string("BMP\\") + families[cls] + "_" + d.direction + (on ? "_TURBO" : "");
-    b->LoadButtonBitmap(base + ".bmp", base + "_OVER.bmp", base + "_OVER.bmp", VBS_PUSH);
-  }
-  static const char* const zoomFocus[4][2] = {{"2Col_zoom_in", "2Col_zoom_turbo_in"},
-                                              {"2Col_zoom_out", "2Col_zoom_turbo_out"},
-                                              {"2Col_focus_in", "2Col_focus_turbo_in"},
-                                              {"2Col_focus_out", "2Col_focus_turbo_out"}};
-  for (int k = 30; k <= 33; ++k) {
-    CVtxButton* b = m_btnPanel[k];
-    if (!b) continue;
-    const std::string base = std::string("BMP\\") + zoomFocus[k - 30][on ? 1 : 0];
-    b->LoadButtonBitmap(base + ".bmp", base + "_a.bmp", base + "_a.bmp", VBS_PUSH);
-  }
-}
-
-void CTrelvixDlg::OnTurboKey() {
-  AppRecord* app = g_lpApp;
+void MainCommands::OnTurboKey() {
+  AppRecord* app = Record();
   if (!app) return;
   app->f_TurboOn = app->f_TurboOn.load() ? 0 : 1;
   const bool on = app->f_TurboOn.load() != 0;
-  if (CVtxButton* b = m_btnPanel[PK_TURBO]) b->SetImageIndex(on ? 1 : 0);
-  SetKeyTooltipHalf(IDC_TURBO, !on);
-  SetTurboPictures();
-  const LayoutRow& L = Row();
-  update(QRect(L[LV_WINDOW_OPEN], L[LV_WINDOW_OPEN + 1] + L[LV_VIDEO + 3], L[LV_WINDOW_OPEN + 2] - L[LV_WINDOW_OPEN],
-               L[LV_WINDOW_OPEN + 3] - L[LV_WINDOW_OPEN + 1] - L[LV_VIDEO + 3]));
+  if (CVtxButton* b = m_layout.PanelKey(PK_TURBO)) b->SetImageIndex(on ? 1 : 0);
+  m_layout.SetKeyTooltipHalf(IDC_TURBO, !on);
+  m_layout.SetTurboPictures();
+  const LayoutRow& L = m_layout.Row();
+  m_wnd.update(QRect(L[LV_WINDOW_OPEN], L[LV_WINDOW_OPEN + 1] + L[LV_VIDEO + 3],
+                     L[LV_WINDOW_OPEN + 2] - L[LV_WINDOW_OPEN],
+                     L[LV_WINDOW_OPEN + 3] - L[LV_WINDOW_OPEN + 1] - L[LV_VIDEO + 3]));
 }
 
-void CTrelvixDlg::OnActionPresetKey() {
-  AppRecord* app = g_lpApp;
+void MainCommands::OnActionPresetKey() {
+  AppRecord* app = Record();
   if (!app) return;
   std::string action, preset;
   SplitResourceString(IDC_ACTION_PRESET, action, preset);
-  CVtxButton* b = m_btnPanel[PK_ACTION_PRESET];
+  CVtxButton* b = m_layout.PanelKey(PK_ACTION_PRESET);
   if (app->f_PresetMode.load()) {
     if (b) b->SetImageIndex(0);
     app->f_PresetMode = 0;
@@ -604,8 +555,8 @@ void CTrelvixDlg::OnActionPresetKey() {
   }
 }
 
-void CTrelvixDlg::OnHotPointKey() {
-  AppRecord* app = g_lpApp;
+void MainCommands::OnHotPointKey() {
+  AppRecord* app = Record();
   if (!app) return;
   const std::uint8_t mode = app->by_HotPointMode.load();
   if (mode == 1) {
