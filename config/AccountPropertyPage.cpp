@@ -6,11 +6,12 @@
 #include <cstdio>
 #include <mutex>
 
+#include "config/DigitEdit.h"
 #include "config/MySystemDialog.h"
 #include "config/NetPageControls.h"
+#include "config/PageModel.h"
 #include "core/Model.h"
 #include "core/Strings.h"
-#include "engine/AppRecord.h"
 #include "platform/messages.h"
 #include "session/Sections.h"
 
@@ -29,7 +30,10 @@ bool SameIgnoringCase(const std::string& a, const std::string& b) {
          });
 }
 
-std::string LoggedInUser() { return g_lpApp ? g_lpApp->CSettingINI.m_strUsername.Get() : std::string(); }
+std::string LoggedInUser() {
+  pagemodel::IModel* model = pagemodel::Current();
+  return model ? model->Settings().m_strUsername.Get() : std::string();
+}
 
 }  // namespace
 
@@ -51,7 +55,7 @@ std::string AccountPropertyPage::LifeTimeTextOfMinutes(std::int32_t minutes) {
 
 bool AccountPropertyPage::OnInitDialog() {
   using namespace netpage;
-  const float scale = g_lpApp && g_lpApp->fl_DpiScale.load() > 0.0f ? g_lpApp->fl_DpiScale.load() : 1.0f;
+  const float scale = static_cast<float>(pagemodel::Scale());
   auto* list = new ui::ReportList(this);
   Place(*this, IDC_ACC_LIST, list, 10, 10, 420, 130);
   Label(*this, -1, "Max User(s) :", 20, 150, 100);
@@ -83,10 +87,11 @@ bool AccountPropertyPage::OnInitDialog() {
   // 1. The edit group stays hidden until ADD or EDIT.
   ShowEditGroup(false);
   sect::SecureSection secure;
-  AppRecord* app = g_lpApp;
-  if (app) {
-    std::lock_guard<std::mutex> lock(app->mtx_SysCfg);
-    sect::SecureSection::Decode(app->SysCfg_SECURE, sizeof app->SysCfg_SECURE, secure);
+  pagemodel::IModel* model = pagemodel::Current();
+  if (model) {
+    model->WithSections([&](const pagemodel::Sections& sections) {
+      sect::SecureSection::Decode(sections.Data(SYSCFG_SECURE), sections[SYSCFG_SECURE].size(), secure);
+    });
   }
   m_nMaxUsers = secure.maxUsers;
   list->InsertColumn(0, QString::fromLatin1(LoadStr(IDS_COL_USER_NAME)), static_cast<int>(80 * scale));
@@ -104,11 +109,11 @@ bool AccountPropertyPage::OnInitDialog() {
   m_strLevelText[1] = LoadStr(IDS_LEVEL_HIGH_USER);
   m_strLevelText[2] = LoadStr(IDS_LEVEL_NORMAL_USER);
   m_strLevelText[3] = LoadStr(IDS_LEVEL_GUEST);
-  if (app) {
-    for (AccountSlot& slot : app->AccountSlots) slot.f_InUse = 0;
+  if (model) {
+    for (AccountSlot& slot : model->Accounts()) slot.f_InUse = 0;
     for (std::size_t i = 0; i < sect::SecureSection::kSlots; ++i) {
       if (secure.userName[i].empty()) continue;
-      AccountSlot& slot = app->AccountSlots[m_wAccountCount];
+      AccountSlot& slot = model->Accounts()[m_wAccountCount];
       slot.strUser = secure.userName[i];
       slot.strPassword = secure.password[i];
       slot.w_Level = secure.level[i];
@@ -182,14 +187,15 @@ void AccountPropertyPage::OnButtonAdd() {
 
 void AccountPropertyPage::OnButtonEdit() {
   auto* list = Item<ui::ReportList>(IDC_ACC_LIST);
-  if (!list || !g_lpApp) return;
+  pagemodel::IModel* model = pagemodel::Current();
+  if (!list || !model) return;
   if (list->GetItemCount() == 0) plat::MessageBox(Hwnd(), LoadStr(IDS_NO_ITEM_TO_EDIT));
   const int row = list->GetSelectedRow();
   if (row < 0 || row >= kSlots) {
     plat::MessageBox(Hwnd(), LoadStr(IDS_SELECT_ACCOUNT_TO_EDIT));
     return;
   }
-  const AccountSlot& slot = g_lpApp->AccountSlots[row];
+  const AccountSlot& slot = model->Accounts()[static_cast<std::size_t>(row)];
   m_bEditingOwnAccount = SameIgnoringCase(slot.strUser, LoggedInUser()) ? 1 : 0;
   ShowEditGroup(true);
   for (int id : {IDC_ACC_ADD, IDC_ACC_DELETE, IDC_ACC_EDIT}) EnableDlgItem(id, false);
@@ -213,14 +219,15 @@ void AccountPropertyPage::OnButtonEdit() {
 
 void AccountPropertyPage::OnButtonDelete() {
   auto* list = Item<ui::ReportList>(IDC_ACC_LIST);
-  if (!list || !g_lpApp) return;
+  pagemodel::IModel* model = pagemodel::Current();
+  if (!list || !model) return;
   if (list->GetItemCount() == 0) plat::MessageBox(Hwnd(), LoadStr(IDS_NO_ITEM_TO_DELETE));
   const int row = list->GetSelectedRow();
   if (row < 0 || row >= kSlots) {
     plat::MessageBox(Hwnd(), LoadStr(IDS_SELECT_ACCOUNT_TO_DELETE));
     return;
   }
-  AccountSlot* accounts = g_lpApp->AccountSlots;
+  AccountSlot* accounts = model->Accounts().data();
   if (SameIgnoringCase(accounts[row].strUser, LoggedInUser())) {
     plat::MessageBox(Hwnd(), LoadStr(IDS_CANNOT_DELETE_OWN_ACCOUNT));
     return;
@@ -246,9 +253,9 @@ void AccountPropertyPage::OnButtonOK() {
   for (int id : {IDC_ACC_ADD, IDC_ACC_DELETE, IDC_ACC_EDIT}) EnableDlgItem(id, true);
   UpdateData(true);
   auto* list = Item<ui::ReportList>(IDC_ACC_LIST);
-  AppRecord* app = g_lpApp;
-  if (!list || !app) return;
-  AccountSlot* accounts = app->AccountSlots;
+  pagemodel::IModel* model = pagemodel::Current();
+  if (!list || !model) return;
+  AccountSlot* accounts = model->Accounts().data();
   const bool missing = m_strAccountPassword.empty() || m_strAccountUser.empty() || m_nLifeTimeChoice < 0 ||
                        m_nLevelChoice < 0;
   auto nameTaken = [&](int except) {
@@ -280,8 +287,8 @@ void AccountPropertyPage::OnButtonOK() {
     }
     slot.dw_LifeTime = kLifeMinutes[lifeChoice];
     if (m_bEditingOwnAccount) {
-      app->CSettingINI.m_strUsername.Set(m_strAccountUser);
-      app->CSettingINI.m_strPassword.Set(m_strAccountPassword);
+      model->Settings().m_strUsername.Set(m_strAccountUser);
+      model->Settings().m_strPassword.Set(m_strAccountPassword);
     }
     slot.strUser = m_strAccountUser;
     slot.strPassword = m_strAccountPassword;
@@ -337,15 +344,13 @@ void AccountPropertyPage::OnButtonExit() {
 // A typed maximum is kept to its digits and to 1..5. Only this edit is rewritten.
 void AccountPropertyPage::OnChangeMaxUser() {
   auto* edit = Item<QLineEdit>(IDC_ACC_MAXUSER);
-  if (!edit) return;
-  std::string text = edit->text().toStdString();
-  if (text.empty()) return;
-  FilterDigits(text);
+  std::string text;
+  if (!digitedit::Typed(edit, text)) return;
   if (text.empty()) {
     netpage::RewriteEdit(edit, text);
     return;
   }
-  unsigned value = text.size() > 3 ? 999u : static_cast<unsigned>(std::stoul(text));
+  unsigned value = static_cast<unsigned>(digitedit::Value(text, 3, 999u));
   if (value > 5) {
     plat::MessageBox(Hwnd(), LoadStr(IDS_MAX_USER_RANGE));
     value = 5;

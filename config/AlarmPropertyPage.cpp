@@ -12,7 +12,6 @@
 #include "config/FileDialogs.h"
 #include "config/PageModel.h"
 #include "core/Model.h"
-#include "engine/AppRecord.h"
 #include "session/Sections.h"
 #include "ui/Controls.h"
 
@@ -123,15 +122,16 @@ bool AlarmPropertyPage::OnInitDialog() {
   OnCommand(IDC_CH1_BUTTON, [] {});
   OnCommand(IDC_CH2_BUTTON, [] {});
 
-  AppRecord* app = g_lpApp;
+  pagemodel::IModel* model = pagemodel::Current();
   const sect::Device device = pagemodel::ConnectedDevice();
   const std::string& id = device.productId;
   AlarmSection alarm;
   std::uint8_t videoSource = 0;
-  if (app) {
-    std::lock_guard<std::mutex> lock(app->mtx_SysCfg);
-    AlarmSection::Decode(app->SysCfg_ALARM, AlarmSection::kSize, device, alarm);
-    videoSource = app->SysCfg_ALARM[AlarmSection::kOffVideoSource];
+  if (model) {
+    model->WithSections([&](const pagemodel::Sections& s) {
+      AlarmSection::Decode(s.Data(SYSCFG_ALARM), AlarmSection::kSize, device, alarm);
+      videoSource = s.Data(SYSCFG_ALARM)[AlarmSection::kOffVideoSource];
+    });
   }
   // 1. Durations of the family.
   if (device.IsDvr()) {
@@ -171,7 +171,7 @@ bool AlarmPropertyPage::OnInitDialog() {
   // 6. Switching to the alarm channel, on a multi-channel DVR; elsewhere the member keeps the
   //    stored setting, so APPLY stores it unchanged.
   if (IsModelFamilyK41(id) && IsMultiChannel()) {
-    if (app) m_byAlarmAutoSwitchVideo = app->CSettingINI.m_byAlarmAutoSwitchVideo.load();
+    if (model) m_byAlarmAutoSwitchVideo = model->Settings().m_byAlarmAutoSwitchVideo.load();
     SetChecked(IDC_AUTO_SWITCH, m_byAlarmAutoSwitchVideo != 0);
   } else {
     ShowDlgItem(IDC_AUTO_SWITCH, false);
@@ -255,7 +255,7 @@ void AlarmPropertyPage::OnCheckAutoSwitch() {
 
 void AlarmPropertyPage::OnButtonAlarmRefresh() {
   // Only the client's pending alarm; nothing goes to the recorder.
-  if (AppRecord* app = g_lpApp) app->m_RTPH_Struct.AckAlarm();
+  if (pagemodel::IModel* model = pagemodel::Current()) model->AckAlarm();
 }
 
 void AlarmPropertyPage::OnVideoSource(int source, bool ch2) {

@@ -7,8 +7,8 @@
 
 #include "config/NetPageControls.h"
 #include "config/NetworkConfigPage.h"
+#include "config/PageModel.h"
 #include "core/Model.h"
-#include "engine/AppRecord.h"
 #include "session/Sections.h"
 
 int CDNSPage::ProviderIndex(const std::string& name) {
@@ -46,10 +46,11 @@ bool CDNSPage::OnInitDialog() {
 
   sect::DnsSection dns;
   sect::SmtpSection smtp;
-  if (AppRecord* app = g_lpApp) {
-    std::lock_guard<std::mutex> lock(app->mtx_SysCfg);
-    sect::DnsSection::Decode(app->SysCfg_DNS, sizeof app->SysCfg_DNS, dns);
-    sect::SmtpSection::Decode(app->SysCfg_SMTP, sizeof app->SysCfg_SMTP, smtp);
+  if (pagemodel::IModel* model = pagemodel::Current()) {
+    model->WithSections([&](const pagemodel::Sections& s) {
+      sect::DnsSection::Decode(s.Data(SYSCFG_DNS), s[SYSCFG_DNS].size(), dns);
+      sect::SmtpSection::Decode(s.Data(SYSCFG_SMTP), s[SYSCFG_SMTP].size(), smtp);
+    });
   }
   m_dwDnsServer = sect::PackIp4(dns.dnsServer);
   m_bDdnsEnable = smtp.ddnsEnable != 0 ? 1 : 0;

@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "config/PageModel.h"
 #include "core/Model.h"
-#include "engine/AppRecord.h"
 #include "platform/kernel.h"
 #include "platform/messages.h"
 #include "platform/thread.h"
@@ -42,17 +42,14 @@ bool AnyBit(const std::uint8_t* mask) {
   return false;
 }
 
-float DpiScale() {
-  const float s = g_lpApp ? g_lpApp->fl_DpiScale.load() : 0.0f;
-  return s > 0.0f ? s : 1.0f;
-}
 
 }  // namespace
 
 CDetectionEditDlg::CDetectionEditDlg(QWidget* parent) : ui::Window(parent) {
   setWindowTitle(QStringLiteral("Edit"));
   setWindowFlags((windowFlags() | Qt::CustomizeWindowHint | Qt::WindowTitleHint) & ~Qt::WindowCloseButtonHint);
-  if (g_lpApp && g_lpApp->by_VideoMode.load() != 0) m_wViewHeight = 276;
+  pagemodel::IModel* model = pagemodel::Current();
+  if (model && model->VideoMode() != 0) m_wViewHeight = 276;
   m_picture->pixels.assign(kPictureBufferSize, 0);
   m_hStartEvent = plat::CreateEvent(false, false);
   m_hQuitEvent = plat::CreateEvent(false, false);
@@ -65,13 +62,14 @@ CDetectionEditDlg::CDetectionEditDlg(QWidget* parent) : ui::Window(parent) {
 CDetectionEditDlg::~CDetectionEditDlg() {
   // Quit first, then withdraw the request, then wait for the thread to end.
   plat::SetEvent(m_hQuitEvent);
-  if (g_lpApp) g_lpApp->f_GrabRequest = 0;
+  pagemodel::IModel* model = pagemodel::Current();
+  if (model) model->SetGrabRequest(0);
   if (m_hGrabThread) {
     plat::StopThread(m_hGrabThread, 100);
     plat::CloseHandle(m_hGrabThread);
   }
   // A request the thread made after the first clearing is withdrawn as well.
-  if (g_lpApp) g_lpApp->f_GrabRequest = 0;
+  if (model) model->SetGrabRequest(0);
   plat::CloseHandle(m_hStartEvent);
   plat::CloseHandle(m_hQuitEvent);
 }
@@ -196,25 +194,25 @@ void CDetectionEditDlg::OnChangeNumber(int id, int& field, int max) {
 void CDetectionEditDlg::OnSetup() {
   if (m_bSetupDone) return;
   m_bSetupDone = true;
-  const float s = DpiScale();
+  const float s = static_cast<float>(pagemodel::Scale());
   setFixedSize(width(), height() + m_wViewHeight + 20);
   EnableDlgItem(IDC_SETUP, false);
 
   // The hand-off: withdraw a request, take back a done count left from an earlier grab (the
   // semaphore stays the one the drawing releases), then ask again.
-  AppRecord* app = g_lpApp;
-  if (app) {
-    app->f_GrabRequest = 0;
-    if (plat::HANDLE sem = app->h_GrabDoneSem.load()) {
+  pagemodel::IModel* model = pagemodel::Current();
+  if (model) {
+    model->SetGrabRequest(0);
+    if (plat::HANDLE sem = model->GrabDoneSemaphore()) {
       while (plat::WaitForSingleObject(sem, 0) == plat::WAIT_OBJECT_0) {
       }
     }
-    app->f_GrabRequest = 1;
+    model->SetGrabRequest(1);
   }
   // The picture size until the first picture says otherwise.
   int picW = kMaxPictureWidth, picH = 240;
-  if (app) {
-    const int fw = app->w_FrameWidth.load(), fh = app->w_FrameHeight.load();
+  if (model) {
+    const int fw = model->FrameWidth(), fh = model->FrameHeight();
     if (fw > 0 && fh > 0) {
       picW = fw > kMaxPictureWidth ? kMaxPictureWidth : fw;
       picH = fh;
@@ -256,17 +254,18 @@ plat::DWORD CDetectionEditDlg::GrabThread(const std::shared_ptr<PictureBlock>& p
   // The quit event first: when both are set, quitting wins.
   const plat::HANDLE start[2] = {quitEvent, startEvent};
   if (plat::WaitForMultipleObjects(2, start, false, plat::INFINITE) != plat::WAIT_OBJECT_0 + 1) return 0;
-  AppRecord* app = g_lpApp;
-  if (!app) return 0;
-  const plat::HANDLE sem = app->h_GrabDoneSem.load();
+  pagemodel::IModel* model = pagemodel::Current();
+  if (!model) return 0;
+  const plat::HANDLE sem = model->GrabDoneSemaphore();
   if (!sem) return 0;
   for (;;) {
-    app->f_GrabRequest = 1;
+    model->SetGrabRequest(1);
     const plat::HANDLE waits[2] = {quitEvent, sem};
     if (plat::WaitForMultipleObjects(2, waits, false, plat::INFINITE) != plat::WAIT_OBJECT_0 + 1) return 0;
     // The drawing wrote the buffer and cleared the request; until we ask again it is ours.
-    const int w = app->w_GrabWidth.load(), h = app->w_GrabHeight.load();
-    const std::uint8_t* grab = app->lp_GrabBuffer.load();
+    const pagemodel::GrabbedPicture grabbed = model->Grabbed();
+    const int w = grabbed.width, h = grabbed.height;
+    const std::uint8_t* grab = grabbed.pixels;
     if (!grab || w <= 0 || h <= 0 || std::size_t(w) * std::size_t(h) * 3 > kPictureBufferSize) continue;
     {
       std::lock_guard<std::mutex> lock(picture->lock);

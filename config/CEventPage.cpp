@@ -8,11 +8,10 @@
 #include <algorithm>
 #include <memory>
 
-#include "config/SheetProgress.h"
 #include "config/PageModel.h"
+#include "config/SheetProgress.h"
 #include "core/Messages.h"
 #include "core/Strings.h"
-#include "engine/AppRecord.h"
 #include "platform/clock.h"
 #include "platform/kernel.h"
 #include "platform/thread.h"
@@ -96,10 +95,10 @@ bool CEventPage::OnInitDialog() {
   download->setAutoDefault(false);
   AddControl(IDC_SL_DOWNLOAD, download);
 
-  AppRecord* app = g_lpApp;
-  if (app) {
-    m_nMaxListNumber = std::min<unsigned>(app->CSettingINI.m_wSearchListMaxNumber.load(), sl::kMaxListNumber);
-    const int t = app->CSettingINI.m_bySearchListType.load();
+  pagemodel::IModel* model = pagemodel::Current();
+  if (model) {
+    m_nMaxListNumber = std::min<unsigned>(model->Settings().m_wSearchListMaxNumber.load(), sl::kMaxListNumber);
+    const int t = model->Settings().m_bySearchListType.load();
     m_nListType = t < 5 ? t : -1;
   }
   if (nb::RequestDiskMask(m_byHddMask)) {
@@ -113,8 +112,8 @@ bool CEventPage::OnInitDialog() {
     }
     if (m_nHddIndex < 0) {
       hdd->setEnabled(false);
-    } else if (app) {
-      const std::uint8_t stored = static_cast<std::uint8_t>(app->CSettingINI.m_wSearchListHDD.load() & 0xFF);
+    } else if (model) {
+      const std::uint8_t stored = static_cast<std::uint8_t>(model->Settings().m_wSearchListHDD.load() & 0xFF);
       if (m_byHddToIndex[stored] != 0xFF) m_nHddIndex = m_byHddToIndex[stored];
     }
   } else {

@@ -3,7 +3,7 @@
 #include <QLabel>
 #include <QLineEdit>
 
-#include "engine/AppRecord.h"
+#include "config/PageModel.h"
 
 const char* CK4RPeripheral::ModelText(unsigned typeCode) {
   switch (typeCode) {
@@ -31,9 +31,9 @@ bool CK4RPeripheral::OnInitDialog() {
     edit->setGeometry(100, r.top, 220, 22);
     AddControl(r.id, edit);
   }
-  if (AppRecord* app = g_lpApp) {
-    m_strId = std::to_string(app->C_ControlD.GetCurrentId());
-    m_strModel = ModelText(app->C_ControlD.GetCurrentType());
+  if (pagemodel::IModel* model = pagemodel::Current()) {
+    m_strId = std::to_string(model->Devices().GetCurrentId());
+    m_strModel = ModelText(model->Devices().GetCurrentType());
   }
   return ui::PropertyPage::OnInitDialog();
 }

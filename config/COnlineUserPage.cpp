@@ -7,9 +7,9 @@
 #include <mutex>
 
 #include "config/OnlineUsers.h"
+#include "config/PageModel.h"
 #include "core/Model.h"
 #include "core/Strings.h"
-#include "engine/AppRecord.h"
 #include "platform/messages.h"
 #include "session/SysCfg.h"
 
@@ -27,7 +27,7 @@ bool COnlineUserPage::OnInitDialog() {
   AddControl(IDC_ONLINE_LIST, m_ctlUserList);
   AddControl(IDC_ONLINE_REFRESH, refresh);
 
-  const std::string id = g_lpApp ? g_lpApp->GetProductID() : std::string();
+  const std::string id = pagemodel::ProductId();
   m_bChannelColumn = OnlineHasChannelColumn(id, IsMultiChannel() != 0);
   const int narrow = m_bChannelColumn ? 1 : 0;
   m_ctlUserList->InsertColumn(0, QString::fromLatin1(LoadStr(IDS_COL_NAME)), 40);
@@ -41,16 +41,13 @@ bool COnlineUserPage::OnInitDialog() {
 }
 
 void COnlineUserPage::FillRows() {
-  AppRecord* app = g_lpApp;
+  pagemodel::IModel* model = pagemodel::Current();
   m_wUserCount = 0;
   m_ctlUserList->DeleteAllItems();
-  if (!app) return;
+  if (!model) return;
   std::uint8_t section[kSysCfgOnlineMax];
-  {
-    std::lock_guard<std::mutex> lock(app->mtx_SysCfg);
-    std::memcpy(section, app->SysCfg_ONLINE, sizeof section);
-  }
-  const auto rows = BuildOnlineRows(section, sizeof section, app->GetProductID(), app->by_VideoModeAtInit.load() != 0);
+  model->WithSections([&](const pagemodel::Sections& s) { std::memcpy(section, s.Data(SYSCFG_ONLINE), sizeof section); });
+  const auto rows = BuildOnlineRows(section, sizeof section, model->Device().productId, model->VideoModeAtInit() != 0);
   for (const OnlineUserRow& r : rows) {
     const int row = m_ctlUserList->InsertItem(m_wUserCount, QString::fromLatin1(r.name.c_str()));
     m_ctlUserList->SetItemText(row, 1, QString::fromLatin1(r.address.c_str()));
@@ -63,17 +60,14 @@ void COnlineUserPage::FillRows() {
 }
 
 void COnlineUserPage::OnInfoRefresh() {
-  AppRecord* app = g_lpApp;
-  if (!app) return;
+  pagemodel::IModel* model = pagemodel::Current();
+  if (!model) return;
   // Fetched into a copy: the stored section and the list stay as they were when it fails.
   std::uint8_t fresh[kSysCfgOnlineMax] = {};
   if (!GetSysCfgSection(SYSCFG_ONLINE, fresh, sizeof fresh)) {
     MessageBoxById(Hwnd(), IDS_GET_CONFIG_ERROR);
     return;
   }
-  {
-    std::lock_guard<std::mutex> lock(app->mtx_SysCfg);
-    std::memcpy(app->SysCfg_ONLINE, fresh, sizeof fresh);
-  }
+  model->WithSections([&](const pagemodel::Sections& s) { std::memcpy(s.Data(SYSCFG_ONLINE), fresh, sizeof fresh); });
   FillRows();
 }

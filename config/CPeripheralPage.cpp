@@ -4,8 +4,8 @@
 #include <QLabel>
 #include <mutex>
 
+#include "config/PageModel.h"
 #include "core/Model.h"
-#include "engine/AppRecord.h"
 #include "session/Sections.h"
 #include "ui/Controls.h"
 
@@ -45,12 +45,11 @@ bool CPeripheralPage::OnInitDialog() {
     AddControl(g.modelId, model);
   }
 
-  if (AppRecord* app = g_lpApp) {
+  if (pagemodel::IModel* pm = pagemodel::Current()) {
     sect::PeriSection peri;
-    {
-      std::lock_guard<std::mutex> lock(app->mtx_SysCfg);
-      sect::PeriSection::Decode(app->SysCfg_PERI, sect::PeriSection::kSize, peri);
-    }
+    pm->WithSections([&](const pagemodel::Sections& s) {
+      sect::PeriSection::Decode(s.Data(SYSCFG_PERI), sect::PeriSection::kSize, peri);
+    });
     m_nId1 = peri.id[0];
     m_nId2 = peri.id[1];
     m_nModel1 = ValueToIndex11(peri.model[0]);

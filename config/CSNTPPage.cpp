@@ -6,9 +6,9 @@
 #include <QRadioButton>
 #include <mutex>
 
+#include "config/PageModel.h"
 #include "core/Messages.h"
 #include "core/Strings.h"
-#include "engine/AppRecord.h"
 #include "platform/messages.h"
 #include "session/SheetCommands.h"
 #include "session/Sections.h"
@@ -62,17 +62,18 @@ bool CSNTPPage::OnInitDialog() {
   AddControl(IDC_SNTP_SERVER, server);
   radio(IDC_SNTP_AUTOMATIC, "  Automatic", 100, 124, 150);
 
-  AppRecord* app = g_lpApp;
-  if (app) {
-    std::lock_guard<std::mutex> lock(app->mtx_SysCfg);
-    m_byTimeMode = app->SysCfg_SNTP[sect::SntpSection::kOffTimeMode];
-    m_strSntpServer = sect::ReadText(app->SysCfg_SNTP + sect::SntpSection::kOffServer, sect::SntpSection::kServerWidth);
-    m_nZoneIndex = app->SysCfg_SNTP[sect::SntpSection::kOffZoneIndex];
+  if (pagemodel::IModel* model = pagemodel::Current()) {
+    model->WithSections([&](const pagemodel::Sections& s) {
+      const std::uint8_t* sntp = s.Data(SYSCFG_SNTP);
+      m_byTimeMode = sntp[sect::SntpSection::kOffTimeMode];
+      m_strSntpServer = sect::ReadText(sntp + sect::SntpSection::kOffServer, sect::SntpSection::kServerWidth);
+      m_nZoneIndex = sntp[sect::SntpSection::kOffZoneIndex];
+    });
   }
   for (int i = 0; i < sect::kTimeZoneCount; ++i) zone->AddString(QString::fromLatin1(LoadStr(IDS_TIME_ZONE_FIRST + unsigned(i))));
   if (m_nZoneIndex >= sect::kTimeZoneCount) m_nZoneIndex = -1;
 
-  const float s = app && app->fl_DpiScale.load() > 0.0f ? app->fl_DpiScale.load() : 1.0f;
+  const float s = static_cast<float>(pagemodel::Scale());
   auto px = [s](int v) { return static_cast<int>(v * s); };
   m_pDatePicker = new ui::DateTimePicker(this);
   m_pDatePicker->setGeometry(px(100), px(100), 120, 20);

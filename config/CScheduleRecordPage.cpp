@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <utility>
 
+#include "config/PageModel.h"
 #include "core/Strings.h"
-#include "engine/AppRecord.h"
 #include "platform/clock.h"
 #include "platform/messages.h"
 #include "record/SchRecord.h"
@@ -63,8 +63,8 @@ CTimeSettingDlg::CTimeSettingDlg(QWidget* parent) : ui::Window(parent) {
 }
 
 bool CTimeSettingDlg::OnInitDialog() {
-  AppRecord* app = g_lpApp;
-  if (!app || app->C_SchRecord.m_nTimeDialogValue == 0) {
+  pagemodel::IModel* model = pagemodel::Current();
+  if (!model || model->Schedule().m_nTimeDialogValue == 0) {
     const plat::LocalTime now = plat::GetLocalTime();
     std::tm tm{};
     tm.tm_year = now.year - 1900;
@@ -150,8 +150,8 @@ bool CScheduleRecordPage::OnInitDialog() {
   OnCommand(IDC_SCHEDULE_ADD, [this] { OnButtonAdd(); });
   OnCommand(IDC_SCHEDULE_DELETE, [this] { OnButtonDelete(); });
   OnCommand(IDC_SCHEDULE_EDIT, [this] { OnButtonEdit(); });
-  if (AppRecord* app = g_lpApp) {
-    const CSchRecord& s = app->C_SchRecord;
+  if (pagemodel::IModel* model = pagemodel::Current()) {
+    const CSchRecord& s = model->Schedule();
     for (int i = 0; i < s.m_nScheduleCount && i < kEntries; ++i) {
       const int row = list->InsertItem(i, QString::number(i + 1));
       list->SetItemText(row, 1, QString::fromStdString(TimeText(s.m_Schedule[i].start)));
@@ -162,23 +162,23 @@ bool CScheduleRecordPage::OnInitDialog() {
 }
 
 bool CScheduleRecordPage::AskWindow(std::time_t& s, std::time_t& e, int skip) {
-  AppRecord* app = g_lpApp;
+  pagemodel::IModel* model = pagemodel::Current();
   CTimeSettingDlg dlg(this);
   if (skip >= 0) {
-    const RecordScheduleEntry& entry = app->C_SchRecord.m_Schedule[skip];
+    const RecordScheduleEntry& entry = model->Schedule().m_Schedule[skip];
     dlg.m_tStartDate = entry.start - entry.start % 60;
     dlg.m_tEndDate = entry.end - entry.end % 60;
-    app->C_SchRecord.m_nTimeDialogValue = 1;
+    model->Schedule().m_nTimeDialogValue = 1;
   } else {
     // Adding proposes fresh times, whatever an earlier Edit left.
-    app->C_SchRecord.m_nTimeDialogValue = 0;
+    model->Schedule().m_nTimeDialogValue = 0;
   }
   if (dlg.DoModal() != plat::IDOK) return false;
   if (!dlg.BuildWindow(s, e) || s >= e) {
     plat::MessageBox(Hwnd(), kWrongText);
     return false;
   }
-  const CSchRecord& table = app->C_SchRecord;
+  const CSchRecord& table = model->Schedule();
   for (int i = 0; i < table.m_nScheduleCount && i < kEntries; ++i) {
     if (i == skip) continue;
     const std::time_t S = table.m_Schedule[i].start, E = table.m_Schedule[i].end;
@@ -193,11 +193,11 @@ bool CScheduleRecordPage::AskWindow(std::time_t& s, std::time_t& e, int skip) {
 }
 
 void CScheduleRecordPage::OnButtonAdd() {
-  AppRecord* app = g_lpApp;
-  if (!app) return;
+  pagemodel::IModel* model = pagemodel::Current();
+  if (!model) return;
   std::time_t s = 0, e = 0;
   if (!AskWindow(s, e, -1)) return;
-  CSchRecord& table = app->C_SchRecord;
+  CSchRecord& table = model->Schedule();
   for (int i = 0; i < kEntries; ++i) {
     if (table.m_Schedule[i].inUse) continue;
     table.m_Schedule[i] = RecordScheduleEntry{s, e, 1};
@@ -209,15 +209,15 @@ void CScheduleRecordPage::OnButtonAdd() {
 }
 
 void CScheduleRecordPage::OnButtonEdit() {
-  AppRecord* app = g_lpApp;
+  pagemodel::IModel* model = pagemodel::Current();
   const int r = List()->GetSelectedRow();
-  if (!app || r < 0 || r >= app->C_SchRecord.m_nScheduleCount) {
+  if (!model || r < 0 || r >= model->Schedule().m_nScheduleCount) {
     plat::MessageBox(Hwnd(), LoadStr(IDS_SELECT_ACCOUNT_TO_DELETE));
     return;
   }
   std::time_t s = 0, e = 0;
   if (!AskWindow(s, e, r)) return;
-  CSchRecord& table = app->C_SchRecord;
+  CSchRecord& table = model->Schedule();
   const int count = table.m_nScheduleCount;
   for (int i = r; i + 1 < count; ++i) table.m_Schedule[i] = table.m_Schedule[i + 1];
   table.m_Schedule[count - 1] = RecordScheduleEntry{s, e, 1};
@@ -225,14 +225,14 @@ void CScheduleRecordPage::OnButtonEdit() {
 }
 
 void CScheduleRecordPage::OnButtonDelete() {
-  AppRecord* app = g_lpApp;
+  pagemodel::IModel* model = pagemodel::Current();
   ui::ReportList* list = List();
   const int r = list->GetSelectedRow();
-  if (!app || r < 0 || r >= app->C_SchRecord.m_nScheduleCount) {
+  if (!model || r < 0 || r >= model->Schedule().m_nScheduleCount) {
     plat::MessageBox(Hwnd(), LoadStr(IDS_SELECT_ACCOUNT_TO_DELETE));
     return;
   }
-  CSchRecord& table = app->C_SchRecord;
+  CSchRecord& table = model->Schedule();
   const int count = table.m_nScheduleCount;
   list->DeleteItem(r);
   for (int i = r; i + 1 < count; ++i) table.m_Schedule[i] = table.m_Schedule[i + 1];
@@ -243,9 +243,9 @@ void CScheduleRecordPage::OnButtonDelete() {
 }
 
 void CScheduleRecordPage::RefreshList() {
-  AppRecord* app = g_lpApp;
-  if (!app) return;
-  CSchRecord& table = app->C_SchRecord;
+  pagemodel::IModel* model = pagemodel::Current();
+  if (!model) return;
+  CSchRecord& table = model->Schedule();
   for (int i = 0; i < kEntries; ++i) {
     for (int j = i + 1; j < kEntries; ++j) {
       RecordScheduleEntry& a = table.m_Schedule[i];

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <mutex>
 
-#include "engine/AppRecord.h"
+#include "config/PageModel.h"
 #include "ui/Controls.h"
 
 CSetZududCmdPage::CSetZududCmdPage(QWidget* parent) : ui::PropertyPage(QStringLiteral("Video Setting"), parent) {}
@@ -48,15 +48,14 @@ bool CSetZududCmdPage::OnInitDialog() {
   ShowDlgItem(IDC_VIDEO_GOP_LABEL, false);
   ShowDlgItem(IDC_VIDEO_GOP, false);
 
-  AppRecord* app = g_lpApp;
+  pagemodel::IModel* model = pagemodel::Current();
   std::uint8_t block[16] = {};
   std::uint8_t videoMode = 0;
-  if (app) {
-    m_wFrameWidth = app->w_FrameWidth.load();
-    m_wFrameHeight = app->w_FrameHeight.load();
-    videoMode = app->by_VideoMode.load();
-    std::lock_guard<std::mutex> lock(app->mtx_SysCfg);
-    std::memcpy(block, app->VideoSettingBlock, sizeof block);
+  if (model) {
+    m_wFrameWidth = static_cast<std::uint16_t>(model->FrameWidth());
+    m_wFrameHeight = static_cast<std::uint16_t>(model->FrameHeight());
+    videoMode = static_cast<std::uint8_t>(model->VideoMode());
+    model->WithSections([&](const pagemodel::Sections& s) { std::memcpy(block, s.videoSetting.data(), sizeof block); });
   }
   const bool pal = videoMode == 1;
   static const char* const kNtsc[] = {"704 x 480", "352 x 240", "176 x 112"};

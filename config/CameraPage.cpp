@@ -7,9 +7,9 @@
 #include <cstring>
 #include <mutex>
 
+#include "config/PageModel.h"
 #include "core/Model.h"
 #include "core/Strings.h"
-#include "engine/AppRecord.h"
 #include "platform/messages.h"
 #include "session/Sections.h"
 #include "ui/Controls.h"
@@ -235,21 +235,22 @@ bool CameraPage::OnInitDialog() {
   const int widths[] = {65, 30, 30, 30, 30, 40, 35};
   for (int c = 0; c < 7; ++c) list->InsertColumn(c + 1, Text(LoadStr(IDS_COL_TITLE + c)), widths[c]);
 
-  AppRecord* app = g_lpApp;
-  const int rows = app ? RowsOfModel(app->GetProductID()) : 0;
-  if (app) {
-    std::lock_guard<std::mutex> lock(app->mtx_SysCfg);
-    const std::uint8_t* live = app->SysCfg_DVRLIVE;
-    const std::uint8_t* rec = app->SysCfg_DVRREC;
-    for (int i = 0; i < rows; ++i) {
-      std::memcpy(m_szTitle[i], live + DvrLiveSection::kOffTitle + kTitleWidth * i, kTitleWidth);
-      m_byBrightness[i] = live[DvrLiveSection::kOffBrightness + i];
-      m_byContrast[i] = live[DvrLiveSection::kOffContrast + i];
-      m_bySaturation[i] = live[DvrLiveSection::kOffSaturation + i];
-      m_byHue[i] = live[DvrLiveSection::kOffHue + i];
-      m_byCov[i] = live[DvrLiveSection::kOffCovert + i];
-      m_byRecord[i] = rec[DvrRecSection::kOffRecordEnable + i];
-    }
+  pagemodel::IModel* model = pagemodel::Current();
+  const int rows = model ? RowsOfModel(model->Device().productId) : 0;
+  if (model) {
+    model->WithSections([&](const pagemodel::Sections& sections) {
+      const std::uint8_t* live = sections.Data(SYSCFG_DVRLIVE);
+      const std::uint8_t* rec = sections.Data(SYSCFG_DVRREC);
+      for (int i = 0; i < rows; ++i) {
+        std::memcpy(m_szTitle[i], live + DvrLiveSection::kOffTitle + kTitleWidth * i, kTitleWidth);
+        m_byBrightness[i] = live[DvrLiveSection::kOffBrightness + i];
+        m_byContrast[i] = live[DvrLiveSection::kOffContrast + i];
+        m_bySaturation[i] = live[DvrLiveSection::kOffSaturation + i];
+        m_byHue[i] = live[DvrLiveSection::kOffHue + i];
+        m_byCov[i] = live[DvrLiveSection::kOffCovert + i];
+        m_byRecord[i] = rec[DvrRecSection::kOffRecordEnable + i];
+      }
+    });
   }
   for (int i = 0; i < rows; ++i) {
     list->InsertItem(i, QString::asprintf("%2d", i + 1));
@@ -310,16 +311,17 @@ void CameraPage::OnButtonEdit() {
     m_bRecordChanged = 1;
   }
   if (!m_bLiveChanged && !m_bRecordChanged) return;
-  if (AppRecord* app = g_lpApp) {
-    std::lock_guard<std::mutex> lock(app->mtx_SysCfg);
-    std::uint8_t* live = app->SysCfg_DVRLIVE;
-    std::memcpy(live + DvrLiveSection::kOffTitle + kTitleWidth * row, m_szTitle[row], kTitleWidth);
-    live[DvrLiveSection::kOffBrightness + row] = m_byBrightness[row];
-    live[DvrLiveSection::kOffContrast + row] = m_byContrast[row];
-    live[DvrLiveSection::kOffSaturation + row] = m_bySaturation[row];
-    live[DvrLiveSection::kOffHue + row] = m_byHue[row];
-    live[DvrLiveSection::kOffCovert + row] = m_byCov[row];
-    app->SysCfg_DVRREC[DvrRecSection::kOffRecordEnable + row] = m_byRecord[row];
+  if (pagemodel::IModel* model = pagemodel::Current()) {
+    model->WithSections([&](const pagemodel::Sections& sections) {
+      std::uint8_t* live = sections.Data(SYSCFG_DVRLIVE);
+      std::memcpy(live + DvrLiveSection::kOffTitle + kTitleWidth * row, m_szTitle[row], kTitleWidth);
+      live[DvrLiveSection::kOffBrightness + row] = m_byBrightness[row];
+      live[DvrLiveSection::kOffContrast + row] = m_byContrast[row];
+      live[DvrLiveSection::kOffSaturation + row] = m_bySaturation[row];
+      live[DvrLiveSection::kOffHue + row] = m_byHue[row];
+      live[DvrLiveSection::kOffCovert + row] = m_byCov[row];
+      sections.Data(SYSCFG_DVRREC)[DvrRecSection::kOffRecordEnable + row] = m_byRecord[row];
+    });
   }
   ShowRow(row);
 }

@@ -4,8 +4,8 @@
 #include <QLabel>
 #include <QRadioButton>
 
+#include "config/PageModel.h"
 #include "core/Model.h"
-#include "engine/AppRecord.h"
 #include "ui/Controls.h"
 
 namespace {
@@ -76,9 +76,9 @@ bool DVRDatePage::OnInitDialog() {
   OnCommand(IDC_DATE_DST_OFF, [this] { OnDaylight(false); });
   OnChange(IDC_DATE_FORMAT, [this] { OnSelchangeFormat(); });
 
-  AppRecord* app = g_lpApp;
-  const bool open = app && IsModelFamilyK41(app->GetProductID()) &&
-                    CompareVersionString(fwgate::kNewPagesDVR, app->GetFWVersion()) != 2;
+  pagemodel::IModel* model = pagemodel::Current();
+  const bool open = model && IsModelFamilyK41(model->Device().productId) &&
+                    CompareVersionString(fwgate::kNewPagesDVR, model->Device().firmware) != 2;
   if (!open || !ReadDvrDate(m_read)) {
     for (int id : {IDC_DATE_DATE, IDC_DATE_TIME, IDC_DATE_FORMAT, IDC_DATE_DST_ON, IDC_DATE_DST_OFF,
                    IDC_DATE_START_WEEK, IDC_DATE_START_TIME, IDC_DATE_END_WEEK, IDC_DATE_END_TIME, IDC_DATE_ADJUST,

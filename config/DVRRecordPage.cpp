@@ -4,9 +4,9 @@
 #include <QLabel>
 #include <QRadioButton>
 
+#include "config/PageModel.h"
 #include "core/Model.h"
 #include "core/UiInterfaces.h"
-#include "engine/AppRecord.h"
 #include "session/SessionRecord.h"
 #include "ui/Controls.h"
 
@@ -32,11 +32,11 @@ int ChannelCountOfModel(const std::string& id) {
 DVRRecordPage::DVRRecordPage(QWidget* parent) : ui::PropertyPage(QStringLiteral("Record Setting"), parent) {}
 
 int DVRRecordPage::ChannelClass() const {
-  AppRecord* app = g_lpApp;
-  if (!app) return 2;
+  pagemodel::IModel* model = pagemodel::Current();
+  if (!model) return 2;
   // The channel bar knows the recorder's channels; before it is registered the model tells.
-  IChannelBar* bar = app->C_ChannelBar.load();
-  const int count = bar ? bar->GetChannelCount() : ChannelCountOfModel(app->GetProductID());
+  IChannelBar* bar = model->ChannelBar();
+  const int count = bar ? bar->GetChannelCount() : ChannelCountOfModel(model->Device().productId);
   return IpsChannelClass(count);
 }
 
@@ -102,9 +102,9 @@ bool DVRRecordPage::OnInitDialog() {
   OnCommand(IDC_REC_GROUP, [this] { OnIpsShare(false); });
   OnChange(IDC_REC_QUALITY, [this] { OnSelchangeQuality(); });
 
-  AppRecord* app = g_lpApp;
-  const bool open = app && IsModelFamilyK41(app->GetProductID()) &&
-                    CompareVersionString(fwgate::kNewPagesDVR, app->GetFWVersion()) != 2;
+  pagemodel::IModel* model = pagemodel::Current();
+  const bool open = model && IsModelFamilyK41(model->Device().productId) &&
+                    CompareVersionString(fwgate::kNewPagesDVR, model->Device().firmware) != 2;
   if (!open || !ReadRecordSetting(m_read)) {
     for (int id : kAllControls) EnableDlgItem(id, false);
     return true;

@@ -10,7 +10,6 @@
 #include "core/Model.h"
 #include "core/Strings.h"
 #include "core/UiInterfaces.h"
-#include "engine/AppRecord.h"
 #include "platform/messages.h"
 #include "session/Rs485.h"
 #include "session/Sections.h"
@@ -50,21 +49,22 @@ bool DetectionPage::OnInitDialog() {
 
   const int count = pagemodel::DvrChannelCount();
   std::uint8_t storedType[kChannels] = {};
-  if (AppRecord* app = g_lpApp) {
-    std::lock_guard<std::mutex> lock(app->mtx_SysCfg);
-    const std::uint8_t* live = app->SysCfg_DVRLIVE;
-    for (int c = 0; c < count; ++c) {
-      m_byDetect[c] = live[DvrLiveSection::kOffDetect + c];
-      m_byLS[c] = live[DvrLiveSection::kOffLS + c];
-      m_bySS[c] = live[DvrLiveSection::kOffSS + c];
-      m_byTS[c] = live[DvrLiveSection::kOffTS + c];
-      m_byRE[c] = live[DvrLiveSection::kOffRE + c];
-      std::memcpy(m_byArea[c], live + DvrLiveSection::kOffArea + kAreaBytes * c, kAreaBytes);
-      // A type outside 0..2 shows "OFF" with the member 0; the section keeps it until this
-      // channel's edit is confirmed.
-      storedType[c] = app->SysCfg_ALARM[AlarmSection::kOffInputType + c];
-      m_byAlarmType[c] = storedType[c] <= 2 ? storedType[c] : 0;
-    }
+  if (pagemodel::IModel* model = pagemodel::Current()) {
+    model->WithSections([&](const pagemodel::Sections& sections) {
+      const std::uint8_t* live = sections.Data(SYSCFG_DVRLIVE);
+      for (int c = 0; c < count; ++c) {
+        m_byDetect[c] = live[DvrLiveSection::kOffDetect + c];
+        m_byLS[c] = live[DvrLiveSection::kOffLS + c];
+        m_bySS[c] = live[DvrLiveSection::kOffSS + c];
+        m_byTS[c] = live[DvrLiveSection::kOffTS + c];
+        m_byRE[c] = live[DvrLiveSection::kOffRE + c];
+        std::memcpy(m_byArea[c], live + DvrLiveSection::kOffArea + kAreaBytes * c, kAreaBytes);
+        // A type outside 0..2 shows "OFF" with the member 0; the section keeps it until this
+        // channel's edit is confirmed.
+        storedType[c] = sections.Data(SYSCFG_ALARM)[AlarmSection::kOffInputType + c];
+        m_byAlarmType[c] = storedType[c] <= 2 ? storedType[c] : 0;
+      }
+    });
   }
   for (int c = 0; c < count; ++c) {
     char no[16];
@@ -90,9 +90,9 @@ void DetectionPage::OnButtonEdit() { Edit(true); }
 void DetectionPage::OnDblclkDetectionList() { Edit(false); }
 
 void DetectionPage::SwitchLiveChannel(int row) {
-  AppRecord* app = g_lpApp;
-  if (!app || !app->C_ControlD.IsCurrentVideo() || pagemodel::DvrChannelCount() == 0) return;
-  IChannelBar* bar = app->C_ChannelBar.load();
+  pagemodel::IModel* model = pagemodel::Current();
+  if (!model || !model->Devices().IsCurrentVideo() || pagemodel::DvrChannelCount() == 0) return;
+  IChannelBar* bar = model->ChannelBar();
   // The recorder's own picture (channel 0) or a single-channel stream: the channel key of the
   // panel; otherwise the channel bar asks for the channel.
   if (!IsMultiChannel() || !bar || bar->GetCurrentChannel() == 0) {
@@ -141,18 +141,19 @@ void DetectionPage::Edit(bool fromButton) {
   std::memcpy(m_byArea[row], dlg.m_byAreaMask, kAreaBytes);
   m_bLiveChanged = 1;
 
-  if (AppRecord* app = g_lpApp) {
-    std::lock_guard<std::mutex> lock(app->mtx_SysCfg);
-    std::uint8_t* live = app->SysCfg_DVRLIVE;
-    if (m_bLiveChanged) {
-      live[DvrLiveSection::kOffDetect + row] = m_byDetect[row];
-      live[DvrLiveSection::kOffLS + row] = m_byLS[row];
-      live[DvrLiveSection::kOffSS + row] = m_bySS[row];
-      live[DvrLiveSection::kOffTS + row] = m_byTS[row];
-      live[DvrLiveSection::kOffRE + row] = m_byRE[row];
-      std::memcpy(live + DvrLiveSection::kOffArea + kAreaBytes * row, m_byArea[row], kAreaBytes);
-    }
-    if (m_bAlarmChanged) app->SysCfg_ALARM[AlarmSection::kOffInputType + row] = m_byAlarmType[row];
+  if (pagemodel::IModel* model = pagemodel::Current()) {
+    model->WithSections([&](const pagemodel::Sections& sections) {
+      std::uint8_t* live = sections.Data(SYSCFG_DVRLIVE);
+      if (m_bLiveChanged) {
+        live[DvrLiveSection::kOffDetect + row] = m_byDetect[row];
+        live[DvrLiveSection::kOffLS + row] = m_byLS[row];
+        live[DvrLiveSection::kOffSS + row] = m_bySS[row];
+        live[DvrLiveSection::kOffTS + row] = m_byTS[row];
+        live[DvrLiveSection::kOffRE + row] = m_byRE[row];
+        std::memcpy(live + DvrLiveSection::kOffArea + kAreaBytes * row, m_byArea[row], kAreaBytes);
+      }
+      if (m_bAlarmChanged) sections.Data(SYSCFG_ALARM)[AlarmSection::kOffInputType + row] = m_byAlarmType[row];
+    });
   }
   WriteDetectRow(row);
   if (m_bAlarmChanged) list->SetItemText(row, 6, QString::fromLatin1(AlarmTypeText(m_byAlarmType[row])));

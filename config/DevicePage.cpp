@@ -7,7 +7,6 @@
 #include "config/CDeviceEditDlg.h"
 #include "config/PageModel.h"
 #include "core/Strings.h"
-#include "engine/AppRecord.h"
 #include "platform/messages.h"
 #include "session/Sections.h"
 #include "ui/Controls.h"
@@ -32,11 +31,12 @@ bool DevicePage::OnInitDialog() {
 
   // Every entry is taken, also those above the model's channels: the apply step writes all
   // sixteen back, and those must go out as they came.
-  if (AppRecord* app = g_lpApp) {
-    const sect::Device device = pagemodel::ConnectedDevice();
+  if (pagemodel::IModel* pm = pagemodel::Current()) {
+    const sect::Device device = pm->Device();
     sect::Rs485Section rs;
-    std::lock_guard<std::mutex> lock(app->mtx_SysCfg);
-    sect::Rs485Section::Decode(app->SysCfg_RS485, sect::Rs485Section::kSize, device, rs);
+    pm->WithSections([&](const pagemodel::Sections& s) {
+      sect::Rs485Section::Decode(s.Data(SYSCFG_RS485), sect::Rs485Section::kSize, device, rs);
+    });
     for (int c = 0; c < kChannels; ++c) {
       m_byDeviceKind[c] = rs.kind[c];
       m_byDeviceId[c] = rs.deviceId[c];

@@ -18,14 +18,13 @@
 #include <cstring>
 #include <mutex>
 
+#include "config/PageModel.h"
 #include "config/SheetProgress.h"
 #include "config/WriteCDSettingDlg.h"
-#include "config/PageModel.h"
 #include "core/Messages.h"
 #include "core/Model.h"
 #include "core/Strings.h"
 #include "core/TraceLog.h"
-#include "engine/AppRecord.h"
 #include "engine/Mailbox.h"
 #include "platform/clock.h"
 #include "platform/files.h"
@@ -84,12 +83,12 @@ DownloadFilePage::DownloadFilePage(QWidget* parent) : ui::PropertyPage(QStringLi
   OnChange(IDC_BK_CHANNEL, [this] { OnChangeChannel(); });
   OnChange(IDC_BK_DYNAMIC, [this] {
     m_bDynamicDownload = m_bDynamicDownload ? 0 : 1;
-    if (g_lpApp) g_lpApp->CSettingINI.m_nDynamicDownload = m_bDynamicDownload;
+    if (pagemodel::IModel* model = pagemodel::Current()) model->Settings().m_nDynamicDownload = m_bDynamicDownload;
     if (auto* b = Item<QCheckBox>(IDC_BK_DYNAMIC)) b->setChecked(m_bDynamicDownload != 0);
   });
   OnChange(IDC_BK_COPYCD, [this] {
     m_bCopyToCD = m_bCopyToCD ? 0 : 1;
-    if (g_lpApp) g_lpApp->CSettingINI.m_nWriteCD = m_bCopyToCD;
+    if (pagemodel::IModel* model = pagemodel::Current()) model->Settings().m_nWriteCD = m_bCopyToCD;
     if (auto* b = Item<QCheckBox>(IDC_BK_COPYCD)) b->setChecked(m_bCopyToCD != 0);
   });
   // Posted by the page itself after PLAY: the player starts a second later on the mailbox.
@@ -162,8 +161,8 @@ bool DownloadFilePage::OnInitDialog() {
   start->setAutoDefault(false);
   AddControl(IDC_BK_START, start);
 
-  AppRecord* app = g_lpApp;
-  std::string folder = app ? app->CSettingINI.m_strNetworkFileDirectory.Get() : std::string();
+  pagemodel::IModel* model = pagemodel::Current();
+  std::string folder = model ? model->Settings().m_strNetworkFileDirectory.Get() : std::string();
   if (!folder.empty()) {
     SetFolder(folder);
   } else {
@@ -176,9 +175,9 @@ bool DownloadFilePage::OnInitDialog() {
       m_nHddIndex = 0;
     }
   }
-  if (app) {
-    m_bDynamicDownload = app->CSettingINI.m_nDynamicDownload.load() ? 1 : 0;
-    m_bCopyToCD = app->CSettingINI.m_nWriteCD.load() ? 1 : 0;
+  if (model) {
+    m_bDynamicDownload = model->Settings().m_nDynamicDownload.load() ? 1 : 0;
+    m_bCopyToCD = model->Settings().m_nWriteCD.load() ? 1 : 0;
   }
   if (m_nHddIndex < 0) hdd->setEnabled(false);
   WriteControls();
@@ -271,7 +270,7 @@ bool DownloadFilePage::OnSetActive() {
 }
 
 void DownloadFilePage::StartPlayer() {
-  player::PlayerLinkBlock& link = g_lpApp->PlayerLink;
+  player::PlayerLinkBlock& link = pagemodel::Current()->Player();
   const std::string program = FindPlayerProgram();
   if (!player::CreateBackupLock(link)) {
     plat::MessageBox(Hwnd(), "Create mutex error");
@@ -346,12 +345,12 @@ void DownloadFilePage::OnButtonStart() {
   if (m_bCopyToCD) {
     // The disc writer started and the disc settings chosen; otherwise the download runs
     // without a disc (a message said why).
-    AppRecord* app = g_lpApp;
-    if (app && app->C_WriteCD.InitDiscApi(m_strFilePath, &WriteCD_Progress_Callback)) {
+    pagemodel::IModel* model = pagemodel::Current();
+    if (model && model->DiscWriter().InitDiscApi(m_strFilePath, &WriteCD_Progress_Callback)) {
       AskDiscSettings(static_cast<std::uint32_t>(m_nBackupSize) * 1048576u);
       return;
     }
-    if (app) MessageBoxById(0, IDS_LAUNCH_BURNING_TOOL_FAILED);
+    if (model) MessageBoxById(0, IDS_LAUNCH_BURNING_TOOL_FAILED);
     m_bCopyToCD = 0;
   }
   StartDownload();
@@ -362,7 +361,7 @@ bool DownloadFilePage::BackupRunning() const { return m_pDiscSettings || m_pProg
 CDownloadProgressDlg* DownloadFilePage::ProgressDialog() const { return m_pProgress; }
 
 void DownloadFilePage::AskDiscSettings(std::uint32_t sizeBytes) {
-  CWriteCD& writer = g_lpApp->C_WriteCD;
+  CWriteCD& writer = pagemodel::Current()->DiscWriter();
   auto* dialog = new CWriteCDSettingDlg(this, &writer);
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   dialog->setWindowModality(Qt::ApplicationModal);
@@ -376,14 +375,15 @@ void DownloadFilePage::AskDiscSettings(std::uint32_t sizeBytes) {
   m_pDiscSettings = dialog;
   connect(dialog, &QDialog::finished, this, [this, dialog, sizeBytes](int result) {
     m_pDiscSettings = nullptr;  // the dialog deletes itself once its handler has returned
-    if (result != plat::IDOK || !g_lpApp) {
+    pagemodel::IModel* model = pagemodel::Current();
+    if (result != plat::IDOK || !model) {
       m_bCopyToCD = 0;
       StartDownload();
       return;
     }
-    dialog->ApplyTo(g_lpApp->C_WriteCD);
+    dialog->ApplyTo(model->DiscWriter());
     // The disc or the name unfit (a message said why): the operator chooses again.
-    if (g_lpApp->C_WriteCD.CheckDiscAndFile()) {
+    if (model->DiscWriter().CheckDiscAndFile()) {
       StartDownload();
     } else {
       AskDiscSettings(sizeBytes);
@@ -393,15 +393,15 @@ void DownloadFilePage::AskDiscSettings(std::uint32_t sizeBytes) {
 }
 
 void DownloadFilePage::StartDownload() {
-  AppRecord* app = g_lpApp;
-  if (app) app->CSettingINI.m_strNetworkFileDirectory.Set(m_strFolder);
+  pagemodel::IModel* model = pagemodel::Current();
+  if (model) model->Settings().m_strNetworkFileDirectory.Set(m_strFolder);
   m_timeDate = m_pDateCtrl ? m_pDateCtrl->date() : QDate::currentDate();
   m_timeTime = m_pTimeCtrl ? m_pTimeCtrl->time() : QTime(0, 0);
   const int disk = nb::DiskOfPosition(m_byHddMask, m_nHddIndex);
   m_byHddNumber = static_cast<std::uint8_t>(disk < 0 ? 0 : disk);
 
-  if (app) {
-    player::PlayerLinkBlock& link = app->PlayerLink;
+  if (model) {
+    player::PlayerLinkBlock& link = model->Player();
     const plat::HWND wnd = link.h_PlayerWnd.load();
     if (wnd && player::ProcessOfWindow(wnd) != link.dw_PlayerProcessId.load()) ForgetPlayer(link);
     if (!m_bDynamicDownload) {
@@ -481,13 +481,13 @@ CDownloadProgressDlg::CDownloadProgressDlg(QWidget* parent, DownloadFilePage& pa
 
   Run& run = *m_run;
   nb::DownloadContext& c = run.context;
-  AppRecord* app = g_lpApp;
-  if (app) {
-    c.server = app->CSettingINI.m_strServerName.Get();
-    c.port = app->CSettingINI.m_wWebPort.load();
-    c.request.sessionId = app->GetSessionId();
-    c.request.host = app->GetLocalIP();
-    run.player = std::make_unique<player::BackupPlayer>(app->PlayerLink);
+  pagemodel::IModel* model = pagemodel::Current();
+  if (model) {
+    c.server = model->Settings().m_strServerName.Get();
+    c.port = model->Settings().m_wWebPort.load();
+    c.request.sessionId = model->SessionId();
+    c.request.host = model->LocalIp();
+    run.player = std::make_unique<player::BackupPlayer>(model->Player());
   }
   c.request.year = page.m_timeDate.year();
   c.request.month = page.m_timeDate.month();
@@ -510,8 +510,8 @@ CDownloadProgressDlg::CDownloadProgressDlg(QWidget* parent, DownloadFilePage& pa
   c.hooks.stopRequested = [stop] { return plat::WaitForSingleObject(stop, 0) == plat::WAIT_OBJECT_0; };
   c.hooks.player = run.player.get();
   c.hooks.finished = &run.finished;
-  if (page.m_bCopyToCD && app) {
-    CWriteCD* writer = &app->C_WriteCD;
+  if (page.m_bCopyToCD && model) {
+    CWriteCD* writer = &model->DiscWriter();
     run.writer = writer;
     c.hooks.writeDisc = [writer] { writer->WriteCD(); };
   }
@@ -521,15 +521,15 @@ CDownloadProgressDlg::CDownloadProgressDlg(QWidget* parent, DownloadFilePage& pa
     return 0;
   });
   OnMessage(msg::WM_PLAYERACK, [](plat::WPARAM w, plat::LPARAM l) -> plat::LPARAM {
-    AppRecord* a = g_lpApp;
-    if (a && l != 0 && static_cast<plat::HWND>(l) == a->PlayerLink.h_PlayerWnd.load()) {
-      a->PlayerLink.dw_PlayerBufferBytes = w == 0 ? 102400u : static_cast<std::uint32_t>(w * 1024);
-      a->PlayerLink.f_PlayerReady = 1;
+    pagemodel::IModel* pm = pagemodel::Current();
+    if (pm && l != 0 && static_cast<plat::HWND>(l) == pm->Player().h_PlayerWnd.load()) {
+      pm->Player().dw_PlayerBufferBytes = w == 0 ? 102400u : static_cast<std::uint32_t>(w * 1024);
+      pm->Player().f_PlayerReady = 1;
     }
     return 0;
   });
   OnMessage(msg::WM_PLAYERSTOP, [](plat::WPARAM, plat::LPARAM) -> plat::LPARAM {
-    if (AppRecord* a = g_lpApp) a->PlayerLink.f_PlayerStopped = 1;
+    if (pagemodel::IModel* pm = pagemodel::Current()) pm->Player().f_PlayerStopped = 1;
     return 0;
   });
 }
@@ -571,8 +571,8 @@ bool CDownloadProgressDlg::OnInitDialog() {
   if (!m_hDownloadThread) return true;  // stays empty until Cancel
   plat::SetEvent(m_run->startEvent);
   ShowDlgItem(IDC_BKDLG_PLAY, false);
-  if (AppRecord* app = g_lpApp) {
-    player::PlayerLinkBlock& link = app->PlayerLink;
+  if (pagemodel::IModel* model = pagemodel::Current()) {
+    player::PlayerLinkBlock& link = model->Player();
     link.f_PlayerReady = 0;
     link.f_PlayerStopped = 0;
     link.dw_PlayerBufferBytes = 0;
@@ -600,8 +600,8 @@ void CDownloadProgressDlg::OnDownloadStatus(int status, int value) {
     case nb::DS_FINISHED: {
       EnableDlgItem(IDC_BKDLG_PLAY, true);
       bool ready = false;
-      if (AppRecord* app = g_lpApp) {
-        ready = app->PlayerLink.f_PlayerReady.load() == 1 && app->PlayerLink.f_PlayerStopped.load() == 0;
+      if (pagemodel::IModel* model = pagemodel::Current()) {
+        ready = model->Player().f_PlayerReady.load() == 1 && model->Player().f_PlayerStopped.load() == 0;
       }
       ShowDlgItem(IDC_BKDLG_PLAY, !ready);
       final("Download process is finished");
@@ -617,8 +617,8 @@ void CDownloadProgressDlg::OnDownloadStatus(int status, int value) {
 }
 
 void CDownloadProgressDlg::OnCancel() {
-  const std::string id = g_lpApp ? g_lpApp->GetProductID() : std::string();
-  const std::string version = g_lpApp ? g_lpApp->GetFWVersion() : std::string();
+  const std::string id = pagemodel::ProductId();
+  const std::string version = pagemodel::ConnectedDevice().firmware;
   const bool finished = Finished();
   RequestStop();
   StopThread();

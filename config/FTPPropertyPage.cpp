@@ -3,10 +3,11 @@
 #include <QLineEdit>
 #include <mutex>
 
+#include "config/DigitEdit.h"
 #include "config/NetPageControls.h"
+#include "config/PageModel.h"
 #include "core/Model.h"
 #include "core/Strings.h"
-#include "engine/AppRecord.h"
 #include "platform/messages.h"
 #include "session/Sections.h"
 
@@ -25,9 +26,10 @@ bool FTPPropertyPage::OnInitDialog() {
   OnChange(IDC_FTP_PORT, [this] { OnChangePort(); });
 
   sect::FtpSection ftp;
-  if (AppRecord* app = g_lpApp) {
-    std::lock_guard<std::mutex> lock(app->mtx_SysCfg);
-    sect::FtpSection::Decode(app->SysCfg_FTP, sizeof app->SysCfg_FTP, ftp);
+  if (pagemodel::IModel* model = pagemodel::Current()) {
+    model->WithSections([&](const pagemodel::Sections& s) {
+      sect::FtpSection::Decode(s.Data(SYSCFG_FTP), s[SYSCFG_FTP].size(), ftp);
+    });
   }
   // A text that fills its whole field (no terminator) is not shown.
   m_strServer = ftp.server.size() >= 32 ? std::string() : ftp.server;
@@ -42,17 +44,13 @@ bool FTPPropertyPage::OnInitDialog() {
 // rewritten.
 void FTPPropertyPage::OnChangePort() {
   auto* edit = Item<QLineEdit>(IDC_FTP_PORT);
-  if (!edit) return;
-  std::string text = edit->text().toStdString();
-  if (text.empty()) return;
-  FilterDigits(text);
+  std::string text;
+  if (!digitedit::Typed(edit, text)) return;
   if (text.empty()) {
     netpage::RewriteEdit(edit, text);
     return;
   }
-  const std::size_t first = text.find_first_not_of('0');
-  const std::string digits = first == std::string::npos ? std::string("0") : text.substr(first);
-  const unsigned long port = digits.size() > 5 ? 0 : std::stoul(digits);
+  const unsigned long port = digitedit::Value(digitedit::WithoutLeadingZeros(text), 5, 0);
   if (port >= 1 && port <= 65535) {
     m_nPort = static_cast<unsigned>(port);
   } else {

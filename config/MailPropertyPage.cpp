@@ -6,7 +6,6 @@
 
 #include "config/NetPageControls.h"
 #include "core/Strings.h"
-#include "engine/AppRecord.h"
 #include "platform/messages.h"
 #include "session/Sections.h"
 
@@ -103,14 +102,15 @@ bool MailPropertyPage::OnInitDialog() {
 
   const sect::Device d = pagemodel::ConnectedDevice();
   sect::SmtpSection smtp;
-  if (AppRecord* app = g_lpApp) {
-    std::lock_guard<std::mutex> lock(app->mtx_SysCfg);
-    sect::SmtpSection::Decode(app->SysCfg_SMTP, sizeof app->SysCfg_SMTP, smtp);
-    m_strMailFrom = sect::ReadMailFrom(d, app->SysCfg_SMTP, app->SysCfg_SYSTEM, app->SysCfg_SNTP);
-    m_byRecipientCount = 0;
-    for (const std::string& address : ReadMailRecipients(app->SysCfg_SMTP)) {
-      list->InsertItem(m_byRecipientCount++, QString::fromStdString(address));
-    }
+  if (pagemodel::IModel* model = pagemodel::Current()) {
+    model->WithSections([&](const pagemodel::Sections& sections) {
+      sect::SmtpSection::Decode(sections.Data(SYSCFG_SMTP), sections[SYSCFG_SMTP].size(), smtp);
+      m_strMailFrom = sect::ReadMailFrom(d, sections.Data(SYSCFG_SMTP), sections.Data(SYSCFG_SYSTEM), sections.Data(SYSCFG_SNTP));
+      m_byRecipientCount = 0;
+      for (const std::string& address : ReadMailRecipients(sections.Data(SYSCFG_SMTP))) {
+        list->InsertItem(m_byRecipientCount++, QString::fromStdString(address));
+      }
+    });
   }
   m_strSmtpServer = smtp.smtpServer;
   m_strSmtpPassword = smtp.smtpPassword;

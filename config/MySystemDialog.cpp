@@ -1,9 +1,9 @@
 #include "config/MySystemDialog.h"
-#include "config/PageModel.h"
 
 #include <QCloseEvent>
 #include <QPushButton>
 
+#include "config/PageModel.h"
 #include "engine/AppRecord.h"
 #include "core/Messages.h"
 #include "core/Model.h"
@@ -24,14 +24,14 @@ namespace {
 ISystemSheet* SystemSheetFactory::NewSystemSheet() {
   auto* sheet = new MySystemDialog(QString::fromLatin1(LoadStr(IDS_SYSTEM_SETTING)));
   // The client's own settings the pages show.
-  if (AppRecord* app = g_lpApp) {
-    sheet->m_FilePathPage.m_strRecordPath = app->CSettingINI.m_strRecordPath.Get();
-    sheet->m_FilePathPage.m_strSnapshotPath = app->CSettingINI.m_strSnapshotPath.Get();
-    sheet->m_FilePathPage.m_strTriggerWavPath = app->CSettingINI.m_strTriggerWavPath.Get();
-    sheet->m_GeneralPage.m_nTurboRepeat = app->by_TurboRepeatStep.load() - 1;
-    sheet->m_AlarmPage.m_byAlarmTriggerRecord = app->CSettingINI.m_byAlarmTriggerRecord.load();
-    sheet->m_AlarmPage.m_byAlarmAutoSwitchVideo = app->CSettingINI.m_byAlarmAutoSwitchVideo.load();
-    sheet->m_AlarmTriggerPage.m_byRecord = app->CSettingINI.m_byRetrAlarmRecord.load();
+  if (pagemodel::IModel* model = pagemodel::Current()) {
+    sheet->m_FilePathPage.m_strRecordPath = model->Settings().m_strRecordPath.Get();
+    sheet->m_FilePathPage.m_strSnapshotPath = model->Settings().m_strSnapshotPath.Get();
+    sheet->m_FilePathPage.m_strTriggerWavPath = model->Settings().m_strTriggerWavPath.Get();
+    sheet->m_GeneralPage.m_nTurboRepeat = model->TurboRepeatStep().load() - 1;
+    sheet->m_AlarmPage.m_byAlarmTriggerRecord = model->Settings().m_byAlarmTriggerRecord.load();
+    sheet->m_AlarmPage.m_byAlarmAutoSwitchVideo = model->Settings().m_byAlarmAutoSwitchVideo.load();
+    sheet->m_AlarmTriggerPage.m_byRecord = model->Settings().m_byRetrAlarmRecord.load();
   }
   return sheet;
 }
@@ -67,7 +67,8 @@ int MySystemDialog::AddConfigPages() {
     pages = {&m_NetworkPage, &m_DnsPage, &m_MailPage, &m_FtpPage, &m_CameraPage, &m_DevicePage, &m_DetectionPage,
              &m_NetworkBackupPage, &m_SearchListPage, &m_TimerRecordPage, &m_DatePage, &m_RecordSettingPage,
              &m_AlarmPage};
-    if (g_lpApp && g_lpApp->C_ControlD.FindSpecialType() == 1) pages.push_back(&m_AlarmListPage);
+    pagemodel::IModel* model = pagemodel::Current();
+    if (model && model->Devices().FindSpecialType() == 1) pages.push_back(&m_AlarmListPage);
     for (ui::PropertyPage* p : std::initializer_list<ui::PropertyPage*>{&m_GeneralPage, &m_AccountPage, &m_OnlineUserPage, &m_FilePathPage})
       pages.push_back(p);
   } else if (IsModelK40R(id)) {
@@ -104,8 +105,7 @@ bool MySystemDialog::OnInitDialog() {
   SaveOriginalSetting();
 
   const int W = width(), H = height();
-  const float sr = g_lpApp && g_lpApp->fl_DpiScale.load() > 0.0f ? g_lpApp->fl_DpiScale.load() : 1.0f;
-  const double s = sr;
+  const double s = pagemodel::Scale();
   const std::string id = pagemodel::ProductId();
   auto make = [&](int buttonId, int k) {
     auto* b = new QPushButton(QString::fromLatin1(LoadStr(static_cast<unsigned>(buttonId))), this);
@@ -179,7 +179,7 @@ void MySystemDialog::OnClickReboot() {
 }
 
 void MySystemDialog::OnClickApply() {
-  AppRecord* app = g_lpApp;
+  pagemodel::IModel* model = pagemodel::Current();
   const std::string id = pagemodel::ProductId();
   // 1. PPPoE needs DDNS. The K44R family has no DDNS page and never sends the network page,
   //    so the check would only block its APPLY for good.
@@ -188,15 +188,17 @@ void MySystemDialog::OnClickApply() {
     int ddns = 0;
     if (m_NetworkPage.HasWindow()) {
       ipType = g_byNetworkIpType;
-    } else if (app) {
-      std::lock_guard<std::mutex> lock(app->mtx_SysCfg);
-      ipType = app->SysCfg_IP[sect::IpSection::kOffIpType];
+    } else if (model) {
+      model->WithSections([&](const pagemodel::Sections& sections) {
+        ipType = sections.Data(SYSCFG_IP)[sect::IpSection::kOffIpType];
+      });
     }
     if (m_DnsPage.HasWindow()) {
       ddns = m_DnsPage.m_bDdnsEnable;
-    } else if (app) {
-      std::lock_guard<std::mutex> lock(app->mtx_SysCfg);
-      ddns = app->SysCfg_SMTP[sect::SmtpSection::kOffDdnsEnable];
+    } else if (model) {
+      model->WithSections([&](const pagemodel::Sections& sections) {
+        ddns = sections.Data(SYSCFG_SMTP)[sect::SmtpSection::kOffDdnsEnable];
+      });
     }
     if (ipType == 1 && ddns == 0) {
       plat::MessageBox(Hwnd(), LoadStr(IDS_PPPOE_NEEDS_DDNS));
@@ -251,37 +253,37 @@ void MySystemDialog::OnClickApply() {
 }
 
 void MySystemDialog::StoreClientSettings() {
-  AppRecord* app = g_lpApp;
-  if (!app) return;
+  pagemodel::IModel* model = pagemodel::Current();
+  if (!model) return;
   if (m_FilePathPage.HasWindow()) {
-    app->CSettingINI.m_strRecordPath.Set(m_FilePathPage.m_strRecordPath);
-    app->CSettingINI.m_strSnapshotPath.Set(m_FilePathPage.m_strSnapshotPath);
-    app->CSettingINI.m_strTriggerWavPath.Set(m_FilePathPage.m_strTriggerWavPath);
+    model->Settings().m_strRecordPath.Set(m_FilePathPage.m_strRecordPath);
+    model->Settings().m_strSnapshotPath.Set(m_FilePathPage.m_strSnapshotPath);
+    model->Settings().m_strTriggerWavPath.Set(m_FilePathPage.m_strTriggerWavPath);
     // The two folders exist from now on, and the paths are kept in Setting.ini at once.
     for (const std::string& folder : {m_FilePathPage.m_strRecordPath, m_FilePathPage.m_strSnapshotPath}) {
       if (!folder.empty()) plat::CreateDirectories(folder);
     }
-    app->CSettingINI.SaveSettingOrTell(Hwnd());
+    model->Settings().SaveSettingOrTell(Hwnd());
   }
-  app->CSettingINI.m_byAlarmTriggerRecord = m_AlarmPage.m_byAlarmTriggerRecord;
-  app->CSettingINI.m_byAlarmAutoSwitchVideo = m_AlarmPage.m_byAlarmAutoSwitchVideo;
+  model->Settings().m_byAlarmTriggerRecord = m_AlarmPage.m_byAlarmTriggerRecord;
+  model->Settings().m_byAlarmAutoSwitchVideo = m_AlarmPage.m_byAlarmAutoSwitchVideo;
   // A turbo list left without a choice keeps the step.
   if (m_GeneralPage.m_nTurboRepeat >= 0 && m_GeneralPage.m_nTurboRepeat < 30) {
-    app->by_TurboRepeatStep = static_cast<std::uint8_t>(m_GeneralPage.m_nTurboRepeat + 1);
+    model->TurboRepeatStep() = static_cast<std::uint8_t>(m_GeneralPage.m_nTurboRepeat + 1);
   }
   // Recordings: the backup folder picked, the search list's choices changed.
   if (m_NetworkBackupPage.HasWindow() && m_NetworkBackupPage.m_bFolderChosen) {
-    app->CSettingINI.m_strNetworkFileDirectory.Set(m_NetworkBackupPage.m_strFolder);
+    model->Settings().m_strNetworkFileDirectory.Set(m_NetworkBackupPage.m_strFolder);
   }
   if (m_SearchListPage.HasWindow()) {
     CEventPage& list = m_SearchListPage;
     if (list.m_bTypeChanged && list.m_nListType >= 0) {
-      app->CSettingINI.m_bySearchListType = static_cast<std::uint8_t>(list.m_nListType);
+      model->Settings().m_bySearchListType = static_cast<std::uint8_t>(list.m_nListType);
     }
     if (list.m_bHddChanged && list.m_nHddIndex >= 0 && list.m_byIndexToHdd[static_cast<std::size_t>(list.m_nHddIndex) & 0xFF] != 0xFF) {
-      app->CSettingINI.m_wSearchListHDD = list.m_byIndexToHdd[static_cast<std::size_t>(list.m_nHddIndex) & 0xFF];
+      model->Settings().m_wSearchListHDD = list.m_byIndexToHdd[static_cast<std::size_t>(list.m_nHddIndex) & 0xFF];
     }
-    if (list.m_bMaxChanged) app->CSettingINI.m_wSearchListMaxNumber = static_cast<std::uint16_t>(list.m_nMaxListNumber);
+    if (list.m_bMaxChanged) model->Settings().m_wSearchListMaxNumber = static_cast<std::uint16_t>(list.m_nMaxListNumber);
   }
 }
 

@@ -1,11 +1,10 @@
 #include <cstring>
-#include "config/PageModel.h"
 #include <mutex>
 
 #include "config/MySystemDialog.h"
+#include "config/PageModel.h"
 #include "core/Model.h"
 #include "core/Strings.h"
-#include "engine/AppRecord.h"
 #include "platform/messages.h"
 #include "session/Command.h"
 #include "session/SectionWriters.h"
@@ -17,8 +16,8 @@
 
 namespace {
 
-std::uint8_t* PppoeBlock(AppRecord& app, const sect::Device& d) {
-  return UsesNewPppoeBlock(d.productId, d.firmware) ? app.SysCfg_PPPOE_New : app.SysCfg_PPPOE;
+std::uint8_t* PppoeBlock(const pagemodel::Sections& sections, const sect::Device& d) {
+  return UsesNewPppoeBlock(d.productId, d.firmware) ? sections.pppoeNew.data() : sections.Data(SYSCFG_PPPOE);
 }
 
 // Sends a copy of a section; 4012 on failure.
@@ -32,62 +31,64 @@ bool SendSection(plat::HWND owner, std::uint8_t option, const std::uint8_t (&cop
 }  // namespace
 
 void MySystemDialog::SaveOriginalNetworkSettings() {
-  AppRecord* app = g_lpApp;
-  if (!app) return;
+  pagemodel::IModel* model = pagemodel::Current();
+  if (!model) return;
   const sect::Device d = pagemodel::ConnectedDevice();
   NetworkSnapshot& o = m_origNetwork;
-  std::lock_guard<std::mutex> lock(app->mtx_SysCfg);
-  // The server, sender, user and password texts always end inside their fields.
-  sect::SmtpSection::TerminateTexts(app->SysCfg_SMTP);
-  sect::IpSection ip;
-  sect::IpSection::Decode(app->SysCfg_IP, sizeof app->SysCfg_IP, ip);
-  o.dwIpAddress = pagemodel::PackedIp4(ip.ipAddress);
-  o.dwGateway = pagemodel::PackedIp4(ip.gateway);
-  o.dwNetMask = pagemodel::PackedIp4(ip.netMask);
-  o.wWebPort = ip.webPort;
-  o.byIpType = ip.ipType;
-  o.nBitRate = ip.bitRate;
-  sect::PppoeSection pppoe;
-  sect::PppoeSection::Decode(PppoeBlock(*app, d), kSysCfgSizePPPOE, d.NewPppoeLayout(), pppoe);
-  o.strPppoeUser = pppoe.user;
-  o.strPppoePassword = pppoe.password;
-  sect::DnsSection dns;
-  sect::DnsSection::Decode(app->SysCfg_DNS, sizeof app->SysCfg_DNS, dns);
-  o.dwDnsServer = pagemodel::PackedIp4(dns.dnsServer);
-  o.nDnsAuto = dns.dnsAuto != 0 ? 1 : 0;
-  sect::SmtpSection smtp;
-  sect::SmtpSection::Decode(app->SysCfg_SMTP, sizeof app->SysCfg_SMTP, smtp);
-  o.nDdnsEnable = smtp.ddnsEnable != 0 ? 1 : 0;
-  o.strDdnsUser = smtp.ddnsUser;
-  o.strDdnsPassword = smtp.ddnsPassword;
-  o.strDdnsDomain = smtp.ddnsDomain;
-  o.nDdnsProvider = CDNSPage::ProviderIndex(smtp.ddnsProvider);
-  o.strMailFrom = sect::ReadMailFrom(d, app->SysCfg_SMTP, app->SysCfg_SYSTEM, app->SysCfg_SNTP);
-  o.strSmtpServer = smtp.smtpServer;
-  o.strSmtpPassword = smtp.smtpPassword;
-  o.strSmtpUser = smtp.smtpUser;
-  o.bySmtpVerify = smtp.smtpVerify;
-  o.byMaxUsers = app->SysCfg_SECURE[sect::SecureSection::kOffMaxUsers];
-  sect::FtpSection ftp;
-  sect::FtpSection::Decode(app->SysCfg_FTP, sizeof app->SysCfg_FTP, ftp);
-  o.strFtpServer = ftp.server.size() > 31 ? std::string() : ftp.server;
-  o.strFtpPassword = ftp.password.size() > 15 ? std::string() : ftp.password;
-  o.strFtpUser = ftp.user.size() > 15 ? std::string() : ftp.user;
-  o.strFtpDirectory = ftp.directory.size() > 31 ? std::string() : ftp.directory;
-  o.wFtpPort = ftp.port;
+  model->WithSections([&](const pagemodel::Sections& sections) {
+    // The server, sender, user and password texts always end inside their fields.
+    sect::SmtpSection::TerminateTexts(sections.Data(SYSCFG_SMTP));
+    sect::IpSection ip;
+    sect::IpSection::Decode(sections.Data(SYSCFG_IP), sections[SYSCFG_IP].size(), ip);
+    o.dwIpAddress = pagemodel::PackedIp4(ip.ipAddress);
+    o.dwGateway = pagemodel::PackedIp4(ip.gateway);
+    o.dwNetMask = pagemodel::PackedIp4(ip.netMask);
+    o.wWebPort = ip.webPort;
+    o.byIpType = ip.ipType;
+    o.nBitRate = ip.bitRate;
+    sect::PppoeSection pppoe;
+    sect::PppoeSection::Decode(PppoeBlock(sections, d), kSysCfgSizePPPOE, d.NewPppoeLayout(), pppoe);
+    o.strPppoeUser = pppoe.user;
+    o.strPppoePassword = pppoe.password;
+    sect::DnsSection dns;
+    sect::DnsSection::Decode(sections.Data(SYSCFG_DNS), sections[SYSCFG_DNS].size(), dns);
+    o.dwDnsServer = pagemodel::PackedIp4(dns.dnsServer);
+    o.nDnsAuto = dns.dnsAuto != 0 ? 1 : 0;
+    sect::SmtpSection smtp;
+    sect::SmtpSection::Decode(sections.Data(SYSCFG_SMTP), sections[SYSCFG_SMTP].size(), smtp);
+    o.nDdnsEnable = smtp.ddnsEnable != 0 ? 1 : 0;
+    o.strDdnsUser = smtp.ddnsUser;
+    o.strDdnsPassword = smtp.ddnsPassword;
+    o.strDdnsDomain = smtp.ddnsDomain;
+    o.nDdnsProvider = CDNSPage::ProviderIndex(smtp.ddnsProvider);
+    o.strMailFrom =
+        sect::ReadMailFrom(d, sections.Data(SYSCFG_SMTP), sections.Data(SYSCFG_SYSTEM), sections.Data(SYSCFG_SNTP));
+    o.strSmtpServer = smtp.smtpServer;
+    o.strSmtpPassword = smtp.smtpPassword;
+    o.strSmtpUser = smtp.smtpUser;
+    o.bySmtpVerify = smtp.smtpVerify;
+    o.byMaxUsers = sections.Data(SYSCFG_SECURE)[sect::SecureSection::kOffMaxUsers];
+    sect::FtpSection ftp;
+    sect::FtpSection::Decode(sections.Data(SYSCFG_FTP), sections[SYSCFG_FTP].size(), ftp);
+    o.strFtpServer = ftp.server.size() > 31 ? std::string() : ftp.server;
+    o.strFtpPassword = ftp.password.size() > 15 ? std::string() : ftp.password;
+    o.strFtpUser = ftp.user.size() > 15 ? std::string() : ftp.user;
+    o.strFtpDirectory = ftp.directory.size() > 31 ? std::string() : ftp.directory;
+    o.wFtpPort = ftp.port;
+  });
 }
 
 int MySystemDialog::ApplyAccountPage(AccountPropertyPage& page) {
-  AppRecord* app = g_lpApp;
-  if (!page.HasWindow() || !app) return 1;
+  pagemodel::IModel* model = pagemodel::Current();
+  if (!page.HasWindow() || !model) return 1;
   page.UpdateData(true);
   std::uint8_t copy[kSysCfgSizeSECURE];
-  {
-    std::lock_guard<std::mutex> lock(app->mtx_SysCfg);
+  bool changed = false;
+  model->WithSections([&](const pagemodel::Sections& sections) {
     sect::AccountValues values;
     values.slotsModified = page.m_bModified;
     for (std::size_t n = 0; n < sect::SecureSection::kSlots; ++n) {
-      const AccountSlot& slot = app->AccountSlots[n];
+      const AccountSlot& slot = model->Accounts()[n];
       sect::AccountSlotValues& v = values.accounts[n];
       v.inUse = slot.f_InUse != 0;
       v.level = static_cast<std::uint8_t>(slot.w_Level);
@@ -96,22 +97,22 @@ int MySystemDialog::ApplyAccountPage(AccountPropertyPage& page) {
       v.password = slot.strPassword;
     }
     values.maxUsers = page.m_nMaxUsers;
-    if (!sect::WriteAccountPage(app->SysCfg_SECURE, values)) return 1;
-    std::memcpy(copy, app->SysCfg_SECURE, sizeof copy);
-  }
+    changed = sect::WriteAccountPage(sections.Data(SYSCFG_SECURE), values);
+    if (changed) std::memcpy(copy, sections.Data(SYSCFG_SECURE), sizeof copy);
+  });
+  if (!changed) return 1;
   return SendSection(Hwnd(), SYSCFG_SECURE, copy, "Set the system config is failed\n") ? 1 : 0;
 }
 
 int MySystemDialog::ApplyMailPage(MailPropertyPage& page) {
-  AppRecord* app = g_lpApp;
-  if (!page.HasWindow() || !app) return 1;
+  pagemodel::IModel* model = pagemodel::Current();
+  if (!page.HasWindow() || !model) return 1;
   page.UpdateData(true);
   const sect::Device d = pagemodel::ConnectedDevice();
   const NetworkSnapshot& o = m_origNetwork;
   sect::MailFromChanged marked;
   std::uint8_t smtp[kSysCfgSizeSMTP], sntp[kSysCfgSizeSNTP], system[kSysCfgSizeSYSTEM];
-  {
-    std::lock_guard<std::mutex> lock(app->mtx_SysCfg);
+  model->WithSections([&](const pagemodel::Sections& sections) {
     sect::MailValues now, opened;
     now.mailFrom = page.m_strMailFrom;
     now.smtpServer = page.m_strSmtpServer;
@@ -130,11 +131,12 @@ int MySystemDialog::ApplyMailPage(MailPropertyPage& page) {
     opened.smtpPassword = o.strSmtpPassword;
     opened.smtpUser = o.strSmtpUser;
     opened.smtpVerify = o.bySmtpVerify;
-    marked = sect::WriteMailPage(d, now, opened, app->SysCfg_SMTP, app->SysCfg_SYSTEM, app->SysCfg_SNTP);
-    std::memcpy(smtp, app->SysCfg_SMTP, sizeof smtp);
-    std::memcpy(sntp, app->SysCfg_SNTP, sizeof sntp);
-    std::memcpy(system, app->SysCfg_SYSTEM, sizeof system);
-  }
+    marked = sect::WriteMailPage(d, now, opened, sections.Data(SYSCFG_SMTP), sections.Data(SYSCFG_SYSTEM),
+                                 sections.Data(SYSCFG_SNTP));
+    std::memcpy(smtp, sections.Data(SYSCFG_SMTP), sizeof smtp);
+    std::memcpy(sntp, sections.Data(SYSCFG_SNTP), sizeof sntp);
+    std::memcpy(system, sections.Data(SYSCFG_SYSTEM), sizeof system);
+  });
   if (marked.smtp && !SendSection(Hwnd(), SYSCFG_SMTP, smtp)) return 0;
   if (marked.sntp && !SendSection(Hwnd(), SYSCFG_SNTP, sntp)) return 0;
   if (marked.system && !SendSection(Hwnd(), SYSCFG_SYSTEM, system)) return 0;
@@ -142,24 +144,25 @@ int MySystemDialog::ApplyMailPage(MailPropertyPage& page) {
 }
 
 int MySystemDialog::ApplyFtpPage(FTPPropertyPage& page) {
-  AppRecord* app = g_lpApp;
-  if (!page.HasWindow() || !app) return 1;
+  pagemodel::IModel* model = pagemodel::Current();
+  if (!page.HasWindow() || !model) return 1;
   page.UpdateData(true);
   const NetworkSnapshot& o = m_origNetwork;
   const sect::FtpValues now{page.m_strServer, page.m_strUser, page.m_strPassword, page.m_strDirectory, page.m_nPort};
   const sect::FtpValues opened{o.strFtpServer, o.strFtpUser, o.strFtpPassword, o.strFtpDirectory, o.wFtpPort};
   std::uint8_t copy[kSysCfgSizeFTP];
-  {
-    std::lock_guard<std::mutex> lock(app->mtx_SysCfg);
-    if (!sect::WriteFtpPage(app->SysCfg_FTP, now, opened)) return 1;
-    std::memcpy(copy, app->SysCfg_FTP, sizeof copy);
-  }
+  bool changed = false;
+  model->WithSections([&](const pagemodel::Sections& sections) {
+    changed = sect::WriteFtpPage(sections.Data(SYSCFG_FTP), now, opened);
+    if (changed) std::memcpy(copy, sections.Data(SYSCFG_FTP), sizeof copy);
+  });
+  if (!changed) return 1;
   return SendSection(Hwnd(), SYSCFG_FTP, copy) ? 1 : 0;
 }
 
 int MySystemDialog::ApplyDnsPage(CDNSPage& page) {
-  AppRecord* app = g_lpApp;
-  if (!page.HasWindow() || !app) return 1;
+  pagemodel::IModel* model = pagemodel::Current();
+  if (!page.HasWindow() || !model) return 1;
   page.UpdateData(true);
   const NetworkSnapshot& o = m_origNetwork;
   const sect::DnsPageValues now{page.m_dwDnsServer,    page.m_bAutoDns != 0,    page.m_bDdnsEnable != 0,
@@ -172,12 +175,11 @@ int MySystemDialog::ApplyDnsPage(CDNSPage& page) {
                                                                          : sect::DdnsProviderRule::Chosen;
   sect::DnsPageWrite written;
   std::uint8_t dns[kSysCfgSizeDNS], smtp[kSysCfgSizeSMTP];
-  {
-    std::lock_guard<std::mutex> lock(app->mtx_SysCfg);
-    written = sect::WriteDnsPage(app->SysCfg_DNS, app->SysCfg_SMTP, now, opened, rule);
-    std::memcpy(dns, app->SysCfg_DNS, sizeof dns);
-    std::memcpy(smtp, app->SysCfg_SMTP, sizeof smtp);
-  }
+  model->WithSections([&](const pagemodel::Sections& sections) {
+    written = sect::WriteDnsPage(sections.Data(SYSCFG_DNS), sections.Data(SYSCFG_SMTP), now, opened, rule);
+    std::memcpy(dns, sections.Data(SYSCFG_DNS), sizeof dns);
+    std::memcpy(smtp, sections.Data(SYSCFG_SMTP), sizeof smtp);
+  });
   if (written.dns && !SendSection(Hwnd(), SYSCFG_DNS, dns)) return 0;
   if (written.smtp && !SendSection(Hwnd(), SYSCFG_SMTP, smtp)) return 0;
   return 1;
@@ -185,8 +187,8 @@ int MySystemDialog::ApplyDnsPage(CDNSPage& page) {
 
 // 1 when the recorder's address, gateway, mask, web port or address type was sent.
 int MySystemDialog::ApplyNetworkPage(NetworkConfigPage& page) {
-  AppRecord* app = g_lpApp;
-  if (!page.HasWindow() || !app) return 0;
+  pagemodel::IModel* model = pagemodel::Current();
+  if (!page.HasWindow() || !model) return 0;
   page.UpdateData(true);
   const sect::Device d = pagemodel::ConnectedDevice();
   const NetworkSnapshot& o = m_origNetwork;
@@ -195,13 +197,12 @@ int MySystemDialog::ApplyNetworkPage(NetworkConfigPage& page) {
   // PPPoE account, in the layout the firmware uses.
   bool pppoeChanged = false;
   std::uint8_t pppoe[kSysCfgSizePPPOE];
-  {
-    std::lock_guard<std::mutex> lock(app->mtx_SysCfg);
-    std::uint8_t* block = PppoeBlock(*app, d);
+  model->WithSections([&](const pagemodel::Sections& sections) {
+    std::uint8_t* block = PppoeBlock(sections, d);
     pppoeChanged = sect::WritePppoeAccount(block, d.NewPppoeLayout(), {page.m_strPppoeUser, page.m_strPppoePassword},
                                            {o.strPppoeUser, o.strPppoePassword});
     std::memcpy(pppoe, block, sizeof pppoe);
-  }
+  });
   if (pppoeChanged && !SendSection(Hwnd(), SYSCFG_PPPOE, pppoe)) return 0;
 
   sect::IpPageValues now, opened;
@@ -219,13 +220,12 @@ int MySystemDialog::ApplyNetworkPage(NetworkConfigPage& page) {
   opened.bitRate = o.nBitRate;
   sect::IpPageWrite written;
   std::uint8_t ip[kSysCfgSizeIP];
-  {
-    std::lock_guard<std::mutex> lock(app->mtx_SysCfg);
-    const std::string domain = sect::ReadText(app->SysCfg_SMTP + sect::SmtpSection::kOffDomain, 48);
-    written = sect::WriteIpPage(app->SysCfg_IP, d, now, opened, domain);
-    if (written.refused) return 0;
-    std::memcpy(ip, app->SysCfg_IP, sizeof ip);
-  }
+  model->WithSections([&](const pagemodel::Sections& sections) {
+    const std::string domain = sect::ReadText(sections.Data(SYSCFG_SMTP) + sect::SmtpSection::kOffDomain, 48);
+    written = sect::WriteIpPage(sections.Data(SYSCFG_IP), d, now, opened, domain);
+    if (!written.refused) std::memcpy(ip, sections.Data(SYSCFG_IP), sizeof ip);
+  });
+  if (written.refused) return 0;
   if (!written.ipChanged) return 0;
   // The client follows the recorder only when this very request is answered with 200.
   if (written.serverChanged) SetPendingServer(written.newServer);

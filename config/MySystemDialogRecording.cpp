@@ -4,9 +4,9 @@
 #include <mutex>
 
 #include "config/MySystemDialog.h"
+#include "config/PageModel.h"
 #include "core/Model.h"
 #include "core/Strings.h"
-#include "engine/AppRecord.h"
 #include "platform/kernel.h"
 #include "platform/messages.h"
 #include "session/DvrSettings.h"
@@ -22,51 +22,50 @@
 namespace {
 
 
-bool SendSection(std::uint8_t option, const std::uint8_t* data, std::size_t size) {
-  AppRecord* app = g_lpApp;
-  std::uint8_t copy[1024];
-  {
-    std::lock_guard<std::mutex> lock(app->mtx_SysCfg);
-    std::memcpy(copy, data, size);
-  }
-  return SetSysCfgSection(option, copy, static_cast<std::uint32_t>(size), 0) != 0;
+// Sends a copy of one of the model's sections, taken under the configuration lock.
+bool SendModelSection(SysCfgOption option) {
+  pagemodel::IModel* model = pagemodel::Current();
+  if (!model) return false;
+  const std::vector<std::uint8_t> copy = model->ReadSection(option);
+  return SetSysCfgSection(option, copy.data(), static_cast<std::uint32_t>(copy.size()), 0) != 0;
 }
 
 }  // namespace
 
 void MySystemDialog::SaveOriginalRecordingSettings() {
-  AppRecord* app = g_lpApp;
-  if (!app) return;
-  std::lock_guard<std::mutex> lock(app->mtx_SysCfg);
-  const sect::SntpPageValues sntp = sect::ReadSntpPage(app->SysCfg_SNTP);
-  m_strOrigSntpServer = sntp.server;
-  m_nOrigZoneIndex = sntp.zoneIndex;
-  m_byOrigTimeMode = sntp.timeMode;
-  m_byOrigSntpAutomatic = sntp.serverMode;
-  m_nOrigVideoType = app->VideoSettingBlock[CSetZududCmdPage::kOffType];
-  m_nOrigQuality = app->VideoSettingBlock[CSetZududCmdPage::kOffQuality];
-  m_nOrigVideoRate = sect::VideoSettingLayout::RateCode(app->VideoSettingBlock);
-  m_wOrigFrameWidth = app->w_FrameWidth.load();
-  m_wOrigFrameHeight = app->w_FrameHeight.load();
-  if (IsModelFamilyK41(app->GetProductID())) {
-    const sect::TimerSlots timer = sect::ReadTimerSlots(app->SysCfg_DVRREC);
-    for (int i = 0; i < 7; ++i) {
-      m_byOrigTimerDay[i] = timer.day[i];
-      m_wOrigTimerStart[i] = timer.start[i];
-      m_wOrigTimerEnd[i] = timer.end[i];
+  pagemodel::IModel* model = pagemodel::Current();
+  if (!model) return;
+  model->WithSections([&](const pagemodel::Sections& sections) {
+    const sect::SntpPageValues sntp = sect::ReadSntpPage(sections.Data(SYSCFG_SNTP));
+    m_strOrigSntpServer = sntp.server;
+    m_nOrigZoneIndex = sntp.zoneIndex;
+    m_byOrigTimeMode = sntp.timeMode;
+    m_byOrigSntpAutomatic = sntp.serverMode;
+    m_nOrigVideoType = sections.videoSetting.data()[CSetZududCmdPage::kOffType];
+    m_nOrigQuality = sections.videoSetting.data()[CSetZududCmdPage::kOffQuality];
+    m_nOrigVideoRate = sect::VideoSettingLayout::RateCode(sections.videoSetting.data());
+    m_wOrigFrameWidth = model->FrameWidth();
+    m_wOrigFrameHeight = model->FrameHeight();
+    if (IsModelFamilyK41(model->Device().productId)) {
+      const sect::TimerSlots timer = sect::ReadTimerSlots(sections.Data(SYSCFG_DVRREC));
+      for (int i = 0; i < 7; ++i) {
+        m_byOrigTimerDay[i] = timer.day[i];
+        m_wOrigTimerStart[i] = timer.start[i];
+        m_wOrigTimerEnd[i] = timer.end[i];
+      }
     }
-  }
+  });
 }
 
 int MySystemDialog::ApplyCameraPage(CameraPage& page) {
-  AppRecord* app = g_lpApp;
-  if (!page.HasWindow() || !app) return 1;
+  pagemodel::IModel* model = pagemodel::Current();
+  if (!page.HasWindow() || !model) return 1;
   page.UpdateData(true);
-  if (page.m_bLiveChanged && !SendSection(SYSCFG_DVRLIVE, app->SysCfg_DVRLIVE, kSysCfgSizeDVRLIVE)) {
+  if (page.m_bLiveChanged && !SendModelSection(SYSCFG_DVRLIVE)) {
     plat::MessageBox(Hwnd(), LoadStr(IDS_CHANGE_SYSTEM_CONFIG_FAILED));
     return 0;
   }
-  if (page.m_bRecordChanged && !SendSection(SYSCFG_DVRREC, app->SysCfg_DVRREC, kSysCfgSizeDVRREC)) {
+  if (page.m_bRecordChanged && !SendModelSection(SYSCFG_DVRREC)) {
     plat::MessageBox(Hwnd(), LoadStr(IDS_CHANGE_SYSTEM_CONFIG_FAILED));
     return 0;
   }
@@ -74,17 +73,16 @@ int MySystemDialog::ApplyCameraPage(CameraPage& page) {
 }
 
 int MySystemDialog::ApplySntpPage(CSNTPPage& page) {
-  AppRecord* app = g_lpApp;
-  if (!page.HasWindow() || !app) return 1;
+  pagemodel::IModel* model = pagemodel::Current();
+  if (!page.HasWindow() || !model) return 1;
   page.UpdateData(true);
   const sect::SntpPageValues now{page.m_byTimeMode, page.m_nZoneIndex, page.m_byServerMode, page.m_strSntpServer};
   const sect::SntpPageValues opened{m_byOrigTimeMode, m_nOrigZoneIndex, m_byOrigSntpAutomatic, m_strOrigSntpServer};
   bool changed;
-  {
-    std::lock_guard<std::mutex> lock(app->mtx_SysCfg);
-    changed = sect::WriteSntpPage(app->SysCfg_SNTP, now, opened);
-  }
-  if (changed && !SendSection(SYSCFG_SNTP, app->SysCfg_SNTP, kSysCfgSizeSNTP)) {
+  model->WithSections([&](const pagemodel::Sections& sections) {
+    changed = sect::WriteSntpPage(sections.Data(SYSCFG_SNTP), now, opened);
+  });
+  if (changed && !SendModelSection(SYSCFG_SNTP)) {
     plat::MessageBox(Hwnd(), LoadStr(IDS_CHANGE_SYSTEM_CONFIG_FAILED));
     return 0;
   }
@@ -92,27 +90,26 @@ int MySystemDialog::ApplySntpPage(CSNTPPage& page) {
 }
 
 plat::LPARAM MySystemDialog::OnSyncTimeDone() {
-  AppRecord* app = g_lpApp;
+  pagemodel::IModel* model = pagemodel::Current();
   CSNTPPage& page = m_SntpPage;
   // A sheet let go meanwhile (disconnect, the main window's close) sends nothing more.
-  if (!page.HasWindow() || !app || ui::IsWaitingForDeletion(this)) return 0;
+  if (!page.HasWindow() || !model || ui::IsWaitingForDeletion(this)) return 0;
   m_byOrigTimeMode = page.m_byTimeMode;
   m_nOrigZoneIndex = page.m_nZoneIndex;
   m_byOrigSntpAutomatic = page.m_byServerMode;
   m_strOrigSntpServer = page.m_strSntpServer;
   const sect::SntpPageValues now{page.m_byTimeMode, page.m_nZoneIndex, page.m_byServerMode, page.m_strSntpServer};
   bool changed;
-  {
-    std::lock_guard<std::mutex> lock(app->mtx_SysCfg);
-    changed = sect::WriteSntpSync(app->SysCfg_SNTP, now);
-  }
-  if (changed) SendSection(SYSCFG_SNTP, app->SysCfg_SNTP, kSysCfgSizeSNTP);
+  model->WithSections([&](const pagemodel::Sections& sections) {
+    changed = sect::WriteSntpSync(sections.Data(SYSCFG_SNTP), now);
+  });
+  if (changed) SendModelSection(SYSCFG_SNTP);
   return 0;
 }
 
 int MySystemDialog::ApplyTimerRecordPage(TimerRecordPage& page) {
-  AppRecord* app = g_lpApp;
-  if (!page.HasWindow() || !page.m_bFilled || !app) return 1;
+  pagemodel::IModel* model = pagemodel::Current();
+  if (!page.HasWindow() || !page.m_bFilled || !model) return 1;
   page.CollectSlots();
   sect::TimerSlots now, opened;
   for (int i = 0; i < 7; ++i) {
@@ -124,11 +121,10 @@ int MySystemDialog::ApplyTimerRecordPage(TimerRecordPage& page) {
     opened.end[i] = m_wOrigTimerEnd[i];
   }
   if (now == opened) return 1;
-  {
-    std::lock_guard<std::mutex> lock(app->mtx_SysCfg);
-    sect::WriteTimerSlots(app->SysCfg_DVRREC, now);
-  }
-  if (!SendSection(SYSCFG_DVRREC, app->SysCfg_DVRREC, kSysCfgSizeDVRREC)) {
+  model->WithSections([&](const pagemodel::Sections& sections) {
+    sect::WriteTimerSlots(sections.Data(SYSCFG_DVRREC), now);
+  });
+  if (!SendModelSection(SYSCFG_DVRREC)) {
     plat::MessageBox(Hwnd(), LoadStr(IDS_CHANGE_SYSTEM_CONFIG_FAILED));
     return 0;
   }
@@ -222,21 +218,19 @@ int MySystemDialog::ApplyDvrRecordPage(DVRRecordPage& page) {
 }
 
 int MySystemDialog::ApplyVideoSettingPage(CSetZududCmdPage& page) {
-  AppRecord* app = g_lpApp;
-  if (!page.HasWindow() || !app) return 0;
+  pagemodel::IModel* model = pagemodel::Current();
+  if (!page.HasWindow() || !model) return 0;
   page.UpdateData(true);
-  const bool pal = app->by_VideoMode.load() == 1;
+  const bool pal = model->VideoMode() == 1;
   const sect::VideoSettingValues now{page.m_nResolution, page.m_nVideoType, page.m_nQuality, page.m_nBitRate};
   const sect::VideoSettingOpened opened{m_wOrigFrameWidth, m_wOrigFrameHeight, m_nOrigVideoType, m_nOrigQuality,
                                         m_nOrigVideoRate};
   sect::VideoSettingWrite written;
-  {
-    std::lock_guard<std::mutex> lock(app->mtx_SysCfg);
-    written = sect::WriteVideoSetting(app->VideoSettingBlock, pal, now, opened);
-  }
+  model->WithSections([&](const pagemodel::Sections& sections) {
+    written = sect::WriteVideoSetting(sections.videoSetting.data(), pal, now, opened);
+  });
   if (!written.sizeChanged && !written.typeChanged) return 0;
   // The picture thread restarts with the new settings.
-  plat::SetEvent(app->h_NotifyGetJPEGImageThreadResetEvent.load());
-  plat::WaitForSingleObject(app->h_FeedBackForNotifyResetEvent.load(), 30);
+  model->ResetPictureThread();
   return 1;
 }

@@ -4,10 +4,10 @@
 #include <QLineEdit>
 #include <mutex>
 
+#include "config/DigitEdit.h"
 #include "config/NetPageControls.h"
 #include "core/Model.h"
 #include "core/Strings.h"
-#include "engine/AppRecord.h"
 #include "platform/messages.h"
 #include "session/Sections.h"
 #include "session/SysCfg.h"
@@ -71,11 +71,12 @@ bool NetworkConfigPage::OnInitDialog() {
   const sect::Device d = pagemodel::ConnectedDevice();
   sect::IpSection ip;
   sect::PppoeSection pppoe;
-  if (AppRecord* app = g_lpApp) {
-    std::lock_guard<std::mutex> lock(app->mtx_SysCfg);
-    sect::IpSection::Decode(app->SysCfg_IP, sizeof app->SysCfg_IP, ip);
-    const std::uint8_t* block = UsesNewPppoeBlock(d.productId, d.firmware) ? app->SysCfg_PPPOE_New : app->SysCfg_PPPOE;
-    sect::PppoeSection::Decode(block, kSysCfgSizePPPOE, d.NewPppoeLayout(), pppoe);
+  if (pagemodel::IModel* model = pagemodel::Current()) {
+    model->WithSections([&](const pagemodel::Sections& sections) {
+      sect::IpSection::Decode(sections.Data(SYSCFG_IP), sections[SYSCFG_IP].size(), ip);
+      const std::uint8_t* block = UsesNewPppoeBlock(d.productId, d.firmware) ? sections.pppoeNew.data() : sections.Data(SYSCFG_PPPOE);
+      sect::PppoeSection::Decode(block, kSysCfgSizePPPOE, d.NewPppoeLayout(), pppoe);
+    });
   }
   m_byIpType = ip.ipType;
   m_nWebPort = ip.webPort;
@@ -139,21 +140,14 @@ void NetworkConfigPage::OnClickDhcp() {
 // rewritten: what the operator typed into the other edits stays.
 void NetworkConfigPage::OnChangeWebPort() {
   auto* edit = Item<QLineEdit>(IDC_NET_WEBPORT);
-  if (!edit) return;
-  std::string text = edit->text().toStdString();
-  if (text.empty()) return;
-  FilterDigits(text);
+  std::string text;
+  if (!digitedit::Typed(edit, text)) return;
   if (text.empty()) {
     netpage::RewriteEdit(edit, text);
     return;
   }
   // More than four digits (leading zeros aside) is above 9999 anyway.
-  const std::size_t first = text.find_first_not_of('0');
-  int port = 0;
-  if (first != std::string::npos) {
-    const std::string digits = text.substr(first);
-    port = digits.size() > 4 ? 10000 : std::stoi(digits);
-  }
+  int port = static_cast<int>(digitedit::Value(digitedit::WithoutLeadingZeros(text), 4, 10000));
   if (port > 9999) port = 9999;
   if (port < 1) port = 1;
   m_nWebPort = port;

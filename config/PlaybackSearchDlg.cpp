@@ -9,7 +9,6 @@
 
 #include "config/PageModel.h"
 #include "core/Strings.h"
-#include "engine/AppRecord.h"
 #include "session/SearchList.h"
 #include "ui/Controls.h"
 
@@ -113,7 +112,7 @@ bool CPlaybackSearchDlg::LoadHddList() {
 }
 
 int CPlaybackSearchDlg::LoadChannelList() {
-  const int n = ChannelCountOf(g_lpApp ? g_lpApp->GetProductID() : std::string());
+  const int n = ChannelCountOf(pagemodel::ProductId());
   m_pChannelCombo->clear();
   for (int i = 0; i < n; ++i) m_pChannelCombo->insertItem(i, QString::number(i + 1));
   return n;

@@ -6,8 +6,8 @@
 #include <QPushButton>
 
 #include "config/FileDialogs.h"
+#include "config/PageModel.h"
 #include "core/Model.h"
-#include "engine/AppRecord.h"
 
 RecordPage::RecordPage(QWidget* parent) : ui::PropertyPage(QStringLiteral("File Path"), parent) {
   OnCommand(IDC_PATH_MODIFY_RECORD, [this] { OnModifyRecordPath(); });
@@ -19,9 +19,10 @@ RecordPage::RecordPage(QWidget* parent) : ui::PropertyPage(QStringLiteral("File 
 }
 
 bool RecordPage::ShowsAlarmSoundRow() {
-  if (!g_lpApp) return false;
-  const std::string id = g_lpApp->GetProductID();
-  return g_lpApp->C_ControlD.FindSpecialType() == 1 || IsModelK40R(id) || IsModelK47R(id) || IsModelFamilyK44(id);
+  pagemodel::IModel* model = pagemodel::Current();
+  if (!model) return false;
+  const std::string id = model->Device().productId;
+  return model->Devices().FindSpecialType() == 1 || IsModelK40R(id) || IsModelK47R(id) || IsModelFamilyK44(id);
 }
 
 bool RecordPage::OnInitDialog() {
@@ -47,7 +48,7 @@ bool RecordPage::OnInitDialog() {
   }
   grid->setRowStretch(r, 1);
   Item<QLineEdit>(IDC_PATH_ALARMWAV)->setReadOnly(true);
-  if (g_lpApp) m_strTriggerWavPath = g_lpApp->CSettingINI.m_strTriggerWavPath.Get();
+  if (pagemodel::IModel* model = pagemodel::Current()) m_strTriggerWavPath = model->Settings().m_strTriggerWavPath.Get();
   const bool showSound = ShowsAlarmSoundRow();
   for (int id : {IDC_PATH_ALARMWAV_LABEL, IDC_PATH_ALARMWAV, IDC_PATH_MODIFY_ALARMWAV}) ShowDlgItem(id, showSound);
   return ui::PropertyPage::OnInitDialog();

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <mutex>
 
+#include "config/PageModel.h"
 #include "core/Model.h"
-#include "engine/AppRecord.h"
 #include "session/SectionWriters.h"
 #include "ui/Controls.h"
 
@@ -47,24 +47,23 @@ bool TimerRecordPage::OnInitDialog() {
       AddControl(id, p);
     }
   }
-  AppRecord* app = g_lpApp;
-  const bool open = app && IsModelFamilyK41(app->GetProductID()) &&
-                    CompareVersionString(fwgate::kNewPagesDVR, app->GetFWVersion()) != 2;
+  pagemodel::IModel* model = pagemodel::Current();
+  const bool open = model && IsModelFamilyK41(model->Device().productId) &&
+                    CompareVersionString(fwgate::kNewPagesDVR, model->Device().firmware) != 2;
   if (!open) {
     for (int n = 1; n <= kSlots; ++n) {
       for (int id : {DayId(n), StartId(n), EndId(n)}) EnableDlgItem(id, false);
     }
     return true;
   }
-  {
-    std::lock_guard<std::mutex> lock(app->mtx_SysCfg);
-    const sect::TimerSlots timer = sect::ReadTimerSlots(app->SysCfg_DVRREC);
+  model->WithSections([&](const pagemodel::Sections& sections) {
+    const sect::TimerSlots timer = sect::ReadTimerSlots(sections.Data(SYSCFG_DVRREC));
     for (int i = 0; i < kSlots; ++i) {
       m_byDay[i] = timer.day[i];
       m_wStartTime[i] = timer.start[i];
       m_wEndTime[i] = timer.end[i];
     }
-  }
+  });
   for (int i = 0; i < kSlots; ++i) {
     const int n = i + 1;
     Picker(StartId(n))->SetFormat(QStringLiteral("HH : mm"));

@@ -6,7 +6,6 @@
 
 #include "config/PageModel.h"
 #include "core/Model.h"
-#include "engine/AppRecord.h"
 #include "session/Sections.h"
 #include "session/SysCfg.h"
 #include "ui/Controls.h"
@@ -59,23 +58,24 @@ bool ToolBoxPropertyPage::OnInitDialog() {
   ch2->setGeometry(150, 190, 60, 22);
   AddControl(IDC_CH2_NAME, ch2);
 
-  AppRecord* app = g_lpApp;
+  pagemodel::IModel* model = pagemodel::Current();
   const sect::Device device = pagemodel::ConnectedDevice();
   m_strFirmware = FirmwareText(device.firmware);
-  if (app) {
-    const int step = app->by_TurboRepeatStep.load();
+  if (model) {
+    const int step = model->TurboRepeatStep().load();
     // Outside 1..30 the choice the main window set stays (the list shows no selection).
     if (step >= 1 && step <= 30) m_nTurboRepeat = step - 1;
-    m_strMac = MacText(app->sz_MacAddress.Text());
+    m_strMac = MacText(model->MacAddress());
   }
   const bool dvr = IsModelFamilyK41(device.productId);
   const bool k40 = IsModelK40R(device.productId);
   bool names = false;
   if (dvr || k40) {
     sect::SystemSection sys;
-    if (app) {
-      std::lock_guard<std::mutex> lock(app->mtx_SysCfg);
-      sect::SystemSection::Decode(app->SysCfg_SYSTEM, sect::SystemSection::kSize, sys);
+    if (model) {
+      model->WithSections([&](const pagemodel::Sections& sections) {
+        sect::SystemSection::Decode(sections.Data(SYSCFG_SYSTEM), sect::SystemSection::kSize, sys);
+      });
     }
     m_strTitle = sys.deviceName.substr(0, 8);
     // Without SYSTEM from this login the title could not be sent: it is shown, not edited.
@@ -83,9 +83,10 @@ bool ToolBoxPropertyPage::OnInitDialog() {
     if (k40 && device.K40RChannelNames()) {
       names = true;
       sect::Rs485Section rs;
-      if (app) {
-        std::lock_guard<std::mutex> lock(app->mtx_SysCfg);
-        sect::Rs485Section::Decode(app->SysCfg_RS485, sect::Rs485Section::kSize, device, rs);
+      if (model) {
+        model->WithSections([&](const pagemodel::Sections& sections) {
+          sect::Rs485Section::Decode(sections.Data(SYSCFG_RS485), sect::Rs485Section::kSize, device, rs);
+        });
       }
       m_strChannelName1 = rs.channelName1.substr(0, 3);
       m_strChannelName2 = rs.channelName2.substr(0, 3);

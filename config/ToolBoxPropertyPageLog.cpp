@@ -6,12 +6,12 @@
 #include <QPushButton>
 #include <cstring>
 
+#include "config/DigitEdit.h"
 #include "config/EventLogViewers.h"
 #include "config/SheetProgress.h"
 #include "core/Model.h"
 #include "core/Strings.h"
 #include "core/TraceLog.h"
-#include "engine/AppRecord.h"
 #include "platform/kernel.h"
 #include "platform/thread.h"
 #include "ui/PropertySheet.h"
@@ -20,10 +20,15 @@ namespace {
 
 
 // Devices whose log the client cannot read: K40R before firmware 1007, the K44R family.
+// The typed maximum of the log list, at most the limit.
+int MaxLogListOf(const std::string& digits) {
+  return static_cast<int>(std::min<unsigned long>(digitedit::Value(digits, 5, kMaxLogListLimit), kMaxLogListLimit));
+}
+
 bool LogHidden() {
   const std::string id = pagemodel::ProductId();
   if (IsModelFamilyK44(id)) return true;
-  return IsModelK40R(id) && IsFirmwareBelow("1007", g_lpApp ? g_lpApp->GetFWVersion() : std::string());
+  return IsModelK40R(id) && IsFirmwareBelow("1007", pagemodel::ConnectedDevice().firmware);
 }
 
 }  // namespace
@@ -94,14 +99,10 @@ void CServerLog::SetCaption(bool reading) {
 
 void CServerLog::OnChangeMaxLogList() {
   auto* edit = m_page.Item<QLineEdit>(IDC_TOOLBOX_MAXLOG);
-  if (!edit) return;
-  std::string text = edit->text().toStdString();
-  if (text.empty()) return;
-  FilterDigits(text);
-  if (!text.empty()) {
-    // Digits beyond the limit's length cannot be below it.
-    m_nMaxLogList = text.size() > 5 ? kMaxLogListLimit : std::min(std::stoi(text), kMaxLogListLimit);
-  }
+  std::string text;
+  if (!digitedit::Typed(edit, text)) return;
+  // Digits beyond the limit's length cannot be below it.
+  if (!text.empty()) m_nMaxLogList = MaxLogListOf(text);
   ui::PropertyPage::FillScope fill(m_page);
   const QString shown = QString::number(m_nMaxLogList);
   if (edit->text() != shown) edit->setText(shown);
@@ -123,11 +124,8 @@ void CServerLog::StopLogThread(bool cancel) {
 }
 
 void CServerLog::OnButtonServerLog() {
-  if (auto* edit = m_page.Item<QLineEdit>(IDC_TOOLBOX_MAXLOG)) {
-    std::string text = edit->text().toStdString();
-    FilterDigits(text);
-    if (!text.empty()) m_nMaxLogList = text.size() > 5 ? kMaxLogListLimit : std::min(std::stoi(text), kMaxLogListLimit);
-  }
+  std::string text;
+  if (digitedit::Typed(m_page.Item<QLineEdit>(IDC_TOOLBOX_MAXLOG), text) && !text.empty()) m_nMaxLogList = MaxLogListOf(text);
   if (m_byLogState == 1) {
     SetCaption(false);
     StopLogThread();

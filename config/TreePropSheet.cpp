@@ -11,7 +11,6 @@
 #include <QTabBar>
 #include <QTreeWidgetItem>
 
-#include "engine/AppRecord.h"
 #include "core/Model.h"
 #include "platform/kernel.h"
 #include "platform/thread.h"
@@ -248,7 +247,7 @@ bool CTreePropSheet::OnInitDialog() {
   m_pPageFrame->SetCaptionBarHeight(h);
   SetPageArea(m_bFrameCaption ? rcPages.adjusted(0, h, 0, 0) : rcPages);
 
-  const float s = g_lpApp && g_lpApp->fl_DpiScale.load() > 0.0f ? g_lpApp->fl_DpiScale.load() : 1.0f;
+  const float s = static_cast<float>(pagemodel::Scale());
   m_rcTree = RectLTRB(rcTab.left(), rcTab.top(), rcTab.left() + m_nTreeWidth - 5,
                       Bottom(rcTab) + static_cast<int>(28 * s));
   m_rcProgress = RectLTRB(Right(m_rcTree) + 15, Bottom(rcTab) + 15, m_rcSheetWindow.width() - 15, Bottom(rcTab) + 40);

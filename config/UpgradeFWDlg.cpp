@@ -7,12 +7,12 @@
 #include <QProgressBar>
 #include <QPushButton>
 
+#include "config/PageModel.h"
 #include "connect/LoginTools.h"
 #include "core/Messages.h"
 #include "core/Model.h"
 #include "core/SettingINI.h"
 #include "core/Strings.h"
-#include "engine/AppRecord.h"
 #include "platform/kernel.h"
 #include "platform/messages.h"
 #include "platform/thread.h"
@@ -125,7 +125,8 @@ CUpgradeFWDlg::~CUpgradeFWDlg() {
 }
 
 bool CUpgradeFWDlg::HasUploadThread() const {
-  return m_hUploadThread != 0 || (g_lpApp && g_lpApp->h_UpgradeFirmwareThread.load() != 0);
+  pagemodel::IModel* model = pagemodel::Current();
+  return m_hUploadThread != 0 || (model && model->FirmwareUploadThread().load() != 0);
 }
 
 void CUpgradeFWDlg::StopThreads() {
@@ -134,12 +135,14 @@ void CUpgradeFWDlg::StopThreads() {
     StopAndClose(m_hUploadThread);
     m_hUploadThread = 0;
   }
-  if (g_lpApp) StopAndClose(g_lpApp->h_UpgradeFirmwareThread.exchange(0));
+  if (pagemodel::IModel* model = pagemodel::Current()) StopAndClose(model->FirmwareUploadThread().exchange(0));
 }
 
 bool CUpgradeFWDlg::ChosenVariant(fw::Variant& v) const {
-  if (!g_lpApp) return false;
-  return fw::ChooseVariant(g_lpApp->strProductID.Get(), g_lpApp->str_FWVersion.Get(), v);
+  pagemodel::IModel* model = pagemodel::Current();
+  if (!model) return false;
+  const sect::Device device = model->Device();
+  return fw::ChooseVariant(device.productId, device.firmware, v);
 }
 
 bool CUpgradeFWDlg::OnInitDialog() {
@@ -148,14 +151,14 @@ bool CUpgradeFWDlg::OnInitDialog() {
   m_nPart = 0;
   m_progress->setRange(0, 100);
   m_progress->setVisible(false);
-  AppRecord* app = g_lpApp;
-  if (!app) return true;
-  const std::string product = app->strProductID.Get();
+  pagemodel::IModel* model = pagemodel::Current();
+  if (!model) return true;
+  const std::string product = model->Device().productId;
   m_bDvr = IsModelFamilyK41(product);
   if (!m_bDvr) {
-    m_strPath = app->CSettingINI.m_strUpgradeFWPath.Get() + "KERNEL.BIN";
-    app->sz_FWVersionChars.Set(app->str_FWVersion.Get().substr(0, 4));
-    const auto chars = app->sz_FWVersionChars.Get();
+    m_strPath = model->Settings().m_strUpgradeFWPath.Get() + "KERNEL.BIN";
+    model->SetUploadVersion(model->Device().firmware.substr(0, 4));
+    const auto chars = model->UploadVersion();
     std::string shown;
     for (std::size_t i = 0; i < 4 && chars[i] != '\0'; ++i) {
       if (i) shown += '.';
@@ -165,7 +168,7 @@ bool CUpgradeFWDlg::OnInitDialog() {
   } else {
     ReadDvrVersion(m_strVersion);
     // Without a version the folder and the model's table are still set, so Upgrade works.
-    m_strPath = app->CSettingINI.m_strUpgradeDVRFWPath.Get();
+    m_strPath = model->Settings().m_strUpgradeDVRFWPath.Get();
     m_bHasTable = MakeFirmwareFileTable(product, m_FileTable);
   }
   UpdateControls();
@@ -185,18 +188,18 @@ void CUpgradeFWDlg::ReadControls() {
 
 void CUpgradeFWDlg::OnFindFile() {
   ReadControls();
-  AppRecord* app = g_lpApp;
-  if (!app) return;
+  pagemodel::IModel* model = pagemodel::Current();
+  if (!model) return;
   std::string chosen;
   if (!m_bDvr) {
-    const std::string start = app->CSettingINI.m_strUpgradeFWPath.Get();
+    const std::string start = model->Settings().m_strUpgradeFWPath.Get();
     if (!chooseFile || !chooseFile(start, chosen) || chosen.empty()) return;
     m_strPath = chosen;
-    app->CSettingINI.m_strUpgradeFWPath.Set(FolderOf(chosen));
+    model->Settings().m_strUpgradeFWPath.Set(FolderOf(chosen));
   } else {
     if (!chooseFolder || !chooseFolder(m_strPath, chosen)) return;
     m_strPath = WithoutOneTrailingSeparator(chosen);
-    app->CSettingINI.m_strUpgradeDVRFWPath.Set(m_strPath);
+    model->Settings().m_strUpgradeDVRFWPath.Set(m_strPath);
   }
   UpdateControls();
 }
@@ -209,9 +212,9 @@ void CUpgradeFWDlg::OnFwdlgUpgrade() {
 }
 
 void CUpgradeFWDlg::UpgradeByPackage() {
-  AppRecord* app = g_lpApp;
+  pagemodel::IModel* model = pagemodel::Current();
   fw::Variant variant;
-  if (!app || !ChosenVariant(variant)) return;
+  if (!model || !ChosenVariant(variant)) return;
   auto job = std::make_unique<FirmwareUploadJob>();
   if (const unsigned failure = ReadFirmwarePackage(m_strPath, job->package)) {
     plat::MessageBox(Hwnd(), LoadStr(failure));
@@ -225,15 +228,15 @@ void CUpgradeFWDlg::UpgradeByPackage() {
   job->total = job->package.dwFileSize;
   const plat::HANDLE thread = StartFirmwareUpload(std::move(job));
   if (!thread) return;
-  app->h_UpgradeFirmwareThread = thread;
-  app->CSettingINI.SaveSettingOrTell(Hwnd());
+  model->FirmwareUploadThread() = thread;
+  model->Settings().SaveSettingOrTell(Hwnd());
 }
 
 void CUpgradeFWDlg::LoadFirmwareFolder() {
-  AppRecord* app = g_lpApp;
+  pagemodel::IModel* model = pagemodel::Current();
   fw::Variant variant;
-  if (!app || !ChosenVariant(variant)) return;
-  if (!m_bHasTable) m_bHasTable = MakeFirmwareFileTable(app->strProductID.Get(), m_FileTable);
+  if (!model || !ChosenVariant(variant)) return;
+  if (!m_bHasTable) m_bHasTable = MakeFirmwareFileTable(model->Device().productId, m_FileTable);
   auto job = std::make_unique<FirmwareUploadJob>();
   job->table = m_FileTable;
   std::uint64_t total = 0;
@@ -244,7 +247,7 @@ void CUpgradeFWDlg::LoadFirmwareFolder() {
   StopThreads();
   m_progress->setValue(0);
   m_progress->setVisible(true);
-  app->CSettingINI.SaveSettingOrTell(Hwnd());
+  model->Settings().SaveSettingOrTell(Hwnd());
   plat::WaitForSingleObject(m_hStopEvent, 0);  // a stop left from an earlier upload is spent
   job->variant = variant;
   job->dialog = Hwnd();
@@ -264,21 +267,21 @@ void CUpgradeFWDlg::OnCancel() {
 }
 
 void CUpgradeFWDlg::OnSelchangePart() {
-  AppRecord* app = g_lpApp;
-  if (!app) return;
+  pagemodel::IModel* model = pagemodel::Current();
+  if (!model) return;
   ReadControls();
-  m_strPath = app->CSettingINI.m_strUpgradeFWPath.Get();
+  m_strPath = model->Settings().m_strUpgradeFWPath.Get();
   switch (m_nPart) {
     case 0:
-      app->sz_FWVersionChars.Set(app->str_FWVersion.Get().substr(0, 4));
+      model->SetUploadVersion(model->Device().firmware.substr(0, 4));
       m_strPath += "KERNEL.BIN";
       break;
     case 1:
-      app->sz_FWVersionChars.Set(app->strBootVersion.Get().substr(0, 4));
+      model->SetUploadVersion(model->BootVersion().substr(0, 4));
       m_strPath += "BOOT.BIN";
       break;
     case 2:
-      app->sz_FWVersionChars.Set(app->str2041Version.Get().substr(0, 4));
+      model->SetUploadVersion(model->Version2041().substr(0, 4));
       m_strPath += "ZQ087.BIN";
       break;
     case 3: m_strPath += "ZQ008.BIN"; break;

@@ -12,13 +12,23 @@
 #include <QPushButton>
 #include <QThread>
 
+#include "config/PageModel.h"
 #include "config/SheetProgress.h"
 #include "core/Strings.h"
-#include "engine/AppRecord.h"
 #include "ui/Lifetime.h"
 
+namespace {
+
+// The installed model's disc writer (none without a model).
+CWriteCD* DefaultWriter() {
+  pagemodel::IModel* model = pagemodel::Current();
+  return model ? &model->DiscWriter() : nullptr;
+}
+
+}  // namespace
+
 CWriteCDSettingDlg::CWriteCDSettingDlg(QWidget* parent, CWriteCD* writer)
-    : ui::Window(parent), m_pWriter(writer ? writer : (g_lpApp ? &g_lpApp->C_WriteCD : nullptr)) {
+    : ui::Window(parent), m_pWriter(writer ? writer : DefaultWriter()) {
   setWindowTitle("Write CD Setting");
   auto* grid = new QGridLayout(this);
   m_editSource = new QLineEdit(this);

@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "config/MySystemDialog.h"
-#include "engine/AppRecord.h"
+#include "tests/config/page_model_fixture.h"
 #include "tests/support/MessageBoxRecorder.h"
 #include "ui/Controls.h"
 
@@ -18,17 +18,9 @@ namespace {
 
 class KeptPagesTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    app_ = std::make_unique<AppRecord>();
-    g_lpApp = app_.get();
-    app_->fl_DpiScale = 1.0f;
-    host_ = std::make_unique<QWidget>();
-  }
-  void TearDown() override {
-    host_.reset();
-    g_lpApp = nullptr;
-  }
-  std::unique_ptr<AppRecord> app_;
+  void SetUp() override { host_ = std::make_unique<QWidget>(); }
+  void TearDown() override { host_.reset(); }
+  TestPageModel model_;
   std::unique_ptr<QWidget> host_;
 };
 
@@ -82,19 +74,19 @@ TEST_F(KeptPagesTest, ScheduleWindows) {
     ASSERT_FALSE(boxes.Texts().empty());
     EXPECT_EQ(boxes.Texts().back(), r.text);
   }
-  EXPECT_EQ(app_->C_SchRecord.m_nScheduleCount, 2);
+  EXPECT_EQ(model_.schedule.m_nScheduleCount, 2);
   AddWindow(page, day, 10, 1, 11, 0);
   EXPECT_EQ(Rows(page), "1 09:00-10:00; 2 10:01-11:00; 3 14:00-15:00");
   // Up to ten; the eleventh is refused.
   for (int h = 16; h < 23; ++h) AddWindow(page, day, h, 0, h, 30);
-  EXPECT_EQ(app_->C_SchRecord.m_nScheduleCount, 10);
+  EXPECT_EQ(model_.schedule.m_nScheduleCount, 10);
   AddWindow(page, QDate(2026, 5, 5), 1, 0, 2, 0);
   EXPECT_EQ(boxes.Texts().back(), CScheduleRecordPage::kTooManyText);
-  EXPECT_EQ(app_->C_SchRecord.m_nScheduleCount, 10);
+  EXPECT_EQ(model_.schedule.m_nScheduleCount, 10);
   // Deleting the first row renumbers the rest.
   page.List()->SelectRow(0);
   page.OnButtonDelete();
-  EXPECT_EQ(app_->C_SchRecord.m_nScheduleCount, 9);
+  EXPECT_EQ(model_.schedule.m_nScheduleCount, 9);
   EXPECT_EQ(page.List()->GetItemText(0, 0).toStdString(), "1");
   EXPECT_EQ(page.List()->GetItemText(8, 0).toStdString(), "9");
   EXPECT_EQ(page.List()->GetItemText(0, 1).toStdString().substr(11, 5), "10:01");
@@ -110,7 +102,7 @@ TEST_F(KeptPagesTest, ScheduleWindows) {
   });
   page.OnButtonEdit();
   EXPECT_EQ(page.List()->GetItemText(0, 2).toStdString().substr(11, 5), "11:30");
-  EXPECT_EQ(app_->C_SchRecord.m_nScheduleCount, 9);
+  EXPECT_EQ(model_.schedule.m_nScheduleCount, 9);
   // Nothing selected.
   page.List()->SelectRow(-1);
   page.OnButtonDelete();
@@ -158,12 +150,12 @@ TEST_F(KeptPagesTest, VideoSettingChoices) {
   } qualities[] = {{0, -1}, {1, 0}, {49, 0}, {50, 1}, {70, 2}, {100, 2}, {101, -1}};
   for (const Quality& q : qualities) EXPECT_EQ(CSetZududCmdPage::QualityChoice(q.q), q.choice) << q.q;
 
-  app_->w_FrameWidth = 720;
-  app_->w_FrameHeight = 576;
-  app_->by_VideoMode = 1;
-  app_->VideoSettingBlock[CSetZududCmdPage::kOffType] = 4;
-  app_->VideoSettingBlock[CSetZududCmdPage::kOffQuality] = 0;
-  app_->VideoSettingBlock[CSetZududCmdPage::kOffRate] = 0x30;
+  model_.frameWidth = 720;
+  model_.frameHeight = 576;
+  model_.videoMode = 1;
+  model_.videoSetting[CSetZududCmdPage::kOffType] = 4;
+  model_.videoSetting[CSetZududCmdPage::kOffQuality] = 0;
+  model_.videoSetting[CSetZududCmdPage::kOffRate] = 0x30;
   MySystemDialog sheet;
   sheet.m_VideoSettingPage.CreatePage(host_.get());
   CSetZududCmdPage& page = sheet.m_VideoSettingPage;
@@ -178,15 +170,17 @@ TEST_F(KeptPagesTest, VideoSettingChoices) {
   EXPECT_EQ(sheet.ApplyVideoSettingPage(page), 0);  // nothing chosen differently
   page.Item<ui::DropList>(IDC_VIDEO_BITRATE)->setCurrentIndex(6);
   EXPECT_EQ(sheet.ApplyVideoSettingPage(page), 0);  // the rate alone restarts nothing
-  EXPECT_EQ(app_->VideoSettingBlock[CSetZududCmdPage::kOffRate], 0x99);
+  EXPECT_EQ(model_.videoSetting[CSetZududCmdPage::kOffRate], 0x99);
   page.Item<ui::DropList>(IDC_VIDEO_TYPE)->setCurrentIndex(0);
   page.OnSelchangeVideoType();
   EXPECT_FALSE(page.GetDlgItem(IDC_VIDEO_QUALITY)->isHidden());
   page.Item<ui::DropList>(IDC_VIDEO_RESOLUTION)->setCurrentIndex(1);
+  EXPECT_EQ(model_.pictureResets, 0);
   EXPECT_EQ(sheet.ApplyVideoSettingPage(page), 1);
-  EXPECT_EQ(app_->VideoSettingBlock[CSetZududCmdPage::kOffType], 0);
-  EXPECT_EQ(app_->VideoSettingBlock[CSetZududCmdPage::kOffWidthCode], 22);
-  EXPECT_EQ(app_->VideoSettingBlock[CSetZududCmdPage::kOffHeightCode], 18);
+  EXPECT_EQ(model_.pictureResets, 1);  // the picture thread starts over with the new size
+  EXPECT_EQ(model_.videoSetting[CSetZududCmdPage::kOffType], 0);
+  EXPECT_EQ(model_.videoSetting[CSetZududCmdPage::kOffWidthCode], 22);
+  EXPECT_EQ(model_.videoSetting[CSetZududCmdPage::kOffHeightCode], 18);
 }
 
 }  // namespace

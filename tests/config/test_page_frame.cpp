@@ -11,7 +11,7 @@
 #include "config/MySystemDialog.h"
 #include "config/PageFrame.h"
 #include "config/TreePropSheet.h"
-#include "engine/AppRecord.h"
+#include "tests/config/page_model_fixture.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -143,16 +143,9 @@ namespace {
 
 class TreeOptionsTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    app_ = std::make_unique<AppRecord>();
-    g_lpApp = app_.get();
-    app_->fl_DpiScale = 1.0f;
-    app_->SetProductID("K40R");
-    app_->SetFWVersion("1100");
-  }
-  void TearDown() override { g_lpApp = nullptr; }
+  void SetUp() override { model_.Connect("K40R", "1100"); }
   static int PageIndex(MySystemDialog& sheet, const ui::PropertyPage& page) { return sheet.GetPageIndex(&page); }
-  std::unique_ptr<AppRecord> app_;
+  TestPageModel model_;
 };
 
 }  // namespace

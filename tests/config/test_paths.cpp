@@ -16,6 +16,7 @@
 #include "engine/AppRecord.h"
 #include "platform/files.h"
 #include "platform/profile.h"
+#include "tests/config/page_model_fixture.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -191,16 +192,16 @@ class PathPageTest : public ::testing::Test {
   FileOpenFunction previousOpen_;
 };
 
-TEST_F(PathPageTest, AlarmSoundRowByModelAndDeviceTable) {
+TEST(PathPage, AlarmSoundRowByModelAndDeviceTable) {
   struct Case {
     const char* model;
     int deviceType;  // -1: none
     bool shown;
   } cases[] = {{"K42R", -1, false}, {"K42R", 19, true}, {"K42R", 5, false}, {"K40R", -1, true}, {"K45R", -1, true}};
   for (const Case& c : cases) {
-    app_->SetProductID(c.model);
-    app_->C_ControlD.Reset();
-    if (c.deviceType >= 0) app_->C_ControlD.Add(0, 0, static_cast<std::uint8_t>(c.deviceType), CDF_VIDEO);
+    TestPageModel model;
+    model.Connect(c.model);
+    if (c.deviceType >= 0) model.devices.Add(0, 0, static_cast<std::uint8_t>(c.deviceType), CDF_VIDEO);
     QWidget host;
     RecordPage page;
     page.CreatePage(&host);

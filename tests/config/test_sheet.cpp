@@ -16,6 +16,7 @@
 #include "mainwnd/SystemSheet.h"
 #include "platform/thread.h"
 #include "session/Sections.h"
+#include "tests/config/page_model_fixture.h"
 #include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/QtWait.h"
 
@@ -23,16 +24,7 @@ namespace {
 
 class SheetTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    app_ = std::make_unique<AppRecord>();
-    g_lpApp = app_.get();
-    app_->fl_DpiScale = 1.0f;
-  }
-  void TearDown() override { g_lpApp = nullptr; }
-  void Model(const char* id, const char* firmware = "1100") {
-    app_->SetProductID(id);
-    app_->SetFWVersion(firmware);
-  }
+  void Model(const char* id, const char* firmware = "1100") { model_.Connect(id, firmware); }
   // "Parent(Child, Child); Parent" as the tree shows it.
   static std::string TreeText(QTreeWidget* tree) {
     std::string out;
@@ -51,7 +43,7 @@ class SheetTest : public ::testing::Test {
     }
     return out;
   }
-  std::unique_ptr<AppRecord> app_;
+  TestPageModel model_;
 };
 
 TEST_F(SheetTest, TreesPerFamily) {
@@ -77,8 +69,8 @@ TEST_F(SheetTest, TreesPerFamily) {
   };
   for (const Case& c : cases) {
     Model(c.model);
-    app_->C_ControlD.Reset();
-    if (c.rvx) app_->C_ControlD.Add(0, 0, 19, CDF_VIDEO);
+    model_.devices.Reset();
+    if (c.rvx) model_.devices.Add(0, 0, 19, CDF_VIDEO);
     MySystemDialog sheet;
     sheet.CreateSheet(nullptr, QRect(0, 0, 1920, 1080));
     EXPECT_EQ(TreeText(sheet.GetTreeControl()), c.tree) << c.model;
@@ -356,7 +348,7 @@ TEST_F(SheetTest, ButtonsPerModelAndScale) {
                {"K44R", 1.5f, true, false}, {"K49R", 1.0f, false, false}};
   for (const Case& c : cases) {
     Model(c.model);
-    app_->fl_DpiScale = c.scale;
+    model_.scale = c.scale;
     MySystemDialog sheet;
     sheet.CreateSheet(nullptr, QRect(0, 0, 1920, 1080));
     const int W = sheet.width(), H = sheet.height();
@@ -383,9 +375,15 @@ TEST_F(SheetTest, ButtonsPerModelAndScale) {
 
 TEST_F(SheetTest, ApplyWithPppoeAndNoDdnsIsRefused) {
   MessageBoxRecorder boxes;
+  // The record only for the sheet's open flag; the pages read the model.
+  struct Published {
+    AppRecord record;
+    Published() { g_lpApp = &record; }
+    ~Published() { g_lpApp = nullptr; }
+  } published;
   Model("K40R");
-  app_->SysCfg_IP[sect::IpSection::kOffIpType] = 1;
-  app_->SysCfg_SMTP[sect::SmtpSection::kOffDdnsEnable] = 0;
+  model_.Section(SYSCFG_IP)[sect::IpSection::kOffIpType] = 1;
+  model_.Section(SYSCFG_SMTP)[sect::SmtpSection::kOffDdnsEnable] = 0;
   MySystemDialog sheet;
   sheet.CreateSheet(nullptr, QRect(0, 0, 1920, 1080));
   sheet.SheetButton(IDC_SHEET_APPLY)->click();
@@ -394,18 +392,18 @@ TEST_F(SheetTest, ApplyWithPppoeAndNoDdnsIsRefused) {
   ASSERT_EQ(boxes.Texts().size(), 1u);
   EXPECT_EQ(boxes.Texts()[0], "PPPOE and DDNS should be enable at the same time.\nPlease confirm your setting again.");
   // With DDNS on, APPLY with no page opened closes the sheet.
-  app_->SysCfg_SMTP[sect::SmtpSection::kOffDdnsEnable] = 1;
+  model_.Section(SYSCFG_SMTP)[sect::SmtpSection::kOffDdnsEnable] = 1;
   sheet.SheetButton(IDC_SHEET_APPLY)->click();
   EXPECT_EQ(sheet.LastApplyEnd(), MySystemDialog::ApplyEnd::Closed);
   EXPECT_FALSE(sheet.IsSheetOpen());
   EXPECT_EQ(sheet.EndCode(), 3);
-  EXPECT_EQ(app_->f_SystemDialogOpen.load(), 0);
+  EXPECT_EQ(published.record.f_SystemDialogOpen.load(), 0);
 }
 
 TEST_F(SheetTest, K44FamilyIsNeverBlockedByThePppoeCheck) {
   MessageBoxRecorder boxes;
   Model("K44R");
-  app_->SysCfg_IP[sect::IpSection::kOffIpType] = 1;
+  model_.Section(SYSCFG_IP)[sect::IpSection::kOffIpType] = 1;
   MySystemDialog sheet;
   sheet.CreateSheet(nullptr, QRect(0, 0, 1920, 1080));
   sheet.OnClickApply();
