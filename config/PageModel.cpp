@@ -81,23 +81,7 @@ class RecordModel final : public IModel {
   void WithSections(const std::function<void(const Sections&)>& fn) override {
     AppRecord& a = App();
     Sections s;
-    s.block[SYSCFG_INF] = a.SysCfg_INF;
-    s.block[SYSCFG_IP] = a.SysCfg_IP;
-    s.block[SYSCFG_SECURE] = a.SysCfg_SECURE;
-    s.block[SYSCFG_DNS] = a.SysCfg_DNS;
-    s.block[SYSCFG_SMTP] = a.SysCfg_SMTP;
-    s.block[SYSCFG_FTP] = a.SysCfg_FTP;
-    s.block[SYSCFG_PPPOE] = a.SysCfg_PPPOE;
-    s.block[SYSCFG_SYSTEM] = a.SysCfg_SYSTEM;
-    s.block[SYSCFG_SNTP] = a.SysCfg_SNTP;
-    s.block[SYSCFG_IMG] = a.SysCfg_IMG;
-    s.block[SYSCFG_RS485] = a.SysCfg_RS485;
-    s.block[SYSCFG_ALARM] = a.SysCfg_ALARM;
-    s.block[SYSCFG_ONLINE] = a.SysCfg_ONLINE;
-    s.block[SYSCFG_DVRLIVE] = a.SysCfg_DVRLIVE;
-    s.block[SYSCFG_DVROSD] = a.SysCfg_DVROSD;
-    s.block[SYSCFG_DVRREC] = a.SysCfg_DVRREC;
-    s.block[SYSCFG_PERI] = a.SysCfg_PERI;
+    for (int o = 0; o < SYSCFG_ALL; ++o) s.block[o] = a.SectionBlock(static_cast<SysCfgOption>(o));
     s.pppoeNew = a.SysCfg_PPPOE_New;
     s.videoSetting = a.VideoSettingBlock;
     std::lock_guard<std::mutex> lock(a.mtx_SysCfg);

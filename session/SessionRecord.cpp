@@ -42,6 +42,31 @@ void SessionRecord::SetSessionId(const std::string& id) { g_szSessionCookie.Set(
 std::string SessionRecord::GetLocalIP() const { return g_strLocalIP.Get(); }
 void SessionRecord::SetLocalIP(const std::string& dotted) { g_strLocalIP.Set(dotted); }
 
+std::span<std::uint8_t> SessionRecord::SectionBlock(SysCfgOption option) {
+  switch (option) {
+    case SYSCFG_INF: return SysCfg_INF;
+    case SYSCFG_IP: return SysCfg_IP;
+    case SYSCFG_SECURE: return SysCfg_SECURE;
+    case SYSCFG_DNS: return SysCfg_DNS;
+    case SYSCFG_SMTP: return SysCfg_SMTP;
+    case SYSCFG_FTP: return SysCfg_FTP;
+    case SYSCFG_PPPOE: return SysCfg_PPPOE;
+    case SYSCFG_SYSTEM: return SysCfg_SYSTEM;
+    case SYSCFG_SNTP: return SysCfg_SNTP;
+    case SYSCFG_IMG: return SysCfg_IMG;
+    case SYSCFG_RS485: return SysCfg_RS485;
+    case SYSCFG_ALARM: return SysCfg_ALARM;
+    case SYSCFG_ONLINE: return SysCfg_ONLINE;
+    case SYSCFG_DVRLIVE: return SysCfg_DVRLIVE;
+    case SYSCFG_DVROSD: return SysCfg_DVROSD;
+    case SYSCFG_DVRREC: return SysCfg_DVRREC;
+    case SYSCFG_PERI: return SysCfg_PERI;
+    case SYSCFG_ALL:
+    case SYSCFG_OPTION_COUNT: break;
+  }
+  return {};
+}
+
 void SessionRecord::ApplyStartValues() {
   // Every handle, pointer, flag and counter starts at 0; the few members with another start
   // value are set after.

@@ -18,6 +18,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
+#include <span>
 #include <string>
 #include "core/RecordState.h"
 #include "core/SettingINI.h"
@@ -36,6 +37,7 @@
 #include "session/MMTimer.h"
 #include "session/ResolutionMode.h"
 #include "session/RtpHeader.h"
+#include "session/SysCfg.h"
 
 class ISystemSheet;  // the configuration sheet (mainwnd/SystemSheet.h)
 
@@ -302,6 +304,9 @@ class SessionRecord : public ICoreRecord {
   std::uint8_t SysCfg_DVRREC[kSysCfgSizeDVRREC] = {};
   std::uint8_t SysCfg_DVROSD[kSysCfgSizeDVROSD] = {};
   std::uint8_t SysCfg_PERI[kSysCfgSizePERI] = {};
+  // The block a configuration section is kept in (PPPOE: the older layout; empty for ALL).
+  // Its bytes are shared: read and write them under mtx_SysCfg.
+  std::span<std::uint8_t> SectionBlock(SysCfgOption option);
 
   // --- Bars, timer, player link, disc writer and dialogs ---------------------------------
   CResolutionMode C_ResolutionMode;
