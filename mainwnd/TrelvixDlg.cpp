@@ -12,7 +12,6 @@
 #include <QThread>
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 
 #include "core/Messages.h"
 #include "core/Model.h"
@@ -22,7 +21,6 @@
 #include "mainwnd/CmosToolBarDlg.h"
 #include "mainwnd/DisplayPath.h"
 #include "mainwnd/SystemSheet.h"
-#include "platform/bytes.h"
 #include "platform/clock.h"
 #include "platform/kernel.h"
 #include "session/AlarmSound.h"
@@ -38,15 +36,7 @@ namespace {
 
 constexpr std::size_t kDeviceInfoReplySize = 1024;
 constexpr plat::WORD kDeviceInfoTimeoutSec = 15;
-constexpr std::size_t kInfModelNameOffset = 24;
-constexpr std::size_t kInfModelNameWidth = 8;
 constexpr const char kWindowTitlePrefix[] = "Ovistra : ";
-
-std::uint32_t ReadLe32(const std::uint8_t* p, std::size_t size, std::size_t offset) {
-  std::uint32_t v = 0;
-  plat::ByteReader(p, size).U32At(offset, v);
-  return v;
-}
 
 std::uint8_t ClampChannelForInit(const std::string& product, std::uint8_t channel) {
   if (IsModelFamilyK44(product) || IsModelK47R(product)) return 2;
@@ -219,8 +209,8 @@ bool CTrelvixDlg::InitDialogSteps() {
 
   // 3. Capability flags of newer recorders.
   if (k41 && AtLeast("1035", firmware)) {
-    std::uint8_t inf[kSysCfgSizeINF] = {};
-    if (GetSysCfgSection(SYSCFG_INF, inf, sizeof inf)) app->dw_FeatureFlags = ReadLe32(inf, sizeof inf, kInfCapabilityOffset);
+    std::uint32_t caps = 0;
+    if (FetchInfCapabilityFlags(caps)) app->dw_FeatureFlags = caps;
   }
 
   // 4-5. The device information.
@@ -272,15 +262,7 @@ bool CTrelvixDlg::InitDialogSteps() {
   // 12. Access mode, and the model name of the administrator's recorder.
   const std::uint16_t level = app->w_UserLevel.load();
   app->by_AccessMode = AccessModeFromUserLevel(level);
-  if (level == 30) {
-    std::uint8_t inf[kSysCfgSizeINF] = {};
-    if (GetSysCfgSection(SYSCFG_INF, inf, sizeof inf) &&
-        std::memcmp(inf + kInfModelNameOffset, "RVX-507", 7) == 0) {
-      std::memset(inf + kInfModelNameOffset, 0, kInfModelNameWidth);
-      std::memcpy(inf + kInfModelNameOffset, "RVX-507", 7);
-      SetSysCfgSection(SYSCFG_INF, inf, sizeof inf, 0);
-    }
-  }
+  if (level == 30) SendRvx507ModelName();
 
   // 13. The first layout.
   const int type = app->C_ControlD.GetCurrentType() % kDeviceTypeCount;

@@ -9,7 +9,6 @@
 #include "core/Messages.h"
 #include "core/Model.h"
 #include "core/TraceLog.h"
-#include "platform/bytes.h"
 #include "platform/clock.h"
 #include "platform/kernel.h"
 #include "platform/messages.h"
@@ -88,12 +87,8 @@ Attempt TryOnce(SessionRecord* app) {
   app->CSettingINI.m_bySelectedChannel = channel;
 
   if (IsModelFamilyK41(product) && !IsFirmwareBelow("1035", firmware)) {
-    std::uint8_t inf[kSysCfgSizeINF] = {};
-    if (GetSysCfgSection(SYSCFG_INF, inf, sizeof inf)) {
-      std::uint32_t caps = 0;
-      plat::ByteReader(inf, sizeof inf).U32At(kInfCapabilityOffset, caps);
-      app->dw_FeatureFlags = caps;
-    }
+    std::uint32_t caps = 0;
+    if (FetchInfCapabilityFlags(caps)) app->dw_FeatureFlags = caps;
   }
 
   CCgiRequest info = MakeDeviceInfoRequest(channel);

@@ -82,7 +82,6 @@ constexpr std::size_t kSysCfgSizeDVRLIVE = 772;
 constexpr std::size_t kSysCfgSizeDVRREC = 132;
 constexpr std::size_t kSysCfgSizeDVROSD = 20;
 constexpr std::size_t kSysCfgSizePERI = 16;
-constexpr std::size_t kInfCapabilityOffset = 20;  // the INF section's capability word
 
 constexpr int kAccountSlotCount = 5;
 

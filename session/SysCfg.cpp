@@ -10,6 +10,7 @@
 #include "core/Model.h"
 #include "session/CgiRequest.h"
 #include "session/Command.h"
+#include "session/Sections.h"
 
 const char* const SysCfgOptionNames[SYSCFG_OPTION_COUNT] = {
     "INF",  "IP",    "SECURE", "DNS",    "SMTP",    "FTP",    "PPPOE",  "SYSTEM", "SNTP",
@@ -130,4 +131,20 @@ int SetSysCfgSection(std::uint8_t option, const std::uint8_t* data, std::uint32_
   if (option == SYSCFG_DNS) request.AddParam("Refresh", refresh ? "True" : "False");
   request.AddCookie(GetSessionId());
   return ZududSendCommand(request, data, length, nullptr, nullptr, 0, nullptr, 15, 15);
+}
+
+bool FetchInfCapabilityFlags(std::uint32_t& flags) {
+  std::uint8_t inf[kSysCfgSizeINF] = {};
+  sect::InfSection decoded;
+  if (!GetSysCfgSection(SYSCFG_INF, inf, sizeof inf) || !sect::InfSection::Decode(inf, sizeof inf, decoded)) return false;
+  flags = decoded.capabilityFlags;
+  return true;
+}
+
+void SendRvx507ModelName() {
+  constexpr std::size_t kName = sect::InfSection::kOffModelName;
+  std::uint8_t inf[kSysCfgSizeINF] = {};
+  if (!GetSysCfgSection(SYSCFG_INF, inf, sizeof inf) || std::memcmp(inf + kName, "RVX-507", 7) != 0) return;
+  sect::InfSection::FixRvx507ModelName(inf);
+  SetSysCfgSection(SYSCFG_INF, inf, sizeof inf, 0);
 }

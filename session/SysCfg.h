@@ -73,6 +73,13 @@ int GetSysCfgSection(std::uint8_t option, std::uint8_t* destination, std::uint32
 // its bytes would be the client's zeros, not the recorder's settings.
 int SetSysCfgSection(std::uint8_t option, const std::uint8_t* data, std::uint32_t length, int refresh);
 
+// The INF section's capability word, fetched from the recorder; false (flags unchanged) when
+// the fetch failed.
+bool FetchInfCapabilityFlags(std::uint32_t& flags);
+// Fetches the INF section and, when its model name begins with "RVX-507", sends it back with
+// the name as "RVX-507" and one zero byte (also when it already reads so).
+void SendRvx507ModelName();
+
 // Whether a section arrived whole since the last login; a login forgets them all.
 bool IsSysCfgSectionFetched(std::uint8_t option);
 void ForgetFetchedSysCfgSections();

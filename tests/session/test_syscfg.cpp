@@ -239,3 +239,34 @@ TEST_F(SysCfgTest, SetSendsTheSectionAsBody) {
   EXPECT_EQ(SetSysCfgSection(SYSCFG_IP, reinterpret_cast<const std::uint8_t*>(ip.data()), 24, 1), 0);
   EXPECT_EQ(recorder_.Requests().size(), 4u);
 }
+
+TEST_F(SysCfgTest, InfCapabilityWordAndTheRvx507ModelName) {
+  std::string inf = Pattern(44, 5);
+  inf.replace(20, 4, std::string("\x78\x56\x34\x12", 4));
+  struct Case {
+    const char* name;  // the 8 bytes of the model name
+    bool sent;
+  };
+  for (const Case& c : {Case{"RVX-507X", true}, Case{"RVX-507\0", true}, Case{"RVX-508X", false}}) {
+    SCOPED_TRACE(c.name);
+    inf.replace(24, 8, std::string(c.name, 8));
+    recorder_.SetSection("INF", inf);
+    std::uint32_t flags = 0;
+    ASSERT_TRUE(FetchInfCapabilityFlags(flags));
+    EXPECT_EQ(flags, 0x12345678u);
+    recorder_.ClearRequests();
+    SendRvx507ModelName();
+    const auto requests = recorder_.Requests();
+    ASSERT_EQ(requests.size(), c.sent ? 2u : 1u);
+    if (c.sent) {
+      std::string expected = inf;
+      expected.replace(24, 8, std::string("RVX-507\0", 8));
+      EXPECT_EQ(requests[1].body, expected);
+    }
+  }
+  // A failed fetch leaves the flags as they were.
+  recorder_.SetSection("INF", inf.substr(0, 40));
+  std::uint32_t flags = 7;
+  EXPECT_FALSE(FetchInfCapabilityFlags(flags));
+  EXPECT_EQ(flags, 7u);
+}
