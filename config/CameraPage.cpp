@@ -11,7 +11,7 @@
 #include "core/Model.h"
 #include "core/Strings.h"
 #include "platform/messages.h"
-#include "session/Sections.h"
+#include "session/SectionWriters.h"
 #include "ui/Controls.h"
 
 namespace {
@@ -28,9 +28,6 @@ enum : int {
   IDC_EDIT_COV = 1195,
   IDC_EDIT_REC = 1196,
 };
-
-using sect::DvrLiveSection;
-using sect::DvrRecSection;
 
 QString Text(const char* s) { return QString::fromLatin1(s); }
 
@@ -211,6 +208,10 @@ void CCameraEditDlg::OnOK() {
 
 // ---- page ---------------------------------------------------------------------------------------
 
+// The page's rows and title fields are those of the DVRLIVE layout.
+static_assert(CameraPage::kChannels == static_cast<int>(sect::DvrLiveSection::kChannels) &&
+              CameraPage::kTitleWidth == static_cast<int>(sect::DvrLiveSection::kTitleWidth));
+
 CameraPage::CameraPage(QWidget* parent) : ui::PropertyPage(QStringLiteral("DVR"), parent) {}
 
 ui::ReportList* CameraPage::List() const { return Item<ui::ReportList>(IDC_CAMERA_LIST); }
@@ -242,13 +243,14 @@ bool CameraPage::OnInitDialog() {
       const std::uint8_t* live = sections.Data(SYSCFG_DVRLIVE);
       const std::uint8_t* rec = sections.Data(SYSCFG_DVRREC);
       for (int i = 0; i < rows; ++i) {
-        std::memcpy(m_szTitle[i], live + DvrLiveSection::kOffTitle + kTitleWidth * i, kTitleWidth);
-        m_byBrightness[i] = live[DvrLiveSection::kOffBrightness + i];
-        m_byContrast[i] = live[DvrLiveSection::kOffContrast + i];
-        m_bySaturation[i] = live[DvrLiveSection::kOffSaturation + i];
-        m_byHue[i] = live[DvrLiveSection::kOffHue + i];
-        m_byCov[i] = live[DvrLiveSection::kOffCovert + i];
-        m_byRecord[i] = rec[DvrRecSection::kOffRecordEnable + i];
+        const sect::CameraChannelValues v = sect::ReadCameraChannel(live, rec, i);
+        std::copy(v.title.begin(), v.title.end(), m_szTitle[i]);
+        m_byBrightness[i] = v.brightness;
+        m_byContrast[i] = v.contrast;
+        m_bySaturation[i] = v.saturation;
+        m_byHue[i] = v.hue;
+        m_byCov[i] = v.covert;
+        m_byRecord[i] = v.recordEnable;
       }
     });
   }
@@ -313,14 +315,15 @@ void CameraPage::OnButtonEdit() {
   if (!m_bLiveChanged && !m_bRecordChanged) return;
   if (pagemodel::IModel* model = pagemodel::Current()) {
     model->WithSections([&](const pagemodel::Sections& sections) {
-      std::uint8_t* live = sections.Data(SYSCFG_DVRLIVE);
-      std::memcpy(live + DvrLiveSection::kOffTitle + kTitleWidth * row, m_szTitle[row], kTitleWidth);
-      live[DvrLiveSection::kOffBrightness + row] = m_byBrightness[row];
-      live[DvrLiveSection::kOffContrast + row] = m_byContrast[row];
-      live[DvrLiveSection::kOffSaturation + row] = m_bySaturation[row];
-      live[DvrLiveSection::kOffHue + row] = m_byHue[row];
-      live[DvrLiveSection::kOffCovert + row] = m_byCov[row];
-      sections.Data(SYSCFG_DVRREC)[DvrRecSection::kOffRecordEnable + row] = m_byRecord[row];
+      sect::CameraChannelValues v;
+      std::copy(m_szTitle[row], m_szTitle[row] + kTitleWidth, v.title.begin());
+      v.brightness = m_byBrightness[row];
+      v.contrast = m_byContrast[row];
+      v.saturation = m_bySaturation[row];
+      v.hue = m_byHue[row];
+      v.covert = m_byCov[row];
+      v.recordEnable = m_byRecord[row];
+      sect::WriteCameraChannel(sections.Data(SYSCFG_DVRLIVE), sections.Data(SYSCFG_DVRREC), row, v);
     });
   }
   ShowRow(row);

@@ -1,6 +1,7 @@
 #include "config/DetectionPage.h"
 
 #include <QPushButton>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -12,11 +13,12 @@
 #include "core/UiInterfaces.h"
 #include "platform/messages.h"
 #include "session/Rs485.h"
-#include "session/Sections.h"
+#include "session/SectionWriters.h"
 #include "ui/Controls.h"
 
-using sect::AlarmSection;
-using sect::DvrLiveSection;
+// The page's rows and area masks are those of the DVRLIVE layout.
+static_assert(DetectionPage::kChannels == static_cast<int>(sect::DvrLiveSection::kChannels) &&
+              DetectionPage::kAreaBytes == static_cast<int>(sect::DvrLiveSection::kAreaBytes));
 
 ui::ReportList* DetectionPage::List() const { return Item<ui::ReportList>(IDC_DETECTION_LIST); }
 
@@ -52,16 +54,18 @@ bool DetectionPage::OnInitDialog() {
   if (pagemodel::IModel* model = pagemodel::Current()) {
     model->WithSections([&](const pagemodel::Sections& sections) {
       const std::uint8_t* live = sections.Data(SYSCFG_DVRLIVE);
+      const std::uint8_t* alarm = sections.Data(SYSCFG_ALARM);
       for (int c = 0; c < count; ++c) {
-        m_byDetect[c] = live[DvrLiveSection::kOffDetect + c];
-        m_byLS[c] = live[DvrLiveSection::kOffLS + c];
-        m_bySS[c] = live[DvrLiveSection::kOffSS + c];
-        m_byTS[c] = live[DvrLiveSection::kOffTS + c];
-        m_byRE[c] = live[DvrLiveSection::kOffRE + c];
-        std::memcpy(m_byArea[c], live + DvrLiveSection::kOffArea + kAreaBytes * c, kAreaBytes);
+        const sect::DetectionChannelValues v = sect::ReadDetectionChannel(live, alarm, c);
+        m_byDetect[c] = v.detect;
+        m_byLS[c] = v.ls;
+        m_bySS[c] = v.ss;
+        m_byTS[c] = v.ts;
+        m_byRE[c] = v.re;
+        std::copy(v.area.begin(), v.area.end(), m_byArea[c]);
         // A type outside 0..2 shows "OFF" with the member 0; the section keeps it until this
         // channel's edit is confirmed.
-        storedType[c] = sections.Data(SYSCFG_ALARM)[AlarmSection::kOffInputType + c];
+        storedType[c] = v.alarmInputType;
         m_byAlarmType[c] = storedType[c] <= 2 ? storedType[c] : 0;
       }
     });
@@ -143,16 +147,17 @@ void DetectionPage::Edit(bool fromButton) {
 
   if (pagemodel::IModel* model = pagemodel::Current()) {
     model->WithSections([&](const pagemodel::Sections& sections) {
-      std::uint8_t* live = sections.Data(SYSCFG_DVRLIVE);
-      if (m_bLiveChanged) {
-        live[DvrLiveSection::kOffDetect + row] = m_byDetect[row];
-        live[DvrLiveSection::kOffLS + row] = m_byLS[row];
-        live[DvrLiveSection::kOffSS + row] = m_bySS[row];
-        live[DvrLiveSection::kOffTS + row] = m_byTS[row];
-        live[DvrLiveSection::kOffRE + row] = m_byRE[row];
-        std::memcpy(live + DvrLiveSection::kOffArea + kAreaBytes * row, m_byArea[row], kAreaBytes);
-      }
-      if (m_bAlarmChanged) sections.Data(SYSCFG_ALARM)[AlarmSection::kOffInputType + row] = m_byAlarmType[row];
+      sect::DetectionChannelValues v;
+      v.detect = m_byDetect[row];
+      v.ls = m_byLS[row];
+      v.ss = m_bySS[row];
+      v.ts = m_byTS[row];
+      v.re = m_byRE[row];
+      std::copy(m_byArea[row], m_byArea[row] + kAreaBytes, v.area.begin());
+      v.alarmInputType = m_byAlarmType[row];
+      // Only the sections the page marked take the row.
+      sect::WriteDetectionChannel(m_bLiveChanged ? sections.Data(SYSCFG_DVRLIVE) : nullptr,
+                                  m_bAlarmChanged ? sections.Data(SYSCFG_ALARM) : nullptr, row, v);
     });
   }
   WriteDetectRow(row);

@@ -359,6 +359,83 @@ std::uint16_t TimerWord(int hour, int minute) {
 int TimerWordHour(std::uint16_t word) { return word >> 8; }
 int TimerWordMinute(std::uint16_t word) { return word & 0xFF; }
 
+// ------------------------------------------------------------ DVRLIVE, DVRREC, ALARM
+namespace {
+
+// Every per-channel table of these layouts has one entry for each of their 16 channels.
+static_assert(DvrLiveSection::kChannels == DvrRecSection::kChannels &&
+              DvrLiveSection::kChannels == AlarmSection::kChannels);
+
+bool ChannelInLayout(int channel) {
+  return channel >= 0 && static_cast<std::size_t>(channel) < DvrLiveSection::kChannels;
+}
+
+}  // namespace
+
+CameraChannelValues ReadCameraChannel(const std::uint8_t* live, const std::uint8_t* rec, int channel) {
+  CameraChannelValues v;
+  if (!ChannelInLayout(channel)) return v;
+  const auto c = static_cast<std::size_t>(channel);
+  if (live) {
+    plat::ByteReader r(live, DvrLiveSection::kSize);
+    if (r.Seek(DvrLiveSection::kOffTitle + DvrLiveSection::kTitleWidth * c)) r.Bytes(v.title.data(), v.title.size());
+    r.U8At(DvrLiveSection::kOffBrightness + c, v.brightness);
+    r.U8At(DvrLiveSection::kOffContrast + c, v.contrast);
+    r.U8At(DvrLiveSection::kOffSaturation + c, v.saturation);
+    r.U8At(DvrLiveSection::kOffHue + c, v.hue);
+    r.U8At(DvrLiveSection::kOffCovert + c, v.covert);
+  }
+  if (rec) plat::ByteReader(rec, DvrRecSection::kSize).U8At(DvrRecSection::kOffRecordEnable + c, v.recordEnable);
+  return v;
+}
+
+void WriteCameraChannel(std::uint8_t* live, std::uint8_t* rec, int channel, const CameraChannelValues& v) {
+  if (!ChannelInLayout(channel)) return;
+  const auto c = static_cast<std::size_t>(channel);
+  if (live) {
+    plat::ByteWriter w(live, DvrLiveSection::kSize);
+    if (w.Seek(DvrLiveSection::kOffTitle + DvrLiveSection::kTitleWidth * c)) w.Bytes(v.title.data(), v.title.size());
+    w.U8At(DvrLiveSection::kOffBrightness + c, v.brightness);
+    w.U8At(DvrLiveSection::kOffContrast + c, v.contrast);
+    w.U8At(DvrLiveSection::kOffSaturation + c, v.saturation);
+    w.U8At(DvrLiveSection::kOffHue + c, v.hue);
+    w.U8At(DvrLiveSection::kOffCovert + c, v.covert);
+  }
+  if (rec) plat::ByteWriter(rec, DvrRecSection::kSize).U8At(DvrRecSection::kOffRecordEnable + c, v.recordEnable);
+}
+
+DetectionChannelValues ReadDetectionChannel(const std::uint8_t* live, const std::uint8_t* alarm, int channel) {
+  DetectionChannelValues v;
+  if (!ChannelInLayout(channel)) return v;
+  const auto c = static_cast<std::size_t>(channel);
+  if (live) {
+    plat::ByteReader r(live, DvrLiveSection::kSize);
+    r.U8At(DvrLiveSection::kOffDetect + c, v.detect);
+    r.U8At(DvrLiveSection::kOffLS + c, v.ls);
+    r.U8At(DvrLiveSection::kOffSS + c, v.ss);
+    r.U8At(DvrLiveSection::kOffTS + c, v.ts);
+    r.U8At(DvrLiveSection::kOffRE + c, v.re);
+    if (r.Seek(DvrLiveSection::kOffArea + DvrLiveSection::kAreaBytes * c)) r.Bytes(v.area.data(), v.area.size());
+  }
+  if (alarm) plat::ByteReader(alarm, AlarmSection::kSize).U8At(AlarmSection::kOffInputType + c, v.alarmInputType);
+  return v;
+}
+
+void WriteDetectionChannel(std::uint8_t* live, std::uint8_t* alarm, int channel, const DetectionChannelValues& v) {
+  if (!ChannelInLayout(channel)) return;
+  const auto c = static_cast<std::size_t>(channel);
+  if (live) {
+    plat::ByteWriter w(live, DvrLiveSection::kSize);
+    w.U8At(DvrLiveSection::kOffDetect + c, v.detect);
+    w.U8At(DvrLiveSection::kOffLS + c, v.ls);
+    w.U8At(DvrLiveSection::kOffSS + c, v.ss);
+    w.U8At(DvrLiveSection::kOffTS + c, v.ts);
+    w.U8At(DvrLiveSection::kOffRE + c, v.re);
+    if (w.Seek(DvrLiveSection::kOffArea + DvrLiveSection::kAreaBytes * c)) w.Bytes(v.area.data(), v.area.size());
+  }
+  if (alarm) plat::ByteWriter(alarm, AlarmSection::kSize).U8At(AlarmSection::kOffInputType + c, v.alarmInputType);
+}
+
 // --------------------------------------------------------------- video-setting block
 std::uint16_t VideoSettingLayout::RateCode(const std::uint8_t* block) {
   std::uint16_t code = 0;

@@ -5,6 +5,7 @@
 // section pointer addresses the whole section (its kSize bytes). No locks and no requests
 // here: the sheet holds the section lock around a writer and sends a copy afterwards.
 #pragma once
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -168,6 +169,34 @@ void WriteTimerSlots(std::uint8_t* dvrrec, const TimerSlots& timer);
 std::uint16_t TimerWord(int hour, int minute);
 int TimerWordHour(std::uint16_t word);
 int TimerWordMinute(std::uint16_t word);
+
+// ---- DVRLIVE and DVRREC: the camera page, one channel at a time ----
+struct CameraChannelValues {
+  // The title field's bytes as stored: up to six characters, no terminator when all six are
+  // used. Kept as bytes so an unchanged title goes back exactly as it came.
+  std::array<std::uint8_t, DvrLiveSection::kTitleWidth> title{};
+  std::uint8_t brightness = 0, contrast = 0, saturation = 0, hue = 0, covert = 0;
+  std::uint8_t recordEnable = 0;  // DVRREC
+  bool operator==(const CameraChannelValues&) const = default;
+};
+// Channel `channel` (0-based) of both sections. A channel outside the layout, or a null
+// block, answers the defaults for the fields of that block.
+CameraChannelValues ReadCameraChannel(const std::uint8_t* live, const std::uint8_t* rec, int channel);
+// Lays the channel's fields over both sections, the rest of each section untouched. A
+// channel outside the layout writes nothing; a null block is left out.
+void WriteCameraChannel(std::uint8_t* live, std::uint8_t* rec, int channel, const CameraChannelValues& values);
+
+// ---- DVRLIVE and ALARM: the detection page, one channel at a time ----
+struct DetectionChannelValues {
+  std::uint8_t detect = 0, ls = 0, ss = 0, ts = 0, re = 0;
+  std::array<std::uint8_t, DvrLiveSection::kAreaBytes> area{};  // the detection area mask
+  std::uint8_t alarmInputType = 0;  // ALARM, as stored (the page shows a value above 2 as OFF)
+  bool operator==(const DetectionChannelValues&) const = default;
+};
+// As for the camera page: a channel outside the layout or a null block gives the defaults.
+DetectionChannelValues ReadDetectionChannel(const std::uint8_t* live, const std::uint8_t* alarm, int channel);
+// A null `alarm` leaves the input type out (the page sends ALARM only once a type changed).
+void WriteDetectionChannel(std::uint8_t* live, std::uint8_t* alarm, int channel, const DetectionChannelValues& values);
 
 // ---- the client's video-setting block: the video-setting page ----
 struct VideoSettingLayout {

@@ -1,7 +1,7 @@
 // The configuration sheet's section writers: any page values (numbers of any size, texts of
-// any length and bytes) laid over sections of any received bytes. A writer stays inside its
-// section (the guard bytes behind it never change), an unchanged page changes nothing, and
-// what the writers answer stays within its bounds.
+// any length and bytes, channels in and outside the layouts) laid over sections of any
+// received bytes. A writer stays inside its section (the guard bytes behind it never change),
+// an unchanged page changes nothing, and what the writers answer stays within its bounds.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -208,6 +208,60 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     WriteTimerSlots(b.data(), timer);
     b.CheckGuard();
     if (!(ReadTimerSlots(b.data()) == timer)) __builtin_trap();
+  }
+  {  // DVRLIVE, DVRREC, ALARM: one channel of the camera and detection pages
+    Block live(in, DvrLiveSection::kSize), rec(in, DvrRecSection::kSize), alarm(in, AlarmSection::kSize);
+    // Mostly a channel of the layout, sometimes one outside it (negative or past 15).
+    const int channel = static_cast<int>(static_cast<std::int8_t>(in.Byte())) % 24;
+    const bool inLayout = channel >= 0 && channel < static_cast<int>(DvrLiveSection::kChannels);
+
+    // Reading a channel and writing it back changes nothing.
+    const auto liveBefore = live.bytes, recBefore = rec.bytes, alarmBefore = alarm.bytes;
+    const CameraChannelValues cameraRead = ReadCameraChannel(live.data(), rec.data(), channel);
+    WriteCameraChannel(live.data(), rec.data(), channel, cameraRead);
+    const DetectionChannelValues detectionRead = ReadDetectionChannel(live.data(), alarm.data(), channel);
+    WriteDetectionChannel(live.data(), alarm.data(), channel, detectionRead);
+    Same(live, liveBefore);
+    Same(rec, recBefore);
+    Same(alarm, alarmBefore);
+    if (!inLayout && !(cameraRead == CameraChannelValues{} && detectionRead == DetectionChannelValues{})) __builtin_trap();
+
+    CameraChannelValues camera;
+    for (std::uint8_t& b : camera.title) b = in.Byte();
+    camera.brightness = in.Byte();
+    camera.contrast = in.Byte();
+    camera.saturation = in.Byte();
+    camera.hue = in.Byte();
+    camera.covert = in.Byte();
+    camera.recordEnable = in.Byte();
+    DetectionChannelValues detection;
+    detection.detect = in.Byte();
+    detection.ls = in.Byte();
+    detection.ss = in.Byte();
+    detection.ts = in.Byte();
+    detection.re = in.Byte();
+    for (std::uint8_t& b : detection.area) b = in.Byte();
+    detection.alarmInputType = in.Byte();
+    const bool withAlarm = in.Flag();
+    WriteCameraChannel(live.data(), rec.data(), channel, camera);
+    WriteDetectionChannel(live.data(), withAlarm ? alarm.data() : nullptr, channel, detection);
+    live.CheckGuard();
+    rec.CheckGuard();
+    alarm.CheckGuard();
+    if (!inLayout) {
+      Same(live, liveBefore);
+      Same(rec, recBefore);
+      Same(alarm, alarmBefore);
+    } else {
+      // The two pages' fields of a channel do not overlap: each reads back what it wrote.
+      if (!(ReadCameraChannel(live.data(), rec.data(), channel) == camera)) __builtin_trap();
+      DetectionChannelValues back = ReadDetectionChannel(live.data(), alarm.data(), channel);
+      if (!withAlarm) {
+        if (alarm.bytes != alarmBefore) __builtin_trap();
+        back.alarmInputType = detection.alarmInputType;
+      }
+      if (!(back == detection)) __builtin_trap();
+    }
   }
   {  // the video-setting block
     Block b(in, VideoSettingLayout::kSize);

@@ -4,6 +4,7 @@
 // that the page did not change all show.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 #include <initializer_list>
 #include <string>
@@ -430,6 +431,135 @@ TEST(Rs485Writer, ChannelDevices) {
   EXPECT_EQ(back.DeviceType(0), 18);
   EXPECT_EQ(back.kind[15], 0);
   EXPECT_EQ(std::memcmp(block.data(), received.data(), 12), 0);  // the bytes before the table stay
+}
+
+// The per-channel tables of DVRLIVE (16 bytes each from +4 on, titles of 6 bytes from +116,
+// area masks of 24 bytes from +388), the record switches of DVRREC (+20) and the alarm input
+// types of ALARM (+8).
+TEST(ChannelWriter, CameraChannelTouchesOnlyItsBytes) {
+  const Bytes liveReceived = ReceivedSection(sect::DvrLiveSection::kSize);
+  const Bytes recReceived = ReceivedSection(sect::DvrRecSection::kSize);
+  Bytes live = liveReceived, rec = recReceived;
+  sect::CameraChannelValues v;
+  v.title = {'G', 'A', 'T', 'E', 0, 0};
+  v.brightness = 1;
+  v.contrast = 2;
+  v.saturation = 3;
+  v.hue = 4;
+  v.covert = 5;
+  v.recordEnable = 6;
+  sect::WriteCameraChannel(live.data(), rec.data(), 5, v);
+  Bytes expectedLive = liveReceived;
+  PutBytes(expectedLive, 4 + 5, {1});    // brightness
+  PutBytes(expectedLive, 20 + 5, {2});   // contrast
+  PutBytes(expectedLive, 36 + 5, {4});   // hue
+  PutBytes(expectedLive, 52 + 5, {3});   // saturation
+  PutBytes(expectedLive, 84 + 5, {5});   // covert
+  PutBytes(expectedLive, 146, {'G', 'A', 'T', 'E', 0, 0});
+  EXPECT_EQ(live, expectedLive);
+  Bytes expectedRec = recReceived;
+  PutBytes(expectedRec, 25, {6});
+  EXPECT_EQ(rec, expectedRec);
+  EXPECT_EQ(sect::ReadCameraChannel(live.data(), rec.data(), 5), v);
+
+  // The last channel, without DVRREC: its title is the last of the title table.
+  Bytes last = liveReceived;
+  v.title = {'A', 'B', 'C', 'D', 'E', 'F'};
+  sect::WriteCameraChannel(last.data(), nullptr, 15, v);
+  Bytes expectedLast = liveReceived;
+  PutBytes(expectedLast, 4 + 15, {1});
+  PutBytes(expectedLast, 20 + 15, {2});
+  PutBytes(expectedLast, 36 + 15, {4});
+  PutBytes(expectedLast, 52 + 15, {3});
+  PutBytes(expectedLast, 84 + 15, {5});
+  PutBytes(expectedLast, 206, {'A', 'B', 'C', 'D', 'E', 'F'});
+  EXPECT_EQ(last, expectedLast);
+}
+
+TEST(ChannelWriter, CameraChannelReadsAKnownBlock) {
+  Bytes live(sect::DvrLiveSection::kSize, 0), rec(sect::DvrRecSection::kSize, 0);
+  // Channel 2: a title of six characters (no terminator) and a byte in each table.
+  PutBytes(live, 6, {128});
+  PutBytes(live, 22, {64});
+  PutBytes(live, 38, {32});
+  PutBytes(live, 54, {16});
+  PutBytes(live, 86, {1});
+  PutBytes(live, 128, {'C', 'A', 'M', '0', '0', '3'});
+  PutBytes(live, 134, {'X'});  // channel 3's title
+  PutBytes(rec, 22, {1});
+  const sect::CameraChannelValues v = sect::ReadCameraChannel(live.data(), rec.data(), 2);
+  EXPECT_EQ(v.title, (std::array<std::uint8_t, 6>{'C', 'A', 'M', '0', '0', '3'}));
+  EXPECT_EQ(v.brightness, 128);
+  EXPECT_EQ(v.contrast, 64);
+  EXPECT_EQ(v.hue, 32);
+  EXPECT_EQ(v.saturation, 16);
+  EXPECT_EQ(v.covert, 1);
+  EXPECT_EQ(v.recordEnable, 1);
+  EXPECT_EQ(sect::ReadCameraChannel(live.data(), rec.data(), 3).title[0], 'X');
+}
+
+TEST(ChannelWriter, DetectionChannelTouchesOnlyItsBytes) {
+  const Bytes liveReceived = ReceivedSection(sect::DvrLiveSection::kSize);
+  const Bytes alarmReceived = ReceivedSection(sect::AlarmSection::kSize);
+  Bytes live = liveReceived, alarm = alarmReceived;
+  sect::DetectionChannelValues v;
+  v.detect = 1;
+  v.ls = 2;
+  v.ss = 3;
+  v.ts = 4;
+  v.re = 5;
+  for (std::size_t i = 0; i < v.area.size(); ++i) v.area[i] = static_cast<std::uint8_t>(0xF0 + i % 16);
+  v.alarmInputType = 2;
+  sect::WriteDetectionChannel(live.data(), alarm.data(), 3, v);
+  Bytes expectedLive = liveReceived;
+  PutBytes(expectedLive, 308 + 3, {1});
+  PutBytes(expectedLive, 324 + 3, {2});
+  PutBytes(expectedLive, 340 + 3, {3});
+  PutBytes(expectedLive, 356 + 3, {4});
+  PutBytes(expectedLive, 372 + 3, {5});
+  std::memcpy(expectedLive.data() + 388 + 3 * 24, v.area.data(), 24);
+  EXPECT_EQ(live, expectedLive);
+  Bytes expectedAlarm = alarmReceived;
+  PutBytes(expectedAlarm, 8 + 3, {2});
+  EXPECT_EQ(alarm, expectedAlarm);
+  EXPECT_EQ(sect::ReadDetectionChannel(live.data(), alarm.data(), 3), v);
+
+  // Without the alarm block the input type stays out; the last area mask ends the section.
+  live = liveReceived;
+  sect::WriteDetectionChannel(live.data(), nullptr, 15, v);
+  EXPECT_EQ(std::memcmp(live.data() + 388 + 15 * 24, v.area.data(), 24), 0);
+  EXPECT_EQ(std::memcmp(live.data(), liveReceived.data(), 308), 0);
+  EXPECT_EQ(live[308 + 15], 1);
+  EXPECT_EQ(live[308 + 14], liveReceived[308 + 14]);
+
+  // A known block: the input type as stored, a value beyond the page's choices included.
+  Bytes known(sect::AlarmSection::kSize, 0);
+  PutBytes(known, 8 + 7, {9});
+  EXPECT_EQ(sect::ReadDetectionChannel(liveReceived.data(), known.data(), 7).alarmInputType, 9);
+  EXPECT_EQ(sect::ReadDetectionChannel(liveReceived.data(), known.data(), 7).ls, liveReceived[324 + 7]);
+}
+
+TEST(ChannelWriter, ChannelOutsideTheLayoutWritesNothing) {
+  const Bytes liveReceived = ReceivedSection(sect::DvrLiveSection::kSize);
+  const Bytes recReceived = ReceivedSection(sect::DvrRecSection::kSize);
+  const Bytes alarmReceived = ReceivedSection(sect::AlarmSection::kSize);
+  sect::CameraChannelValues camera;
+  camera.title = {'Z', 'Z', 'Z', 'Z', 'Z', 'Z'};
+  camera.brightness = camera.recordEnable = 0xEE;
+  sect::DetectionChannelValues detection;
+  detection.detect = detection.alarmInputType = 0xEE;
+  detection.area.fill(0xEE);
+  for (int channel : {-1, 16, 17, 1000}) {
+    SCOPED_TRACE(channel);
+    Bytes live = liveReceived, rec = recReceived, alarm = alarmReceived;
+    sect::WriteCameraChannel(live.data(), rec.data(), channel, camera);
+    sect::WriteDetectionChannel(live.data(), alarm.data(), channel, detection);
+    EXPECT_EQ(live, liveReceived);
+    EXPECT_EQ(rec, recReceived);
+    EXPECT_EQ(alarm, alarmReceived);
+    EXPECT_EQ(sect::ReadCameraChannel(live.data(), rec.data(), channel), sect::CameraChannelValues{});
+    EXPECT_EQ(sect::ReadDetectionChannel(live.data(), alarm.data(), channel), sect::DetectionChannelValues{});
+  }
 }
 
 }  // namespace
