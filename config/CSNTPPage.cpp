@@ -11,7 +11,7 @@
 #include "core/Strings.h"
 #include "platform/messages.h"
 #include "session/SheetCommands.h"
-#include "session/Sections.h"
+#include "session/SectionWriters.h"
 #include "session/SessionRecord.h"
 #include "ui/Controls.h"
 
@@ -64,10 +64,10 @@ bool CSNTPPage::OnInitDialog() {
 
   if (pagemodel::IModel* model = pagemodel::Current()) {
     model->WithSections([&](const pagemodel::Sections& s) {
-      const std::uint8_t* sntp = s.Data(SYSCFG_SNTP);
-      m_byTimeMode = sntp[sect::SntpSection::kOffTimeMode];
-      m_strSntpServer = sect::ReadText(sntp + sect::SntpSection::kOffServer, sect::SntpSection::kServerWidth);
-      m_nZoneIndex = sntp[sect::SntpSection::kOffZoneIndex];
+      const sect::SntpPageValues stored = sect::ReadSntpPage(s.Data(SYSCFG_SNTP));
+      m_byTimeMode = stored.timeMode;
+      m_strSntpServer = stored.server;
+      m_nZoneIndex = stored.zoneIndex;
     });
   }
   for (int i = 0; i < sect::kTimeZoneCount; ++i) zone->AddString(QString::fromLatin1(LoadStr(IDS_TIME_ZONE_FIRST + unsigned(i))));
