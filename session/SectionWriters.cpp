@@ -9,6 +9,20 @@ namespace sect {
 
 namespace {
 
+// A picture size and the two codes the video-setting block stores for it.
+struct SizeCode {
+  int size;
+  std::uint8_t first, second;
+};
+// The codes of `size`, or `fallback` when the table does not hold it.
+template <std::size_t N>
+SizeCode FindSizeCode(const SizeCode (&table)[N], int size, SizeCode fallback) {
+  for (const SizeCode& row : table) {
+    if (row.size == size) return row;
+  }
+  return fallback;
+}
+
 void PutPackedIp4(std::uint8_t* section, std::size_t size, std::size_t offset, std::uint32_t packed) {
   const Ip4 a = UnpackIp4(packed);
   plat::ByteWriter w(section, size);
@@ -470,32 +484,20 @@ VideoSettingWrite WriteVideoSetting(std::uint8_t* b, bool pal, const VideoSettin
     default: break;
   }
   if (width != 0 && width != opened.frameWidth) {
-    struct Code {
-      int width;
-      std::uint8_t resolution, widthCode;
-    };
-    static const Code kWidths[] = {{176, 4, 11}, {320, 3, 20}, {352, 2, 22}, {640, 1, 40}, {704, 0, 44}, {720, 0, 45}};
-    Code c{320, 3, 20};
-    for (const Code& k : kWidths) {
-      if (k.width == width) c = k;
-    }
-    b[V::kOffResolution] = c.resolution;
-    b[V::kOffWidthCode] = c.widthCode;
+    // Width: resolution code, width code.
+    static const SizeCode kWidths[] = {{176, 4, 11}, {320, 3, 20}, {352, 2, 22}, {640, 1, 40}, {704, 0, 44}, {720, 0, 45}};
+    const SizeCode c = FindSizeCode(kWidths, width, {320, 3, 20});
+    b[V::kOffResolution] = c.first;
+    b[V::kOffWidthCode] = c.second;
     b[V::kOff176Wide] = width == 176 ? 1 : 0;
     out.sizeChanged = true;
   }
   if (height != 0 && height != opened.frameHeight) {
-    struct Code {
-      int height;
-      std::uint8_t field, heightCode;
-    };
-    static const Code kHeights[] = {{112, 1, 7}, {144, 1, 9}, {240, 1, 15}, {288, 1, 18}, {480, 0, 30}, {576, 0, 36}};
-    Code c{240, 1, 15};
-    for (const Code& k : kHeights) {
-      if (k.height == height) c = k;
-    }
-    b[V::kOffField] = c.field;
-    b[V::kOffHeightCode] = c.heightCode;
+    // Height: field flag, height code.
+    static const SizeCode kHeights[] = {{112, 1, 7}, {144, 1, 9}, {240, 1, 15}, {288, 1, 18}, {480, 0, 30}, {576, 0, 36}};
+    const SizeCode c = FindSizeCode(kHeights, height, {240, 1, 15});
+    b[V::kOffField] = c.first;
+    b[V::kOffHeightCode] = c.second;
     out.sizeChanged = true;
   }
   // The snapshot of the rate is the block's rate code as the sheet opened.
