@@ -347,24 +347,31 @@ SntpPageValues ReadSntpPage(const std::uint8_t* sntp) {
 }
 
 // ---------------------------------------------------------------------------- DVRREC
+namespace {
+
+// The slot table's fields, once for both directions: `io` is a ByteReader filling `timer` or a
+// ByteWriter storing it, so the read and the write of a layout cannot drift apart.
+template <class Io, class Slots>
+void TimerSlotFields(Io& io, Slots& timer) {
+  for (std::size_t i = 0; i < DvrRecSection::kSlots; ++i) {
+    io.U8At(DvrRecSection::kOffTimerDay + i, timer.day[i]);
+    io.U16At(DvrRecSection::kOffTimerStart + 2 * i, timer.start[i]);
+    io.U16At(DvrRecSection::kOffTimerEnd + 2 * i, timer.end[i]);
+  }
+}
+
+}  // namespace
+
 TimerSlots ReadTimerSlots(const std::uint8_t* block) {
   TimerSlots timer;
   plat::ByteReader r(block, DvrRecSection::kSize);
-  for (std::size_t i = 0; i < DvrRecSection::kSlots; ++i) {
-    r.U8At(DvrRecSection::kOffTimerDay + i, timer.day[i]);
-    r.U16At(DvrRecSection::kOffTimerStart + 2 * i, timer.start[i]);
-    r.U16At(DvrRecSection::kOffTimerEnd + 2 * i, timer.end[i]);
-  }
+  TimerSlotFields(r, timer);
   return timer;
 }
 
 void WriteTimerSlots(std::uint8_t* block, const TimerSlots& timer) {
   plat::ByteWriter w(block, DvrRecSection::kSize);
-  for (std::size_t i = 0; i < DvrRecSection::kSlots; ++i) {
-    w.U8At(DvrRecSection::kOffTimerDay + i, timer.day[i]);
-    w.U16At(DvrRecSection::kOffTimerStart + 2 * i, timer.start[i]);
-    w.U16At(DvrRecSection::kOffTimerEnd + 2 * i, timer.end[i]);
-  }
+  TimerSlotFields(w, timer);
 }
 
 std::uint16_t TimerWord(int hour, int minute) {
@@ -384,6 +391,28 @@ bool ChannelInLayout(int channel) {
   return channel >= 0 && static_cast<std::size_t>(channel) < DvrLiveSection::kChannels;
 }
 
+// As for the timer slots: each layout's per-channel fields are listed once, for a ByteReader
+// filling the values and a ByteWriter storing them.
+template <class Io, class Values>
+void CameraLiveFields(Io& io, Values& v, std::size_t c) {
+  if (io.Seek(DvrLiveSection::kOffTitle + DvrLiveSection::kTitleWidth * c)) io.Bytes(v.title.data(), v.title.size());
+  io.U8At(DvrLiveSection::kOffBrightness + c, v.brightness);
+  io.U8At(DvrLiveSection::kOffContrast + c, v.contrast);
+  io.U8At(DvrLiveSection::kOffSaturation + c, v.saturation);
+  io.U8At(DvrLiveSection::kOffHue + c, v.hue);
+  io.U8At(DvrLiveSection::kOffCovert + c, v.covert);
+}
+
+template <class Io, class Values>
+void DetectionLiveFields(Io& io, Values& v, std::size_t c) {
+  io.U8At(DvrLiveSection::kOffDetect + c, v.detect);
+  io.U8At(DvrLiveSection::kOffLS + c, v.ls);
+  io.U8At(DvrLiveSection::kOffSS + c, v.ss);
+  io.U8At(DvrLiveSection::kOffTS + c, v.ts);
+  io.U8At(DvrLiveSection::kOffRE + c, v.re);
+  if (io.Seek(DvrLiveSection::kOffArea + DvrLiveSection::kAreaBytes * c)) io.Bytes(v.area.data(), v.area.size());
+}
+
 }  // namespace
 
 CameraChannelValues ReadCameraChannel(const std::uint8_t* live, const std::uint8_t* rec, int channel) {
@@ -392,12 +421,7 @@ CameraChannelValues ReadCameraChannel(const std::uint8_t* live, const std::uint8
   const auto c = static_cast<std::size_t>(channel);
   if (live) {
     plat::ByteReader r(live, DvrLiveSection::kSize);
-    if (r.Seek(DvrLiveSection::kOffTitle + DvrLiveSection::kTitleWidth * c)) r.Bytes(v.title.data(), v.title.size());
-    r.U8At(DvrLiveSection::kOffBrightness + c, v.brightness);
-    r.U8At(DvrLiveSection::kOffContrast + c, v.contrast);
-    r.U8At(DvrLiveSection::kOffSaturation + c, v.saturation);
-    r.U8At(DvrLiveSection::kOffHue + c, v.hue);
-    r.U8At(DvrLiveSection::kOffCovert + c, v.covert);
+    CameraLiveFields(r, v, c);
   }
   if (rec) plat::ByteReader(rec, DvrRecSection::kSize).U8At(DvrRecSection::kOffRecordEnable + c, v.recordEnable);
   return v;
@@ -408,12 +432,7 @@ void WriteCameraChannel(std::uint8_t* live, std::uint8_t* rec, int channel, cons
   const auto c = static_cast<std::size_t>(channel);
   if (live) {
     plat::ByteWriter w(live, DvrLiveSection::kSize);
-    if (w.Seek(DvrLiveSection::kOffTitle + DvrLiveSection::kTitleWidth * c)) w.Bytes(v.title.data(), v.title.size());
-    w.U8At(DvrLiveSection::kOffBrightness + c, v.brightness);
-    w.U8At(DvrLiveSection::kOffContrast + c, v.contrast);
-    w.U8At(DvrLiveSection::kOffSaturation + c, v.saturation);
-    w.U8At(DvrLiveSection::kOffHue + c, v.hue);
-    w.U8At(DvrLiveSection::kOffCovert + c, v.covert);
+    CameraLiveFields(w, v, c);
   }
   if (rec) plat::ByteWriter(rec, DvrRecSection::kSize).U8At(DvrRecSection::kOffRecordEnable + c, v.recordEnable);
 }
@@ -424,12 +443,7 @@ DetectionChannelValues ReadDetectionChannel(const std::uint8_t* live, const std:
   const auto c = static_cast<std::size_t>(channel);
   if (live) {
     plat::ByteReader r(live, DvrLiveSection::kSize);
-    r.U8At(DvrLiveSection::kOffDetect + c, v.detect);
-    r.U8At(DvrLiveSection::kOffLS + c, v.ls);
-    r.U8At(DvrLiveSection::kOffSS + c, v.ss);
-    r.U8At(DvrLiveSection::kOffTS + c, v.ts);
-    r.U8At(DvrLiveSection::kOffRE + c, v.re);
-    if (r.Seek(DvrLiveSection::kOffArea + DvrLiveSection::kAreaBytes * c)) r.Bytes(v.area.data(), v.area.size());
+    DetectionLiveFields(r, v, c);
   }
   if (alarm) plat::ByteReader(alarm, AlarmSection::kSize).U8At(AlarmSection::kOffInputType + c, v.alarmInputType);
   return v;
@@ -440,12 +454,7 @@ void WriteDetectionChannel(std::uint8_t* live, std::uint8_t* alarm, int channel,
   const auto c = static_cast<std::size_t>(channel);
   if (live) {
     plat::ByteWriter w(live, DvrLiveSection::kSize);
-    w.U8At(DvrLiveSection::kOffDetect + c, v.detect);
-    w.U8At(DvrLiveSection::kOffLS + c, v.ls);
-    w.U8At(DvrLiveSection::kOffSS + c, v.ss);
-    w.U8At(DvrLiveSection::kOffTS + c, v.ts);
-    w.U8At(DvrLiveSection::kOffRE + c, v.re);
-    if (w.Seek(DvrLiveSection::kOffArea + DvrLiveSection::kAreaBytes * c)) w.Bytes(v.area.data(), v.area.size());
+    DetectionLiveFields(w, v, c);
   }
   if (alarm) plat::ByteWriter(alarm, AlarmSection::kSize).U8At(AlarmSection::kOffInputType + c, v.alarmInputType);
 }
