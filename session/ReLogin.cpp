@@ -91,12 +91,10 @@ Attempt TryOnce(SessionRecord* app) {
     if (FetchInfCapabilityFlags(caps)) app->dw_FeatureFlags = caps;
   }
 
-  CCgiRequest info = MakeDeviceInfoRequest(channel);
-
   std::memset(reply, 0, sizeof reply);
   length = 0;
   TraceLog_Append("start to send get device info command");
-  if (!ZududSendCommand(info, nullptr, 0, nullptr, reply, kReplyBufferSize, &length, 20, 20)) {
+  if (!RequestDeviceInfo(channel, reply, kReplyBufferSize, &length, 20)) {
     TraceLog_Append("Command failed");
     return Attempt::Failed;
   }
