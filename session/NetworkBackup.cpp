@@ -88,9 +88,8 @@ std::string BuildBackupRequest(const BackupRequest& r) {
 std::string MakeBackupFileName(const std::string& folder, int channel) {
   // Every name tried is as long as the one the loop ends with; a folder too long for it is
   // refused as a whole, never cut to a name the operator did not choose.
+  if (folder.empty() || folder.size() > MaxBackupFolderLength(channel)) return std::string();
   char name[32];
-  std::snprintf(name, sizeof name, "/CH%.2d_Temp.dvr", channel);
-  if (folder.empty() || folder.size() + std::strlen(name) > kMaxPlayerPath) return std::string();
   for (int n = 1; n <= 9999; ++n) {
     std::snprintf(name, sizeof name, "/CH%.2d_%.4d.dvr", channel, n);
     const std::string path = folder + name;
