@@ -124,14 +124,10 @@ int Get_Server_Log_Thread(const ServerLogJob& job) {
   return SERVERLOG_RECORDS;
 }
 
-namespace {
-constexpr int kClearLogTimeoutSec = 15;
-}  // namespace
-
 int SendClearLog() {
   CCgiRequest request(CGI_CLEARLOG);
   request.AddCookie(GetSessionId());
-  return ZududSendCommand(request, nullptr, 0, nullptr, nullptr, 0, nullptr, kClearLogTimeoutSec, kClearLogTimeoutSec);
+  return ZududSendCommand(request, nullptr, 0, nullptr, nullptr, 0, nullptr, kEventLogTimeoutSec, kEventLogTimeoutSec);
 }
 
 // ---- texts ----
