@@ -23,8 +23,6 @@ namespace {
 // The address, device-name or clock text that reacts to the mouse.
 constexpr int kAddressTextWidth = 120;
 constexpr int kAddressTextHeight = 14;
-// The pan-tilt-zoom mode key of the panel.
-constexpr int kLayoutPtzModeKey = 8312;
 
 int DeviceTypeIndexOf(const AppRecord* app) {
   return app ? app->C_ControlD.GetCurrentType() % kDeviceTypeCount : 0;
@@ -466,10 +464,10 @@ void MainLayout::DoChangeItemPosition() {
     for (int k = 0; k < kPanelKeyCount; ++k) {
       if (m_btnPanel[k]) m_btnPanel[k]->setToolTip(QString::fromLatin1(LoadStr(dt.Rows[k].wTipId)));
     }
-    SetKeyTooltipHalf(kLayoutPtzModeKey, app->C_ControlD.IsCurrentVideo() != 0);
-    SetKeyTooltipHalf(8310, app->f_TurboOn.load() == 0);
-    SetKeyTooltipHalf(8331, true);
-    SetKeyTooltipHalf(8356, app->f_PresetMode.load() != 0);
+    SetKeyTooltipHalf(IDC_PTZ_MODE, app->C_ControlD.IsCurrentVideo() != 0);
+    SetKeyTooltipHalf(IDC_TURBO, app->f_TurboOn.load() == 0);
+    SetKeyTooltipHalf(IDC_RETR, true);
+    SetKeyTooltipHalf(IDC_ACTION_PRESET, app->f_PresetMode.load() != 0);
   }
   // 3. The fold-out panel by the device type.
   const AccessModeEntry& access = AccessRowOf(app->by_AccessMode.load());
@@ -507,7 +505,7 @@ void MainLayout::DoChangeItemPosition() {
   }
   // 5. No PTZ-mode key on multichannel recorders.
   if (IsMultiChannel()) {
-    if (QWidget* w = m_wnd.GetDlgItem(kLayoutPtzModeKey)) w->hide();
+    if (QWidget* w = m_wnd.GetDlgItem(IDC_PTZ_MODE)) w->hide();
   }
   // 6. The area below the picture.
   m_wnd.update(RectLTRB(L[LV_WINDOW_OPEN], L[LV_WINDOW_OPEN + 1] + L[LV_VIDEO + 3],
