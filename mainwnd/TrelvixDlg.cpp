@@ -9,7 +9,6 @@
 #include <QMouseEvent>
 #include <QMoveEvent>
 #include <QPainter>
-#include <QThread>
 #include <algorithm>
 #include <cstdio>
 
@@ -26,6 +25,7 @@
 #include "session/AlarmSound.h"
 #include "session/Command.h"
 #include "session/Login.h"
+#include "ui/Lifetime.h"
 #include "ui/VtxButton.h"
 #include "session/ReLogin.h"
 #include "session/ResolutionMode.h"
@@ -165,8 +165,6 @@ CTrelvixDlg::~CTrelvixDlg() {
     app->f_SystemDialogOpen.exchange(0);
   }
 }
-
-bool CTrelvixDlg::OnGuiThread() const { return QThread::currentThread() == thread(); }
 
 AppRecord* CTrelvixDlg::Record() const { return g_lpApp; }
 
@@ -417,7 +415,7 @@ void CTrelvixDlg::OnTimer(int id) {
 // ---- layouts (any thread: from a worker they are queued to the GUI thread) ---------------------
 
 void CTrelvixDlg::SwitchLayout(int resolutionMode) {
-  if (!OnGuiThread()) {
+  if (!ui::OnGuiThread()) {
     PostMessage(kMsgLayout, kLayoutSwitch, resolutionMode);
     return;
   }
@@ -425,7 +423,7 @@ void CTrelvixDlg::SwitchLayout(int resolutionMode) {
 }
 
 void CTrelvixDlg::ChangeItemPositionForDeviceModified() {
-  if (!OnGuiThread()) {
+  if (!ui::OnGuiThread()) {
     PostMessage(kMsgLayout, kLayoutChangeItems, 0);
     return;
   }
@@ -433,7 +431,7 @@ void CTrelvixDlg::ChangeItemPositionForDeviceModified() {
 }
 
 void CTrelvixDlg::RelayoutControls() {
-  if (!OnGuiThread()) {
+  if (!ui::OnGuiThread()) {
     PostMessage(kMsgLayout, kLayoutRelayout, 0);
     return;
   }
