@@ -342,6 +342,13 @@ void MainLayout::SetTurboPictures() {
   }
 }
 
+std::uint8_t MainLayout::HotPointModeFor(const AppRecord& app, std::uint8_t type) {
+  const bool ptzType = type == DT_PTZ_SLAVE || type == DT_PTZ_PELCO;
+  if (IsModelFamilyK41(app.GetProductID()) && CompareVersionString("1035", app.GetFWVersion()) != 2)
+    return (ptzType && HasCapability(0x2)) ? 2 : 1;
+  return ptzType ? 2 : 1;
+}
+
 void MainLayout::SetKeyTooltipHalf(int id, bool second) {
   std::string first, rest;
   SplitResourceString(static_cast<unsigned>(id), first, rest);
@@ -495,14 +502,7 @@ void MainLayout::DoChangeItemPosition() {
     if (m_btnCameraToolDown) m_btnCameraToolDown->hide();
   }
   // 4. Hot-point mode.
-  const std::uint8_t type = app->C_ControlD.GetCurrentType();
-  const bool ptzType = type == 11 || type == 18;
-  if (IsModelFamilyK41(app->GetProductID()) &&
-      CompareVersionString("1035", app->GetFWVersion()) != 2) {
-    app->by_HotPointMode = (ptzType && HasCapability(0x2)) ? 2 : 1;
-  } else {
-    app->by_HotPointMode = ptzType ? 2 : 1;
-  }
+  app->by_HotPointMode = HotPointModeFor(*app, app->C_ControlD.GetCurrentType());
   // 5. No PTZ-mode key on multichannel recorders.
   if (IsMultiChannel()) {
     if (QWidget* w = m_wnd.GetDlgItem(IDC_PTZ_MODE)) w->hide();
