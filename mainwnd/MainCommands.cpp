@@ -508,10 +508,7 @@ void MainCommands::OnTurboKey() {
   if (CVtxButton* b = m_layout.PanelKey(PK_TURBO)) b->SetImageIndex(on ? 1 : 0);
   m_layout.SetKeyTooltipHalf(IDC_TURBO, !on);
   m_layout.SetTurboPictures();
-  const LayoutRow& L = m_layout.Row();
-  m_wnd.update(QRect(L[LV_WINDOW_OPEN], L[LV_WINDOW_OPEN + 1] + L[LV_VIDEO + 3],
-                     L[LV_WINDOW_OPEN + 2] - L[LV_WINDOW_OPEN],
-                     L[LV_WINDOW_OPEN + 3] - L[LV_WINDOW_OPEN + 1] - L[LV_VIDEO + 3]));
+  m_layout.UpdateBelowPicture();
 }
 
 void MainCommands::OnActionPresetKey() {

@@ -508,6 +508,11 @@ void MainLayout::DoChangeItemPosition() {
     if (QWidget* w = m_wnd.GetDlgItem(IDC_PTZ_MODE)) w->hide();
   }
   // 6. The area below the picture.
+  UpdateBelowPicture();
+}
+
+void MainLayout::UpdateBelowPicture() {
+  const LayoutRow& L = Row();
   m_wnd.update(RectLTRB(L[LV_WINDOW_OPEN], L[LV_WINDOW_OPEN + 1] + L[LV_VIDEO + 3],
                         L[LV_WINDOW_OPEN + 2], L[LV_WINDOW_OPEN + 3]));
 }

@@ -83,6 +83,8 @@ class MainLayout {
   // device, on K41R-family firmware 1035 and later only when the recorder has the capability;
   // 1 otherwise.
   static std::uint8_t HotPointModeFor(const AppRecord& app, std::uint8_t type);
+  // Repaints the fold-out panel's area below the picture.
+  void UpdateBelowPicture();
   // One half of a key's two-part tooltip.
   void SetKeyTooltipHalf(int id, bool second);
   // The turbo pictures of the direction, zoom and focus keys by the record's turbo flag.
