@@ -47,6 +47,15 @@ bool AtLeast(const char* threshold, const std::string& firmware) {
   return CompareVersionString(threshold, firmware) != 2;
 }
 
+// The mouse's place in the window; outside hot-point mode 1 it is also the hot point.
+void NoteMousePoint(AppRecord& app, const QPoint& p) {
+  app.pt_Mouse.Set(MousePoint{p.x(), p.y()});
+  if (app.by_HotPointMode.load() != 1) {
+    app.w_HotPointX = static_cast<std::uint16_t>(std::max(0, p.x()));
+    app.w_HotPointY = static_cast<std::uint16_t>(std::max(0, p.y()));
+  }
+}
+
 }  // namespace
 
 CTrelvixDlg::CTrelvixDlg(QWidget* parent) : ui::Window(parent), m_layout(*this), m_commands(*this, m_layout) {
@@ -489,15 +498,8 @@ void CTrelvixDlg::keyPressEvent(QKeyEvent* event) {
 void CTrelvixDlg::mousePressEvent(QMouseEvent* event) {
   AppRecord* app = Record();
   if (app && event->button() == Qt::LeftButton && app->f_AlarmAudioOn.load()) SilenceAlarmSound(*app);
-  const QPoint p = event->position().toPoint();
-  if (app) {
-    app->pt_Mouse.Set(MousePoint{p.x(), p.y()});
-    // The press itself places the hot point: no move has to come first.
-    if (app->by_HotPointMode.load() != 1) {
-      app->w_HotPointX = static_cast<std::uint16_t>(std::max(0, p.x()));
-      app->w_HotPointY = static_cast<std::uint16_t>(std::max(0, p.y()));
-    }
-  }
+  // The press itself places the hot point: no move has to come first.
+  if (app) NoteMousePoint(*app, event->position().toPoint());
   if (event->button() == Qt::LeftButton && !m_layout.IsFullScreen()) {
     m_dragging = true;
     m_dragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
@@ -527,14 +529,7 @@ bool CTrelvixDlg::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CTrelvixDlg::mouseMoveEvent(QMouseEvent* event) {
-  if (AppRecord* app = Record()) {
-    const QPoint p = event->position().toPoint();
-    app->pt_Mouse.Set(MousePoint{p.x(), p.y()});
-    if (app->by_HotPointMode.load() != 1) {
-      app->w_HotPointX = static_cast<std::uint16_t>(std::max(0, p.x()));
-      app->w_HotPointY = static_cast<std::uint16_t>(std::max(0, p.y()));
-    }
-  }
+  if (AppRecord* app = Record()) NoteMousePoint(*app, event->position().toPoint());
   if (m_dragging && (event->buttons() & Qt::LeftButton) && !m_layout.IsFullScreen()) {
     const QRect next = m_layout.OnMoving(QRect(event->globalPosition().toPoint() - m_dragOffset, size()));
     if (next.size() == size()) {
