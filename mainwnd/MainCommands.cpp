@@ -452,12 +452,6 @@ void MainCommands::OnPtzMode() {
   const int previousImage = key60 ? key60->m_wImageIndex : 0;
   const std::uint8_t previousHotPoint = app->by_HotPointMode.load();
 
-  auto hotPointMode = [app, &product](std::uint8_t t) {
-    const bool ptzType = t == DT_PTZ_SLAVE || t == DT_PTZ_PELCO;
-    if (IsModelFamilyK41(product) && CompareVersionString("1035", app->GetFWVersion()) != 2)
-      return static_cast<std::uint8_t>(ptzType && HasCapability(0x2) ? 2 : 1);
-    return static_cast<std::uint8_t>(ptzType ? 2 : 1);
-  };
   auto choose = [&]() -> bool {
     if (number < 1 || number > 16 || app->C_ControlD.GetNthPtzType(number - 1) == 0) {
       MessageBoxById(m_wnd.Hwnd(), IDS_PTZ_NUMBER_INVALID);
@@ -473,11 +467,11 @@ void MainCommands::OnPtzMode() {
     m_layout.SetKeyTooltipHalf(IDC_PTZ_MODE, true);
     if (key60) key60->SetImageIndex(1);
     packet = PtzSelectPacket(number);
-    app->by_HotPointMode = hotPointMode(app->C_ControlD.GetNthPtzType(number - 1));
+    app->by_HotPointMode = MainLayout::HotPointModeFor(*app, app->C_ControlD.GetNthPtzType(number - 1));
   } else if (r == plat::IDOK) {
     if (!choose()) return;
     packet = PtzSelectPacket(number);
-    app->by_HotPointMode = hotPointMode(app->C_ControlD.GetNthPtzType(number - 1));
+    app->by_HotPointMode = MainLayout::HotPointModeFor(*app, app->C_ControlD.GetNthPtzType(number - 1));
     if (key60) key60->SetImageIndex(1);
   } else if (r == CSelectPTZDlg::kEndEsc) {
     m_layout.SetKeyTooltipHalf(IDC_PTZ_MODE, false);
@@ -514,10 +508,7 @@ void MainCommands::OnTurboKey() {
   if (CVtxButton* b = m_layout.PanelKey(PK_TURBO)) b->SetImageIndex(on ? 1 : 0);
   m_layout.SetKeyTooltipHalf(IDC_TURBO, !on);
   m_layout.SetTurboPictures();
-  const LayoutRow& L = m_layout.Row();
-  m_wnd.update(QRect(L[LV_WINDOW_OPEN], L[LV_WINDOW_OPEN + 1] + L[LV_VIDEO + 3],
-                     L[LV_WINDOW_OPEN + 2] - L[LV_WINDOW_OPEN],
-                     L[LV_WINDOW_OPEN + 3] - L[LV_WINDOW_OPEN + 1] - L[LV_VIDEO + 3]));
+  m_layout.UpdateBelowPicture();
 }
 
 void MainCommands::OnActionPresetKey() {

@@ -23,8 +23,6 @@ namespace {
 // The address, device-name or clock text that reacts to the mouse.
 constexpr int kAddressTextWidth = 120;
 constexpr int kAddressTextHeight = 14;
-// The pan-tilt-zoom mode key of the panel.
-constexpr int kLayoutPtzModeKey = 8312;
 
 int DeviceTypeIndexOf(const AppRecord* app) {
   return app ? app->C_ControlD.GetCurrentType() % kDeviceTypeCount : 0;
@@ -344,6 +342,13 @@ void MainLayout::SetTurboPictures() {
   }
 }
 
+std::uint8_t MainLayout::HotPointModeFor(const AppRecord& app, std::uint8_t type) {
+  const bool ptzType = type == DT_PTZ_SLAVE || type == DT_PTZ_PELCO;
+  if (IsModelFamilyK41(app.GetProductID()) && CompareVersionString("1035", app.GetFWVersion()) != 2)
+    return (ptzType && HasCapability(0x2)) ? 2 : 1;
+  return ptzType ? 2 : 1;
+}
+
 void MainLayout::SetKeyTooltipHalf(int id, bool second) {
   std::string first, rest;
   SplitResourceString(static_cast<unsigned>(id), first, rest);
@@ -466,10 +471,10 @@ void MainLayout::DoChangeItemPosition() {
     for (int k = 0; k < kPanelKeyCount; ++k) {
       if (m_btnPanel[k]) m_btnPanel[k]->setToolTip(QString::fromLatin1(LoadStr(dt.Rows[k].wTipId)));
     }
-    SetKeyTooltipHalf(kLayoutPtzModeKey, app->C_ControlD.IsCurrentVideo() != 0);
-    SetKeyTooltipHalf(8310, app->f_TurboOn.load() == 0);
-    SetKeyTooltipHalf(8331, true);
-    SetKeyTooltipHalf(8356, app->f_PresetMode.load() != 0);
+    SetKeyTooltipHalf(IDC_PTZ_MODE, app->C_ControlD.IsCurrentVideo() != 0);
+    SetKeyTooltipHalf(IDC_TURBO, app->f_TurboOn.load() == 0);
+    SetKeyTooltipHalf(IDC_RETR, true);
+    SetKeyTooltipHalf(IDC_ACTION_PRESET, app->f_PresetMode.load() != 0);
   }
   // 3. The fold-out panel by the device type.
   const AccessModeEntry& access = AccessRowOf(app->by_AccessMode.load());
@@ -497,19 +502,17 @@ void MainLayout::DoChangeItemPosition() {
     if (m_btnCameraToolDown) m_btnCameraToolDown->hide();
   }
   // 4. Hot-point mode.
-  const std::uint8_t type = app->C_ControlD.GetCurrentType();
-  const bool ptzType = type == 11 || type == 18;
-  if (IsModelFamilyK41(app->GetProductID()) &&
-      CompareVersionString("1035", app->GetFWVersion()) != 2) {
-    app->by_HotPointMode = (ptzType && HasCapability(0x2)) ? 2 : 1;
-  } else {
-    app->by_HotPointMode = ptzType ? 2 : 1;
-  }
+  app->by_HotPointMode = HotPointModeFor(*app, app->C_ControlD.GetCurrentType());
   // 5. No PTZ-mode key on multichannel recorders.
   if (IsMultiChannel()) {
-    if (QWidget* w = m_wnd.GetDlgItem(kLayoutPtzModeKey)) w->hide();
+    if (QWidget* w = m_wnd.GetDlgItem(IDC_PTZ_MODE)) w->hide();
   }
   // 6. The area below the picture.
+  UpdateBelowPicture();
+}
+
+void MainLayout::UpdateBelowPicture() {
+  const LayoutRow& L = Row();
   m_wnd.update(RectLTRB(L[LV_WINDOW_OPEN], L[LV_WINDOW_OPEN + 1] + L[LV_VIDEO + 3],
                         L[LV_WINDOW_OPEN + 2], L[LV_WINDOW_OPEN + 3]));
 }

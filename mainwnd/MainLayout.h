@@ -10,6 +10,7 @@
 #include <QPoint>
 #include <QRect>
 #include <atomic>
+#include <cstdint>
 #include <mutex>
 #include <string>
 
@@ -78,6 +79,12 @@ class MainLayout {
   void DoChangeItemPosition();
   // Every button to its place, the window to its size, then a repaint.
   void DoRelayout();
+  // The hot-point mode of a device of type `type`: 2 (a click steers it) for a pan-tilt-zoom
+  // device, on K41R-family firmware 1035 and later only when the recorder has the capability;
+  // 1 otherwise.
+  static std::uint8_t HotPointModeFor(const AppRecord& app, std::uint8_t type);
+  // Repaints the fold-out panel's area below the picture.
+  void UpdateBelowPicture();
   // One half of a key's two-part tooltip.
   void SetKeyTooltipHalf(int id, bool second);
   // The turbo pictures of the direction, zoom and focus keys by the record's turbo flag.

@@ -9,7 +9,6 @@
 #include <QMouseEvent>
 #include <QMoveEvent>
 #include <QPainter>
-#include <QThread>
 #include <algorithm>
 #include <cstdio>
 
@@ -26,6 +25,7 @@
 #include "session/AlarmSound.h"
 #include "session/Command.h"
 #include "session/Login.h"
+#include "ui/Lifetime.h"
 #include "ui/VtxButton.h"
 #include "session/ReLogin.h"
 #include "session/ResolutionMode.h"
@@ -45,6 +45,15 @@ std::uint8_t ClampChannelForInit(const std::string& product, std::uint8_t channe
 
 bool AtLeast(const char* threshold, const std::string& firmware) {
   return CompareVersionString(threshold, firmware) != 2;
+}
+
+// The mouse's place in the window; outside hot-point mode 1 it is also the hot point.
+void NoteMousePoint(AppRecord& app, const QPoint& p) {
+  app.pt_Mouse.Set(MousePoint{p.x(), p.y()});
+  if (app.by_HotPointMode.load() != 1) {
+    app.w_HotPointX = static_cast<std::uint16_t>(std::max(0, p.x()));
+    app.w_HotPointY = static_cast<std::uint16_t>(std::max(0, p.y()));
+  }
 }
 
 }  // namespace
@@ -165,8 +174,6 @@ CTrelvixDlg::~CTrelvixDlg() {
     app->f_SystemDialogOpen.exchange(0);
   }
 }
-
-bool CTrelvixDlg::OnGuiThread() const { return QThread::currentThread() == thread(); }
 
 AppRecord* CTrelvixDlg::Record() const { return g_lpApp; }
 
@@ -417,7 +424,7 @@ void CTrelvixDlg::OnTimer(int id) {
 // ---- layouts (any thread: from a worker they are queued to the GUI thread) ---------------------
 
 void CTrelvixDlg::SwitchLayout(int resolutionMode) {
-  if (!OnGuiThread()) {
+  if (!ui::OnGuiThread()) {
     PostMessage(kMsgLayout, kLayoutSwitch, resolutionMode);
     return;
   }
@@ -425,7 +432,7 @@ void CTrelvixDlg::SwitchLayout(int resolutionMode) {
 }
 
 void CTrelvixDlg::ChangeItemPositionForDeviceModified() {
-  if (!OnGuiThread()) {
+  if (!ui::OnGuiThread()) {
     PostMessage(kMsgLayout, kLayoutChangeItems, 0);
     return;
   }
@@ -433,7 +440,7 @@ void CTrelvixDlg::ChangeItemPositionForDeviceModified() {
 }
 
 void CTrelvixDlg::RelayoutControls() {
-  if (!OnGuiThread()) {
+  if (!ui::OnGuiThread()) {
     PostMessage(kMsgLayout, kLayoutRelayout, 0);
     return;
   }
@@ -491,15 +498,8 @@ void CTrelvixDlg::keyPressEvent(QKeyEvent* event) {
 void CTrelvixDlg::mousePressEvent(QMouseEvent* event) {
   AppRecord* app = Record();
   if (app && event->button() == Qt::LeftButton && app->f_AlarmAudioOn.load()) SilenceAlarmSound(*app);
-  const QPoint p = event->position().toPoint();
-  if (app) {
-    app->pt_Mouse.Set(MousePoint{p.x(), p.y()});
-    // The press itself places the hot point: no move has to come first.
-    if (app->by_HotPointMode.load() != 1) {
-      app->w_HotPointX = static_cast<std::uint16_t>(std::max(0, p.x()));
-      app->w_HotPointY = static_cast<std::uint16_t>(std::max(0, p.y()));
-    }
-  }
+  // The press itself places the hot point: no move has to come first.
+  if (app) NoteMousePoint(*app, event->position().toPoint());
   if (event->button() == Qt::LeftButton && !m_layout.IsFullScreen()) {
     m_dragging = true;
     m_dragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
@@ -529,14 +529,7 @@ bool CTrelvixDlg::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CTrelvixDlg::mouseMoveEvent(QMouseEvent* event) {
-  if (AppRecord* app = Record()) {
-    const QPoint p = event->position().toPoint();
-    app->pt_Mouse.Set(MousePoint{p.x(), p.y()});
-    if (app->by_HotPointMode.load() != 1) {
-      app->w_HotPointX = static_cast<std::uint16_t>(std::max(0, p.x()));
-      app->w_HotPointY = static_cast<std::uint16_t>(std::max(0, p.y()));
-    }
-  }
+  if (AppRecord* app = Record()) NoteMousePoint(*app, event->position().toPoint());
   if (m_dragging && (event->buttons() & Qt::LeftButton) && !m_layout.IsFullScreen()) {
     const QRect next = m_layout.OnMoving(QRect(event->globalPosition().toPoint() - m_dragOffset, size()));
     if (next.size() == size()) {

@@ -169,7 +169,6 @@ class CTrelvixDlg : public ui::Window, public IMainWindow {
   bool InitDialogSteps();
   void OnTimer(int id) override;
   void QueueRepaint(int what);
-  bool OnGuiThread() const;
 
   // State shared with the worker threads.
   mutable std::mutex m_stateMutex;  // the texts below
