@@ -20,8 +20,8 @@
 #include "config/ToolBoxPropertyPage.h"
 #include "engine/AppRecord.h"
 #include "session/Sections.h"
-#include "tests/config/page_model_fixture.h"
 #include "tests/config/next_modal.h"
+#include "tests/config/page_model_fixture.h"
 #include "tests/support/MessageBoxRecorder.h"
 #include "ui/Controls.h"
 
