@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "config/MySystemDialog.h"
+#include "tests/config/next_modal.h"
 #include "tests/config/page_model_fixture.h"
 #include "tests/support/MessageBoxRecorder.h"
 #include "ui/Controls.h"
@@ -26,9 +27,7 @@ class KeptPagesTest : public ::testing::Test {
 
 // Adds one window through the time dialog, as the operator would fill it in.
 void AddWindow(CScheduleRecordPage& page, QDate day, int h1, int m1, int h2, int m2) {
-  QTimer::singleShot(0, [=] {
-    auto* w = qobject_cast<ui::Window*>(QApplication::activeModalWidget());
-    ASSERT_NE(w, nullptr);
+  OnNextModal([=](ui::Window* w) {
     w->Item<ui::DateTimePicker>(IDC_TIME_START_DATE)->setDate(day);
     w->Item<ui::DateTimePicker>(IDC_TIME_END_DATE)->setDate(day);
     w->Item<ui::DropList>(IDC_TIME_START_HOUR)->SetCurSel(h1);
@@ -92,9 +91,7 @@ TEST_F(KeptPagesTest, ScheduleWindows) {
   EXPECT_EQ(page.List()->GetItemText(0, 1).toStdString().substr(11, 5), "10:01");
   // Editing a window to a later time is not compared with itself.
   page.List()->SelectRow(0);
-  QTimer::singleShot(0, [] {
-    auto* w = qobject_cast<ui::Window*>(QApplication::activeModalWidget());
-    ASSERT_NE(w, nullptr);
+  OnNextModal([](ui::Window* w) {
     EXPECT_EQ(w->Item<ui::DropList>(IDC_TIME_START_HOUR)->GetCurSel(), 10);
     EXPECT_EQ(w->Item<ui::DropList>(IDC_TIME_START_MINUTE)->GetCurSel(), 1);
     w->Item<ui::DropList>(IDC_TIME_END_MINUTE)->SetCurSel(30);

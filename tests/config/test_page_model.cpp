@@ -20,6 +20,7 @@
 #include "config/ToolBoxPropertyPage.h"
 #include "engine/AppRecord.h"
 #include "session/Sections.h"
+#include "tests/config/next_modal.h"
 #include "tests/config/page_model_fixture.h"
 #include "tests/support/MessageBoxRecorder.h"
 #include "ui/Controls.h"
@@ -111,15 +112,6 @@ TEST_F(RecordModelTest, AnInstalledModelStandsInUntilItsGuardGoes) {
 
 // ---- pages over a test's model ------------------------------------------------------------------
 
-// Runs `drive` on the modal dialog that the next call opens.
-void DriveNextDialog(std::function<void(ui::Window*)> drive) {
-  QTimer::singleShot(0, [drive] {
-    auto* w = qobject_cast<ui::Window*>(QApplication::activeModalWidget());
-    ASSERT_NE(w, nullptr);
-    drive(w);
-  });
-}
-
 class ModelPagesTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_EQ(g_lpApp.get(), nullptr); }
@@ -159,7 +151,7 @@ TEST_F(ModelPagesTest, CameraEditIsWrittenBackIntoTheModelsSections) {
   CameraPage page;
   ASSERT_TRUE(page.CreatePage(&host_));
   page.List()->SelectRow(0);
-  DriveNextDialog([](ui::Window* w) {
+  OnNextModal([](ui::Window* w) {
     w->Item<QLineEdit>(1439)->setText(QStringLiteral("ABC"));
     w->Item<QLineEdit>(1434)->setText(QStringLiteral("17"));
     w->Item<ui::DropList>(1196)->SetCurSel(1);

@@ -16,6 +16,7 @@
 #include "core/Strings.h"
 #include "engine/AppRecord.h"
 #include "tests/config/config_fixture.h"
+#include "tests/config/next_modal.h"
 #include "platform/net.h"
 #include "session/DvrSettings.h"
 #include "session/Sections.h"
@@ -26,15 +27,6 @@
 #include "ui/Controls.h"
 
 namespace {
-
-// Runs `drive` on the modal dialog that the next call opens.
-void OnNextModal(std::function<void(ui::Window*)> drive) {
-  QTimer::singleShot(0, [drive] {
-    auto* w = qobject_cast<ui::Window*>(QApplication::activeModalWidget());
-    ASSERT_NE(w, nullptr);
-    drive(w);
-  });
-}
 
 std::string Query(const fake::RecordedRequest& r) { return r.target(); }
 

@@ -73,6 +73,13 @@ class RecordingsTest : public RecorderPageTest {
     list.Command(IDC_SL_DOWNLOAD);
     EXPECT_TRUE(WaitUntil([&list] { return !list.IsDownloading(); }, 5000, PumpEvents));
   }
+  // Makes the sheet and brings `page` forward.
+  template <class Page>
+  static Page& Open(MySystemDialog& sheet, Page& page) {
+    sheet.CreateSheet(nullptr, QRect(0, 0, 1280, 1024));
+    sheet.SetActivePage(&page);
+    return page;
+  }
   TempDir dir_{"recordings"};
 };
 
@@ -392,9 +399,7 @@ void WhenModal(std::function<void(QWidget*)> action) {
 TEST_F(RecordingsTest, StartRefusalsSendNothing) {
   MessageBoxRecorder boxes;
   MySystemDialog sheet;
-  sheet.CreateSheet(nullptr, QRect(0, 0, 1280, 1024));
-  DownloadFilePage& page = sheet.m_NetworkBackupPage;
-  sheet.SetActivePage(&page);
+  DownloadFilePage& page = Open(sheet, sheet.m_NetworkBackupPage);
   ASSERT_TRUE(page.HasWindow());
   EXPECT_EQ(page.Item<QLineEdit>(IDC_BK_PATH)->text().toStdString(), "Please set file path at first time!");
   struct Case {
@@ -431,9 +436,7 @@ TEST_F(RecordingsTest, StartRefusalsSendNothing) {
 TEST_F(RecordingsTest, AnOverLongFolderIsRefusedWithItsReason) {
   MessageBoxRecorder boxes;
   MySystemDialog sheet;
-  sheet.CreateSheet(nullptr, QRect(0, 0, 1280, 1024));
-  DownloadFilePage& page = sheet.m_NetworkBackupPage;
-  sheet.SetActivePage(&page);
+  DownloadFilePage& page = Open(sheet, sheet.m_NetworkBackupPage);
   std::string folder = dir_.path();
   while (folder.size() < 1100) folder += folder.size() % 100 == 0 ? '/' : 'f';
   const std::string reason = "The folder name is too long (1100 characters, at most " +
@@ -456,9 +459,7 @@ TEST_F(RecordingsTest, AnOverLongFolderIsRefusedWithItsReason) {
 
 TEST_F(RecordingsTest, SizeBoxKeepsDigitsWithinBounds) {
   MySystemDialog sheet;
-  sheet.CreateSheet(nullptr, QRect(0, 0, 1280, 1024));
-  DownloadFilePage& page = sheet.m_NetworkBackupPage;
-  sheet.SetActivePage(&page);
+  DownloadFilePage& page = Open(sheet, sheet.m_NetworkBackupPage);
   auto* size = page.Item<QLineEdit>(IDC_BK_SIZE);
   for (auto [typed, shown] : std::vector<std::pair<const char*, const char*>>{{"600", "500"}, {"12a", "12"}, {"abc", "abc"}}) {
     size->setText(QString::fromLatin1(typed));
@@ -474,9 +475,7 @@ TEST_F(RecordingsTest, DownloadThroughThePageWritesTheRecordersBytes) {
   s.chunkSize = 1000;
   fake_.SetBackup(s);
   MySystemDialog sheet;
-  sheet.CreateSheet(nullptr, QRect(0, 0, 1280, 1024));
-  DownloadFilePage& page = sheet.m_NetworkBackupPage;
-  sheet.SetActivePage(&page);
+  DownloadFilePage& page = Open(sheet, sheet.m_NetworkBackupPage);
   page.SetFolder(dir_.path());
   auto* channel = page.Item<QLineEdit>(IDC_BK_CHANNEL);
   channel->setText(QStringLiteral("3"));
@@ -545,9 +544,7 @@ TEST_F(RecordingsTest, CancelDuringADownloadAsksTheRecorderToStopByFirmware) {
     fake_.ClearRequests();
     MessageBoxRecorder boxes;
     MySystemDialog sheet;
-    sheet.CreateSheet(nullptr, QRect(0, 0, 1280, 1024));
-    DownloadFilePage& page = sheet.m_NetworkBackupPage;
-    sheet.SetActivePage(&page);
+    DownloadFilePage& page = Open(sheet, sheet.m_NetworkBackupPage);
     page.SetFolder(dir_.path());
     WhenModal([this](QWidget* w) {
       auto* dialog = qobject_cast<CDownloadProgressDlg*>(w);
@@ -737,9 +734,7 @@ TEST_F(RecordingsTest, CopyToCdFromThePageRunsWithoutLoopsOfItsOwnAndCancelsAtOn
   ASSERT_NE(disc.script, nullptr) << dlerror();
   BackupsOf(100000);
   MySystemDialog sheet;
-  sheet.CreateSheet(nullptr, QRect(0, 0, 1280, 1024));
-  DownloadFilePage& page = sheet.m_NetworkBackupPage;
-  sheet.SetActivePage(&page);
+  DownloadFilePage& page = Open(sheet, sheet.m_NetworkBackupPage);
   page.SetFolder(dir_.path());
   auto* copy = page.Item<QCheckBox>(IDC_BK_COPYCD);
   copy->click();
@@ -774,9 +769,7 @@ TEST_F(RecordingsTest, PickInTheListBringsTheBackupPageForwardFilledIn) {
                 fake::FakeRecorder::SearchRecord(0x13, 2007, 2, 3, 10, 11, 12)};
   fake_.SetRecordings(r);
   MySystemDialog sheet;
-  sheet.CreateSheet(nullptr, QRect(0, 0, 1280, 1024));
-  CEventPage& list = sheet.m_SearchListPage;
-  sheet.SetActivePage(&list);
+  CEventPage& list = Open(sheet, sheet.m_SearchListPage);
   list.Item<ui::DropList>(IDC_SL_HDD)->SetCurSel(1);
   list.Item<ui::DropList>(IDC_SL_TYPE)->SetCurSel(0);
   list.Item<QLineEdit>(IDC_SL_MAX)->setText(QStringLiteral("50"));
@@ -809,9 +802,7 @@ TEST_F(RecordingsTest, ListDownloadErrors) {
   fake::RecordingsSettings r;
   fake_.SetRecordings(r);  // no records
   MySystemDialog sheet;
-  sheet.CreateSheet(nullptr, QRect(0, 0, 1280, 1024));
-  CEventPage& list = sheet.m_SearchListPage;
-  sheet.SetActivePage(&list);
+  CEventPage& list = Open(sheet, sheet.m_SearchListPage);
   list.Item<QLineEdit>(IDC_SL_MAX)->setText(QStringLiteral("20"));
   DownloadList(list);
   r.failSearchList = true;
@@ -829,9 +820,7 @@ TEST_F(RecordingsTest, ApplyKeepsTheListChoicesAndTheBackupFolder) {
   r.diskReply = std::string("\x21", 1) + std::string(32, '\0');  // MASTER1, EXT-02
   fake_.SetRecordings(r);
   MySystemDialog sheet;
-  sheet.CreateSheet(nullptr, QRect(0, 0, 1280, 1024));
-  CEventPage& list = sheet.m_SearchListPage;
-  sheet.SetActivePage(&list);
+  CEventPage& list = Open(sheet, sheet.m_SearchListPage);
   auto* type = list.Item<ui::DropList>(IDC_SL_TYPE);
   type->SetCurSel(3);
   type->onSelChange(3);

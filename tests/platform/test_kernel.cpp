@@ -10,6 +10,7 @@
 #include "platform/kernel.h"
 #include "platform/thread.h"
 #include "tests/support/WaitUntil.h"
+#include "tests/support/manual_clock.h"
 
 using namespace plat;
 
@@ -283,20 +284,6 @@ TEST(KernelSemaphore, ProducersAndConsumersBalance) {
   EXPECT_EQ(code, 0u);
   EXPECT_EQ(consumed.load(), kItems);
 }
-
-}  // namespace
-
-namespace {
-
-// Spins (yielding, no timed sleep) until `n` waits are blocked on the manual clock.
-void AwaitTimedWaits(std::size_t n) {
-  EXPECT_TRUE(WaitUntil([n] { return TimedWaitCount() >= n; }, 10000, [] { std::this_thread::yield(); }));
-}
-
-struct ManualClock {
-  ManualClock() { SetManualClock(true); }
-  ~ManualClock() { SetManualClock(false); }
-};
 
 }  // namespace
 

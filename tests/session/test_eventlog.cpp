@@ -22,9 +22,6 @@ namespace {
 
 using Jobs = std::vector<std::pair<int, int>>;
 
-// The messages the download posts to its page.
-using LogDoneSink = PostedMessages;
-
 class EventLogDownloadTest : public RecorderFixture {
  protected:
   void SetUp() override {
@@ -104,7 +101,7 @@ TEST_F(EventLogDownloadTest, DownloadTable) {
     std::vector<std::uint8_t> buffer(kEventLogBufferSize, 0);
     std::atomic<std::uint32_t> stored{0};
     Jobs jobs;
-    LogDoneSink posted;
+    PostedMessages posted;  // what the download posts to its page
     ServerLogJob job;
     job.maxLogList = c.max;
     job.cancelEvent = plat::CreateEvent(false, false);

@@ -14,19 +14,11 @@
 #include "session/SessionRecord.h"
 #include "session/Threads.h"
 #include "tests/support/WaitUntil.h"
+#include "tests/support/manual_clock.h"
 
 using namespace plat;
 
 namespace {
-
-struct PacingManualClock {
-  PacingManualClock() { SetManualClock(true); }
-  ~PacingManualClock() { SetManualClock(false); }
-};
-
-void AwaitPacingTimedWaits(std::size_t n) {
-  ASSERT_TRUE(WaitUntil([n] { return TimedWaitCount() >= n; }));
-}
 
 // One decoded slot, the show thread's events and the mailbox, with the show thread running
 // on a paced model. The test plays the decoder (Give) and the mailbox worker (TakeDraw,
@@ -103,7 +95,7 @@ void StepClock(int ms) {
 // Each held picture is shown when the clock reaches last show + interval, not a millisecond
 // before, after one wake-up of the show thread; a picture already due passes at once.
 TEST(ShowPacing, HeldPictureIsShownExactlyAtItsDueTime) {
-  PacingManualClock manual;
+  ManualClock manual;
   ShowPacingRig rig;
   const std::uint64_t t0 = GetTickCount64();
   struct Step {
@@ -113,7 +105,7 @@ TEST(ShowPacing, HeldPictureIsShownExactlyAtItsDueTime) {
   for (const Step& s : steps) {
     rig.Give(s.interval);
     // The show thread's 200 ms wait for the tick and the timer's sleep to the due time.
-    AwaitPacingTimedWaits(2);
+    AwaitTimedWaits(2);
     const std::uint64_t wakeups = ThreadWaitWakeups(rig.Thread());
     StepClock(static_cast<int>(t0 + s.due - 1 - GetTickCount64()));
     EXPECT_FALSE(rig.DrawPosted()) << s.interval;
@@ -142,7 +134,7 @@ TEST(ShowPacing, HeldPictureIsShownExactlyAtItsDueTime) {
 // Nothing armed, the timer thread sleeps without a time limit: no timed wait, no wake-up,
 // before the first picture and after the last one, however far the clock moves.
 TEST(ShowPacing, TimerDoesNotTickWhileNoPictureWaits) {
-  PacingManualClock manual;
+  ManualClock manual;
   ShowPacingRig rig;
   const HANDLE timerThread = rig.Timer().m_uTimerId.load();
   ASSERT_NE(timerThread, 0u);
@@ -151,7 +143,7 @@ TEST(ShowPacing, TimerDoesNotTickWhileNoPictureWaits) {
   EXPECT_EQ(ThreadWaitWakeups(timerThread), 0u);
 
   rig.Give(30);
-  AwaitPacingTimedWaits(2);
+  AwaitTimedWaits(2);
   StepClock(30);
   ASSERT_TRUE(rig.TakeDraw());
   rig.FinishDraw();
@@ -165,12 +157,12 @@ TEST(ShowPacing, TimerDoesNotTickWhileNoPictureWaits) {
 // Stopping the timer while a picture waits lets it through at once, and the following ones
 // unpaced; ending the show thread while a picture waits ends it at once. The clock stays put.
 TEST(ShowPacing, StopOrEndDuringAWaitFreesTheShowThread) {
-  PacingManualClock manual;
+  ManualClock manual;
   const std::uint64_t t0 = GetTickCount64();
   {
     ShowPacingRig rig;
     rig.Give(120);
-    AwaitPacingTimedWaits(2);
+    AwaitTimedWaits(2);
     rig.Timer().Stop();
     ASSERT_TRUE(rig.TakeDraw());
     rig.FinishDraw();
@@ -181,7 +173,7 @@ TEST(ShowPacing, StopOrEndDuringAWaitFreesTheShowThread) {
   {
     ShowPacingRig rig;
     rig.Give(120);
-    AwaitPacingTimedWaits(2);
+    AwaitTimedWaits(2);
     EXPECT_TRUE(rig.End());
     EXPECT_FALSE(rig.DrawPosted());
   }
@@ -191,7 +183,7 @@ TEST(ShowPacing, StopOrEndDuringAWaitFreesTheShowThread) {
 // The timer's answers: a tick at the armed time (at once for a time already reached), 1 after
 // 200 ms of silence, 2 for the caller's end event, -1 when stopped during the wait.
 TEST(ShowPacing, TimerWaitAnswers) {
-  PacingManualClock manual;
+  ManualClock manual;
   CMMTimer timer;
   timer.Start("K47R");
   const HANDLE end = CreateEvent(false, false);
@@ -206,7 +198,7 @@ TEST(ShowPacing, TimerWaitAnswers) {
   {
     timer.Arm(GetTickCount64() + 50);
     std::thread t = waitOn(0);
-    AwaitPacingTimedWaits(2);
+    AwaitTimedWaits(2);
     Advance(49);
     EXPECT_EQ(answer.load(), 99);
     Advance(1);
@@ -218,7 +210,7 @@ TEST(ShowPacing, TimerWaitAnswers) {
     timer.Arm(GetTickCount64() + 10);
     timer.Arm(GetTickCount64() + 30);
     std::thread t = waitOn(0);
-    AwaitPacingTimedWaits(2);
+    AwaitTimedWaits(2);
     StepClock(29);
     EXPECT_EQ(answer.load(), 99);
     Advance(1);
@@ -227,14 +219,14 @@ TEST(ShowPacing, TimerWaitAnswers) {
   }
   {
     std::thread t = waitOn(0);
-    AwaitPacingTimedWaits(1);
+    AwaitTimedWaits(1);
     Advance(200);
     t.join();
     EXPECT_EQ(answer.load(), 1);
   }
   {
     std::thread t = waitOn(end);
-    AwaitPacingTimedWaits(1);
+    AwaitTimedWaits(1);
     SetEvent(end);
     t.join();
     EXPECT_EQ(answer.load(), 2);
@@ -242,7 +234,7 @@ TEST(ShowPacing, TimerWaitAnswers) {
   {
     timer.Arm(GetTickCount64() + 150);
     std::thread t = waitOn(end);
-    AwaitPacingTimedWaits(2);
+    AwaitTimedWaits(2);
     timer.Stop();
     t.join();
     EXPECT_EQ(answer.load(), -1);
