@@ -40,9 +40,9 @@ void MySystemDialog::SaveOriginalNetworkSettings() {
     sect::SmtpSection::TerminateTexts(sections.Data(SYSCFG_SMTP));
     sect::IpSection ip;
     sect::IpSection::Decode(sections.Data(SYSCFG_IP), sections[SYSCFG_IP].size(), ip);
-    o.dwIpAddress = pagemodel::PackedIp4(ip.ipAddress);
-    o.dwGateway = pagemodel::PackedIp4(ip.gateway);
-    o.dwNetMask = pagemodel::PackedIp4(ip.netMask);
+    o.dwIpAddress = sect::PackIp4(ip.ipAddress);
+    o.dwGateway = sect::PackIp4(ip.gateway);
+    o.dwNetMask = sect::PackIp4(ip.netMask);
     o.wWebPort = ip.webPort;
     o.byIpType = ip.ipType;
     o.nBitRate = ip.bitRate;
@@ -52,7 +52,7 @@ void MySystemDialog::SaveOriginalNetworkSettings() {
     o.strPppoePassword = pppoe.password;
     sect::DnsSection dns;
     sect::DnsSection::Decode(sections.Data(SYSCFG_DNS), sections[SYSCFG_DNS].size(), dns);
-    o.dwDnsServer = pagemodel::PackedIp4(dns.dnsServer);
+    o.dwDnsServer = sect::PackIp4(dns.dnsServer);
     o.nDnsAuto = dns.dnsAuto != 0 ? 1 : 0;
     sect::SmtpSection smtp;
     sect::SmtpSection::Decode(sections.Data(SYSCFG_SMTP), sections[SYSCFG_SMTP].size(), smtp);
