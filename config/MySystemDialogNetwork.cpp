@@ -112,25 +112,26 @@ int MySystemDialog::ApplyMailPage(MailPropertyPage& page) {
   const NetworkSnapshot& o = m_origNetwork;
   sect::MailFromChanged marked;
   std::uint8_t smtp[kSysCfgSizeSMTP], sntp[kSysCfgSizeSNTP], system[kSysCfgSizeSYSTEM];
-  model->WithSections([&](const pagemodel::Sections& sections) {
-    sect::MailValues now, opened;
-    now.mailFrom = page.m_strMailFrom;
-    now.smtpServer = page.m_strSmtpServer;
-    now.smtpPassword = page.m_strSmtpPassword;
-    now.smtpUser = page.m_strSmtpUser;
-    now.smtpVerify = page.m_bySmtpVerify;
-    now.recipientsChanged = page.m_bRecipientsChanged;
-    if (page.m_bRecipientsChanged) {
-      for (std::string stored : page.Recipients()) {
-        MailPropertyPage::ConvertMailAddress(stored, 0);
-        now.recipients.push_back(std::move(stored));
-      }
+  // The page's values (its recipient list read from the list control) before the lock.
+  sect::MailValues now, opened;
+  now.mailFrom = page.m_strMailFrom;
+  now.smtpServer = page.m_strSmtpServer;
+  now.smtpPassword = page.m_strSmtpPassword;
+  now.smtpUser = page.m_strSmtpUser;
+  now.smtpVerify = page.m_bySmtpVerify;
+  now.recipientsChanged = page.m_bRecipientsChanged;
+  if (page.m_bRecipientsChanged) {
+    for (std::string stored : page.Recipients()) {
+      MailPropertyPage::ConvertMailAddress(stored, 0);
+      now.recipients.push_back(std::move(stored));
     }
-    opened.mailFrom = o.strMailFrom;
-    opened.smtpServer = o.strSmtpServer;
-    opened.smtpPassword = o.strSmtpPassword;
-    opened.smtpUser = o.strSmtpUser;
-    opened.smtpVerify = o.bySmtpVerify;
+  }
+  opened.mailFrom = o.strMailFrom;
+  opened.smtpServer = o.strSmtpServer;
+  opened.smtpPassword = o.strSmtpPassword;
+  opened.smtpUser = o.strSmtpUser;
+  opened.smtpVerify = o.bySmtpVerify;
+  model->WithSections([&](const pagemodel::Sections& sections) {
     marked = sect::WriteMailPage(d, now, opened, sections.Data(SYSCFG_SMTP), sections.Data(SYSCFG_SYSTEM),
                                  sections.Data(SYSCFG_SNTP));
     std::memcpy(smtp, sections.Data(SYSCFG_SMTP), sizeof smtp);
