@@ -5,7 +5,6 @@
 #include <QPushButton>
 #include <algorithm>
 #include <cstring>
-#include <mutex>
 
 #include "config/DigitEdit.h"
 #include "config/PageModel.h"

@@ -2,7 +2,6 @@
 #include "config/PageModel.h"
 
 #include <QLineEdit>
-#include <mutex>
 
 #include "config/NetPageControls.h"
 #include "core/Strings.h"
