@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
-#include <mutex>
 
 #include "config/DigitEdit.h"
 #include "config/MySystemDialog.h"

@@ -7,7 +7,6 @@
 #include <tuple>
 #include <QPushButton>
 #include <QRadioButton>
-#include <mutex>
 
 #include "config/FileDialogs.h"
 #include "config/PageModel.h"

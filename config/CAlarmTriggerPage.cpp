@@ -5,6 +5,7 @@
 #include <QRadioButton>
 #include <algorithm>
 
+#include "config/DigitEdit.h"
 #include "core/Model.h"
 #include "ui/Controls.h"
 
@@ -104,13 +105,9 @@ void CAlarmTriggerPage::OnOnOff(int on) {
 }
 
 void CAlarmTriggerPage::OnChangeLimit(int id, unsigned& field, unsigned max) {
-  std::string text = GetDlgItemText(id).toStdString();
-  if (text.empty()) return;
-  FilterDigits(text);
-  if (text.empty()) return;
-  const std::size_t first = text.find_first_not_of('0');
-  const std::string digits = first == std::string::npos ? "0" : text.substr(first);
-  field = digits.size() > 3 ? max : std::min<unsigned>(static_cast<unsigned>(std::stoul(digits)), max);
+  std::string text;
+  if (!digitedit::Typed(Item<QLineEdit>(id), text) || text.empty()) return;
+  field = static_cast<unsigned>(std::min<unsigned long>(digitedit::Value(digitedit::WithoutLeadingZeros(text), 3, max), max));
   FillScope fill(*this);
   SetDlgItemText(id, QString::number(field));
 }

@@ -3,7 +3,6 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QLabel>
-#include <mutex>
 
 #include "config/NetPageControls.h"
 #include "config/NetworkConfigPage.h"

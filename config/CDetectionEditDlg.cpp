@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "config/DigitEdit.h"
 #include "config/PageModel.h"
 #include "core/Model.h"
 #include "platform/kernel.h"
@@ -179,13 +180,10 @@ void CDetectionEditDlg::OnOK() {
 }
 
 void CDetectionEditDlg::OnChangeNumber(int id, int& field, int max) {
-  std::string text = GetDlgItemText(id).toStdString();
-  if (text.empty()) return;
-  FilterDigits(text);
-  if (text.empty()) return;
+  std::string text;
+  if (!digitedit::Typed(Item<QLineEdit>(id), text) || text.empty()) return;
   // Long digit strings are above every maximum.
-  const int value = text.size() > 6 ? max : std::stoi(text);
-  field = std::clamp(value, 0, max);
+  field = std::clamp(static_cast<int>(digitedit::Value(text, 6, static_cast<unsigned long>(max))), 0, max);
   if (auto* l = Item<ui::DropList>(IDC_DETECT)) m_nDetect = l->GetCurSel();
   if (auto* l = Item<ui::DropList>(IDC_ALARM)) m_nAlarm = l->GetCurSel();
   UpdateData(false);

@@ -4,7 +4,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <cstring>
-#include <mutex>
 
 #include "config/OnlineUsers.h"
 #include "config/PageModel.h"

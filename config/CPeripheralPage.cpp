@@ -2,7 +2,6 @@
 
 #include <QGroupBox>
 #include <QLabel>
-#include <mutex>
 
 #include "config/PageModel.h"
 #include "core/Model.h"

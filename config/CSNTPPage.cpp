@@ -4,7 +4,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <mutex>
 
 #include "config/PageModel.h"
 #include "core/Messages.h"

@@ -3,7 +3,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <cstring>
-#include <mutex>
 
 #include "config/PageModel.h"
 #include "ui/Controls.h"

@@ -5,8 +5,8 @@
 #include <QPushButton>
 #include <algorithm>
 #include <cstring>
-#include <mutex>
 
+#include "config/DigitEdit.h"
 #include "config/PageModel.h"
 #include "core/Model.h"
 #include "core/Strings.h"
@@ -176,14 +176,10 @@ bool CCameraEditDlg::UpdateData(bool save, bool checkTitle) {
 void CCameraEditDlg::OnChangeNumber(int id, int& field) {
   if (filling_) return;
   UpdateData(true, false);
-  std::string text = Item<QLineEdit>(id)->text().toStdString();
-  if (text.empty()) return;
-  FilterDigits(text);
-  if (text.empty()) return;
+  std::string text;
+  if (!digitedit::Typed(Item<QLineEdit>(id), text) || text.empty()) return;
   // At most three significant digits matter: anything longer is above 255.
-  const std::size_t first = text.find_first_not_of('0');
-  const std::string digits = first == std::string::npos ? "0" : text.substr(first);
-  field = digits.size() > 3 ? 255 : std::clamp(std::stoi(digits), 0, 255);
+  field = static_cast<int>(std::min(digitedit::Value(digitedit::WithoutLeadingZeros(text), 3, 255), 255ul));
   UpdateData(false);
 }
 

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <mutex>
 
 #include "config/CDetectionEditDlg.h"
 #include "config/PageModel.h"

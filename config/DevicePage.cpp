@@ -2,7 +2,6 @@
 
 #include <QPushButton>
 #include <cstdio>
-#include <mutex>
 
 #include "config/CDeviceEditDlg.h"
 #include "config/PageModel.h"

@@ -1,7 +1,8 @@
-// The typed-number edits of the pages (maximum users, web port, FTP port, maximum log list): the
-// operator's text is kept to its digits and read as a number with a bound on its length, so a
-// long run of digits never overflows. What a page does with the number (its range, its message,
-// rewriting the edit) stays with the page.
+// The typed-number edits of the pages (maximum users, web port, FTP port, maximum log list, the
+// camera's picture values, the detection editor's levels, the alarm trigger's hour and minute):
+// the operator's text is kept to its digits and read as a number with a bound on its length, so
+// a long run of digits never overflows. What a page does with the number (its range, its message, rewriting the edit) stays
+// with the page.
 #pragma once
 #include <QLineEdit>
 #include <cstddef>

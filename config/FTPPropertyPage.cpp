@@ -1,7 +1,6 @@
 #include "config/FTPPropertyPage.h"
 
 #include <QLineEdit>
-#include <mutex>
 
 #include "config/DigitEdit.h"
 #include "config/NetPageControls.h"

@@ -2,7 +2,6 @@
 #include "config/PageModel.h"
 
 #include <QLineEdit>
-#include <mutex>
 
 #include "config/NetPageControls.h"
 #include "core/Strings.h"
@@ -103,14 +102,17 @@ bool MailPropertyPage::OnInitDialog() {
   const sect::Device d = pagemodel::ConnectedDevice();
   sect::SmtpSection smtp;
   if (pagemodel::IModel* model = pagemodel::Current()) {
+    // The addresses are copied out under the configuration lock; the list is filled after it.
+    std::vector<std::string> recipients;
     model->WithSections([&](const pagemodel::Sections& sections) {
       sect::SmtpSection::Decode(sections.Data(SYSCFG_SMTP), sections[SYSCFG_SMTP].size(), smtp);
       m_strMailFrom = sect::ReadMailFrom(d, sections.Data(SYSCFG_SMTP), sections.Data(SYSCFG_SYSTEM), sections.Data(SYSCFG_SNTP));
-      m_byRecipientCount = 0;
-      for (const std::string& address : ReadMailRecipients(sections.Data(SYSCFG_SMTP))) {
-        list->InsertItem(m_byRecipientCount++, QString::fromStdString(address));
-      }
+      recipients = ReadMailRecipients(sections.Data(SYSCFG_SMTP));
     });
+    m_byRecipientCount = 0;
+    for (const std::string& address : recipients) {
+      list->InsertItem(m_byRecipientCount++, QString::fromStdString(address));
+    }
   }
   m_strSmtpServer = smtp.smtpServer;
   m_strSmtpPassword = smtp.smtpPassword;

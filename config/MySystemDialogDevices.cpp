@@ -1,5 +1,4 @@
 #include <cstring>
-#include <mutex>
 
 #include "config/MySystemDialog.h"
 #include "config/PageModel.h"

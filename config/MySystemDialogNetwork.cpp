@@ -1,5 +1,4 @@
 #include <cstring>
-#include <mutex>
 
 #include "config/MySystemDialog.h"
 #include "config/PageModel.h"
@@ -40,9 +39,9 @@ void MySystemDialog::SaveOriginalNetworkSettings() {
     sect::SmtpSection::TerminateTexts(sections.Data(SYSCFG_SMTP));
     sect::IpSection ip;
     sect::IpSection::Decode(sections.Data(SYSCFG_IP), sections[SYSCFG_IP].size(), ip);
-    o.dwIpAddress = pagemodel::PackedIp4(ip.ipAddress);
-    o.dwGateway = pagemodel::PackedIp4(ip.gateway);
-    o.dwNetMask = pagemodel::PackedIp4(ip.netMask);
+    o.dwIpAddress = sect::PackIp4(ip.ipAddress);
+    o.dwGateway = sect::PackIp4(ip.gateway);
+    o.dwNetMask = sect::PackIp4(ip.netMask);
     o.wWebPort = ip.webPort;
     o.byIpType = ip.ipType;
     o.nBitRate = ip.bitRate;
@@ -52,7 +51,7 @@ void MySystemDialog::SaveOriginalNetworkSettings() {
     o.strPppoePassword = pppoe.password;
     sect::DnsSection dns;
     sect::DnsSection::Decode(sections.Data(SYSCFG_DNS), sections[SYSCFG_DNS].size(), dns);
-    o.dwDnsServer = pagemodel::PackedIp4(dns.dnsServer);
+    o.dwDnsServer = sect::PackIp4(dns.dnsServer);
     o.nDnsAuto = dns.dnsAuto != 0 ? 1 : 0;
     sect::SmtpSection smtp;
     sect::SmtpSection::Decode(sections.Data(SYSCFG_SMTP), sections[SYSCFG_SMTP].size(), smtp);
@@ -112,25 +111,26 @@ int MySystemDialog::ApplyMailPage(MailPropertyPage& page) {
   const NetworkSnapshot& o = m_origNetwork;
   sect::MailFromChanged marked;
   std::uint8_t smtp[kSysCfgSizeSMTP], sntp[kSysCfgSizeSNTP], system[kSysCfgSizeSYSTEM];
-  model->WithSections([&](const pagemodel::Sections& sections) {
-    sect::MailValues now, opened;
-    now.mailFrom = page.m_strMailFrom;
-    now.smtpServer = page.m_strSmtpServer;
-    now.smtpPassword = page.m_strSmtpPassword;
-    now.smtpUser = page.m_strSmtpUser;
-    now.smtpVerify = page.m_bySmtpVerify;
-    now.recipientsChanged = page.m_bRecipientsChanged;
-    if (page.m_bRecipientsChanged) {
-      for (std::string stored : page.Recipients()) {
-        MailPropertyPage::ConvertMailAddress(stored, 0);
-        now.recipients.push_back(std::move(stored));
-      }
+  // The page's values (its recipient list read from the list control) before the lock.
+  sect::MailValues now, opened;
+  now.mailFrom = page.m_strMailFrom;
+  now.smtpServer = page.m_strSmtpServer;
+  now.smtpPassword = page.m_strSmtpPassword;
+  now.smtpUser = page.m_strSmtpUser;
+  now.smtpVerify = page.m_bySmtpVerify;
+  now.recipientsChanged = page.m_bRecipientsChanged;
+  if (page.m_bRecipientsChanged) {
+    for (std::string stored : page.Recipients()) {
+      MailPropertyPage::ConvertMailAddress(stored, 0);
+      now.recipients.push_back(std::move(stored));
     }
-    opened.mailFrom = o.strMailFrom;
-    opened.smtpServer = o.strSmtpServer;
-    opened.smtpPassword = o.strSmtpPassword;
-    opened.smtpUser = o.strSmtpUser;
-    opened.smtpVerify = o.bySmtpVerify;
+  }
+  opened.mailFrom = o.strMailFrom;
+  opened.smtpServer = o.strSmtpServer;
+  opened.smtpPassword = o.strSmtpPassword;
+  opened.smtpUser = o.strSmtpUser;
+  opened.smtpVerify = o.bySmtpVerify;
+  model->WithSections([&](const pagemodel::Sections& sections) {
     marked = sect::WriteMailPage(d, now, opened, sections.Data(SYSCFG_SMTP), sections.Data(SYSCFG_SYSTEM),
                                  sections.Data(SYSCFG_SNTP));
     std::memcpy(smtp, sections.Data(SYSCFG_SMTP), sizeof smtp);

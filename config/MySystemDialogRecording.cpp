@@ -1,7 +1,6 @@
 #include <QDateTime>
 #include <QRadioButton>
 #include <cstring>
-#include <mutex>
 
 #include "config/MySystemDialog.h"
 #include "config/PageModel.h"
@@ -20,7 +19,6 @@
 // pages. A page the operator never opened contributes nothing.
 
 namespace {
-
 
 // Sends a copy of one of the model's sections, taken under the configuration lock.
 bool SendModelSection(SysCfgOption option) {

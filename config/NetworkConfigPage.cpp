@@ -2,7 +2,6 @@
 #include "config/PageModel.h"
 
 #include <QLineEdit>
-#include <mutex>
 
 #include "config/DigitEdit.h"
 #include "config/NetPageControls.h"
@@ -82,9 +81,9 @@ bool NetworkConfigPage::OnInitDialog() {
   m_nWebPort = ip.webPort;
   m_strPppoeUser = pppoe.user;
   m_strPppoePassword = pppoe.password;
-  m_dwIpAddress = m_dwShownIp = pagemodel::PackedIp4(ip.ipAddress);
-  m_dwGateway = pagemodel::PackedIp4(ip.gateway);
-  m_dwNetMask = m_dwShownMask = pagemodel::PackedIp4(ip.netMask);
+  m_dwIpAddress = m_dwShownIp = sect::PackIp4(ip.ipAddress);
+  m_dwGateway = sect::PackIp4(ip.gateway);
+  m_dwNetMask = m_dwShownMask = sect::PackIp4(ip.netMask);
   m_nShownWebPort = m_nWebPort;
 
   if (IsModelFamilyK44(d.productId)) {

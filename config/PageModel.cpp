@@ -14,10 +14,6 @@ sect::Device ConnectedDevice() {
 
 std::string ProductId() { return ConnectedDevice().productId; }
 
-std::uint32_t PackedIp4(const sect::Ip4& a) {
-  return sect::PackIp4(a);
-}
-
 int DvrChannelCount(const std::string& productId) {
   if (productId == "K41R") return 16;
   if (productId == "K42R") return 8;

@@ -133,8 +133,6 @@ class ScopedModel {
 sect::Device ConnectedDevice();
 // The connected model's product id (empty without a record).
 std::string ProductId();
-// An address as one number, its first byte highest.
-std::uint32_t PackedIp4(const sect::Ip4& a);
 // Video channels of a DVR-family model: K41R 16, K42R 8, K43R 4; 0 for any other model.
 int DvrChannelCount(const std::string& productId);
 int DvrChannelCount();

@@ -2,7 +2,6 @@
 
 #include <QLabel>
 #include <cstring>
-#include <mutex>
 
 #include "config/PageModel.h"
 #include "core/Model.h"
